@@ -1,0 +1,47 @@
+#include "core/Text.h"
+
+#include <cstdarg>
+#include <cwchar>
+#include <stdio.h>
+
+std::unique_ptr<wchar_t[]> ConcatText(TextList texts) {
+  if (texts.size() == 0 || *texts.begin() == nullptr) return nullptr;
+  size_t length = 0;
+  for (const wchar_t* t : texts) {
+    if (!t) break;
+    length += wcslen(t);
+  }
+  auto result = std::make_unique<wchar_t[]>(length + 1);
+  ConcatText(result.get(), length + 1, texts);
+  return result;
+}
+
+wchar_t* ConcatText(wchar_t* dest, size_t capacity, TextList texts) {
+  if (!dest || capacity == 0 || texts.size() == 0 || *texts.begin() == nullptr) return nullptr;
+  size_t used = 0;
+  auto it = texts.begin();
+  if (*it == dest) {
+    // Appending to what dest already holds.
+    used = wcsnlen(dest, capacity - 1);
+    ++it;
+  }
+  for (; it != texts.end() && *it; ++it) {
+    for (const wchar_t* p = *it; *p && used + 1 < capacity; ++p) dest[used++] = *p;
+  }
+  dest[used] = L'\0';
+  return dest;
+}
+
+int FormatText(wchar_t* buffer, size_t capacity, const wchar_t* format, ...) {
+  if (!buffer || capacity == 0 || !format) return -1;
+  va_list args;
+  va_start(args, format);
+  // The platform's own printing: %s takes wide text and %I64u is understood.
+  int written = _vsnwprintf(buffer, capacity, format, args);
+  va_end(args);
+  if (written < 0 || static_cast<size_t>(written) >= capacity) {
+    buffer[capacity - 1] = L'\0';
+    return -1;
+  }
+  return written;
+}

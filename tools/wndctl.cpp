@@ -1,0 +1,38 @@
+// wndctl: finds and closes top-level windows of another Wine process by class name, for
+// scripts that drive MRQ headless.
+//   wndctl wait CLASS [timeout-ms]   exits 0 once a visible window of CLASS exists
+//   wndctl close CLASS               posts WM_CLOSE to it
+#include <windows.h>
+
+#include <cwchar>
+#include <cstdlib>
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    fwprintf(stderr, L"usage: wndctl wait|close CLASS [timeout-ms]\n");
+    return 2;
+  }
+  const wchar_t* verb = argv[1];
+  const wchar_t* cls = argv[2];
+  if (wcscmp(verb, L"wait") == 0) {
+    DWORD timeout = argc > 3 ? static_cast<DWORD>(wcstoul(argv[3], nullptr, 10)) : 30000;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeout) {
+      HWND w = FindWindowW(cls, nullptr);
+      if (w && IsWindowVisible(w)) return 0;
+      Sleep(50);
+    }
+    fwprintf(stderr, L"wndctl: no window of class %ls\n", cls);
+    return 1;
+  }
+  if (wcscmp(verb, L"close") == 0) {
+    HWND w = FindWindowW(cls, nullptr);
+    if (!w) {
+      fwprintf(stderr, L"wndctl: no window of class %ls\n", cls);
+      return 1;
+    }
+    return PostMessageW(w, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
+  fwprintf(stderr, L"wndctl: unknown verb %ls\n", verb);
+  return 2;
+}
