@@ -1,0 +1,26 @@
+// One class factory per engine class; registered for the process by EngineRegistration.
+#pragma once
+
+#include <objbase.h>
+
+namespace engine {
+
+using CreateFn = HRESULT (*)(REFIID iid, void **out);
+
+class ClassFactory final : public IClassFactory {
+public:
+  explicit ClassFactory(CreateFn create) : create_(create) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+  STDMETHODIMP CreateInstance(IUnknown *outer, REFIID iid, void **out) override;
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+private:
+  ~ClassFactory() = default;
+  LONG refs_ = 1;
+  CreateFn create_;
+};
+
+}  // namespace engine

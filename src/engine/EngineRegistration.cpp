@@ -1,0 +1,55 @@
+#include "engine/EngineRegistration.h"
+
+#include "engine/ClassFactory.h"
+#include "engine/model/Timeline.h"
+#include "engine/props/PropertySetter.h"
+#include "engine/xml/Xml2Dex.h"
+#include "timeline/EditingServices.h"
+
+#include <vector>
+
+namespace {
+
+struct EngineClass {
+  const CLSID *clsid;
+  engine::CreateFn create;
+};
+
+const EngineClass kClasses[] = {
+    {&CLSID_AMTimeline, &engine::Timeline::Create},
+    {&CLSID_Xml2Dex, &engine::Xml2Dex::Create},
+    {&CLSID_PropertySetter, &engine::PropertySetter::Create},
+};
+
+std::vector<DWORD> &Cookies() {
+  static std::vector<DWORD> cookies;
+  return cookies;
+}
+
+}  // namespace
+
+HRESULT MrqEngineRegisterClasses() {
+  if (!Cookies().empty()) return S_FALSE;  // already registered
+  for (const EngineClass &c : kClasses) {
+    auto *factory = new (std::nothrow) engine::ClassFactory(c.create);
+    if (!factory) {
+      MrqEngineRevokeClasses();
+      return E_OUTOFMEMORY;
+    }
+    DWORD cookie = 0;
+    HRESULT hr = CoRegisterClassObject(*c.clsid, factory, CLSCTX_INPROC_SERVER,
+                                       REGCLS_MULTIPLEUSE, &cookie);
+    factory->Release();  // COM holds its own reference while registered
+    if (FAILED(hr)) {
+      MrqEngineRevokeClasses();
+      return hr;
+    }
+    Cookies().push_back(cookie);
+  }
+  return S_OK;
+}
+
+void MrqEngineRevokeClasses() {
+  for (DWORD cookie : Cookies()) CoRevokeClassObject(cookie);
+  Cookies().clear();
+}
