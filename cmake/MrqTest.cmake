@@ -13,5 +13,5 @@ function(mrq_add_test name)
   mrq_strict(${name})
   add_test(NAME ${name}
            COMMAND ${PROJECT_SOURCE_DIR}/tests/wine-run.sh $<TARGET_FILE:${name}>)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()

@@ -1,0 +1,96 @@
+#pragma once
+// Small helpers shared by the test executables: scratch folders, file bytes, message pumping.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder below the current directory, removed with its files when the test ends.
+class TempDir {
+ public:
+  explicit TempDir(const std::wstring& name) {
+    wchar_t cwd[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, cwd);
+    path_ = std::wstring(cwd) + L"\\" + name;
+    Remove();
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~TempDir() { Remove(); }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::wstring& Path() const { return path_; }
+  std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  void Remove() {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        std::wstring f = fd.cFileName;
+        if (f != L"." && f != L"..") DeleteFileW(File(f).c_str());
+      } while (FindNextFileW(find, &fd));
+      FindClose(find);
+    }
+    RemoveDirectoryW(path_.c_str());
+  }
+  std::wstring path_;
+};
+
+inline std::vector<unsigned char> ReadBytes(const std::wstring& path) {
+  std::vector<unsigned char> bytes;
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return bytes;
+  DWORD size = GetFileSize(f, nullptr);
+  bytes.resize(size);
+  DWORD read = 0;
+  if (size) ReadFile(f, bytes.data(), size, &read, nullptr);
+  bytes.resize(read);
+  CloseHandle(f);
+  return bytes;
+}
+
+inline bool WriteBytes(const std::wstring& path, const void* data, size_t size) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(f, data, static_cast<DWORD>(size), &written, nullptr);
+  CloseHandle(f);
+  return ok && written == size;
+}
+
+inline bool WriteText(const std::wstring& path, const std::string& text) {
+  return WriteBytes(path, text.data(), text.size());
+}
+
+inline bool FileExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The text of a UTF-16LE file after its byte order mark (empty when there is none).
+inline std::wstring Utf16Body(const std::vector<unsigned char>& bytes) {
+  if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return {};
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+}
+
+// Dispatches what is queued for this thread.
+inline void PumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+inline std::wstring ExeDir() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p = path;
+  return p.substr(0, p.find_last_of(L'\\'));
+}
+
+}  // namespace testsupport

@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "core/AppConfig.h"
+
+using testsupport::TempDir;
+
+TEST(AppConfig, ReadsKeysIntegersAndWholeSections) {
+  TempDir dir(L"config");
+  std::wstring path = dir.File(L"MRQ.ini");
+  ASSERT_TRUE(testsupport::WriteText(path,
+      "[RenderFile]\r\nFileName=out.avi\r\nConnectCompressorOnConfig=0\r\n"
+      "[Bad]\r\nNumber=abc\r\n"
+      "[RenderSkipFilters]\r\nDV Muxer\r\nKey=Value\r\n"));
+  AppConfig config(path);
+  EXPECT_EQ(config.ReadString(L"RenderFile", L"FileName", L"_KDC_out.avi"), L"out.avi");
+  EXPECT_EQ(config.ReadString(L"RenderFile", L"Missing", L"_KDC_out.avi"), L"_KDC_out.avi");
+  EXPECT_EQ(config.ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1), 0);
+  EXPECT_EQ(config.ReadInt(L"RenderFile", L"Absent", 1), 1);
+  EXPECT_EQ(config.ReadInt(L"Bad", L"Number", 1), 0);
+  auto lines = config.ReadSection(L"RenderSkipFilters");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], L"DV Muxer");
+  EXPECT_EQ(lines[1], L"Key=Value");
+  EXPECT_TRUE(config.ReadSection(L"Multiplexers").empty());
+}
+
+TEST(AppConfig, WithoutAFileEverythingTakesItsDefault) {
+  AppConfig none;
+  EXPECT_FALSE(none.Exists());
+  EXPECT_EQ(none.ReadString(L"Log", L"FileName"), L"");
+  EXPECT_EQ(none.ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1), 1);
+  EXPECT_TRUE(none.ReadSection(L"Multiplexers").empty());
+}

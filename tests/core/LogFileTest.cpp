@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cwctype>
+#include <string>
+
+#include "TestSupport.h"
+#include "core/IntText.h"
+#include "core/LogFile.h"
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::Utf16Body;
+
+namespace {
+
+// "YYYY.MM.DD hh:mm:ss"
+bool IsTimeStamp(const std::wstring& s) {
+  static const wchar_t kShape[] = L"0000.00.00 00:00:00";
+  if (s.size() != 19) return false;
+  for (size_t i = 0; i < 19; ++i) {
+    if (kShape[i] == L'0' ? !iswdigit(s[i]) : s[i] != kShape[i]) return false;
+  }
+  return true;
+}
+
+void SetLastWriteDaysAgo(const std::wstring& path, int days, SYSTEMTIME* written) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER t;
+  t.LowPart = now.dwLowDateTime;
+  t.HighPart = now.dwHighDateTime;
+  t.QuadPart -= static_cast<ULONGLONG>(days) * 24 * 3600 * 10000000ULL;
+  FILETIME ft = {t.LowPart, t.HighPart};
+  HANDLE f = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(SetFileTime(f, nullptr, nullptr, &ft));
+  CloseHandle(f);
+  FileTimeToSystemTime(&ft, written);
+}
+
+}  // namespace
+
+TEST(LogFile, NewFileStartsWithByteOrderMarkAndStampedLines) {
+  TempDir dir(L"log-new");
+  std::wstring path = dir.File(L"mrq.log");
+  {
+    LogFile log(path.c_str());
+    ASSERT_TRUE(log.IsOpen());
+    log.Write(L"Starting...");
+  }
+  std::wstring body = Utf16Body(ReadBytes(path));
+  ASSERT_EQ(body.size(), 19u + 2 + 11 + 2);
+  EXPECT_TRUE(IsTimeStamp(body.substr(0, 19))) << body;
+  EXPECT_EQ(body.substr(19), L"  Starting...\r\n");
+}
+
+TEST(LogFile, SameDayAppendsWithoutSecondByteOrderMark) {
+  TempDir dir(L"log-append");
+  std::wstring path = dir.File(L"mrq.log");
+  { LogFile(path.c_str()).Write(L"one"); }
+  { LogFile(path.c_str()).Write(L"two"); }
+  auto bytes = ReadBytes(path);
+  std::wstring body = Utf16Body(bytes);
+  EXPECT_EQ(body.find(L'\xFEFF'), std::wstring::npos);
+  EXPECT_EQ(body.substr(19, 7), L"  one\r\n");
+  EXPECT_EQ(body.substr(26 + 19), L"  two\r\n");
+  EXPECT_FALSE(testsupport::FileExists(path + L".1"));
+}
+
+TEST(LogFile, EarlierDayMovesToDayOfMonthReplacingAnOlderFile) {
+  TempDir dir(L"log-rotate");
+  std::wstring path = dir.File(L"mrq.log");
+  { LogFile(path.c_str()).Write(L"yesterday's line"); }
+  SYSTEMTIME written;
+  SetLastWriteDaysAgo(path, 3, &written);
+  std::wstring older = path + L"." + IntText(written.wDay).get();
+  ASSERT_TRUE(testsupport::WriteText(older, "a month older"));
+
+  { LogFile(path.c_str()).Write(L"today"); }
+
+  std::wstring moved = Utf16Body(ReadBytes(older));
+  EXPECT_NE(moved.find(L"  yesterday's line\r\n"), std::wstring::npos);
+  std::wstring fresh = Utf16Body(ReadBytes(path));
+  EXPECT_EQ(fresh.substr(19), L"  today\r\n");
+}
+
+TEST(LogFile, OverlongLineIsCutAndStillEndsTheLine) {
+  TempDir dir(L"log-long");
+  std::wstring path = dir.File(L"mrq.log");
+  {
+    LogFile log(path.c_str());
+    log.Write(std::wstring(6000, L'x').c_str());
+    log.Write(L"next");
+  }
+  std::wstring body = Utf16Body(ReadBytes(path));
+  size_t firstEnd = body.find(L"\r\n");
+  ASSERT_NE(firstEnd, std::wstring::npos);
+  EXPECT_EQ(firstEnd + 2, LogFile::kLineChars - 1);
+  EXPECT_EQ(body.substr(firstEnd + 2 + 19), L"  next\r\n");
+}
+
+TEST(LogFile, UnopenableLogWritesNothingAndDoesNotFail) {
+  TempDir dir(L"log-bad");
+  std::wstring path = dir.File(L"missing-folder\\mrq.log");
+  LogFile log(path.c_str());
+  EXPECT_FALSE(log.IsOpen());
+  log.Write(L"lost");
+  EXPECT_FALSE(testsupport::FileExists(path));
+}
+
+TEST(LogFile, WriteLogGoesToTheProcessLogOnlyWhenThereIsOne) {
+  TempDir dir(L"log-app");
+  std::wstring path = dir.File(L"mrq.log");
+  WriteLog(L"before");  // no log: must not crash
+  {
+    LogFile log(path.c_str());
+    SetAppLog(&log);
+    EXPECT_TRUE(LogExists());
+    WriteLog(L"through the process log");
+    SetAppLog(nullptr);
+  }
+  EXPECT_FALSE(LogExists());
+  std::wstring body = Utf16Body(ReadBytes(path));
+  EXPECT_EQ(body.substr(19), L"  through the process log\r\n");
+}

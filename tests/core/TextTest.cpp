@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <string>
+
+#include "core/IntText.h"
+#include "core/OwnedText.h"
+#include "core/Text.h"
+
+TEST(IntText, WritesUnsignedDigitsInAnyRadixAndNothingForBadRadixes) {
+  EXPECT_STREQ(IntText(255, 16).get(), L"ff");
+  EXPECT_STREQ(IntText(-255, 16).get(), L"ffffff01");
+  EXPECT_STREQ(IntText(-1, 10).get(), L"4294967295");
+  EXPECT_STREQ(IntText(0, 10).get(), L"0");
+  EXPECT_STREQ(IntText(35, 36).get(), L"z");
+  EXPECT_STREQ(IntText(INT32_MIN, 2).get(), L"10000000000000000000000000000000");
+  EXPECT_STREQ(IntText(5, 1).get(), L"");
+  EXPECT_STREQ(IntText(5, 37).get(), L"");
+}
+
+TEST(ConcatText, JoinsUntilTheFirstMissingText) {
+  OwnedText joined(L"a", L"bc", static_cast<const wchar_t*>(nullptr), L"never");
+  EXPECT_STREQ(joined.get(), L"abc");
+  EXPECT_FALSE(OwnedText(static_cast<const wchar_t*>(nullptr), L"x"));
+  auto plain = ConcatText({L"path", L"\n\n", L"text"});
+  EXPECT_STREQ(plain.get(), L"path\n\ntext");
+}
+
+TEST(ConcatText, AppendsToItselfAndCutsInsteadOfOverrunning) {
+  wchar_t buffer[16];
+  wcscpy(buffer, L"ab");
+  EXPECT_EQ(ConcatText(buffer, 16, {buffer, L"cd", L"ef"}), buffer);
+  EXPECT_STREQ(buffer, L"abcdef");
+
+  wchar_t guarded[12];
+  wmemset(guarded, L'#', 12);
+  ConcatText(guarded, 8, {L"0123456789", L"abc"});
+  EXPECT_STREQ(guarded, L"0123456");
+  EXPECT_EQ(guarded[8], L'#');
+  EXPECT_EQ(ConcatText(guarded, 8, {nullptr, L"x"}), nullptr);
+}
+
+TEST(FormatText, PrintsWideTextAndStaysWithinTheBuffer) {
+  wchar_t buffer[64];
+  EXPECT_EQ(FormatText(buffer, 64, L"%s=%.2I64u:%d", L"t", 7ULL, -3), 7);
+  EXPECT_STREQ(buffer, L"t=07:-3");
+
+  wchar_t small[10];
+  wmemset(small, L'#', 10);
+  EXPECT_EQ(FormatText(small, 6, L"%s", L"far too long"), -1);
+  EXPECT_EQ(std::wstring(small), L"far t");
+  EXPECT_EQ(small[6], L'#');
+}

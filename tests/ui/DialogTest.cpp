@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "UiTestSupport.h"
+#include "ui/Button.h"
+#include "ui/Edit.h"
+#include "ui/StaticText.h"
+#include "ui/UiState.h"
+#include "ui/WndDlg.h"
+
+using uitest::Instance;
+using uitest::MakeTopLevel;
+using uitest::Owned;
+
+namespace {
+
+// A dialog whose close can be refused a number of times.
+class TestDialog : public CWndDlg {
+ public:
+  int refusals = 0;
+  int closes = 0;
+  int OnClose() override {
+    ++closes;
+    if (refusals > 0) {
+      --refusals;
+      return -1;
+    }
+    return CWndDlg::OnClose();
+  }
+};
+
+class ModalDialog : public testing::Test {
+ protected:
+  void SetUp() override {
+    owner_ = MakeTopLevel(50, 50, 600, 450);
+    ASSERT_NE(owner_, nullptr);
+    dialog_ = new TestDialog();
+    dialog_->style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    dialog_->width = 340;
+    dialog_->height = 200;
+    ASSERT_EQ(dialog_->Create(owner_->Hwnd(), Instance()), 0u);
+    edit_ = new CEdit();
+    edit_->Create(dialog_->Hwnd(), Instance());
+    edit_->Move(10, 10);
+    edit_->SetText(L"kept after the run");
+    dialog_->AddChild(edit_);
+    dialog_->AddOkCancel(edit_);
+  }
+  void TearDown() override {
+    if (dialog_) dialog_->Destroy(true);
+    if (owner_) owner_->Destroy(true);
+  }
+  void Post(UINT message, WPARAM wParam, LPARAM lParam) {
+    PostMessageW(dialog_->Hwnd(), message, wParam, lParam);
+  }
+  void Click(CButton* button) {
+    Post(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button->Hwnd()));
+  }
+
+  CWindow* owner_ = nullptr;
+  TestDialog* dialog_ = nullptr;
+  CEdit* edit_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ModalDialog, OkEndsWithOneAndLeavesTheWindowReadable) {
+  Click(dialog_->OkButton());
+  EXPECT_EQ(dialog_->RunModal(), 1);
+  EXPECT_FALSE(dialog_->IsModal());
+  EXPECT_TRUE(IsWindow(dialog_->Hwnd()));
+  EXPECT_FALSE(IsWindowVisible(dialog_->Hwnd()));
+  EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
+  EXPECT_EQ(edit_->GetText(), L"kept after the run");
+}
+
+TEST_F(ModalDialog, CancelButtonAndCancelCommandEndWithTwo) {
+  Click(dialog_->CancelButton());
+  EXPECT_EQ(dialog_->RunModal(), 2);
+  dialog_->SetModalResult(0);
+  Post(WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(dialog_->RunModal(), 2);
+}
+
+TEST_F(ModalDialog, EscapeKeyThroughDialogNavigationCancels) {
+  Post(WM_NULL, 0, 0);  // the first message of the run: by then the dialog is active
+  PostMessageW(dialog_->CancelButton()->Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_EQ(dialog_->RunModal(), 2);
+  // Closing hands activation back to the owner.
+  EXPECT_EQ(GetActiveWindow(), owner_->Hwnd());
+  EXPECT_EQ(UiState::ActiveDialogWindow(), owner_->Hwnd());
+}
+
+TEST_F(ModalDialog, CloseBoxOfAFreshWindowEndsWithZero) {
+  Post(WM_CLOSE, 0, 0);
+  EXPECT_EQ(dialog_->RunModal(), 0);
+  EXPECT_FALSE(IsWindowVisible(dialog_->Hwnd()));
+}
+
+TEST_F(ModalDialog, RefusedCloseKeepsTheRunGoing) {
+  dialog_->refusals = 1;
+  Click(dialog_->OkButton());
+  Post(WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(dialog_->RunModal(), 2);
+  EXPECT_EQ(dialog_->closes, 2);
+  EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
+}
+
+TEST_F(ModalDialog, QuitRequestEndsTheRunAndReachesTheOuterLoop) {
+  PostQuitMessage(7);
+  EXPECT_EQ(dialog_->RunModal(), 0);
+  EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST_F(ModalDialog, ButtonRowSitsBelowTheLowestControl) {
+  // The edit ends at 10 + 20 = 30: the row starts 8 pixels below it and ends 4 above the
+  // client bottom.
+  RECT client;
+  GetClientRect(dialog_->Hwnd(), &client);
+  EXPECT_EQ(client.bottom, 30 + 12 + 25);
+  CButton* ok = dialog_->OkButton();
+  CButton* cancel = dialog_->CancelButton();
+  EXPECT_EQ(cancel->y, 38);
+  EXPECT_EQ(ok->y, 38);
+  EXPECT_EQ(cancel->x + cancel->width, client.right - 4);
+  EXPECT_EQ(ok->x + ok->width, cancel->x - 4);
+  EXPECT_EQ(ok->width, 80);
+  EXPECT_EQ(cancel->height, 25);
+}
+
+TEST(DialogButtons, RowUnderAControlEndingAt296GivesClientHeight333) {
+  Owned<CWindow> owner(MakeTopLevel(0, 0, 500, 500));
+  Owned<CWndDlg> dialog(new CWndDlg());
+  dialog->style = WS_POPUP | WS_CAPTION;
+  dialog->width = 340;
+  dialog->height = 200;
+  ASSERT_EQ(dialog->Create(owner->Hwnd(), Instance()), 0u);
+  auto* label = new CStaticText(dialog->Hwnd(), Instance());
+  label->Resize(100, 20);
+  label->Move(8, 276);
+  dialog->AddChild(label);
+  dialog->AddOkCancel(label);
+  RECT client;
+  GetClientRect(dialog->Hwnd(), &client);
+  EXPECT_EQ(client.bottom, 333);
+  EXPECT_EQ(dialog->OkButton()->y, 304);
+  EXPECT_EQ(dialog->CancelButton()->y, 304);
+}
+
+TEST(DialogButtons, ShowImagesWhenTheyExistAndCaptionsOtherwise) {
+  Owned<CWindow> owner(MakeTopLevel(0, 0, 500, 500));
+  HICON image = LoadIconW(nullptr, IDI_INFORMATION);
+  UiState::SetButtonImages(image, nullptr);
+  Owned<CWndDlg> dialog(new CWndDlg());
+  dialog->style = WS_POPUP;
+  dialog->width = 300;
+  dialog->height = 200;
+  ASSERT_EQ(dialog->Create(owner->Hwnd(), Instance()), 0u);
+  dialog->AddOkCancel(nullptr);
+  UiState::SetButtonImages(nullptr, nullptr);
+
+  HWND ok = dialog->OkButton()->Hwnd();
+  EXPECT_TRUE(GetWindowLongW(ok, GWL_STYLE) & BS_ICON);
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(ok, BM_GETIMAGE, IMAGE_ICON, 0)), image);
+  HWND cancel = dialog->CancelButton()->Hwnd();
+  EXPECT_FALSE(GetWindowLongW(cancel, GWL_STYLE) & BS_ICON);
+  EXPECT_EQ(dialog->CancelButton()->GetText(), L"Cancel");
+  // Without a control above, the row goes below y = 100.
+  RECT client;
+  GetClientRect(dialog->Hwnd(), &client);
+  EXPECT_EQ(client.bottom, 100 + 12 + 25);
+}

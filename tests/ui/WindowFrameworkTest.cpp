@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "TestSupport.h"
+#include "UiTestSupport.h"
+#include "ui/Edit.h"
+#include "ui/StaticText.h"
+#include "ui/UiState.h"
+#include "ui/WindowRegistry.h"
+
+using uitest::Instance;
+using uitest::MakeTopLevel;
+using uitest::Owned;
+
+namespace {
+
+CStaticText* AddLabel(CWindow* parent, int x, int y, int w, int h, DWORD anchor) {
+  auto* label = new CStaticText(parent->Hwnd(), Instance());
+  label->Resize(w, h);
+  label->Move(x, y);
+  label->anchor = anchor;
+  parent->AddChild(label);
+  return label;
+}
+
+}  // namespace
+
+TEST(WindowRegistry, FindsObjectsOfWindowsUntilTheyAreDestroyed) {
+  size_t before = WindowRegistry::Count();
+  Owned<CWindow> window(MakeTopLevel(0, 0, 200, 100));
+  ASSERT_NE(window.get(), nullptr);
+  auto* label = new CStaticText(window->Hwnd(), Instance());
+  ASSERT_NE(label->Hwnd(), nullptr);
+  EXPECT_EQ(WindowRegistry::Find(window->Hwnd()), window.get());
+  EXPECT_EQ(WindowRegistry::Find(label->Hwnd()), label);
+  EXPECT_EQ(WindowRegistry::Count(), before + 2);
+
+  HWND labelWindow = label->Hwnd();
+  label->Destroy(true);
+  EXPECT_EQ(WindowRegistry::Find(labelWindow), nullptr);
+  EXPECT_FALSE(IsWindow(labelWindow));
+  EXPECT_EQ(WindowRegistry::Count(), before + 1);
+  // A message for a window without an object gets the default handling.
+  EXPECT_EQ(CWinCtl::SharedWndProc(labelWindow, WM_USER, 0, 0), 0);
+}
+
+TEST(WindowFramework, SubclassedControlsFollowTheirRealRectangle) {
+  Owned<CWindow> window(MakeTopLevel(0, 0, 300, 200));
+  auto* label = new CStaticText(window->Hwnd(), Instance());
+  window->AddChild(label);
+  EXPECT_EQ(label->Parent(), window->Hwnd());
+  label->Move(17, 23);
+  label->Resize(80, 30);
+  EXPECT_EQ(label->x, 17);
+  EXPECT_EQ(label->y, 23);
+  EXPECT_EQ(label->width, 80);
+  EXPECT_EQ(label->height, 30);
+  label->SetText(L"caption");
+  EXPECT_EQ(label->GetText(), L"caption");
+  wchar_t small[4];
+  label->GetText(small, 4);
+  EXPECT_STREQ(small, L"cap");
+}
+
+TEST(WindowFramework, ObjectsWithoutAWindowIgnoreOperations) {
+  CWindow window;
+  window.Move(10, 10);
+  window.Resize(50, 50);
+  window.SetText(L"x");
+  EXPECT_EQ(window.GetText(), L"");
+  window.ModifyStyle(0, WS_BORDER);
+  EXPECT_TRUE(window.style & WS_BORDER);
+  // A class that cannot be created reports the platform's error and keeps no window.
+  CWinCtl control;
+  EXPECT_NE(control.CreateHandle(L"NoSuchWindowClass", Instance(), nullptr, true), 0u);
+  EXPECT_EQ(control.Hwnd(), nullptr);
+}
+
+TEST(WinContainer, AddsAChildOnlyOnce) {
+  Owned<CWindow> window(MakeTopLevel(0, 0, 200, 100));
+  auto* label = new CStaticText(window->Hwnd(), Instance());
+  EXPECT_TRUE(window->AddChild(label));
+  EXPECT_FALSE(window->AddChild(label));
+  EXPECT_EQ(window->ChildCount(), 1u);
+  window->RemoveChild(label);
+  EXPECT_EQ(window->ChildCount(), 0u);
+}
+
+TEST(WinContainer, AnchorsKeepDistancesThroughResizesAndIgnoreMoves) {
+  Owned<CWindow> window(MakeTopLevel(0, 0, 400, 300));
+  CStaticText* corner = AddLabel(window.get(), 300, 250, 50, 20, 12);  // bottom-right corner
+  CStaticText* wide = AddLabel(window.get(), 10, 10, 200, 20, 5);      // grows with the width
+  CStaticText* tall = AddLabel(window.get(), 10, 40, 50, 100, 10);     // grows with the height
+  CStaticText* still = AddLabel(window.get(), 5, 200, 40, 20, 3);      // stretch bits alone
+  CStaticText* right = AddLabel(window.get(), 350, 5, 30, 20, 4);      // follows the right edge
+
+  const int sizes[][2] = {{450, 330}, {380, 290}, {600, 500}, {410, 305}};
+  for (const auto& s : sizes) {
+    SetWindowPos(window->Hwnd(), nullptr, 0, 0, s[0], s[1], SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int dw = s[0] - 400, dh = s[1] - 300;
+    EXPECT_EQ(corner->x, 300 + dw);
+    EXPECT_EQ(corner->y, 250 + dh);
+    EXPECT_EQ(corner->width, 50);
+    EXPECT_EQ(wide->x, 10);
+    EXPECT_EQ(wide->width, 200 + dw);
+    EXPECT_EQ(tall->height, 100 + dh);
+    EXPECT_EQ(tall->y, 40);
+    EXPECT_EQ(still->x, 5);
+    EXPECT_EQ(still->width, 40);
+    EXPECT_EQ(still->height, 20);
+    EXPECT_EQ(right->x, 350 + dw);
+    EXPECT_EQ(right->y, 5);
+  }
+  // A pure move changes no child.
+  SetWindowPos(window->Hwnd(), nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(window->x, 50);
+  EXPECT_EQ(corner->x, 310);
+  EXPECT_EQ(corner->y, 255);
+  EXPECT_EQ(wide->width, 210);
+}
+
+TEST(WindowFramework, CentresOnAnotherWindowOrTheDesktop) {
+  Owned<CWindow> owner(MakeTopLevel(100, 100, 800, 600));
+  CWindow dialog;
+  dialog.width = 340;
+  dialog.height = 200;
+  dialog.CenterOn(owner->Hwnd());
+  EXPECT_EQ(dialog.x, 330);
+  EXPECT_EQ(dialog.y, 300);
+
+  // Odd sizes truncate toward zero on both halves.
+  dialog.width = 341;
+  dialog.height = 201;
+  dialog.CenterOn(owner->Hwnd());
+  EXPECT_EQ(dialog.x, 100 + 400 - 170);
+  EXPECT_EQ(dialog.y, 100 + 300 - 100);
+
+  RECT desktop;
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  dialog.CenterOn(nullptr);
+  EXPECT_EQ(dialog.x, desktop.left + (desktop.right - desktop.left) / 2 - 170);
+}
+
+TEST(WindowFramework, ActivationMakesAContainerTheNavigationTarget) {
+  Owned<CWindow> first(MakeTopLevel(0, 0, 200, 100));
+  Owned<CWindow> second(MakeTopLevel(300, 0, 200, 100));
+  SendMessageW(first->Hwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(UiState::ActiveDialogWindow(), first->Hwnd());
+  SendMessageW(second->Hwnd(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
+  SendMessageW(second->Hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_EQ(UiState::ActiveDialogWindow(), second->Hwnd());
+  HWND secondWindow = second->Hwnd();
+  DestroyWindow(secondWindow);
+  EXPECT_NE(UiState::ActiveDialogWindow(), secondWindow);
+}
+
+TEST(WindowFramework, ModelessCloseDestroysTheWindowAndReportsChildClosed) {
+  struct Parent : CWindow {
+    HWND closed = nullptr;
+    LRESULT OnChildClosed(HWND child) override {
+      closed = child;
+      return 0;
+    }
+  };
+  auto* parent = new Parent();
+  parent->style = WS_POPUP;
+  parent->width = parent->height = 100;
+  ASSERT_EQ(parent->Create(nullptr, Instance()), 0u);
+  Owned<Parent> owned(parent);
+  Owned<CWindow> child(MakeTopLevel(0, 0, 50, 50));
+  HWND childWindow = child->Hwnd();
+  SendMessageW(childWindow, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(childWindow));
+  SendMessageW(parent->Hwnd(), CWindow::kChildClosedMessage, reinterpret_cast<WPARAM>(childWindow), 0);
+  EXPECT_EQ(parent->closed, childWindow);
+}
