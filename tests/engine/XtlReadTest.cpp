@@ -1,0 +1,207 @@
+// Reading XTL written by hand or by other tools, and refusing what is not a timeline: a clear
+// failure, an error-log entry, and the timeline left as it was, never a crash or a hang.
+#include "EngineTestSupport.h"
+
+#include "../TestSupport.h"
+
+#include <amvideo.h>
+#include <uuids.h>
+
+#include <random>
+
+namespace enginetest {
+namespace {
+
+const char kHandWritten[] =
+    "<?xml version=\"1.0\"?>\n"
+    "<!-- written by hand -->\n"
+    "<TIMELINE framerate=\"25\">\n"
+    " <group type=\"video\" width=\"320\" height=\"240\" bitdepth=\"16\" framerate=\"25\" username=\"V\">\n"
+    "  <track mute=\"yes\" lock=\"F\">\n"
+    "   <clip src=\"a.avi\" start=\"1:00\" mstop=\"2.5\"/>\n"
+    "   <clip src=\"b.avi\" start=\"0:01:05\" stop=\"1:10\" mstart=\"3\" stretchmode=\"crop\" stream=\"1\"/>\n"
+    "   <effect clsid=\"{F515306D-0156-11D2-81EA-0000F87557DB}\" start=\"0\" stop=\"10\">\n"
+    "    <param name=\"x\" value=\"1\"><linear time=\"5\" value=\"2\"/></param>\n"
+    "   </effect>\n"
+    "   <transition start=\"61\" stop=\"62\" swapinputs=\"TRUE\"/>\n"
+    "  </track>\n"
+    "  <composite><track/></composite>\n"
+    " </group>\n"
+    " <group type=\"audio\" samplingrate=\"22050\"/>\n"
+    "</TIMELINE>\n";
+
+class XtlRead : public EngineTest {
+protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
+                                     reinterpret_cast<void **>(xml.GetAddressOf())));
+  }
+
+  HRESULT ReadBytes(const std::string &bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+    return xml->ReadXMLFile(timeline.Get(), Bstr(path));
+  }
+  LONG Groups() {
+    LONG n = -1;
+    timeline->GetGroupCount(&n);
+    return n;
+  }
+  ComPtr<IAMTimelineObj> Child(IAMTimelineObj *comp, LONG i) {
+    ComPtr<IAMTimelineObj> obj;
+    As<IAMTimelineComp>(comp, IID_IAMTimelineComp)->GetVTrack(&obj, i);
+    return obj;
+  }
+
+  testsupport::TempDir dir{L"xtl-read"};
+  std::wstring path = dir.File(L"doc.xtl");
+  ComPtr<IXml2Dex> xml;
+};
+
+TEST_F(XtlRead, HandWrittenDocumentsUseTheFormatsShortForms) {
+  ASSERT_EQ(S_OK, ReadBytes(kHandWritten)) << (log.entries.empty() ? L"" : log.entries.back().text);
+  ASSERT_EQ(2, Groups());
+  double fps = 0;
+  timeline->GetDefaultFPS(&fps);
+  EXPECT_EQ(25.0, fps);
+  ComPtr<IAMTimelineObj> video, audio;
+  timeline->GetGroup(&video, 0);
+  timeline->GetGroup(&audio, 1);
+  AM_MEDIA_TYPE mt{};
+  As<IAMTimelineGroup>(video.Get(), IID_IAMTimelineGroup)->GetMediaType(&mt);
+  EXPECT_TRUE(mt.subtype == MEDIASUBTYPE_RGB555);
+  EXPECT_EQ(320, reinterpret_cast<VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader.biWidth);
+  CoTaskMemFree(mt.pbFormat);
+  As<IAMTimelineGroup>(audio.Get(), IID_IAMTimelineGroup)->GetMediaType(&mt);
+  EXPECT_EQ(22050u, reinterpret_cast<WAVEFORMATEX *>(mt.pbFormat)->nSamplesPerSec);
+  CoTaskMemFree(mt.pbFormat);
+
+  auto track = Child(video.Get(), 0);
+  BOOL muted = FALSE;
+  track->GetMuted(&muted);
+  EXPECT_TRUE(muted);
+  auto t = As<IAMTimelineTrack>(track.Get(), IID_IAMTimelineTrack);
+  ComPtr<IAMTimelineObj> first, second;
+  ASSERT_EQ(S_OK, t->GetNextSrcEx(nullptr, &first));
+  ASSERT_EQ(S_OK, t->GetNextSrcEx(first.Get(), &second));
+  REFERENCE_TIME s, e, ms, me;
+  first->GetStartStop(&s, &e);
+  As<IAMTimelineSrc>(first.Get(), IID_IAMTimelineSrc)->GetMediaTimes(&ms, &me);
+  // No stop: it follows from the media times at normal speed.
+  EXPECT_EQ(60 * kSecond, s);
+  EXPECT_EQ(62 * kSecond + kSecond / 2, e);
+  EXPECT_EQ(0, ms);
+  second->GetStartStop(&s, &e);
+  As<IAMTimelineSrc>(second.Get(), IID_IAMTimelineSrc)->GetMediaTimes(&ms, &me);
+  EXPECT_EQ(65 * kSecond, s);
+  EXPECT_EQ(70 * kSecond, e);
+  EXPECT_EQ(8 * kSecond, me);
+  int stretch = -1;
+  As<IAMTimelineSrc>(second.Get(), IID_IAMTimelineSrc)->GetStretchMode(&stretch);
+  EXPECT_EQ(RESIZEF_CROP, stretch);
+
+  ComPtr<IAMTimelineObj> fx;
+  ASSERT_EQ(S_OK, As<IAMTimelineEffectable>(track.Get(), IID_IAMTimelineEffectable)->GetEffect(&fx, 0));
+  ComPtr<IPropertySetter> setter;
+  fx->GetPropertySetter(&setter);
+  ASSERT_TRUE(setter);
+  LONG count = 0;
+  DEXTER_PARAM *params;
+  DEXTER_VALUE *values;
+  setter->GetProps(&count, &params, &values);
+  ASSERT_EQ(1, count);
+  ASSERT_EQ(2, params[0].nValues);
+  EXPECT_EQ(5 * kSecond, values[1].rt);
+  EXPECT_EQ(static_cast<DWORD>(DEXTERF_INTERPOLATE), values[1].dwInterp);
+  setter->FreeProps(count, params, values);
+  LONG nested = 0;
+  As<IAMTimelineComp>(Child(video.Get(), 1).Get(), IID_IAMTimelineComp)->VTrackGetCount(&nested);
+  EXPECT_EQ(1, nested);
+}
+
+TEST_F(XtlRead, DocumentsThatAreNoTimelineFailAndLeaveTheTimelineAlone) {
+  const char *bad[] = {
+      "",
+      "<timeline><group>",
+      "<project/>",
+      "<timeline>text</timeline>",
+      "<timeline><bogus/></timeline>",
+      "<timeline><group><clip start=\"0\" stop=\"1\"/></group></timeline>",
+      "<timeline><group color=\"red\"/></timeline>",
+      "<timeline><group type=\"video\" width=\"wide\"/></timeline>",
+      "<timeline><group type=\"video\" bitdepth=\"12\"/></timeline>",
+      "<timeline><group type=\"smell\"/></timeline>",
+      "<timeline><group framerate=\"0\"/></timeline>",
+      "<timeline><group><track><clip start=\"1:75\" stop=\"2:00\"/></track></group></timeline>",
+      "<timeline><group><track><clip start=\"5\" stop=\"4\"/></track></group></timeline>",
+      "<timeline><group><track><clip start=\"5\"/></track></group></timeline>",
+      "<timeline><group><track><clip start=\"0\" stop=\"2\"/><clip start=\"1\" stop=\"3\"/></track></group></timeline>",
+      "<timeline><group><track><clip stop=\"2\" stretchmode=\"4\"/></track></group></timeline>",
+      "<timeline><group><track><clip stop=\"2\" stream=\"-1\"/></track></group></timeline>",
+      "<timeline><group><track><effect start=\"0\" stop=\"1\"><param name=\"p\"/></effect></track></group></timeline>",
+      "<timeline><group><track><effect start=\"0\" stop=\"1\"><clip stop=\"1\"/></effect></track></group></timeline>",
+      "<timeline><group><track><transition stop=\"2\"/><transition start=\"1\" stop=\"3\"/></track></group></timeline>",
+      // A valid first group does not survive a broken second one.
+      "<timeline><group type=\"audio\"/><group><track><clip/></track></group></timeline>",
+      // Entity expansion would take forever; the document type is refused outright.
+      "<?xml version=\"1.0\"?><!DOCTYPE t [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+      "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+      "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\"><!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
+      "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\"><!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">]>"
+      "<timeline><group username=\"&h;&h;&h;&h;&h;&h;&h;&h;&h;&h;\"/></timeline>",
+  };
+  for (const char *doc : bad) {
+    SCOPED_TRACE(doc);
+    size_t logged = log.entries.size();
+    HRESULT hr = ReadBytes(doc);
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_EQ(0, Groups());
+    ASSERT_LT(logged, log.entries.size());
+    EXPECT_EQ(hr, log.entries.back().hr);
+    EXPECT_EQ(2, log.entries.back().severity);
+  }
+  // Composites nested beyond reason are refused rather than followed.
+  std::string deep = "<timeline><group>";
+  for (int i = 0; i < 40; ++i) deep += "<composite>";
+  for (int i = 0; i < 40; ++i) deep += "</composite>";
+  deep += "</group></timeline>";
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, ReadBytes(deep));
+  EXPECT_EQ(0, Groups());
+}
+
+TEST_F(XtlRead, TruncatedAndDamagedDocumentsNeverHalfRead) {
+  const std::string doc = kHandWritten;
+  const size_t end = doc.rfind('>') + 1;  // past the root's end only white space follows
+  for (size_t cut = 0; cut < doc.size(); ++cut) {
+    HRESULT hr = ReadBytes(doc.substr(0, cut));
+    if (cut >= end) {
+      EXPECT_EQ(S_OK, hr) << cut;
+      timeline->ClearAllGroups();
+    } else {
+      EXPECT_TRUE(FAILED(hr)) << cut;
+      EXPECT_EQ(0, Groups()) << cut;
+    }
+  }
+  std::mt19937 random(1234);
+  int read = 0;
+  for (int i = 0; i < 600; ++i) {
+    std::string damaged = doc;
+    damaged[random() % damaged.size()] ^= static_cast<char>(1 + random() % 255);
+    HRESULT hr = ReadBytes(damaged);
+    if (SUCCEEDED(hr)) {
+      ++read;
+      EXPECT_GT(Groups(), 0);
+      timeline->ClearAllGroups();
+    } else {
+      EXPECT_EQ(0, Groups()) << damaged;
+    }
+  }
+  // Some damage only changes a name or a value: those documents still read.
+  EXPECT_GT(read, 0);
+}
+
+}  // namespace
+}  // namespace enginetest
