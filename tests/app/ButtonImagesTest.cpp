@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "app/ButtonImages.h"
+#include "ui/UiState.h"
+
+namespace {
+
+struct IconBits {
+  int width = 0;
+  int height = 0;
+  std::vector<COLORREF> color;
+  std::vector<bool> transparent;
+};
+
+IconBits Read(HICON icon) {
+  IconBits bits;
+  ICONINFO info;
+  if (!GetIconInfo(icon, &info)) return bits;
+  BITMAP bm;
+  GetObjectW(info.hbmColor, sizeof bm, &bm);
+  bits.width = bm.bmWidth;
+  bits.height = bm.bmHeight;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, info.hbmColor);
+  for (int y = 0; y < bits.height; ++y)
+    for (int x = 0; x < bits.width; ++x) bits.color.push_back(GetPixel(dc, x, y));
+  SelectObject(dc, info.hbmMask);
+  for (int y = 0; y < bits.height; ++y)
+    for (int x = 0; x < bits.width; ++x) bits.transparent.push_back(GetPixel(dc, x, y) != 0);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return bits;
+}
+
+int CaptionWidth(const wchar_t* caption) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  RECT r = {0, 0, 0, 0};
+  DrawTextW(dc, caption, -1, &r, DT_SINGLELINE | DT_CALCRECT);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return r.right - r.left;
+}
+
+}  // namespace
+
+TEST(ButtonImages, AreMadeFromTheStripWithCaptionsAndATransparentFace) {
+  MakeButtonImages(GetModuleHandleW(nullptr));
+  HICON ok = UiState::OkButtonImage();
+  HICON cancel = UiState::CancelButtonImage();
+  ASSERT_NE(ok, nullptr);
+  ASSERT_NE(cancel, nullptr);
+
+  IconBits okBits = Read(ok);
+  EXPECT_EQ(okBits.width, CaptionWidth(L"OK") + 16 + 2);
+  EXPECT_GE(okBits.height, 16);
+  EXPECT_EQ(Read(cancel).width, CaptionWidth(L"Cancel") + 16 + 2);
+
+  // The strip's top-left colour and the face are see-through and black in the colour image;
+  // the tick and the caption are opaque.
+  size_t opaque = 0;
+  for (size_t i = 0; i < okBits.color.size(); ++i) {
+    if (okBits.transparent[i]) EXPECT_EQ(okBits.color[i], RGB(0, 0, 0)) << i;
+    else ++opaque;
+  }
+  EXPECT_TRUE(okBits.transparent[0]);
+  EXPECT_GT(opaque, 20u);
+  EXPECT_LT(opaque, okBits.color.size() / 2);
+
+  FreeButtonImages();
+  EXPECT_EQ(UiState::OkButtonImage(), nullptr);
+}
+
+TEST(ButtonImages, WithoutAStripTheImagesStayMissing) {
+  HMODULE none = LoadLibraryExW(L"kernel32.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  MakeButtonImages(none);
+  EXPECT_EQ(UiState::OkButtonImage(), nullptr);
+  EXPECT_EQ(UiState::CancelButtonImage(), nullptr);
+  FreeLibrary(none);
+  EXPECT_EQ(ComposeButtonImage(nullptr, L"OK"), nullptr);
+}

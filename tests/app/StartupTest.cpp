@@ -1,0 +1,100 @@
+// Runs the real MRQ.exe from a folder of its own and checks what it leaves there.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "TestSupport.h"
+
+using testsupport::TempDir;
+
+namespace {
+
+struct RunResult {
+  bool sawWindow = false;
+  std::wstring title;
+  DWORD exitCode = 0xFFFFFFFF;
+};
+
+// Starts a copy of MRQ.exe in `dir`, waits for its main window, closes it and waits for the
+// process to end.
+RunResult RunMrqIn(const TempDir& dir) {
+  RunResult result;
+  std::wstring exe = dir.File(L"MRQ.exe");
+  if (!CopyFileW((testsupport::ExeDir() + L"\\MRQ.exe").c_str(), exe.c_str(), FALSE)) return result;
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      dir.Path().c_str(), &si, &pi))
+    return result;
+  HWND main = nullptr;
+  for (int i = 0; i < 400 && !main; ++i) {
+    HWND w = nullptr;
+    while ((w = FindWindowExW(nullptr, w, L"KEP_MRQ_Main", nullptr)) != nullptr) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if (pid == pi.dwProcessId && IsWindowVisible(w)) {
+        main = w;
+        break;
+      }
+    }
+    if (!main) Sleep(25);
+  }
+  if (main) {
+    result.sawWindow = true;
+    wchar_t title[64] = {};
+    GetWindowTextW(main, title, 64);
+    result.title = title;
+    PostMessageW(main, WM_CLOSE, 0, 0);
+  } else {
+    TerminateProcess(pi.hProcess, 99);
+  }
+  WaitForSingleObject(pi.hProcess, 20000);
+  GetExitCodeProcess(pi.hProcess, &result.exitCode);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  DeleteFileW(exe.c_str());
+  return result;
+}
+
+}  // namespace
+
+TEST(Startup, FirstRunCreatesAnEmptyConfigurationAndKeepsNoLog) {
+  TempDir dir(L"first-run");
+  RunResult run = RunMrqIn(dir);
+  ASSERT_TRUE(run.sawWindow);
+  EXPECT_EQ(run.title, L"MRQ");
+  EXPECT_EQ(run.exitCode, 0u);
+  ASSERT_TRUE(testsupport::FileExists(dir.File(L"MRQ.ini")));
+  EXPECT_TRUE(testsupport::ReadBytes(dir.File(L"MRQ.ini")).empty());
+
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW(dir.File(L"*").c_str(), &fd);
+  int files = 0;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  EXPECT_EQ(files, 1);  // MRQ.ini alone: the copied program was removed
+}
+
+TEST(Startup, ConfiguredLogRunsFromStartingToExitCode) {
+  TempDir dir(L"logged-run");
+  ASSERT_TRUE(testsupport::WriteText(dir.File(L"MRQ.ini"), "[Log]\r\nFileName=logs.txt\r\n"));
+  RunResult run = RunMrqIn(dir);
+  ASSERT_TRUE(run.sawWindow);
+  EXPECT_EQ(run.exitCode, 0u);
+
+  auto bytes = testsupport::ReadBytes(dir.File(L"logs.txt"));
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes[0], 0xFF);
+  EXPECT_EQ(bytes[1], 0xFE);
+  std::wstring body = testsupport::Utf16Body(bytes);
+  ASSERT_GT(body.size(), 19u);
+  EXPECT_EQ(body.substr(19, 15), L"  Starting...\r\n");
+  const std::wstring last = L"  Exit code: 0\r\n";
+  ASSERT_GE(body.size(), last.size());
+  EXPECT_EQ(body.substr(body.size() - last.size()), last);
+}
