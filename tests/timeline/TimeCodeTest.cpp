@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "timeline/TimeCode.h"
+
+TEST(TimeCode, FormatsTheThreeFormsAndZeroForNegativeTimes) {
+  EXPECT_EQ(FormatTimeCode(3723000004), L"001:02:03,000004");
+  EXPECT_EQ(FormatTimeCode(3723000004, kTimeCodeDisplay), L"01:02:03,000004");
+  EXPECT_EQ(FormatTimeCode(3723000004, kTimeCodeCoarse), L"01:02:03");
+  EXPECT_EQ(FormatTimeCode(0), L"000:00:00,000000");
+  EXPECT_EQ(FormatTimeCode(-5), L"000:00:00,000000");
+  EXPECT_EQ(FormatTimeCode(INT64_MIN, kTimeCodeDisplay), L"00:00:00,000000");
+  EXPECT_EQ(FormatTimeCode(999 * kMicrosPerHour + 59 * kMicrosPerMinute + 59999999),
+            L"999:59:59,999999");
+}
+
+TEST(TimeCode, FormattingIsBoundedByTheBuffer) {
+  wchar_t small[8];
+  small[7] = L'#';
+  FormatTimeCode(3723000004, kTimeCodeEditing, small, 7);
+  EXPECT_STREQ(small, L"001:02");
+  EXPECT_EQ(small[7], L'#');
+}
+
+TEST(TimeCode, ParsesTheEditingFormAndRejectsShortOrMalformedText) {
+  EXPECT_EQ(ParseTimeCode(L"000:01:00,000000"), 60000000u);
+  EXPECT_EQ(ParseTimeCode(L"001:02:03,000004"), 3723000004u);
+  bool valid = true;
+  EXPECT_EQ(ParseTimeCode(L"00:01:00,000000", &valid), 0u);  // 15 characters
+  EXPECT_FALSE(valid);
+  EXPECT_EQ(ParseTimeCode(nullptr, &valid), 0u);
+  EXPECT_FALSE(valid);
+  // Non-digits never turn into garbage times.
+  for (const wchar_t* bad : {L"0a0:01:00,000000", L"000:0x:00,000000", L"000:01:0 ,000000",
+                             L"000-01:00,000000", L"000:01:00.000000", L"000:01:00,x00000",
+                             L"ABCDEFGHIJKLMNOP"}) {
+    valid = true;
+    EXPECT_EQ(ParseTimeCode(bad, &valid), 0u) << bad;
+    EXPECT_FALSE(valid) << bad;
+  }
+  // Microseconds are read up to the first non-digit.
+  EXPECT_EQ(ParseTimeCode(L"000:00:01,000250xyz", &valid), 1000250u);
+  EXPECT_TRUE(valid);
+}
+
+TEST(TimeCode, ThousandHoursAndMoreRoundTripWithWiderHours) {
+  const int64_t big = 1234 * kMicrosPerHour + 5 * kMicrosPerMinute + 6 * kMicrosPerSecond + 7;
+  std::wstring text = FormatTimeCode(big);
+  EXPECT_EQ(text, L"1234:05:06,000007");
+  EXPECT_EQ(ParseTimeCode(text.c_str()), static_cast<uint64_t>(big));
+  const int64_t largest = static_cast<int64_t>(kMaxTimeCodeHours) * kMicrosPerHour;
+  std::wstring widest = FormatTimeCode(largest);
+  EXPECT_EQ(widest.size() + 1, kTimeCodeBufferChars);
+  EXPECT_EQ(ParseTimeCode(widest.c_str()), static_cast<uint64_t>(largest));
+  EXPECT_EQ(ParseTimeCode(L"1000000000:00:00,000000"), 0u);  // more hours than we keep
+}
+
+TEST(TimeCode, ConvertsUnitsTruncatingTowardZeroAndSaturating) {
+  EXPECT_EQ(RefTimeToMicros(19), 1);
+  EXPECT_EQ(RefTimeToMicros(-19), -1);
+  EXPECT_EQ(MicrosToRefTime(123), 1230);
+  EXPECT_EQ(MicrosToRefTime(INT64_MAX / 5), INT64_MAX);
+  EXPECT_EQ(MicrosToRefTime(INT64_MIN / 5), INT64_MIN);
+}
