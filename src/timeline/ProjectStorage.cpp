@@ -1,0 +1,178 @@
+#include "timeline/ProjectStorage.h"
+
+#include <wrl/client.h>
+
+#include <cstring>
+#include <cwchar>
+#include <string_view>
+
+#include "timeline/XmlDocument.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr char kHeader[] = "<KDP version=\"1\">";
+constexpr char kTrailer[] = "</KDP>";
+
+HRESULT LastError() {
+  DWORD error = GetLastError();
+  return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
+// Owns a BSTR.
+struct Bstr {
+  BSTR text = nullptr;
+  Bstr() = default;
+  explicit Bstr(const wchar_t* s) : text(SysAllocString(s)) {}
+  ~Bstr() { SysFreeString(text); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+};
+
+// A file handle closed on scope end.
+struct File {
+  HANDLE handle;
+  explicit File(HANDLE h) : handle(h) {}
+  ~File() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  bool Write(const char* data, size_t size) {
+    DWORD written = 0;
+    return WriteFile(handle, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  }
+};
+
+// Writes the pieces into a new file beside `path`, then puts it in place of `path`.
+HRESULT WriteFileSafely(const wchar_t* path, std::initializer_list<std::string_view> pieces) {
+  std::wstring target = path;
+  size_t slash = target.find_last_of(L"\\/");
+  std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
+  if (folder.empty()) folder = L"\\";
+  wchar_t temp[MAX_PATH];
+  if (!GetTempFileNameW(folder.c_str(), L"MRQ", 0, temp)) return LastError();
+  HRESULT hr = S_OK;
+  {
+    File file(CreateFileW(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.handle == INVALID_HANDLE_VALUE) hr = LastError();
+    for (std::string_view piece : pieces) {
+      if (SUCCEEDED(hr) && !file.Write(piece.data(), piece.size())) hr = LastError();
+    }
+    if (SUCCEEDED(hr) && !FlushFileBuffers(file.handle)) hr = LastError();
+  }
+  if (SUCCEEDED(hr) &&
+      !MoveFileExW(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    hr = LastError();
+  if (FAILED(hr)) DeleteFileW(temp);
+  return hr;
+}
+
+}  // namespace
+
+std::unique_ptr<char[]> WideToUtf8(const wchar_t* text, size_t* length) {
+  if (!text) return nullptr;
+  int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return nullptr;
+  auto utf8 = std::make_unique<char[]>(static_cast<size_t>(bytes) + 1);
+  if (WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, utf8.get(), bytes, nullptr,
+                          nullptr) != bytes)
+    return nullptr;
+  utf8[bytes] = '\0';
+  if (length) *length = static_cast<size_t>(bytes) - 1;  // without the terminator
+  return utf8;
+}
+
+ProjectStorage::ProjectStorage(const wchar_t* rootName, const wchar_t* versionName,
+                               const wchar_t* childName)
+    : rootName_(rootName), versionName_(versionName), childName_(childName) {}
+
+HRESULT ProjectStorage::Save(IAMTimeline* timeline, const wchar_t* path) {
+  if (!timeline || !path || !*path) return E_INVALIDARG;
+  ComPtr<IXml2Dex> writer;
+  HRESULT hr = CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
+                                reinterpret_cast<void**>(writer.GetAddressOf()));
+  if (FAILED(hr)) return hr;
+  Bstr xml;
+  hr = writer->WriteXML(timeline, &xml.text);
+  writer.Reset();
+  if (FAILED(hr)) return hr;
+
+  const wchar_t* body = xml.text ? xml.text : L"";
+  if (*body == L'\xFEFF') ++body;
+  size_t length = 0;
+  auto utf8 = WideToUtf8(body, &length);
+  if (!utf8) return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+  HRESULT written = WriteFileSafely(path, {kHeader, "\n", std::string_view(utf8.get(), length), kTrailer});
+  return FAILED(written) ? written : hr;
+}
+
+HRESULT ProjectStorage::ExtractTimeline(const wchar_t* path, const wchar_t* outputPath) {
+  if (!path || !outputPath) return E_POINTER;
+  ComPtr<IXMLDOMDocument> document;
+  HRESULT hr = CreateXmlDocument(&document);
+  if (FAILED(hr)) return hr;
+
+  VARIANT source;
+  VariantInit(&source);
+  source.vt = VT_BSTR;
+  source.bstrVal = SysAllocString(path);
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  hr = document->load(source, &loaded);
+  VariantClear(&source);
+  if (FAILED(hr)) return hr;
+  if (hr == S_OK && !loaded) hr = S_FALSE;
+  if (hr == S_OK) {
+    // Project files never carry a document type; one that does is not ours, and entity
+    // expansion is refused as the timeline reader refuses it.
+    ComPtr<IXMLDOMDocumentType> doctype;
+    if (document->get_doctype(&doctype) == S_OK && doctype) hr = S_FALSE;
+  }
+
+  // Each step runs only when the one before answered exactly S_OK, so a missing element or
+  // attribute ends the chain with S_FALSE and leaves the output alone.
+  ComPtr<IXMLDOMNodeList> roots;
+  ComPtr<IXMLDOMNode> root;
+  ComPtr<IXMLDOMNamedNodeMap> attributes;
+  ComPtr<IXMLDOMNode> version;
+  ComPtr<IXMLDOMNode> child;
+  Bstr childXml;
+  if (hr == S_OK) {
+    Bstr name(rootName_.c_str());
+    hr = document->getElementsByTagName(name.text, &roots);
+  }
+  if (hr == S_OK) hr = roots->get_item(0, &root);
+  if (hr == S_OK && !root) hr = S_FALSE;
+  if (hr == S_OK) hr = root->get_attributes(&attributes);
+  if (hr == S_OK && !attributes) hr = S_FALSE;
+  if (hr == S_OK) {
+    Bstr name(versionName_.c_str());
+    hr = attributes->getNamedItem(name.text, &version);
+  }
+  if (hr == S_OK && !version) hr = S_FALSE;
+  if (hr == S_OK) {
+    VARIANT value;
+    VariantInit(&value);
+    hr = version->get_nodeValue(&value);
+    if (hr == S_OK && !(value.vt == VT_BSTR && value.bstrVal && value.bstrVal[0] == L'1'))
+      hr = VFW_E_INVALID_FILE_FORMAT;
+    VariantClear(&value);
+  }
+  if (hr == S_OK) {
+    Bstr query(childName_.c_str());
+    hr = root->selectSingleNode(query.text, &child);
+  }
+  if (hr == S_OK && !child) hr = S_FALSE;
+  if (hr == S_OK) hr = child->get_xml(&childXml.text);
+  if (hr == S_OK) {
+    size_t length = 0;
+    auto utf8 = WideToUtf8(childXml.text ? childXml.text : L"", &length);
+    if (!utf8) return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    File out(CreateFileW(outputPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (out.handle == INVALID_HANDLE_VALUE || !out.Write(utf8.get(), length)) return LastError();
+  }
+  return hr;
+}

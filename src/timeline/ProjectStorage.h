@@ -1,0 +1,34 @@
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "timeline/EditingServices.h"
+
+// Converts wide text to UTF-8 (a newly allocated, terminated string); null when the text
+// cannot be converted, for example a broken surrogate pair.
+std::unique_ptr<char[]> WideToUtf8(const wchar_t* text, size_t* length = nullptr);
+
+// The KDP project file: `<KDP version="1">`, a line feed, the timeline's XML text in UTF-8
+// and `</KDP>`. Reading accepts any version whose text begins with 1.
+class ProjectStorage {
+ public:
+  ProjectStorage(const wchar_t* rootName, const wchar_t* versionName, const wchar_t* childName);
+  virtual ~ProjectStorage() = default;
+
+  // Writes the timeline to path. The file is written beside the destination first and only
+  // then replaces it, so a failure (reported as such) never destroys the previous file.
+  HRESULT Save(IAMTimeline* timeline, const wchar_t* path);
+  // Checks the wrapper of the project at path and writes its timeline XML to outputPath.
+  // VFW_E_INVALID_FILE_FORMAT for a version other than 1; 1 (S_FALSE) when the wrapper or
+  // its timeline is missing, leaving outputPath as it was.
+  HRESULT ExtractTimeline(const wchar_t* path, const wchar_t* outputPath);
+
+  const std::wstring& RootName() const { return rootName_; }
+
+ private:
+  std::wstring rootName_;
+  std::wstring versionName_;
+  std::wstring childName_;
+};

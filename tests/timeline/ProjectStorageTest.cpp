@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "EngineTestSupport.h"
+#include "TestSupport.h"
+#include "timeline/ProjectStorage.h"
+
+using enginetest::Bstr;
+using enginetest::ComPtr;
+using enginetest::kSecond;
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+
+namespace {
+
+std::string Text(const std::vector<unsigned char>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::string Utf8(const std::wstring& text) {
+  auto utf8 = WideToUtf8(text.c_str());
+  return utf8 ? std::string(utf8.get()) : std::string("<unconvertible>");
+}
+
+class ProjectStorageTest : public enginetest::EngineTest {
+ protected:
+  std::wstring WriteXml(IAMTimeline* t) {
+    ComPtr<IXml2Dex> xml = Xml();
+    Bstr text;
+    EXPECT_EQ(xml->WriteXML(t, text.Out()), S_OK);
+    return text.Str();
+  }
+  ComPtr<IXml2Dex> Xml() {
+    ComPtr<IXml2Dex> xml;
+    EXPECT_EQ(CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
+                               reinterpret_cast<void**>(xml.GetAddressOf())),
+              S_OK);
+    return xml;
+  }
+  // Opens a project the way the main window does: extract, then read into a fresh timeline.
+  HRESULT Open(const std::wstring& path, ComPtr<IAMTimeline>* into, const TempDir& dir) {
+    *into = NewTimeline();
+    std::wstring temp = dir.File(L"extracted.xml");
+    testsupport::WriteText(temp, "");
+    HRESULT hr = storage.ExtractTimeline(path.c_str(), temp.c_str());
+    if (FAILED(hr)) return hr;
+    Bstr name(temp.c_str());
+    return Xml()->ReadXMLFile(into->Get(), name);
+  }
+
+  // Two groups, tracks, sources, an effect with keyframes and a transition; names and paths
+  // outside ASCII.
+  void BuildRichTimeline() {
+    for (int g = 0; g < 2; ++g) {
+      ComPtr<IAMTimelineObj> group = AddGroup();
+      As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)
+          ->SetGroupName(Bstr(g == 0 ? L"Vidéo 日本" : L"Audio ünïcode"));
+      for (int t = 0; t < 2; ++t) {
+        ComPtr<IAMTimelineObj> track = AddTrack(group.Get());
+        track->SetUserName(Bstr(L"Spur " + std::to_wstring(t)));
+        ComPtr<IAMTimelineObj> source = Item(TIMELINE_MAJOR_TYPE_SOURCE, t * kSecond, (t + 2) * kSecond);
+        auto src = As<IAMTimelineSrc>(source.Get(), IID_IAMTimelineSrc);
+        src->SetMediaName(Bstr(L"C:\\Média\\clip 映像 " + std::to_wstring(g * 10 + t) + L".avi"));
+        src->SetMediaTimes(kSecond / 3, kSecond / 3 + 2 * kSecond);
+        src->SetStretchMode(RESIZEF_PRESERVEASPECTRATIO);
+        ASSERT_EQ(As<IAMTimelineTrack>(track.Get(), IID_IAMTimelineTrack)->SrcAdd(source.Get()), S_OK);
+      }
+    }
+    ComPtr<IAMTimelineObj> group;
+    timeline->GetGroup(&group, 0);
+    ComPtr<IAMTimelineObj> firstTrack;
+    As<IAMTimelineComp>(group.Get(), IID_IAMTimelineComp)->GetVTrack(&firstTrack, 1);
+    ComPtr<IAMTimelineObj> effect = Item(TIMELINE_MAJOR_TYPE_EFFECT, 0, kSecond);
+    GUID fx = {0x12345678, 0x1, 0x2, {1, 2, 3, 4, 5, 6, 7, 8}};
+    effect->SetSubObjectGUID(fx);
+    ComPtr<IPropertySetter> props;
+    ASSERT_EQ(CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
+                               reinterpret_cast<void**>(props.GetAddressOf())),
+              S_OK);
+    DEXTER_PARAM param = {SysAllocString(L"Level"), 0, 2};
+    DEXTER_VALUE values[2] = {};
+    values[0].v.vt = VT_R8;
+    values[0].v.dblVal = 0.25;
+    values[1].v.vt = VT_R8;
+    values[1].v.dblVal = 0.75;
+    values[1].rt = kSecond / 2;
+    values[1].dwInterp = DEXTERF_INTERPOLATE;
+    ASSERT_EQ(props->AddProp(param, values), S_OK);
+    SysFreeString(param.name);
+    effect->SetPropertySetter(props.Get());
+    ASSERT_EQ(As<IAMTimelineEffectable>(firstTrack.Get(), IID_IAMTimelineEffectable)
+                  ->EffectInsBefore(effect.Get(), -1),
+              S_OK);
+    ComPtr<IAMTimelineObj> trans = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond);
+    ASSERT_EQ(As<IAMTimelineTransable>(firstTrack.Get(), IID_IAMTimelineTransable)->TransAdd(trans.Get()),
+              S_OK);
+  }
+
+  ProjectStorage storage{L"KDP", L"version", L"timeline"};
+};
+
+}  // namespace
+
+TEST_F(ProjectStorageTest, EmptyTimelineIsHeaderLineFeedBodyAndTrailer) {
+  TempDir dir(L"kdp-empty");
+  std::wstring path = dir.File(L"empty.kdp");
+  ASSERT_EQ(storage.Save(timeline.Get(), path.c_str()), S_OK);
+  std::string bytes = Text(ReadBytes(path));
+  EXPECT_EQ(bytes, "<KDP version=\"1\">\n" + Utf8(WriteXml(timeline.Get())) + "</KDP>");
+  EXPECT_EQ(bytes.rfind("<KDP version=\"1\">\n<timeline", 0), 0u);  // no mark, no declaration
+  EXPECT_NE(bytes.back(), '\n');
+}
+
+TEST_F(ProjectStorageTest, RichTimelineReopensWithEveryObjectAndProperty) {
+  BuildRichTimeline();
+  TempDir dir(L"kdp-rich ünï 日本");
+  std::wstring path = dir.File(L"projet é.kdp");
+  ASSERT_EQ(storage.Save(timeline.Get(), path.c_str()), S_OK);
+  std::wstring written = WriteXml(timeline.Get());
+  EXPECT_EQ(Text(ReadBytes(path)), "<KDP version=\"1\">\n" + Utf8(written) + "</KDP>");
+
+  ComPtr<IAMTimeline> reopened;
+  ASSERT_EQ(Open(path, &reopened, dir), S_OK);
+  EXPECT_EQ(WriteXml(reopened.Get()), written);
+  ComPtr<IAMTimelineObj> group;
+  ASSERT_EQ(reopened->GetGroup(&group, 0), S_OK);
+  Bstr name;
+  As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)->GetGroupName(name.Out());
+  EXPECT_EQ(name.Str(), L"Vidéo 日本");
+  long count = 0, withComps = 0;
+  ASSERT_EQ(reopened->GetCountOfType(0, &count, &withComps, TIMELINE_MAJOR_TYPE_SOURCE), S_OK);
+  EXPECT_EQ(count, 2);  // in the first group
+}
+
+TEST_F(ProjectStorageTest, AcceptsVersionsBeginningWithOneOnly) {
+  TempDir dir(L"kdp-versions");
+  std::string body = Utf8(WriteXml(timeline.Get()));
+  for (const char* version : {"1", "10", "1.7"}) {
+    std::wstring path = dir.File(L"v.kdp");
+    testsupport::WriteText(path, std::string("<KDP version=\"") + version + "\">\n" + body + "</KDP>");
+    ComPtr<IAMTimeline> reopened;
+    EXPECT_EQ(Open(path, &reopened, dir), S_OK) << version;
+  }
+  std::wstring v2 = dir.File(L"v2.kdp");
+  testsupport::WriteText(v2, "<KDP version=\"2\">\n" + body + "</KDP>");
+  std::wstring out = dir.File(L"out.xml");
+  testsupport::WriteText(out, "untouched");
+  EXPECT_EQ(storage.ExtractTimeline(v2.c_str(), out.c_str()), VFW_E_INVALID_FILE_FORMAT);
+  EXPECT_EQ(Text(ReadBytes(out)), "untouched");
+}
+
+TEST_F(ProjectStorageTest, WrapperlessOrBrokenFilesExtractNothingAndDoNotLoad) {
+  TempDir dir(L"kdp-plain");
+  std::wstring out = dir.File(L"out.xml");
+  struct Case {
+    const char* name;
+    std::string content;
+  } cases[] = {
+      {"plain timeline", Utf8(WriteXml(timeline.Get()))},
+      {"no version", "<KDP>\n<timeline/></KDP>"},
+      {"no timeline", "<KDP version=\"1\">\n<other/></KDP>"},
+      {"not well formed", "<KDP version=\"1\">\n<timeline>"},
+      {"document type", "<!DOCTYPE KDP [<!ENTITY a \"aaaa\">]><KDP version=\"1\">&a;<timeline/></KDP>"},
+  };
+  for (const Case& c : cases) {
+    std::wstring path = dir.File(L"case.kdp");
+    testsupport::WriteText(path, c.content);
+    testsupport::WriteText(out, "");
+    EXPECT_EQ(storage.ExtractTimeline(path.c_str(), out.c_str()), S_FALSE) << c.name;
+    EXPECT_TRUE(ReadBytes(out).empty()) << c.name;
+    ComPtr<IAMTimeline> reopened;
+    EXPECT_TRUE(FAILED(Open(path, &reopened, dir))) << c.name;
+  }
+  EXPECT_TRUE(FAILED(storage.ExtractTimeline(dir.File(L"missing.kdp").c_str(), out.c_str())) ||
+              storage.ExtractTimeline(dir.File(L"missing.kdp").c_str(), out.c_str()) == S_FALSE);
+}
+
+TEST_F(ProjectStorageTest, FailedSaveIsReportedAndKeepsThePreviousFile) {
+  TempDir dir(L"kdp-fail");
+  BuildRichTimeline();
+  std::wstring path = dir.File(L"keep.kdp");
+  testsupport::WriteText(path, "previous project");
+
+  // The old file is held open without permission to replace it.
+  HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(FAILED(storage.Save(timeline.Get(), path.c_str())));
+  CloseHandle(held);
+  EXPECT_EQ(Text(ReadBytes(path)), "previous project");
+
+  // Nothing was left beside it.
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW(dir.File(L"*").c_str(), &fd);
+  int files = 0;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  EXPECT_EQ(files, 1);
+
+  EXPECT_TRUE(FAILED(storage.Save(timeline.Get(), dir.File(L"no such folder\\x.kdp").c_str())));
+  EXPECT_EQ(storage.Save(timeline.Get(), path.c_str()), S_OK);
+  EXPECT_EQ(Text(ReadBytes(path)).rfind("<KDP version=\"1\">\n", 0), 0u);
+}
+
+TEST(WideToUtf8, ConvertsAndRefusesBrokenText) {
+  size_t length = 0;
+  auto utf8 = WideToUtf8(L"a\u00e9\u65e5", &length);
+  ASSERT_TRUE(utf8);
+  EXPECT_EQ(std::string(utf8.get()), "a\xc3\xa9\xe6\x97\xa5");
+  EXPECT_EQ(length, 6u);
+  const wchar_t broken[] = {L'a', 0xD800, 0};
+  EXPECT_FALSE(WideToUtf8(broken));
+  EXPECT_FALSE(WideToUtf8(nullptr));
+}
