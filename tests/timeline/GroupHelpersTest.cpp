@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <strmif.h>
+#include <amvideo.h>
+#include <mmreg.h>
+#include <uuids.h>
+
+#include <string>
+
+#include "TimelineFixture.h"
+#include "../ui/UiTestSupport.h"
+#include "timeline/ComboFill.h"
+#include "timeline/GroupHelpers.h"
+#include "timeline/GroupMediaTypes.h"
+#include "timeline/MediaTypeText.h"
+
+namespace {
+
+using tltest::ComPtr;
+
+class GroupHelpersTest : public tltest::TimelineTest {
+ protected:
+  AM_MEDIA_TYPE MediaTypeOf(int groupIndex) {
+    ComPtr<IAMTimelineObj> object;
+    ComPtr<IAMTimelineGroup> group;
+    AM_MEDIA_TYPE type = {};
+    EXPECT_EQ(S_OK, timeline->GetGroup(&object, groupIndex));
+    if (object && SUCCEEDED(object.As(&group))) {
+      EXPECT_EQ(S_OK, group->GetMediaType(&type));
+    }
+    return type;
+  }
+
+  static TLGroupDesc Desc(const wchar_t* name, int tracks, int major, int subtype, uint32_t format) {
+    TLGroupDesc desc;
+    desc.name = name;
+    desc.trackCount = tracks;
+    desc.majorIndex = major;
+    desc.subtypeIndex = subtype;
+    desc.format = format;
+    return desc;
+  }
+};
+
+TEST(BuildGroupMediaType, VideoRowsArePaddedToWholeWordsAndAudioIsStereoPcm) {
+  TLGroupDesc desc;
+  desc.majorIndex = kGroupVideo;
+  desc.subtypeIndex = 0;  // RGB555
+  desc.format = TLGroupDesc::VideoFormat(641, 480);
+  AM_MEDIA_TYPE type;
+  ASSERT_EQ(0, BuildGroupMediaType(desc, &type));
+  EXPECT_EQ(MEDIATYPE_Video, type.majortype);
+  EXPECT_EQ(MEDIASUBTYPE_RGB555, type.subtype);
+  EXPECT_EQ(FORMAT_VideoInfo, type.formattype);
+  ASSERT_EQ(sizeof(VIDEOINFOHEADER), type.cbFormat);
+  const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+  EXPECT_EQ(40u, info->bmiHeader.biSize);
+  EXPECT_EQ(641, info->bmiHeader.biWidth);
+  EXPECT_EQ(480, info->bmiHeader.biHeight);
+  EXPECT_EQ(1, info->bmiHeader.biPlanes);
+  EXPECT_EQ(16, info->bmiHeader.biBitCount);
+  // 641 pixels of 2 bytes are 1282 bytes, padded to 1284.
+  EXPECT_EQ(1284u * 480u, info->bmiHeader.biSizeImage);
+  EXPECT_EQ(1284u * 480u, type.lSampleSize);
+  EXPECT_TRUE(type.bFixedSizeSamples);
+  FreeMediaTypeContent(&type);
+
+  desc.subtypeIndex = 2;  // ARGB32
+  desc.format = TLGroupDesc::VideoFormat(3, 2);
+  ASSERT_EQ(0, BuildGroupMediaType(desc, &type));
+  EXPECT_EQ(MEDIASUBTYPE_ARGB32, type.subtype);
+  EXPECT_EQ(24u, reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biSizeImage);
+  FreeMediaTypeContent(&type);
+
+  desc.majorIndex = kGroupAudio;
+  desc.subtypeIndex = 0;
+  desc.format = 44100;
+  ASSERT_EQ(0, BuildGroupMediaType(desc, &type));
+  EXPECT_EQ(MEDIATYPE_Audio, type.majortype);
+  EXPECT_EQ(MEDIASUBTYPE_PCM, type.subtype);
+  EXPECT_EQ(FORMAT_WaveFormatEx, type.formattype);
+  const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
+  EXPECT_EQ(WAVE_FORMAT_PCM, wave->wFormatTag);
+  EXPECT_EQ(2, wave->nChannels);
+  EXPECT_EQ(44100u, wave->nSamplesPerSec);
+  EXPECT_EQ(4, wave->nBlockAlign);
+  EXPECT_EQ(16, wave->wBitsPerSample);
+  EXPECT_EQ(176400u, wave->nAvgBytesPerSec);
+  EXPECT_EQ(0, wave->cbSize);
+  EXPECT_EQ(0u, type.lSampleSize);
+  EXPECT_FALSE(type.bFixedSizeSamples);
+  FreeMediaTypeContent(&type);
+
+  // Positions outside the table are refused, never read.
+  for (auto [major, subtype] : {std::pair{-1, 0}, {0, -1}, {2, 0}, {1, 1}, {0, 3}}) {
+    desc.majorIndex = major;
+    desc.subtypeIndex = subtype;
+    type.cbFormat = 99;
+    EXPECT_EQ(-1, BuildGroupMediaType(desc, &type)) << major << "," << subtype;
+    EXPECT_EQ(nullptr, type.pbFormat);
+    EXPECT_EQ(0u, type.cbFormat);
+  }
+}
+
+TEST_F(GroupHelpersTest, CreateGroupMakesNamedTracksAndSetsTypeNameLockAndMute) {
+  TLGroupDesc desc = Desc(L"Video group", 2, kGroupVideo, 1, TLGroupDesc::VideoFormat(640, 480));
+  desc.locked = true;
+  ComPtr<IAMTimelineObj> group;
+  ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &group, desc));
+  ASSERT_TRUE(group);
+  EXPECT_EQ(1, GroupCount());
+  EXPECT_EQ(L"Video group", NameOf(group.Get()));
+  BOOL locked = FALSE, muted = TRUE;
+  group->GetLocked(&locked);
+  group->GetMuted(&muted);
+  EXPECT_TRUE(locked);
+  EXPECT_FALSE(muted);
+  ComPtr<IAMTimelineGroup> groupPart;
+  ASSERT_EQ(S_OK, group.As(&groupPart));
+  BOOL preview = FALSE;
+  groupPart->GetPreviewMode(&preview);
+  EXPECT_TRUE(preview);
+  ComPtr<IAMTimelineComp> comp;
+  ASSERT_EQ(S_OK, group.As(&comp));
+  long tracks = 0;
+  comp->VTrackGetCount(&tracks);
+  ASSERT_EQ(2, tracks);
+  EXPECT_EQ(L"Track_0", NameOf(Track(group.Get(), 0).Get()));
+  EXPECT_EQ(L"Track_1", NameOf(Track(group.Get(), 1).Get()));
+  AM_MEDIA_TYPE type = MediaTypeOf(0);
+  EXPECT_EQ(MEDIASUBTYPE_RGB24, type.subtype);
+  ASSERT_GE(type.cbFormat, sizeof(VIDEOINFOHEADER));
+  EXPECT_EQ(640, reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biWidth);
+  FreeMediaTypeContent(&type);
+  EXPECT_EQ(MEDIATYPE_Video, GetGroupMajorType(timeline.Get(), 0));
+
+  // Editing an existing group changes it in place: no new group, no new tracks, and an
+  // empty name clears the user name.
+  TLGroupDesc audio = Desc(L"", 5, kGroupAudio, 0, 48000);
+  audio.muted = true;
+  IAMTimelineObj* same = group.Get();
+  ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &same, audio));
+  EXPECT_EQ(group.Get(), same);
+  EXPECT_EQ(1, GroupCount());
+  comp->VTrackGetCount(&tracks);
+  EXPECT_EQ(2, tracks);
+  EXPECT_EQ(L"", NameOf(group.Get()));
+  group->GetMuted(&muted);
+  EXPECT_TRUE(muted);
+  EXPECT_EQ(MEDIATYPE_Audio, GetGroupMajorType(timeline.Get(), 0));
+  EXPECT_EQ(GUID_NULL, GetGroupMajorType(timeline.Get(), 1));
+  EXPECT_EQ(GUID_NULL, GetGroupMajorType(timeline.Get(), -1));
+
+  // A desc outside the table creates nothing at all.
+  ComPtr<IAMTimelineObj> none;
+  EXPECT_EQ(E_INVALIDARG, CreateGroup(timeline.Get(), &none, Desc(L"x", 1, 0, 7, 0)));
+  EXPECT_FALSE(none);
+  EXPECT_EQ(1, GroupCount());
+}
+
+TEST_F(GroupHelpersTest, CombosListGroupsByTypeAndEveryTrackAtItsIndex) {
+  uitest::Owned<CWindow> window(uitest::MakeTopLevel(0, 0, 300, 200));
+  ASSERT_TRUE(window.get());
+  CComboBox* combo = new CComboBox(window->Hwnd(), uitest::Instance(), WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_HASSTRINGS);
+  window->AddChild(combo);
+
+  ComPtr<IAMTimelineObj> video, unnamed, audio;
+  ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &video, Desc(L"Video group", 3, kGroupVideo, 1, TLGroupDesc::VideoFormat(640, 480))));
+  ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &unnamed, Desc(L"", 1, kGroupVideo, 0, TLGroupDesc::VideoFormat(320, 240))));
+  ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &audio, Desc(L"Audio group", 1, kGroupAudio, 0, 44100)));
+  SetName(unnamed.Get(), nullptr);
+
+  // A group without a name is left out; the values are group indexes, not positions.
+  EXPECT_EQ(2, FillGroupCombo(timeline.Get(), combo, GUID_NULL));
+  ASSERT_EQ(2, combo->Count());
+  EXPECT_EQ(0, combo->GetItemData(0));
+  EXPECT_EQ(2, combo->GetItemData(1));
+  combo->Clear();
+  EXPECT_EQ(1, FillGroupCombo(timeline.Get(), combo, MEDIATYPE_Audio));
+  ASSERT_EQ(1, combo->Count());
+  EXPECT_EQ(2, combo->GetItemData(0));
+  wchar_t text[64];
+  SendMessageW(combo->Hwnd(), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(L"Audio group", text);
+
+  // A track without a name still takes its position, so positions stay track indexes.
+  SetName(Track(video.Get(), 1).Get(), nullptr);
+  EXPECT_EQ(3, FillTrackCombo(timeline.Get(), 0, combo));
+  ASSERT_EQ(3, combo->Count());
+  const wchar_t* expected[] = {L"Track_0", L"(track 1)", L"Track_2"};
+  for (int i = 0; i < 3; ++i) {
+    SendMessageW(combo->Hwnd(), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(expected[i], text);
+    EXPECT_EQ(i, combo->GetItemData(i));
+  }
+  // No such group: the combo is left empty.
+  EXPECT_EQ(-1, FillTrackCombo(timeline.Get(), 3, combo));
+  EXPECT_EQ(0, combo->Count());
+  EXPECT_EQ(-1, FillTrackCombo(timeline.Get(), -1, combo));
+}
+
+TEST(DescribeMediaType, NamesSubtypeSizeRateAndChannels) {
+  wchar_t text[128];
+  AM_MEDIA_TYPE type = {};
+  type.majortype = MEDIATYPE_Video;
+  type.subtype = MEDIASUBTYPE_RGB24;
+  type.formattype = FORMAT_VideoInfo;
+  VIDEOINFOHEADER info = {};
+  info.bmiHeader.biWidth = 640;
+  info.bmiHeader.biHeight = 480;
+  info.AvgTimePerFrame = 400000;
+  type.cbFormat = sizeof info;
+  type.pbFormat = reinterpret_cast<BYTE*>(&info);
+  // RGB24's first field is 0xE436EB7D, shown low byte first.
+  EXPECT_STREQ(L"\x7d\xeb\x36\xe4, 640x480, 25.0 fps", DescribeMediaType(&type, text, 128));
+
+  info.AvgTimePerFrame = 333667;
+  type.subtype.Data1 = 0x32595559;  // YUY2
+  EXPECT_STREQ(L"YUY2, 640x480, 30.0 fps", DescribeMediaType(&type, text, 128));
+  // No frame duration: no rate rather than an infinite one.
+  info.AvgTimePerFrame = 0;
+  type.subtype.Data1 = 1;
+  EXPECT_STREQ(L"____, 640x480, 0.0 fps", DescribeMediaType(&type, text, 128));
+  // A format block too small for its type is not read.
+  type.cbFormat = 8;
+  type.subtype.Data1 = 0;
+  EXPECT_STREQ(L"____", DescribeMediaType(&type, text, 128));
+  type.subtype.Data1 = 0x00413142;  // a zero byte does not cut the text
+  EXPECT_STREQ(L"B1A_", DescribeMediaType(&type, text, 128));
+
+  AM_MEDIA_TYPE audio = {};
+  audio.majortype = MEDIATYPE_Audio;
+  audio.subtype = MEDIASUBTYPE_PCM;
+  audio.formattype = FORMAT_WaveFormatEx;
+  WAVEFORMATEX wave = {};
+  wave.nChannels = 2;
+  wave.nSamplesPerSec = 44100;
+  audio.cbFormat = sizeof wave;
+  audio.pbFormat = reinterpret_cast<BYTE*>(&wave);
+  EXPECT_STREQ(L"0x0001, 2 ch., 44100 Hz", DescribeMediaType(&audio, text, 128));
+  // Cut to the buffer, never past it.
+  text[10] = L'#';
+  EXPECT_STREQ(L"0x0001, 2", DescribeMediaType(&audio, text, 10));
+  EXPECT_EQ(L'#', text[10]);
+
+  AM_MEDIA_TYPE other = {};
+  other.majortype = MEDIATYPE_Stream;
+  EXPECT_STREQ(L"", DescribeMediaType(&other, text, 128));
+}
+
+}  // namespace
