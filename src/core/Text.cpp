@@ -45,3 +45,23 @@ int FormatText(wchar_t* buffer, size_t capacity, const wchar_t* format, ...) {
   }
   return written;
 }
+
+std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator, size_t maxPieces) {
+  std::vector<std::wstring> pieces;
+  size_t pos = 0;
+  while (pos < text.size() && maxPieces > 0) {
+    if (text[pos] == separator) {
+      ++pos;
+      continue;
+    }
+    if (pieces.size() + 1 == maxPieces) {
+      pieces.push_back(text.substr(pos));
+      break;
+    }
+    size_t end = text.find(separator, pos);
+    if (end == std::wstring::npos) end = text.size();
+    pieces.push_back(text.substr(pos, end - pos));
+    pos = end;
+  }
+  return pieces;
+}

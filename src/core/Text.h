@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <initializer_list>
 #include <memory>
+#include <string>
+#include <vector>
 
 using TextList = std::initializer_list<const wchar_t*>;
 
@@ -20,3 +22,8 @@ wchar_t* ConcatText(wchar_t* dest, size_t capacity, TextList texts);
 // Returns the number of characters written, or -1 on a formatting error or when the text
 // did not fit (the buffer then holds as much as fits, terminated).
 int FormatText(wchar_t* buffer, size_t capacity, const wchar_t* format, ...);
+
+// Splits text at every separator, dropping empty pieces; after maxPieces - 1 pieces the rest
+// of the text (from the next non-separator) is the last piece.
+std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator,
+                                    size_t maxPieces = 16);

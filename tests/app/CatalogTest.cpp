@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <wrl/client.h>
+
+#include <string>
+
+#include "core/FilterCatalog.h"
+#include "engine/EffectRegistration.h"
+#include "engine/effects/EffectTable.h"
+#include "timeline/EditingServices.h"
+#include <uuids.h>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+class Catalog : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    FilterCatalog::Clear();
+  }
+  void TearDown() override {
+    FilterCatalog::Clear();
+    CoUninitialize();
+  }
+};
+
+std::wstring Guid(const GUID& g) {
+  wchar_t text[40];
+  StringFromGUID2(g, text, 40);
+  return text;
+}
+
+const FilterEntry* Find(const std::vector<FilterEntry>& catalog, const wchar_t* name) {
+  for (const FilterEntry& e : catalog)
+    if (e.name == name) return &e;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST_F(Catalog, RegisteredEffectsAreListedByTheDeviceEnumeratorOnceEach) {
+  ASSERT_EQ(MrqEngineRegisterEffects(), S_OK);
+  ASSERT_EQ(MrqEngineRegisterEffects(), S_OK);  // a second run changes nothing
+  size_t count = 0;
+  const engine::BuiltInEffect* effects = engine::BuiltInEffects(&count);
+  for (int kind = 0; kind < 4; ++kind)
+    EXPECT_GE(EnumerateCategory(FilterCatalog::Effects(kind), engine::EffectCategory(engine::EffectKind(kind)), 0), 1);
+  for (size_t i = 0; i < count; ++i) {
+    const auto& catalog = FilterCatalog::Effects(effects[i].kind);
+    const FilterEntry* entry = Find(catalog, effects[i].name);
+    ASSERT_NE(entry, nullptr) << effects[i].name;
+    EXPECT_TRUE(entry->hasName);
+    EXPECT_TRUE(IsEqualGUID(entry->clsid, effects[i].clsid)) << effects[i].name;
+    int same = 0;
+    for (const FilterEntry& e : catalog) same += e.name == effects[i].name;
+    EXPECT_EQ(same, 1) << effects[i].name;
+    std::wstring display = entry->displayName;
+    for (auto& c : display) c = static_cast<wchar_t>(towupper(c));
+    std::wstring expected = L"@DEVICE:SW:" + Guid(engine::EffectCategory(effects[i].kind)) + L"\\" + Guid(effects[i].clsid);
+    EXPECT_EQ(display, expected);
+  }
+}
+
+TEST_F(Catalog, ForeignEntriesUnderTheSameNameAreLeftAlone) {
+  size_t count = 0;
+  const engine::BuiltInEffect& fade = engine::BuiltInEffects(&count)[count - 2];
+  std::wstring path = L"Software\\Classes\\CLSID\\" + Guid(engine::EffectCategory(fade.kind)) +
+                      L"\\Instance\\" + Guid(fade.clsid);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const wchar_t foreign[] = L"Someone else's filter";
+  RegSetValueExW(key, L"FriendlyName", 0, REG_SZ, reinterpret_cast<const BYTE*>(foreign), sizeof foreign);
+  RegCloseKey(key);
+
+  EXPECT_EQ(MrqEngineRegisterEffects(), S_OK);
+  wchar_t name[64] = {};
+  DWORD size = sizeof name;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"FriendlyName", RRF_RT_REG_SZ, nullptr, name, &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(name, foreign);
+
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
+  EXPECT_EQ(MrqEngineRegisterEffects(), S_OK);
+}
+
+TEST_F(Catalog, CompressorsFollowTheirPseudoEntryAndBindBack) {
+  auto& video = FilterCatalog::VideoCompressors();
+  video.push_back({true, L"Uncompressed video", GUID_NULL, L""});
+  int added = EnumerateCategory(video, CLSID_VideoCompressorCategory, 1);
+  ASSERT_GT(added, 0);
+  ASSERT_EQ(video.size(), 1u + static_cast<size_t>(added));
+  EXPECT_EQ(video[0].name, L"Uncompressed video");
+  ComPtr<IBaseFilter> filter;
+  EXPECT_EQ(BindFilter(video[1].displayName.c_str(), &filter), S_OK);
+  ASSERT_TRUE(filter);
+  GUID clsid;
+  filter->GetClassID(&clsid);
+  EXPECT_TRUE(IsEqualGUID(clsid, video[1].clsid));
+  EXPECT_EQ(BindFilter(nullptr, &filter), E_INVALIDARG);
+  EXPECT_EQ(BindFilter(L"x", nullptr), E_POINTER);
+  EXPECT_EQ(ShowFilterPages(nullptr, nullptr), E_INVALIDARG);
+}
+
+TEST_F(Catalog, SkipListMatchesInsideDisplayNamesWhateverTheCase) {
+  EXPECT_FALSE(IsSkippedFilter(L"@device:sw:{A}\\{B}"));
+  LoadSkipList({L"{e2510970-F137-11ce-8b67-00AA00A3F1A6}", L"", L"dv muxer"});
+  ASSERT_EQ(FilterCatalog::SkipList().size(), 2u);
+  EXPECT_EQ(FilterCatalog::SkipList()[0], L"{E2510970-F137-11CE-8B67-00AA00A3F1A6}");
+  EXPECT_TRUE(IsSkippedFilter(L"@device:sw:{083863F1-70DE-11D0-BD40-00A0C911CE86}\\{e2510970-f137-11ce-8b67-00aa00a3f1a6}"));
+  EXPECT_TRUE(IsSkippedFilter(L"My DV Muxer"));
+  EXPECT_FALSE(IsSkippedFilter(L"@device:sw:{083863F1-70DE-11D0-BD40-00A0C911CE86}\\{B1B77C00-C3E4-11CF-AF79-00AA00B67A42}"));
+  EXPECT_FALSE(IsSkippedFilter(nullptr));
+  std::vector<std::wstring> lines(300, L"x");
+  LoadSkipList(lines);
+  EXPECT_EQ(FilterCatalog::SkipList().size(), kMaxSkipEntries);
+}
+
+TEST_F(Catalog, FileTypesStartWithTheBuiltInsAndTakeCreatableMultiplexers) {
+  BuildFileTypeCatalog({});
+  ASSERT_EQ(FilterCatalog::FileTypes().size(), 2u);
+  BuildFileTypeCatalog({L"Empty extensions;;{E2510970-F137-11CE-8B67-00AA00A3F1A6}",
+                        L"Not installed;xyz;{00000000-0000-0000-0000-000000000001}", L"",
+                        L"Interleaved copy;avi2,av;{E2510970-F137-11CE-8B67-00AA00A3F1A6};{C647B5C0-157C-11D0-BD23-00A0C911CE86}"});
+  auto& types = FilterCatalog::FileTypes();
+  ASSERT_EQ(types.size(), 3u);
+  EXPECT_EQ(types[0].name, L"Audio-video interleave");
+  EXPECT_EQ(types[1].extensions, L"asf,wmv");
+  EXPECT_EQ(types[2].name, L"Interleaved copy");
+  EXPECT_EQ(Guid(types[2].extra1), L"{C647B5C0-157C-11D0-BD23-00A0C911CE86}");
+  EXPECT_TRUE(IsEqualGUID(types[2].extra2, GUID_NULL));
+
+  const wchar_t* filter = BuildFileTypeFilter();
+  const wchar_t expected[] =
+      L"Audio-video interleave (*.avi)\0*.avi\0Advanced Systems Format (*.asf, *.wmv)\0*.asf,*.wmv\0"
+      L"Interleaved copy (*.avi2, *.av)\0*.avi2,*.av\0";
+  EXPECT_EQ(std::wstring(filter, sizeof expected / sizeof(wchar_t)), std::wstring(expected, sizeof expected / sizeof(wchar_t)));
+}
+
+TEST_F(Catalog, FileTypeListStopsBeforeAnEntryThatDoesNotFit) {
+  std::vector<std::wstring> lines;
+  for (int i = 0; i < 60; ++i)
+    lines.push_back(L"Type " + std::to_wstring(i) + std::wstring(60, L'n') +
+                    L";ext;{E2510970-F137-11CE-8B67-00AA00A3F1A6}");
+  BuildFileTypeCatalog(lines);
+  const wchar_t* filter = BuildFileTypeFilter();
+  size_t length = 0;
+  int strings = 0;
+  while (filter[length] != L'\0') {  // walk label, pattern, label, ... to the final terminator
+    length += wcslen(filter + length) + 1;
+    ++strings;
+  }
+  EXPECT_LE(length, kFileTypeFilterChars);
+  EXPECT_EQ(strings % 2, 0);
+  EXPECT_GT(strings, 4);
+  EXPECT_LT(strings, 2 * 62);
+}
+
+TEST_F(Catalog, GraphsAreRegisteredUnderTheirAddressAndProcess) {
+  ComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                             reinterpret_cast<void**>(graph.GetAddressOf())),
+            S_OK);
+  DWORD token = 0;
+  ASSERT_EQ(RegisterGraph(graph.Get(), &token), S_OK);
+  ComPtr<IRunningObjectTable> table;
+  ASSERT_EQ(GetRunningObjectTable(0, &table), S_OK);
+  wchar_t name[64];
+  swprintf(name, 64, L"FilterGraph %08x pid %08x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(graph.Get())),
+           static_cast<unsigned>(GetCurrentProcessId()));
+  ComPtr<IMoniker> moniker;
+  ASSERT_EQ(CreateItemMoniker(L"!", name, &moniker), S_OK);
+  EXPECT_EQ(table->IsRunning(moniker.Get()), S_OK);
+  table->Revoke(token);
+  EXPECT_NE(table->IsRunning(moniker.Get()), S_OK);
+}
