@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include "ViewFixture.h"
+
+namespace {
+
+using tltest::ViewPixels;
+
+// Band and row positions at vertical offset 0 (ruler 20 pixels, tracks 84 pixels apart):
+//   group V: band 20-188; track 1 rows 20-35, 36-86, 87-102; track 0 rows 104-119,
+//            120-170, 171-186
+//   group A: band 191-275; track 0 rows 191-206, 207-257, 258-273
+class WndTLModelTest : public tltest::ViewTest {
+ protected:
+  TLNode& V() { return view->Model().Group(0); }
+  TLNode& A() { return view->Model().Group(1); }
+  TLNode& ClipA() { return V().tracks[1].sources[0]; }
+  TLNode& Fx() { return V().tracks[1].effects[0]; }
+  int Selected() {
+    return ForEachNode(view->Model(), kTLAllKinds, [](TLNode& n) { return n.selected ? 1 : 0; });
+  }
+};
+
+TEST_F(WndTLModelTest, IsAChildWithAStaticEdgeThatKnowsItsClientSizeFromTheStart) {
+  wchar_t name[64];
+  GetClassNameW(view->Hwnd(), name, 64);
+  EXPECT_STREQ(L"TimeLineModel", name);
+  LONG style = GetWindowLongW(view->Hwnd(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_CHILD);
+  EXPECT_TRUE(style & WS_VISIBLE);
+  EXPECT_TRUE(GetWindowLongW(view->Hwnd(), GWL_EXSTYLE) & WS_EX_STATICEDGE);
+  RECT client;
+  GetClientRect(view->Hwnd(), &client);
+  EXPECT_EQ(client.right, view->ClientWidth());
+  EXPECT_EQ(client.bottom, view->ClientHeight());
+  EXPECT_GT(view->ClientWidth(), 600);
+}
+
+TEST_F(WndTLModelTest, BandsStackTracksTopDownWithTheirRowsAndGaps) {
+  auto v = AddGroup(L"V", 2);
+  EXPECT_EQ(1, Refresh());
+  EXPECT_EQ(171, view->ContentHeight());
+
+  timeline->ClearAllGroups();
+  BuildTwoGroups();
+  EXPECT_EQ(171 + 87, view->ContentHeight());
+  ASSERT_EQ(2, view->Model().GroupCount());
+
+  struct Probe {
+    int x, y;
+    TLNode* expected;
+  } probes[] = {
+      // Left of the time area a band gives its group, in both columns, edges included.
+      {5, 20, &V()},
+      {30, 188, &V()},
+      {30, 189, nullptr},  // the gap between bands
+      {5, 191, &A()},      // the second band starts 171 pixels below the first
+      {39, 275, &A()},
+      {5, 276, nullptr},
+      // Rows: effects on top, then sources, then transitions; the highest track first.
+      {200, 35, &Fx()},
+      {200, 36, &ClipA()},
+      {300, 86, &ClipA()},
+      {300, 87, &V().tracks[1].transitions[0]},
+      {300, 102, &V().tracks[1].transitions[0]},
+      {300, 103, nullptr},  // between tracks
+      {300, 104, &V().tracks[0]},
+      {100, 120, &V().tracks[0].sources[0]},
+      {500, 207, &A().tracks[0].sources[0]},
+      {500, 206, &A().tracks[0]},
+      {500, 258, &A().tracks[0]},
+      {500, 300, nullptr},
+  };
+  for (const Probe& p : probes)
+    EXPECT_EQ(p.expected, view->HitTest(p.x, p.y)) << p.x << "," << p.y;
+
+  // Scrolled down, everything moves up by the vertical offset.
+  ASSERT_TRUE(view->ScrollBy(0, 50));
+  EXPECT_EQ(&A(), view->HitTest(5, 141));
+  EXPECT_EQ(&ClipA(), view->HitTest(200, 36 - 50 + 30));
+  EXPECT_EQ(nullptr, view->HitTest(5, 139));
+}
+
+TEST_F(WndTLModelTest, ClicksSelectOnlyItemsStrictlyInsideAndReportTheNode) {
+  BuildTwoGroups();
+  // x = 140 is exactly the start of clipA (1 s): the track is hit, not the item.
+  Send(WM_LBUTTONDOWN, 140, 60);
+  ASSERT_EQ(1u, callback.clicks.size());
+  EXPECT_EQ(static_cast<UINT>(WM_LBUTTONDOWN), callback.clicks[0].first);
+  EXPECT_EQ(&V().tracks[1], callback.clicks[0].second);
+  EXPECT_EQ(0, Selected());
+
+  Send(WM_LBUTTONDOWN, 141, 60);
+  EXPECT_EQ(&ClipA(), callback.clicks.back().second);
+  EXPECT_TRUE(ClipA().selected);
+  EXPECT_EQ(1, Selected());
+  EXPECT_EQ(view->Hwnd(), GetFocus());
+
+  // Another item takes the selection over.
+  Send(WM_RBUTTONDOWN, 150, 25);
+  EXPECT_EQ(static_cast<UINT>(WM_RBUTTONDOWN), callback.clicks.back().first);
+  EXPECT_EQ(&Fx(), callback.clicks.back().second);
+  EXPECT_TRUE(Fx().selected);
+  EXPECT_EQ(1, Selected());
+
+  // The group and track columns report the group and clear the selection; so does empty
+  // space, which reports no node.
+  Send(WM_LBUTTONDOWN, 30, 150);
+  EXPECT_EQ(&V(), callback.clicks.back().second);
+  EXPECT_EQ(0, Selected());
+  Send(WM_LBUTTONDOWN, 141, 60);
+  Send(WM_LBUTTONDOWN, 5, 200);
+  EXPECT_EQ(&A(), callback.clicks.back().second);
+  EXPECT_EQ(0, Selected());
+  Send(WM_RBUTTONDOWN, 300, 300);
+  EXPECT_EQ(nullptr, callback.clicks.back().second);
+  EXPECT_EQ(7u, callback.clicks.size());
+  EXPECT_TRUE(callback.times.empty());
+
+  // Without the click bit the selection still changes but nothing is reported.
+  callback.notifyMask = CTLModelCallback::kNotifyCursor;
+  Send(WM_LBUTTONDOWN, 141, 60);
+  EXPECT_TRUE(ClipA().selected);
+  EXPECT_EQ(7u, callback.clicks.size());
+}
+
+TEST_F(WndTLModelTest, RulerClicksMoveTheCursorOnlyInTheTimeArea) {
+  BuildTwoGroups();
+  ASSERT_TRUE(view->ScrollBy(30000, 0));
+  Send(WM_LBUTTONDOWN, 39, 5);
+  Send(WM_RBUTTONDOWN, 0, 20);
+  EXPECT_EQ(0, view->CursorTime());
+  EXPECT_TRUE(callback.times.empty());
+  EXPECT_TRUE(callback.clicks.empty());
+
+  Send(WM_LBUTTONDOWN, 40, 0);
+  EXPECT_EQ(30000, view->CursorTime());
+  // The ruler reaches down to its height inclusive.
+  Send(WM_RBUTTONDOWN, 140, 20);
+  EXPECT_EQ(1030000, view->CursorTime());
+  EXPECT_EQ((std::vector<int64_t>{30000, 1030000}), callback.times);
+  EXPECT_TRUE(callback.clicks.empty());
+
+  callback.notifyMask = CTLModelCallback::kNotifyClicks;
+  Send(WM_LBUTTONDOWN, 240, 10);
+  EXPECT_EQ(2030000, view->CursorTime());
+  EXPECT_EQ(2u, callback.times.size());
+}
+
+TEST_F(WndTLModelTest, WheelZoomStaysBetweenOnePixelAndTheLargestStopOver360) {
+  auto wheel = [&](int delta) { Send(WM_MOUSEWHEEL, 10, 10, MAKEWPARAM(0, static_cast<WORD>(delta))); };
+  // Nothing in the timeline yet: the largest stop is 0 and zooming out never grows.
+  Refresh();
+  EXPECT_EQ(500000, view->Scale());
+  wheel(120);
+  EXPECT_EQ(500000, view->Scale());
+  view->SetScale(1);
+  wheel(120);
+  EXPECT_EQ(1, view->Scale());
+  wheel(-120);
+  EXPECT_EQ(1, view->Scale());
+
+  BuildTwoGroups();  // largest stop 5 s: growth stops once the scale reaches 13888
+  wheel(120);
+  EXPECT_EQ(20000, view->Scale());
+  wheel(120);
+  EXPECT_EQ(20000, view->Scale());
+  // A zero delta zooms in, like a negative one; halving stops at 1.
+  wheel(0);
+  EXPECT_EQ(10000, view->Scale());
+  for (int i = 0; i < 20; ++i) wheel(-120);
+  EXPECT_EQ(1, view->Scale());
+  wheel(120);
+  EXPECT_EQ(2, view->Scale());
+}
+
+bool BarVisible(HWND window, LONG bar) { return (GetWindowLongW(window, GWL_STYLE) & bar) != 0; }
+
+SCROLLINFO Bar(HWND window, int which) {
+  SCROLLINFO info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_ALL;
+  GetScrollInfo(window, which, &info);
+  return info;
+}
+
+TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {
+  BuildTwoGroups();
+  HWND w = view->Hwnd();
+  // 5 s at 10 ms per pixel is 500 pixels: it fits, and so do the 258 pixels of bands.
+  EXPECT_FALSE(BarVisible(w, WS_HSCROLL));
+  EXPECT_FALSE(BarVisible(w, WS_VSCROLL));
+
+  view->SetScale(1000);
+  view->UpdateScrollBars(CWndTLModel::kScrollHorizontal);
+  ASSERT_TRUE(BarVisible(w, WS_HSCROLL));
+  SCROLLINFO h = Bar(w, SB_HORZ);
+  EXPECT_EQ(0, h.nMin);
+  EXPECT_EQ(5000, h.nMax);
+  EXPECT_EQ(static_cast<UINT>(view->ClientWidth() - 40), h.nPage);
+
+  // Line, page, thumb and end steps, kept between 0 and the largest stop.
+  SendMessageW(w, WM_HSCROLL, SB_LINERIGHT, 0);
+  EXPECT_EQ(1000, view->Offset());
+  SendMessageW(w, WM_HSCROLL, SB_PAGERIGHT, 0);
+  EXPECT_EQ(1000 + (view->ClientWidth() - 40) * 1000, view->Offset());
+  SendMessageW(w, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 2500), 0);
+  EXPECT_EQ(2500000, view->Offset());
+  EXPECT_EQ(2500, Bar(w, SB_HORZ).nPos);
+  SendMessageW(w, WM_HSCROLL, SB_RIGHT, 0);
+  EXPECT_EQ(5000000, view->Offset());
+  EXPECT_FALSE(view->ScrollBy(1, 0));
+  SendMessageW(w, WM_HSCROLL, SB_LINELEFT, 0);
+  EXPECT_EQ(4999000, view->Offset());
+  SendMessageW(w, WM_HSCROLL, SB_LEFT, 0);
+  EXPECT_EQ(0, view->Offset());
+  EXPECT_FALSE(view->ScrollBy(-5, 0));
+  ASSERT_TRUE(view->ScrollBy(INT64_MAX, 0));
+  EXPECT_EQ(5000000, view->Offset());
+  // Zoomed out until everything fits again: the bar goes and the view returns to 0.
+  view->SetScale(10000);
+  view->UpdateScrollBars(CWndTLModel::kScrollHorizontal);
+  EXPECT_FALSE(BarVisible(w, WS_HSCROLL));
+  EXPECT_EQ(0, view->Offset());
+
+  // Too short for the bands: the vertical bar shows the content height.
+  view->Resize(640, 150);
+  ASSERT_TRUE(BarVisible(w, WS_VSCROLL));
+  SCROLLINFO v = Bar(w, SB_VERT);
+  EXPECT_EQ(258, v.nMax);
+  EXPECT_EQ(static_cast<UINT>(view->ClientHeight() - 20), v.nPage);
+  SendMessageW(w, WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(1, view->VerticalOffset());
+  SendMessageW(w, WM_VSCROLL, SB_LINEUP, 0);
+  SendMessageW(w, WM_VSCROLL, SB_LINEUP, 0);
+  EXPECT_EQ(0, view->VerticalOffset());
+  SendMessageW(w, WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(258, view->VerticalOffset());
+  SendMessageW(w, WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(258, view->VerticalOffset());
+  SendMessageW(w, WM_VSCROLL, SB_TOP, 0);
+  SendMessageW(w, WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(view->ClientHeight(), view->VerticalOffset());
+  SendMessageW(w, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 40), 0);
+  EXPECT_EQ(40, view->VerticalOffset());
+  // A later update keeps the thumb where the view is.
+  view->UpdateScrollBars(CWndTLModel::kScrollBoth);
+  EXPECT_EQ(40, Bar(w, SB_VERT).nPos);
+  EXPECT_EQ(40, view->VerticalOffset());
+
+  // Tall enough again: the bar goes and the view scrolls back to the top.
+  view->Resize(640, 320);
+  EXPECT_FALSE(BarVisible(w, WS_VSCROLL));
+  EXPECT_EQ(0, view->VerticalOffset());
+}
+
+TEST_F(WndTLModelTest, PaintsItemsRowsRulerAndCursorOnRealPixels) {
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const COLORREF item = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+  const COLORREF frame = GetSysColor(COLOR_HIGHLIGHT);
+  const COLORREF cursor = GetSysColor(COLOR_HIGHLIGHTTEXT);
+  const COLORREF tick = GetSysColor(COLOR_BTNTEXT);
+  ASSERT_NE(face, item);
+  ASSERT_NE(face, shadow);
+  ASSERT_NE(item, frame);
+  ASSERT_NE(face, cursor);
+  BuildTwoGroups();
+  {
+    ViewPixels px(view);
+    ASSERT_EQ(view->ClientWidth(), px.Width());
+    // clipA fills x 140-339 of its source row (36-86): inside item, outside face.
+    EXPECT_EQ(item, px.At(300, 80));
+    EXPECT_EQ(item, px.At(140, 80));
+    EXPECT_EQ(face, px.At(139, 80));
+    EXPECT_EQ(face, px.At(345, 80));
+    EXPECT_EQ(item, px.At(239, 30));  // fx, 90-239 in the effect row
+    EXPECT_EQ(face, px.At(241, 30));
+    EXPECT_EQ(item, px.At(530, 240));  // "sound" in group A
+    EXPECT_EQ(face, px.At(530, 280));  // below the last band
+    // Row bottoms in shadow across the time area; etched edges on the columns.
+    EXPECT_EQ(shadow, px.At(600, 86));
+    EXPECT_EQ(shadow, px.At(600, 170));
+    EXPECT_EQ(shadow, px.At(0, 100));
+    EXPECT_EQ(shadow, px.At(20, 100));
+    // Ruler: short ticks every 5 pixels, a full line every 105 from x = 140.
+    EXPECT_EQ(tick, px.At(45, 15));
+    EXPECT_EQ(face, px.At(47, 15));
+    EXPECT_EQ(tick, px.At(140, 2));
+    EXPECT_EQ(tick, px.At(245, 2));
+    EXPECT_GT(px.Count(tick, 41, 0, 135, 12), 20);  // the first label's text
+    // The cursor at 0 s: two pixels from x = 39, over the ruler only.
+    EXPECT_EQ(cursor, px.At(39, 10));
+    EXPECT_EQ(cursor, px.At(40, 10));
+    EXPECT_NE(cursor, px.At(41, 15));
+    // The item names are drawn inside their rectangles.
+    EXPECT_GT(px.Count(tick, 141, 37, 200, 50), 10);
+    EXPECT_EQ(0, px.Count(frame, 140, 36, 340, 87));
+  }
+
+  Send(WM_LBUTTONDOWN, 141, 60);
+  view->SetCursorTime(2000000);
+  ASSERT_TRUE(view->ScrollBy(500000, 0));
+  {
+    ViewPixels px(view);
+    // Offset 0.5 s: clipA now starts at x = 90 and is framed as selected.
+    EXPECT_EQ(frame, px.At(90, 60));
+    EXPECT_EQ(frame, px.At(200, 37));
+    EXPECT_EQ(item, px.At(200, 60));
+    // The unnamed first source (0-1 s) is cut at the time area, not drawn into the columns.
+    EXPECT_EQ(item, px.At(60, 160));
+    EXPECT_NE(item, px.At(30, 160));
+    EXPECT_NE(item, px.At(10, 160));
+    EXPECT_EQ(cursor, px.At(189, 10));
+    EXPECT_EQ(cursor, px.At(190, 10));
+    EXPECT_NE(cursor, px.At(40, 10));
+  }
+}
+
+TEST_F(WndTLModelTest, ScreenshotOfTwoGroupsWithSourcesEffectsAndTransitions) {
+  BuildTwoGroups();
+  auto v = view->Model().Group(0).object;
+  AddSource(Track(v.Get(), 0).Get(), 1500000, 2600000, L"second clip");
+  AddTransition(Track(v.Get(), 0).Get(), 1500000, 1800000, L"wipe");
+  Refresh();
+  view->SetCursorTime(1700000);
+  Send(WM_LBUTTONDOWN, 200, 150);
+  ASSERT_TRUE(view->Model().Group(0).tracks[0].sources[1].selected);
+  ViewPixels px(view);
+  EXPECT_TRUE(px.SaveBmp(L"..\\..\\timeline-view.bmp"));
+  // "second clip" spans x 190-299 of track 0's source row, framed as selected.
+  EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), px.At(250, 160));
+  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), px.At(190, 160));
+}
+
+}  // namespace
