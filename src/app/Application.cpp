@@ -6,6 +6,8 @@
 #include "app/ButtonImages.h"
 #include "app/MessageLoop.h"
 #include "app/WndMain.h"
+#include "app/WndSplash.h"
+#include "engine/EngineRegistration.h"
 #include "core/AppConfig.h"
 #include "core/IntText.h"
 #include "core/LogFile.h"
@@ -40,15 +42,29 @@ int RunApplication(HINSTANCE instance, const wchar_t* /*commandLine*/, int showC
   UiState::SetAppIcon(LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)));
   MakeButtonImages(instance);
 
+  auto* splash = new CWndSplash();
+  splash->Create(nullptr, instance);
+  splash->SetStatus(L"Loading...");
+  ShowWindow(splash->Hwnd(), SW_SHOW);
+  UpdateWindow(splash->Hwnd());
+
   int exitCode = 0;
-  {
-    auto* main = new CWndMain();
-    if (main->Create(nullptr, instance) == 0) {
-      ShowWindow(main->Hwnd(), showCommand);
-      UpdateWindow(main->Hwnd());
-      exitCode = RunMessageLoop();
-    }
-    main->Destroy(true);
+  auto* main = new CWndMain();
+  main->SetSplash(splash);
+  bool created = main->Create(nullptr, instance) == 0;
+  if (created) {
+    // The first showing initialises the application and then ends the splash.
+    ShowWindow(main->Hwnd(), showCommand);
+    UpdateWindow(main->Hwnd());
+    exitCode = RunMessageLoop();
+  }
+  main->DestroySplash();
+  main->Destroy(true);
+  if (created) {
+    // The timeline went with the main window; now the engine and the component system that
+    // the first showing started.
+    MrqEngineRevokeClasses();
+    CoUninitialize();
   }
 
   FreeButtonImages();

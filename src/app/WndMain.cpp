@@ -1,24 +1,372 @@
 #include "app/WndMain.h"
 
+#include <commctrl.h>
+
+#include "app/AppInit.h"
+#include "app/MenuTable.h"
+#include "app/VersionInfo.h"
+#include "app/WndSplash.h"
 #include "core/AppName.h"
+#include "core/LogFile.h"
+#include "core/OwnedText.h"
+#include "core/ResultText.h"
+#include "res/resource.h"
+#include "timeline/GroupHelpers.h"
+#include "timeline/TLNode.h"
+#include "timeline/TimeCode.h"
+#include "timeline/WndTLModel.h"
+#include "ui/StatusBar.h"
+#include "ui/UiState.h"
+#include "ui/UserPrompts.h"
+
+namespace {
+
+constexpr MenuItem kMainMenu[] = {
+    {false, 0, 10, L"Project", true},
+    {false, 0, CWndMain::kNew, L"New", false},
+    {false, 0, CWndMain::kOpen, L"Open...", false},
+    {false, 0, CWndMain::kSave, L"Save", false},
+    {false, 0, CWndMain::kSaveAs, L"Save as...", false},
+    {true, MFS_DISABLED, 0, nullptr, false},
+    {false, 0, CWndMain::kRenderToFile, L"Render to file...", false},
+    {false, 0, 0, nullptr, true},
+    {false, 0, 20, L"View", true},
+    {false, 0, CWndMain::kPreview, L"Preview...", false},
+    {false, 0, 0, nullptr, true},
+    {false, 0, 30, L"Edit", true},
+    {false, 0, CWndMain::kAddGroup, L"Add group...", false},
+    {false, 0, CWndMain::kAddTrack, L"Add track...", false},
+    {false, 0, CWndMain::kAddSource, L"Add source media...", false},
+    {false, 0, CWndMain::kAddEffect, L"Add effect...", false},
+    {false, 0, CWndMain::kAddTransition, L"Add transition...", false},
+    {false, 0, 0, nullptr, true},
+    {false, 0, 40, L"?", true},
+    {false, 0, CWndMain::kAbout, L"About...", false},
+    {false, 0, 0, nullptr, true},
+    {false, 0, 0, nullptr, true},
+};
+
+constexpr MenuItem kObjectMenu[] = {
+    {false, 0, CWndMain::kDelete, L"Delete", false},
+    {false, 0, CWndMain::kProperties, L"Properties", false},
+    {false, 0, 0, nullptr, true},
+};
+
+constexpr wchar_t kProjectFilter[] = L"Kordex Projects (*.kdp, *.xml)\0*.kdp;*.xml\0All Files (*.*)\0*.*\0";
+constexpr wchar_t kModifiedQuestion[] = L"Project is modified. Do you want to save it?";
+
+const wchar_t* KindName(uint32_t kind) {
+  switch (kind) {
+    case 2: return L"Track";
+    case 4: return L"Source";
+    case 8: return L"Transition";
+    case 16: return L"Effect";
+    case 128: return L"Group";
+    default: return L"<unknown>";
+  }
+}
+
+// The wait cursor while a file is read or written.
+class WaitCursor {
+ public:
+  WaitCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(old_ ? old_ : LoadCursorW(nullptr, IDC_ARROW)); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR old_;
+};
+
+void FillProjectDialog(OPENFILENAMEW* ofn, HWND owner, wchar_t* file, wchar_t* title) {
+  *ofn = {};
+  ofn->lStructSize = sizeof *ofn;
+  ofn->hwndOwner = owner;
+  ofn->lpstrFilter = kProjectFilter;
+  ofn->lpstrFile = file;
+  ofn->nMaxFile = kPathChars;
+  ofn->lpstrFileTitle = title;
+  ofn->nMaxFileTitle = kPathChars;
+  ofn->lpstrDefExt = L"KDP";
+}
+
+}  // namespace
 
 CWndMain::CWndMain() {
   className_ = L"KEP_MRQ_Main";
   style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  notifyMask = 0xFFFFFFFFu;
+}
+
+CWndMain::~CWndMain() {
+  timeline_.Reset();
+  if (menu_ && !(window_ && IsWindow(window_))) DestroyMenu(menu_);
 }
 
 DWORD CWndMain::Create(HWND parent, HINSTANCE instance) {
   width = kWidth;
   height = kHeight;
   DWORD result = CWindow::Create(parent, instance);
-  if (result == 0) SetText(kAppName);
-  return result;
+  if (result != 0) return result;
+  if (UiState::AppIcon())
+    SetClassLongPtrW(window_, GCLP_HICON, reinterpret_cast<LONG_PTR>(UiState::AppIcon()));
+  SetText(kAppName);
+  menu_ = BuildMenu(kMainMenu, false);
+  SetMenu(window_, menu_);
+
+  RECT client;
+  GetClientRect(window_, &client);
+  view_ = new CWndTLModel();
+  view_->x = 4;
+  view_->y = 4;
+  view_->width = client.right - 8;
+  view_->height = client.bottom - 28;
+  view_->anchor = kAnchorStretchWidth | kAnchorStretchHeight | kAnchorRight | kAnchorBottom;
+  view_->Create(window_, instance);
+  AddChild(view_);
+  view_->SetCallback(this);
+
+  status_ = new CStatusBar();
+  status_->Create(window_, instance);
+  status_->Move(0, client.bottom - 20);
+  status_->anchor = kAnchorStretchWidth | kAnchorStretchHeight | kAnchorRight;
+  AddChild(status_);
+  int parts[2] = {10, 120};
+  SendMessageW(status_->Hwnd(), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  SetStatus(1, L"00:00:00");
+  return 0;
+}
+
+void CWndMain::SetTimeline(IAMTimeline* timeline) {
+  timeline_ = timeline;
+  if (view_) view_->SetTimeline(timeline);
+}
+
+void CWndMain::DestroySplash() {
+  if (!splash_) return;
+  splash_->Destroy(true);
+  splash_ = nullptr;
+}
+
+void CWndMain::SetStatus(int part, const wchar_t* text) {
+  if (status_) SendMessageW(status_->Hwnd(), SB_SETTEXTW, part, reinterpret_cast<LPARAM>(text));
+}
+
+void CWndMain::SetModified(bool modified) {
+  modified_ = modified;
+  SetStatus(0, modified ? L"*" : L"");
+}
+
+void CWndMain::RefreshView() {
+  if (!view_) return;
+  view_->Refresh();
+  view_->UpdateScrollBars(CWndTLModel::kScrollBoth);
+  InvalidateRect(view_->Hwnd(), nullptr, FALSE);
+}
+
+void CWndMain::MarkModified() {
+  SetModified(true);
+  RefreshView();
+}
+
+int CWndMain::OnCursorTime(int64_t time) {
+  SetStatus(1, FormatTimeCode(time, kTimeCodeDisplay).c_str());
+  return 0;
+}
+
+int CWndMain::OnNodeClick(UINT message, TLNode* node) {
+  if (message != WM_RBUTTONDOWN || !node) return 0;
+  HMENU menu = BuildMenu(kObjectMenu, true);
+  POINT at;
+  GetCursorPos(&at);
+  UINT choice = ChooseFromMenu(menu, at.x, at.y, window_);
+  DestroyMenu(menu);
+  const wchar_t* kind = KindName(node->type);
+  const wchar_t* action = nullptr;
+  if (choice == kDelete) {
+    action = L"delete";
+    OwnedText question(L"Delete selected ", kind, L" from timeline?");
+    if (ShowMessage(window_, question, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return 0;
+    node->object->RemoveAll();
+    MarkModified();
+  } else if (choice == kProperties) {
+    // The object editors open here once they exist.
+    action = L"show properties";
+  } else {
+    return 0;
+  }
+  if (LogExists()) WriteLog(OwnedText(kind, L": ", action));
+  return 0;
+}
+
+bool CWndMain::AskToSaveChanges(int* result) {
+  *result = 0;
+  if (!modified_) return true;
+  int answer = ShowMessage(window_, kModifiedQuestion, MB_YESNOCANCEL | MB_ICONQUESTION);
+  if (answer == IDCANCEL) return false;
+  if (answer == IDYES) {
+    *result = OnSave(false);
+    if (*result != 0) return false;
+  }
+  return true;
+}
+
+int CWndMain::OnNew() {
+  int result = 0;
+  if (!AskToSaveChanges(&result)) return result;
+  if (!timeline_) return -1;
+  timeline_->ClearAllGroups();
+  TLGroupDesc video;
+  video.name = L"Video group";
+  video.trackCount = 2;
+  video.majorIndex = 0;
+  video.subtypeIndex = 1;
+  video.format = TLGroupDesc::VideoFormat(640, 480);
+  TLGroupDesc audio;
+  audio.name = L"Audio group";
+  audio.trackCount = 1;
+  audio.majorIndex = 1;
+  audio.subtypeIndex = 0;
+  audio.format = 44100;
+  for (const TLGroupDesc* desc : {&video, &audio}) {
+    Microsoft::WRL::ComPtr<IAMTimelineObj> group;
+    CreateGroup(timeline_.Get(), group.GetAddressOf(), *desc);
+  }
+  SetText(kAppName);
+  path_[0] = L'\0';
+  RefreshView();
+  SetModified(false);
+  return 0;
+}
+
+void CWndMain::ShowOpenFailure(const wchar_t* path, HRESULT hr) {
+  HWND owner = splash_ ? splash_->Hwnd() : window_;
+  std::wstring reason = hr == VFW_E_INVALID_FILE_FORMAT ? L"Invalid file format" : ResultText(hr);
+  ShowMessage(owner, OwnedText(path, L"\n\n", reason.c_str()), MB_OK | MB_ICONERROR);
+}
+
+int CWndMain::OnOpen(const wchar_t* path) {
+  int result = 0;
+  if (!AskToSaveChanges(&result)) return result;
+  wchar_t chosen[kPathChars] = {};
+  wchar_t titleName[kPathChars] = {};
+  if (path) {
+    if (wcslen(path) >= kPathChars) {
+      ShowOpenFailure(path, HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+      return -1;
+    }
+    wcscpy(chosen, path);
+    wcscpy(titleName, path);
+  } else {
+    OPENFILENAMEW ofn;
+    FillProjectDialog(&ofn, window_, chosen, titleName);
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!ShowFileDialog(&ofn, false)) return 1;
+  }
+
+  HRESULT hr = -1;
+  {
+    WaitCursor wait;
+    if (timeline_) {
+      timeline_->ClearAllGroups();
+      hr = OpenProjectInto(timeline_.Get(), &storage_, chosen);
+    }
+  }
+  if (SUCCEEDED(hr)) {
+    SetText(OwnedText(kAppName, L" - [", titleName, L"]"));
+    wcscpy(path_, chosen);
+  } else {
+    ShowOpenFailure(chosen, hr);
+  }
+  RefreshView();
+  SetModified(false);
+  return SUCCEEDED(hr) ? 0 : 1;
+}
+
+int CWndMain::OnSave(bool ask) {
+  if (!timeline_) return -1;
+  wchar_t chosen[kPathChars];
+  wcscpy(chosen, path_);
+  wchar_t titleName[kPathChars] = {};
+  bool dialog = ask || !path_[0];
+  if (dialog) {
+    OPENFILENAMEW ofn;
+    FillProjectDialog(&ofn, window_, chosen, titleName);
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+    if (!ShowFileDialog(&ofn, true)) return 1;
+  }
+  HRESULT hr;
+  {
+    WaitCursor wait;
+    hr = storage_.Save(timeline_.Get(), chosen);
+  }
+  if (FAILED(hr)) {
+    ShowMessage(window_, OwnedText(chosen, L"\n", ResultText(hr).c_str()), MB_OK | MB_ICONERROR);
+    return hr;
+  }
+  if (dialog) {
+    SetText(OwnedText(kAppName, L" - [", titleName, L"]"));
+    wcscpy(path_, chosen);
+  }
+  SetModified(false);
+  return 0;
+}
+
+void CWndMain::ShowAbout() {
+  std::wstring text = AboutText();
+  MessageRequest request;
+  request.owner = window_;
+  request.text = text.c_str();
+  std::wstring caption = std::wstring(L"About ") + kAppName;
+  request.caption = caption.c_str();
+  request.type = MB_OK | MB_USERICON;
+  request.iconInstance = instance_;
+  request.icon = MAKEINTRESOURCEW(IDI_APP);
+  ShowMessage(request);
+}
+
+void CWndMain::OnCommand(UINT id) {
+  switch (id) {
+    case kNew: OnNew(); break;
+    case kOpen: OnOpen(nullptr); break;
+    case kSave: OnSave(false); break;
+    case kSaveAs: OnSave(true); break;
+    case kAbout: ShowAbout(); break;
+    // Rendering, preview and the object editors open their windows here once they exist.
+    default: break;
+  }
+}
+
+LRESULT CWndMain::OnCloseRequest(HWND window, WPARAM wParam, LPARAM lParam) {
+  int result = 0;
+  if (!AskToSaveChanges(&result)) return 0;
+  return CWindow::WndProc(window, WM_CLOSE, wParam, lParam);
 }
 
 LRESULT CWndMain::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
+  switch (message) {
+    case WM_COMMAND:
+      if (lParam == 0) {
+        OnCommand(LOWORD(wParam));
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_SETFOCUS:
+      if (view_) SetFocus(view_->Hwnd());
+      return 0;
+    case WM_CLOSE:
+      return OnCloseRequest(window, wParam, lParam);
+    case WM_SHOWWINDOW:
+      if (wParam && !initialised_ && splash_) {
+        initialised_ = true;
+        InitializeApplication(*this);
+        SetActiveWindow(window);
+        DestroySplash();
+      }
+      break;
   }
   return CWindow::WndProc(window, message, wParam, lParam);
 }

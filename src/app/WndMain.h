@@ -1,13 +1,78 @@
 #pragma once
+#include <wrl/client.h>
+
+#include <string>
+
+#include "app/ErrorLog.h"
+#include "core/ResolvePath.h"
+#include "timeline/ProjectStorage.h"
+#include "timeline/TLModelCallback.h"
 #include "ui/Window.h"
 
-// The application's top-level window; closing it ends the process.
-class CWndMain : public CWindow {
+class CStatusBar;
+class CWndSplash;
+class CWndTLModel;
+struct TLNode;
+
+// The application's only top-level window: the timeline view, the status bar, the menu and
+// every command; it owns the project (timeline, file path, modified flag).
+class CWndMain : public CWindow, public CTLModelCallback {
  public:
   static constexpr int kWidth = 800;
   static constexpr int kHeight = 560;
 
+  enum Command : UINT {
+    kNew = 11, kOpen = 12, kSave = 13, kSaveAs = 14, kRenderToFile = 15,
+    kPreview = 21,
+    kAddGroup = 31, kAddTrack = 32, kAddSource = 33, kAddEffect = 34, kAddTransition = 35,
+    kAbout = 41,
+    kDelete = 101, kProperties = 102,
+  };
+
   CWndMain();
-  DWORD Create(HWND parent, HINSTANCE instance) override;
+  ~CWndMain() override;
   LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  DWORD Create(HWND parent, HINSTANCE instance) override;
+
+  int OnNodeClick(UINT message, TLNode* node) override;
+  int OnCursorTime(int64_t time) override;
+
+  int OnNew();
+  int OnOpen(const wchar_t* path);
+  int OnSave(bool ask);
+  void MarkModified();
+
+  // The splash window shown until the first showing has initialised the application.
+  void SetSplash(CWndSplash* splash) { splash_ = splash; }
+  CWndSplash* Splash() const { return splash_; }
+  void DestroySplash();
+
+  IAMTimeline* Timeline() const { return timeline_.Get(); }
+  void SetTimeline(IAMTimeline* timeline);
+  CWndTLModel* View() const { return view_; }
+  CStatusBar* StatusBar() const { return status_; }
+  IAMErrorLog* ErrorLog() { return &errorLog_; }
+  bool IsModified() const { return modified_; }
+  const wchar_t* Path() const { return path_; }
+
+ private:
+  void RefreshView();
+  void SetModified(bool modified);
+  void SetStatus(int part, const wchar_t* text);
+  bool AskToSaveChanges(int* result);  // false: stop (cancelled or the save failed)
+  void ShowOpenFailure(const wchar_t* path, HRESULT hr);
+  void OnCommand(UINT id);
+  void ShowAbout();
+  LRESULT OnCloseRequest(HWND window, WPARAM wParam, LPARAM lParam);
+
+  HMENU menu_ = nullptr;
+  ProjectStorage storage_{L"KDP", L"version", L"timeline"};
+  Microsoft::WRL::ComPtr<IAMTimeline> timeline_;
+  CWndTLModel* view_ = nullptr;     // owned through the child list
+  CStatusBar* status_ = nullptr;    // owned through the child list
+  CWndSplash* splash_ = nullptr;
+  CErrorLog errorLog_;
+  wchar_t path_[kPathChars] = {};
+  bool modified_ = false;
+  bool initialised_ = false;
 };

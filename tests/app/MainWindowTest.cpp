@@ -1,0 +1,256 @@
+// The real main window, driven in-process; message boxes, file dialogs and the object menu
+// are answered through the prompt hooks.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "app/AppInit.h"
+#include "app/VersionInfo.h"
+#include "app/WndMain.h"
+#include "app/WndSplash.h"
+#include "core/FilterCatalog.h"
+#include "engine/EngineRegistration.h"
+#include "timeline/TLNode.h"
+#include "timeline/WndTLModel.h"
+#include "ui/StatusBar.h"
+#include "ui/UserPrompts.h"
+
+using testsupport::TempDir;
+
+namespace {
+
+// What the fake user answers and what was asked.
+struct Answers {
+  std::vector<int> messages;  // answers in order; IDOK when they run out
+  std::vector<std::wstring> asked;
+  std::vector<std::wstring> dialogPaths;  // chosen files in order; empty: cancel
+  int dialogs = 0;
+  UINT menuChoice = 0;
+} g_answers;
+
+int AnswerMessage(const MessageRequest& request) {
+  g_answers.asked.push_back(request.text);
+  if (g_answers.messages.empty()) return IDOK;
+  int answer = g_answers.messages.front();
+  g_answers.messages.erase(g_answers.messages.begin());
+  return answer;
+}
+
+bool AnswerDialog(OPENFILENAMEW* request, bool) {
+  ++g_answers.dialogs;
+  if (g_answers.dialogPaths.empty()) return false;
+  std::wstring path = g_answers.dialogPaths.front();
+  g_answers.dialogPaths.erase(g_answers.dialogPaths.begin());
+  if (path.empty()) return false;
+  wcscpy(request->lpstrFile, path.c_str());
+  if (request->lpstrFileTitle) wcscpy(request->lpstrFileTitle, path.substr(path.find_last_of(L'\\') + 1).c_str());
+  return true;
+}
+
+UINT AnswerMenu(HMENU, int, int, HWND) { return g_answers.menuChoice; }
+
+class MainWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_answers = Answers();
+    previous_ = SetUserPromptHooks({&AnswerMessage, &AnswerDialog, &AnswerMenu});
+    main_ = new CWndMain();
+    ASSERT_EQ(main_->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
+    InitializeApplication(*main_);
+    ASSERT_NE(main_->Timeline(), nullptr);
+  }
+  void TearDown() override {
+    if (IsWindow(main_->Hwnd())) {
+      main_->MarkModified();
+      g_answers.messages = {IDNO};
+      SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
+    }
+    main_->Destroy(true);
+    testsupport::PumpMessages();
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    SetUserPromptHooks(previous_);
+  }
+
+  std::wstring Title() { return main_->GetText(); }
+  std::wstring StatusText(int part) {
+    wchar_t text[64] = {};
+    SendMessageW(main_->StatusBar()->Hwnd(), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  std::wstring GroupName(int index) {
+    Microsoft::WRL::ComPtr<IAMTimelineObj> group;
+    if (main_->Timeline()->GetGroup(&group, index) != S_OK) return L"<none>";
+    Microsoft::WRL::ComPtr<IAMTimelineGroup> g;
+    group.As(&g);
+    BSTR name = nullptr;
+    g->GetGroupName(&name);
+    std::wstring result = name ? name : L"";
+    SysFreeString(name);
+    return result;
+  }
+  long TrackCount(int group) {
+    Microsoft::WRL::ComPtr<IAMTimelineObj> obj;
+    main_->Timeline()->GetGroup(&obj, group);
+    Microsoft::WRL::ComPtr<IAMTimelineComp> comp;
+    obj.As(&comp);
+    long count = 0;
+    comp->VTrackGetCount(&count);
+    return count;
+  }
+
+  CWndMain* main_ = nullptr;
+  UserPromptHooks previous_;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, StartsWithANewProjectOfAVideoAndAnAudioGroup) {
+  EXPECT_EQ(Title(), L"MRQ");
+  long groups = 0;
+  main_->Timeline()->GetGroupCount(&groups);
+  ASSERT_EQ(groups, 2);
+  EXPECT_EQ(GroupName(0), L"Video group");
+  EXPECT_EQ(GroupName(1), L"Audio group");
+  EXPECT_EQ(TrackCount(0), 2);
+  EXPECT_EQ(TrackCount(1), 1);
+  EXPECT_EQ(main_->View()->Model().GroupCount(), 2);
+  EXPECT_EQ(StatusText(0), L"");
+  EXPECT_EQ(StatusText(1), L"00:00:00");
+  EXPECT_EQ(GetMenuItemCount(GetMenu(main_->Hwnd())), 4);
+  // The catalogues were built on the way.
+  EXPECT_EQ(FilterCatalog::VideoCompressors()[0].name, L"Uncompressed video");
+  EXPECT_EQ(FilterCatalog::AudioCompressors()[0].name, L"Uncompressed audio");
+  bool dissolve = false;
+  for (const FilterEntry& e : FilterCatalog::Effects(kVideoTransitions)) dissolve |= e.name == L"Dissolve";
+  EXPECT_TRUE(dissolve);
+  EXPECT_GE(FilterCatalog::FileTypes().size(), 2u);
+}
+
+TEST_F(MainWindow, SaveThroughTheDialogThenOpenByPathRoundTripsWithTheirTitles) {
+  TempDir dir(L"main-save");
+  std::wstring path = dir.File(L"first.kdp");
+  main_->MarkModified();
+  EXPECT_EQ(StatusText(0), L"*");
+  g_answers.dialogPaths = {path};
+  EXPECT_EQ(main_->OnSave(false), 0);
+  EXPECT_EQ(Title(), L"MRQ - [first.kdp]");
+  EXPECT_EQ(StatusText(0), L"");
+  EXPECT_TRUE(testsupport::FileExists(path));
+
+  EXPECT_EQ(main_->OnNew(), 0);
+  EXPECT_EQ(Title(), L"MRQ");
+  EXPECT_EQ(main_->OnOpen(path.c_str()), 0);
+  EXPECT_EQ(Title(), L"MRQ - [" + path + L"]");
+  EXPECT_EQ(GroupName(0), L"Video group");
+  EXPECT_EQ(TrackCount(0), 2);
+  EXPECT_EQ(main_->OnSave(false), 0);  // a known path: no dialog
+  EXPECT_EQ(g_answers.dialogs, 1);
+}
+
+TEST_F(MainWindow, AFailedSaveKeepsTheModifiedMarkAndClosingAsksAgain) {
+  TempDir dir(L"main-fail");
+  std::wstring bad = dir.File(L"missing folder\\x.kdp");
+  main_->MarkModified();
+  g_answers.dialogPaths = {bad};
+  EXPECT_NE(main_->OnSave(true), 0);
+  ASSERT_EQ(g_answers.asked.size(), 1u);
+  EXPECT_EQ(g_answers.asked[0].rfind(bad + L"\n", 0), 0u);
+  EXPECT_EQ(StatusText(0), L"*");
+  EXPECT_EQ(Title(), L"MRQ");
+
+  g_answers.messages = {IDCANCEL};
+  SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(main_->Hwnd()));
+  EXPECT_EQ(g_answers.asked.back(), L"Project is modified. Do you want to save it?");
+}
+
+TEST_F(MainWindow, YesThenACancelledSaveDialogKeepsTheWindowOpen) {
+  main_->MarkModified();
+  g_answers.messages = {IDYES};
+  g_answers.dialogPaths = {L""};
+  SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(main_->Hwnd()));
+  EXPECT_EQ(g_answers.dialogs, 1);
+  EXPECT_TRUE(main_->IsModified());
+}
+
+TEST_F(MainWindow, DeleteFromTheObjectMenuAsksAndRemovesTheTrack) {
+  TLNode* track = &main_->View()->Model().Group(0).tracks[0];
+  g_answers.menuChoice = CWndMain::kDelete;
+  g_answers.messages = {IDCANCEL};
+  main_->OnNodeClick(WM_RBUTTONDOWN, track);
+  EXPECT_EQ(g_answers.asked.back(), L"Delete selected Track from timeline?");
+  EXPECT_EQ(TrackCount(0), 2);
+
+  g_answers.messages = {IDOK};
+  main_->OnNodeClick(WM_RBUTTONDOWN, track);
+  EXPECT_EQ(TrackCount(0), 1);
+  EXPECT_EQ(StatusText(0), L"*");
+  EXPECT_EQ(main_->View()->Model().Group(0).tracks.size(), 1u);
+  // Left clicks and clicks on empty space do nothing.
+  size_t asked = g_answers.asked.size();
+  main_->OnNodeClick(WM_LBUTTONDOWN, &main_->View()->Model().Group(0));
+  main_->OnNodeClick(WM_RBUTTONDOWN, nullptr);
+  EXPECT_EQ(g_answers.asked.size(), asked);
+}
+
+TEST_F(MainWindow, StatusBarShowsTheCursorTime) {
+  main_->OnCursorTime(3600000000LL);
+  EXPECT_EQ(StatusText(1), L"01:00:00,000000");
+  main_->OnCursorTime(-4);
+  EXPECT_EQ(StatusText(1), L"00:00:00,000000");
+}
+
+TEST_F(MainWindow, AProjectOfAnotherVersionIsRefusedAndLeavesNoGroups) {
+  TempDir dir(L"main-version");
+  std::wstring path = dir.File(L"v2.kdp");
+  testsupport::WriteText(path, "<KDP version=\"2\">\n<timeline/></KDP>");
+  EXPECT_NE(main_->OnOpen(path.c_str()), 0);
+  ASSERT_FALSE(g_answers.asked.empty());
+  EXPECT_EQ(g_answers.asked.back(), path + L"\n\nInvalid file format");
+  EXPECT_EQ(main_->View()->Model().GroupCount(), 0);
+  EXPECT_EQ(Title(), L"MRQ");
+  EXPECT_FALSE(main_->IsModified());
+}
+
+TEST(CommandLine, TakesTheLastArgumentWithQuotesRemoved) {
+  EXPECT_EQ(CommandLineProject(L"\"C:\\Program Files\\MRQ.exe\" \"C:\\My Projects\\a.kdp\""), L"C:\\My Projects\\a.kdp");
+  EXPECT_EQ(CommandLineProject(L"MRQ.exe one two.kdp"), L"two.kdp");
+  EXPECT_EQ(CommandLineProject(L"\"C:\\Program Files\\MRQ.exe\""), L"");
+}
+
+TEST(About, ShowsVersionWidthCopyrightAndDescription) {
+  std::wstring text = AboutText();
+  EXPECT_EQ(text.rfind(L"MRQ\n\n0.2.0.10434 (64 bit)\n\nCopyright", 0), 0u) << text;
+  EXPECT_NE(text.find(L"\nNon-linear video editing tool\n\n"), std::wstring::npos);
+  EXPECT_EQ(AboutText(L"no-such-program.exe"), L"MRQ\n\n");
+}
+
+TEST(Splash, StatusLinesArePaintedAtOnceWithoutAMessageLoop) {
+  auto* splash = new CWndSplash();
+  ASSERT_EQ(splash->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
+  EXPECT_TRUE(splash->HasPicture());
+  ShowWindow(splash->Hwnd(), SW_SHOWNOACTIVATE);
+  testsupport::PumpMessages();
+  auto topBand = [&]() {
+    HDC dc = GetDC(splash->Hwnd());
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < 14; ++y)
+      for (int x = 300; x < 500; x += 2) pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(splash->Hwnd(), dc);
+    return pixels;
+  };
+  splash->SetStatus(L"Loading...");
+  auto before = topBand();
+  splash->SetStatus(L"Enumerating DirectShow compressors...");
+  auto after = topBand();  // no message was dispatched in between
+  EXPECT_NE(before, after);
+  EXPECT_STREQ(splash->Status(), L"Enumerating DirectShow compressors...");
+  splash->Destroy(true);
+}
