@@ -8,7 +8,10 @@
 #include "core/FilterCatalog.h"
 #include "engine/EffectRegistration.h"
 #include "engine/effects/EffectTable.h"
+#include "TestSupport.h"
+#include "engine/GuidText.h"
 #include "timeline/EditingServices.h"
+#include "timeline/XmlDocument.h"
 #include <uuids.h>
 
 using Microsoft::WRL::ComPtr;
@@ -177,4 +180,54 @@ TEST_F(Catalog, GraphsAreRegisteredUnderTheirAddressAndProcess) {
   EXPECT_EQ(table->IsRunning(moniker.Get()), S_OK);
   table->Revoke(token);
   EXPECT_NE(table->IsRunning(moniker.Get()), S_OK);
+}
+
+TEST_F(Catalog, EveryBuiltInEffectIsDescribedBesideTheProgram) {
+  ComPtr<IXMLDOMDocument> document;
+  ASSERT_EQ(CreateXmlDocument(&document), S_OK);
+  VARIANT file;
+  file.vt = VT_BSTR;
+  file.bstrVal = SysAllocString((testsupport::ExeDir() + L"\\DSF_desc.xml").c_str());
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  EXPECT_EQ(document->load(file, &loaded), S_OK);
+  VariantClear(&file);
+  ASSERT_TRUE(loaded);
+  size_t count = 0;
+  const engine::BuiltInEffect* effects = engine::BuiltInEffects(&count);
+  for (size_t i = 0; i < count; ++i) {
+    bool transition = effects[i].kind == engine::kVideoTransition || effects[i].kind == engine::kAudioTransition;
+    std::wstring query = std::wstring(L"DirectShowFilters/") + (transition ? L"Transition" : L"Effect") +
+                         L"[@GUID=\"" + engine::GuidToText(effects[i].clsid) + L"\"]/Param";
+    BSTR q = SysAllocString(query.c_str());
+    ComPtr<IXMLDOMNode> param;
+    EXPECT_EQ(document->selectSingleNode(q, &param), S_OK) << effects[i].name;
+    SysFreeString(q);
+  }
+  // Every value list a parameter names exists.
+  BSTR all = SysAllocString(L"//Param[@ValuesList]");
+  ComPtr<IXMLDOMNodeList> withLists;
+  ASSERT_EQ(document->selectNodes(all, &withLists), S_OK);
+  SysFreeString(all);
+  long lists = 0;
+  withLists->get_length(&lists);
+  EXPECT_GT(lists, 0);
+  for (long i = 0; i < lists; ++i) {
+    ComPtr<IXMLDOMNode> node;
+    withLists->get_item(i, &node);
+    ComPtr<IXMLDOMNamedNodeMap> attributes;
+    node->get_attributes(&attributes);
+    BSTR attr = SysAllocString(L"ValuesList");
+    ComPtr<IXMLDOMNode> listName;
+    attributes->getNamedItem(attr, &listName);
+    SysFreeString(attr);
+    VARIANT name;
+    VariantInit(&name);
+    listName->get_nodeValue(&name);
+    std::wstring listQuery = std::wstring(L"DirectShowFilters/ValuesList[@Name=\"") + name.bstrVal + L"\"]/Item";
+    VariantClear(&name);
+    BSTR lq = SysAllocString(listQuery.c_str());
+    ComPtr<IXMLDOMNode> item;
+    EXPECT_EQ(document->selectSingleNode(lq, &item), S_OK) << listQuery;
+    SysFreeString(lq);
+  }
 }
