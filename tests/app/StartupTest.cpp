@@ -18,11 +18,11 @@ struct RunResult {
 
 // Starts a copy of MRQ.exe in `dir`, waits for its main window, closes it and waits for the
 // process to end.
-RunResult RunMrqIn(const TempDir& dir) {
+RunResult RunMrqIn(const TempDir& dir, const std::wstring& arguments = L"") {
   RunResult result;
   std::wstring exe = dir.File(L"MRQ.exe");
   if (!CopyFileW((testsupport::ExeDir() + L"\\MRQ.exe").c_str(), exe.c_str(), FALSE)) return result;
-  std::wstring commandLine = L"\"" + exe + L"\"";
+  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
@@ -44,8 +44,8 @@ RunResult RunMrqIn(const TempDir& dir) {
   }
   if (main) {
     result.sawWindow = true;
-    wchar_t title[64] = {};
-    GetWindowTextW(main, title, 64);
+    wchar_t title[400] = {};
+    GetWindowTextW(main, title, 400);
     result.title = title;
     PostMessageW(main, WM_CLOSE, 0, 0);
   } else {
@@ -97,4 +97,14 @@ TEST(Startup, ConfiguredLogRunsFromStartingToExitCode) {
   const std::wstring last = L"  Exit code: 0\r\n";
   ASSERT_GE(body.size(), last.size());
   EXPECT_EQ(body.substr(body.size() - last.size()), last);
+}
+
+TEST(Startup, AProjectNamedOnTheCommandLineIsOpenedAndShownInTheTitle) {
+  TempDir dir(L"project-run");
+  std::wstring project = dir.File(L"my project.kdp");
+  ASSERT_TRUE(testsupport::WriteText(project, "<KDP version=\"1\">\n<timeline><group type=\"video\"/></timeline></KDP>"));
+  RunResult run = RunMrqIn(dir, L"\"" + project + L"\"");
+  ASSERT_TRUE(run.sawWindow);
+  EXPECT_EQ(run.title, L"MRQ - [" + project + L"]");
+  EXPECT_EQ(run.exitCode, 0u);
 }
