@@ -22,6 +22,18 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::wstring& Path() const { return path_; }
+  // Files (not folders) directly in the folder.
+  int FileCount() const {
+    int files = 0;
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW(File(L"*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+    return files;
+  }
   std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
 
  private:

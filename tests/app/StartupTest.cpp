@@ -70,14 +70,7 @@ TEST(Startup, FirstRunCreatesAnEmptyConfigurationAndKeepsNoLog) {
   ASSERT_TRUE(testsupport::FileExists(dir.File(L"MRQ.ini")));
   EXPECT_TRUE(testsupport::ReadBytes(dir.File(L"MRQ.ini")).empty());
 
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW(dir.File(L"*").c_str(), &fd);
-  int files = 0;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
-  EXPECT_EQ(files, 1);  // MRQ.ini alone: the copied program was removed
+  EXPECT_EQ(dir.FileCount(), 1);  // MRQ.ini alone: the copied program was removed
 }
 
 TEST(Startup, ConfiguredLogRunsFromStartingToExitCode) {

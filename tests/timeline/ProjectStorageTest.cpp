@@ -189,14 +189,7 @@ TEST_F(ProjectStorageTest, FailedSaveIsReportedAndKeepsThePreviousFile) {
   EXPECT_EQ(Text(ReadBytes(path)), "previous project");
 
   // Nothing was left beside it.
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW(dir.File(L"*").c_str(), &fd);
-  int files = 0;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
-  EXPECT_EQ(files, 1);
+  EXPECT_EQ(dir.FileCount(), 1);
 
   EXPECT_TRUE(FAILED(storage.Save(timeline.Get(), dir.File(L"no such folder\\x.kdp").c_str())));
   EXPECT_EQ(storage.Save(timeline.Get(), path.c_str()), S_OK);
