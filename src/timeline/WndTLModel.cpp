@@ -57,6 +57,8 @@ int CWndTLModel::Refresh() {
   contentHeight_ = 0;
   int groups = model_.Rebuild(timeline_.Get());
   for (int g = 0; g < groups; ++g) contentHeight_ += BandHeight(model_.Group(g)) + kBandGap;
+  // Deletions can shrink the content below a view that was scrolled down.
+  vOffset_ = std::min(vOffset_, contentHeight_);
   return groups;
 }
 

@@ -248,6 +248,13 @@ TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {
   EXPECT_EQ(40, Bar(w, SB_VERT).nPos);
   EXPECT_EQ(40, view->VerticalOffset());
 
+  // Deleting what lay below the view keeps the offset within the smaller content.
+  SendMessageW(w, WM_VSCROLL, SB_BOTTOM, 0);
+  ASSERT_EQ(S_OK, V().tracks[1].object->RemoveAll());
+  Refresh();
+  EXPECT_EQ(174, view->ContentHeight());
+  EXPECT_EQ(174, view->VerticalOffset());
+
   // Tall enough again: the bar goes and the view scrolls back to the top.
   view->Resize(640, 320);
   EXPECT_FALSE(BarVisible(w, WS_VSCROLL));
