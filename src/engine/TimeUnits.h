@@ -19,4 +19,26 @@ inline bool FromSeconds(double seconds, REFERENCE_TIME *out) {
   return true;
 }
 
+// Moves both times to the nearest frame boundary at fps; nothing when fps is not positive.
+inline void SnapToFrames(double fps, REFERENCE_TIME *start, REFERENCE_TIME *stop) {
+  if (!(fps > 0)) return;
+  auto snap = [fps](REFERENCE_TIME t) {
+    double frames = std::llround(static_cast<double>(t) * fps / kUnitsPerSecond);
+    return static_cast<REFERENCE_TIME>(std::llround(frames * kUnitsPerSecond / fps));
+  };
+  *start = snap(*start);
+  *stop = snap(*stop);
+}
+
+// Runs a fixer of 100-ns times on times given in seconds.
+template <class Fix> HRESULT FixSeconds(REFTIME *start, REFTIME *stop, Fix fix) {
+  if (!start || !stop) return E_POINTER;
+  REFERENCE_TIME s, e;
+  if (!FromSeconds(*start, &s) || !FromSeconds(*stop, &e)) return E_INVALIDARG;
+  fix(&s, &e);
+  *start = ToSeconds(s);
+  *stop = ToSeconds(e);
+  return S_OK;
+}
+
 }  // namespace engine

@@ -67,24 +67,12 @@ STDMETHODIMP SourceNode::FixMediaTimes(REFERENCE_TIME *start, REFERENCE_TIME *st
     Microsoft::WRL::ComPtr<IAMTimelineGroup> group;
     if (SUCCEEDED(GetGroupIBelongTo(&group)) && group) group->GetOutputFPS(&fps);
   }
-  if (!(fps > 0)) return S_OK;
-  auto snap = [fps](REFERENCE_TIME t) {
-    double frames = std::llround(static_cast<double>(t) * fps / kUnitsPerSecond);
-    return static_cast<REFERENCE_TIME>(std::llround(frames * kUnitsPerSecond / fps));
-  };
-  *start = snap(*start);
-  *stop = snap(*stop);
+  SnapToFrames(fps, start, stop);
   return S_OK;
 }
 
 STDMETHODIMP SourceNode::FixMediaTimes2(REFTIME *start, REFTIME *stop) {
-  if (!start || !stop) return E_POINTER;
-  REFERENCE_TIME s, e;
-  if (!FromSeconds(*start, &s) || !FromSeconds(*stop, &e)) return E_INVALIDARG;
-  FixMediaTimes(&s, &e);
-  *start = ToSeconds(s);
-  *stop = ToSeconds(e);
-  return S_OK;
+  return FixSeconds(start, stop, [this](REFERENCE_TIME *s, REFERENCE_TIME *e) { FixMediaTimes(s, e); });
 }
 
 STDMETHODIMP SourceNode::SetMediaTimes(REFERENCE_TIME start, REFERENCE_TIME stop) {
