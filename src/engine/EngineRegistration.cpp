@@ -2,9 +2,14 @@
 
 #include "engine/ClassFactory.h"
 #include "engine/model/Timeline.h"
+#include "engine/output/AviMux.h"
+#include "engine/output/CaptureGraphBuilder.h"
+#include "engine/output/FileWriter.h"
 #include "engine/props/PropertySetter.h"
 #include "engine/xml/Xml2Dex.h"
 #include "timeline/EditingServices.h"
+
+#include <uuids.h>
 
 #include <vector>
 
@@ -19,6 +24,12 @@ const EngineClass kClasses[] = {
     {&CLSID_AMTimeline, &engine::Timeline::Create},
     {&CLSID_Xml2Dex, &engine::Xml2Dex::Create},
     {&CLSID_PropertySetter, &engine::PropertySetter::Create},
+    // File output. Measured on the emulated platform: its multiplexer takes no audio and will not
+    // run, its builder has no file output, and its file writer completes with an empty file
+    // when the destination already exists. Ours take their class ids.
+    {&CLSID_AviDest, &engine::output::AviMux::Create},
+    {&CLSID_FileWriter, &engine::output::FileWriter::Create},
+    {&CLSID_CaptureGraphBuilder2, &engine::output::CaptureGraphBuilder::Create},
 };
 
 std::vector<DWORD> &Cookies() {

@@ -1,0 +1,152 @@
+// The AVI multiplexer: any number of video and audio inputs (a new input appears whenever the
+// last free one is connected), one output of AVI bytes for a file writer. Streams are written
+// interleaved about once per second, audio first, and the file is finished when every input
+// has ended. Its position is how far the file has been written.
+#pragma once
+
+#include "engine/output/AviFile.h"
+#include "engine/output/FilterBase.h"
+#include "engine/output/Pins.h"
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace engine::output {
+
+class AviMux;
+
+class AviMuxInput final : public InputPin {
+public:
+  AviMuxInput(AviMux *mux, std::wstring name);
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
+
+protected:
+  HRESULT CompleteConnect(IPin *peer) override;
+  HRESULT OnReceive(IMediaSample *sample) override;
+  HRESULT OnEndOfStream() override;
+
+private:
+  AviMux *mux_;
+};
+
+class AviMuxOutput final : public OutputPin {
+public:
+  explicit AviMuxOutput(AviMux *mux);
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
+  HRESULT GetMediaType(int index, AM_MEDIA_TYPE *mt) override;
+  void BufferNeeds(ALLOCATOR_PROPERTIES &props) override;
+};
+
+class AviMux final : public FilterBase,
+                     public IMediaSeeking,
+                     public IConfigInterleaving,
+                     public IConfigAviMux,
+                     private ByteSink {
+public:
+  AviMux();
+  ~AviMux() override;
+  static HRESULT Create(REFIID iid, void **out);
+
+  STDMETHODIMP QueryInterface(REFIID iid, void **out) override { return FilterBase::QueryInterface(iid, out); }
+  STDMETHODIMP_(ULONG) AddRef() override { return FilterBase::AddRef(); }
+  STDMETHODIMP_(ULONG) Release() override { return FilterBase::Release(); }
+
+  // IMediaSeeking: only the position in media time is meaningful for a writer.
+  STDMETHODIMP GetCapabilities(DWORD *caps) override;
+  STDMETHODIMP CheckCapabilities(DWORD *caps) override;
+  STDMETHODIMP IsFormatSupported(const GUID *format) override;
+  STDMETHODIMP QueryPreferredFormat(GUID *format) override;
+  STDMETHODIMP GetTimeFormat(GUID *format) override;
+  STDMETHODIMP IsUsingTimeFormat(const GUID *format) override;
+  STDMETHODIMP SetTimeFormat(const GUID *format) override;
+  STDMETHODIMP GetDuration(LONGLONG *duration) override;
+  STDMETHODIMP GetStopPosition(LONGLONG *stop) override;
+  STDMETHODIMP GetCurrentPosition(LONGLONG *current) override;
+  STDMETHODIMP ConvertTimeFormat(LONGLONG *target, const GUID *targetFormat, LONGLONG source,
+                                 const GUID *sourceFormat) override;
+  STDMETHODIMP SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) override;
+  STDMETHODIMP GetPositions(LONGLONG *current, LONGLONG *stop) override;
+  STDMETHODIMP GetAvailable(LONGLONG *earliest, LONGLONG *latest) override;
+  STDMETHODIMP SetRate(double rate) override;
+  STDMETHODIMP GetRate(double *rate) override;
+  STDMETHODIMP GetPreroll(LONGLONG *preroll) override;
+
+  STDMETHODIMP put_Mode(InterleavingMode mode) override;
+  STDMETHODIMP get_Mode(InterleavingMode *mode) override;
+  STDMETHODIMP put_Interleaving(const REFERENCE_TIME *interleave, const REFERENCE_TIME *preroll) override;
+  STDMETHODIMP get_Interleaving(REFERENCE_TIME *interleave, REFERENCE_TIME *preroll) override;
+
+  STDMETHODIMP SetMasterStream(LONG stream) override;
+  STDMETHODIMP GetMasterStream(LONG *stream) override;
+  STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override;
+  STDMETHODIMP GetOutputCompatibilityIndex(BOOL *oldIndex) override;
+
+  int PinCount() override;
+  IPin *PinAt(int index) override;
+
+  // From the inputs.
+  void InputConnected();
+  HRESULT Receive(AviMuxInput *pin, IMediaSample *sample);
+  HRESULT EndOfStream(AviMuxInput *pin);
+
+  static constexpr size_t kOutputBlock = 1 << 20;
+
+protected:
+  HRESULT QueryOther(REFIID iid, void **out) override;
+  HRESULT OnStart() override;
+  void OnStop() override;
+
+private:
+  struct Frame {
+    std::vector<BYTE> data;
+    bool key;
+  };
+  struct Stream {
+    AviMuxInput *pin = nullptr;
+    AviStreamFormat fmt;
+    bool ended = false;
+    std::deque<Frame> frames;           // video, received and not yet written
+    uint64_t framesReceived = 0, framesWritten = 0;
+    std::vector<BYTE> audio;            // audio, received and not yet written
+    uint64_t audioReceived = 0, audioWritten = 0;
+    DWORD blockAlign = 1, bytesPerSecond = 1;
+  };
+
+  HRESULT Write(uint64_t pos, const BYTE *data, size_t size) override;
+  HRESULT FlushOutput();
+  HRESULT DeliverBytes(uint64_t pos, const BYTE *data, size_t size);
+
+  REFERENCE_TIME FrameStart(const Stream &s, uint64_t frame) const;
+  REFERENCE_TIME Received(const Stream &s) const;
+  REFERENCE_TIME Written(const Stream &s) const;
+  HRESULT EnsureFile();
+  HRESULT WriteVideoBefore(Stream &s, REFERENCE_TIME end);
+  HRESULT WriteAudioBefore(Stream &s, REFERENCE_TIME end);
+  HRESULT Pump(bool force);
+  HRESULT Finish();
+  void UpdatePosition();
+
+  std::vector<std::unique_ptr<AviMuxInput>> inputs_;
+  std::unique_ptr<AviMuxOutput> output_;
+
+  CRITICAL_SECTION dataLock_;  // the streams and the file, entered from every input's thread
+  std::vector<Stream> streams_;
+  std::unique_ptr<AviFile> file_;
+  std::vector<BYTE> pending_;
+  uint64_t pendingPos_ = 0;
+  size_t queuedBytes_ = 0;
+  int64_t audioPeriods_ = 0;  // periods whose audio has been written
+  HRESULT error_ = S_OK;
+  bool finished_ = false;
+  std::atomic<LONGLONG> position_{0};
+
+  InterleavingMode mode_ = INTERLEAVE_CAPTURE;
+  REFERENCE_TIME interleave_ = 10000000;
+  REFERENCE_TIME preroll_ = 0;
+  LONG master_ = -1;
+  BOOL legacyIndex_ = TRUE;
+};
+
+}  // namespace engine::output
