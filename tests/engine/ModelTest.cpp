@@ -281,6 +281,27 @@ TEST_F(Model, TimelineKeepsGroupsInOrderAndMeasuresTheLatestStop) {
   EXPECT_EQ(30.0, fps);
 }
 
+TEST_F(Model, RemovingAGroupTakesOutThatGroupOnly) {
+  auto g0 = AddGroup(), g1 = AddGroup(), g2 = AddGroup();
+  AddTrack(g0.Get());
+  AddTrack(g1.Get());
+  ASSERT_EQ(S_OK, g1->RemoveAll());
+  LONG n = 0;
+  timeline->GetGroupCount(&n);
+  ASSERT_EQ(2, n);
+  ComPtr<IAMTimelineObj> first, second;
+  timeline->GetGroup(&first, 0);
+  timeline->GetGroup(&second, 1);
+  EXPECT_EQ(g0.Get(), first.Get());
+  EXPECT_EQ(g2.Get(), second.Get());
+  LONG tracks = 0;
+  As<IAMTimelineComp>(g0.Get(), IID_IAMTimelineComp)->VTrackGetCount(&tracks);
+  EXPECT_EQ(1, tracks);
+  ASSERT_EQ(S_OK, g2->Remove());
+  timeline->GetGroupCount(&n);
+  EXPECT_EQ(1, n);
+}
+
 TEST_F(Model, ObjectPropertiesKeepWhatTheyAreGiven) {
   auto obj = Node(TIMELINE_MAJOR_TYPE_SOURCE);
   Bstr name;

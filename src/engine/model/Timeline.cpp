@@ -88,7 +88,10 @@ STDMETHODIMP Timeline::AddGroup(IAMTimelineObj *group) {
 STDMETHODIMP Timeline::RemGroupFromList(IAMTimelineObj *group) {
   if (!group) return E_POINTER;
   auto node = TimelineNode::FromUnknown(group);
-  auto it = std::find(groups_.begin(), groups_.end(), node);
+  // Compare raw pointers: ComPtr has no equality of its own here, and a comparison through
+  // its conversion to bool would match the first group.
+  auto it = std::find_if(groups_.begin(), groups_.end(),
+                         [&node](const ComPtr<TimelineNode> &g) { return g.Get() == node.Get(); });
   if (!node || it == groups_.end())
     return Report(L"RemGroupFromList: the group is not in this timeline", E_INVALIDARG);
   node->AttachToTimeline(nullptr);
