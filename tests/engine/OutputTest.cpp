@@ -1,0 +1,567 @@
+// The engine's file output in real graphs: our multiplexer, file writer and capture graph
+// builder, created through the platform's class ids, fed by test sources and read back by the
+// platform's AVI reader. check_output_files.sh reads the same files with ffprobe and ffmpeg.
+#include "OutputTestSource.h"
+#include "TestSupport.h"
+
+#include "engine/EngineRegistration.h"
+#include "engine/output/AviFile.h"
+#include "timeline/EditingServices.h"
+
+#include <gtest/gtest.h>
+#include <amvideo.h>
+#include <control.h>
+#include <mmreg.h>
+#include <evcode.h>
+#include <uuids.h>
+#include <vfw.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Microsoft::WRL::ComPtr;
+using namespace outputtest;
+
+namespace {
+
+constexpr REFERENCE_TIME kSecond = 10000000;
+
+DWORD Tag(const char *s) { return static_cast<DWORD>(s[0]) | s[1] << 8 | s[2] << 16 | s[3] << 24; }
+
+std::wstring InWorkDir(const wchar_t *name) {
+  wchar_t cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  return std::wstring(cwd) + L"\\" + name;
+}
+
+std::vector<BYTE> ReadAt(const std::wstring &path, uint64_t pos, size_t size) {
+  std::vector<BYTE> bytes(size);
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (f == INVALID_HANDLE_VALUE) return {};
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(pos);
+  DWORD read = 0;
+  if (!SetFilePointerEx(f, at, nullptr, FILE_BEGIN) || !ReadFile(f, bytes.data(), static_cast<DWORD>(size), &read, nullptr))
+    read = 0;
+  bytes.resize(read);
+  CloseHandle(f);
+  return bytes;
+}
+
+uint64_t FileSize(const std::wstring &path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+DWORD U32(const std::vector<BYTE> &b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<DWORD>(b[at + 3]) << 24;
+}
+
+struct RiffSegment {
+  DWORD form;
+  uint64_t pos;
+  DWORD size;
+};
+
+// The top-level RIFF chunks of a file, walked by their sizes.
+std::vector<RiffSegment> Segments(const std::wstring &path) {
+  std::vector<RiffSegment> out;
+  uint64_t size = FileSize(path), pos = 0;
+  while (pos + 12 <= size) {
+    auto head = ReadAt(path, pos, 12);
+    if (head.size() < 12 || U32(head, 0) != Tag("RIFF")) break;
+    out.push_back({U32(head, 8), pos, U32(head, 4)});
+    pos += 8 + U32(head, 4) + (U32(head, 4) & 1);
+  }
+  return out;
+}
+
+template <class I> ComPtr<I> Create(REFCLSID clsid) {
+  ComPtr<I> p;
+  EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I),
+                                   reinterpret_cast<void **>(p.GetAddressOf())));
+  return p;
+}
+
+ComPtr<IPin> FirstPin(IBaseFilter *filter, PIN_DIRECTION dir) {
+  ComPtr<IEnumPins> pins;
+  filter->EnumPins(&pins);
+  ComPtr<IPin> pin;
+  while (pins && pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_DIRECTION d;
+    if (SUCCEEDED(pin->QueryDirection(&d)) && d == dir) return pin;
+  }
+  return nullptr;
+}
+
+int PinCount(IBaseFilter *filter, PIN_DIRECTION dir) {
+  ComPtr<IEnumPins> pins;
+  filter->EnumPins(&pins);
+  ComPtr<IPin> pin;
+  int n = 0;
+  while (pins && pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_DIRECTION d;
+    if (SUCCEEDED(pin->QueryDirection(&d)) && d == dir) ++n;
+  }
+  return n;
+}
+
+// COM and the engine's classes for the whole run, as the application registers them.
+class OutputEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    ASSERT_EQ(S_OK, MrqEngineRegisterClasses());
+    AVIFileInit();
+  }
+  void TearDown() override {
+    AVIFileExit();
+    MrqEngineRevokeClasses();
+    CoUninitialize();
+  }
+};
+
+const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new OutputEnvironment);
+
+class FileOutput : public ::testing::Test {
+protected:
+  void SetUp() override {
+    graph = Create<IGraphBuilder>(CLSID_FilterGraph);
+    ASSERT_TRUE(graph);
+    builder = Create<ICaptureGraphBuilder2>(CLSID_CaptureGraphBuilder2);
+    ASSERT_TRUE(builder);
+    ASSERT_EQ(S_OK, builder->SetFiltergraph(graph.Get()));
+  }
+  void TearDown() override {
+    if (graph) {
+      ComPtr<IMediaControl> control;
+      graph.As(&control);
+      if (control) control->Stop();
+    }
+  }
+
+  ComPtr<IBaseFilter> AddSource(SourceSetup setup, const wchar_t *name) {
+    ComPtr<IBaseFilter> f;
+    f.Attach(TestSource::New(setup));
+    EXPECT_EQ(S_OK, graph->AddFilter(f.Get(), name));
+    return f;
+  }
+
+  // Runs the graph to its end, reading the multiplexer's position while it runs.
+  long RunToEnd(IMediaSeeking *seeking, std::vector<LONGLONG> *positions, DWORD timeoutMs = 60000) {
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEvent> events;
+    graph.As(&control);
+    graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void **>(events.GetAddressOf()));
+    EXPECT_TRUE(SUCCEEDED(control->Run()));
+    long code = 0;
+    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+      LONGLONG pos = -1;
+      if (seeking && positions && SUCCEEDED(seeking->GetCurrentPosition(&pos))) positions->push_back(pos);
+      // Events as the render window reads them: the first that ends a run.
+      long ev = 0;
+      LONG_PTR p1 = 0, p2 = 0;
+      if (events->GetEvent(&ev, &p1, &p2, 20) == S_OK) {
+        events->FreeEventParams(ev, p1, p2);
+        if (ev == EC_COMPLETE || ev == EC_ERRORABORT || ev == EC_USERABORT) {
+          code = ev;
+          break;
+        }
+      }
+    }
+    if (seeking && positions) {
+      LONGLONG pos = -1;
+      EXPECT_EQ(S_OK, seeking->GetCurrentPosition(&pos));
+      positions->push_back(pos);
+    }
+    control->Stop();
+    return code;
+  }
+
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<ICaptureGraphBuilder2> builder;
+};
+
+TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
+  const std::wstring path = InWorkDir(L"av.avi");
+  // An older, longer file in the way must not leave its tail behind the new one.
+  std::vector<BYTE> older(8 << 20, 0x55);
+  ASSERT_TRUE(testsupport::WriteBytes(path, older.data(), older.size()));
+  ComPtr<IBaseFilter> mux;
+  ComPtr<IFileSinkFilter> sink;
+  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, &sink));
+  ComPtr<IConfigAviMux> config;
+  ASSERT_EQ(S_OK, mux.As(&config));  // the platform's multiplexer would not be ours
+  LPOLESTR named = nullptr;
+  ASSERT_EQ(S_OK, sink->GetCurFile(&named, nullptr));
+  EXPECT_EQ(path, named);
+  CoTaskMemFree(named);
+
+  SourceSetup videoSetup = VideoSetup(160, 120, 24, kSecond / 25, 50);
+  videoSetup.step = 5;
+  videoSetup.pauseMs = 10;  // half a second of running, for the position
+  SourceSetup audioSetup = AudioSetup(44100, 2, 20, 4410);
+  audioSetup.step = 3;
+  audioSetup.pauseMs = 10;
+  auto video = AddSource(videoSetup, L"video");
+  auto audio = AddSource(audioSetup, L"audio");
+  ASSERT_EQ(1, PinCount(mux.Get(), PINDIR_INPUT));
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, FirstPin(audio.Get(), PINDIR_OUTPUT).Get(), nullptr,
+                                        mux.Get()));
+  EXPECT_EQ(3, PinCount(mux.Get(), PINDIR_INPUT));  // a free input appears after each connection
+
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(S_OK, mux.As(&seeking));
+  EXPECT_EQ(S_OK, seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME));
+  EXPECT_EQ(E_INVALIDARG, seeking->SetTimeFormat(&TIME_FORMAT_FRAME));
+  std::vector<LONGLONG> positions;
+  EXPECT_EQ(EC_COMPLETE, RunToEnd(seeking.Get(), &positions));
+
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(2 * kSecond, positions.back());
+  bool between = false;
+  for (size_t i = 0; i < positions.size(); ++i) {
+    if (i) {
+      EXPECT_LE(positions[i - 1], positions[i]);
+    }
+    between = between || (positions[i] > 0 && positions[i] < 2 * kSecond);
+  }
+  EXPECT_TRUE(between) << "no position was seen while the file was being written";
+
+  // Layout: one RIFF of the file's size; audio leads each interleave period; legacy index.
+  auto segments = Segments(path);
+  ASSERT_EQ(1u, segments.size());
+  EXPECT_EQ(Tag("AVI "), segments[0].form);
+  EXPECT_EQ(FileSize(path), segments[0].size + 8ull);
+  auto head = ReadAt(path, 0, 64 * 1024);
+  size_t movi = 0;
+  for (size_t i = 12; i + 12 <= head.size(); ++i)
+    if (U32(head, i) == Tag("LIST") && U32(head, i + 8) == Tag("movi")) {
+      movi = i;
+      break;
+    }
+  ASSERT_NE(0u, movi);
+  EXPECT_EQ(Tag("01wb"), U32(head, movi + 12));
+  uint64_t moviEnd = movi + 8 + U32(head, movi + 4);
+  auto idx = ReadAt(path, moviEnd, 8);
+  ASSERT_EQ(8u, idx.size());
+  EXPECT_EQ(Tag("idx1"), U32(idx, 0));
+  EXPECT_EQ(16u * (50 + 2), U32(idx, 4));  // 50 frames, audio in two one-second chunks
+
+  // The platform's reader sees the streams, their lengths and the last frame and sample.
+  PAVIFILE file = nullptr;
+  ASSERT_EQ(0, AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr));
+  PAVISTREAM vs = nullptr, as = nullptr;
+  ASSERT_EQ(0, AVIFileGetStream(file, &vs, streamtypeVIDEO, 0));
+  ASSERT_EQ(0, AVIFileGetStream(file, &as, streamtypeAUDIO, 0));
+  EXPECT_EQ(50, AVIStreamLength(vs));
+  EXPECT_EQ(88200, AVIStreamLength(as));
+  AVISTREAMINFOW info{};
+  AVIStreamInfoW(vs, &info, sizeof(info));
+  EXPECT_EQ(25.0, static_cast<double>(info.dwRate) / info.dwScale);
+  std::vector<BYTE> frame(160 * 120 * 3);
+  LONG bytes = 0, count = 0;
+  ASSERT_EQ(0, AVIStreamRead(vs, 49, 1, frame.data(), static_cast<LONG>(frame.size()), &bytes, &count));
+  EXPECT_EQ(static_cast<LONG>(frame.size()), bytes);
+  EXPECT_EQ((49 * 5) & 0xFF, frame[0]);
+  EXPECT_EQ((49 * 5) & 0xFF, frame.back());
+  BYTE last[4] = {};
+  ASSERT_EQ(0, AVIStreamRead(as, 88199, 1, last, sizeof(last), &bytes, &count));
+  EXPECT_EQ(4, bytes);
+  EXPECT_EQ((19 * 3) & 0xFF, last[3]);
+  AVIStreamRelease(vs);
+  AVIStreamRelease(as);
+  AVIFileRelease(file);
+}
+
+TEST_F(FileOutput, UnwritableDestinationIsRefusedAndCreatesNothing) {
+  const std::wstring dir = InWorkDir(L"no_such_folder");
+  ComPtr<IBaseFilter> mux;
+  ComPtr<IFileSinkFilter> sink;
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
+            builder->SetOutputFileName(&MEDIASUBTYPE_Avi, (dir + L"\\out.avi").c_str(), &mux, &sink));
+  EXPECT_FALSE(mux);
+  EXPECT_FALSE(sink);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(dir.c_str()));
+  ComPtr<IEnumFilters> filters;
+  ASSERT_EQ(S_OK, graph->EnumFilters(&filters));
+  ComPtr<IBaseFilter> any;
+  EXPECT_EQ(S_FALSE, filters->Next(1, &any, nullptr));  // nothing was left in the graph
+
+  // A writer that was never given a name refuses to start rather than write somewhere.
+  auto writer = Create<IBaseFilter>(CLSID_FileWriter);
+  EXPECT_EQ(E_UNEXPECTED, writer->Pause());
+  ComPtr<IFileSinkFilter> unnamed;
+  ASSERT_EQ(S_OK, writer.As(&unnamed));
+  EXPECT_EQ(E_INVALIDARG, unnamed->SetFileName(L"", nullptr));
+}
+
+TEST_F(FileOutput, DestinationLockedAtRunTimeFailsTheRunAndTheGraphStillReleases) {
+  const std::wstring path = InWorkDir(L"locked.avi");
+  DeleteFileW(path.c_str());
+  ComPtr<IBaseFilter> mux;
+  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+  EXPECT_FALSE(testsupport::FileExists(path));  // the name was checked, not kept as a file
+  auto video = AddSource(VideoSetup(32, 32, 32, kSecond / 10, 5), L"video");
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
+  HANDLE lock = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+  ComPtr<IMediaControl> control;
+  graph.As(&control);
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), control->Run());
+  control->Stop();
+  CloseHandle(lock);
+  EXPECT_EQ(0u, FileSize(path));
+  // Releasing the graph must not hang on filters that the failed run left paused.
+  mux.Reset();
+  video.Reset();
+  graph.Reset();
+}
+
+// A byte sink that runs out of room after its first megabyte, as a full disk would.
+class FullDisk final : public engine::output::FilterBase {
+public:
+  class In final : public engine::output::InputPin {
+  public:
+    explicit In(FullDisk *f) : InputPin(f, L"in") {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override { return mt.majortype == MEDIATYPE_Stream ? S_OK : S_FALSE; }
+
+  protected:
+    HRESULT OnReceive(IMediaSample *sample) override {
+      REFERENCE_TIME start = 0, stop = 0;
+      sample->GetTime(&start, &stop);
+      return stop > (1 << 20) ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : S_OK;
+    }
+    HRESULT OnEndOfStream() override {
+      return static_cast<FullDisk *>(filter_)->NotifyEvent(EC_COMPLETE, S_OK, 0);
+    }
+  };
+  FullDisk() : FilterBase(GUID_NULL), in_(this) {}
+  int PinCount() override { return 1; }
+  IPin *PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
+
+private:
+  In in_;
+};
+
+TEST_F(FileOutput, WriteFailureWhileRunningAbortsTheGraphInsteadOfCompleting) {
+  auto mux = Create<IBaseFilter>(CLSID_AviDest);
+  ASSERT_EQ(S_OK, graph->AddFilter(mux.Get(), L"mux"));
+  ComPtr<IBaseFilter> disk;
+  disk.Attach(new FullDisk);
+  ASSERT_EQ(S_OK, graph->AddFilter(disk.Get(), L"disk"));
+  ASSERT_EQ(S_OK, graph->ConnectDirect(FirstPin(mux.Get(), PINDIR_OUTPUT).Get(),
+                                       FirstPin(disk.Get(), PINDIR_INPUT).Get(), nullptr));
+  auto video = AddSource(VideoSetup(320, 240, 32, kSecond / 25, 50), L"video");  // 15 MB
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
+  EXPECT_EQ(EC_ERRORABORT, RunToEnd(nullptr, nullptr, 20000));
+}
+
+TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) {
+  const std::wstring path = InWorkDir(L"grabbed.avi");
+  ComPtr<IBaseFilter> mux;
+  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+  EXPECT_EQ(E_UNEXPECTED, builder->SetFiltergraph(graph.Get()));
+  ComPtr<IGraphBuilder> same;
+  ASSERT_EQ(S_OK, builder->GetFiltergraph(&same));
+  EXPECT_EQ(graph.Get(), same.Get());
+
+  auto audio = AddSource(AudioSetup(8000, 1, 10, 800), L"audio");
+  auto grabber = Create<IBaseFilter>(CLSID_SampleGrabber);
+  ASSERT_EQ(S_OK, graph->AddFilter(grabber.Get(), L"grabber"));
+  EXPECT_EQ(E_NOTIMPL, builder->RenderStream(&PIN_CATEGORY_CAPTURE, nullptr, audio.Get(), nullptr, mux.Get()));
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, audio.Get(), grabber.Get(), mux.Get()));
+  // The source's only output is taken now.
+  EXPECT_TRUE(FAILED(builder->RenderStream(nullptr, nullptr, audio.Get(), nullptr, mux.Get())));
+
+  ComPtr<IConfigAviMux> found;
+  EXPECT_EQ(S_OK, builder->FindInterface(nullptr, nullptr, audio.Get(), IID_IConfigAviMux,
+                                         reinterpret_cast<void **>(found.GetAddressOf())));
+  ComPtr<IFileSinkFilter> sink;
+  EXPECT_EQ(S_OK, builder->FindInterface(&LOOK_DOWNSTREAM_ONLY, nullptr, audio.Get(), IID_IFileSinkFilter,
+                                         reinterpret_cast<void **>(sink.GetAddressOf())));
+  ComPtr<IConfigAviMux> notUpstream;
+  EXPECT_EQ(E_NOINTERFACE, builder->FindInterface(&LOOK_UPSTREAM_ONLY, nullptr, audio.Get(), IID_IConfigAviMux,
+                                                  reinterpret_cast<void **>(notUpstream.GetAddressOf())));
+  EXPECT_FALSE(notUpstream);
+
+  ComPtr<IPin> freeInput, firstInput;
+  ASSERT_EQ(S_OK, builder->FindPin(mux.Get(), PINDIR_INPUT, nullptr, nullptr, TRUE, 0, &freeInput));
+  ASSERT_EQ(S_OK, builder->FindPin(mux.Get(), PINDIR_INPUT, nullptr, nullptr, FALSE, 0, &firstInput));
+  ComPtr<IPin> peer;
+  EXPECT_EQ(VFW_E_NOT_CONNECTED, freeInput->ConnectedTo(&peer));
+  EXPECT_EQ(S_OK, firstInput->ConnectedTo(&peer));
+  ComPtr<IPin> audioOut;
+  EXPECT_EQ(S_OK, builder->FindPin(audio.Get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Audio, FALSE, 0, &audioOut));
+  EXPECT_EQ(E_FAIL, builder->FindPin(audio.Get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Video, FALSE, 0, &audioOut));
+
+  EXPECT_EQ(EC_COMPLETE, RunToEnd(nullptr, nullptr));
+  PAVIFILE file = nullptr;
+  ASSERT_EQ(0, AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr));
+  PAVISTREAM as = nullptr;
+  ASSERT_EQ(0, AVIFileGetStream(file, &as, streamtypeAUDIO, 0));
+  EXPECT_EQ(8000, AVIStreamLength(as));
+  AVIStreamRelease(as);
+  AVIFileRelease(file);
+}
+
+TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
+  auto mux = Create<IBaseFilter>(CLSID_AviDest);
+  auto in = FirstPin(mux.Get(), PINDIR_INPUT);
+  ASSERT_TRUE(in);
+  SourceSetup rgb = VideoSetup(64, 48, 16, kSecond / 30, 1), pcm = AudioSetup(48000, 2, 1, 480);
+  EXPECT_EQ(S_OK, in->QueryAccept(&rgb.type));
+  EXPECT_EQ(S_OK, in->QueryAccept(&pcm.type));
+  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(rgb.type.pbFormat);
+  vih->bmiHeader.biCompression = MAKEFOURCC('M', 'J', 'P', 'G');
+  vih->bmiHeader.biBitCount = 24;
+  EXPECT_EQ(S_OK, in->QueryAccept(&rgb.type));  // compressed video is stored as it comes
+  vih->bmiHeader.biWidth = 0;
+  EXPECT_EQ(S_FALSE, in->QueryAccept(&rgb.type));
+  vih->bmiHeader.biWidth = 64;
+  rgb.type.formattype = FORMAT_None;
+  EXPECT_EQ(S_FALSE, in->QueryAccept(&rgb.type));
+  auto *wf = reinterpret_cast<WAVEFORMATEX *>(pcm.type.pbFormat);
+  wf->cbSize = 10;  // says extra bytes follow that the block does not hold
+  EXPECT_EQ(S_FALSE, in->QueryAccept(&pcm.type));
+  wf->cbSize = 0;
+  wf->nBlockAlign = 0;
+  EXPECT_EQ(S_FALSE, in->QueryAccept(&pcm.type));
+  wf->nBlockAlign = 4;
+  pcm.type.majortype = MEDIATYPE_Text;
+  EXPECT_EQ(S_FALSE, in->QueryAccept(&pcm.type));
+  CoTaskMemFree(rgb.type.pbFormat);
+  CoTaskMemFree(pcm.type.pbFormat);
+
+  ComPtr<IConfigInterleaving> interleaving;
+  ASSERT_EQ(S_OK, mux.As(&interleaving));
+  const REFERENCE_TIME half = kSecond / 2, none = 0;
+  EXPECT_EQ(S_OK, interleaving->put_Interleaving(&half, &none));
+  EXPECT_EQ(E_INVALIDARG, interleaving->put_Interleaving(&none, &none));
+  REFERENCE_TIME got = 0, preroll = -1;
+  EXPECT_EQ(S_OK, interleaving->get_Interleaving(&got, &preroll));
+  EXPECT_EQ(half, got);
+  EXPECT_EQ(0, preroll);
+  EXPECT_EQ(S_OK, interleaving->put_Mode(INTERLEAVE_FULL));
+  InterleavingMode mode = INTERLEAVE_NONE;
+  EXPECT_EQ(S_OK, interleaving->get_Mode(&mode));
+  EXPECT_EQ(INTERLEAVE_FULL, mode);
+  // Without inputs there is nothing to write: the multiplexer will not start.
+  EXPECT_TRUE(FAILED(mux->Pause()));
+}
+
+// A sink that keeps the file in memory, then writes it out for the readers.
+class MemorySink final : public engine::output::ByteSink {
+public:
+  HRESULT Write(uint64_t pos, const BYTE *data, size_t size) override {
+    if (bytes.size() < pos + size) bytes.resize(pos + size);
+    memcpy(bytes.data() + pos, data, size);
+    return S_OK;
+  }
+  std::vector<BYTE> bytes;
+};
+
+TEST(AviFileLayout, SegmentsOpenDmlFilesWithIndexesPerSegment) {
+  using engine::output::AviStreamFormat;
+  AviStreamFormat video;
+  video.video = true;
+  video.scale = 1;
+  video.rate = 10;
+  video.frameTime = kSecond / 10;
+  video.width = 16;
+  video.height = 16;
+  BITMAPINFOHEADER bmi{sizeof(BITMAPINFOHEADER), 16, 16, 1, 32, BI_RGB, 16 * 16 * 4, 0, 0, 0, 0};
+  video.format.assign(reinterpret_cast<BYTE *>(&bmi), reinterpret_cast<BYTE *>(&bmi) + sizeof(bmi));
+  AviStreamFormat audio;
+  WAVEFORMATEX wf{WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
+  audio.format.assign(reinterpret_cast<BYTE *>(&wf), reinterpret_cast<BYTE *>(&wf) + sizeof(wf));
+  audio.scale = 2;
+  audio.rate = 16000;
+  audio.sampleSize = 2;
+
+  MemorySink sink;
+  engine::output::AviFile avi(sink, {video, audio}, true, 64 * 1024);
+  std::vector<BYTE> frame(16 * 16 * 4), sound(1600);
+  for (int i = 0; i < 100; ++i) {
+    if (i % 10 == 0) {
+      ASSERT_EQ(S_OK, avi.WriteChunk(1, sound.data(), sound.size(), true));
+    }
+    memset(frame.data(), i, frame.size());
+    ASSERT_EQ(S_OK, avi.WriteChunk(0, frame.data(), frame.size(), true));
+  }
+  ASSERT_EQ(S_OK, avi.Finish());
+  EXPECT_EQ(100u, avi.Units(0));
+  EXPECT_EQ(8000u, avi.Units(1));
+  EXPECT_GE(avi.SegmentCount(), 2);
+  EXPECT_EQ(E_INVALIDARG, avi.WriteChunk(2, frame.data(), frame.size(), true));
+
+  // RIFF 'AVI ' then 'AVIX' segments, each within the limit, covering the whole file.
+  const auto &b = sink.bytes;
+  std::vector<DWORD> forms;
+  size_t pos = 0;
+  while (pos + 12 <= b.size() && U32(b, pos) == Tag("RIFF")) {
+    forms.push_back(U32(b, pos + 8));
+    EXPECT_LE(U32(b, pos + 4) + 8u, 64u * 1024);
+    pos += 8 + U32(b, pos + 4);
+  }
+  EXPECT_EQ(b.size(), pos);
+  ASSERT_EQ(static_cast<size_t>(avi.SegmentCount()), forms.size());
+  EXPECT_EQ(Tag("AVI "), forms[0]);
+  for (size_t i = 1; i < forms.size(); ++i) {
+    EXPECT_EQ(Tag("AVIX"), forms[i]);
+  }
+  // Each stream's super index lists one standard index per segment that holds its chunks,
+  // and their durations add up to the stream's length.
+  std::vector<DWORD> entries, durations;
+  for (size_t i = 0; i + 16 <= 8192; ++i)
+    if (U32(b, i) == Tag("indx")) {
+      entries.push_back(U32(b, i + 12));
+      DWORD total = 0;
+      for (DWORD e = 0; e < entries.back(); ++e) total += U32(b, i + 32 + 16 * e + 12);
+      durations.push_back(total);
+    }
+  ASSERT_EQ(2u, entries.size());
+  EXPECT_EQ(static_cast<DWORD>(avi.SegmentCount()), entries[0]);  // video in every segment
+  EXPECT_GE(entries[1], 2u);
+  EXPECT_EQ(100u, durations[0]);
+  EXPECT_EQ(8000u, durations[1]);
+
+  ASSERT_TRUE(testsupport::WriteBytes(InWorkDir(L"segmented.avi"), b.data(), b.size()));
+}
+
+// Blank frames past the 1 GB boundary; check_output_files.sh decodes the file to its end and
+// deletes it.
+TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegments) {
+  const std::wstring path = InWorkDir(L"big.avi");
+  ComPtr<IBaseFilter> mux;
+  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+  auto video = AddSource(VideoSetup(1280, 720, 32, kSecond / 30, 300), L"video");
+  auto audio = AddSource(AudioSetup(44100, 2, 100, 4410), L"audio");
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, audio.Get(), nullptr, mux.Get()));
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(S_OK, mux.As(&seeking));
+  std::vector<LONGLONG> positions;
+  EXPECT_EQ(EC_COMPLETE, RunToEnd(seeking.Get(), &positions, 300000));
+  EXPECT_EQ(10 * kSecond, positions.back());
+
+  uint64_t size = FileSize(path);
+  EXPECT_GT(size, 1ull << 30);
+  auto segments = Segments(path);
+  ASSERT_GE(segments.size(), 2u);
+  EXPECT_EQ(Tag("AVI "), segments[0].form);
+  for (size_t i = 1; i < segments.size(); ++i) {
+    EXPECT_EQ(Tag("AVIX"), segments[i].form);
+  }
+  for (const auto &s : segments) {
+    EXPECT_LE(s.size, 1u << 30);
+  }
+  EXPECT_EQ(size, segments.back().pos + 8 + segments.back().size);
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+#include "OutputTestSource.h"
+
+#include "engine/model/MediaTypes.h"
+
+#include <amvideo.h>
+#include <mmreg.h>
+#include <uuids.h>
+
+#include <cstring>
+
+namespace outputtest {
+
+namespace {
+
+BYTE *NewFormat(AM_MEDIA_TYPE &mt, size_t size) {
+  mt.cbFormat = static_cast<ULONG>(size);
+  mt.pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(size));
+  memset(mt.pbFormat, 0, size);
+  return mt.pbFormat;
+}
+
+}  // namespace
+
+SourceSetup VideoSetup(LONG width, LONG height, WORD bits, REFERENCE_TIME frameTime, int frames) {
+  SourceSetup s;
+  s.type.majortype = MEDIATYPE_Video;
+  s.type.subtype = bits == 32 ? MEDIASUBTYPE_RGB32 : bits == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB555;
+  s.type.formattype = FORMAT_VideoInfo;
+  s.type.bFixedSizeSamples = TRUE;
+  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(NewFormat(s.type, sizeof(VIDEOINFOHEADER)));
+  vih->AvgTimePerFrame = frameTime;
+  vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  vih->bmiHeader.biWidth = width;
+  vih->bmiHeader.biHeight = height;
+  vih->bmiHeader.biPlanes = 1;
+  vih->bmiHeader.biBitCount = bits;
+  vih->bmiHeader.biCompression = BI_RGB;
+  s.sampleBytes = ((width * bits + 31) / 32) * 4 * height;
+  vih->bmiHeader.biSizeImage = static_cast<DWORD>(s.sampleBytes);
+  s.type.lSampleSize = static_cast<ULONG>(s.sampleBytes);
+  s.samples = frames;
+  s.sampleTime = frameTime;
+  return s;
+}
+
+SourceSetup AudioSetup(DWORD rate, WORD channels, int chunks, DWORD framesPerChunk) {
+  SourceSetup s;
+  s.type.majortype = MEDIATYPE_Audio;
+  s.type.subtype = MEDIASUBTYPE_PCM;
+  s.type.formattype = FORMAT_WaveFormatEx;
+  auto *wf = reinterpret_cast<WAVEFORMATEX *>(NewFormat(s.type, sizeof(WAVEFORMATEX)));
+  wf->wFormatTag = WAVE_FORMAT_PCM;
+  wf->nChannels = channels;
+  wf->nSamplesPerSec = rate;
+  wf->wBitsPerSample = 16;
+  wf->nBlockAlign = static_cast<WORD>(channels * 2);
+  wf->nAvgBytesPerSec = rate * wf->nBlockAlign;
+  s.type.bFixedSizeSamples = TRUE;
+  s.type.lSampleSize = wf->nBlockAlign;
+  s.sampleBytes = static_cast<long>(framesPerChunk * wf->nBlockAlign);
+  s.samples = chunks;
+  s.sampleTime = static_cast<REFERENCE_TIME>(framesPerChunk) * 10000000 / rate;
+  return s;
+}
+
+TestSourceOut::TestSourceOut(TestSource *source) : OutputPin(source, L"Out"), source_(source) {}
+
+HRESULT TestSourceOut::CheckMediaType(const AM_MEDIA_TYPE &mt) {
+  const AM_MEDIA_TYPE &own = source_->Setup().type;
+  return mt.majortype == own.majortype && mt.subtype == own.subtype && mt.formattype == own.formattype &&
+                 mt.cbFormat == own.cbFormat && memcmp(mt.pbFormat, own.pbFormat, own.cbFormat) == 0
+             ? S_OK
+             : S_FALSE;
+}
+
+HRESULT TestSourceOut::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
+  if (index != 0) return VFW_S_NO_MORE_ITEMS;
+  return engine::CopyMediaType(mt, source_->Setup().type);
+}
+
+void TestSourceOut::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
+  props.cBuffers = 2;
+  props.cbBuffer = source_->Setup().sampleBytes;
+  props.cbAlign = 1;
+  props.cbPrefix = 0;
+}
+
+TestSource::TestSource(SourceSetup setup) : FilterBase(GUID_NULL), setup_(setup) {
+  out_ = std::make_unique<TestSourceOut>(this);
+}
+
+TestSource::~TestSource() {
+  out_.reset();
+  engine::FreeMediaTypeContents(setup_.type);
+}
+
+IBaseFilter *TestSource::New(SourceSetup setup) { return new TestSource(setup); }
+
+HRESULT TestSource::OnStart() {
+  HRESULT hr = out_->Active();
+  if (FAILED(hr)) return hr;
+  stop_ = false;
+  last_ = S_OK;
+  thread_ = CreateThread(nullptr, 0, &TestSource::ThreadMain, this, 0, nullptr);
+  return thread_ ? S_OK : E_FAIL;
+}
+
+void TestSource::OnStop() {
+  stop_ = true;
+  out_->Inactive();
+  if (thread_) {
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+}
+
+DWORD WINAPI TestSource::ThreadMain(void *self) {
+  static_cast<TestSource *>(self)->Stream();
+  return 0;
+}
+
+void TestSource::Stream() {
+  for (int i = 0; i < setup_.samples && !stop_; ++i) {
+    IMediaSample *sample = nullptr;
+    HRESULT hr = out_->GetDeliveryBuffer(&sample);
+    if (FAILED(hr)) {
+      last_ = hr;
+      return;
+    }
+    BYTE *data = nullptr;
+    sample->GetPointer(&data);
+    memset(data, (i * setup_.step) & 0xFF, static_cast<size_t>(setup_.sampleBytes));
+    sample->SetActualDataLength(setup_.sampleBytes);
+    REFERENCE_TIME start = i * setup_.sampleTime, stop = start + setup_.sampleTime;
+    sample->SetTime(&start, &stop);
+    sample->SetSyncPoint(TRUE);
+    hr = out_->Deliver(sample);
+    sample->Release();
+    if (hr != S_OK) {
+      last_ = hr;
+      return;
+    }
+    if (setup_.pauseMs) Sleep(setup_.pauseMs);
+  }
+  if (!stop_) last_ = out_->DeliverEndOfStream();
+}
+
+}  // namespace outputtest
