@@ -9,6 +9,8 @@
 #include <msxml2.h>
 #include <vfwmsgs.h>
 
+#include "timeline/ComPtrEquality.h"
+
 // Identifiers that MinGW's import libraries (uuid, strmiids) already carry are only declared
 // here; the others are defined once, in EditingServices.cpp.
 EXTERN_C const IID IID_IAMTimelineComp;
