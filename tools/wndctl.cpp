@@ -2,6 +2,7 @@
 // scripts that drive MRQ headless.
 //   wndctl wait CLASS [timeout-ms]   exits 0 once a visible window of CLASS exists
 //   wndctl close CLASS               posts WM_CLOSE to it
+//   wndctl rect CLASS                prints its screen rectangle as WxH+X+Y
 #include <windows.h>
 
 #include <cwchar>
@@ -9,7 +10,7 @@
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    fwprintf(stderr, L"usage: wndctl wait|close CLASS [timeout-ms]\n");
+    fwprintf(stderr, L"usage: wndctl wait|close|rect CLASS [timeout-ms]\n");
     return 2;
   }
   const wchar_t* verb = argv[1];
@@ -32,6 +33,16 @@ int wmain(int argc, wchar_t** argv) {
       return 1;
     }
     return PostMessageW(w, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
+  if (wcscmp(verb, L"rect") == 0) {
+    HWND w = FindWindowW(cls, nullptr);
+    RECT r;
+    if (!w || !GetWindowRect(w, &r)) {
+      fwprintf(stderr, L"wndctl: no window of class %ls\n", cls);
+      return 1;
+    }
+    wprintf(L"%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+    return 0;
   }
   fwprintf(stderr, L"wndctl: unknown verb %ls\n", verb);
   return 2;
