@@ -1,5 +1,6 @@
 // Refreshing the timeline view after a change: rebuilding its tree from a timeline of
 // 10,000 sources and painting the whole window once. The target is under 50 ms.
+#include "BenchTimeline.h"
 #include <windows.h>
 
 #include <wrl/client.h>
@@ -18,39 +19,8 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr int kTracks = 10;
-constexpr int kSourcesPerTrack = 1000;
-constexpr REFERENCE_TIME kLength = 20000000;  // 2 s per source
 constexpr int kRuns = 7;
 constexpr double kTargetMs = 50.0;
-
-HRESULT Build(IAMTimeline* timeline) {
-  ComPtr<IAMTimelineObj> group;
-  HRESULT hr = timeline->CreateEmptyNode(&group, TIMELINE_MAJOR_TYPE_GROUP);
-  if (FAILED(hr) || FAILED(hr = timeline->AddGroup(group.Get()))) return hr;
-  ComPtr<IAMTimelineComp> comp;
-  group.As(&comp);
-  for (int t = 0; t < kTracks; ++t) {
-    ComPtr<IAMTimelineObj> track;
-    timeline->CreateEmptyNode(&track, TIMELINE_MAJOR_TYPE_TRACK);
-    if (FAILED(hr = comp->VTrackInsBefore(track.Get(), -1))) return hr;
-    ComPtr<IAMTimelineTrack> sources;
-    track.As(&sources);
-    for (int s = 0; s < kSourcesPerTrack; ++s) {
-      ComPtr<IAMTimelineObj> object;
-      timeline->CreateEmptyNode(&object, TIMELINE_MAJOR_TYPE_SOURCE);
-      object->SetStartStop(s * kLength, (s + 1) * kLength - 1);
-      ComPtr<IAMTimelineSrc> source;
-      object.As(&source);
-      std::wstring name = L"C:\\media\\clip " + std::to_wstring(t * kSourcesPerTrack + s) + L".avi";
-      BSTR text = SysAllocString(name.c_str());
-      source->SetMediaName(text);
-      SysFreeString(text);
-      if (FAILED(hr = sources->SrcAdd(object.Get()))) return hr;
-    }
-  }
-  return S_OK;
-}
 
 double Ms(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
@@ -75,7 +45,7 @@ int main() {
     ComPtr<IAMTimeline> timeline;
     CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
                      reinterpret_cast<void**>(timeline.GetAddressOf()));
-    if (!timeline || FAILED(Build(timeline.Get())) || frame->Create(nullptr, instance) != 0 ||
+    if (!timeline || FAILED(BuildBenchTimeline(timeline.Get())) || frame->Create(nullptr, instance) != 0 ||
         view->Create(frame->Hwnd(), instance) != 0) {
       std::printf("bench_timeline_view: could not set up the timeline and the view\n");
       delete view;
@@ -101,11 +71,11 @@ int main() {
       std::vector<double> sorted = runs;
       std::sort(sorted.begin(), sorted.end());
       double median = sorted[sorted.size() / 2];
-      bool ok = groups == 1 && sources == static_cast<size_t>(kTracks * kSourcesPerTrack);
+      bool ok = groups == 1 && sources == static_cast<size_t>(kBenchTracks * kBenchSourcesPerTrack);
       bool met = median < kTargetMs;
       std::printf("bench_timeline_view: Refresh + full paint of %zu sources on %d tracks "
                   "(%dx%d view): first %.1f ms, median %.1f ms (paint %.1f ms), worst %.1f ms of %d - %s\n",
-                  sources, kTracks, view->ClientWidth(), view->ClientHeight(), runs[0], median,
+                  sources, kBenchTracks, view->ClientWidth(), view->ClientHeight(), runs[0], median,
                   paints[paints.size() / 2], sorted.back(), kRuns,
                   !ok ? "FAILED" : met ? "target met (under 50 ms)" : "target NOT met (50 ms)");
       status = ok && met ? 0 : 1;

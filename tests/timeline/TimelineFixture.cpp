@@ -3,25 +3,10 @@
 #include <amvideo.h>
 #include <uuids.h>
 
-#include "engine/EngineRegistration.h"
 
 namespace tltest {
 
 namespace {
-
-class ComEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_EQ(S_OK, MrqEngineRegisterClasses());
-  }
-  void TearDown() override {
-    MrqEngineRevokeClasses();
-    CoUninitialize();
-  }
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
 
 template <class I>
 ComPtr<I> As(IUnknown* object) {
