@@ -10,8 +10,8 @@ CWindow::CWindow() {
 }
 
 DWORD CWindow::Create(HWND parent, HINSTANCE instance) {
-  window_ = nullptr;
-  parent_ = nullptr;
+  // Detached rather than merely forgotten, so that no registry node is left for an old window.
+  Detach();
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
   wc.style = classStyle_;

@@ -174,3 +174,15 @@ TEST(WindowFramework, ModelessCloseDestroysTheWindowAndReportsChildClosed) {
   SendMessageW(parent->Hwnd(), CWindow::kChildClosedMessage, reinterpret_cast<WPARAM>(childWindow), 0);
   EXPECT_EQ(parent->closed, childWindow);
 }
+
+TEST(WindowRegistry, CreatingAgainLeavesNoNodeForTheOldWindow) {
+  size_t before = WindowRegistry::Count();
+  Owned<CWindow> window(MakeTopLevel(0, 0, 100, 100));
+  HWND first = window->Hwnd();
+  ASSERT_EQ(window->Create(nullptr, Instance()), 0u);
+  EXPECT_NE(window->Hwnd(), first);
+  EXPECT_EQ(WindowRegistry::Find(first), nullptr);
+  EXPECT_EQ(WindowRegistry::Find(window->Hwnd()), window.get());
+  EXPECT_EQ(WindowRegistry::Count(), before + 1);
+  DestroyWindow(first);
+}
