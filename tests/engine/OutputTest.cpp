@@ -362,6 +362,43 @@ TEST_F(FileOutput, WriteFailureWhileRunningAbortsTheGraphInsteadOfCompleting) {
   EXPECT_EQ(EC_ERRORABORT, RunToEnd(nullptr, nullptr, 20000));
 }
 
+TEST_F(FileOutput, RunStoppedEarlyStillLeavesAFinishedFile) {
+  const std::wstring path = InWorkDir(L"stopped.avi");
+  ComPtr<IBaseFilter> mux;
+  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+  SourceSetup ten = VideoSetup(160, 120, 24, kSecond / 25, 250);
+  ten.pauseMs = 10;
+  auto video = AddSource(ten, L"video");
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(S_OK, mux.As(&seeking));
+  ComPtr<IMediaControl> control;
+  graph.As(&control);
+  ASSERT_EQ(S_OK, control->Run());
+  LONGLONG pos = 0;
+  for (int i = 0; i < 500 && pos < 2 * kSecond; ++i) {
+    Sleep(10);
+    seeking->GetCurrentPosition(&pos);
+  }
+  ASSERT_EQ(S_OK, control->Stop());
+  LONGLONG written = 0;
+  seeking->GetCurrentPosition(&written);
+  ASSERT_GE(written, 2 * kSecond);
+  ASSERT_LT(written, 10 * kSecond);
+
+  // The header was written again with what the file holds.
+  auto segments = Segments(path);
+  ASSERT_EQ(1u, segments.size());
+  EXPECT_EQ(FileSize(path), segments[0].size + 8ull);
+  PAVIFILE file = nullptr;
+  ASSERT_EQ(0, AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr));
+  PAVISTREAM vs = nullptr;
+  ASSERT_EQ(0, AVIFileGetStream(file, &vs, streamtypeVIDEO, 0));
+  EXPECT_EQ(written / (kSecond / 25), AVIStreamLength(vs));
+  AVIStreamRelease(vs);
+  AVIFileRelease(file);
+}
+
 TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) {
   const std::wstring path = InWorkDir(L"grabbed.avi");
   ComPtr<IBaseFilter> mux;

@@ -33,6 +33,10 @@ check "segmented audio samples" "8000" "$(probe "$f" a:0 stream=nb_frames)"
 check "segmented video frames decoded" "100" "$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of default=nw=1:nk=1 "$f")"
 check "segmented decodes cleanly" "" "$(decode_errors "$f")"
 
+f="$dir/stopped.avi"
+check "stopped: header frames = frames present" "$(probe "$f" v:0 stream=nb_frames)" "$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of default=nw=1:nk=1 "$f")"
+check "stopped decodes cleanly" "" "$(decode_errors "$f")"
+
 f="$dir/big.avi"
 check "big is past 1 GB" "yes" "$( [ "$(stat -c %s "$f" 2>/dev/null || echo 0)" -gt 1073741824 ] && echo yes || echo no)"
 check "big video packets" "300" "$(ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets -of default=nw=1:nk=1 "$f")"

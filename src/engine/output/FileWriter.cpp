@@ -17,6 +17,13 @@ HRESULT FileWriterInput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
 
 HRESULT FileWriterInput::OnReceive(IMediaSample *sample) { return writer_->WriteSample(sample); }
 
+// The graph stops the writer before the multiplexer; what the multiplexer writes while it
+// stops (the final header and index of an interrupted run) is still taken.
+STDMETHODIMP FileWriterInput::Receive(IMediaSample *sample) {
+  if (sample && writer_->Lingering()) return writer_->WriteSample(sample);
+  return InputPin::Receive(sample);
+}
+
 HRESULT FileWriterInput::OnEndOfStream() { return writer_->EndOfStream(); }
 
 FileWriter::FileWriter() : FilterBase(CLSID_FileWriter) {
@@ -25,7 +32,7 @@ FileWriter::FileWriter() : FilterBase(CLSID_FileWriter) {
 }
 
 FileWriter::~FileWriter() {
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  Close();
   input_.reset();
   DeleteCriticalSection(&fileLock_);
 }
@@ -101,6 +108,7 @@ HRESULT FileWriter::OnStart() {
   Locked hold(fileLock_);
   if (name_.empty()) return E_UNEXPECTED;  // no destination was named
   input_->ResetStream();
+  Close();
   file_ = CreateFileW(name_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                       (mode_ & AM_FILE_OVERWRITE) ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file_ == INVALID_HANDLE_VALUE) {
@@ -125,10 +133,28 @@ HRESULT FileWriter::CutToExtent() {
 
 void FileWriter::OnStop() {
   Locked hold(fileLock_);
+  if (file_ != INVALID_HANDLE_VALUE) CutToExtent();  // stays open until the filter leaves
+}
+
+void FileWriter::Close() {
   if (file_ == INVALID_HANDLE_VALUE) return;
   CutToExtent();
   CloseHandle(file_);
   file_ = INVALID_HANDLE_VALUE;
+}
+
+bool FileWriter::Lingering() {
+  if (State() != State_Stopped) return false;
+  Locked hold(fileLock_);
+  return file_ != INVALID_HANDLE_VALUE;
+}
+
+STDMETHODIMP FileWriter::JoinFilterGraph(IFilterGraph *graph, LPCWSTR name) {
+  if (!graph) {
+    Locked hold(fileLock_);
+    Close();
+  }
+  return FilterBase::JoinFilterGraph(graph, name);
 }
 
 HRESULT FileWriter::Fail(HRESULT hr) {

@@ -17,6 +17,7 @@ class FileWriterInput final : public InputPin {
 public:
   explicit FileWriterInput(FileWriter *writer);
   HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
+  STDMETHODIMP Receive(IMediaSample *sample) override;
 
 protected:
   HRESULT OnReceive(IMediaSample *sample) override;
@@ -41,12 +42,15 @@ public:
   STDMETHODIMP SetMode(DWORD flags) override;
   STDMETHODIMP GetMode(DWORD *flags) override;
   STDMETHODIMP_(ULONG) GetMiscFlags() override;
+  STDMETHODIMP JoinFilterGraph(IFilterGraph *graph, LPCWSTR name) override;
 
   int PinCount() override { return 1; }
   IPin *PinAt(int index) override { return index == 0 ? input_.get() : nullptr; }
 
   HRESULT WriteSample(IMediaSample *sample);
   HRESULT EndOfStream();
+  // Stopped with the file still open: the multiplexer may finish it on its own way down.
+  bool Lingering();
 
 protected:
   HRESULT QueryOther(REFIID iid, void **out) override;
@@ -56,6 +60,7 @@ protected:
 private:
   HRESULT Fail(HRESULT hr);
   HRESULT CutToExtent();
+  void Close();
 
   std::unique_ptr<FileWriterInput> input_;
   CRITICAL_SECTION fileLock_;
