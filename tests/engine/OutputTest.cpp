@@ -397,6 +397,16 @@ TEST_F(FileOutput, RunStoppedEarlyStillLeavesAFinishedFile) {
   EXPECT_EQ(written / (kSecond / 25), AVIStreamLength(vs));
   AVIStreamRelease(vs);
   AVIFileRelease(file);
+
+  // Once the graph is gone the file is free, though the caller still holds the multiplexer's
+  // position interface (as the render window does until its next run).
+  builder.Reset();
+  control.Reset();
+  video.Reset();
+  graph.Reset();
+  HANDLE exclusive = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(INVALID_HANDLE_VALUE, exclusive);
+  CloseHandle(exclusive);
 }
 
 TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) {
