@@ -409,6 +409,69 @@ TEST_F(FileOutput, RunStoppedEarlyStillLeavesAFinishedFile) {
   CloseHandle(exclusive);
 }
 
+// The first video compressor of the platform's catalogue whose name contains `part`.
+ComPtr<IBaseFilter> CatalogueCompressor(const wchar_t *part) {
+  auto devices = Create<ICreateDevEnum>(CLSID_SystemDeviceEnum);
+  ComPtr<IEnumMoniker> monikers;
+  if (!devices || devices->CreateClassEnumerator(CLSID_VideoCompressorCategory, &monikers, 0) != S_OK) return nullptr;
+  ComPtr<IMoniker> m;
+  while (monikers->Next(1, m.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    ComPtr<IPropertyBag> bag;
+    if (FAILED(m->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void **>(bag.GetAddressOf()))))
+      continue;
+    VARIANT name;
+    VariantInit(&name);
+    bool match = SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR &&
+                 wcsstr(name.bstrVal, part);
+    VariantClear(&name);
+    ComPtr<IBaseFilter> filter;
+    if (match && SUCCEEDED(m->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                           reinterpret_cast<void **>(filter.GetAddressOf()))))
+      return filter;
+  }
+  return nullptr;
+}
+
+TEST_F(FileOutput, PlatformCompressorOutputIsStoredAsCompressedVideo) {
+  // The one compressor of the emulated platform that takes what a test can make: 8-bit RLE.
+  auto codec = CatalogueCompressor(L"RLE");
+  ASSERT_TRUE(codec);
+  SourceSetup gray = VideoSetup(160, 120, 16, kSecond / 25, 50);
+  CoTaskMemFree(gray.type.pbFormat);
+  gray.type.subtype = MEDIASUBTYPE_RGB8;
+  gray.type.cbFormat = sizeof(VIDEOINFOHEADER) + 256 * sizeof(RGBQUAD);
+  gray.type.pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(gray.type.cbFormat));
+  memset(gray.type.pbFormat, 0, gray.type.cbFormat);
+  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(gray.type.pbFormat);
+  vih->AvgTimePerFrame = kSecond / 25;
+  vih->bmiHeader = {sizeof(BITMAPINFOHEADER), 160, 120, 1, 8, BI_RGB, 160 * 120, 0, 0, 256, 0};
+  auto *palette = reinterpret_cast<RGBQUAD *>(gray.type.pbFormat + sizeof(VIDEOINFOHEADER));
+  for (int i = 0; i < 256; ++i) palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
+  gray.sampleBytes = 160 * 120;
+  gray.type.lSampleSize = 160 * 120;
+
+  const std::wstring path = InWorkDir(L"rle.avi");
+  ComPtr<IBaseFilter> mux;
+  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+  ASSERT_EQ(S_OK, graph->AddFilter(codec.Get(), L"codec"));
+  auto video = AddSource(gray, L"video");
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), codec.Get(), mux.Get()));
+  EXPECT_EQ(EC_COMPLETE, RunToEnd(nullptr, nullptr));
+
+  PAVIFILE file = nullptr;
+  ASSERT_EQ(0, AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr));
+  PAVISTREAM vs = nullptr;
+  ASSERT_EQ(0, AVIFileGetStream(file, &vs, streamtypeVIDEO, 0));
+  EXPECT_EQ(50, AVIStreamLength(vs));
+  BITMAPINFOHEADER stored{};
+  LONG size = sizeof(stored);
+  AVIStreamReadFormat(vs, 0, &stored, &size);
+  EXPECT_EQ(static_cast<DWORD>(BI_RLE8), stored.biCompression);
+  EXPECT_TRUE(AVIStreamIsKeyFrame(vs, 0));
+  AVIStreamRelease(vs);
+  AVIFileRelease(file);
+}
+
 TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) {
   const std::wstring path = InWorkDir(L"grabbed.avi");
   ComPtr<IBaseFilter> mux;

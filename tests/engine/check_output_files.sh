@@ -33,6 +33,11 @@ check "segmented audio samples" "8000" "$(probe "$f" a:0 stream=nb_frames)"
 check "segmented video frames decoded" "100" "$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of default=nw=1:nk=1 "$f")"
 check "segmented decodes cleanly" "" "$(decode_errors "$f")"
 
+f="$dir/rle.avi"
+check "rle video" "msrle 25/1 50" "$(probe "$f" v:0 stream=codec_name,r_frame_rate,nb_frames)"
+check "rle frames decoded" "50" "$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of default=nw=1:nk=1 "$f")"
+check "rle decodes cleanly" "" "$(decode_errors "$f")"
+
 f="$dir/stopped.avi"
 check "stopped: header frames = frames present" "$(probe "$f" v:0 stream=nb_frames)" "$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of default=nw=1:nk=1 "$f")"
 check "stopped decodes cleanly" "" "$(decode_errors "$f")"
