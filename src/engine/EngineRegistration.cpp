@@ -1,6 +1,7 @@
 #include "engine/EngineRegistration.h"
 
 #include "engine/ClassFactory.h"
+#include "engine/media/MediaDet.h"
 #include "engine/model/Timeline.h"
 #include "engine/output/AviMux.h"
 #include "engine/output/CaptureGraphBuilder.h"
@@ -24,6 +25,7 @@ const EngineClass kClasses[] = {
     {&CLSID_AMTimeline, &engine::Timeline::Create},
     {&CLSID_Xml2Dex, &engine::Xml2Dex::Create},
     {&CLSID_PropertySetter, &engine::PropertySetter::Create},
+    {&CLSID_MediaDet, &engine::media::MediaDet::Create},
     // File output. Measured on the emulated platform: its multiplexer takes no audio and will not
     // run, its builder has no file output, and its file writer completes with an empty file
     // when the destination already exists. Ours take their class ids.

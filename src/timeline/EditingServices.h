@@ -28,6 +28,7 @@ EXTERN_C const CLSID CLSID_RenderEngine;
 EXTERN_C const CLSID CLSID_SmartRenderEngine;
 EXTERN_C const CLSID CLSID_SampleGrabber;
 EXTERN_C const CLSID CLSID_NullRenderer;
+EXTERN_C const CLSID CLSID_MediaDet;
 
 EXTERN_C const CLSID CLSID_VideoEffects1Category;  // effects on one video input
 EXTERN_C const CLSID CLSID_VideoEffects2Category;  // video transitions (two inputs)

@@ -1,0 +1,273 @@
+#include "engine/media/DecodeGraph.h"
+
+#include "engine/model/MediaTypes.h"
+
+#include <uuids.h>
+#include <amvideo.h>
+#include <dvdmedia.h>
+
+using Microsoft::WRL::ComPtr;
+
+namespace engine::media {
+
+namespace {
+
+std::vector<ComPtr<IPin>> Pins(IBaseFilter *filter, PIN_DIRECTION direction) {
+  std::vector<ComPtr<IPin>> pins;
+  ComPtr<IEnumPins> e;
+  if (FAILED(filter->EnumPins(&e)) || !e) return pins;
+  ComPtr<IPin> pin;
+  while (e->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_DIRECTION d;
+    if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction) pins.push_back(pin);
+  }
+  return pins;
+}
+
+ComPtr<IBaseFilter> OwnerOf(IPin *pin) {
+  PIN_INFO info{};
+  if (FAILED(pin->QueryPinInfo(&info))) return nullptr;
+  ComPtr<IBaseFilter> owner;
+  owner.Attach(info.pFilter);
+  return owner;
+}
+
+// The type a pin carries: its connection's, else the first it offers.
+HRESULT PinType(IPin *pin, OwnedMediaType *type) {
+  AM_MEDIA_TYPE mt{};
+  if (SUCCEEDED(pin->ConnectionMediaType(&mt))) {
+    type->Adopt(mt);
+    return S_OK;
+  }
+  ComPtr<IEnumMediaTypes> e;
+  HRESULT hr = pin->EnumMediaTypes(&e);
+  if (FAILED(hr) || !e) return FAILED(hr) ? hr : E_FAIL;
+  AM_MEDIA_TYPE *offered = nullptr;
+  if (e->Next(1, &offered, nullptr) != S_OK || !offered) return VFW_E_NO_TYPES;
+  type->Adopt(*offered);
+  CoTaskMemFree(offered);
+  return S_OK;
+}
+
+HRESULT NewGrabber(StreamKind kind, ComPtr<IBaseFilter> *filter) {
+  HRESULT hr = CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                reinterpret_cast<void **>(filter->ReleaseAndGetAddressOf()));
+  if (FAILED(hr)) return hr;
+  ComPtr<ISampleGrabber> grabber;
+  if (FAILED(hr = (*filter)->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void **>(grabber.GetAddressOf()))))
+    return hr;
+  AM_MEDIA_TYPE mt{};
+  if (kind == StreamKind::Video) {
+    mt.majortype = MEDIATYPE_Video;
+    mt.subtype = MEDIASUBTYPE_RGB32;
+    mt.formattype = FORMAT_VideoInfo;
+  } else {
+    mt.majortype = MEDIATYPE_Audio;
+    mt.subtype = MEDIASUBTYPE_PCM;
+    mt.formattype = FORMAT_WaveFormatEx;
+  }
+  if (FAILED(hr = grabber->SetMediaType(&mt))) return hr;
+  grabber->SetBufferSamples(FALSE);
+  grabber->SetOneShot(FALSE);
+  return S_OK;
+}
+
+double FrameRateOf(const AM_MEDIA_TYPE &mt) {
+  // VIDEOINFOHEADER, VIDEOINFOHEADER2 and the MPEG headers built on them share this field.
+  const bool video = mt.formattype == FORMAT_VideoInfo || mt.formattype == FORMAT_VideoInfo2 ||
+                     mt.formattype == FORMAT_MPEGVideo || mt.formattype == FORMAT_MPEG2Video;
+  if (!video || !mt.pbFormat || mt.cbFormat < sizeof(VIDEOINFOHEADER)) return 0.0;
+  REFERENCE_TIME perFrame = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->AvgTimePerFrame;
+  return perFrame > 0 ? 10000000.0 / static_cast<double>(perFrame) : 0.0;
+}
+
+REFERENCE_TIME DurationOf(IUnknown *object) {
+  ComPtr<IMediaSeeking> seeking;
+  if (!object || FAILED(object->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void **>(seeking.GetAddressOf()))))
+    return -1;
+  if (seeking->IsUsingTimeFormat(&TIME_FORMAT_MEDIA_TIME) != S_OK &&
+      FAILED(seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME)))
+    return -1;
+  LONGLONG duration = -1;
+  if (FAILED(seeking->GetDuration(&duration))) return -1;
+  return duration;
+}
+
+}  // namespace
+
+OwnedMediaType::OwnedMediaType() : mt_{} {}
+OwnedMediaType::OwnedMediaType(const OwnedMediaType &other) : mt_{} { CopyFrom(other.mt_); }
+OwnedMediaType &OwnedMediaType::operator=(const OwnedMediaType &other) {
+  if (this != &other) CopyFrom(other.mt_);
+  return *this;
+}
+OwnedMediaType::~OwnedMediaType() { FreeMediaTypeContents(mt_); }
+
+void OwnedMediaType::Adopt(AM_MEDIA_TYPE &mt) {
+  FreeMediaTypeContents(mt_);
+  mt_ = mt;
+  mt = AM_MEDIA_TYPE{};
+}
+
+HRESULT OwnedMediaType::CopyFrom(const AM_MEDIA_TYPE &mt) {
+  AM_MEDIA_TYPE copy{};
+  HRESULT hr = CopyMediaType(&copy, mt);
+  if (FAILED(hr)) return hr;
+  Adopt(copy);
+  return S_OK;
+}
+
+StreamKind KindOf(const GUID &majorType) {
+  if (majorType == MEDIATYPE_Video) return StreamKind::Video;
+  if (majorType == MEDIATYPE_Audio) return StreamKind::Audio;
+  return StreamKind::Other;
+}
+
+HRESULT GrabberType(IBaseFilter *filter, OwnedMediaType *type) {
+  ComPtr<ISampleGrabber> grabber;
+  HRESULT hr = filter->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void **>(grabber.GetAddressOf()));
+  if (FAILED(hr)) return hr;
+  AM_MEDIA_TYPE mt{};
+  if (FAILED(hr = grabber->GetConnectedMediaType(&mt))) return hr;
+  type->Adopt(mt);
+  return S_OK;
+}
+
+HRESULT DecodeGraph::Open(const std::wstring &path) {
+  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                reinterpret_cast<void **>(graph_.ReleaseAndGetAddressOf()));
+  if (FAILED(hr)) return hr;
+  if (FAILED(hr = graph_->AddSourceFilter(path.c_str(), L"Source", &source_))) return hr;
+
+  std::vector<ComPtr<IPin>> outputs = Pins(source_.Get(), PINDIR_OUTPUT);
+  if (outputs.empty()) return VFW_E_NOT_FOUND;
+  OwnedMediaType first;
+  const bool byteStream = outputs.size() == 1 && SUCCEEDED(PinType(outputs[0].Get(), &first)) &&
+                          first.Get().majortype == MEDIATYPE_Stream;
+  if (!byteStream) {
+    // A source that parses the file itself: its pins are the streams.
+    parser_ = source_;
+    streams_ = outputs;
+    return S_OK;
+  }
+
+  // The graph picks the parser (and the decoders) while connecting the file to a grabber; try
+  // video first, then audio, since either may be all the file has.
+  HRESULT connectHr = VFW_E_UNSUPPORTED_STREAM;
+  for (StreamKind kind : {StreamKind::Video, StreamKind::Audio}) {
+    ComPtr<IBaseFilter> grabber;
+    if (FAILED(hr = NewGrabber(kind, &grabber))) return hr;
+    if (FAILED(hr = graph_->AddFilter(grabber.Get(), L"Probe"))) return hr;
+    std::vector<ComPtr<IPin>> inputs = Pins(grabber.Get(), PINDIR_INPUT);
+    hr = inputs.empty() ? E_UNEXPECTED : graph_->Connect(outputs[0].Get(), inputs[0].Get());
+    if (SUCCEEDED(hr)) {
+      probeGrabber_ = grabber;
+      probeKind_ = kind;
+      break;
+    }
+    connectHr = hr;
+    graph_->RemoveFilter(grabber.Get());  // a failed Connect takes out what it added itself
+  }
+  if (!probeGrabber_) return connectHr;
+
+  ComPtr<IPin> parserInput;
+  if (FAILED(hr = outputs[0]->ConnectedTo(&parserInput))) return hr;
+  parser_ = OwnerOf(parserInput.Get());
+  if (!parser_) return E_UNEXPECTED;
+  streams_ = Pins(parser_.Get(), PINDIR_OUTPUT);
+
+  // Which stream feeds the probe: walk up from the grabber to the parser.
+  std::vector<ComPtr<IPin>> inputs = Pins(probeGrabber_.Get(), PINDIR_INPUT);
+  ComPtr<IPin> upstream;
+  if (!inputs.empty()) inputs[0]->ConnectedTo(&upstream);
+  for (int guard = 0; upstream && guard < 16; ++guard) {
+    ComPtr<IBaseFilter> owner = OwnerOf(upstream.Get());
+    if (owner == parser_) {
+      for (size_t i = 0; i < streams_.size(); ++i)
+        if (streams_[i] == upstream) probeStream_ = i;
+      break;
+    }
+    std::vector<ComPtr<IPin>> ins = owner ? Pins(owner.Get(), PINDIR_INPUT) : std::vector<ComPtr<IPin>>{};
+    ComPtr<IPin> next;
+    if (ins.empty() || FAILED(ins[0]->ConnectedTo(&next))) break;
+    upstream = next;
+  }
+  return S_OK;
+}
+
+void DecodeGraph::RemoveProbeChain() {
+  if (!probeGrabber_) return;
+  std::vector<ComPtr<IBaseFilter>> chain{probeGrabber_};
+  std::vector<ComPtr<IPin>> inputs = Pins(probeGrabber_.Get(), PINDIR_INPUT);
+  ComPtr<IPin> upstream;
+  if (!inputs.empty()) inputs[0]->ConnectedTo(&upstream);
+  for (int guard = 0; upstream && guard < 16; ++guard) {
+    ComPtr<IBaseFilter> owner = OwnerOf(upstream.Get());
+    if (!owner || owner == parser_) break;
+    chain.push_back(owner);
+    std::vector<ComPtr<IPin>> ins = Pins(owner.Get(), PINDIR_INPUT);
+    ComPtr<IPin> next;
+    if (ins.empty() || FAILED(ins[0]->ConnectedTo(&next))) break;
+    upstream = next;
+  }
+  for (auto &filter : chain) graph_->RemoveFilter(filter.Get());
+  probeGrabber_.Reset();
+}
+
+HRESULT DecodeGraph::ConnectGrabber(size_t i, StreamKind kind, ComPtr<IBaseFilter> *grabber) {
+  if (i >= streams_.size() || kind == StreamKind::Other) return E_INVALIDARG;
+  if (probeGrabber_ && probeStream_ == i && probeKind_ == kind) {
+    *grabber = probeGrabber_;
+    probeGrabber_.Reset();  // handed over: no longer ours to remove
+    return S_OK;
+  }
+  // A grabber left without a renderer would fail the graph when it runs.
+  RemoveProbeChain();
+  ComPtr<IBaseFilter> filter;
+  HRESULT hr = NewGrabber(kind, &filter);
+  if (FAILED(hr)) return hr;
+  if (FAILED(hr = graph_->AddFilter(filter.Get(), L"Grabber"))) return hr;
+  std::vector<ComPtr<IPin>> inputs = Pins(filter.Get(), PINDIR_INPUT);
+  hr = inputs.empty() ? E_UNEXPECTED : graph_->Connect(streams_[i].Get(), inputs[0].Get());
+  if (FAILED(hr)) {
+    graph_->RemoveFilter(filter.Get());
+    return hr;
+  }
+  *grabber = filter;
+  return S_OK;
+}
+
+REFERENCE_TIME DecodeGraph::StreamLength(size_t i) const {
+  REFERENCE_TIME length = i < streams_.size() ? DurationOf(streams_[i].Get()) : -1;
+  if (length < 0) length = DurationOf(graph_.Get());
+  return length < 0 ? 0 : length;
+}
+
+HRESULT ProbeMediaFile(const std::wstring &path, std::vector<StreamDescription> *streams) {
+  streams->clear();
+  DecodeGraph graph;
+  HRESULT hr = graph.Open(path);
+  if (FAILED(hr)) return hr;
+  for (size_t i = 0; i < graph.StreamCount(); ++i) {
+    StreamDescription d;
+    OwnedMediaType native;
+    if (FAILED(hr = PinType(graph.StreamPin(i), &native))) return hr;
+    StreamKind kind = KindOf(native.Get().majortype);
+    ComPtr<IBaseFilter> grabber;
+    if (kind != StreamKind::Other && SUCCEEDED(graph.ConnectGrabber(i, kind, &grabber)) &&
+        SUCCEEDED(GrabberType(grabber.Get(), &d.type))) {
+      d.decodable = true;
+    } else {
+      d.type = native;
+    }
+    d.length = graph.StreamLength(i);
+    if (kind == StreamKind::Video) {
+      d.frameRate = FrameRateOf(d.type.Get());
+      if (d.frameRate <= 0.0) d.frameRate = FrameRateOf(native.Get());
+    }
+    streams->push_back(std::move(d));
+  }
+  return streams->empty() ? VFW_E_UNSUPPORTED_STREAM : S_OK;
+}
+
+}  // namespace engine::media

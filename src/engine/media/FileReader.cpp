@@ -1,0 +1,328 @@
+#include "engine/media/FileReader.h"
+
+#include <amvideo.h>
+#include <evcode.h>
+#include <mmreg.h>
+#include <uuids.h>
+
+#include <chrono>
+#include <cstring>
+
+using Microsoft::WRL::ComPtr;
+
+namespace engine::media {
+
+namespace {
+
+// Enough to decode ahead of a consumer without holding more than a moment of the file.
+constexpr size_t kMaxPictures = 4;
+constexpr size_t kMaxBlocks = 32;
+
+}  // namespace
+
+class FileReader::Sink final : public ISampleGrabberCB {
+public:
+  explicit Sink(FileReader *reader) : reader_(reader) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void **out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_ISampleGrabberCB) {
+      *out = static_cast<ISampleGrabberCB *>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  STDMETHODIMP_(ULONG) Release() override {
+    LONG refs = InterlockedDecrement(&refs_);
+    if (refs == 0) delete this;
+    return static_cast<ULONG>(refs);
+  }
+  STDMETHODIMP SampleCB(double, IMediaSample *sample) override {
+    if (sample) reader_->Deliver(sample);
+    return S_OK;
+  }
+  STDMETHODIMP BufferCB(double, BYTE *, LONG) override { return E_NOTIMPL; }
+
+private:
+  ~Sink() = default;
+  LONG refs_ = 1;
+  FileReader *reader_;
+};
+
+HRESULT FileReader::Open(const std::wstring &path, size_t stream, StreamKind kind,
+                         std::unique_ptr<FileReader> *out) {
+  if (!out) return E_POINTER;
+  out->reset();
+  if (kind == StreamKind::Other) return VFW_E_INVALIDMEDIATYPE;
+  std::unique_ptr<FileReader> r(new (std::nothrow) FileReader());
+  if (!r) return E_OUTOFMEMORY;
+  r->kind_ = kind;
+  HRESULT hr = r->graph_.Open(path);
+  if (FAILED(hr)) return hr;
+  if (stream >= r->graph_.StreamCount()) return E_INVALIDARG;
+  if (FAILED(hr = r->graph_.ConnectGrabber(stream, kind, &r->grabber_))) return hr;
+
+  OwnedMediaType type;
+  if (FAILED(hr = GrabberType(r->grabber_.Get(), &type))) return hr;
+  const AM_MEDIA_TYPE &mt = type.Get();
+  if (kind == StreamKind::Video) {
+    if (mt.formattype != FORMAT_VideoInfo || !mt.pbFormat || mt.cbFormat < sizeof(VIDEOINFOHEADER))
+      return VFW_E_INVALIDMEDIATYPE;
+    const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+    if (bih.biBitCount != 32 || bih.biWidth <= 0 || bih.biHeight == 0 || bih.biWidth > 32768 ||
+        bih.biHeight > 32768 || bih.biHeight < -32768)
+      return VFW_E_INVALIDMEDIATYPE;
+    r->width_ = bih.biWidth;
+    r->height_ = bih.biHeight < 0 ? -bih.biHeight : bih.biHeight;
+    r->bottomUp_ = bih.biHeight > 0;
+  } else {
+    if (mt.formattype != FORMAT_WaveFormatEx || !mt.pbFormat || mt.cbFormat < sizeof(WAVEFORMATEX) - 2)
+      return VFW_E_INVALIDMEDIATYPE;
+    const WAVEFORMATEX &wfx = *reinterpret_cast<const WAVEFORMATEX *>(mt.pbFormat);
+    if (wfx.nChannels == 0 || wfx.nSamplesPerSec == 0 ||
+        (wfx.wBitsPerSample != 8 && wfx.wBitsPerSample != 16 && wfx.wBitsPerSample != 24 &&
+         wfx.wBitsPerSample != 32) ||
+        wfx.nBlockAlign != wfx.nChannels * wfx.wBitsPerSample / 8)
+      return VFW_E_INVALIDMEDIATYPE;
+    r->rate_ = wfx.nSamplesPerSec;
+    r->channels_ = wfx.nChannels;
+    r->bits_ = wfx.wBitsPerSample;
+    r->blockAlign_ = wfx.nBlockAlign;
+  }
+
+  // Decoding runs as fast as the decoders go: no clock, a renderer that discards.
+  ComPtr<IBaseFilter> discard;
+  if (FAILED(hr = CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                   reinterpret_cast<void **>(discard.GetAddressOf()))))
+    return hr;
+  IGraphBuilder *graph = r->graph_.Graph();
+  if (FAILED(hr = graph->AddFilter(discard.Get(), L"Discard"))) return hr;
+  ComPtr<IEnumPins> pins;
+  ComPtr<IPin> pin, grabberOut, discardIn;
+  if (SUCCEEDED(r->grabber_->EnumPins(&pins)))
+    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+      PIN_DIRECTION d;
+      if (SUCCEEDED(pin->QueryDirection(&d)) && d == PINDIR_OUTPUT) grabberOut = pin;
+    }
+  if (SUCCEEDED(discard->EnumPins(pins.ReleaseAndGetAddressOf())))
+    pins->Next(1, discardIn.GetAddressOf(), nullptr);
+  if (!grabberOut || !discardIn) return E_UNEXPECTED;
+  if (FAILED(hr = graph->ConnectDirect(grabberOut.Get(), discardIn.Get(), nullptr))) return hr;
+
+  ComPtr<IMediaFilter> timing;
+  if (SUCCEEDED(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void **>(timing.GetAddressOf()))))
+    timing->SetSyncSource(nullptr);
+  if (FAILED(hr = graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void **>(r->control_.GetAddressOf()))))
+    return hr;
+  if (FAILED(hr = graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void **>(r->events_.GetAddressOf()))))
+    return hr;
+  graph->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void **>(r->seeking_.GetAddressOf()));
+  r->length_ = r->graph_.StreamLength(stream);
+
+  r->sink_.Attach(new (std::nothrow) Sink(r.get()));
+  if (!r->sink_) return E_OUTOFMEMORY;
+  ComPtr<ISampleGrabber> grabber;
+  if (FAILED(hr = r->grabber_->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void **>(grabber.GetAddressOf()))))
+    return hr;
+  if (FAILED(hr = grabber->SetCallback(r->sink_.Get(), 0))) return hr;
+  if (FAILED(hr = r->FindOrigin(10000))) return hr;
+  *out = std::move(r);
+  return S_OK;
+}
+
+FileReader::~FileReader() {
+  Halt();
+  if (grabber_) {
+    ComPtr<ISampleGrabber> grabber;
+    if (SUCCEEDED(grabber_->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void **>(grabber.GetAddressOf()))))
+      grabber->SetCallback(nullptr, 0);
+  }
+}
+
+void FileReader::Halt() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    halting_ = true;  // a streaming thread waiting for room gives up its sample
+  }
+  changed_.notify_all();
+  if (control_ && running_) control_->Stop();
+  running_ = false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  pictures_.clear();
+  blocks_.clear();
+  ended_ = false;
+  error_ = S_OK;
+}
+
+HRESULT FileReader::Start() {
+  // Events of an earlier run (its end of stream) say nothing about this one.
+  if (events_) {
+    long code;
+    LONG_PTR p1, p2;
+    while (events_->GetEvent(&code, &p1, &p2, 0) == S_OK) events_->FreeEventParams(code, p1, p2);
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    halting_ = false;
+  }
+  HRESULT hr = control_->Run();
+  if (FAILED(hr)) {
+    control_->Stop();
+    return hr;
+  }
+  running_ = true;
+  return S_OK;
+}
+
+HRESULT FileReader::FindOrigin(DWORD timeoutMs) {
+  // Decoding from the start: what arrives first stays queued for the first read.
+  HRESULT hr = WaitForItem(timeoutMs, kind_ == StreamKind::Video);
+  if (FAILED(hr)) return hr;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (kind_ == StreamKind::Video && !pictures_.empty()) origin_ = pictures_.front().start;
+  if (kind_ == StreamKind::Audio && !blocks_.empty()) origin_ = blocks_.front().start;
+  return S_OK;
+}
+
+HRESULT FileReader::Seek(REFERENCE_TIME t) {
+  if (t < 0) t = 0;
+  Halt();
+  if (!seeking_) return E_NOTIMPL;
+  // Measured: the parsers take positions in media time (first picture at 0) while the
+  // samples they then deliver keep the container's offset, relative to the position.
+  LONGLONG position = t;
+  HRESULT hr = seeking_->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+  if (FAILED(hr)) return hr;
+  segmentStart_ = t;
+  nextAudioTime_ = t;
+  return Start();
+}
+
+void FileReader::PollEvents() {
+  if (!events_) return;
+  long code;
+  LONG_PTR p1, p2;
+  while (events_->GetEvent(&code, &p1, &p2, 0) == S_OK) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (code == EC_COMPLETE) ended_ = true;
+      else if (code == EC_ERRORABORT || code == EC_USERABORT || code == EC_STREAM_ERROR_STOPPED)
+        error_ = FAILED(static_cast<HRESULT>(p1)) ? static_cast<HRESULT>(p1) : E_FAIL;
+    }
+    events_->FreeEventParams(code, p1, p2);
+  }
+}
+
+HRESULT FileReader::WaitForItem(DWORD timeoutMs, bool video) {
+  if (!running_) {
+    HRESULT hr = Start();
+    if (FAILED(hr)) return hr;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (video ? !pictures_.empty() : !blocks_.empty()) return S_OK;
+      if (FAILED(error_)) return error_;
+      if (ended_) return S_FALSE;
+      if (std::chrono::steady_clock::now() >= deadline) return kTimedOut;
+      // The graph reports its end and its errors as events, not to us: look now and then.
+      changed_.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    PollEvents();
+  }
+}
+
+HRESULT FileReader::ReadVideo(VideoFrame *out, DWORD timeoutMs) {
+  if (!out) return E_POINTER;
+  if (kind_ != StreamKind::Video) return VFW_E_INVALIDMEDIATYPE;
+  HRESULT hr = WaitForItem(timeoutMs, true);
+  if (hr != S_OK) return hr;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    *out = std::move(pictures_.front());
+    pictures_.pop_front();
+    out->start -= origin_;
+    out->stop -= origin_;
+  }
+  changed_.notify_all();
+  return S_OK;
+}
+
+HRESULT FileReader::ReadAudio(AudioBlock *out, DWORD timeoutMs) {
+  if (!out) return E_POINTER;
+  if (kind_ != StreamKind::Audio) return VFW_E_INVALIDMEDIATYPE;
+  HRESULT hr = WaitForItem(timeoutMs, false);
+  if (hr != S_OK) return hr;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    *out = std::move(blocks_.front());
+    blocks_.pop_front();
+    out->start -= origin_;
+  }
+  changed_.notify_all();
+  return S_OK;
+}
+
+void FileReader::Deliver(IMediaSample *sample) {
+  BYTE *data = nullptr;
+  if (FAILED(sample->GetPointer(&data)) || !data) return;
+  const size_t size = static_cast<size_t>(sample->GetActualDataLength());
+  REFERENCE_TIME start = 0, stop = 0;
+  const HRESULT timed = sample->GetTime(&start, &stop);
+
+  VideoFrame picture;
+  AudioBlock block;
+  if (kind_ == StreamKind::Video) {
+    const size_t stride = static_cast<size_t>(width_) * 4;
+    if (size < stride * static_cast<size_t>(height_)) return;  // a short buffer is no picture
+    picture.width = width_;
+    picture.height = height_;
+    picture.pixels.resize(static_cast<size_t>(width_) * height_);
+    for (LONG y = 0; y < height_; ++y) {
+      const BYTE *src = data + stride * static_cast<size_t>(bottomUp_ ? height_ - 1 - y : y);
+      uint32_t *dst = picture.Row(y);
+      std::memcpy(dst, src, stride);
+      for (LONG x = 0; x < width_; ++x) dst[x] |= 0xFF000000u;  // the fourth byte of RGB32 is undefined
+    }
+    picture.start = segmentStart_ + (SUCCEEDED(timed) ? start : 0);
+    picture.stop = segmentStart_ + (timed == S_OK ? stop : start);
+  } else {
+    const size_t frames = size / blockAlign_;
+    block.samplesPerSecond = rate_;
+    block.channels = channels_;
+    block.samples.resize(frames * channels_);
+    const size_t values = block.samples.size();
+    for (size_t i = 0; i < values; ++i) {
+      const BYTE *v = data + i * (bits_ / 8);
+      int16_t s;
+      switch (bits_) {
+        case 8: s = static_cast<int16_t>((v[0] - 128) << 8); break;
+        case 16: s = static_cast<int16_t>(v[0] | (v[1] << 8)); break;
+        case 24: s = static_cast<int16_t>(v[1] | (v[2] << 8)); break;
+        default: s = static_cast<int16_t>(v[2] | (v[3] << 8)); break;
+      }
+      block.samples[i] = s;
+    }
+    if (block.samples.empty()) return;
+  }
+
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (kind_ == StreamKind::Audio) {
+    block.start = SUCCEEDED(timed) ? segmentStart_ + start : nextAudioTime_;
+    nextAudioTime_ = block.start + static_cast<REFERENCE_TIME>(block.Frames()) * 10000000 / rate_;
+  }
+  // Back-pressure: the decoders wait while the consumer is behind, which bounds memory.
+  changed_.wait(lock, [&] {
+    return halting_ || (kind_ == StreamKind::Video ? pictures_.size() < kMaxPictures : blocks_.size() < kMaxBlocks);
+  });
+  if (halting_) return;
+  if (kind_ == StreamKind::Video) pictures_.push_back(std::move(picture));
+  else blocks_.push_back(std::move(block));
+  lock.unlock();
+  changed_.notify_all();
+}
+
+}  // namespace engine::media

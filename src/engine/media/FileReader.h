@@ -1,0 +1,92 @@
+// Decodes one stream of an audio/video file through the platform's decoders, on the graph's
+// own threads, into a small bounded queue: RGB32 pictures or 16-bit PCM, with media times.
+// Used from one thread at a time (any thread with COM initialised).
+#pragma once
+
+#include "engine/media/DecodeGraph.h"
+#include "engine/media/MediaFrame.h"
+
+#include <control.h>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace engine::media {
+
+class FileReader {
+public:
+  ~FileReader();
+  FileReader(const FileReader &) = delete;
+  FileReader &operator=(const FileReader &) = delete;
+
+  // `stream` counts all the file's streams (as the media detector lists them); `kind` must be
+  // that stream's kind.
+  static HRESULT Open(const std::wstring &path, size_t stream, StreamKind kind,
+                      std::unique_ptr<FileReader> *out);
+
+  StreamKind Kind() const { return kind_; }
+  LONG Width() const { return width_; }
+  LONG Height() const { return height_; }
+  DWORD SamplesPerSecond() const { return rate_; }
+  WORD Channels() const { return channels_; }
+  REFERENCE_TIME Length() const { return length_; }
+
+  // The next reads start at the frame that holds `t` (or a little before it). Decoding starts
+  // from the beginning when nothing was sought.
+  HRESULT Seek(REFERENCE_TIME t);
+
+  // S_OK with the next picture or block; S_FALSE at the end of the stream; a failure when the
+  // decoders report one or nothing arrives within `timeoutMs`.
+  HRESULT ReadVideo(VideoFrame *out, DWORD timeoutMs);
+  HRESULT ReadAudio(AudioBlock *out, DWORD timeoutMs);
+
+  // Timeout of a read that found nothing in time.
+  static constexpr HRESULT kTimedOut = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+
+private:
+  class Sink;
+  friend class Sink;
+  FileReader() = default;
+
+  HRESULT Start();
+  HRESULT FindOrigin(DWORD timeoutMs);
+  void Halt();
+  HRESULT WaitForItem(DWORD timeoutMs, bool video);
+  void PollEvents();
+  // Called on the graph's streaming thread for every decoded sample.
+  void Deliver(IMediaSample *sample);
+
+  StreamKind kind_ = StreamKind::Video;
+  DecodeGraph graph_;
+  Microsoft::WRL::ComPtr<IBaseFilter> grabber_;
+  Microsoft::WRL::ComPtr<IMediaControl> control_;
+  Microsoft::WRL::ComPtr<IMediaSeeking> seeking_;
+  Microsoft::WRL::ComPtr<IMediaEvent> events_;
+  Microsoft::WRL::ComPtr<ISampleGrabberCB> sink_;
+
+  LONG width_ = 0, height_ = 0;
+  bool bottomUp_ = true;
+  DWORD rate_ = 0;
+  WORD channels_ = 0, bits_ = 16, blockAlign_ = 0;
+  REFERENCE_TIME length_ = 0;
+  REFERENCE_TIME segmentStart_ = 0;  // decoded sample times count from here
+  // The time the decoders give the stream's first picture or sound. Containers may start
+  // their clocks late (MPEG programs) or ignore their edit lists (MP4): media time 0 is the
+  // first thing the file shows, so this is taken off every time handed out.
+  REFERENCE_TIME origin_ = 0;
+  REFERENCE_TIME nextAudioTime_ = 0;
+  bool running_ = false;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<VideoFrame> pictures_;
+  std::deque<AudioBlock> blocks_;
+  bool halting_ = false;
+  bool ended_ = false;
+  HRESULT error_ = S_OK;
+};
+
+}  // namespace engine::media
