@@ -1,0 +1,89 @@
+// The file reader the render engine decodes with: order, times, formats, seeking, and letting
+// go of a graph whose decoders are waiting for room.
+#include "EngineTestSupport.h"
+#include "MediaTestFiles.h"
+#include "TestSupport.h"
+
+#include "engine/media/FileReader.h"
+
+using engine::media::AudioBlock;
+using engine::media::FileReader;
+using engine::media::StreamKind;
+using engine::media::VideoFrame;
+
+namespace {
+
+constexpr DWORD kTimeout = 10000;
+
+TEST(FileReader, DeliversEveryPictureInOrderAsTopDownRgb32WithTimes) {
+  testsupport::TempDir dir(L"reader-avi");
+  const std::wstring path = dir.File(L"solid.avi");
+  ASSERT_TRUE(enginetest::WriteSolidAvi(path, 8, 6, 10, 10));
+  std::unique_ptr<FileReader> reader;
+  ASSERT_EQ(S_OK, FileReader::Open(path, 0, StreamKind::Video, &reader));
+  EXPECT_EQ(8, reader->Width());
+  EXPECT_EQ(6, reader->Height());
+  EXPECT_EQ(10000000, reader->Length());
+
+  VideoFrame f;
+  int count = 0;
+  HRESULT hr;
+  while ((hr = reader->ReadVideo(&f, kTimeout)) == S_OK) {
+    ASSERT_EQ(8 * 6u, f.pixels.size());
+    EXPECT_EQ(count * 1000000LL, f.start);
+    EXPECT_EQ((count + 1) * 1000000LL, f.stop);
+    EXPECT_EQ(0xFF004080u | (uint32_t(enginetest::FrameRed(count)) << 16), f.Row(5)[7]) << "picture " << count;
+    ++count;
+  }
+  EXPECT_EQ(S_FALSE, hr);
+  EXPECT_EQ(10, count);
+  AudioBlock wrongKind;
+  EXPECT_TRUE(FAILED(reader->ReadAudio(&wrongKind, kTimeout)));
+
+  // A seek restarts at the picture holding that time, with media times, not times since the seek.
+  ASSERT_EQ(S_OK, reader->Seek(6500000));
+  ASSERT_EQ(S_OK, reader->ReadVideo(&f, kTimeout));
+  EXPECT_EQ(6000000, f.start);
+  EXPECT_EQ(0xFF004080u | (uint32_t(enginetest::FrameRed(6)) << 16), f.Row(0)[0]);
+}
+
+TEST(FileReader, ConvertsEightBitSoundToSixteenBitsWithContinuousTimes) {
+  testsupport::TempDir dir(L"reader-wav");
+  const std::wstring path = dir.File(L"ramp.wav");
+  std::vector<int16_t> samples(8000);  // one second, mono
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(((i % 256) - 128) << 8);
+  ASSERT_TRUE(enginetest::WriteWav(path, 8000, 1, 8, samples));
+
+  std::unique_ptr<FileReader> reader;
+  ASSERT_EQ(S_OK, FileReader::Open(path, 0, StreamKind::Audio, &reader));
+  EXPECT_EQ(8000u, reader->SamplesPerSecond());
+  EXPECT_EQ(1, reader->Channels());
+  AudioBlock block;
+  std::vector<int16_t> all;
+  REFERENCE_TIME expected = 0;
+  HRESULT hr;
+  while ((hr = reader->ReadAudio(&block, kTimeout)) == S_OK) {
+    EXPECT_NEAR(double(expected), double(block.start), 2.0);
+    expected = block.start + REFERENCE_TIME(block.Frames()) * 10000000 / 8000;
+    all.insert(all.end(), block.samples.begin(), block.samples.end());
+  }
+  EXPECT_EQ(S_FALSE, hr);
+  EXPECT_EQ(samples, all);
+}
+
+TEST(FileReader, LetsGoOfAGraphWhoseDecodersWaitForRoom) {
+  // The queue fills after a few pictures; ending the reader then must not hang.
+  std::unique_ptr<FileReader> reader;
+  ASSERT_EQ(S_OK, FileReader::Open(enginetest::FixturePath(L"clip.mp4"), 0, StreamKind::Video, &reader));
+  VideoFrame f;
+  ASSERT_EQ(S_OK, reader->ReadVideo(&f, kTimeout));
+  EXPECT_EQ(160, f.width);
+  Sleep(200);
+  reader.reset();
+
+  std::unique_ptr<FileReader> audio;
+  EXPECT_EQ(E_INVALIDARG, FileReader::Open(enginetest::FixturePath(L"clip.mp4"), 5, StreamKind::Audio, &audio));
+  EXPECT_FALSE(audio);
+}
+
+}  // namespace

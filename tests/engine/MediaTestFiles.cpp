@@ -1,0 +1,104 @@
+#include "MediaTestFiles.h"
+
+#include "TestSupport.h"
+
+#include <vfw.h>
+
+#include <cstdlib>
+
+namespace enginetest {
+
+std::wstring FixturePath(const std::wstring &name) {
+  return testsupport::ExeDir() + L"\\media-fixtures\\" + name;
+}
+
+bool WriteWav(const std::wstring &path, DWORD rate, WORD channels, WORD bits, const std::vector<int16_t> &samples) {
+  std::vector<unsigned char> data;
+  for (int16_t s : samples) {
+    if (bits == 8) {
+      data.push_back(static_cast<unsigned char>((s >> 8) + 128));
+    } else {
+      data.push_back(static_cast<unsigned char>(s & 0xFF));
+      data.push_back(static_cast<unsigned char>((s >> 8) & 0xFF));
+    }
+  }
+  auto u32 = [](std::vector<unsigned char> &v, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v.push_back(static_cast<unsigned char>(x >> (8 * i)));
+  };
+  auto u16 = [](std::vector<unsigned char> &v, uint16_t x) {
+    v.push_back(static_cast<unsigned char>(x));
+    v.push_back(static_cast<unsigned char>(x >> 8));
+  };
+  std::vector<unsigned char> file{'R', 'I', 'F', 'F'};
+  u32(file, static_cast<uint32_t>(36 + data.size()));
+  for (char c : std::string("WAVEfmt ")) file.push_back(static_cast<unsigned char>(c));
+  u32(file, 16);
+  u16(file, 1);
+  u16(file, channels);
+  u32(file, rate);
+  u32(file, rate * channels * bits / 8);
+  u16(file, static_cast<uint16_t>(channels * bits / 8));
+  u16(file, bits);
+  for (char c : std::string("data")) file.push_back(static_cast<unsigned char>(c));
+  u32(file, static_cast<uint32_t>(data.size()));
+  file.insert(file.end(), data.begin(), data.end());
+  return testsupport::WriteBytes(path, file.data(), file.size());
+}
+
+bool WriteSolidAvi(const std::wstring &path, LONG width, LONG height, int frames, DWORD fps) {
+  AVIFileInit();
+  DeleteFileW(path.c_str());
+  PAVIFILE file = nullptr;
+  bool ok = AVIFileOpenW(&file, path.c_str(), OF_CREATE | OF_WRITE, nullptr) == AVIERR_OK;
+  PAVISTREAM stream = nullptr;
+  const LONG stride = (width * 3 + 3) & ~3;
+  if (ok) {
+    AVISTREAMINFOW info{};
+    info.fccType = streamtypeVIDEO;
+    info.dwScale = 1;
+    info.dwRate = fps;
+    info.dwSuggestedBufferSize = static_cast<DWORD>(stride * height);
+    SetRect(&info.rcFrame, 0, 0, width, height);
+    ok = AVIFileCreateStreamW(file, &stream, &info) == AVIERR_OK;
+  }
+  BITMAPINFOHEADER bih{};
+  bih.biSize = sizeof(bih);
+  bih.biWidth = width;
+  bih.biHeight = height;
+  bih.biPlanes = 1;
+  bih.biBitCount = 24;
+  bih.biSizeImage = static_cast<DWORD>(stride * height);
+  if (ok) ok = AVIStreamSetFormat(stream, 0, &bih, sizeof(bih)) == AVIERR_OK;
+  std::vector<unsigned char> bits(bih.biSizeImage);
+  for (int i = 0; ok && i < frames; ++i) {
+    for (LONG y = 0; y < height; ++y)
+      for (LONG x = 0; x < width; ++x) {
+        unsigned char *p = bits.data() + y * stride + x * 3;
+        p[0] = 0x80;
+        p[1] = 0x40;
+        p[2] = static_cast<unsigned char>(FrameRed(i));
+      }
+    ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr,
+                        nullptr) == AVIERR_OK;
+  }
+  if (stream) AVIStreamRelease(stream);
+  if (file) AVIFileRelease(file);
+  AVIFileExit();
+  return ok;
+}
+
+uint32_t BitmapPixel(const std::vector<char> &bits, LONG x, LONG y) {
+  const auto *bih = reinterpret_cast<const BITMAPINFOHEADER *>(bits.data());
+  const LONG stride = (bih->biWidth * 3 + 3) & ~3;
+  const auto *p = reinterpret_cast<const unsigned char *>(bits.data()) + sizeof(BITMAPINFOHEADER) +
+                  static_cast<size_t>(bih->biHeight - 1 - y) * stride + x * 3;
+  return (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8)
+    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
+  return true;
+}
+
+}  // namespace enginetest
