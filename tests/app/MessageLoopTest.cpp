@@ -17,14 +17,20 @@ class CommandWindow : public CWindow {
   }
 };
 
-}  // namespace
-
-TEST(MessageLoop, OffersKeysToTheAcceleratorTableFirstAndEndsWithTheQuitCode) {
+CommandWindow* MakeCommandWindow() {
   auto* window = new CommandWindow();
   window->style = WS_POPUP;
   window->width = 200;
   window->height = 100;
-  ASSERT_EQ(window->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
+  EXPECT_EQ(window->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
+  return window;
+}
+
+}  // namespace
+
+TEST(MessageLoop, OffersKeysToTheAcceleratorTableFirstAndEndsWithTheQuitCode) {
+  auto* window = MakeCommandWindow();
+  ASSERT_NE(window->Hwnd(), nullptr);
   ACCEL keys[] = {{FVIRTKEY, VK_F5, 99}};
   HACCEL table = CreateAcceleratorTableW(keys, 1);
   UiState::SetAccelerator(table, window->Hwnd());
@@ -40,11 +46,8 @@ TEST(MessageLoop, OffersKeysToTheAcceleratorTableFirstAndEndsWithTheQuitCode) {
 }
 
 TEST(MessageLoop, GivesNavigationKeysToTheActiveWindow) {
-  auto* window = new CommandWindow();
-  window->style = WS_POPUP;
-  window->width = 200;
-  window->height = 100;
-  ASSERT_EQ(window->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
+  auto* window = MakeCommandWindow();
+  ASSERT_NE(window->Hwnd(), nullptr);
   auto* edit = new CEdit();
   edit->Create(window->Hwnd(), GetModuleHandleW(nullptr));
   window->AddChild(edit);
