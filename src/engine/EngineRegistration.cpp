@@ -7,6 +7,7 @@
 #include "engine/output/CaptureGraphBuilder.h"
 #include "engine/output/FileWriter.h"
 #include "engine/props/PropertySetter.h"
+#include "engine/render/RenderEngine.h"
 #include "engine/xml/Xml2Dex.h"
 #include "timeline/EditingServices.h"
 
@@ -26,6 +27,7 @@ const EngineClass kClasses[] = {
     {&CLSID_Xml2Dex, &engine::Xml2Dex::Create},
     {&CLSID_PropertySetter, &engine::PropertySetter::Create},
     {&CLSID_MediaDet, &engine::media::MediaDet::Create},
+    {&CLSID_RenderEngine, &engine::render::RenderEngine::Create},
     // File output. Measured on the emulated platform: its multiplexer takes no audio and will not
     // run, its builder has no file output, and its file writer completes with an empty file
     // when the destination already exists. Ours take their class ids.

@@ -1,0 +1,192 @@
+#include "engine/render/ClipReaders.h"
+
+#include "engine/media/StillImage.h"
+#include "engine/TimeUnits.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace engine::render {
+
+namespace {
+
+// Longest wait for the decoders to hand out the next picture or block.
+constexpr DWORD kReadTimeoutMs = 10000;
+// A jump further ahead than this is sought rather than decoded through.
+constexpr REFERENCE_TIME kDecodeAhead = kUnitsPerSecond;
+
+}  // namespace
+
+void ClipReaderBase::Fail(LONG code, HRESULT hr, const wchar_t *what) {
+  failed_ = true;
+  reader_.reset();
+  if (!clip_.reported->exchange(true)) LogTo(log_, code, hr, std::wstring(what) + L": " + clip_.path);
+}
+
+bool ClipReaderBase::OpenReader(media::StreamKind kind) {
+  if (clip_.path.empty()) {
+    Fail(DEX_IDS_MISSING_SOURCE_NAME, E_INVALIDARG, L"A source has no file name; it renders as a gap");
+    return false;
+  }
+  const DWORD attrs = GetFileAttributesW(clip_.path.c_str());
+  if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+    Fail(DEX_IDS_BAD_SOURCE_NAME, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+         L"Source file not found; it renders as a gap");
+    return false;
+  }
+  // The clip names its stream among the file's streams of its kind; the reader counts them all.
+  std::vector<media::StreamDescription> streams;
+  HRESULT hr = media::ProbeMediaFile(clip_.path, &streams);
+  if (FAILED(hr)) {
+    Fail(DEX_IDS_BAD_SOURCE_NAME, hr, L"Source file cannot be read; it renders as a gap");
+    return false;
+  }
+  LONG seen = 0;
+  size_t index = streams.size();
+  for (size_t i = 0; i < streams.size(); ++i)
+    if (media::KindOf(streams[i].type.Get().majortype) == kind && seen++ == clip_.stream) {
+      index = i;
+      break;
+    }
+  if (clip_.stream < 0 || index == streams.size()) {
+    Fail(DEX_IDS_STREAM_NUMBER, E_INVALIDARG, L"Source file has no such stream; it renders as a gap");
+    return false;
+  }
+  if (FAILED(hr = media::FileReader::Open(clip_.path, index, kind, &reader_))) {
+    Fail(DEX_IDS_BAD_SOURCE_NAME, hr, L"Source stream cannot be decoded; it renders as a gap");
+    return false;
+  }
+  return true;
+}
+
+// ---- video ----
+
+const media::VideoFrame *VideoClipReader::PictureAt(REFERENCE_TIME t) {
+  if (!opened_) {
+    opened_ = true;
+    HRESULT hr = media::LoadStillImage(clip_.path, &current_);
+    if (hr == S_OK) {
+      still_ = have_ = true;
+    } else if (FAILED(hr) && GetFileAttributesW(clip_.path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      Fail(DEX_IDS_BAD_SOURCE_NAME, hr, L"Source picture cannot be read; it renders as a gap");
+    } else {
+      OpenReader(media::StreamKind::Video);
+    }
+  }
+  if (still_) return &current_;
+  if (!reader_) return have_ ? &current_ : nullptr;
+
+  const REFERENCE_TIME from = have_ ? current_.start : readFrom_;
+  if (t < from || t > from + kDecodeAhead) {
+    HRESULT hr = reader_->Seek(t);
+    if (FAILED(hr)) {
+      Fail(DEX_IDS_GRAPH_ERROR, hr, L"Source file cannot be positioned");
+      return nullptr;
+    }
+    readFrom_ = t;
+    have_ = havePending_ = ended_ = false;
+  }
+  for (;;) {
+    if (have_ && current_.stop > current_.start && t < current_.stop) return &current_;
+    if (!havePending_) {
+      if (ended_) return have_ ? &current_ : nullptr;  // past the file's end its last picture stays
+      HRESULT hr = reader_->ReadVideo(&pending_, kReadTimeoutMs);
+      if (hr == S_FALSE) {
+        ended_ = true;
+        continue;
+      }
+      if (FAILED(hr)) {
+        Fail(DEX_IDS_GRAPH_ERROR, hr, L"Source file stopped decoding");
+        return have_ ? &current_ : nullptr;
+      }
+      havePending_ = true;
+    }
+    if (have_ && pending_.start > t) return &current_;
+    current_ = std::move(pending_);
+    havePending_ = false;
+    have_ = true;
+  }
+}
+
+// ---- audio ----
+
+void AudioClipReader::Fill(int64_t from, int64_t to) {
+  if (!opened_) {
+    opened_ = true;
+    if (!OpenReader(media::StreamKind::Audio)) return;
+    sourceRate_ = reader_->SamplesPerSecond();
+  }
+  if (!reader_ || !sourceRate_) return;
+  const int64_t end = bufferStart_ + static_cast<int64_t>(buffer_.size() / 2);
+  if (from < bufferStart_ || from > end + sourceRate_) {
+    const REFERENCE_TIME at = static_cast<REFERENCE_TIME>(from * kUnitsPerSecond / sourceRate_);
+    HRESULT hr = reader_->Seek(at);
+    if (FAILED(hr)) {
+      Fail(DEX_IDS_GRAPH_ERROR, hr, L"Source file cannot be positioned");
+      return;
+    }
+    buffer_.clear();
+    bufferStart_ = from;
+    ended_ = false;
+  }
+  // What lies behind the request is not needed again while playing forward.
+  const int64_t drop = std::min<int64_t>(from - bufferStart_, static_cast<int64_t>(buffer_.size() / 2));
+  if (drop > 0) {
+    buffer_.erase(buffer_.begin(), buffer_.begin() + drop * 2);
+    bufferStart_ += drop;
+  }
+  while (!ended_ && bufferStart_ + static_cast<int64_t>(buffer_.size() / 2) <= to) {
+    media::AudioBlock block;
+    HRESULT hr = reader_->ReadAudio(&block, kReadTimeoutMs);
+    if (hr == S_FALSE) {
+      ended_ = true;
+      break;
+    }
+    if (FAILED(hr)) {
+      Fail(DEX_IDS_GRAPH_ERROR, hr, L"Source file stopped decoding");
+      return;
+    }
+    if (buffer_.empty()) bufferStart_ = block.start * sourceRate_ / kUnitsPerSecond;
+    const size_t frames = block.Frames();
+    for (size_t i = 0; i < frames; ++i) {
+      const int16_t left = block.samples[i * block.channels];
+      const int16_t right = block.channels > 1 ? block.samples[i * block.channels + 1] : left;
+      buffer_.push_back(left);
+      buffer_.push_back(right);
+    }
+  }
+}
+
+void AudioClipReader::MixInto(int64_t first, size_t count, DWORD rate, std::vector<int32_t> &mix) {
+  if (failed_ || count == 0 || rate == 0) return;
+  // The output frames that fall inside the clip.
+  auto frameAt = [rate](REFERENCE_TIME t) {
+    return static_cast<int64_t>(std::ceil(static_cast<long double>(t) * rate / kUnitsPerSecond));
+  };
+  const int64_t begin = std::max<int64_t>(first, frameAt(clip_.start));
+  const int64_t end = std::min<int64_t>(first + static_cast<int64_t>(count), frameAt(clip_.stop));
+  if (begin >= end) return;
+  auto timeOf = [rate](int64_t n) { return static_cast<REFERENCE_TIME>(static_cast<long double>(n) * kUnitsPerSecond / rate); };
+  if (!opened_) Fill(0, 0);
+  if (!reader_ || !sourceRate_) return;
+  auto position = [&](int64_t n) {
+    return static_cast<long double>(clip_.MediaTimeAt(timeOf(n))) * sourceRate_ / kUnitsPerSecond;
+  };
+  const long double p0 = position(begin), p1 = position(end - 1);
+  Fill(static_cast<int64_t>(std::floor(std::min(p0, p1))), static_cast<int64_t>(std::floor(std::max(p0, p1))) + 1);
+  const int64_t have = static_cast<int64_t>(buffer_.size() / 2);
+  for (int64_t n = begin; n < end; ++n) {
+    const long double p = position(n);
+    const int64_t i = static_cast<int64_t>(std::floor(p)) - bufferStart_;
+    if (i < 0 || i >= have) continue;
+    const double w = static_cast<double>(p - std::floor(p));
+    const int64_t j = std::min(i + 1, have - 1);
+    const size_t out = static_cast<size_t>(n - first) * 2;
+    for (int ch = 0; ch < 2; ++ch) {
+      const double a = buffer_[static_cast<size_t>(i * 2 + ch)], b = buffer_[static_cast<size_t>(j * 2 + ch)];
+      mix[out + ch] += static_cast<int32_t>(std::lround(a + (b - a) * w));
+    }
+  }
+}
+
+}  // namespace engine::render

@@ -1,0 +1,230 @@
+#include "engine/render/Composer.h"
+
+#include "engine/TimeUnits.h"
+
+#include <amvideo.h>
+#include <mmreg.h>
+#include <uuids.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace engine::render {
+
+namespace {
+
+constexpr uint32_t kBlack = 0xFF000000u;
+
+}  // namespace
+
+ptrdiff_t ClipAt(const LayerPlan &layer, REFERENCE_TIME t) {
+  auto it = std::upper_bound(layer.clips.begin(), layer.clips.end(), t,
+                             [](REFERENCE_TIME v, const ClipPlan &c) { return v < c.start; });
+  if (it == layer.clips.begin()) return -1;
+  --it;
+  return t < it->stop ? it - layer.clips.begin() : -1;
+}
+
+void DrawPicture(const media::VideoFrame *picture, int stretchMode, LONG width, LONG height, uint32_t *canvas) {
+  std::fill(canvas, canvas + static_cast<size_t>(width) * height, kBlack);
+  if (!picture || picture->width <= 0 || picture->height <= 0) return;
+  const double sw = picture->width, sh = picture->height;
+  // The rectangle, in canvas pixels, that the whole picture is drawn into.
+  double dw = width, dh = height;
+  switch (stretchMode) {
+    case RESIZEF_CROP:
+      dw = sw;
+      dh = sh;
+      break;
+    case RESIZEF_PRESERVEASPECTRATIO: {
+      const double s = std::min(width / sw, height / sh);
+      dw = sw * s;
+      dh = sh * s;
+      break;
+    }
+    case RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX: {
+      const double s = std::max(width / sw, height / sh);
+      dw = sw * s;
+      dh = sh * s;
+      break;
+    }
+    default:
+      break;
+  }
+  const double left = (width - dw) / 2, top = (height - dh) / 2;
+  const LONG x0 = std::max<LONG>(0, static_cast<LONG>(std::lround(left)));
+  const LONG x1 = std::min<LONG>(width, static_cast<LONG>(std::lround(left + dw)));
+  const LONG y0 = std::max<LONG>(0, static_cast<LONG>(std::lround(top)));
+  const LONG y1 = std::min<LONG>(height, static_cast<LONG>(std::lround(top + dh)));
+  std::vector<LONG> columns(static_cast<size_t>(std::max<LONG>(0, x1 - x0)));
+  for (LONG x = x0; x < x1; ++x)
+    columns[static_cast<size_t>(x - x0)] =
+        std::clamp<LONG>(static_cast<LONG>((x + 0.5 - left) * sw / dw), 0, picture->width - 1);
+  for (LONG y = y0; y < y1; ++y) {
+    const LONG sy = std::clamp<LONG>(static_cast<LONG>((y + 0.5 - top) * sh / dh), 0, picture->height - 1);
+    const uint32_t *src = picture->Row(sy);
+    uint32_t *dst = canvas + static_cast<size_t>(y) * width;
+    for (LONG x = x0; x < x1; ++x) dst[x] = src[columns[static_cast<size_t>(x - x0)]] | kBlack;
+  }
+}
+
+void Blend(const uint32_t *top, double amount, size_t pixels, uint32_t *bottom) {
+  const int w = std::clamp(static_cast<int>(std::lround(amount * 256)), 0, 256);
+  for (size_t i = 0; i < pixels; ++i) {
+    const uint32_t a = bottom[i], b = top[i];
+    uint32_t out = kBlack;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+      out |= static_cast<uint32_t>((ca * (256 - w) + cb * w + 128) >> 8) << shift;
+    }
+    bottom[i] = out;
+  }
+}
+
+long VideoSampleSize(const AM_MEDIA_TYPE &mt) {
+  const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+  const size_t stride = ((static_cast<size_t>(bih.biWidth) * bih.biBitCount + 31) / 32) * 4;
+  return static_cast<long>(stride * static_cast<size_t>(std::abs(bih.biHeight)));
+}
+
+void WriteVideoSample(const std::vector<uint32_t> &canvas, const AM_MEDIA_TYPE &mt, BYTE *out) {
+  const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+  const LONG width = bih.biWidth, height = bih.biHeight < 0 ? -bih.biHeight : bih.biHeight;
+  const bool bottomUp = bih.biHeight > 0;
+  const size_t stride = ((static_cast<size_t>(width) * bih.biBitCount + 31) / 32) * 4;
+  for (LONG y = 0; y < height; ++y) {
+    const uint32_t *src = canvas.data() + static_cast<size_t>(y) * width;
+    BYTE *row = out + stride * static_cast<size_t>(bottomUp ? height - 1 - y : y);
+    switch (bih.biBitCount) {
+      case 32:
+        std::memcpy(row, src, static_cast<size_t>(width) * 4);
+        break;
+      case 24:
+        for (LONG x = 0; x < width; ++x) {
+          row[x * 3] = static_cast<BYTE>(src[x]);
+          row[x * 3 + 1] = static_cast<BYTE>(src[x] >> 8);
+          row[x * 3 + 2] = static_cast<BYTE>(src[x] >> 16);
+        }
+        break;
+      default: {  // RGB555
+        auto *px = reinterpret_cast<uint16_t *>(row);
+        for (LONG x = 0; x < width; ++x) {
+          const uint32_t c = src[x];
+          px[x] = static_cast<uint16_t>(((c >> 19) & 0x1F) << 10 | ((c >> 11) & 0x1F) << 5 | ((c >> 3) & 0x1F));
+        }
+        break;
+      }
+    }
+    std::memset(row + (static_cast<size_t>(width) * bih.biBitCount + 7) / 8, 0,
+                stride - (static_cast<size_t>(width) * bih.biBitCount + 7) / 8);
+  }
+}
+
+// ---- video ----
+
+VideoComposer::VideoComposer(const GroupPlan &plan) : plan_(plan) {
+  const AM_MEDIA_TYPE &mt = plan.type.Get();
+  const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+  width_ = bih.biWidth;
+  height_ = bih.biHeight < 0 ? -bih.biHeight : bih.biHeight;
+  canvas_.resize(static_cast<size_t>(width_) * height_);
+  layer_.resize(canvas_.size());
+  readers_.resize(plan.layers.size());
+  for (size_t i = 0; i < plan.layers.size(); ++i) readers_[i].resize(plan.layers[i].clips.size());
+}
+
+VideoClipReader *VideoComposer::ReaderFor(size_t layer, size_t clip) {
+  auto &slot = readers_[layer][clip];
+  if (!slot) slot = std::make_unique<VideoClipReader>(plan_.layers[layer].clips[clip], plan_.log.Get());
+  return slot.get();
+}
+
+void VideoComposer::DropIdleReaders(REFERENCE_TIME t) {
+  // Only the clips on screen keep their decoders: a long timeline never holds them all.
+  for (size_t l = 0; l < readers_.size(); ++l)
+    for (size_t c = 0; c < readers_[l].size(); ++c)
+      if (readers_[l][c]) {
+        const ClipPlan &clip = plan_.layers[l].clips[c];
+        if (t < clip.start || t >= clip.stop) readers_[l][c].reset();
+      }
+}
+
+HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE *out, long size) {
+  if (!CanProduce(type) || size < VideoSampleSize(type)) return E_INVALIDARG;
+  const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(type.pbFormat)->bmiHeader;
+  if (bih.biWidth != width_ || std::abs(bih.biHeight) != height_) return E_INVALIDARG;
+  std::fill(canvas_.begin(), canvas_.end(), kBlack);
+  for (size_t l = 0; l < plan_.layers.size(); ++l) {
+    const LayerPlan &layer = plan_.layers[l];
+    const ptrdiff_t c = ClipAt(layer, t);
+    const TransitionPlan *trans = nullptr;
+    for (const TransitionPlan &tr : layer.transitions)
+      if (t >= tr.start && t < tr.stop) trans = &tr;
+    if (c < 0 && !trans) continue;  // a gap shows what lies below
+    const media::VideoFrame *picture = nullptr;
+    int mode = RESIZEF_STRETCH;
+    if (c >= 0) {
+      const ClipPlan &clip = layer.clips[static_cast<size_t>(c)];
+      picture = ReaderFor(l, static_cast<size_t>(c))->PictureAt(clip.MediaTimeAt(t));
+      mode = clip.stretchMode;
+    }
+    if (!trans) {
+      DrawPicture(picture, mode, width_, height_, canvas_.data());
+      continue;
+    }
+    // A transition blends this track (B) over the composite below it (A), B's weight growing
+    // from 0 to 1 over its span. Every transition is a dissolve for now.
+    DrawPicture(picture, mode, width_, height_, layer_.data());
+    double progress = static_cast<double>(t - trans->start) / static_cast<double>(trans->stop - trans->start);
+    if (trans->swapInputs) progress = 1.0 - progress;
+    Blend(layer_.data(), progress, canvas_.size(), canvas_.data());
+  }
+  DropIdleReaders(t);
+  WriteVideoSample(canvas_, type, out);
+  return S_OK;
+}
+
+// ---- audio ----
+
+AudioMixer::AudioMixer(const GroupPlan &plan) : plan_(plan) {
+  const auto *wfx = reinterpret_cast<const WAVEFORMATEX *>(plan.type.Get().pbFormat);
+  rate_ = wfx->nSamplesPerSec;
+  channels_ = wfx->nChannels;
+  readers_.resize(plan.layers.size());
+  for (size_t i = 0; i < plan.layers.size(); ++i) readers_[i].resize(plan.layers[i].clips.size());
+}
+
+void AudioMixer::Mix(int64_t first, size_t count, BYTE *out) {
+  mix_.assign(count * 2, 0);
+  const REFERENCE_TIME t0 = static_cast<REFERENCE_TIME>(static_cast<long double>(first) * kUnitsPerSecond / rate_);
+  const REFERENCE_TIME t1 =
+      static_cast<REFERENCE_TIME>(static_cast<long double>(first + static_cast<int64_t>(count)) * kUnitsPerSecond / rate_);
+  for (size_t l = 0; l < plan_.layers.size(); ++l) {
+    const LayerPlan &layer = plan_.layers[l];
+    for (size_t c = 0; c < layer.clips.size(); ++c) {
+      const ClipPlan &clip = layer.clips[c];
+      auto &slot = readers_[l][c];
+      if (clip.stop <= t0 || clip.start > t1) {
+        slot.reset();  // decoders only for the clips being heard
+        continue;
+      }
+      if (!slot) slot = std::make_unique<AudioClipReader>(clip, plan_.log.Get());
+      slot->MixInto(first, count, rate_, mix_);
+    }
+  }
+  auto *pcm = reinterpret_cast<int16_t *>(out);
+  for (size_t i = 0; i < count; ++i) {
+    const int32_t left = std::clamp<int32_t>(mix_[i * 2], -32768, 32767);
+    const int32_t right = std::clamp<int32_t>(mix_[i * 2 + 1], -32768, 32767);
+    if (channels_ == 1) {
+      pcm[i] = static_cast<int16_t>((left + right) / 2);
+    } else {
+      pcm[i * 2] = static_cast<int16_t>(left);
+      pcm[i * 2 + 1] = static_cast<int16_t>(right);
+    }
+  }
+}
+
+}  // namespace engine::render

@@ -1,0 +1,62 @@
+// Turns a group's plan into output samples: video frames composed from the tracks, or mixed
+// sound. One composer per output pin, used by that pin's streaming thread only.
+#pragma once
+
+#include "engine/render/ClipReaders.h"
+
+#include <memory>
+#include <vector>
+
+namespace engine::render {
+
+// Draws `picture` (null: black) into a width x height BGRA canvas by the stretch mode; the
+// whole canvas is covered, black where the picture leaves room.
+void DrawPicture(const media::VideoFrame *picture, int stretchMode, LONG width, LONG height, uint32_t *canvas);
+
+// Blends `top` over `bottom` with weight `amount` (0: bottom only, 1: top only).
+void Blend(const uint32_t *top, double amount, size_t pixels, uint32_t *bottom);
+
+// Bytes in one sample of an uncompressed RGB video type.
+long VideoSampleSize(const AM_MEDIA_TYPE &mt);
+// Writes a top-down BGRA canvas as one sample of an uncompressed RGB video type.
+void WriteVideoSample(const std::vector<uint32_t> &canvas, const AM_MEDIA_TYPE &mt, BYTE *out);
+
+class VideoComposer {
+public:
+  explicit VideoComposer(const GroupPlan &plan);
+  LONG Width() const { return width_; }
+  LONG Height() const { return height_; }
+  // Composes the frame at timeline time t into one sample of `type` (the group's type as
+  // connected: the row order may differ from the group's) of `size` bytes.
+  HRESULT Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE *out, long size);
+
+private:
+  VideoClipReader *ReaderFor(size_t layer, size_t clip);
+  void DropIdleReaders(REFERENCE_TIME t);
+
+  const GroupPlan &plan_;
+  LONG width_ = 0, height_ = 0;
+  std::vector<uint32_t> canvas_, layer_;
+  std::vector<std::vector<std::unique_ptr<VideoClipReader>>> readers_;  // per layer, per clip
+};
+
+class AudioMixer {
+public:
+  explicit AudioMixer(const GroupPlan &plan);
+  DWORD Rate() const { return rate_; }
+  WORD Channels() const { return channels_; }
+  // Mixes output frames [first, first + count) as 16-bit PCM into out.
+  void Mix(int64_t first, size_t count, BYTE *out);
+
+private:
+  const GroupPlan &plan_;
+  DWORD rate_ = 0;
+  WORD channels_ = 2;
+  std::vector<int32_t> mix_;
+  std::vector<std::vector<std::unique_ptr<AudioClipReader>>> readers_;
+};
+
+// The clip of `layer` that covers t, or -1.
+ptrdiff_t ClipAt(const LayerPlan &layer, REFERENCE_TIME t);
+
+}  // namespace engine::render

@@ -1,0 +1,151 @@
+#include "engine/render/RenderPlan.h"
+
+#include <amvideo.h>
+#include <mmreg.h>
+#include <uuids.h>
+
+using Microsoft::WRL::ComPtr;
+
+namespace engine::render {
+
+namespace {
+
+template <class I> ComPtr<I> As(IUnknown *obj) {
+  ComPtr<I> p;
+  if (obj) obj->QueryInterface(__uuidof(I), reinterpret_cast<void **>(p.GetAddressOf()));
+  return p;
+}
+
+bool Muted(IAMTimelineObj *obj) {
+  BOOL muted = FALSE;
+  return SUCCEEDED(obj->GetMuted(&muted)) && muted;
+}
+
+HRESULT ReadClip(IAMTimelineObj *obj, ClipPlan *clip) {
+  auto src = As<IAMTimelineSrc>(obj);
+  if (!src) return E_NOINTERFACE;
+  HRESULT hr = obj->GetStartStop(&clip->start, &clip->stop);
+  if (SUCCEEDED(hr)) hr = src->GetMediaTimes(&clip->mediaStart, &clip->mediaStop);
+  if (FAILED(hr)) return hr;
+  BSTR name = nullptr;
+  if (SUCCEEDED(src->GetMediaName(&name)) && name) clip->path.assign(name, SysStringLen(name));
+  SysFreeString(name);
+  src->GetStreamNumber(&clip->stream);
+  src->GetStretchMode(&clip->stretchMode);
+  return S_OK;
+}
+
+HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
+  auto track = As<IAMTimelineTrack>(obj);
+  if (!track) return E_NOINTERFACE;
+  ComPtr<IAMTimelineObj> last, next;
+  while (track->GetNextSrcEx(last.Get(), next.ReleaseAndGetAddressOf()) == S_OK && next) {
+    if (!Muted(next.Get())) {
+      ClipPlan clip;
+      HRESULT hr = ReadClip(next.Get(), &clip);
+      if (FAILED(hr)) return hr;
+      if (clip.stop > clip.start) layer->clips.push_back(std::move(clip));
+    }
+    last = next;
+  }
+  if (auto transable = As<IAMTimelineTransable>(obj)) {
+    REFERENCE_TIME t = 0;
+    ComPtr<IAMTimelineObj> trans;
+    while (transable->GetNextTrans(trans.ReleaseAndGetAddressOf(), &t) == S_OK && trans) {
+      TransitionPlan plan;
+      if (FAILED(trans->GetStartStop(&plan.start, &plan.stop))) break;
+      trans->GetSubObjectGUID(&plan.clsid);
+      BOOL swap = FALSE;
+      if (auto t2 = As<IAMTimelineTrans>(trans.Get())) t2->GetSwapInputs(&swap);
+      plan.swapInputs = swap != FALSE;
+      if (!Muted(trans.Get()) && plan.stop > plan.start) layer->transitions.push_back(plan);
+      if (t <= plan.start) break;  // a chain that does not move forward would never end
+    }
+  }
+  return S_OK;
+}
+
+// Appends the tracks of a composition in priority order, descending into nested ones.
+HRESULT ReadComp(IAMTimelineObj *obj, std::vector<LayerPlan> *layers, int depth) {
+  auto comp = As<IAMTimelineComp>(obj);
+  if (!comp) return E_NOINTERFACE;
+  if (depth > 64) return E_UNEXPECTED;
+  LONG count = 0;
+  HRESULT hr = comp->VTrackGetCount(&count);
+  if (FAILED(hr)) return hr;
+  for (LONG p = 0; p < count; ++p) {
+    ComPtr<IAMTimelineObj> vtrack;
+    if (FAILED(hr = comp->GetVTrack(&vtrack, p))) return hr;
+    if (Muted(vtrack.Get())) continue;
+    TIMELINE_MAJOR_TYPE type;
+    if (FAILED(hr = vtrack->GetTimelineType(&type))) return hr;
+    if (type == TIMELINE_MAJOR_TYPE_COMPOSITE) {
+      hr = ReadComp(vtrack.Get(), layers, depth + 1);
+    } else {
+      LayerPlan layer;
+      hr = ReadTrack(vtrack.Get(), &layer);
+      layers->push_back(std::move(layer));
+    }
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+REFERENCE_TIME ClipPlan::MediaTimeAt(REFERENCE_TIME t) const {
+  const REFERENCE_TIME span = stop - start;
+  if (span <= 0) return mediaStart;
+  const long double offset = static_cast<long double>(t - start) * (mediaStop - mediaStart) / span;
+  return mediaStart + static_cast<REFERENCE_TIME>(offset);
+}
+
+bool CanProduce(const AM_MEDIA_TYPE &mt) {
+  if (mt.majortype == MEDIATYPE_Video) {
+    if (mt.formattype != FORMAT_VideoInfo || !mt.pbFormat || mt.cbFormat < sizeof(VIDEOINFOHEADER)) return false;
+    const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+    if (bih.biWidth <= 0 || bih.biHeight == 0 || bih.biWidth > 16384 || bih.biHeight > 16384 ||
+        bih.biHeight < -16384 || bih.biCompression != BI_RGB)
+      return false;
+    return (mt.subtype == MEDIASUBTYPE_RGB555 && bih.biBitCount == 16) ||
+           (mt.subtype == MEDIASUBTYPE_RGB24 && bih.biBitCount == 24) ||
+           ((mt.subtype == MEDIASUBTYPE_RGB32 || mt.subtype == MEDIASUBTYPE_ARGB32) && bih.biBitCount == 32);
+  }
+  if (mt.majortype == MEDIATYPE_Audio) {
+    if (mt.formattype != FORMAT_WaveFormatEx || !mt.pbFormat || mt.cbFormat < 16) return false;
+    const auto *wfx = reinterpret_cast<const WAVEFORMATEX *>(mt.pbFormat);
+    return wfx->wFormatTag == WAVE_FORMAT_PCM && wfx->wBitsPerSample == 16 && wfx->nChannels >= 1 &&
+           wfx->nChannels <= 2 && wfx->nSamplesPerSec > 0 && wfx->nSamplesPerSec <= 1000000 &&
+           wfx->nBlockAlign == wfx->nChannels * 2;
+  }
+  return false;
+}
+
+HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
+  ComPtr<IAMTimelineObj> obj;
+  HRESULT hr = timeline->GetGroup(&obj, index);
+  if (FAILED(hr)) return hr;
+  auto group = As<IAMTimelineGroup>(obj.Get());
+  if (!group) return E_NOINTERFACE;
+  AM_MEDIA_TYPE mt{};
+  if (FAILED(hr = group->GetMediaType(&mt))) return hr;
+  plan->type.Adopt(mt);
+  plan->kind = media::KindOf(plan->type.Get().majortype);
+  group->GetOutputFPS(&plan->fps);
+  if (!(plan->fps > 0)) plan->fps = 15.0;
+  timeline->GetDuration(&plan->duration);
+  obj.As(&plan->identity);
+  if (auto setLog = As<IAMSetErrorLog>(timeline)) setLog->get_ErrorLog(&plan->log);
+  plan->layers.clear();
+  if (Muted(obj.Get())) return S_OK;  // a muted group renders black or silence
+  return ReadComp(obj.Get(), &plan->layers, 0);
+}
+
+void LogTo(IAMErrorLog *log, LONG code, HRESULT hr, const std::wstring &text) {
+  if (!log) return;
+  BSTR message = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  log->LogError(2, message, code, hr, nullptr);
+  SysFreeString(message);
+}
+
+}  // namespace engine::render

@@ -1,0 +1,66 @@
+// What one group renders, read from the timeline once per ConnectFrontEnd: the streaming threads
+// then work from this copy and never walk the editing model while it may be edited.
+#pragma once
+
+#include "engine/media/DecodeGraph.h"
+#include "timeline/EditingServices.h"
+
+#include <wrl/client.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace engine::render {
+
+struct ClipPlan {
+  REFERENCE_TIME start = 0, stop = 0;         // timeline times
+  REFERENCE_TIME mediaStart = 0, mediaStop = 0;
+  std::wstring path;
+  LONG stream = 0;                            // among the file's streams of the group's kind
+  int stretchMode = RESIZEF_STRETCH;
+  // Shared by every copy of the plan's clip: a bad file is reported once per front end, not
+  // again at every seek.
+  std::shared_ptr<std::atomic<bool>> reported = std::make_shared<std::atomic<bool>>(false);
+
+  // The media time shown at timeline time t: a clip whose media span differs from its
+  // timeline span plays faster or slower.
+  REFERENCE_TIME MediaTimeAt(REFERENCE_TIME t) const;
+};
+
+struct TransitionPlan {
+  REFERENCE_TIME start = 0, stop = 0;
+  CLSID clsid = GUID_NULL;
+  bool swapInputs = false;
+};
+
+// One track, in priority order within its group (nested compositions are flattened into
+// their tracks, which keeps their order).
+struct LayerPlan {
+  std::vector<ClipPlan> clips;                // in time order, never overlapping
+  std::vector<TransitionPlan> transitions;
+};
+
+struct GroupPlan {
+  media::StreamKind kind = media::StreamKind::Other;
+  media::OwnedMediaType type;                 // the group's output type
+  double fps = 0;
+  REFERENCE_TIME offset = 0;                  // timeline time of output time 0 (the render range's start)
+  REFERENCE_TIME duration = 0;                // of the output: the timeline's (within the render range)
+  std::vector<LayerPlan> layers;
+  Microsoft::WRL::ComPtr<IUnknown> identity;  // the group object, to tell groups apart
+  Microsoft::WRL::ComPtr<IAMErrorLog> log;    // the timeline's, may be null
+};
+
+// Reads group `index` of the timeline.
+HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan);
+
+// Whether the engine can produce this group type (RGB555/RGB24/RGB32/ARGB32 video with a
+// VIDEOINFOHEADER, 16-bit PCM audio).
+bool CanProduce(const AM_MEDIA_TYPE &mt);
+
+// Sends one entry to the log (nothing without one).
+void LogTo(IAMErrorLog *log, LONG code, HRESULT hr, const std::wstring &text);
+
+}  // namespace engine::render

@@ -1,0 +1,403 @@
+#include "engine/render/TimelineSource.h"
+
+#include "engine/model/MediaTypes.h"
+#include "engine/render/Composer.h"
+#include "engine/TimeUnits.h"
+
+#include <amvideo.h>
+#include <evcode.h>
+#include <mmreg.h>
+#include <uuids.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace engine::render {
+
+namespace {
+
+// DeliverOne's result when downstream took the sample but wants no more for now.
+constexpr HRESULT kRefused = 2;
+
+bool Is32Bit(const GUID &subtype) { return subtype == MEDIASUBTYPE_RGB32 || subtype == MEDIASUBTYPE_ARGB32; }
+
+REFERENCE_TIME FrameTime(int64_t frame, double fps) {
+  return static_cast<REFERENCE_TIME>(std::llround(static_cast<double>(frame) * kUnitsPerSecond / fps));
+}
+
+REFERENCE_TIME SampleTime(int64_t frame, DWORD rate) {
+  return static_cast<REFERENCE_TIME>(static_cast<long double>(frame) * kUnitsPerSecond / rate);
+}
+
+// The first sample frame at or after t.
+int64_t SampleAtOrAfter(REFERENCE_TIME t, DWORD rate) {
+  return static_cast<int64_t>(std::ceil(static_cast<long double>(t) * rate / kUnitsPerSecond - 1e-9L));
+}
+
+DWORD AudioRate(const GroupPlan &plan) {
+  return reinterpret_cast<const WAVEFORMATEX *>(plan.type.Get().pbFormat)->nSamplesPerSec;
+}
+
+}  // namespace
+
+// ---- pin ----
+
+TimelineSourcePin::TimelineSourcePin(TimelineSource *filter, std::wstring name, PlanPtr plan)
+    : OutputPin(filter, std::move(name)), plan_(std::move(plan)) {}
+
+TimelineSourcePin::~TimelineSourcePin() { StopStreaming(); }
+
+STDMETHODIMP TimelineSourcePin::QueryInterface(REFIID iid, void **out) {
+  if (!out) return E_POINTER;
+  if (iid == IID_IMediaSeeking) {
+    *out = static_cast<IMediaSeeking *>(this);
+    AddRef();
+    return S_OK;
+  }
+  return OutputPin::QueryInterface(iid, out);
+}
+
+PlanPtr TimelineSourcePin::Plan() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return plan_;
+}
+
+void TimelineSourcePin::SetPlan(PlanPtr plan) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  plan_ = std::move(plan);
+}
+
+HRESULT TimelineSourcePin::CheckMediaType(const AM_MEDIA_TYPE &mt) {
+  PlanPtr plan = Plan();
+  const AM_MEDIA_TYPE &own = plan->type.Get();
+  if (mt.majortype != own.majortype || mt.formattype != own.formattype || !CanProduce(mt)) return S_FALSE;
+  if (own.majortype == MEDIATYPE_Video) {
+    // The row order and the meaning of the fourth byte may be what the peer prefers.
+    if (mt.subtype != own.subtype && !(Is32Bit(mt.subtype) && Is32Bit(own.subtype))) return S_FALSE;
+    const BITMAPINFOHEADER &a = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+    const BITMAPINFOHEADER &b = reinterpret_cast<const VIDEOINFOHEADER *>(own.pbFormat)->bmiHeader;
+    return a.biWidth == b.biWidth && std::abs(a.biHeight) == std::abs(b.biHeight) && a.biBitCount == b.biBitCount
+               ? S_OK
+               : S_FALSE;
+  }
+  return mt.subtype == own.subtype && std::memcmp(mt.pbFormat, own.pbFormat, 16) == 0 ? S_OK : S_FALSE;
+}
+
+HRESULT TimelineSourcePin::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
+  PlanPtr plan = Plan();
+  const AM_MEDIA_TYPE &own = plan->type.Get();
+  const bool alternative = own.majortype == MEDIATYPE_Video && Is32Bit(own.subtype);
+  if (index < 0 || index > (alternative ? 1 : 0)) return VFW_S_NO_MORE_ITEMS;
+  HRESULT hr = CopyMediaType(mt, own);
+  if (FAILED(hr)) return hr;
+  if (own.majortype == MEDIATYPE_Video) {
+    auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(mt->pbFormat);
+    vih->AvgTimePerFrame = static_cast<REFERENCE_TIME>(std::llround(kUnitsPerSecond / plan->fps));
+    vih->bmiHeader.biSizeImage = static_cast<DWORD>(VideoSampleSize(*mt));
+    mt->lSampleSize = vih->bmiHeader.biSizeImage;
+    if (index == 1) mt->subtype = own.subtype == MEDIASUBTYPE_RGB32 ? MEDIASUBTYPE_ARGB32 : MEDIASUBTYPE_RGB32;
+  }
+  return S_OK;
+}
+
+void TimelineSourcePin::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
+  PlanPtr plan = Plan();
+  props.cbAlign = 1;
+  props.cbPrefix = 0;
+  if (plan->kind == media::StreamKind::Video) {
+    props.cBuffers = 3;
+    props.cbBuffer = VideoSampleSize(MediaType());
+  } else {
+    const auto *wfx = reinterpret_cast<const WAVEFORMATEX *>(MediaType().pbFormat);
+    props.cBuffers = 4;
+    props.cbBuffer = static_cast<long>((wfx->nSamplesPerSec + kAudioBuffersPerSecond - 1) / kAudioBuffersPerSecond *
+                                       wfx->nBlockAlign);
+  }
+}
+
+HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events) {
+  if (!IsConnected()) return S_OK;  // nothing to feed
+  HRESULT hr = Active();
+  if (FAILED(hr)) return hr;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    command_ = Command::Run;
+    parked_ = false;
+    running_ = true;
+    ++segment_;
+    if (events) events->AddRef();
+    events_ = events;
+  }
+  thread_ = std::thread(&TimelineSourcePin::Stream, this);
+  return S_OK;
+}
+
+void TimelineSourcePin::StopStreaming() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!running_) return;
+    command_ = Command::Exit;
+  }
+  changed_.notify_all();
+  Inactive();  // a thread waiting for a buffer gives up
+  if (thread_.joinable()) thread_.join();
+  std::lock_guard<std::mutex> lock(mutex_);
+  running_ = false;
+  if (events_) events_->Release();
+  events_ = nullptr;
+}
+
+REFERENCE_TIME TimelineSourcePin::SeekDuration() { return Plan()->duration; }
+
+REFERENCE_TIME TimelineSourcePin::SeekCurrent() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return delivered_;
+}
+
+REFERENCE_TIME TimelineSourcePin::SeekStop() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stop_ < 0 ? plan_->duration : std::min(stop_, plan_->duration);
+}
+
+HRESULT TimelineSourcePin::SeekTo(bool moveCurrent, REFERENCE_TIME current, REFERENCE_TIME stop) {
+  std::lock_guard<std::mutex> seeking(seekMutex_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = stop;
+    if (!moveCurrent) return S_OK;  // the streaming thread reads the stop before each sample
+    if (!running_) {
+      start_ = delivered_ = current;
+      return S_OK;
+    }
+  }
+  // Downstream drops what it holds and returns from any wait; the thread parks, and starts a
+  // new segment at the new place once the flush is over.
+  IPin *peer = nullptr;
+  ConnectedTo(&peer);
+  if (peer) peer->BeginFlush();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (command_ == Command::Run) command_ = Command::Park;
+  }
+  changed_.notify_all();
+  Inactive();
+  bool resume = false;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return parked_ || command_ != Command::Park; });
+    resume = command_ == Command::Park;
+  }
+  if (resume) Active();
+  if (peer) {
+    peer->EndFlush();
+    peer->Release();
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    start_ = delivered_ = current;
+    ++segment_;
+    if (command_ == Command::Park) command_ = Command::Run;
+  }
+  changed_.notify_all();
+  return S_OK;
+}
+
+void TimelineSourcePin::Report(HRESULT hr) {
+  if (events_) events_->Notify(EC_ERRORABORT, hr, 0);
+}
+
+HRESULT TimelineSourcePin::DeliverOne(int64_t index, bool first) {
+  const GroupPlan &plan = *streamPlan_;
+  const bool video = plan.kind == media::StreamKind::Video;
+  REFERENCE_TIME start, end;
+  size_t frames = 0;
+  if (video) {
+    start = FrameTime(index, plan.fps);
+    end = std::min(FrameTime(index + 1, plan.fps), segmentStop_);
+  } else {
+    const DWORD rate = AudioRate(plan);
+    const int64_t last = SampleAtOrAfter(segmentStop_, rate);
+    frames = static_cast<size_t>(std::clamp<int64_t>(last - index, 0, (rate + kAudioBuffersPerSecond - 1) / kAudioBuffersPerSecond));
+    start = SampleTime(index, rate);
+    end = SampleTime(index + static_cast<int64_t>(frames), rate);
+  }
+  if (start >= segmentStop_ || (!video && frames == 0)) return S_FALSE;
+
+  IMediaSample *sample = nullptr;
+  HRESULT hr = GetDeliveryBuffer(&sample);
+  if (FAILED(hr)) return hr;
+  BYTE *data = nullptr;
+  sample->GetPointer(&data);
+  const AM_MEDIA_TYPE &type = MediaType();
+  if (video) {
+    hr = video_->Compose(plan.offset + start, type, data, sample->GetSize());
+    if (SUCCEEDED(hr)) hr = sample->SetActualDataLength(VideoSampleSize(type));
+  } else {
+    const DWORD rate = AudioRate(plan);
+    const int64_t offsetFrames = static_cast<int64_t>(std::llround(static_cast<long double>(plan.offset) * rate / kUnitsPerSecond));
+    const long bytes = static_cast<long>(frames * reinterpret_cast<const WAVEFORMATEX *>(type.pbFormat)->nBlockAlign);
+    hr = bytes <= sample->GetSize() ? S_OK : E_UNEXPECTED;
+    if (SUCCEEDED(hr)) {
+      audio_->Mix(index + offsetFrames, frames, data);
+      hr = sample->SetActualDataLength(bytes);
+    }
+  }
+  if (SUCCEEDED(hr)) {
+    // Times count from the segment's start; a first frame that began before it starts at 0.
+    REFERENCE_TIME s = std::max<REFERENCE_TIME>(0, start - segmentStart_), e = end - segmentStart_;
+    sample->SetTime(&s, &e);
+    sample->SetSyncPoint(TRUE);
+    sample->SetDiscontinuity(first ? TRUE : FALSE);
+    hr = Deliver(sample);
+  }
+  sample->Release();
+  if (hr == S_OK) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    delivered_ = end;
+  }
+  return hr == S_FALSE ? kRefused : hr;
+}
+
+void TimelineSourcePin::Stream() {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  uint64_t seen = 0;
+  bool fresh = true, idle = false, first = false;
+  int64_t index = 0;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      for (;;) {
+        if (command_ == Command::Exit) break;
+        if (command_ == Command::Park) {
+          parked_ = true;
+          changed_.notify_all();
+          changed_.wait(lock);
+          continue;
+        }
+        parked_ = false;
+        if (fresh || segment_ != seen || !idle) break;
+        changed_.wait(lock);  // ended: only a seek or a stop moves on
+      }
+      if (command_ == Command::Exit) break;
+      const REFERENCE_TIME duration = plan_->duration;
+      if (fresh || segment_ != seen) {
+        fresh = false;
+        seen = segment_;
+        idle = false;
+        first = true;
+        if (streamPlan_ != plan_) {
+          streamPlan_ = plan_;
+          video_.reset();
+          audio_.reset();
+          if (streamPlan_->kind == media::StreamKind::Video) video_ = std::make_unique<VideoComposer>(*streamPlan_);
+          else audio_ = std::make_unique<AudioMixer>(*streamPlan_);
+        }
+        segmentStart_ = std::clamp<REFERENCE_TIME>(start_, 0, duration);
+        index = video_ ? static_cast<int64_t>(std::floor(segmentStart_ * streamPlan_->fps / kUnitsPerSecond + 1e-9))
+                       : SampleAtOrAfter(segmentStart_, AudioRate(*streamPlan_));
+      }
+      segmentStop_ = stop_ < 0 ? duration : std::clamp<REFERENCE_TIME>(stop_, segmentStart_, duration);
+    }
+    // The connection only changes while stopped, and taking the filter's lock here could wait
+    // for a Stop that waits for this thread.
+    if (first && peer_) peer_->NewSegment(segmentStart_, segmentStop_, 1.0);
+    HRESULT hr = DeliverOne(index, first);
+    if (hr == S_OK) {
+      first = false;
+      index += video_ ? 1 : (AudioRate(*streamPlan_) + kAudioBuffersPerSecond - 1) / kAudioBuffersPerSecond;
+      continue;
+    }
+    if (hr == S_FALSE) {
+      DeliverEndOfStream();
+      idle = true;
+      continue;
+    }
+    bool interrupted;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      interrupted = command_ != Command::Run || segment_ != seen;
+    }
+    if (interrupted) continue;  // a seek or a stop took the buffers away
+    if (FAILED(hr)) Report(hr);
+    idle = true;  // refused or failed: wait for a seek or the stop
+  }
+  video_.reset();
+  audio_.reset();
+  streamPlan_.reset();
+  if (SUCCEEDED(com)) CoUninitialize();
+}
+
+// ---- filter ----
+
+TimelineSource::TimelineSource(const std::vector<PlanPtr> &plans) : FilterBase(GUID_NULL) {
+  for (size_t i = 0; i < plans.size(); ++i)
+    pins_.push_back(std::make_unique<TimelineSourcePin>(this, L"Group " + std::to_wstring(i), plans[i]));
+}
+
+TimelineSource::~TimelineSource() {
+  for (auto &pin : pins_) pin->StopStreaming();
+}
+
+IPin *TimelineSource::PinAt(int index) {
+  return index >= 0 && static_cast<size_t>(index) < pins_.size() ? pins_[static_cast<size_t>(index)].get() : nullptr;
+}
+
+HRESULT TimelineSource::QueryOther(REFIID iid, void **out) {
+  if (iid == IID_IMediaSeeking) {
+    *out = static_cast<IMediaSeeking *>(this);
+    AddRef();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
+}
+
+bool TimelineSource::SameGroups(const std::vector<PlanPtr> &plans) {
+  if (plans.size() != pins_.size()) return false;
+  for (size_t i = 0; i < plans.size(); ++i) {
+    PlanPtr old = pins_[i]->Plan();
+    const AM_MEDIA_TYPE &a = old->type.Get(), &b = plans[i]->type.Get();
+    if (old->identity.Get() != plans[i]->identity.Get() || a.majortype != b.majortype || a.subtype != b.subtype ||
+        a.formattype != b.formattype || a.cbFormat != b.cbFormat ||
+        (a.cbFormat && std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) != 0) || old->fps != plans[i]->fps)
+      return false;
+  }
+  return true;
+}
+
+void TimelineSource::SetPlans(const std::vector<PlanPtr> &plans) {
+  for (size_t i = 0; i < plans.size() && i < pins_.size(); ++i) pins_[i]->SetPlan(plans[i]);
+}
+
+HRESULT TimelineSource::OnStart() {
+  IMediaEventSink *events = nullptr;
+  FILTER_INFO info{};
+  if (SUCCEEDED(QueryFilterInfo(&info)) && info.pGraph) {
+    info.pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void **>(&events));
+    info.pGraph->Release();
+  }
+  HRESULT hr = S_OK;
+  for (auto &pin : pins_)
+    if (FAILED(hr = pin->StartStreaming(events))) break;
+  if (events) events->Release();
+  if (FAILED(hr)) OnStop();
+  return hr;
+}
+
+void TimelineSource::OnStop() {
+  for (auto &pin : pins_) pin->StopStreaming();
+}
+
+REFERENCE_TIME TimelineSource::SeekDuration() { return pins_.empty() ? 0 : pins_[0]->SeekDuration(); }
+REFERENCE_TIME TimelineSource::SeekCurrent() { return pins_.empty() ? 0 : pins_[0]->SeekCurrent(); }
+REFERENCE_TIME TimelineSource::SeekStop() { return pins_.empty() ? 0 : pins_[0]->SeekStop(); }
+
+HRESULT TimelineSource::SeekTo(bool moveCurrent, REFERENCE_TIME current, REFERENCE_TIME stop) {
+  for (auto &pin : pins_) {
+    HRESULT hr = pin->SeekTo(moveCurrent, current, stop);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+}  // namespace engine::render

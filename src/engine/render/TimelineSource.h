@@ -1,0 +1,110 @@
+// The front end the render engine puts into the caller's graph: a source filter with one
+// output pin per timeline group. Each pin streams on its own thread, which a small command
+// state drives (run, park for a seek, exit): uncompressed frames at the group's frame rate or
+// PCM buffers at its sample rate, stamped with their times, then end of stream.
+#pragma once
+
+#include "engine/output/FilterBase.h"
+#include "engine/output/Pins.h"
+#include "engine/render/RenderPlan.h"
+#include "engine/render/SourceSeeking.h"
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace engine::render {
+
+class TimelineSource;
+using PlanPtr = std::shared_ptr<const GroupPlan>;
+
+class TimelineSourcePin final : public output::OutputPin, public SourceSeeking {
+public:
+  TimelineSourcePin(TimelineSource *filter, std::wstring name, PlanPtr plan);
+  ~TimelineSourcePin() override;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return filter_->AddRef(); }
+  STDMETHODIMP_(ULONG) Release() override { return filter_->Release(); }
+
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
+  HRESULT GetMediaType(int index, AM_MEDIA_TYPE *mt) override;
+  void BufferNeeds(ALLOCATOR_PROPERTIES &props) override;
+
+  PlanPtr Plan();
+  // A plan of the same group after an edit; streaming picks it up at its next start or seek.
+  void SetPlan(PlanPtr plan);
+  HRESULT StartStreaming(IMediaEventSink *events);
+  void StopStreaming();
+
+  // Output samples per second of video, or sample frames per buffer of audio.
+  static constexpr DWORD kAudioBuffersPerSecond = 10;
+
+  REFERENCE_TIME SeekDuration() override;
+  REFERENCE_TIME SeekCurrent() override;
+  REFERENCE_TIME SeekStop() override;
+  HRESULT SeekTo(bool moveCurrent, REFERENCE_TIME current, REFERENCE_TIME stop) override;
+
+private:
+  enum class Command { Run, Park, Exit };
+  void Stream();
+  // Produces and delivers the sample that starts at output index `index` of the segment;
+  // S_FALSE past the end.
+  HRESULT DeliverOne(int64_t index, bool first);
+  void Report(HRESULT hr);
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  PlanPtr plan_;
+  Command command_ = Command::Run;
+  bool parked_ = false;
+  bool running_ = false;            // a streaming thread exists
+  uint64_t segment_ = 0;            // counts seeks: a new value starts a new segment
+  REFERENCE_TIME start_ = 0;        // output time the segment starts at
+  REFERENCE_TIME stop_ = -1;        // output time it ends at; -1: the duration
+  REFERENCE_TIME delivered_ = 0;    // output time reached, for the position
+  std::thread thread_;
+  std::mutex seekMutex_;            // one seek at a time
+  IMediaEventSink *events_ = nullptr;  // while streaming
+
+  // Owned by the streaming thread.
+  PlanPtr streamPlan_;
+  std::unique_ptr<class VideoComposer> video_;
+  std::unique_ptr<class AudioMixer> audio_;
+  REFERENCE_TIME segmentStart_ = 0, segmentStop_ = 0;
+};
+
+class TimelineSource final : public output::FilterBase, public SourceSeeking {
+public:
+  explicit TimelineSource(const std::vector<PlanPtr> &plans);
+  ~TimelineSource() override;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void **out) override { return FilterBase::QueryInterface(iid, out); }
+  STDMETHODIMP_(ULONG) AddRef() override { return FilterBase::AddRef(); }
+  STDMETHODIMP_(ULONG) Release() override { return FilterBase::Release(); }
+
+  int PinCount() override { return static_cast<int>(pins_.size()); }
+  IPin *PinAt(int index) override;
+  TimelineSourcePin *Pin(size_t index) { return index < pins_.size() ? pins_[index].get() : nullptr; }
+
+  // Whether the plans describe the same groups, in the same order and types, as the pins.
+  bool SameGroups(const std::vector<PlanPtr> &plans);
+  void SetPlans(const std::vector<PlanPtr> &plans);
+
+  REFERENCE_TIME SeekDuration() override;
+  REFERENCE_TIME SeekCurrent() override;
+  REFERENCE_TIME SeekStop() override;
+  HRESULT SeekTo(bool moveCurrent, REFERENCE_TIME current, REFERENCE_TIME stop) override;
+
+protected:
+  HRESULT QueryOther(REFIID iid, void **out) override;
+  HRESULT OnStart() override;
+  void OnStop() override;
+
+private:
+  std::vector<std::unique_ptr<TimelineSourcePin>> pins_;
+};
+
+}  // namespace engine::render

@@ -1,0 +1,429 @@
+// The render engine in real graphs: timelines built here, their front end connected to the
+// engine's AVI multiplexer and file writer, run to the end, and the file read back with the
+// platform's AVI reader.
+#include "EngineTestSupport.h"
+#include "MediaTestFiles.h"
+#include "TestSupport.h"
+
+#include "timeline/ComPtrEquality.h"
+
+#include <amvideo.h>
+#include <control.h>
+#include <evcode.h>
+#include <mmreg.h>
+#include <uuids.h>
+#include <vfw.h>
+
+#include <cstdlib>
+#include <functional>
+
+namespace enginetest {
+namespace {
+
+constexpr LONG kWidth = 160, kHeight = 120;
+constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00, kBlack = 0;
+
+// An uncompressed 24-bit AVI whose frame i is filled with colour(i) (0xRRGGBB).
+bool WriteColourAvi(const std::wstring &path, LONG width, LONG height, int frames, DWORD fps,
+                    const std::function<uint32_t(int)> &colour) {
+  DeleteFileW(path.c_str());
+  PAVIFILE file = nullptr;
+  bool ok = AVIFileOpenW(&file, path.c_str(), OF_CREATE | OF_WRITE, nullptr) == AVIERR_OK;
+  PAVISTREAM stream = nullptr;
+  const LONG stride = (width * 3 + 3) & ~3;
+  if (ok) {
+    AVISTREAMINFOW info{};
+    info.fccType = streamtypeVIDEO;
+    info.dwScale = 1;
+    info.dwRate = fps;
+    info.dwSuggestedBufferSize = static_cast<DWORD>(stride * height);
+    SetRect(&info.rcFrame, 0, 0, width, height);
+    ok = AVIFileCreateStreamW(file, &stream, &info) == AVIERR_OK;
+  }
+  BITMAPINFOHEADER bih{};
+  bih.biSize = sizeof(bih);
+  bih.biWidth = width;
+  bih.biHeight = height;
+  bih.biPlanes = 1;
+  bih.biBitCount = 24;
+  bih.biSizeImage = static_cast<DWORD>(stride * height);
+  if (ok) ok = AVIStreamSetFormat(stream, 0, &bih, sizeof(bih)) == AVIERR_OK;
+  std::vector<unsigned char> bits(bih.biSizeImage);
+  for (int i = 0; ok && i < frames; ++i) {
+    const uint32_t c = colour(i);
+    for (LONG y = 0; y < height; ++y)
+      for (LONG x = 0; x < width; ++x) {
+        unsigned char *p = bits.data() + y * stride + x * 3;
+        p[0] = static_cast<unsigned char>(c);
+        p[1] = static_cast<unsigned char>(c >> 8);
+        p[2] = static_cast<unsigned char>(c >> 16);
+      }
+    ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr,
+                        nullptr) == AVIERR_OK;
+  }
+  if (stream) AVIStreamRelease(stream);
+  if (file) AVIFileRelease(file);
+  return ok;
+}
+
+std::vector<int16_t> Constant(size_t frames, WORD channels, int16_t value) {
+  return std::vector<int16_t>(frames * channels, value);
+}
+
+// A file read back through the platform's AVI reader.
+class AviReadBack {
+public:
+  explicit AviReadBack(const std::wstring &path) {
+    if (AVIFileOpenW(&file_, path.c_str(), OF_READ, nullptr) != 0) file_ = nullptr;
+    if (file_) {
+      AVIFileGetStream(file_, &video_, streamtypeVIDEO, 0);
+      AVIFileGetStream(file_, &audio_, streamtypeAUDIO, 0);
+    }
+  }
+  ~AviReadBack() {
+    if (video_) AVIStreamRelease(video_);
+    if (audio_) AVIStreamRelease(audio_);
+    if (file_) AVIFileRelease(file_);
+  }
+  PAVISTREAM Video() const { return video_; }
+  PAVISTREAM Audio() const { return audio_; }
+
+  // Pixel (x, y from the top) of a 24-bit frame, as 0xRRGGBB.
+  uint32_t Pixel(LONG frame, LONG x, LONG y, LONG width, LONG height) {
+    const LONG stride = (width * 3 + 3) & ~3;
+    std::vector<BYTE> bits(static_cast<size_t>(stride * height));
+    LONG bytes = 0, count = 0;
+    if (AVIStreamRead(video_, frame, 1, bits.data(), static_cast<LONG>(bits.size()), &bytes, &count) != 0)
+      return 0xDEADBEEF;
+    const BYTE *p = bits.data() + static_cast<size_t>(height - 1 - y) * stride + x * 3;
+    return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+  }
+  // One stereo 16-bit sample frame.
+  std::pair<int, int> Sample(LONG at) {
+    int16_t v[2] = {};
+    LONG bytes = 0, count = 0;
+    AVIStreamRead(audio_, at, 1, v, sizeof v, &bytes, &count);
+    return {v[0], v[1]};
+  }
+
+private:
+  PAVIFILE file_ = nullptr;
+  PAVISTREAM video_ = nullptr, audio_ = nullptr;
+};
+
+class RenderEngineTest : public EngineTest {
+protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    AVIFileInit();
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                     reinterpret_cast<void **>(graph.GetAddressOf())));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
+                                     reinterpret_cast<void **>(engine.GetAddressOf())));
+    ASSERT_EQ(S_OK, engine->SetFilterGraph(graph.Get()));
+    ASSERT_EQ(S_OK, engine->SetTimelineObject(timeline.Get()));
+  }
+  void TearDown() override {
+    if (graph) {
+      ComPtr<IMediaControl> control;
+      graph.As(&control);
+      if (control) control->Stop();
+    }
+    if (engine) engine->ScrapIt();
+    engine.Reset();
+    graph.Reset();
+    AVIFileExit();
+    EngineTest::TearDown();
+  }
+
+  ComPtr<IAMTimelineObj> VideoGroup(int bits = 24, double fps = 25) {
+    auto group = AddGroup();
+    AM_MEDIA_TYPE mt{};
+    mt.majortype = MEDIATYPE_Video;
+    mt.subtype = bits == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_ARGB32;
+    mt.formattype = FORMAT_VideoInfo;
+    VIDEOINFOHEADER vih{};
+    vih.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    vih.bmiHeader.biWidth = kWidth;
+    vih.bmiHeader.biHeight = kHeight;
+    vih.bmiHeader.biPlanes = 1;
+    vih.bmiHeader.biBitCount = static_cast<WORD>(bits);
+    mt.cbFormat = sizeof vih;
+    mt.pbFormat = reinterpret_cast<BYTE *>(&vih);
+    auto g = As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup);
+    EXPECT_EQ(S_OK, g->SetMediaType(&mt));
+    EXPECT_EQ(S_OK, g->SetOutputFPS(fps));
+    return group;
+  }
+  ComPtr<IAMTimelineObj> AudioGroup(DWORD rate) {
+    auto group = AddGroup();
+    WAVEFORMATEX wfx{};
+    wfx.wFormatTag = WAVE_FORMAT_PCM;
+    wfx.nChannels = 2;
+    wfx.nSamplesPerSec = rate;
+    wfx.wBitsPerSample = 16;
+    wfx.nBlockAlign = 4;
+    wfx.nAvgBytesPerSec = rate * 4;
+    AM_MEDIA_TYPE mt{};
+    mt.majortype = MEDIATYPE_Audio;
+    mt.subtype = MEDIASUBTYPE_PCM;
+    mt.formattype = FORMAT_WaveFormatEx;
+    mt.cbFormat = sizeof wfx;
+    mt.pbFormat = reinterpret_cast<BYTE *>(&wfx);
+    EXPECT_EQ(S_OK, As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)->SetMediaType(&mt));
+    return group;
+  }
+  ComPtr<IAMTimelineObj> AddClip(IAMTimelineObj *track, const std::wstring &path, REFERENCE_TIME start,
+                                 REFERENCE_TIME stop, REFERENCE_TIME mstart, REFERENCE_TIME mstop) {
+    auto clip = Item(TIMELINE_MAJOR_TYPE_SOURCE, start, stop);
+    auto src = As<IAMTimelineSrc>(clip.Get(), IID_IAMTimelineSrc);
+    Bstr name(path);
+    EXPECT_EQ(S_OK, src->SetMediaName(name));
+    EXPECT_EQ(S_OK, src->SetMediaTimes(mstart, mstop));
+    EXPECT_EQ(S_OK, As<IAMTimelineTrack>(track, IID_IAMTimelineTrack)->SrcAdd(clip.Get()));
+    return clip;
+  }
+  ComPtr<IPin> GroupPin(LONG n) {
+    ComPtr<IPin> pin;
+    EXPECT_EQ(S_OK, engine->GetGroupOutputPin(n, &pin));
+    return pin;
+  }
+
+  // Connects every group to a new AVI file as the render manager does, runs the graph and
+  // returns the event that ended the run.
+  long RenderToFile(const std::wstring &path, LONG groups) {
+    ComPtr<ICaptureGraphBuilder2> builder;
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_ICaptureGraphBuilder2, reinterpret_cast<void **>(builder.GetAddressOf())));
+    EXPECT_EQ(S_OK, builder->SetFiltergraph(graph.Get()));
+    ComPtr<IBaseFilter> mux;
+    EXPECT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+    if (!mux) return 0;
+    for (LONG i = 0; i < groups; ++i)
+      EXPECT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, GroupPin(i).Get(), nullptr, mux.Get()));
+    return Run();
+  }
+  long Run() {
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEvent> events;
+    graph.As(&control);
+    graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void **>(events.GetAddressOf()));
+    EXPECT_TRUE(SUCCEEDED(control->Run()));
+    long code = 0;
+    for (int waited = 0; waited < 60000 && !code; waited += 50) {
+      long ev = 0;
+      LONG_PTR p1 = 0, p2 = 0;
+      if (events->GetEvent(&ev, &p1, &p2, 50) == S_OK) {
+        events->FreeEventParams(ev, p1, p2);
+        if (ev == EC_COMPLETE || ev == EC_ERRORABORT || ev == EC_USERABORT) code = ev;
+      }
+    }
+    control->Stop();
+    return code;
+  }
+
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<IRenderEngine> engine;
+};
+
+TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched) {
+  testsupport::TempDir dir(L"render-video");
+  const std::wstring ramp = dir.File(L"ramp.avi"), blue = dir.File(L"blue.avi"), green = dir.File(L"green.avi");
+  // Twenty frames at 10 fps whose red level tells which frame shows.
+  ASSERT_TRUE(WriteColourAvi(ramp, 80, 60, 20, 10, [](int i) { return uint32_t(i * 12) << 16; }));
+  ASSERT_TRUE(WriteColourAvi(blue, 32, 24, 10, 10, [](int) { return kBlue; }));
+  ASSERT_TRUE(WriteColourAvi(green, kWidth, kHeight, 10, 10, [](int) { return kGreen; }));
+
+  auto group = VideoGroup();
+  auto low = AddTrack(group.Get());
+  auto high = AddTrack(group.Get());
+  // Two seconds of media in one second of timeline: twice the speed.
+  AddClip(low.Get(), ramp, 0, kSecond, 0, 2 * kSecond);
+  AddClip(low.Get(), blue, kSecond, 2 * kSecond, 0, kSecond);
+  AddClip(high.Get(), green, 3 * kSecond / 2, 2 * kSecond, 0, kSecond / 2);
+
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Video());
+  EXPECT_EQ(50, AVIStreamLength(file.Video()));
+  AVISTREAMINFOW info{};
+  AVIStreamInfoW(file.Video(), &info, sizeof info);
+  EXPECT_EQ(25.0, static_cast<double>(info.dwRate) / info.dwScale);
+  EXPECT_EQ(kWidth, info.rcFrame.right - info.rcFrame.left);
+  // Frame 13 lies at 0.52 s: media time 1.04 s, the ramp's frame 10.
+  EXPECT_TRUE(Near(uint32_t(10 * 12) << 16, file.Pixel(13, 80, 60, kWidth, kHeight), 2))
+      << std::hex << file.Pixel(13, 80, 60, kWidth, kHeight);
+  EXPECT_TRUE(Near(0, file.Pixel(0, 5, 5, kWidth, kHeight), 2));
+  // The small blue picture fills the whole frame, corners included.
+  for (auto [x, y] : {std::pair{0, 0}, {kWidth - 1, kHeight - 1}, {80, 60}})
+    EXPECT_TRUE(Near(kBlue, file.Pixel(30, x, y, kWidth, kHeight), 2)) << std::hex << file.Pixel(30, x, y, kWidth, kHeight);
+  // The higher track covers the lower one from 1.5 s.
+  EXPECT_TRUE(Near(kBlue, file.Pixel(37, 80, 60, kWidth, kHeight), 2));
+  EXPECT_TRUE(Near(kGreen, file.Pixel(38, 80, 60, kWidth, kHeight), 2));
+  EXPECT_TRUE(Near(kGreen, file.Pixel(49, 80, 60, kWidth, kHeight), 2));
+  EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(RenderEngineTest, MissingSourceRendersBlackLogsOnceAndTheRestStillRenders) {
+  testsupport::TempDir dir(L"render-missing");
+  const std::wstring red = dir.File(L"red.avi");
+  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 10, 10, [](int) { return kRed; }));
+  auto group = VideoGroup(32, 10);
+  auto track = AddTrack(group.Get());
+  AddClip(track.Get(), dir.File(L"gone.avi"), 0, kSecond, 0, kSecond);
+  AddClip(track.Get(), red, kSecond, 2 * kSecond, 0, kSecond);
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(S_OK, GroupPin(0).As(&seeking));
+  LONGLONG duration = 0;
+  EXPECT_EQ(S_OK, seeking->GetDuration(&duration));
+  EXPECT_EQ(2 * kSecond, duration);
+
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  {
+    AviReadBack file(out);
+    ASSERT_TRUE(file.Video());
+    ASSERT_EQ(20, AVIStreamLength(file.Video()));
+    std::vector<BYTE> frame(kWidth * kHeight * 4);
+    LONG bytes = 0, count = 0;
+    ASSERT_EQ(0, AVIStreamRead(file.Video(), 5, 1, frame.data(), static_cast<LONG>(frame.size()), &bytes, &count));
+    EXPECT_EQ(0xFF000000u, *reinterpret_cast<uint32_t *>(frame.data()));  // opaque black
+    ASSERT_EQ(0, AVIStreamRead(file.Video(), 15, 1, frame.data(), static_cast<LONG>(frame.size()), &bytes, &count));
+    EXPECT_EQ(0xFFFF0000u, *reinterpret_cast<uint32_t *>(frame.data()));
+  }
+  ASSERT_EQ(1u, log.entries.size());
+  EXPECT_NE(std::wstring::npos, log.entries[0].text.find(L"gone.avi"));
+  EXPECT_EQ(DEX_IDS_BAD_SOURCE_NAME, log.entries[0].code);
+  EXPECT_TRUE(FAILED(log.entries[0].hr));
+}
+
+TEST_F(RenderEngineTest, SeekBeforeRunStartsTheFileAtThatTime) {
+  testsupport::TempDir dir(L"render-seek");
+  const std::wstring ramp = dir.File(L"ramp.avi");
+  ASSERT_TRUE(WriteColourAvi(ramp, 40, 30, 20, 10, [](int i) { return uint32_t(i * 12) << 16; }));
+  auto group = VideoGroup(24, 10);
+  AddClip(AddTrack(group.Get()).Get(), ramp, 0, 2 * kSecond, 0, 2 * kSecond);
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  ComPtr<IBaseFilter> source;
+  {
+    PIN_INFO info{};
+    ASSERT_EQ(S_OK, GroupPin(0)->QueryPinInfo(&info));
+    source.Attach(info.pFilter);
+  }
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(S_OK, source.As(&seeking));
+  LONGLONG start = 12 * kSecond / 10;
+  ASSERT_EQ(S_OK, seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+  LONGLONG current = 0;
+  EXPECT_EQ(S_OK, seeking->GetCurrentPosition(&current));
+  EXPECT_EQ(start, current);
+
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Video());
+  EXPECT_EQ(8, AVIStreamLength(file.Video()));
+  EXPECT_TRUE(Near(uint32_t(12 * 12) << 16, file.Pixel(0, 20, 15, kWidth, kHeight), 2));
+  EXPECT_TRUE(Near(uint32_t(19 * 12) << 16, file.Pixel(7, 20, 15, kWidth, kHeight), 2));
+}
+
+TEST_F(RenderEngineTest, AudioSourcesAreResampledAndMixedWithSaturationAndGapsAreSilent) {
+  testsupport::TempDir dir(L"render-audio");
+  const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
+  ASSERT_TRUE(WriteWav(quiet, 8000, 1, 16, Constant(8000, 1, 10000)));   // mono, another rate
+  ASSERT_TRUE(WriteWav(loud, 22050, 2, 16, Constant(22050, 2, 30000)));
+  auto group = AudioGroup(22050);
+  AddClip(AddTrack(group.Get()).Get(), quiet, 0, kSecond, 0, kSecond);
+  AddClip(AddTrack(group.Get()).Get(), loud, kSecond / 2, 3 * kSecond / 2, 0, kSecond);
+  auto gapTrack = AddTrack(group.Get());
+  AddClip(gapTrack.Get(), quiet, 2 * kSecond, 5 * kSecond / 2, 0, kSecond / 2);
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Audio());
+  EXPECT_EQ(55125, AVIStreamLength(file.Audio()));  // 2.5 s
+  EXPECT_EQ(std::make_pair(10000, 10000), file.Sample(5000));     // the mono source on both sides
+  EXPECT_EQ(std::make_pair(32767, 32767), file.Sample(16000));    // 40000 saturates
+  EXPECT_EQ(std::make_pair(30000, 30000), file.Sample(27000));
+  EXPECT_EQ(std::make_pair(0, 0), file.Sample(40000));            // the gap
+  EXPECT_EQ(std::make_pair(10000, 10000), file.Sample(50000));
+}
+
+TEST_F(RenderEngineTest, ConnectFrontEndResetsOutputsOnlyWhenGroupsChange) {
+  EXPECT_EQ(S_OK, engine->ConnectFrontEnd());  // no groups: nothing to connect
+  auto video = VideoGroup();
+  auto track = AddTrack(video.Get());
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  ComPtr<IPin> pin = GroupPin(0), none;
+  EXPECT_EQ(E_INVALIDARG, engine->GetGroupOutputPin(1, &none));
+  EXPECT_FALSE(none);
+  AM_MEDIA_TYPE mt{};
+  ComPtr<IEnumMediaTypes> types;
+  ASSERT_EQ(S_OK, pin->EnumMediaTypes(&types));
+  AM_MEDIA_TYPE *first = nullptr;
+  ASSERT_EQ(S_OK, types->Next(1, &first, nullptr));
+  EXPECT_EQ(MEDIASUBTYPE_RGB24, first->subtype);
+  EXPECT_EQ(kSecond / 25, reinterpret_cast<VIDEOINFOHEADER *>(first->pbFormat)->AvgTimePerFrame);
+  CoTaskMemFree(first->pbFormat);
+  CoTaskMemFree(first);
+
+  // A connection made by the application survives an edit that keeps the groups.
+  ComPtr<IBaseFilter> sink;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                   reinterpret_cast<void **>(sink.GetAddressOf())));
+  ASSERT_EQ(S_OK, graph->AddFilter(sink.Get(), L"sink"));
+  ComPtr<IEnumPins> pins;
+  ComPtr<IPin> sinkIn;
+  sink->EnumPins(&pins);
+  pins->Next(1, &sinkIn, nullptr);
+  ASSERT_EQ(S_OK, graph->ConnectDirect(pin.Get(), sinkIn.Get(), nullptr));
+  AddClip(track.Get(), L"C:\\nowhere.avi", 0, kSecond, 0, kSecond);
+  EXPECT_EQ(S_OK, engine->ConnectFrontEnd());
+  EXPECT_TRUE(GroupPin(0) == pin);
+  ComPtr<IPin> peer;
+  EXPECT_EQ(S_OK, pin->ConnectedTo(&peer));
+  ASSERT_EQ(S_OK, pin->ConnectionMediaType(&mt));
+  CoTaskMemFree(mt.pbFormat);
+
+  // A new group replaces the outputs; the old connection is gone.
+  AudioGroup(44100);
+  EXPECT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  EXPECT_FALSE(GroupPin(0) == pin);
+  EXPECT_TRUE(GroupPin(1));
+  EXPECT_EQ(VFW_E_NOT_CONNECTED, sinkIn->ConnectedTo(&peer));
+  EXPECT_EQ(S_OK, engine->ConnectFrontEnd());
+
+  // A group type the engine cannot produce is refused and logged.
+  auto odd = AddGroup();
+  AM_MEDIA_TYPE yuv{};
+  ASSERT_EQ(S_OK, As<IAMTimelineGroup>(video.Get(), IID_IAMTimelineGroup)->GetMediaType(&yuv));
+  yuv.subtype = MEDIASUBTYPE_YUY2;
+  reinterpret_cast<VIDEOINFOHEADER *>(yuv.pbFormat)->bmiHeader.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2');
+  reinterpret_cast<VIDEOINFOHEADER *>(yuv.pbFormat)->bmiHeader.biBitCount = 16;
+  ASSERT_EQ(S_OK, As<IAMTimelineGroup>(odd.Get(), IID_IAMTimelineGroup)->SetMediaType(&yuv));
+  CoTaskMemFree(yuv.pbFormat);
+  log.entries.clear();
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, engine->ConnectFrontEnd());
+  EXPECT_EQ(1u, log.entries.size());
+
+  // Without a timeline there is nothing to build; after ScrapIt no pin is handed out.
+  ComPtr<IRenderEngine> bare;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
+                                   reinterpret_cast<void **>(bare.GetAddressOf())));
+  EXPECT_EQ(E_INVALIDARG, bare->ConnectFrontEnd());
+  EXPECT_EQ(S_OK, engine->ScrapIt());
+  EXPECT_TRUE(FAILED(engine->GetGroupOutputPin(0, &none)));
+  ComPtr<IGraphBuilder> noGraph;
+  EXPECT_EQ(S_OK, engine->GetFilterGraph(&noGraph));
+  EXPECT_FALSE(noGraph);
+}
+
+}  // namespace
+}  // namespace enginetest
