@@ -5,6 +5,9 @@
 #include "MediaTestFiles.h"
 #include "TestSupport.h"
 
+#include "engine/effects/EffectTable.h"
+#include "engine/output/FilterBase.h"
+#include "engine/output/Pins.h"
 #include "timeline/ComPtrEquality.h"
 
 #include <amvideo.h>
@@ -16,6 +19,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 
 namespace enginetest {
 namespace {
@@ -109,6 +113,73 @@ public:
 private:
   PAVIFILE file_ = nullptr;
   PAVISTREAM video_ = nullptr, audio_ = nullptr;
+};
+
+// A sink that records what reaches it: sample times and first pixels, segments, flushes and
+// ends of stream.
+class RecordingSink final : public engine::output::FilterBase {
+public:
+  struct Sample {
+    REFERENCE_TIME start, stop;
+    uint32_t pixel;  // first four bytes
+  };
+  class In final : public engine::output::InputPin {
+  public:
+    explicit In(RecordingSink *f) : InputPin(f, L"in"), sink_(f) {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override { return mt.majortype == MEDIATYPE_Video ? S_OK : S_FALSE; }
+    STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME, double) override {
+      std::lock_guard<std::mutex> lock(sink_->mutex);
+      sink_->segments.push_back(start);
+      return S_OK;
+    }
+
+  protected:
+    HRESULT OnReceive(IMediaSample *sample) override {
+      Sample s{};
+      sample->GetTime(&s.start, &s.stop);
+      BYTE *data = nullptr;
+      sample->GetPointer(&data);
+      memcpy(&s.pixel, data, 4);
+      std::lock_guard<std::mutex> lock(sink_->mutex);
+      sink_->samples.push_back(s);
+      return S_OK;
+    }
+    HRESULT OnEndOfStream() override {
+      std::lock_guard<std::mutex> lock(sink_->mutex);
+      ++sink_->ends;
+      return S_OK;
+    }
+    void OnFlush() override {
+      std::lock_guard<std::mutex> lock(sink_->mutex);
+      ++sink_->flushes;
+      sink_->samples.clear();
+    }
+
+  private:
+    RecordingSink *sink_;
+  };
+  RecordingSink() : FilterBase(GUID_NULL), in_(this) {}
+  int PinCount() override { return 1; }
+  IPin *PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
+  // Waits until the stream has ended `n` times.
+  bool WaitForEnds(int n) {
+    for (int i = 0; i < 1000; ++i) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (ends >= n) return true;
+      }
+      Sleep(10);
+    }
+    return false;
+  }
+
+  std::mutex mutex;
+  std::vector<Sample> samples;
+  std::vector<REFERENCE_TIME> segments;
+  int flushes = 0, ends = 0;
+
+private:
+  In in_;
 };
 
 class RenderEngineTest : public EngineTest {
@@ -330,6 +401,78 @@ TEST_F(RenderEngineTest, SeekBeforeRunStartsTheFileAtThatTime) {
   EXPECT_EQ(8, AVIStreamLength(file.Video()));
   EXPECT_TRUE(Near(uint32_t(12 * 12) << 16, file.Pixel(0, 20, 15, kWidth, kHeight), 2));
   EXPECT_TRUE(Near(uint32_t(19 * 12) << 16, file.Pixel(7, 20, 15, kWidth, kHeight), 2));
+}
+
+TEST_F(RenderEngineTest, DissolveBlendsTheTrackOverWhatLiesBelowAcrossItsSpan) {
+  testsupport::TempDir dir(L"render-dissolve");
+  const std::wstring red = dir.File(L"red.avi"), blue = dir.File(L"blue.avi");
+  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 20, 10, [](int) { return kRed; }));
+  ASSERT_TRUE(WriteColourAvi(blue, 40, 30, 20, 10, [](int) { return kBlue; }));
+  auto group = VideoGroup(24, 10);
+  AddClip(AddTrack(group.Get()).Get(), red, 0, 2 * kSecond, 0, 2 * kSecond);
+  auto top = AddTrack(group.Get());
+  AddClip(top.Get(), blue, kSecond, 3 * kSecond, 0, 2 * kSecond);
+  size_t count = 0;
+  const engine::BuiltInEffect *effects = engine::BuiltInEffects(&count);
+  CLSID dissolve = GUID_NULL;
+  for (size_t i = 0; i < count; ++i)
+    if (std::wstring(effects[i].name) == L"Dissolve") dissolve = effects[i].clsid;
+  auto trans = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond);
+  ASSERT_EQ(S_OK, trans->SetSubObjectGUID(dissolve));
+  ASSERT_EQ(S_OK, As<IAMTimelineTransable>(top.Get(), IID_IAMTimelineTransable)->TransAdd(trans.Get()));
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Video());
+  EXPECT_EQ(30, AVIStreamLength(file.Video()));
+  EXPECT_TRUE(Near(kRed, file.Pixel(9, 80, 60, kWidth, kHeight), 2));
+  EXPECT_TRUE(Near(0xCC0033, file.Pixel(12, 80, 60, kWidth, kHeight), 2)) << std::hex << file.Pixel(12, 80, 60, kWidth, kHeight);
+  EXPECT_TRUE(Near(0x800080, file.Pixel(15, 80, 60, kWidth, kHeight), 2)) << std::hex << file.Pixel(15, 80, 60, kWidth, kHeight);
+  EXPECT_TRUE(Near(kBlue, file.Pixel(20, 80, 60, kWidth, kHeight), 2));
+  EXPECT_TRUE(Near(kBlue, file.Pixel(29, 80, 60, kWidth, kHeight), 2));
+}
+
+TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime) {
+  testsupport::TempDir dir(L"render-flush");
+  const std::wstring ramp = dir.File(L"ramp.avi");
+  ASSERT_TRUE(WriteColourAvi(ramp, 40, 30, 20, 10, [](int i) { return uint32_t(i * 12) << 16; }));
+  auto group = VideoGroup(32, 10);
+  AddClip(AddTrack(group.Get()).Get(), ramp, 0, 2 * kSecond, 0, 2 * kSecond);
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  ComPtr<IBaseFilter> sinkFilter;
+  auto *sink = new RecordingSink;
+  sinkFilter.Attach(sink);
+  ASSERT_EQ(S_OK, graph->AddFilter(sinkFilter.Get(), L"sink"));
+  ASSERT_EQ(S_OK, graph->ConnectDirect(GroupPin(0).Get(), sink->PinAt(0), nullptr));
+
+  ComPtr<IMediaControl> control;
+  ASSERT_EQ(S_OK, graph.As(&control));
+  ASSERT_TRUE(SUCCEEDED(control->Pause()));
+  ASSERT_TRUE(sink->WaitForEnds(1));
+  {
+    std::lock_guard<std::mutex> lock(sink->mutex);
+    ASSERT_EQ(20u, sink->samples.size());
+    EXPECT_EQ(19 * kSecond / 10, sink->samples.back().start);
+    EXPECT_EQ(2 * kSecond, sink->samples.back().stop);
+  }
+
+  // Through the graph, as the preview seeks.
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(S_OK, graph.As(&seeking));
+  LONGLONG at = 15 * kSecond / 10;
+  ASSERT_EQ(S_OK, seeking->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+  ASSERT_TRUE(sink->WaitForEnds(2));
+  control->Stop();
+  std::lock_guard<std::mutex> lock(sink->mutex);
+  EXPECT_GE(sink->flushes, 1);
+  ASSERT_FALSE(sink->segments.empty());
+  EXPECT_EQ(at, sink->segments.back());
+  ASSERT_EQ(5u, sink->samples.size());
+  EXPECT_EQ(0, sink->samples[0].start);
+  EXPECT_EQ(kSecond / 10, sink->samples[0].stop);
+  EXPECT_EQ(0xFF000000u | uint32_t(15 * 12) << 16, sink->samples[0].pixel);
 }
 
 TEST_F(RenderEngineTest, AudioSourcesAreResampledAndMixedWithSaturationAndGapsAreSilent) {
