@@ -70,6 +70,30 @@ bool WriteColourAvi(const std::wstring &path, LONG width, LONG height, int frame
   return ok;
 }
 
+// A 24-bit BMP filled with one colour (0xRRGGBB).
+bool WriteColourBmp(const std::wstring &path, LONG width, LONG height, uint32_t colour) {
+  const LONG stride = (width * 3 + 3) & ~3;
+  std::vector<BYTE> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + static_cast<size_t>(stride * height));
+  auto *bfh = reinterpret_cast<BITMAPFILEHEADER *>(file.data());
+  bfh->bfType = 0x4D42;
+  bfh->bfSize = static_cast<DWORD>(file.size());
+  bfh->bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  auto *bih = reinterpret_cast<BITMAPINFOHEADER *>(file.data() + sizeof(BITMAPFILEHEADER));
+  bih->biSize = sizeof(BITMAPINFOHEADER);
+  bih->biWidth = width;
+  bih->biHeight = height;
+  bih->biPlanes = 1;
+  bih->biBitCount = 24;
+  BYTE *bits = file.data() + bfh->bfOffBits;
+  for (LONG y = 0; y < height; ++y)
+    for (LONG x = 0; x < width; ++x) {
+      bits[y * stride + x * 3] = static_cast<BYTE>(colour);
+      bits[y * stride + x * 3 + 1] = static_cast<BYTE>(colour >> 8);
+      bits[y * stride + x * 3 + 2] = static_cast<BYTE>(colour >> 16);
+    }
+  return testsupport::WriteBytes(path, file.data(), file.size());
+}
+
 std::vector<int16_t> Constant(size_t frames, WORD channels, int16_t value) {
   return std::vector<int16_t>(frames * channels, value);
 }
@@ -473,6 +497,46 @@ TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime
   EXPECT_EQ(0, sink->samples[0].start);
   EXPECT_EQ(kSecond / 10, sink->samples[0].stop);
   EXPECT_EQ(0xFF000000u | uint32_t(15 * 12) << 16, sink->samples[0].pixel);
+}
+
+TEST_F(RenderEngineTest, StretchModesPlaceTheSourceAndAStillIsHeld) {
+  testsupport::TempDir dir(L"render-stretch");
+  // Portrait sources in a landscape frame.
+  const std::wstring tall = dir.File(L"tall.avi"), still = dir.File(L"still.bmp");
+  ASSERT_TRUE(WriteColourAvi(tall, 40, 60, 40, 10, [](int) { return kGreen; }));
+  ASSERT_TRUE(WriteColourBmp(still, 40, 60, kRed));
+  auto group = VideoGroup(24, 10);
+  auto track = AddTrack(group.Get());
+  const int modes[] = {RESIZEF_CROP, RESIZEF_PRESERVEASPECTRATIO, RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX};
+  for (int i = 0; i < 3; ++i) {
+    auto clip = AddClip(track.Get(), tall, i * kSecond, (i + 1) * kSecond, i * kSecond, (i + 1) * kSecond);
+    ASSERT_EQ(S_OK, As<IAMTimelineSrc>(clip.Get(), IID_IAMTimelineSrc)->SetStretchMode(modes[i]));
+  }
+  AddClip(track.Get(), still, 3 * kSecond, 5 * kSecond, 0, 2 * kSecond);
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Video());
+  ASSERT_EQ(50, AVIStreamLength(file.Video()));
+  auto at = [&](LONG frame, LONG x, LONG y) { return file.Pixel(frame, x, y, kWidth, kHeight); };
+  // Crop: the 40 x 60 picture unscaled in the middle (60..99, 30..89).
+  EXPECT_TRUE(Near(kGreen, at(5, 60, 30), 2));
+  EXPECT_TRUE(Near(kGreen, at(5, 99, 89), 2));
+  EXPECT_TRUE(Near(kBlack, at(5, 59, 60), 2));
+  EXPECT_TRUE(Near(kBlack, at(5, 80, 29), 2));
+  // Letterbox: scaled to 80 x 120, centred (40..119).
+  EXPECT_TRUE(Near(kBlack, at(15, 39, 60), 2));
+  EXPECT_TRUE(Near(kGreen, at(15, 40, 0), 2));
+  EXPECT_TRUE(Near(kGreen, at(15, 119, 119), 2));
+  EXPECT_TRUE(Near(kBlack, at(15, 120, 60), 2));
+  // Fill: scaled to 160 x 240 and cropped, nothing black.
+  EXPECT_TRUE(Near(kGreen, at(25, 0, 0), 2));
+  EXPECT_TRUE(Near(kGreen, at(25, kWidth - 1, kHeight - 1), 2));
+  // The still shows for the whole of its two seconds.
+  EXPECT_TRUE(Near(kRed, at(30, 0, 0), 2));
+  EXPECT_TRUE(Near(kRed, at(49, 80, 60), 2));
 }
 
 TEST_F(RenderEngineTest, AudioSourcesAreResampledAndMixedWithSaturationAndGapsAreSilent) {
