@@ -539,6 +539,25 @@ TEST_F(RenderEngineTest, StretchModesPlaceTheSourceAndAStillIsHeld) {
   EXPECT_TRUE(Near(kRed, at(49, 80, 60), 2));
 }
 
+TEST_F(RenderEngineTest, PlaysInRealTimeThroughThePlatformVideoRenderer) {
+  testsupport::TempDir dir(L"render-preview");
+  const std::wstring red = dir.File(L"red.avi");
+  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 10, 10, [](int) { return kRed; }));
+  auto group = VideoGroup(24, 25);
+  AddClip(AddTrack(group.Get()).Get(), red, 0, kSecond, 0, kSecond);
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  ComPtr<IBaseFilter> renderer;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                   reinterpret_cast<void **>(renderer.GetAddressOf())));
+  ASSERT_EQ(S_OK, graph->AddFilter(renderer.Get(), L"renderer"));
+  ASSERT_TRUE(SUCCEEDED(graph->Render(GroupPin(0).Get())));
+  const ULONGLONG began = GetTickCount64();
+  EXPECT_EQ(EC_COMPLETE, Run());
+  const ULONGLONG took = GetTickCount64() - began;
+  EXPECT_GE(took, 900u);  // paced by the graph's clock, not as fast as the frames are made
+  EXPECT_TRUE(log.entries.empty());
+}
+
 TEST_F(RenderEngineTest, AudioSourcesAreResampledAndMixedWithSaturationAndGapsAreSilent) {
   testsupport::TempDir dir(L"render-audio");
   const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
