@@ -6,6 +6,9 @@
 #include <amvideo.h>
 #include <dvdmedia.h>
 
+#include <cstdint>
+#include <cstring>
+
 using Microsoft::WRL::ComPtr;
 
 namespace engine::media {
@@ -93,6 +96,57 @@ REFERENCE_TIME DurationOf(IUnknown *object) {
   return duration;
 }
 
+uint64_t Be(const unsigned char *p, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+// Whether a file in the ISO media layout (MP4, MOV, 3GP: it starts with an 'ftyp' box) is cut
+// short: a top-level box runs past the end, or the index ('moov') is missing. Measured: the
+// platform's parser sometimes never returns from connecting such a file, so it is refused
+// before it gets that far.
+bool IsCutIsoMediaFile(const std::wstring &path) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  bool cut = false, iso = false, index = false;
+  if (GetFileSizeEx(f, &size)) {
+    const uint64_t end = static_cast<uint64_t>(size.QuadPart);
+    uint64_t offset = 0;
+    for (int boxes = 0; offset + 8 <= end && boxes < 100000; ++boxes) {
+      unsigned char head[16];
+      DWORD read = 0;
+      LARGE_INTEGER at;
+      at.QuadPart = static_cast<LONGLONG>(offset);
+      if (!SetFilePointerEx(f, at, nullptr, FILE_BEGIN) || !ReadFile(f, head, 16, &read, nullptr) || read < 8) break;
+      if (boxes == 0) {
+        iso = std::memcmp(head + 4, "ftyp", 4) == 0;
+        if (!iso) break;
+      }
+      uint64_t box = Be(head, 4);
+      if (box == 1) {
+        if (read < 16) {
+          cut = true;
+          break;
+        }
+        box = Be(head + 8, 8);
+      } else if (box == 0) {
+        box = end - offset;  // the last box runs to the end of the file
+      }
+      if (std::memcmp(head + 4, "moov", 4) == 0) index = true;
+      if (box < 8 || box > end - offset) {
+        cut = true;
+        break;
+      }
+      offset += box;
+    }
+  }
+  CloseHandle(f);
+  return iso && (cut || !index);
+}
+
 }  // namespace
 
 OwnedMediaType::OwnedMediaType() : mt_{} {}
@@ -134,6 +188,7 @@ HRESULT GrabberType(IBaseFilter *filter, OwnedMediaType *type) {
 }
 
 HRESULT DecodeGraph::Open(const std::wstring &path) {
+  if (IsCutIsoMediaFile(path)) return VFW_E_INVALID_FILE_FORMAT;
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                 reinterpret_cast<void **>(graph_.ReleaseAndGetAddressOf()));
   if (FAILED(hr)) return hr;

@@ -8,8 +8,13 @@
 #include <uuids.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace engine::media {
 
@@ -38,6 +43,43 @@ HRESULT StillType(LONG width, LONG height, OwnedMediaType *type) {
   mt.lSampleSize = vih->bmiHeader.biSizeImage;
   type->Adopt(mt);
   return S_OK;
+}
+
+// What a probe on its own thread hands back; shared, so that a probe given up on can still
+// finish (or never finish) without touching the detector.
+struct ProbeJob {
+  std::wstring path;
+  std::vector<StreamDescription> streams;
+  HRESULT hr = E_PENDING;
+  std::mutex mutex;
+  std::condition_variable done;
+};
+
+// Measured: the platform's parser now and then never returns from connecting a cut-off MP4.
+// The probe runs on a thread of its own and is abandoned (left to end by itself, if ever) when
+// it takes longer than any readable file needs.
+HRESULT ProbeWithTimeout(const std::wstring &path, DWORD timeoutMs, std::vector<StreamDescription> *streams) {
+  auto job = std::make_shared<ProbeJob>();
+  job->path = path;
+  try {
+    std::thread([job] {
+      HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      std::vector<StreamDescription> found;
+      HRESULT hr = FAILED(init) ? init : ProbeMediaFile(job->path, &found);
+      if (SUCCEEDED(init)) CoUninitialize();
+      std::lock_guard<std::mutex> lock(job->mutex);
+      job->streams = std::move(found);
+      job->hr = hr;
+      job->done.notify_all();
+    }).detach();
+  } catch (const std::system_error &) {
+    return E_OUTOFMEMORY;
+  }
+  std::unique_lock<std::mutex> lock(job->mutex);
+  if (!job->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return job->hr != E_PENDING; }))
+    return FileReader::kTimedOut;
+  *streams = std::move(job->streams);
+  return job->hr;
 }
 
 }  // namespace
@@ -151,7 +193,7 @@ STDMETHODIMP MediaDet::put_Filename(BSTR name) {
   } else if (FAILED(hr)) {
     Clear();
     return hr;
-  } else if (FAILED(hr = ProbeMediaFile(path, &streams_))) {
+  } else if (FAILED(hr = ProbeWithTimeout(path, kProbeTimeoutMs, &streams_))) {
     Clear();
     return hr;
   }
