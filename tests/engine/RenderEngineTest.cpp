@@ -159,6 +159,7 @@ public:
 
   protected:
     HRESULT OnReceive(IMediaSample *sample) override {
+      if (sink_->delayMs) Sleep(sink_->delayMs);
       Sample s{};
       sample->GetTime(&s.start, &s.stop);
       BYTE *data = nullptr;
@@ -183,6 +184,10 @@ public:
     RecordingSink *sink_;
   };
   RecordingSink() : FilterBase(GUID_NULL), in_(this) {}
+  HRESULT OnStart() override {
+    in_.ResetStream();
+    return S_OK;
+  }
   int PinCount() override { return 1; }
   IPin *PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
   // Waits until the stream has ended `n` times.
@@ -201,6 +206,7 @@ public:
   std::vector<Sample> samples;
   std::vector<REFERENCE_TIME> segments;
   int flushes = 0, ends = 0;
+  DWORD delayMs = 0;  // each sample takes this long, as a slow renderer would
 
 private:
   In in_;
@@ -248,6 +254,7 @@ protected:
     auto g = As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup);
     EXPECT_EQ(S_OK, g->SetMediaType(&mt));
     EXPECT_EQ(S_OK, g->SetOutputFPS(fps));
+    EXPECT_EQ(S_OK, g->SetPreviewMode(FALSE));  // as the render manager keeps it when writing files
     return group;
   }
   ComPtr<IAMTimelineObj> AudioGroup(DWORD rate) {
@@ -556,6 +563,41 @@ TEST_F(RenderEngineTest, PlaysInRealTimeThroughThePlatformVideoRenderer) {
   const ULONGLONG took = GetTickCount64() - began;
   EXPECT_GE(took, 900u);  // paced by the graph's clock, not as fast as the frames are made
   EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(RenderEngineTest, PreviewDropsFramesThatAreLateWhileAuthoringRendersEveryOne) {
+  testsupport::TempDir dir(L"render-late");
+  const std::wstring red = dir.File(L"red.avi");
+  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 10, 10, [](int) { return kRed; }));
+  auto group = VideoGroup(24, 25);
+  AddClip(AddTrack(group.Get()).Get(), red, 0, kSecond, 0, kSecond);
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  ComPtr<IBaseFilter> sinkFilter;
+  auto *sink = new RecordingSink;
+  sinkFilter.Attach(sink);
+  sink->delayMs = 80;  // twice a frame's time
+  ASSERT_EQ(S_OK, graph->AddFilter(sinkFilter.Get(), L"sink"));
+  ASSERT_EQ(S_OK, graph->ConnectDirect(GroupPin(0).Get(), sink->PinAt(0), nullptr));
+  ComPtr<IMediaControl> control;
+  ASSERT_EQ(S_OK, graph.As(&control));
+
+  size_t received[2] = {};
+  for (BOOL preview : {FALSE, TRUE}) {
+    ASSERT_EQ(S_OK, As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)->SetPreviewMode(preview));
+    ASSERT_EQ(S_OK, engine->ConnectFrontEnd());  // same group: the connection stays
+    {
+      std::lock_guard<std::mutex> lock(sink->mutex);
+      sink->samples.clear();
+    }
+    ASSERT_TRUE(SUCCEEDED(control->Run()));
+    ASSERT_TRUE(sink->WaitForEnds(preview ? 2 : 1));
+    control->Stop();
+    std::lock_guard<std::mutex> lock(sink->mutex);
+    received[preview] = sink->samples.size();
+  }
+  EXPECT_EQ(25u, received[0]);
+  EXPECT_GT(received[1], 0u);
+  EXPECT_LT(received[1], 20u);
 }
 
 TEST_F(RenderEngineTest, AudioSourcesAreResampledAndMixedWithSaturationAndGapsAreSilent) {

@@ -132,6 +132,9 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
   plan->type.Adopt(mt);
   plan->kind = media::KindOf(plan->type.Get().majortype);
   group->GetOutputFPS(&plan->fps);
+  BOOL preview = FALSE;
+  group->GetPreviewMode(&preview);
+  plan->preview = preview != FALSE;
   if (!(plan->fps > 0)) plan->fps = 15.0;
   timeline->GetDuration(&plan->duration);
   obj.As(&plan->identity);

@@ -46,6 +46,7 @@ struct GroupPlan {
   media::StreamKind kind = media::StreamKind::Other;
   media::OwnedMediaType type;                 // the group's output type
   double fps = 0;
+  bool preview = false;                       // late frames may be dropped to keep time
   REFERENCE_TIME offset = 0;                  // timeline time of output time 0 (the render range's start)
   REFERENCE_TIME duration = 0;                // of the output: the timeline's (within the render range)
   std::vector<LayerPlan> layers;

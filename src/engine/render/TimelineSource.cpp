@@ -116,7 +116,7 @@ void TimelineSourcePin::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
   }
 }
 
-HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events) {
+HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events, IReferenceClock *clock) {
   if (!IsConnected()) return S_OK;  // nothing to feed
   HRESULT hr = Active();
   if (FAILED(hr)) return hr;
@@ -128,6 +128,8 @@ HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events) {
     ++segment_;
     if (events) events->AddRef();
     events_ = events;
+    if (clock) clock->AddRef();
+    clock_ = clock;
   }
   thread_ = std::thread(&TimelineSourcePin::Stream, this);
   return S_OK;
@@ -146,6 +148,8 @@ void TimelineSourcePin::StopStreaming() {
   running_ = false;
   if (events_) events_->Release();
   events_ = nullptr;
+  if (clock_) clock_->Release();
+  clock_ = nullptr;
 }
 
 REFERENCE_TIME TimelineSourcePin::SeekDuration() { return Plan()->duration; }
@@ -201,6 +205,14 @@ HRESULT TimelineSourcePin::SeekTo(bool moveCurrent, REFERENCE_TIME current, REFE
   }
   changed_.notify_all();
   return S_OK;
+}
+
+bool TimelineSourcePin::TooLate(int64_t index) {
+  if (!streamPlan_->preview || !clock_ || filter_->State() != State_Running) return false;
+  REFERENCE_TIME now = 0;
+  if (FAILED(clock_->GetTime(&now))) return false;
+  const REFERENCE_TIME streamTime = now - static_cast<TimelineSource *>(filter_)->StreamStart();
+  return FrameTime(index + 1, streamPlan_->fps) - segmentStart_ <= streamTime;
 }
 
 void TimelineSourcePin::Report(HRESULT hr) {
@@ -302,6 +314,12 @@ void TimelineSourcePin::Stream() {
     // The connection only changes while stopped, and taking the filter's lock here could wait
     // for a Stop that waits for this thread.
     if (first && peer_) peer_->NewSegment(segmentStart_, segmentStop_, 1.0);
+    // In preview a frame whose time has passed is not worth making; the first of a segment
+    // is always shown, so that a seek shows where it went.
+    if (video_ && !first && TooLate(index)) {
+      ++index;
+      if (FrameTime(index, streamPlan_->fps) < segmentStop_) continue;
+    }
     HRESULT hr = DeliverOne(index, first);
     if (hr == S_OK) {
       first = false;
@@ -371,6 +389,8 @@ void TimelineSource::SetPlans(const std::vector<PlanPtr> &plans) {
 
 HRESULT TimelineSource::OnStart() {
   IMediaEventSink *events = nullptr;
+  IReferenceClock *clock = nullptr;
+  GetSyncSource(&clock);
   FILTER_INFO info{};
   if (SUCCEEDED(QueryFilterInfo(&info)) && info.pGraph) {
     info.pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void **>(&events));
@@ -378,10 +398,16 @@ HRESULT TimelineSource::OnStart() {
   }
   HRESULT hr = S_OK;
   for (auto &pin : pins_)
-    if (FAILED(hr = pin->StartStreaming(events))) break;
+    if (FAILED(hr = pin->StartStreaming(events, clock))) break;
   if (events) events->Release();
+  if (clock) clock->Release();
   if (FAILED(hr)) OnStop();
   return hr;
+}
+
+STDMETHODIMP TimelineSource::Run(REFERENCE_TIME start) {
+  streamStart_ = start;
+  return FilterBase::Run(start);
 }
 
 void TimelineSource::OnStop() {

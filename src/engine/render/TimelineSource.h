@@ -9,6 +9,7 @@
 #include "engine/render/RenderPlan.h"
 #include "engine/render/SourceSeeking.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -36,7 +37,7 @@ public:
   PlanPtr Plan();
   // A plan of the same group after an edit; streaming picks it up at its next start or seek.
   void SetPlan(PlanPtr plan);
-  HRESULT StartStreaming(IMediaEventSink *events);
+  HRESULT StartStreaming(IMediaEventSink *events, IReferenceClock *clock);
   void StopStreaming();
 
   // Output samples per second of video, or sample frames per buffer of audio.
@@ -53,6 +54,8 @@ private:
   // Produces and delivers the sample that starts at output index `index` of the segment;
   // S_FALSE past the end.
   HRESULT DeliverOne(int64_t index, bool first);
+  // Whether video frame `index` would reach a running preview after its time is over.
+  bool TooLate(int64_t index);
   void Report(HRESULT hr);
 
   std::mutex mutex_;
@@ -68,6 +71,7 @@ private:
   std::thread thread_;
   std::mutex seekMutex_;            // one seek at a time
   IMediaEventSink *events_ = nullptr;  // while streaming
+  IReferenceClock *clock_ = nullptr;   // while streaming, when the graph has one
 
   // Owned by the streaming thread.
   PlanPtr streamPlan_;
@@ -98,6 +102,10 @@ public:
   REFERENCE_TIME SeekStop() override;
   HRESULT SeekTo(bool moveCurrent, REFERENCE_TIME current, REFERENCE_TIME stop) override;
 
+  STDMETHODIMP Run(REFERENCE_TIME start) override;
+  // The clock time at which stream time 0 is due, while running.
+  REFERENCE_TIME StreamStart() const { return streamStart_; }
+
 protected:
   HRESULT QueryOther(REFIID iid, void **out) override;
   HRESULT OnStart() override;
@@ -105,6 +113,7 @@ protected:
 
 private:
   std::vector<std::unique_ptr<TimelineSourcePin>> pins_;
+  std::atomic<REFERENCE_TIME> streamStart_{0};
 };
 
 }  // namespace engine::render
