@@ -600,6 +600,32 @@ TEST_F(RenderEngineTest, PreviewDropsFramesThatAreLateWhileAuthoringRendersEvery
   EXPECT_LT(received[1], 20u);
 }
 
+TEST_F(RenderEngineTest, RenderRangeAndStopPositionLimitTheOutput) {
+  testsupport::TempDir dir(L"render-range");
+  const std::wstring ramp = dir.File(L"ramp.avi");
+  ASSERT_TRUE(WriteColourAvi(ramp, 40, 30, 20, 10, [](int i) { return uint32_t(i * 12) << 16; }));
+  auto group = VideoGroup(24, 10);
+  AddClip(AddTrack(group.Get()).Get(), ramp, 0, 2 * kSecond, 0, 2 * kSecond);
+  EXPECT_EQ(E_INVALIDARG, engine->SetRenderRange(kSecond, kSecond / 2));
+  ASSERT_EQ(S_OK, engine->SetRenderRange(kSecond / 2, 3 * kSecond / 2));
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(S_OK, GroupPin(0).As(&seeking));
+  LONGLONG duration = 0, stop = 8 * kSecond / 10;
+  EXPECT_EQ(S_OK, seeking->GetDuration(&duration));
+  EXPECT_EQ(kSecond, duration);
+  // The output ends at 0.8 s: timeline time 1.3 s.
+  ASSERT_EQ(S_OK, seeking->SetPositions(nullptr, AM_SEEKING_NoPositioning, &stop, AM_SEEKING_AbsolutePositioning));
+
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Video());
+  EXPECT_EQ(8, AVIStreamLength(file.Video()));
+  EXPECT_TRUE(Near(uint32_t(5 * 12) << 16, file.Pixel(0, 20, 15, kWidth, kHeight), 2));
+  EXPECT_TRUE(Near(uint32_t(12 * 12) << 16, file.Pixel(7, 20, 15, kWidth, kHeight), 2));
+}
+
 TEST_F(RenderEngineTest, AudioSourcesAreResampledAndMixedWithSaturationAndGapsAreSilent) {
   testsupport::TempDir dir(L"render-audio");
   const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
