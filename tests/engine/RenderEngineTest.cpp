@@ -626,11 +626,13 @@ TEST_F(RenderEngineTest, RenderRangeAndStopPositionLimitTheOutput) {
   EXPECT_TRUE(Near(uint32_t(12 * 12) << 16, file.Pixel(7, 20, 15, kWidth, kHeight), 2));
 }
 
-TEST_F(RenderEngineTest, AudioSourcesAreResampledAndMixedWithSaturationAndGapsAreSilent) {
+TEST_F(RenderEngineTest, AudioIsResampledAndMixedWithSaturationBesideAVideoGroupInOneFile) {
   testsupport::TempDir dir(L"render-audio");
   const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
   ASSERT_TRUE(WriteWav(quiet, 8000, 1, 16, Constant(8000, 1, 10000)));   // mono, another rate
   ASSERT_TRUE(WriteWav(loud, 22050, 2, 16, Constant(22050, 2, 30000)));
+  auto video = VideoGroup(24, 10);  // a second group, written into the same file
+  AddClip(AddTrack(video.Get()).Get(), quiet, 0, kSecond, 0, kSecond);  // no pictures in it: black
   auto group = AudioGroup(22050);
   AddClip(AddTrack(group.Get()).Get(), quiet, 0, kSecond, 0, kSecond);
   AddClip(AddTrack(group.Get()).Get(), loud, kSecond / 2, 3 * kSecond / 2, 0, kSecond);
@@ -639,15 +641,21 @@ TEST_F(RenderEngineTest, AudioSourcesAreResampledAndMixedWithSaturationAndGapsAr
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
 
   const std::wstring out = dir.File(L"out.avi");
-  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 2));
   AviReadBack file(out);
   ASSERT_TRUE(file.Audio());
+  ASSERT_TRUE(file.Video());
   EXPECT_EQ(55125, AVIStreamLength(file.Audio()));  // 2.5 s
+  EXPECT_EQ(25, AVIStreamLength(file.Video()));
+  EXPECT_TRUE(Near(kBlack, file.Pixel(3, 80, 60, kWidth, kHeight), 0));
   EXPECT_EQ(std::make_pair(10000, 10000), file.Sample(5000));     // the mono source on both sides
   EXPECT_EQ(std::make_pair(32767, 32767), file.Sample(16000));    // 40000 saturates
   EXPECT_EQ(std::make_pair(30000, 30000), file.Sample(27000));
   EXPECT_EQ(std::make_pair(0, 0), file.Sample(40000));            // the gap
   EXPECT_EQ(std::make_pair(10000, 10000), file.Sample(50000));
+  // The video group's source has no pictures: reported once, rendered black.
+  ASSERT_EQ(1u, log.entries.size());
+  EXPECT_EQ(DEX_IDS_STREAM_NUMBER, log.entries[0].code);
 }
 
 TEST_F(RenderEngineTest, ConnectFrontEndResetsOutputsOnlyWhenGroupsChange) {

@@ -4,6 +4,8 @@
 #include <mmreg.h>
 #include <uuids.h>
 
+#include <mutex>
+
 using Microsoft::WRL::ComPtr;
 
 namespace engine::render {
@@ -146,6 +148,9 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
 
 void LogTo(IAMErrorLog *log, LONG code, HRESULT hr, const std::wstring &text) {
   if (!log) return;
+  // Every group streams on its own thread; the application's log expects one caller at a time.
+  static std::mutex one;
+  std::lock_guard<std::mutex> hold(one);
   BSTR message = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
   log->LogError(2, message, code, hr, nullptr);
   SysFreeString(message);
