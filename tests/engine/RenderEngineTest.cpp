@@ -658,6 +658,40 @@ TEST_F(RenderEngineTest, AudioIsResampledAndMixedWithSaturationBesideAVideoGroup
   EXPECT_EQ(DEX_IDS_STREAM_NUMBER, log.entries[0].code);
 }
 
+// Left in the test's folder for check_render_files.sh, which reads it with ffprobe and ffmpeg.
+TEST_F(RenderEngineTest, ComposedTimelineOfBothKindsIsKeptForTheIndependentReader) {
+  testsupport::TempDir dir(L"render-composed");
+  const std::wstring red = dir.File(L"red.avi"), blue = dir.File(L"blue.avi"), still = dir.File(L"green.bmp");
+  const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
+  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 20, 10, [](int) { return kRed; }));
+  ASSERT_TRUE(WriteColourAvi(blue, 64, 48, 20, 10, [](int) { return kBlue; }));
+  ASSERT_TRUE(WriteColourBmp(still, 16, 16, kGreen));
+  ASSERT_TRUE(WriteWav(quiet, 8000, 1, 16, Constant(8000, 1, 10000)));
+  ASSERT_TRUE(WriteWav(loud, 22050, 2, 16, Constant(22050, 2, 30000)));
+
+  auto video = VideoGroup(24, 25);
+  AddClip(AddTrack(video.Get()).Get(), red, 0, 2 * kSecond, 0, 2 * kSecond);
+  auto upper = AddTrack(video.Get());
+  AddClip(upper.Get(), blue, kSecond, 3 * kSecond, 0, 2 * kSecond);
+  auto trans = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond);
+  ASSERT_EQ(S_OK, As<IAMTimelineTransable>(upper.Get(), IID_IAMTimelineTransable)->TransAdd(trans.Get()));
+  AddClip(AddTrack(video.Get()).Get(), still, 5 * kSecond / 2, 3 * kSecond, 0, kSecond / 2);
+  auto audio = AudioGroup(22050);
+  AddClip(AddTrack(audio.Get()).Get(), quiet, 0, kSecond, 0, kSecond);
+  AddClip(AddTrack(audio.Get()).Get(), loud, kSecond / 2, 3 * kSecond / 2, 0, kSecond);
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+
+  wchar_t cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  const std::wstring out = std::wstring(cwd) + L"\\composed.avi";
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 2));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Video() && file.Audio());
+  EXPECT_EQ(75, AVIStreamLength(file.Video()));
+  EXPECT_EQ(66150, AVIStreamLength(file.Audio()));
+  EXPECT_TRUE(log.entries.empty());
+}
+
 TEST_F(RenderEngineTest, ConnectFrontEndResetsOutputsOnlyWhenGroupsChange) {
   EXPECT_EQ(S_OK, engine->ConnectFrontEnd());  // no groups: nothing to connect
   auto video = VideoGroup();
