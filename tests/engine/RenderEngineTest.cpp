@@ -692,6 +692,30 @@ TEST_F(RenderEngineTest, ComposedTimelineOfBothKindsIsKeptForTheIndependentReade
   EXPECT_TRUE(log.entries.empty());
 }
 
+TEST_F(RenderEngineTest, AudioTransitionCrossfadesTheTrackOverTheOnesBelow) {
+  testsupport::TempDir dir(L"render-crossfade");
+  const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
+  ASSERT_TRUE(WriteWav(quiet, 11025, 2, 16, Constant(2 * 11025, 2, 10000)));
+  ASSERT_TRUE(WriteWav(loud, 11025, 2, 16, Constant(2 * 11025, 2, 30000)));
+  auto group = AudioGroup(11025);
+  AddClip(AddTrack(group.Get()).Get(), quiet, 0, 2 * kSecond, 0, 2 * kSecond);
+  auto upper = AddTrack(group.Get());
+  AddClip(upper.Get(), loud, kSecond, 3 * kSecond, 0, 2 * kSecond);
+  auto trans = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond);
+  ASSERT_EQ(S_OK, As<IAMTimelineTransable>(upper.Get(), IID_IAMTimelineTransable)->TransAdd(trans.Get()));
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Audio());
+  EXPECT_EQ(3 * 11025, AVIStreamLength(file.Audio()));
+  EXPECT_EQ(10000, file.Sample(11025 / 2).first);
+  EXPECT_NEAR(15000, file.Sample(11025 * 5 / 4).first, 3);   // a quarter of the way
+  EXPECT_NEAR(20000, file.Sample(11025 * 3 / 2).second, 3);  // half-way
+  EXPECT_EQ(30000, file.Sample(11025 * 5 / 2).first);
+}
+
 TEST_F(RenderEngineTest, ConnectFrontEndResetsOutputsOnlyWhenGroupsChange) {
   EXPECT_EQ(S_OK, engine->ConnectFrontEnd());  // no groups: nothing to connect
   auto video = VideoGroup();

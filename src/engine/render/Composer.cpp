@@ -27,6 +27,17 @@ ptrdiff_t ClipAt(const LayerPlan &layer, REFERENCE_TIME t) {
   return t < it->stop ? it - layer.clips.begin() : -1;
 }
 
+const TransitionPlan *TransitionAt(const LayerPlan &layer, REFERENCE_TIME t) {
+  for (const TransitionPlan &tr : layer.transitions)
+    if (t >= tr.start && t < tr.stop) return &tr;
+  return nullptr;
+}
+
+double Progress(const TransitionPlan &trans, REFERENCE_TIME t) {
+  const double p = static_cast<double>(t - trans.start) / static_cast<double>(trans.stop - trans.start);
+  return trans.swapInputs ? 1.0 - p : p;
+}
+
 void DrawPicture(const media::VideoFrame *picture, int stretchMode, LONG width, LONG height, uint32_t *canvas) {
   std::fill(canvas, canvas + static_cast<size_t>(width) * height, kBlack);
   if (!picture || picture->width <= 0 || picture->height <= 0) return;
@@ -159,9 +170,7 @@ HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE
   for (size_t l = 0; l < plan_.layers.size(); ++l) {
     const LayerPlan &layer = plan_.layers[l];
     const ptrdiff_t c = ClipAt(layer, t);
-    const TransitionPlan *trans = nullptr;
-    for (const TransitionPlan &tr : layer.transitions)
-      if (t >= tr.start && t < tr.stop) trans = &tr;
+    const TransitionPlan *trans = TransitionAt(layer, t);
     if (c < 0 && !trans) continue;  // a gap shows what lies below
     const media::VideoFrame *picture = nullptr;
     int mode = RESIZEF_STRETCH;
@@ -177,9 +186,7 @@ HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE
     // A transition blends this track (B) over the composite below it (A), B's weight growing
     // from 0 to 1 over its span. Every transition is a dissolve for now.
     DrawPicture(picture, mode, width_, height_, layer_.data());
-    double progress = static_cast<double>(t - trans->start) / static_cast<double>(trans->stop - trans->start);
-    if (trans->swapInputs) progress = 1.0 - progress;
-    Blend(layer_.data(), progress, canvas_.size(), canvas_.data());
+    Blend(layer_.data(), Progress(*trans, t), canvas_.size(), canvas_.data());
   }
   DropIdleReaders(t);
   WriteVideoSample(canvas_, type, out);
@@ -203,6 +210,12 @@ void AudioMixer::Mix(int64_t first, size_t count, BYTE *out) {
       static_cast<REFERENCE_TIME>(static_cast<long double>(first + static_cast<int64_t>(count)) * kUnitsPerSecond / rate_);
   for (size_t l = 0; l < plan_.layers.size(); ++l) {
     const LayerPlan &layer = plan_.layers[l];
+    // Tracks add up, except where a track has a transition: there it fades in over the mix
+    // of the tracks below (a crossfade), whatever the transition's kind.
+    bool fading = false;
+    for (const TransitionPlan &tr : layer.transitions) fading = fading || (tr.start < t1 && tr.stop > t0);
+    std::vector<int32_t> &target = fading ? layer_ : mix_;
+    if (fading) layer_.assign(count * 2, 0);
     for (size_t c = 0; c < layer.clips.size(); ++c) {
       const ClipPlan &clip = layer.clips[c];
       auto &slot = readers_[l][c];
@@ -211,7 +224,18 @@ void AudioMixer::Mix(int64_t first, size_t count, BYTE *out) {
         continue;
       }
       if (!slot) slot = std::make_unique<AudioClipReader>(clip, plan_.log.Get());
-      slot->MixInto(first, count, rate_, mix_);
+      slot->MixInto(first, count, rate_, target);
+    }
+    if (!fading) continue;
+    for (size_t i = 0; i < count; ++i) {
+      const REFERENCE_TIME t =
+          static_cast<REFERENCE_TIME>(static_cast<long double>(first + static_cast<int64_t>(i)) * kUnitsPerSecond / rate_);
+      const TransitionPlan *trans = TransitionAt(layer, t);
+      for (int ch = 0; ch < 2; ++ch) {
+        int32_t &below = mix_[i * 2 + ch];
+        const int32_t above = layer_[i * 2 + ch];
+        below = trans ? static_cast<int32_t>(std::lround(below + (above - below) * Progress(*trans, t))) : below + above;
+      }
     }
   }
   auto *pcm = reinterpret_cast<int16_t *>(out);

@@ -52,11 +52,15 @@ private:
   const GroupPlan &plan_;
   DWORD rate_ = 0;
   WORD channels_ = 2;
-  std::vector<int32_t> mix_;
+  std::vector<int32_t> mix_, layer_;
   std::vector<std::vector<std::unique_ptr<AudioClipReader>>> readers_;
 };
 
 // The clip of `layer` that covers t, or -1.
 ptrdiff_t ClipAt(const LayerPlan &layer, REFERENCE_TIME t);
+// The transition of `layer` that covers t, or null.
+const TransitionPlan *TransitionAt(const LayerPlan &layer, REFERENCE_TIME t);
+// How far a transition has progressed at t: 0 → 1 over its span (1 → 0 with swapped inputs).
+double Progress(const TransitionPlan &trans, REFERENCE_TIME t);
 
 }  // namespace engine::render
