@@ -369,7 +369,7 @@ TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched
   EXPECT_TRUE(log.entries.empty());
 }
 
-TEST_F(RenderEngineTest, MissingSourceRendersBlackLogsOnceAndTheRestStillRenders) {
+TEST_F(RenderEngineTest, MissingOrCorruptSourcesRenderBlackLogOnceAndTheRestStillRenders) {
   testsupport::TempDir dir(L"render-missing");
   const std::wstring red = dir.File(L"red.avi");
   ASSERT_TRUE(WriteColourAvi(red, 40, 30, 10, 10, [](int) { return kRed; }));
@@ -377,6 +377,11 @@ TEST_F(RenderEngineTest, MissingSourceRendersBlackLogsOnceAndTheRestStillRenders
   auto track = AddTrack(group.Get());
   AddClip(track.Get(), dir.File(L"gone.avi"), 0, kSecond, 0, kSecond);
   AddClip(track.Get(), red, kSecond, 2 * kSecond, 0, kSecond);
+  // A file that is no media at all, on a track above.
+  const std::wstring junk = dir.File(L"junk.avi");
+  const std::string noise(5000, 'x');
+  ASSERT_TRUE(testsupport::WriteBytes(junk, noise.data(), noise.size()));
+  AddClip(AddTrack(group.Get()).Get(), junk, 0, kSecond / 2, 0, kSecond / 2);
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
 
   ComPtr<IMediaSeeking> seeking;
@@ -398,10 +403,13 @@ TEST_F(RenderEngineTest, MissingSourceRendersBlackLogsOnceAndTheRestStillRenders
     ASSERT_EQ(0, AVIStreamRead(file.Video(), 15, 1, frame.data(), static_cast<LONG>(frame.size()), &bytes, &count));
     EXPECT_EQ(0xFFFF0000u, *reinterpret_cast<uint32_t *>(frame.data()));
   }
-  ASSERT_EQ(1u, log.entries.size());
+  ASSERT_EQ(2u, log.entries.size());
+  for (const LoggedError &e : log.entries) {
+    EXPECT_EQ(DEX_IDS_BAD_SOURCE_NAME, e.code);
+    EXPECT_TRUE(FAILED(e.hr));
+  }
+  EXPECT_NE(std::wstring::npos, log.entries[1].text.find(L"junk.avi"));
   EXPECT_NE(std::wstring::npos, log.entries[0].text.find(L"gone.avi"));
-  EXPECT_EQ(DEX_IDS_BAD_SOURCE_NAME, log.entries[0].code);
-  EXPECT_TRUE(FAILED(log.entries[0].hr));
 }
 
 TEST_F(RenderEngineTest, SeekBeforeRunStartsTheFileAtThatTime) {
