@@ -473,6 +473,51 @@ TEST_F(RenderEngineTest, DissolveBlendsTheTrackOverWhatLiesBelowAcrossItsSpan) {
   EXPECT_TRUE(Near(kBlue, file.Pixel(29, 80, 60, kWidth, kHeight), 2));
 }
 
+TEST_F(RenderEngineTest, ProgressKeyframesDriveTheDissolveAndSwappedInputsReverseIt) {
+  testsupport::TempDir dir(L"render-keyed");
+  const std::wstring red = dir.File(L"red.avi"), blue = dir.File(L"blue.avi");
+  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 40, 10, [](int) { return kRed; }));
+  ASSERT_TRUE(WriteColourAvi(blue, 40, 30, 40, 10, [](int) { return kBlue; }));
+  auto group = VideoGroup(24, 10);
+  AddClip(AddTrack(group.Get()).Get(), red, 0, 4 * kSecond, 0, 4 * kSecond);
+  auto top = AddTrack(group.Get());
+  AddClip(top.Get(), blue, 0, 4 * kSecond, 0, 4 * kSecond);
+  auto transable = As<IAMTimelineTransable>(top.Get(), IID_IAMTimelineTransable);
+  // 0.75 at once, then down to 0.25 half a second in.
+  auto keyed = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond);
+  ComPtr<IPropertySetter> setter;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
+                                   reinterpret_cast<void **>(setter.GetAddressOf())));
+  Bstr name(L"Progress");
+  DEXTER_PARAM param{name, 0, 2};
+  DEXTER_VALUE values[2]{};
+  values[0].v.vt = VT_R8;
+  values[0].v.dblVal = 0.75;
+  values[0].dwInterp = DEXTERF_JUMP;
+  values[1].v.vt = VT_R8;
+  values[1].v.dblVal = 0.25;
+  values[1].rt = kSecond / 2;
+  values[1].dwInterp = DEXTERF_INTERPOLATE;
+  ASSERT_EQ(S_OK, setter->AddProp(param, values));
+  ASSERT_EQ(S_OK, keyed->SetPropertySetter(setter.Get()));
+  ASSERT_EQ(S_OK, transable->TransAdd(keyed.Get()));
+  auto swapped = Item(TIMELINE_MAJOR_TYPE_TRANSITION, 3 * kSecond, 4 * kSecond);
+  ASSERT_EQ(S_OK, As<IAMTimelineTrans>(swapped.Get(), IID_IAMTimelineTrans)->SetSwapInputs(TRUE));
+  ASSERT_EQ(S_OK, transable->TransAdd(swapped.Get()));
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Video());
+  auto at = [&](LONG frame) { return file.Pixel(frame, 80, 60, kWidth, kHeight); };
+  EXPECT_TRUE(Near(0x4000BF, at(10), 2)) << std::hex << at(10);  // 0.75 blue
+  EXPECT_TRUE(Near(0x73008C, at(12), 2)) << std::hex << at(12);  // 0.55, on the way down
+  EXPECT_TRUE(Near(0xBF0040, at(17), 2)) << std::hex << at(17);  // 0.25 held
+  EXPECT_TRUE(Near(kBlue, at(25), 2));                            // the upper track alone
+  EXPECT_TRUE(Near(0x3300CC, at(32), 2)) << std::hex << at(32);  // swapped: 1 - 0.2
+}
+
 TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime) {
   testsupport::TempDir dir(L"render-flush");
   const std::wstring ramp = dir.File(L"ramp.avi");

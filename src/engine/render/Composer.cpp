@@ -34,7 +34,16 @@ const TransitionPlan *TransitionAt(const LayerPlan &layer, REFERENCE_TIME t) {
 }
 
 double Progress(const TransitionPlan &trans, REFERENCE_TIME t) {
-  const double p = static_cast<double>(t - trans.start) / static_cast<double>(trans.stop - trans.start);
+  double p = static_cast<double>(t - trans.start) / static_cast<double>(trans.stop - trans.start);
+  if (!trans.progress.empty()) {
+    VARIANT v;
+    VariantInit(&v);
+    double keyed = 0;
+    if (SUCCEEDED(EvaluateKeyframes(trans.progress, t - trans.start, &v)) && VariantNumber(v, &keyed) &&
+        std::isfinite(keyed))
+      p = std::clamp(keyed, 0.0, 1.0);
+    VariantClear(&v);
+  }
   return trans.swapInputs ? 1.0 - p : p;
 }
 

@@ -37,6 +37,31 @@ HRESULT ReadClip(IAMTimelineObj *obj, ClipPlan *clip) {
   return S_OK;
 }
 
+// The keyframes of one parameter of an effect or transition, when its property setter has it.
+std::vector<Keyframe> ReadKeyframes(IAMTimelineObj *obj, const wchar_t *name) {
+  std::vector<Keyframe> keyframes;
+  ComPtr<IPropertySetter> setter;
+  if (FAILED(obj->GetPropertySetter(&setter)) || !setter) return keyframes;
+  LONG count = 0;
+  DEXTER_PARAM *params = nullptr;
+  DEXTER_VALUE *values = nullptr;
+  if (FAILED(setter->GetProps(&count, &params, &values))) return keyframes;
+  const DEXTER_VALUE *value = values;
+  for (LONG i = 0; i < count; ++i) {
+    const bool wanted = params[i].name && lstrcmpiW(params[i].name, name) == 0;
+    for (LONG k = 0; k < params[i].nValues; ++k, ++value) {
+      if (!wanted) continue;
+      Keyframe frame;
+      VariantCopy(&frame.value.v, const_cast<VARIANT *>(&value->v));
+      frame.time = value->rt;
+      frame.interp = value->dwInterp;
+      keyframes.push_back(std::move(frame));
+    }
+  }
+  setter->FreeProps(count, params, values);
+  return keyframes;
+}
+
 HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
   auto track = As<IAMTimelineTrack>(obj);
   if (!track) return E_NOINTERFACE;
@@ -60,6 +85,7 @@ HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
       BOOL swap = FALSE;
       if (auto t2 = As<IAMTimelineTrans>(trans.Get())) t2->GetSwapInputs(&swap);
       plan.swapInputs = swap != FALSE;
+      plan.progress = ReadKeyframes(trans.Get(), L"Progress");
       if (!Muted(trans.Get()) && plan.stop > plan.start) layer->transitions.push_back(plan);
       if (t <= plan.start) break;  // a chain that does not move forward would never end
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/media/DecodeGraph.h"
+#include "engine/props/Keyframes.h"
 #include "timeline/EditingServices.h"
 
 #include <wrl/client.h>
@@ -33,6 +34,8 @@ struct TransitionPlan {
   REFERENCE_TIME start = 0, stop = 0;
   CLSID clsid = GUID_NULL;
   bool swapInputs = false;
+  // The keyframes of its "Progress" parameter (times relative to its start); none: 0 → 1.
+  std::vector<Keyframe> progress;
 };
 
 // One track, in priority order within its group (nested compositions are flattened into
