@@ -616,6 +616,24 @@ TEST_F(RenderEngineTest, PlaysInRealTimeThroughThePlatformVideoRenderer) {
   const ULONGLONG took = GetTickCount64() - began;
   EXPECT_GE(took, 900u);  // paced by the graph's clock, not as fast as the frames are made
   EXPECT_TRUE(log.entries.empty());
+
+  // Paused, the renderer holds a picture and the streaming thread waits on it: a seek and a
+  // stop still come back.
+  ComPtr<IMediaControl> control;
+  ASSERT_EQ(S_OK, graph.As(&control));
+  ComPtr<IMediaSeeking> seeking;
+  ASSERT_EQ(S_OK, graph.As(&seeking));
+  LONGLONG at = kSecond / 2;
+  for (int round = 0; round < 2; ++round) {
+    control->Pause();
+    OAFilterState state;
+    control->GetState(2000, &state);
+    EXPECT_EQ(State_Paused, state);
+    Sleep(100);
+    EXPECT_EQ(S_OK, seeking->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+    Sleep(100);
+    EXPECT_EQ(S_OK, control->Stop());
+  }
 }
 
 TEST_F(RenderEngineTest, PreviewDropsFramesThatAreLateWhileAuthoringRendersEveryOne) {
