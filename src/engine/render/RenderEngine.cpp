@@ -6,6 +6,7 @@
 #include <uuids.h>
 
 #include <algorithm>
+#include <exception>
 #include <new>
 
 using Microsoft::WRL::ComPtr;
@@ -124,6 +125,14 @@ STDMETHODIMP RenderEngine::ScrapIt() {
 }
 
 STDMETHODIMP RenderEngine::ConnectFrontEnd() {
+  try {
+    return BuildFrontEnd();
+  } catch (const std::exception &) {  // nothing may escape through COM
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT RenderEngine::BuildFrontEnd() {
   if (!timeline_) return E_INVALIDARG;
   HRESULT hr;
   if (!graph_ && FAILED(hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,

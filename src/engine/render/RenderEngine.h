@@ -43,6 +43,7 @@ public:
 private:
   RenderEngine() = default;
   ~RenderEngine();
+  HRESULT BuildFrontEnd();
   // Takes the front end out of the graph, disconnected from whatever followed it.
   void DropFrontEnd();
 
@@ -50,6 +51,7 @@ private:
   Microsoft::WRL::ComPtr<IAMTimeline> timeline_;
   Microsoft::WRL::ComPtr<IGraphBuilder> graph_;
   Microsoft::WRL::ComPtr<TimelineSource> source_;
+  // Applied by the next ConnectFrontEnd; output time 0 is the range's start.
   REFERENCE_TIME rangeStart_ = 0;
   REFERENCE_TIME rangeStop_ = -1;  // -1: to the timeline's end
 };

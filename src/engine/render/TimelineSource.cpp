@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
 
 namespace engine::render {
 
@@ -131,7 +132,17 @@ HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events, IReferenceClo
     if (clock) clock->AddRef();
     clock_ = clock;
   }
-  thread_ = std::thread(&TimelineSourcePin::Stream, this);
+  try {
+    thread_ = std::thread(&TimelineSourcePin::Stream, this);
+  } catch (const std::exception &) {  // no thread to be had: nothing may escape through COM
+    std::lock_guard<std::mutex> lock(mutex_);
+    running_ = false;
+    if (events_) events_->Release();
+    events_ = nullptr;
+    if (clock_) clock_->Release();
+    clock_ = nullptr;
+    return E_OUTOFMEMORY;
+  }
   return S_OK;
 }
 
@@ -273,6 +284,27 @@ HRESULT TimelineSourcePin::DeliverOne(int64_t index, bool first) {
 
 void TimelineSourcePin::Stream() {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  try {
+    StreamSegments();
+  } catch (const std::exception &) {
+    // Out of memory while composing: the run ends with an error instead of the process.
+    Report(E_OUTOFMEMORY);
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (command_ != Command::Exit) {
+      if (command_ == Command::Park) {
+        parked_ = true;  // a seek waiting for this thread goes on
+        changed_.notify_all();
+      }
+      changed_.wait(lock);
+    }
+  }
+  video_.reset();
+  audio_.reset();
+  streamPlan_.reset();
+  if (SUCCEEDED(com)) CoUninitialize();
+}
+
+void TimelineSourcePin::StreamSegments() {
   uint64_t seen = 0;
   bool fresh = true, idle = false, first = false;
   int64_t index = 0;
@@ -340,10 +372,6 @@ void TimelineSourcePin::Stream() {
     if (FAILED(hr)) Report(hr);
     idle = true;  // refused or failed: wait for a seek or the stop
   }
-  video_.reset();
-  audio_.reset();
-  streamPlan_.reset();
-  if (SUCCEEDED(com)) CoUninitialize();
 }
 
 // ---- filter ----

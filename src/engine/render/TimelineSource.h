@@ -51,6 +51,7 @@ public:
 private:
   enum class Command { Run, Park, Exit };
   void Stream();
+  void StreamSegments();
   // Produces and delivers the sample that starts at output index `index` of the segment;
   // S_FALSE past the end.
   HRESULT DeliverOne(int64_t index, bool first);
