@@ -338,11 +338,17 @@ TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched
 
   auto group = VideoGroup();
   auto low = AddTrack(group.Get());
-  auto high = AddTrack(group.Get());
+  // The upper track sits in a nested composition; a muted track above everything is not seen.
+  auto comp = Node(TIMELINE_MAJOR_TYPE_COMPOSITE);
+  ASSERT_EQ(S_OK, As<IAMTimelineComp>(group.Get(), IID_IAMTimelineComp)->VTrackInsBefore(comp.Get(), -1));
+  auto high = AddTrack(comp.Get());
+  auto muted = AddTrack(group.Get());
+  ASSERT_EQ(S_OK, muted->SetMuted(TRUE));
   // Two seconds of media in one second of timeline: twice the speed.
   AddClip(low.Get(), ramp, 0, kSecond, 0, 2 * kSecond);
   AddClip(low.Get(), blue, kSecond, 2 * kSecond, 0, kSecond);
   AddClip(high.Get(), green, 3 * kSecond / 2, 2 * kSecond, 0, kSecond / 2);
+  AddClip(muted.Get(), green, 0, 2 * kSecond, 0, kSecond);
 
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   const std::wstring out = dir.File(L"out.avi");
