@@ -285,6 +285,45 @@ protected:
     EXPECT_EQ(S_OK, As<IAMTimelineTrack>(track, IID_IAMTimelineTrack)->SrcAdd(clip.Get()));
     return clip;
   }
+  // An effect or transition of one of the engine's own kinds, with keyframes per parameter:
+  // {name, {{time, value, interpolate}...}}.
+  struct Key {
+    REFERENCE_TIME time;
+    double value;
+    bool interpolate;
+  };
+  ComPtr<IAMTimelineObj> BuiltIn(TIMELINE_MAJOR_TYPE type, const wchar_t *kind, REFERENCE_TIME start,
+                                 REFERENCE_TIME stop, std::vector<std::pair<const wchar_t *, std::vector<Key>>> params) {
+    auto obj = Item(type, start, stop);
+    size_t count = 0;
+    const engine::BuiltInEffect *table = engine::BuiltInEffects(&count);
+    for (size_t i = 0; i < count; ++i) {
+      if (std::wstring(table[i].name) == kind) {
+        EXPECT_EQ(S_OK, obj->SetSubObjectGUID(table[i].clsid));
+      }
+    }
+    ComPtr<IPropertySetter> setter;
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
+                                     reinterpret_cast<void **>(setter.GetAddressOf())));
+    for (auto &[name, keys] : params) {
+      Bstr bname(name);
+      DEXTER_PARAM param{bname, 0, static_cast<LONG>(keys.size())};
+      std::vector<DEXTER_VALUE> values(keys.size());
+      for (size_t k = 0; k < keys.size(); ++k) {
+        values[k].v.vt = VT_R8;
+        values[k].v.dblVal = keys[k].value;
+        values[k].rt = keys[k].time;
+        values[k].dwInterp = keys[k].interpolate ? DEXTERF_INTERPOLATE : DEXTERF_JUMP;
+      }
+      EXPECT_EQ(S_OK, setter->AddProp(param, values.data()));
+    }
+    EXPECT_EQ(S_OK, obj->SetPropertySetter(setter.Get()));
+    return obj;
+  }
+  static void AddEffect(IAMTimelineObj *target, IAMTimelineObj *effect) {
+    EXPECT_EQ(S_OK, As<IAMTimelineEffectable>(target, IID_IAMTimelineEffectable)->EffectInsBefore(effect, -1));
+  }
+
   ComPtr<IPin> GroupPin(LONG n) {
     ComPtr<IPin> pin;
     EXPECT_EQ(S_OK, engine->GetGroupOutputPin(n, &pin));
@@ -522,6 +561,54 @@ TEST_F(RenderEngineTest, ProgressKeyframesDriveTheDissolveAndSwappedInputsRevers
   EXPECT_TRUE(Near(0xBF0040, at(17), 2)) << std::hex << at(17);  // 0.25 held
   EXPECT_TRUE(Near(kBlue, at(25), 2));                            // the upper track alone
   EXPECT_TRUE(Near(0x3300CC, at(32), 2)) << std::hex << at(32);  // swapped: 1 - 0.2
+}
+
+TEST_F(RenderEngineTest, EffectsChangeTheirPictureBeforeTransitionsAndFollowTheirKeyframes) {
+  testsupport::TempDir dir(L"render-effects");
+  const std::wstring grey = dir.File(L"grey.avi"), red = dir.File(L"red.avi");
+  ASSERT_TRUE(WriteColourAvi(grey, 40, 30, 20, 10, [](int) { return 0x808080u; }));
+  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 20, 10, [](int) { return kRed; }));
+  auto group = VideoGroup(24, 10);
+  // A source effect counts its times from the source's start: brightness 0 → 0.2 over its first second.
+  auto clip = AddClip(AddTrack(group.Get()).Get(), grey, kSecond, 3 * kSecond, 0, 2 * kSecond);
+  AddEffect(clip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Brightness and contrast", 0, 2 * kSecond,
+                                {{L"Brightness", {{0, 0.0, false}, {kSecond, 0.2, true}}}}).Get());
+  // An inverted red wipes in from the left over black.
+  auto top = AddTrack(group.Get());
+  AddClip(top.Get(), red, 3 * kSecond, 4 * kSecond, 0, kSecond);
+  AddEffect(top.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Invert", 0, 10 * kSecond, {}).Get());
+  ASSERT_EQ(S_OK, As<IAMTimelineTransable>(top.Get(), IID_IAMTimelineTransable)
+                      ->TransAdd(BuiltIn(TIMELINE_MAJOR_TYPE_TRANSITION, L"Wipe", 3 * kSecond, 4 * kSecond, {}).Get()));
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Video());
+  auto at = [&](LONG frame, LONG x) { return file.Pixel(frame, x, 60, kWidth, kHeight); };
+  EXPECT_TRUE(Near(0x808080, at(10, 80), 2)) << std::hex << at(10, 80);
+  EXPECT_TRUE(Near(0x9A9A9A, at(15, 80), 2)) << std::hex << at(15, 80);  // half-way: +0.1
+  EXPECT_TRUE(Near(0xB3B3B3, at(25, 80), 2)) << std::hex << at(25, 80);  // held at +0.2
+  EXPECT_TRUE(Near(0x00FFFF, at(35, 40), 2)) << std::hex << at(35, 40);  // wiped in, inverted
+  EXPECT_TRUE(Near(kBlack, at(35, 120), 2)) << std::hex << at(35, 120);
+}
+
+TEST_F(RenderEngineTest, AudioGainEnvelopeOfASourceFollowsItsKeyframes) {
+  testsupport::TempDir dir(L"render-gain");
+  const std::wstring loud = dir.File(L"loud.wav");
+  ASSERT_TRUE(WriteWav(loud, 11025, 2, 16, Constant(2 * 11025, 2, 30000)));
+  auto group = AudioGroup(11025);
+  auto clip = AddClip(AddTrack(group.Get()).Get(), loud, 0, 2 * kSecond, 0, 2 * kSecond);
+  AddEffect(clip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Volume", 0, 2 * kSecond,
+                                {{L"Gain", {{0, 1.0, false}, {2 * kSecond, 0.0, true}}}}).Get());
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  const std::wstring out = dir.File(L"out.avi");
+  ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
+  AviReadBack file(out);
+  ASSERT_TRUE(file.Audio());
+  EXPECT_NEAR(30000, file.Sample(0).first, 3);
+  EXPECT_NEAR(15000, file.Sample(11025).first, 3);
+  EXPECT_NEAR(7500, file.Sample(11025 * 3 / 2).second, 3);
 }
 
 TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime) {

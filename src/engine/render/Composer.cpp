@@ -1,6 +1,9 @@
 #include "engine/render/Composer.h"
 
 #include "engine/TimeUnits.h"
+#include "engine/effects/AudioOps.h"
+#include "engine/effects/EffectTable.h"
+#include "engine/effects/VideoOps.h"
 
 #include <amvideo.h>
 #include <mmreg.h>
@@ -34,18 +37,63 @@ const TransitionPlan *TransitionAt(const LayerPlan &layer, REFERENCE_TIME t) {
 }
 
 double Progress(const TransitionPlan &trans, REFERENCE_TIME t) {
-  double p = static_cast<double>(t - trans.start) / static_cast<double>(trans.stop - trans.start);
-  if (!trans.progress.empty()) {
-    VARIANT v;
-    VariantInit(&v);
-    double keyed = 0;
-    if (SUCCEEDED(EvaluateKeyframes(trans.progress, t - trans.start, &v)) && VariantNumber(v, &keyed) &&
-        std::isfinite(keyed))
-      p = std::clamp(keyed, 0.0, 1.0);
-    VariantClear(&v);
-  }
+  const double p = std::clamp(trans.Number(L"Progress", t, trans.Elapsed(t)), 0.0, 1.0);
   return trans.swapInputs ? 1.0 - p : p;
 }
+
+namespace {
+
+const wchar_t *BuiltInName(const CLSID &clsid) {
+  size_t count = 0;
+  const BuiltInEffect *table = BuiltInEffects(&count);
+  for (size_t i = 0; i < count; ++i)
+    if (table[i].clsid == clsid) return table[i].name;
+  return L"";
+}
+
+void ApplyVideoEffect(const EffectPlan &fx, REFERENCE_TIME t, effects::Picture p) {
+  const std::wstring name = BuiltInName(fx.clsid);
+  if (name == L"Grayscale") effects::Grayscale(p, fx.Number(L"Amount", t, 1.0));
+  else if (name == L"Sepia") effects::Sepia(p, fx.Number(L"Amount", t, 1.0));
+  else if (name == L"Invert") effects::Invert(p, fx.Number(L"Amount", t, 1.0));
+  else if (name == L"Brightness and contrast")
+    effects::BrightnessContrast(p, fx.Number(L"Brightness", t, 0.0), fx.Number(L"Contrast", t, 1.0));
+  else if (name == L"Blur") effects::Blur(p, fx.Number(L"Radius", t, 2.0));
+  else if (name == L"Fade to colour")
+    effects::FadeToColour(p, static_cast<uint32_t>(fx.Number(L"Color", t, 0.0)), fx.Number(L"Progress", t, fx.Elapsed(t)));
+  // Filters that are not the engine's own are not applied.
+}
+
+// Blends `b` (the track) over `a` (what lies below) by the transition's kind; unknown kinds dissolve.
+void ApplyTransition(const TransitionPlan &trans, REFERENCE_TIME t, effects::Picture a, const effects::Picture &b) {
+  const std::wstring name = BuiltInName(trans.clsid);
+  const double p = Progress(trans, t);
+  const int direction = static_cast<int>(trans.Number(L"Direction", t, 0));
+  if (name == L"Wipe") effects::Wipe(a, b, p, direction, trans.Number(L"Softness", t, 0));
+  else if (name == L"Slide") effects::Slide(a, b, p, direction);
+  else if (name == L"Iris") effects::Iris(a, b, p, static_cast<int>(trans.Number(L"Shape", t, 0)));
+  else Blend(b.pixels, p, static_cast<size_t>(a.width) * a.height, a.pixels);
+}
+
+// Product of the gains of the audio effects at t.
+double GainAt(const std::vector<EffectPlan> &fxs, REFERENCE_TIME t) {
+  double gain = 1.0;
+  for (const EffectPlan &fx : fxs) {
+    if (!fx.Covers(t)) continue;
+    const std::wstring name = BuiltInName(fx.clsid);
+    if (name == L"Volume") gain *= std::max(0.0, fx.Number(L"Gain", t, 1.0));
+    else if (name == L"Fade") gain *= fx.Number(L"Direction", t, 0) >= 0.5 ? 1.0 - fx.Elapsed(t) : fx.Elapsed(t);
+  }
+  return gain;
+}
+
+bool AnyCovering(const std::vector<EffectPlan> &fxs, REFERENCE_TIME from, REFERENCE_TIME to) {
+  for (const EffectPlan &fx : fxs)
+    if (fx.start < to && fx.stop > from) return true;
+  return false;
+}
+
+}  // namespace
 
 void DrawPicture(const media::VideoFrame *picture, int stretchMode, LONG width, LONG height, uint32_t *canvas) {
   std::fill(canvas, canvas + static_cast<size_t>(width) * height, kBlack);
@@ -182,20 +230,26 @@ HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE
     const TransitionPlan *trans = TransitionAt(layer, t);
     if (c < 0 && !trans) continue;  // a gap shows what lies below
     const media::VideoFrame *picture = nullptr;
-    int mode = RESIZEF_STRETCH;
-    if (c >= 0) {
-      const ClipPlan &clip = layer.clips[static_cast<size_t>(c)];
-      picture = ReaderFor(l, static_cast<size_t>(c))->PictureAt(clip.MediaTimeAt(t));
-      mode = clip.stretchMode;
-    }
-    if (!trans) {
+    const ClipPlan *clip = c >= 0 ? &layer.clips[static_cast<size_t>(c)] : nullptr;
+    if (clip) picture = ReaderFor(l, static_cast<size_t>(c))->PictureAt(clip->MediaTimeAt(t));
+    const int mode = clip ? clip->stretchMode : RESIZEF_STRETCH;
+    const bool effected = clip && (AnyCovering(clip->effects, t, t + 1) || AnyCovering(layer.effects, t, t + 1));
+    if (!trans && !effected) {
       DrawPicture(picture, mode, width_, height_, canvas_.data());
       continue;
     }
-    // A transition blends this track (B) over the composite below it (A), B's weight growing
-    // from 0 to 1 over its span. Every transition is a dissolve for now.
+    // Effects change the track's own picture (the source's first, then the track's); a
+    // transition then blends that picture (B) over the composite below it (A).
     DrawPicture(picture, mode, width_, height_, layer_.data());
-    Blend(layer_.data(), Progress(*trans, t), canvas_.size(), canvas_.data());
+    const effects::Picture own{width_, height_, layer_.data()};
+    if (clip) {
+      for (const EffectPlan &fx : clip->effects)
+        if (fx.Covers(t)) ApplyVideoEffect(fx, t, own);
+      for (const EffectPlan &fx : layer.effects)
+        if (fx.Covers(t)) ApplyVideoEffect(fx, t, own);
+    }
+    if (trans) ApplyTransition(*trans, t, effects::Picture{width_, height_, canvas_.data()}, own);
+    else canvas_.swap(layer_);
   }
   DropIdleReaders(t);
   WriteVideoSample(canvas_, type, out);
@@ -223,8 +277,12 @@ void AudioMixer::Mix(int64_t first, size_t count, BYTE *out) {
     // of the tracks below (a crossfade), whatever the transition's kind.
     bool fading = false;
     for (const TransitionPlan &tr : layer.transitions) fading = fading || (tr.start < t1 && tr.stop > t0);
-    std::vector<int32_t> &target = fading ? layer_ : mix_;
-    if (fading) layer_.assign(count * 2, 0);
+    const bool trackEffects = AnyCovering(layer.effects, t0, t1);
+    std::vector<int32_t> &target = fading || trackEffects ? layer_ : mix_;
+    if (&target == &layer_) layer_.assign(count * 2, 0);
+    auto timeOf = [&](size_t i) {
+      return static_cast<REFERENCE_TIME>(static_cast<long double>(first + static_cast<int64_t>(i)) * kUnitsPerSecond / rate_);
+    };
     for (size_t c = 0; c < layer.clips.size(); ++c) {
       const ClipPlan &clip = layer.clips[c];
       auto &slot = readers_[l][c];
@@ -233,12 +291,20 @@ void AudioMixer::Mix(int64_t first, size_t count, BYTE *out) {
         continue;
       }
       if (!slot) slot = std::make_unique<AudioClipReader>(clip, plan_.log.Get());
-      slot->MixInto(first, count, rate_, target);
+      if (!AnyCovering(clip.effects, t0, t1)) {
+        slot->MixInto(first, count, rate_, target);
+        continue;
+      }
+      // A clip's own effects (its gain envelope) apply to its sound alone.
+      clip_.assign(count * 2, 0);
+      slot->MixInto(first, count, rate_, clip_);
+      effects::ApplyGain(clip_.data(), count, [&](size_t i) { return GainAt(clip.effects, timeOf(i)); });
+      for (size_t i = 0; i < clip_.size(); ++i) target[i] += clip_[i];
     }
-    if (!fading) continue;
+    if (trackEffects) effects::ApplyGain(layer_.data(), count, [&](size_t i) { return GainAt(layer.effects, timeOf(i)); });
+    if (&target == &mix_) continue;
     for (size_t i = 0; i < count; ++i) {
-      const REFERENCE_TIME t =
-          static_cast<REFERENCE_TIME>(static_cast<long double>(first + static_cast<int64_t>(i)) * kUnitsPerSecond / rate_);
+      const REFERENCE_TIME t = timeOf(i);
       const TransitionPlan *trans = TransitionAt(layer, t);
       for (int ch = 0; ch < 2; ++ch) {
         int32_t &below = mix_[i * 2 + ch];

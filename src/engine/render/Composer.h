@@ -52,7 +52,7 @@ private:
   const GroupPlan &plan_;
   DWORD rate_ = 0;
   WORD channels_ = 2;
-  std::vector<int32_t> mix_, layer_;
+  std::vector<int32_t> mix_, layer_, clip_;
   std::vector<std::vector<std::unique_ptr<AudioClipReader>>> readers_;
 };
 

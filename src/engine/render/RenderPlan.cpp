@@ -4,6 +4,8 @@
 #include <mmreg.h>
 #include <uuids.h>
 
+#include <cmath>
+#include <cwchar>
 #include <mutex>
 
 using Microsoft::WRL::ComPtr;
@@ -37,29 +39,51 @@ HRESULT ReadClip(IAMTimelineObj *obj, ClipPlan *clip) {
   return S_OK;
 }
 
-// The keyframes of one parameter of an effect or transition, when its property setter has it.
-std::vector<Keyframe> ReadKeyframes(IAMTimelineObj *obj, const wchar_t *name) {
-  std::vector<Keyframe> keyframes;
+// The keyframed parameters an effect's or transition's property setter holds.
+std::vector<Parameter> ReadParams(IAMTimelineObj *obj) {
+  std::vector<Parameter> out;
   ComPtr<IPropertySetter> setter;
-  if (FAILED(obj->GetPropertySetter(&setter)) || !setter) return keyframes;
+  if (FAILED(obj->GetPropertySetter(&setter)) || !setter) return out;
   LONG count = 0;
   DEXTER_PARAM *params = nullptr;
   DEXTER_VALUE *values = nullptr;
-  if (FAILED(setter->GetProps(&count, &params, &values))) return keyframes;
+  if (FAILED(setter->GetProps(&count, &params, &values))) return out;
   const DEXTER_VALUE *value = values;
   for (LONG i = 0; i < count; ++i) {
-    const bool wanted = params[i].name && lstrcmpiW(params[i].name, name) == 0;
+    Parameter param;
+    if (params[i].name) param.name.assign(params[i].name, SysStringLen(params[i].name));
+    param.dispId = params[i].dispID;
     for (LONG k = 0; k < params[i].nValues; ++k, ++value) {
-      if (!wanted) continue;
       Keyframe frame;
       VariantCopy(&frame.value.v, const_cast<VARIANT *>(&value->v));
       frame.time = value->rt;
       frame.interp = value->dwInterp;
-      keyframes.push_back(std::move(frame));
+      param.keyframes.push_back(std::move(frame));
     }
+    out.push_back(std::move(param));
   }
   setter->FreeProps(count, params, values);
-  return keyframes;
+  return out;
+}
+
+// The unmuted effects of an effectable object; `offset` turns their times into timeline times.
+std::vector<EffectPlan> ReadEffects(IAMTimelineObj *obj, REFERENCE_TIME offset) {
+  std::vector<EffectPlan> out;
+  auto effectable = As<IAMTimelineEffectable>(obj);
+  LONG count = 0;
+  if (!effectable || FAILED(effectable->EffectGetCount(&count))) return out;
+  for (LONG i = 0; i < count; ++i) {
+    ComPtr<IAMTimelineObj> fx;
+    if (FAILED(effectable->GetEffect(&fx, i)) || !fx || Muted(fx.Get())) continue;
+    EffectPlan plan;
+    if (FAILED(fx->GetStartStop(&plan.start, &plan.stop)) || plan.stop <= plan.start) continue;
+    plan.start += offset;
+    plan.stop += offset;
+    fx->GetSubObjectGUID(&plan.clsid);
+    plan.params = ReadParams(fx.Get());
+    out.push_back(std::move(plan));
+  }
+  return out;
 }
 
 HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
@@ -71,10 +95,12 @@ HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
       ClipPlan clip;
       HRESULT hr = ReadClip(next.Get(), &clip);
       if (FAILED(hr)) return hr;
+      clip.effects = ReadEffects(next.Get(), clip.start);
       if (clip.stop > clip.start) layer->clips.push_back(std::move(clip));
     }
     last = next;
   }
+  layer->effects = ReadEffects(obj, 0);
   if (auto transable = As<IAMTimelineTransable>(obj)) {
     REFERENCE_TIME t = 0;
     ComPtr<IAMTimelineObj> trans;
@@ -85,7 +111,7 @@ HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
       BOOL swap = FALSE;
       if (auto t2 = As<IAMTimelineTrans>(trans.Get())) t2->GetSwapInputs(&swap);
       plan.swapInputs = swap != FALSE;
-      plan.progress = ReadKeyframes(trans.Get(), L"Progress");
+      plan.params = ReadParams(trans.Get());
       if (!Muted(trans.Get()) && plan.stop > plan.start) layer->transitions.push_back(plan);
       if (t <= plan.start) break;  // a chain that does not move forward would never end
     }
@@ -120,6 +146,31 @@ HRESULT ReadComp(IAMTimelineObj *obj, std::vector<LayerPlan> *layers, int depth)
 }
 
 }  // namespace
+
+double EffectPlan::Number(const wchar_t *name, REFERENCE_TIME t, double fallback) const {
+  for (const Parameter &param : params) {
+    if (lstrcmpiW(param.name.c_str(), name) != 0 || param.keyframes.empty()) continue;
+    VARIANT v;
+    VariantInit(&v);
+    double number = fallback;
+    if (SUCCEEDED(EvaluateKeyframes(param.keyframes, t - start, &v))) {
+      if (v.vt == VT_BSTR && v.bstrVal && (v.bstrVal[0] == L'0') && (v.bstrVal[1] == L'x' || v.bstrVal[1] == L'X')) {
+        wchar_t *end = nullptr;
+        const unsigned long hex = wcstoul(v.bstrVal + 2, &end, 16);
+        if (end && !*end && end != v.bstrVal + 2) number = static_cast<double>(hex);
+      } else if (!VariantNumber(v, &number) || !std::isfinite(number)) {
+        number = fallback;
+      }
+    }
+    VariantClear(&v);
+    return number;
+  }
+  return fallback;
+}
+
+double EffectPlan::Elapsed(REFERENCE_TIME t) const {
+  return stop > start ? static_cast<double>(t - start) / static_cast<double>(stop - start) : 0.0;
+}
 
 REFERENCE_TIME ClipPlan::MediaTimeAt(REFERENCE_TIME t) const {
   const REFERENCE_TIME span = stop - start;

@@ -15,12 +15,28 @@
 
 namespace engine::render {
 
+// An effect, or the common part of a transition: its span in timeline times and its
+// keyframed parameters (keyframe times relative to its start).
+struct EffectPlan {
+  REFERENCE_TIME start = 0, stop = 0;
+  CLSID clsid = GUID_NULL;
+  std::vector<Parameter> params;
+
+  bool Covers(REFERENCE_TIME t) const { return t >= start && t < stop; }
+  // The named parameter's number at timeline time t; `fallback` when it has none. Text
+  // "0x…" reads as hexadecimal (colours).
+  double Number(const wchar_t *name, REFERENCE_TIME t, double fallback) const;
+  // How far t lies into the span, 0 → 1.
+  double Elapsed(REFERENCE_TIME t) const;
+};
+
 struct ClipPlan {
   REFERENCE_TIME start = 0, stop = 0;         // timeline times
   REFERENCE_TIME mediaStart = 0, mediaStop = 0;
   std::wstring path;
   LONG stream = 0;                            // among the file's streams of the group's kind
   int stretchMode = RESIZEF_STRETCH;
+  std::vector<EffectPlan> effects;            // in priority order, applied first to last
   // Shared by every copy of the plan's clip: a bad file is reported once per front end, not
   // again at every seek.
   std::shared_ptr<std::atomic<bool>> reported = std::make_shared<std::atomic<bool>>(false);
@@ -30,12 +46,8 @@ struct ClipPlan {
   REFERENCE_TIME MediaTimeAt(REFERENCE_TIME t) const;
 };
 
-struct TransitionPlan {
-  REFERENCE_TIME start = 0, stop = 0;
-  CLSID clsid = GUID_NULL;
+struct TransitionPlan : EffectPlan {
   bool swapInputs = false;
-  // The keyframes of its "Progress" parameter (times relative to its start); none: 0 → 1.
-  std::vector<Keyframe> progress;
 };
 
 // One track, in priority order within its group (nested compositions are flattened into
@@ -43,6 +55,7 @@ struct TransitionPlan {
 struct LayerPlan {
   std::vector<ClipPlan> clips;                // in time order, never overlapping
   std::vector<TransitionPlan> transitions;
+  std::vector<EffectPlan> effects;
 };
 
 struct GroupPlan {
