@@ -593,7 +593,7 @@ TEST_F(RenderEngineTest, EffectsChangeTheirPictureBeforeTransitionsAndFollowThei
   EXPECT_TRUE(Near(kBlack, at(35, 120), 2)) << std::hex << at(35, 120);
 }
 
-TEST_F(RenderEngineTest, AudioGainEnvelopeOfASourceFollowsItsKeyframes) {
+TEST_F(RenderEngineTest, AudioGainEnvelopeOfASourceFollowsItsKeyframesAndTheGroupFadesOut) {
   testsupport::TempDir dir(L"render-gain");
   const std::wstring loud = dir.File(L"loud.wav");
   ASSERT_TRUE(WriteWav(loud, 11025, 2, 16, Constant(2 * 11025, 2, 30000)));
@@ -601,6 +601,9 @@ TEST_F(RenderEngineTest, AudioGainEnvelopeOfASourceFollowsItsKeyframes) {
   auto clip = AddClip(AddTrack(group.Get()).Get(), loud, 0, 2 * kSecond, 0, 2 * kSecond);
   AddEffect(clip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Volume", 0, 2 * kSecond,
                                 {{L"Gain", {{0, 1.0, false}, {2 * kSecond, 0.0, true}}}}).Get());
+  // The group fades out over the last half second, on top of the source's envelope.
+  AddEffect(group.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Fade", 3 * kSecond / 2, 2 * kSecond,
+                                 {{L"Direction", {{0, 1.0, false}}}}).Get());
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   const std::wstring out = dir.File(L"out.avi");
   ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
@@ -609,6 +612,7 @@ TEST_F(RenderEngineTest, AudioGainEnvelopeOfASourceFollowsItsKeyframes) {
   EXPECT_NEAR(30000, file.Sample(0).first, 3);
   EXPECT_NEAR(15000, file.Sample(11025).first, 3);
   EXPECT_NEAR(7500, file.Sample(11025 * 3 / 2).second, 3);
+  EXPECT_NEAR(1875, file.Sample(11025 * 7 / 4).first, 3);  // an eighth, halved
 }
 
 TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime) {

@@ -251,6 +251,8 @@ HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE
     if (trans) ApplyTransition(*trans, t, effects::Picture{width_, height_, canvas_.data()}, own);
     else canvas_.swap(layer_);
   }
+  for (const EffectPlan &fx : plan_.effects)
+    if (fx.Covers(t)) ApplyVideoEffect(fx, t, effects::Picture{width_, height_, canvas_.data()});
   DropIdleReaders(t);
   WriteVideoSample(canvas_, type, out);
   return S_OK;
@@ -313,6 +315,11 @@ void AudioMixer::Mix(int64_t first, size_t count, BYTE *out) {
       }
     }
   }
+  if (AnyCovering(plan_.effects, t0, t1))
+    effects::ApplyGain(mix_.data(), count, [&](size_t i) {
+      return GainAt(plan_.effects, static_cast<REFERENCE_TIME>(static_cast<long double>(first + static_cast<int64_t>(i)) *
+                                                              kUnitsPerSecond / rate_));
+    });
   auto *pcm = reinterpret_cast<int16_t *>(out);
   for (size_t i = 0; i < count; ++i) {
     const int32_t left = std::clamp<int32_t>(mix_[i * 2], -32768, 32767);

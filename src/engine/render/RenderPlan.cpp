@@ -220,6 +220,7 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
   if (auto setLog = As<IAMSetErrorLog>(timeline)) setLog->get_ErrorLog(&plan->log);
   plan->layers.clear();
   if (Muted(obj.Get())) return S_OK;  // a muted group renders black or silence
+  plan->effects = ReadEffects(obj.Get(), 0);
   return ReadComp(obj.Get(), &plan->layers, 0);
 }
 

@@ -66,6 +66,7 @@ struct GroupPlan {
   REFERENCE_TIME offset = 0;                  // timeline time of output time 0 (the render range's start)
   REFERENCE_TIME duration = 0;                // of the output: the timeline's (within the render range)
   std::vector<LayerPlan> layers;
+  std::vector<EffectPlan> effects;            // the group's own, on the finished picture or mix
   Microsoft::WRL::ComPtr<IUnknown> identity;  // the group object, to tell groups apart
   Microsoft::WRL::ComPtr<IAMErrorLog> log;    // the timeline's, may be null
 };
