@@ -518,7 +518,7 @@ TEST_F(RenderEngineTest, DissolveBlendsTheTrackOverWhatLiesBelowAcrossItsSpan) {
   EXPECT_TRUE(Near(kBlue, file.Pixel(29, 80, 60, kWidth, kHeight), 2));
 }
 
-TEST_F(RenderEngineTest, ProgressKeyframesDriveTheDissolveAndSwappedInputsReverseIt) {
+TEST_F(RenderEngineTest, ProgressKeyframesCutsOnlyAndSwappedInputsShapeATransition) {
   testsupport::TempDir dir(L"render-keyed");
   const std::wstring red = dir.File(L"red.avi"), blue = dir.File(L"blue.avi");
   ASSERT_TRUE(WriteColourAvi(red, 40, 30, 40, 10, [](int) { return kRed; }));
@@ -546,6 +546,11 @@ TEST_F(RenderEngineTest, ProgressKeyframesDriveTheDissolveAndSwappedInputsRevers
   ASSERT_EQ(S_OK, setter->AddProp(param, values));
   ASSERT_EQ(S_OK, keyed->SetPropertySetter(setter.Get()));
   ASSERT_EQ(S_OK, transable->TransAdd(keyed.Get()));
+  // Cuts only: A until the cut point, then B.
+  auto cut = Item(TIMELINE_MAJOR_TYPE_TRANSITION, 2 * kSecond, 5 * kSecond / 2);
+  ASSERT_EQ(S_OK, As<IAMTimelineTrans>(cut.Get(), IID_IAMTimelineTrans)->SetCutsOnly(TRUE));
+  ASSERT_EQ(S_OK, As<IAMTimelineTrans>(cut.Get(), IID_IAMTimelineTrans)->SetCutPoint(3 * kSecond / 10));
+  ASSERT_EQ(S_OK, transable->TransAdd(cut.Get()));
   auto swapped = Item(TIMELINE_MAJOR_TYPE_TRANSITION, 3 * kSecond, 4 * kSecond);
   ASSERT_EQ(S_OK, As<IAMTimelineTrans>(swapped.Get(), IID_IAMTimelineTrans)->SetSwapInputs(TRUE));
   ASSERT_EQ(S_OK, transable->TransAdd(swapped.Get()));
@@ -559,6 +564,8 @@ TEST_F(RenderEngineTest, ProgressKeyframesDriveTheDissolveAndSwappedInputsRevers
   EXPECT_TRUE(Near(0x4000BF, at(10), 2)) << std::hex << at(10);  // 0.75 blue
   EXPECT_TRUE(Near(0x73008C, at(12), 2)) << std::hex << at(12);  // 0.55, on the way down
   EXPECT_TRUE(Near(0xBF0040, at(17), 2)) << std::hex << at(17);  // 0.25 held
+  EXPECT_TRUE(Near(kRed, at(22), 2)) << std::hex << at(22);      // before the cut
+  EXPECT_TRUE(Near(kBlue, at(23), 2)) << std::hex << at(23);     // after it
   EXPECT_TRUE(Near(kBlue, at(25), 2));                            // the upper track alone
   EXPECT_TRUE(Near(0x3300CC, at(32), 2)) << std::hex << at(32);  // swapped: 1 - 0.2
 }

@@ -37,7 +37,8 @@ const TransitionPlan *TransitionAt(const LayerPlan &layer, REFERENCE_TIME t) {
 }
 
 double Progress(const TransitionPlan &trans, REFERENCE_TIME t) {
-  const double p = std::clamp(trans.Number(L"Progress", t, trans.Elapsed(t)), 0.0, 1.0);
+  const double p = trans.cutsOnly ? (t - trans.start >= trans.cutPoint ? 1.0 : 0.0)
+                                  : std::clamp(trans.Number(L"Progress", t, trans.Elapsed(t)), 0.0, 1.0);
   return trans.swapInputs ? 1.0 - p : p;
 }
 

@@ -108,9 +108,14 @@ HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
       TransitionPlan plan;
       if (FAILED(trans->GetStartStop(&plan.start, &plan.stop))) break;
       trans->GetSubObjectGUID(&plan.clsid);
-      BOOL swap = FALSE;
-      if (auto t2 = As<IAMTimelineTrans>(trans.Get())) t2->GetSwapInputs(&swap);
+      BOOL swap = FALSE, cutsOnly = FALSE;
+      if (auto t2 = As<IAMTimelineTrans>(trans.Get())) {
+        t2->GetSwapInputs(&swap);
+        t2->GetCutsOnly(&cutsOnly);
+        t2->GetCutPoint(&plan.cutPoint);
+      }
       plan.swapInputs = swap != FALSE;
+      plan.cutsOnly = cutsOnly != FALSE;
       plan.params = ReadParams(trans.Get());
       if (!Muted(trans.Get()) && plan.stop > plan.start) layer->transitions.push_back(plan);
       if (t <= plan.start) break;  // a chain that does not move forward would never end
@@ -221,7 +226,21 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
   plan->layers.clear();
   if (Muted(obj.Get())) return S_OK;  // a muted group renders black or silence
   plan->effects = ReadEffects(obj.Get(), 0);
-  return ReadComp(obj.Get(), &plan->layers, 0);
+  if (FAILED(hr = ReadComp(obj.Get(), &plan->layers, 0))) return hr;
+  // The timeline may switch all effects or all transitions off, for a quicker preview.
+  BOOL effects = TRUE, transitions = TRUE;
+  timeline->EffectsEnabled(&effects);
+  timeline->TransitionsEnabled(&transitions);
+  if (!effects) {
+    plan->effects.clear();
+    for (LayerPlan &layer : plan->layers) {
+      layer.effects.clear();
+      for (ClipPlan &clip : layer.clips) clip.effects.clear();
+    }
+  }
+  if (!transitions)
+    for (LayerPlan &layer : plan->layers) layer.transitions.clear();
+  return S_OK;
 }
 
 void LogTo(IAMErrorLog *log, LONG code, HRESULT hr, const std::wstring &text) {

@@ -48,6 +48,8 @@ struct ClipPlan {
 
 struct TransitionPlan : EffectPlan {
   bool swapInputs = false;
+  bool cutsOnly = false;       // switches from A to B at the cut point instead of blending
+  REFERENCE_TIME cutPoint = 0; // relative to the start
 };
 
 // One track, in priority order within its group (nested compositions are flattened into
