@@ -1,6 +1,10 @@
 // The built-in video effects and transitions on tiny pictures: where each input shows, and
-// what the colour operations give.
+// what the colour operations give; and composed pictures written in each output format.
 #include "engine/effects/VideoOps.h"
+#include "engine/render/Composer.h"
+
+#include <amvideo.h>
+#include <uuids.h>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +78,46 @@ TEST(VideoOps, ColourEffectsGiveTheirColours) {
   EXPECT_EQ(0xFF1C1C1Cu, dot.At(1, 1));  // 255 / 9
   EXPECT_NE(kBlack, dot.At(0, 0));  // light spreads to the corners, evenly
   EXPECT_EQ(dot.At(0, 0), dot.At(2, 2));
+}
+
+}  // namespace
+
+namespace {
+
+AM_MEDIA_TYPE RgbType(const GUID &subtype, WORD bits, LONG width, LONG height, VIDEOINFOHEADER *vih) {
+  *vih = VIDEOINFOHEADER{};
+  vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  vih->bmiHeader.biWidth = width;
+  vih->bmiHeader.biHeight = height;
+  vih->bmiHeader.biBitCount = bits;
+  AM_MEDIA_TYPE mt{};
+  mt.majortype = MEDIATYPE_Video;
+  mt.subtype = subtype;
+  mt.formattype = FORMAT_VideoInfo;
+  mt.cbFormat = sizeof(VIDEOINFOHEADER);
+  mt.pbFormat = reinterpret_cast<BYTE *>(vih);
+  return mt;
+}
+
+TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
+  // Three pixels wide, two high: top row red, bottom row blue.
+  const std::vector<uint32_t> canvas{0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFF0000FFu, 0xFF0000FFu, 0xFF0000FFu};
+  VIDEOINFOHEADER vih;
+  AM_MEDIA_TYPE rgb24 = RgbType(MEDIASUBTYPE_RGB24, 24, 3, 2, &vih);  // bottom-up, rows of 12 bytes
+  ASSERT_EQ(24, engine::render::VideoSampleSize(rgb24));
+  std::vector<BYTE> out(24, 0xAA);
+  engine::render::WriteVideoSample(canvas, rgb24, out.data());
+  EXPECT_EQ((std::vector<BYTE>{0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0}), std::vector<BYTE>(out.begin(), out.begin() + 12));
+  EXPECT_EQ(0xFF, out[14]);  // the top row comes last: red
+  EXPECT_EQ(0, out[23]);     // padding cleared
+
+  AM_MEDIA_TYPE rgb555 = RgbType(MEDIASUBTYPE_RGB555, 16, 3, -2, &vih);  // top-down
+  ASSERT_EQ(16, engine::render::VideoSampleSize(rgb555));
+  std::vector<BYTE> small(16, 0xAA);
+  engine::render::WriteVideoSample(canvas, rgb555, small.data());
+  EXPECT_EQ(0x7C00, small[0] | small[1] << 8);   // red first
+  EXPECT_EQ(0x001F, small[8] | small[9] << 8);   // then blue
+  EXPECT_EQ(0, small[6] | small[7] << 8);
 }
 
 }  // namespace
