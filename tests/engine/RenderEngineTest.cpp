@@ -388,6 +388,8 @@ TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched
   AddClip(low.Get(), blue, kSecond, 2 * kSecond, 0, kSecond);
   AddClip(high.Get(), green, 3 * kSecond / 2, 2 * kSecond, 0, kSecond / 2);
   AddClip(muted.Get(), green, 0, 2 * kSecond, 0, kSecond);
+  // The composition's own effect inverts its picture from 1.8 s.
+  AddEffect(comp.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Invert", 9 * kSecond / 5, 2 * kSecond, {}).Get());
 
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   const std::wstring out = dir.File(L"out.avi");
@@ -410,7 +412,8 @@ TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched
   // The higher track covers the lower one from 1.5 s.
   EXPECT_TRUE(Near(kBlue, file.Pixel(37, 80, 60, kWidth, kHeight), 2));
   EXPECT_TRUE(Near(kGreen, file.Pixel(38, 80, 60, kWidth, kHeight), 2));
-  EXPECT_TRUE(Near(kGreen, file.Pixel(49, 80, 60, kWidth, kHeight), 2));
+  EXPECT_TRUE(Near(kGreen, file.Pixel(44, 80, 60, kWidth, kHeight), 2));
+  EXPECT_TRUE(Near(0xFF00FF, file.Pixel(45, 80, 60, kWidth, kHeight), 2));
   EXPECT_TRUE(log.entries.empty());
 }
 

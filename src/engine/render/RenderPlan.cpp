@@ -139,7 +139,12 @@ HRESULT ReadComp(IAMTimelineObj *obj, std::vector<LayerPlan> *layers, int depth)
     TIMELINE_MAJOR_TYPE type;
     if (FAILED(hr = vtrack->GetTimelineType(&type))) return hr;
     if (type == TIMELINE_MAJOR_TYPE_COMPOSITE) {
+      // A composition's effects reach its picture through each of its tracks, after their own.
+      const size_t first = layers->size();
       hr = ReadComp(vtrack.Get(), layers, depth + 1);
+      const std::vector<EffectPlan> effects = ReadEffects(vtrack.Get(), 0);
+      for (size_t i = first; SUCCEEDED(hr) && i < layers->size(); ++i)
+        (*layers)[i].effects.insert((*layers)[i].effects.end(), effects.begin(), effects.end());
     } else {
       LayerPlan layer;
       hr = ReadTrack(vtrack.Get(), &layer);
