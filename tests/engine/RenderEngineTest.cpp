@@ -388,8 +388,12 @@ TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched
   AddClip(low.Get(), blue, kSecond, 2 * kSecond, 0, kSecond);
   AddClip(high.Get(), green, 3 * kSecond / 2, 2 * kSecond, 0, kSecond / 2);
   AddClip(muted.Get(), green, 0, 2 * kSecond, 0, kSecond);
-  // The composition's own effect inverts its picture from 1.8 s.
+  // The composition's own effect inverts its picture from 1.8 s; its transition dissolves it in
+  // over what lies below from 1.5 s to 1.7 s.
   AddEffect(comp.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Invert", 9 * kSecond / 5, 2 * kSecond, {}).Get());
+  ASSERT_EQ(S_OK, As<IAMTimelineTransable>(comp.Get(), IID_IAMTimelineTransable)
+                      ->TransAdd(BuiltIn(TIMELINE_MAJOR_TYPE_TRANSITION, L"Dissolve", 3 * kSecond / 2,
+                                         17 * kSecond / 10, {}).Get()));
 
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   const std::wstring out = dir.File(L"out.avi");
@@ -409,9 +413,9 @@ TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched
   // The small blue picture fills the whole frame, corners included.
   for (auto [x, y] : {std::pair{0, 0}, {kWidth - 1, kHeight - 1}, {80, 60}})
     EXPECT_TRUE(Near(kBlue, file.Pixel(30, x, y, kWidth, kHeight), 2)) << std::hex << file.Pixel(30, x, y, kWidth, kHeight);
-  // The higher track covers the lower one from 1.5 s.
+  // The higher track covers the lower one from 1.5 s, dissolving in.
   EXPECT_TRUE(Near(kBlue, file.Pixel(37, 80, 60, kWidth, kHeight), 2));
-  EXPECT_TRUE(Near(kGreen, file.Pixel(38, 80, 60, kWidth, kHeight), 2));
+  EXPECT_TRUE(Near(0x008080, file.Pixel(40, 80, 60, kWidth, kHeight), 2)) << std::hex << file.Pixel(40, 80, 60, kWidth, kHeight);
   EXPECT_TRUE(Near(kGreen, file.Pixel(44, 80, 60, kWidth, kHeight), 2));
   EXPECT_TRUE(Near(0xFF00FF, file.Pixel(45, 80, 60, kWidth, kHeight), 2));
   EXPECT_TRUE(log.entries.empty());

@@ -30,11 +30,13 @@ ptrdiff_t ClipAt(const LayerPlan &layer, REFERENCE_TIME t) {
   return t < it->stop ? it - layer.clips.begin() : -1;
 }
 
-const TransitionPlan *TransitionAt(const LayerPlan &layer, REFERENCE_TIME t) {
-  for (const TransitionPlan &tr : layer.transitions)
-    if (t >= tr.start && t < tr.stop) return &tr;
+const TransitionPlan *TransitionIn(const std::vector<TransitionPlan> &transitions, REFERENCE_TIME t) {
+  for (const TransitionPlan &tr : transitions)
+    if (tr.Covers(t)) return &tr;
   return nullptr;
 }
+
+const TransitionPlan *TransitionAt(const LayerPlan &layer, REFERENCE_TIME t) { return TransitionIn(layer.transitions, t); }
 
 double Progress(const TransitionPlan &trans, REFERENCE_TIME t) {
   const double p = trans.cutsOnly ? (t - trans.start >= trans.cutPoint ? 1.0 : 0.0)
@@ -220,37 +222,53 @@ void VideoComposer::DropIdleReaders(REFERENCE_TIME t) {
       }
 }
 
+void VideoComposer::DrawLayer(size_t l, REFERENCE_TIME t) {
+  const LayerPlan &layer = plan_.layers[l];
+  const ptrdiff_t c = ClipAt(layer, t);
+  const TransitionPlan *trans = TransitionAt(layer, t);
+  if (c < 0 && !trans) return;  // a gap shows what lies below
+  const media::VideoFrame *picture = nullptr;
+  const ClipPlan *clip = c >= 0 ? &layer.clips[static_cast<size_t>(c)] : nullptr;
+  if (clip) picture = ReaderFor(l, static_cast<size_t>(c))->PictureAt(clip->MediaTimeAt(t));
+  const int mode = clip ? clip->stretchMode : RESIZEF_STRETCH;
+  const bool effected = clip && (AnyCovering(clip->effects, t, t + 1) || AnyCovering(layer.effects, t, t + 1));
+  if (!trans && !effected) {
+    DrawPicture(picture, mode, width_, height_, canvas_.data());
+    return;
+  }
+  // Effects change the track's own picture (the source's first, then the track's); a
+  // transition then blends that picture (B) over the composite below it (A).
+  DrawPicture(picture, mode, width_, height_, layer_.data());
+  const effects::Picture own{width_, height_, layer_.data()};
+  if (clip) {
+    for (const EffectPlan &fx : clip->effects)
+      if (fx.Covers(t)) ApplyVideoEffect(fx, t, own);
+    for (const EffectPlan &fx : layer.effects)
+      if (fx.Covers(t)) ApplyVideoEffect(fx, t, own);
+  }
+  if (trans) ApplyTransition(*trans, t, effects::Picture{width_, height_, canvas_.data()}, own);
+  else canvas_.swap(layer_);
+}
+
 HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE *out, long size) {
   if (!CanProduce(type) || size < VideoSampleSize(type)) return E_INVALIDARG;
   const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(type.pbFormat)->bmiHeader;
   if (bih.biWidth != width_ || std::abs(bih.biHeight) != height_) return E_INVALIDARG;
   std::fill(canvas_.begin(), canvas_.end(), kBlack);
+  const auto &comps = plan_.compTransitions;
+  if (below_.size() != comps.size()) below_.resize(comps.size());
   for (size_t l = 0; l < plan_.layers.size(); ++l) {
-    const LayerPlan &layer = plan_.layers[l];
-    const ptrdiff_t c = ClipAt(layer, t);
-    const TransitionPlan *trans = TransitionAt(layer, t);
-    if (c < 0 && !trans) continue;  // a gap shows what lies below
-    const media::VideoFrame *picture = nullptr;
-    const ClipPlan *clip = c >= 0 ? &layer.clips[static_cast<size_t>(c)] : nullptr;
-    if (clip) picture = ReaderFor(l, static_cast<size_t>(c))->PictureAt(clip->MediaTimeAt(t));
-    const int mode = clip ? clip->stretchMode : RESIZEF_STRETCH;
-    const bool effected = clip && (AnyCovering(clip->effects, t, t + 1) || AnyCovering(layer.effects, t, t + 1));
-    if (!trans && !effected) {
-      DrawPicture(picture, mode, width_, height_, canvas_.data());
-      continue;
+    // A composition's transition needs what lay below the composition's first track.
+    for (size_t i = 0; i < comps.size(); ++i)
+      if (comps[i].firstLayer == l && TransitionIn(comps[i].transitions, t)) below_[i] = canvas_;
+    DrawLayer(l, t);
+    for (size_t i = 0; i < comps.size(); ++i) {  // inner compositions come first
+      const TransitionPlan *trans = TransitionIn(comps[i].transitions, t);
+      if (comps[i].endLayer != l + 1 || !trans) continue;
+      ApplyTransition(*trans, t, effects::Picture{width_, height_, below_[i].data()},
+                      effects::Picture{width_, height_, canvas_.data()});
+      canvas_.swap(below_[i]);
     }
-    // Effects change the track's own picture (the source's first, then the track's); a
-    // transition then blends that picture (B) over the composite below it (A).
-    DrawPicture(picture, mode, width_, height_, layer_.data());
-    const effects::Picture own{width_, height_, layer_.data()};
-    if (clip) {
-      for (const EffectPlan &fx : clip->effects)
-        if (fx.Covers(t)) ApplyVideoEffect(fx, t, own);
-      for (const EffectPlan &fx : layer.effects)
-        if (fx.Covers(t)) ApplyVideoEffect(fx, t, own);
-    }
-    if (trans) ApplyTransition(*trans, t, effects::Picture{width_, height_, canvas_.data()}, own);
-    else canvas_.swap(layer_);
   }
   for (const EffectPlan &fx : plan_.effects)
     if (fx.Covers(t)) ApplyVideoEffect(fx, t, effects::Picture{width_, height_, canvas_.data()});

@@ -32,11 +32,14 @@ public:
 
 private:
   VideoClipReader *ReaderFor(size_t layer, size_t clip);
+  // Lays track `l`'s picture at t over the canvas (effects and its transition applied).
+  void DrawLayer(size_t l, REFERENCE_TIME t);
   void DropIdleReaders(REFERENCE_TIME t);
 
   const GroupPlan &plan_;
   LONG width_ = 0, height_ = 0;
   std::vector<uint32_t> canvas_, layer_;
+  std::vector<std::vector<uint32_t>> below_;  // per composition transition: the canvas under it
   std::vector<std::vector<std::unique_ptr<VideoClipReader>>> readers_;  // per layer, per clip
 };
 
@@ -58,6 +61,8 @@ private:
 
 // The clip of `layer` that covers t, or -1.
 ptrdiff_t ClipAt(const LayerPlan &layer, REFERENCE_TIME t);
+// The transition among `transitions` that covers t, or null.
+const TransitionPlan *TransitionIn(const std::vector<TransitionPlan> &transitions, REFERENCE_TIME t);
 // The transition of `layer` that covers t, or null.
 const TransitionPlan *TransitionAt(const LayerPlan &layer, REFERENCE_TIME t);
 // How far a transition has progressed at t: 0 → 1 over its span (1 → 0 with swapped inputs).

@@ -86,6 +86,32 @@ std::vector<EffectPlan> ReadEffects(IAMTimelineObj *obj, REFERENCE_TIME offset) 
   return out;
 }
 
+// The unmuted transitions of a track or composition, in time order.
+std::vector<TransitionPlan> ReadTransitions(IAMTimelineObj *obj) {
+  std::vector<TransitionPlan> out;
+  auto transable = As<IAMTimelineTransable>(obj);
+  if (!transable) return out;
+  REFERENCE_TIME t = 0;
+  ComPtr<IAMTimelineObj> trans;
+  while (transable->GetNextTrans(trans.ReleaseAndGetAddressOf(), &t) == S_OK && trans) {
+    TransitionPlan plan;
+    if (FAILED(trans->GetStartStop(&plan.start, &plan.stop))) break;
+    trans->GetSubObjectGUID(&plan.clsid);
+    BOOL swap = FALSE, cutsOnly = FALSE;
+    if (auto t2 = As<IAMTimelineTrans>(trans.Get())) {
+      t2->GetSwapInputs(&swap);
+      t2->GetCutsOnly(&cutsOnly);
+      t2->GetCutPoint(&plan.cutPoint);
+    }
+    plan.swapInputs = swap != FALSE;
+    plan.cutsOnly = cutsOnly != FALSE;
+    plan.params = ReadParams(trans.Get());
+    if (!Muted(trans.Get()) && plan.stop > plan.start) out.push_back(std::move(plan));
+    if (t <= plan.start) break;  // a chain that does not move forward would never end
+  }
+  return out;
+}
+
 HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
   auto track = As<IAMTimelineTrack>(obj);
   if (!track) return E_NOINTERFACE;
@@ -101,31 +127,13 @@ HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
     last = next;
   }
   layer->effects = ReadEffects(obj, 0);
-  if (auto transable = As<IAMTimelineTransable>(obj)) {
-    REFERENCE_TIME t = 0;
-    ComPtr<IAMTimelineObj> trans;
-    while (transable->GetNextTrans(trans.ReleaseAndGetAddressOf(), &t) == S_OK && trans) {
-      TransitionPlan plan;
-      if (FAILED(trans->GetStartStop(&plan.start, &plan.stop))) break;
-      trans->GetSubObjectGUID(&plan.clsid);
-      BOOL swap = FALSE, cutsOnly = FALSE;
-      if (auto t2 = As<IAMTimelineTrans>(trans.Get())) {
-        t2->GetSwapInputs(&swap);
-        t2->GetCutsOnly(&cutsOnly);
-        t2->GetCutPoint(&plan.cutPoint);
-      }
-      plan.swapInputs = swap != FALSE;
-      plan.cutsOnly = cutsOnly != FALSE;
-      plan.params = ReadParams(trans.Get());
-      if (!Muted(trans.Get()) && plan.stop > plan.start) layer->transitions.push_back(plan);
-      if (t <= plan.start) break;  // a chain that does not move forward would never end
-    }
-  }
+  layer->transitions = ReadTransitions(obj);
   return S_OK;
 }
 
 // Appends the tracks of a composition in priority order, descending into nested ones.
-HRESULT ReadComp(IAMTimelineObj *obj, std::vector<LayerPlan> *layers, int depth) {
+HRESULT ReadComp(IAMTimelineObj *obj, std::vector<LayerPlan> *layers, std::vector<CompTransitions> *comps,
+                 int depth) {
   auto comp = As<IAMTimelineComp>(obj);
   if (!comp) return E_NOINTERFACE;
   if (depth > 64) return E_UNEXPECTED;
@@ -141,10 +149,15 @@ HRESULT ReadComp(IAMTimelineObj *obj, std::vector<LayerPlan> *layers, int depth)
     if (type == TIMELINE_MAJOR_TYPE_COMPOSITE) {
       // A composition's effects reach its picture through each of its tracks, after their own.
       const size_t first = layers->size();
-      hr = ReadComp(vtrack.Get(), layers, depth + 1);
+      hr = ReadComp(vtrack.Get(), layers, comps, depth + 1);
       const std::vector<EffectPlan> effects = ReadEffects(vtrack.Get(), 0);
       for (size_t i = first; SUCCEEDED(hr) && i < layers->size(); ++i)
         (*layers)[i].effects.insert((*layers)[i].effects.end(), effects.begin(), effects.end());
+      CompTransitions own;
+      own.firstLayer = first;
+      own.endLayer = layers->size();
+      own.transitions = ReadTransitions(vtrack.Get());
+      if (!own.transitions.empty() && own.endLayer > first) comps->push_back(std::move(own));
     } else {
       LayerPlan layer;
       hr = ReadTrack(vtrack.Get(), &layer);
@@ -231,7 +244,7 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
   plan->layers.clear();
   if (Muted(obj.Get())) return S_OK;  // a muted group renders black or silence
   plan->effects = ReadEffects(obj.Get(), 0);
-  if (FAILED(hr = ReadComp(obj.Get(), &plan->layers, 0))) return hr;
+  if (FAILED(hr = ReadComp(obj.Get(), &plan->layers, &plan->compTransitions, 0))) return hr;
   // The timeline may switch all effects or all transitions off, for a quicker preview.
   BOOL effects = TRUE, transitions = TRUE;
   timeline->EffectsEnabled(&effects);
@@ -243,8 +256,10 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
       for (ClipPlan &clip : layer.clips) clip.effects.clear();
     }
   }
-  if (!transitions)
+  if (!transitions) {
     for (LayerPlan &layer : plan->layers) layer.transitions.clear();
+    plan->compTransitions.clear();
+  }
   return S_OK;
 }
 

@@ -60,6 +60,13 @@ struct LayerPlan {
   std::vector<EffectPlan> effects;
 };
 
+// A nested composition's transitions: they blend the picture of its tracks
+// [firstLayer, endLayer) over what lies below them.
+struct CompTransitions {
+  size_t firstLayer = 0, endLayer = 0;
+  std::vector<TransitionPlan> transitions;
+};
+
 struct GroupPlan {
   media::StreamKind kind = media::StreamKind::Other;
   media::OwnedMediaType type;                 // the group's output type
@@ -69,6 +76,7 @@ struct GroupPlan {
   REFERENCE_TIME duration = 0;                // of the output: the timeline's (within the render range)
   std::vector<LayerPlan> layers;
   std::vector<EffectPlan> effects;            // the group's own, on the finished picture or mix
+  std::vector<CompTransitions> compTransitions;  // inner compositions first
   Microsoft::WRL::ComPtr<IUnknown> identity;  // the group object, to tell groups apart
   Microsoft::WRL::ComPtr<IAMErrorLog> log;    // the timeline's, may be null
 };
