@@ -591,8 +591,12 @@ TEST_F(RenderEngineTest, EffectsChangeTheirPictureBeforeTransitionsAndFollowThei
   auto top = AddTrack(group.Get());
   AddClip(top.Get(), red, 3 * kSecond, 4 * kSecond, 0, kSecond);
   AddEffect(top.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Invert", 0, 10 * kSecond, {}).Get());
+  // The transition names no filter: the timeline's default, a wipe, applies.
+  GUID wipe = GUID_NULL;
+  ASSERT_EQ(S_OK, BuiltIn(TIMELINE_MAJOR_TYPE_TRANSITION, L"Wipe", 0, 1, {})->GetSubObjectGUID(&wipe));
+  ASSERT_EQ(S_OK, timeline->SetDefaultTransition(&wipe));
   ASSERT_EQ(S_OK, As<IAMTimelineTransable>(top.Get(), IID_IAMTimelineTransable)
-                      ->TransAdd(BuiltIn(TIMELINE_MAJOR_TYPE_TRANSITION, L"Wipe", 3 * kSecond, 4 * kSecond, {}).Get()));
+                      ->TransAdd(Item(TIMELINE_MAJOR_TYPE_TRANSITION, 3 * kSecond, 4 * kSecond).Get()));
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
 
   const std::wstring out = dir.File(L"out.avi");

@@ -245,6 +245,21 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
   if (Muted(obj.Get())) return S_OK;  // a muted group renders black or silence
   plan->effects = ReadEffects(obj.Get(), 0);
   if (FAILED(hr = ReadComp(obj.Get(), &plan->layers, &plan->compTransitions, 0))) return hr;
+  // Effects and transitions that name no filter are the timeline's default ones.
+  GUID defaultEffect = GUID_NULL, defaultTransition = GUID_NULL;
+  timeline->GetDefaultEffect(&defaultEffect);
+  timeline->GetDefaultTransition(&defaultTransition);
+  auto fill = [](auto &list, const GUID &fallback) {
+    for (auto &item : list)
+      if (item.clsid == GUID_NULL) item.clsid = fallback;
+  };
+  fill(plan->effects, defaultEffect);
+  for (LayerPlan &layer : plan->layers) {
+    fill(layer.effects, defaultEffect);
+    fill(layer.transitions, defaultTransition);
+    for (ClipPlan &clip : layer.clips) fill(clip.effects, defaultEffect);
+  }
+  for (CompTransitions &comp : plan->compTransitions) fill(comp.transitions, defaultTransition);
   // The timeline may switch all effects or all transitions off, for a quicker preview.
   BOOL effects = TRUE, transitions = TRUE;
   timeline->EffectsEnabled(&effects);
