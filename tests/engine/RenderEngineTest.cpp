@@ -837,7 +837,10 @@ TEST_F(RenderEngineTest, ComposedTimelineOfBothKindsIsKeptForTheIndependentReade
   ASSERT_TRUE(WriteWav(loud, 22050, 2, 16, Constant(22050, 2, 30000)));
 
   auto video = VideoGroup(24, 25);
-  AddClip(AddTrack(video.Get()).Get(), red, 0, 2 * kSecond, 0, 2 * kSecond);
+  auto redClip = AddClip(AddTrack(video.Get()).Get(), red, 0, 2 * kSecond, 0, 2 * kSecond);
+  // The red clip comes up out of black over its first 0.4 s.
+  AddEffect(redClip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Brightness and contrast", 0, 2 * kSecond,
+                                   {{L"Brightness", {{0, -1.0, false}, {2 * kSecond / 5, 0.0, true}}}}).Get());
   auto upper = AddTrack(video.Get());
   AddClip(upper.Get(), blue, kSecond, 3 * kSecond, 0, 2 * kSecond);
   auto trans = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond);
@@ -856,6 +859,10 @@ TEST_F(RenderEngineTest, ComposedTimelineOfBothKindsIsKeptForTheIndependentReade
   ASSERT_TRUE(file.Video() && file.Audio());
   EXPECT_EQ(75, AVIStreamLength(file.Video()));
   EXPECT_EQ(66150, AVIStreamLength(file.Audio()));
+  auto at = [&](LONG frame) { return file.Pixel(frame, 80, 60, kWidth, kHeight); };
+  EXPECT_TRUE(Near(kBlack, at(0), 2)) << std::hex << at(0);
+  EXPECT_TRUE(Near(0x800000, at(5), 3)) << std::hex << at(5);  // half-way up: brightness -0.5
+  EXPECT_TRUE(Near(kRed, at(10), 2)) << std::hex << at(10);
   EXPECT_TRUE(log.entries.empty());
 }
 

@@ -25,6 +25,8 @@ check "audio" "pcm_s16le 22050 2" "$(probe "$f" a:0 stream=codec_name,sample_rat
 check "audio samples (3 s)" "66150" "$(probe "$f" a:0 stream=nb_frames)"
 check "file duration" "3.000000" "$(ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 "$f")"
 check "decodes cleanly" "" "$(ffmpeg -nostdin -v error -i "$f" -f null - 2>&1 | head -5)"
+check "black under the brightness keyframe" "0 0 0" "$(pixel "$f" 0)"
+check "red once the keyframes reach 0" "0 0 255" "$(pixel "$f" 10)"
 check "red before the dissolve" "0 0 255" "$(pixel "$f" 24)"
 check "blue after it" "255 0 0" "$(pixel "$f" 50)"
 check "still on top at the end" "0 255 0" "$(pixel "$f" 74)"
