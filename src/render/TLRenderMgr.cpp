@@ -1,0 +1,294 @@
+#include "render/TLRenderMgr.h"
+
+#include "core/AppName.h"
+#include "core/FilterCatalog.h"
+#include "core/LogFile.h"
+
+#include <uuids.h>
+
+#include <string>
+
+namespace {
+
+template <class T> void SafeRelease(T*& p) {
+  if (p) p->Release();
+  p = nullptr;
+}
+
+void FreeMediaType(AM_MEDIA_TYPE& mt) {
+  if (mt.cbFormat && mt.pbFormat) CoTaskMemFree(mt.pbFormat);
+  mt.pbFormat = nullptr;
+  mt.cbFormat = 0;
+  SafeRelease(mt.pUnk);
+}
+
+}  // namespace
+
+std::wstring GroupCompressorName(size_t index) {
+  return std::wstring(kAppName) + L"_group_compressor_" + std::to_wstring(index);
+}
+
+TLRenderMgr::~TLRenderMgr() { ReleaseGraph(true); }
+
+STDMETHODIMP TLRenderMgr::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IAMGraphBuilderCallback) {
+    *out = static_cast<IAMGraphBuilderCallback*>(this);
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP TLRenderMgr::SelectedFilter(IMoniker* moniker) {
+  if (!moniker) return S_OK;
+  LPOLESTR name = nullptr;
+  if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &name)) || !name) return S_OK;
+  const bool skipped = IsSkippedFilter(name);
+  CoTaskMemFree(name);
+  return skipped ? E_FAIL : S_OK;
+}
+
+STDMETHODIMP TLRenderMgr::CreatedFilter(IBaseFilter*) { return S_OK; }
+
+HRESULT TLRenderMgr::SetTimeline(IAMTimeline* newTimeline) {
+  ReleaseGraph(true);
+  timeline = newTimeline;
+  if (!timeline) return S_OK;
+  LONG count = 0;
+  HRESULT hr = timeline->GetGroupCount(&count);
+  if (FAILED(hr)) return hr;
+  for (LONG i = 0; i < count; ++i) {
+    IAMTimelineObj* obj = nullptr;
+    hr = timeline->GetGroup(&obj, i);
+    if (FAILED(hr)) return hr;
+    TLRenderGroup record;
+    obj->GetUserName(&record.name);
+    hr = obj->QueryInterface(IID_IAMTimelineGroup, reinterpret_cast<void**>(&record.group));
+    obj->Release();
+    if (FAILED(hr)) {
+      SysFreeString(record.name);
+      return hr;
+    }
+    record.group->SetPreviewMode(FALSE);
+    record.group->GetMediaType(&record.mediaType);
+    groups.push_back(record);
+  }
+  return S_OK;
+}
+
+void TLRenderMgr::ReleaseGraph(bool dropGroups) {
+  SafeRelease(builder);
+  if (graph) {
+    if (registrationToken) {
+      IRunningObjectTable* table = nullptr;
+      if (SUCCEEDED(GetRunningObjectTable(0, &table))) {
+        table->Revoke(registrationToken);
+        table->Release();
+      }
+      registrationToken = 0;
+    }
+    graph->SetLogFile(0);
+    SafeRelease(graph);
+  }
+  if (engine) {
+    engine->ScrapIt();
+    SafeRelease(engine);
+  }
+  for (auto& g : groups) g.connected = false;
+  if (!dropGroups) return;
+  for (auto& g : groups) {
+    SysFreeString(g.name);
+    g.name = nullptr;
+    FreeMediaType(g.mediaType);
+    if (g.group) {
+      g.group->SetPreviewMode(TRUE);
+      SafeRelease(g.group);
+    }
+    SafeRelease(g.compressor);
+  }
+  groups.clear();
+}
+
+HRESULT TLRenderMgr::CreateGraph() {
+  if (!timeline) return -1;
+  // What an earlier attempt that failed half-way left behind would otherwise leak.
+  if (graph || engine || builder) ReleaseGraph(false);
+  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                reinterpret_cast<void**>(&graph));
+  if (FAILED(hr)) return hr;
+  if (LogFile* log = AppLog(); log && log->IsOpen()) graph->SetLogFile(reinterpret_cast<DWORD_PTR>(log->Handle()));
+  IObjectWithSite* site = nullptr;
+  if (SUCCEEDED(graph->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&site))) && site) {
+    site->SetSite(static_cast<IAMGraphBuilderCallback*>(this));
+    site->Release();
+  }
+  hr = CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
+                        reinterpret_cast<void**>(&engine));
+  if (FAILED(hr)) return hr;
+  engine->SetFilterGraph(graph);
+  engine->SetTimelineObject(timeline);
+  DWORD token = 0;
+  if (SUCCEEDED(RegisterGraph(graph, &token))) registrationToken = token;
+  engine->ConnectFrontEnd();
+  hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_ICaptureGraphBuilder2,
+                        reinterpret_cast<void**>(&builder));
+  if (FAILED(hr)) return hr;
+  return builder->SetFiltergraph(graph);
+}
+
+HRESULT TLRenderMgr::LoadCompressor(size_t index) {
+  if (index >= groups.size()) return E_INVALIDARG;
+  TLRenderGroup& g = groups[index];
+  if (g.compressor) return S_OK;
+  std::vector<FilterEntry>* catalog = nullptr;
+  if (g.mediaType.majortype == MEDIATYPE_Video) catalog = &FilterCatalog::VideoCompressors();
+  else if (g.mediaType.majortype == MEDIATYPE_Audio) catalog = &FilterCatalog::AudioCompressors();
+  else return S_OK;
+  // An index outside the catalogue names no filter, like the uncompressed entry.
+  if (g.compressorIndex < 0 || static_cast<size_t>(g.compressorIndex) >= catalog->size()) return E_INVALIDARG;
+  const FilterEntry& entry = (*catalog)[static_cast<size_t>(g.compressorIndex)];
+  return BindFilter(entry.displayName.empty() ? nullptr : entry.displayName.c_str(), &g.compressor);
+}
+
+HRESULT TLRenderMgr::FirstPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin) {
+  *pin = nullptr;
+  IEnumPins* pins = nullptr;
+  HRESULT hr = filter->EnumPins(&pins);
+  if (FAILED(hr)) return hr;
+  IPin* p = nullptr;
+  hr = E_FAIL;
+  while (pins->Next(1, &p, nullptr) == S_OK) {
+    PIN_DIRECTION dir;
+    HRESULT q = p->QueryDirection(&dir);
+    if (FAILED(q)) {
+      p->Release();
+      hr = q;
+      break;
+    }
+    if (dir == direction) {
+      *pin = p;
+      hr = S_OK;
+      break;
+    }
+    p->Release();
+  }
+  pins->Release();
+  return hr;
+}
+
+HRESULT TLRenderMgr::ConnectCompressor(size_t index) {
+  if (index >= groups.size()) return E_INVALIDARG;
+  if (groups[index].connected) return S_OK;
+  groups[index].connected = false;
+  HRESULT hr;
+  if (!engine) {
+    hr = CreateGraph();
+    if (FAILED(hr)) return hr;
+  }
+  IPin* out = nullptr;
+  hr = engine->GetGroupOutputPin(static_cast<LONG>(index), &out);
+  if (hr != S_OK) {
+    if (out) out->Release();
+    return hr;
+  }
+  const std::wstring name = GroupCompressorName(index);
+  IBaseFilter* old = nullptr;
+  if (SUCCEEDED(graph->FindFilterByName(name.c_str(), &old)) && old) {
+    graph->RemoveFilter(old);
+    old->Release();
+  }
+  IPin* peer = nullptr;
+  if (SUCCEEDED(out->ConnectedTo(&peer)) && peer) {
+    out->Disconnect();
+    PIN_INFO info = {};
+    if (SUCCEEDED(peer->QueryPinInfo(&info)) && info.pFilter) {
+      graph->RemoveFilter(info.pFilter);
+      info.pFilter->Release();
+    }
+    peer->Release();
+  }
+  TLRenderGroup& g = groups[index];
+  hr = LoadCompressor(index);
+  if (g.compressor) hr = graph->AddFilter(g.compressor, name.c_str());
+  if (SUCCEEDED(hr) && !g.compressor) hr = E_INVALIDARG;
+  IPin* in = nullptr;
+  if (SUCCEEDED(hr)) hr = FirstPin(g.compressor, PINDIR_INPUT, &in);
+  if (SUCCEEDED(hr)) {
+    hr = graph->Connect(out, in);
+    g.connected = SUCCEEDED(hr);
+    in->Release();
+  }
+  out->Release();
+  return hr;
+}
+
+HRESULT TLRenderMgr::RenderToFile(REFGUID outputType, const wchar_t* fileName, IMediaSeeking** seekingOut) {
+  if (!builder) return -1;
+  if (seekingOut) *seekingOut = nullptr;
+  IBaseFilter* mux = nullptr;
+  HRESULT hr = builder->SetOutputFileName(&outputType, fileName, &mux, nullptr);
+  if (FAILED(hr)) return hr;
+  if (!mux) return E_FAIL;
+  if (seekingOut && SUCCEEDED(mux->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seekingOut))) &&
+      *seekingOut)
+    (*seekingOut)->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
+  for (size_t i = 0; i < groups.size() && SUCCEEDED(hr); ++i) {
+    ConnectCompressor(i);
+    if (groups[i].compressor) {
+      hr = builder->RenderStream(nullptr, nullptr, groups[i].compressor, nullptr, mux);
+    } else {
+      IPin* out = nullptr;
+      hr = engine ? engine->GetGroupOutputPin(static_cast<LONG>(i), &out) : E_FAIL;
+      if (hr == S_OK && out) hr = builder->RenderStream(nullptr, nullptr, out, nullptr, mux);
+      else if (SUCCEEDED(hr)) hr = E_FAIL;
+      if (out) out->Release();
+    }
+  }
+  mux->Release();
+  return hr;
+}
+
+HRESULT TLRenderMgr::ConfigureCompressor(size_t index, bool connectFirst, HWND ownerWindow,
+                                         IAMVideoCompression** videoCompressionOut,
+                                         IAMStreamConfig** streamConfigOut) {
+  if (videoCompressionOut) *videoCompressionOut = nullptr;
+  if (streamConfigOut) *streamConfigOut = nullptr;
+  if (index >= groups.size()) return E_INVALIDARG;
+  HRESULT hr = LoadCompressor(index);
+  if (FAILED(hr)) return hr;
+  IBaseFilter* compressor = groups[index].compressor;
+  if (!compressor) return E_FAIL;
+  if (connectFirst) {
+    hr = ConnectCompressor(index);
+    if (FAILED(hr)) return hr;
+  }
+  const bool video = groups[index].mediaType.majortype == MEDIATYPE_Video;
+  if (video) {
+    IAMVfwCompressDialogs* dialogs = nullptr;
+    if (SUCCEEDED(compressor->QueryInterface(IID_IAMVfwCompressDialogs, reinterpret_cast<void**>(&dialogs))) &&
+        dialogs) {
+      hr = dialogs->ShowDialog(VfwCompressDialog_Config, ownerWindow);
+      dialogs->Release();
+      if (SUCCEEDED(hr)) return S_OK;
+    }
+    IPin* out = nullptr;
+    if (videoCompressionOut && SUCCEEDED(FirstPin(compressor, PINDIR_OUTPUT, &out))) {
+      hr = out->QueryInterface(IID_IAMVideoCompression, reinterpret_cast<void**>(videoCompressionOut));
+      out->Release();
+      if (SUCCEEDED(hr) && *videoCompressionOut) return S_OK;
+      *videoCompressionOut = nullptr;
+    }
+  }
+  if (SUCCEEDED(ShowFilterPages(compressor, ownerWindow))) return S_OK;
+  IPin* out = nullptr;
+  hr = FirstPin(compressor, PINDIR_OUTPUT, &out);
+  if (FAILED(hr)) return hr;
+  IAMStreamConfig* config = nullptr;
+  hr = out->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config));
+  out->Release();
+  if (FAILED(hr)) return hr;
+  if (streamConfigOut) *streamConfigOut = config;
+  else config->Release();
+  return S_OK;
+}

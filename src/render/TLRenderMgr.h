@@ -1,0 +1,61 @@
+#pragma once
+// Turns the timeline into a filter graph that writes one media file: the render engine's front
+// end, a compressor behind each group's output pin, and a multiplexer with its file writer.
+// Also the graph's builder callback, vetoing the filters of the skip list during intelligent
+// connection.
+#include "timeline/EditingServices.h"
+
+#include <strmif.h>
+
+#include <string>
+#include <vector>
+
+struct TLRenderGroup {
+  BSTR name = nullptr;                 // the group's user name (owned)
+  IAMTimelineGroup* group = nullptr;   // owned; kept out of preview mode while the record lives
+  AM_MEDIA_TYPE mediaType = {};        // owns its format block and pUnk
+  LONG compressorIndex = 0;            // into the video or audio compressor catalogue; 0 uncompressed
+  IBaseFilter* compressor = nullptr;   // owned; null until loaded
+  bool connected = false;              // output pin connected to the compressor in this graph
+};
+
+class TLRenderMgr : public IAMGraphBuilderCallback {
+ public:
+  TLRenderMgr() = default;
+  ~TLRenderMgr();
+  TLRenderMgr(const TLRenderMgr&) = delete;
+  TLRenderMgr& operator=(const TLRenderMgr&) = delete;
+
+  // IUnknown: not reference counted; the manager lives as long as its owner.
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+  STDMETHODIMP_(ULONG) Release() override { return 0; }
+  // IAMGraphBuilderCallback
+  STDMETHODIMP SelectedFilter(IMoniker* moniker) override;
+  STDMETHODIMP CreatedFilter(IBaseFilter* filter) override;
+
+  void ReleaseGraph(bool dropGroups);
+  HRESULT CreateGraph();
+  HRESULT LoadCompressor(size_t index);
+  HRESULT ConnectCompressor(size_t index);
+  HRESULT RenderToFile(REFGUID outputType, const wchar_t* fileName, IMediaSeeking** seekingOut);
+  HRESULT ConfigureCompressor(size_t index, bool connectFirst, HWND ownerWindow,
+                              IAMVideoCompression** videoCompressionOut, IAMStreamConfig** streamConfigOut);
+
+  // The owner's part: stores the timeline (borrowed) and makes one record per timeline group,
+  // each switched out of preview mode. Old records are dropped with the graph first.
+  HRESULT SetTimeline(IAMTimeline* timeline);
+
+  IAMTimeline* timeline = nullptr;
+  std::vector<TLRenderGroup> groups;
+  IRenderEngine* engine = nullptr;
+  IGraphBuilder* graph = nullptr;
+  ICaptureGraphBuilder2* builder = nullptr;
+  DWORD registrationToken = 0;
+
+ private:
+  HRESULT FirstPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin);
+};
+
+// "MRQ_group_compressor_<index>": the name of a group's compressor in the graph.
+std::wstring GroupCompressorName(size_t index);
