@@ -96,8 +96,14 @@ HRESULT ReadProject(IAMTimeline* timeline, const std::wstring& path) {
   return hr;
 }
 
-// Every source's media name under a node, depth first.
-void CollectMedia(IAMTimelineObj* obj, std::vector<std::wstring>& names) {
+bool IsRelative(const std::wstring& path) {
+  if (path.size() >= 2 && path[1] == L':') return false;
+  return path.empty() || (path[0] != L'\\' && path[0] != L'/');
+}
+
+// Every source's media name under a node, depth first. A relative name is taken from the
+// project's folder, so a project and its media can move together.
+void CollectMedia(IAMTimelineObj* obj, const std::wstring& folder, std::vector<std::wstring>& names) {
   TIMELINE_MAJOR_TYPE type;
   if (FAILED(obj->GetTimelineType(&type))) return;
   if (type == TIMELINE_MAJOR_TYPE_SOURCE) {
@@ -105,7 +111,14 @@ void CollectMedia(IAMTimelineObj* obj, std::vector<std::wstring>& names) {
     BSTR name = nullptr;
     if (SUCCEEDED(obj->QueryInterface(IID_IAMTimelineSrc, reinterpret_cast<void**>(src.GetAddressOf()))) &&
         SUCCEEDED(src->GetMediaName(&name)) && name) {
-      if (*name) names.emplace_back(name);
+      std::wstring media = name;
+      if (!media.empty() && IsRelative(media)) {
+        media = folder + L"\\" + media;
+        BSTR full = SysAllocString(media.c_str());
+        src->SetMediaName(full);
+        SysFreeString(full);
+      }
+      if (!media.empty()) names.push_back(media);
       SysFreeString(name);
     }
     return;
@@ -119,7 +132,7 @@ void CollectMedia(IAMTimelineObj* obj, std::vector<std::wstring>& names) {
     for (long i = 0; i < count; ++i) {
       ComPtr<IAMTimelineObj> next;
       if (FAILED(track->GetNextSrcEx(last.Get(), &next)) || !next) break;
-      CollectMedia(next.Get(), names);
+      CollectMedia(next.Get(), folder, names);
       last = next;
     }
     return;
@@ -130,7 +143,7 @@ void CollectMedia(IAMTimelineObj* obj, std::vector<std::wstring>& names) {
   comp->VTrackGetCount(&count);
   for (long i = 0; i < count; ++i) {
     ComPtr<IAMTimelineObj> kid;
-    if (SUCCEEDED(comp->GetVTrack(&kid, i)) && kid) CollectMedia(kid.Get(), names);
+    if (SUCCEEDED(comp->GetVTrack(&kid, i)) && kid) CollectMedia(kid.Get(), folder, names);
   }
 }
 
@@ -199,11 +212,12 @@ int wmain(int argc, wchar_t** argv) {
     if (FAILED(hr)) return Fail(kBadProject, L"cannot read project " + project + L": " + Hr(hr));
 
     std::vector<std::wstring> media;
+    const std::wstring folder = project.substr(0, project.find_last_of(L"\\/"));
     LONG groupCount = 0;
     timeline->GetGroupCount(&groupCount);
     for (LONG g = 0; g < groupCount; ++g) {
       ComPtr<IAMTimelineObj> group;
-      if (SUCCEEDED(timeline->GetGroup(&group, g))) CollectMedia(group.Get(), media);
+      if (SUCCEEDED(timeline->GetGroup(&group, g))) CollectMedia(group.Get(), folder, media);
     }
     std::wstring missing;
     for (const auto& m : media)

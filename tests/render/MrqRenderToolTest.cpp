@@ -194,6 +194,14 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
   EXPECT_EQ(4u, missing.code);
   EXPECT_NE(std::string::npos, missing.err.find(Narrow(gone))) << missing.err;
 
+  // A relative media name is found beside the project, wherever the renderer is started.
+  const std::wstring sub = InWorkDir(L"sub");
+  CreateDirectoryW(sub.c_str(), nullptr);
+  ASSERT_TRUE(WriteGreyBmp(sub + L"\\beside.bmp"));
+  ASSERT_TRUE(SaveProject(sub + L"\\relative.kdp", L"beside.bmp"));
+  auto relative = Render(L"\"" + sub + L"\\relative.kdp\" \"" + sub + L"\\relative.avi\"");
+  EXPECT_EQ(0u, relative.code) << relative.err;
+
   auto unwritable = Render(L"\"" + project + L"\" \"" + InWorkDir(L"no-such-folder\\x.avi") + L"\"");
   EXPECT_EQ(5u, unwritable.code);
   EXPECT_NE(std::string::npos, unwritable.err.find("cannot write")) << unwritable.err;
