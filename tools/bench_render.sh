@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Render benchmark: a reference project (two 640 x 480, 30 fps clips of 20 s, a 2 s dissolve, a
+# brightness effect on the second clip, a 44.1 kHz stereo bed under both) rendered to
+# uncompressed AVI by mrqrender, and the same composition by ffmpeg, the yardstick. Prints the
+# wall times, the peak memory of each and the ratio. Run by ./mrq bench inside its Wine setup.
+# usage: bench_render.sh BUILD_DIR WINE
+set -euo pipefail
+build="$1"
+wine="$2"
+work="$build/bench-render"
+mkdir -p "$work"
+cd "$work"
+ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
+if [ ! -f stamp ]; then
+  ff -f lavfi -i "testsrc2=s=640x480:r=30:d=20" -c:v mjpeg -pix_fmt yuvj420p -q:v 4 a.avi
+  ff -f lavfi -i "smptehdbars=s=640x480:r=30:d=20" -vf "hue=H=2*PI*t/10" -c:v mjpeg -pix_fmt yuvj420p -q:v 4 b.avi
+  ff -f lavfi -i "sine=frequency=220:sample_rate=44100:duration=38" -f lavfi \
+    -i "sine=frequency=277:sample_rate=44100:duration=38" -filter_complex "[0][1]amerge=inputs=2" -c:a pcm_s16le bed.wav
+  touch stamp
+fi
+cat > reference.kdp <<'KDP'
+<KDP version="1">
+<timeline>
+ <group type="video" width="640" height="480" bitdepth="24" framerate="30" username="Video">
+  <track>
+   <clip src="a.avi" start="0" stop="20" mstart="0"/>
+  </track>
+  <track>
+   <clip src="b.avi" start="18" stop="38" mstart="0"/>
+   <effect clsid="{F60ACBDD-3C55-4189-9D72-66F305E65047}" start="18" stop="38">
+    <param name="Brightness" value="0.1"/>
+   </effect>
+   <transition clsid="{EAF10151-3E56-4946-B866-76023A51F415}" start="18" stop="20"/>
+  </track>
+ </group>
+ <group type="audio" samplingrate="44100" username="Audio">
+  <track>
+   <clip src="bed.wav" start="0" stop="38" mstart="0"/>
+  </track>
+ </group>
+</timeline></KDP>
+KDP
+sync
+rm -f mrq.avi ffmpeg.avi
+measure() {  # label command... -> "seconds kilobytes"
+  /usr/bin/time -f "%e %M" -o "$1.time" "${@:2}" >/dev/null 2>"$1.log" || { echo "FAILED: $1"; cat "$1.log"; exit 1; }
+  cat "$1.time"
+}
+read -r mrq_s mrq_kb < <(measure mrq "$wine" "$build/bin/mrqrender.exe" --quiet \
+  "$("$wine" winepath -w "$work/reference.kdp" | tr -d '\r')" "$("$wine" winepath -w "$work/mrq.avi" | tr -d '\r')")
+read -r ff_s ff_kb < <(measure ffmpeg ffmpeg -hide_banner -loglevel error -nostdin -y -i a.avi -i b.avi -i bed.wav \
+  -filter_complex "[0:v]scale=640:480,fps=30,format=bgr24[a];[1:v]scale=640:480,fps=30,eq=brightness=0.1,format=bgr24[b];[a][b]xfade=transition=fade:duration=2:offset=18[v];[2:a]amix=inputs=1[m]" \
+  -map "[v]" -map "[m]" -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le ffmpeg.avi)
+probe() { ffprobe -v error -show_entries format=duration:stream=codec_name,width,height,nb_frames -of compact=p=0:nk=1 "$1" | tr '\n' ' '; }
+echo "reference: 2 x 20 s 640x480@30 clips, 2 s dissolve, brightness, 44.1 kHz stereo bed -> 38 s raw AVI"
+echo "mrqrender: $(probe mrq.avi)"
+echo "ffmpeg:    $(probe ffmpeg.avi)"
+printf 'MRQ    wall %6.2f s   peak %5d MB\n' "$mrq_s" $((mrq_kb / 1024))
+printf 'ffmpeg wall %6.2f s   peak %5d MB\n' "$ff_s" $((ff_kb / 1024))
+awk -v a="$mrq_s" -v b="$ff_s" 'BEGIN { printf "ratio MRQ/ffmpeg (wall time) %.2f %s\n", a / b, (a <= b ? "(target met)" : "(target: <= 1.0)") }'
+# The outputs are big; keep the generated sources for the next run only.
+rm -f mrq.avi ffmpeg.avi
