@@ -98,6 +98,13 @@ inline void PumpMessages() {
   }
 }
 
+// A path in the current folder (where each test executable runs).
+inline std::wstring InCurrentDir(const wchar_t* name) {
+  wchar_t cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  return std::wstring(cwd) + L"\\" + name;
+}
+
 inline std::wstring ExeDir() {
   wchar_t path[MAX_PATH];
   GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -2,7 +2,6 @@
 // complete file for a good project (check_render_files.sh reads it with ffprobe).
 #include "TestSupport.h"
 
-#include "engine/EngineRegistration.h"
 #include "timeline/ProjectStorage.h"
 
 #include <gtest/gtest.h>
@@ -19,24 +18,6 @@ namespace {
 
 constexpr REFERENCE_TIME kSecond = 10000000;
 
-class ComEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_EQ(S_OK, MrqEngineRegisterClasses());
-  }
-  void TearDown() override {
-    MrqEngineRevokeClasses();
-    CoUninitialize();
-  }
-};
-const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
-
-std::wstring InWorkDir(const wchar_t *name) {
-  wchar_t cwd[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, cwd);
-  return std::wstring(cwd) + L"\\" + name;
-}
 
 struct Outcome {
   DWORD code = 0xFFFFFFFF;
@@ -47,7 +28,7 @@ struct Outcome {
 Outcome Render(const std::wstring &args) {
   // A new file per run: the platform may still be letting go of the previous child's handle.
   static int runs = 0;
-  const std::wstring errPath = InWorkDir((L"tool-output-" + std::to_wstring(++runs) + L".txt").c_str());
+  const std::wstring errPath = testsupport::InCurrentDir((L"tool-output-" + std::to_wstring(++runs) + L".txt").c_str());
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
   STARTUPINFOW si{};
@@ -145,10 +126,10 @@ bool SaveProject(const std::wstring &path, const std::wstring &still) {
 }
 
 TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnExitAndMessage) {
-  const std::wstring still = InWorkDir(L"still.bmp"), project = InWorkDir(L"tool.kdp");
+  const std::wstring still = testsupport::InCurrentDir(L"still.bmp"), project = testsupport::InCurrentDir(L"tool.kdp");
   ASSERT_TRUE(WriteGreyBmp(still));
   ASSERT_TRUE(SaveProject(project, still));
-  const std::wstring out = InWorkDir(L"tool.avi");
+  const std::wstring out = testsupport::InCurrentDir(L"tool.avi");
   DeleteFileW(out.c_str());
 
   auto ok = Render(L"\"" + project + L"\" \"" + out + L"\"");
@@ -179,7 +160,7 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
   auto absent = Render(L"nowhere.kdp x.avi");
   EXPECT_EQ(3u, absent.code);
   EXPECT_NE(std::string::npos, absent.err.find("cannot read project")) << absent.err;
-  const std::wstring junk = InWorkDir(L"junk.kdp");
+  const std::wstring junk = testsupport::InCurrentDir(L"junk.kdp");
   testsupport::WriteText(junk, "<KDP version=\"2\">\n<timeline/></KDP>");
   auto bad = Render(L"\"" + junk + L"\" x.avi");
   EXPECT_EQ(3u, bad.code) << bad.err;
@@ -187,30 +168,30 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
   bad = Render(L"\"" + junk + L"\" x.avi");
   EXPECT_EQ(3u, bad.code) << bad.err;
 
-  const std::wstring moved = InWorkDir(L"moved.kdp");
-  const std::wstring gone = InWorkDir(L"gone.bmp");
+  const std::wstring moved = testsupport::InCurrentDir(L"moved.kdp");
+  const std::wstring gone = testsupport::InCurrentDir(L"gone.bmp");
   ASSERT_TRUE(SaveProject(moved, gone));
   auto missing = Render(L"\"" + moved + L"\" x.avi");
   EXPECT_EQ(4u, missing.code);
   EXPECT_NE(std::string::npos, missing.err.find(Narrow(gone))) << missing.err;
 
   // A relative media name is found beside the project, wherever the renderer is started.
-  const std::wstring sub = InWorkDir(L"sub");
+  const std::wstring sub = testsupport::InCurrentDir(L"sub");
   CreateDirectoryW(sub.c_str(), nullptr);
   ASSERT_TRUE(WriteGreyBmp(sub + L"\\beside.bmp"));
   ASSERT_TRUE(SaveProject(sub + L"\\relative.kdp", L"beside.bmp"));
   auto relative = Render(L"\"" + sub + L"\\relative.kdp\" \"" + sub + L"\\relative.avi\"");
   EXPECT_EQ(0u, relative.code) << relative.err;
 
-  auto unwritable = Render(L"\"" + project + L"\" \"" + InWorkDir(L"no-such-folder\\x.avi") + L"\"");
+  auto unwritable = Render(L"\"" + project + L"\" \"" + testsupport::InCurrentDir(L"no-such-folder\\x.avi") + L"\"");
   EXPECT_EQ(5u, unwritable.code);
   EXPECT_NE(std::string::npos, unwritable.err.find("cannot write")) << unwritable.err;
 
   // The platform has no ASF writer: a clear failure, and no file claimed complete.
-  auto asf = Render(L"\"" + project + L"\" \"" + InWorkDir(L"x.asf") + L"\" --type asf");
+  auto asf = Render(L"\"" + project + L"\" \"" + testsupport::InCurrentDir(L"x.asf") + L"\" --type asf");
   EXPECT_EQ(1u, asf.code);
   EXPECT_NE(std::string::npos, asf.err.find("ASF writer is not installed")) << asf.err;
-  EXPECT_FALSE(testsupport::FileExists(InWorkDir(L"x.asf")));
+  EXPECT_FALSE(testsupport::FileExists(testsupport::InCurrentDir(L"x.asf")));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include "TestSupport.h"
 
 #include "core/FilterCatalog.h"
-#include "engine/EngineRegistration.h"
 #include "render/TLRenderMgr.h"
 
 #include <gtest/gtest.h>
@@ -22,24 +21,6 @@ namespace {
 
 constexpr REFERENCE_TIME kSecond = 10000000;
 
-class ComEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_EQ(S_OK, MrqEngineRegisterClasses());
-  }
-  void TearDown() override {
-    MrqEngineRevokeClasses();
-    CoUninitialize();
-  }
-};
-const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
-
-std::wstring InWorkDir(const wchar_t *name) {
-  wchar_t cwd[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, cwd);
-  return std::wstring(cwd) + L"\\" + name;
-}
 
 bool WriteGreyBmp(const std::wstring &path, LONG width, LONG height) {
   const LONG stride = (width * 3 + 3) & ~3;
@@ -128,7 +109,7 @@ protected:
     ComPtr<IAMTimelineGroup> g;
     group.As(&g);
     g->SetOutputFPS(10);
-    const std::wstring still = InWorkDir(L"grey.bmp");
+    const std::wstring still = testsupport::InCurrentDir(L"grey.bmp");
     EXPECT_TRUE(WriteGreyBmp(still, 64, 48));
     ComPtr<IAMTimelineObj> track, clip;
     timeline->CreateEmptyNode(&track, TIMELINE_MAJOR_TYPE_TRACK);
@@ -195,14 +176,14 @@ protected:
 
 TEST_F(RenderMgrTest, WithoutTimelineOrGraphTheManagerRefusesAndATimelineWithoutGroupsOnlyCreatesTheOutput) {
   EXPECT_EQ(-1, mgr.CreateGraph());
-  EXPECT_EQ(-1, mgr.RenderToFile(MEDIASUBTYPE_Avi, InWorkDir(L"none.avi").c_str(), nullptr));
+  EXPECT_EQ(-1, mgr.RenderToFile(MEDIASUBTYPE_Avi, testsupport::InCurrentDir(L"none.avi").c_str(), nullptr));
 
   ASSERT_EQ(S_OK, mgr.SetTimeline(timeline.Get()));
   EXPECT_TRUE(mgr.groups.empty());
   ASSERT_EQ(S_OK, mgr.CreateGraph());
   EXPECT_NE(0u, mgr.registrationToken);
   ComPtr<IMediaSeeking> seeking;
-  const std::wstring path = InWorkDir(L"empty.avi");
+  const std::wstring path = testsupport::InCurrentDir(L"empty.avi");
   EXPECT_EQ(S_OK, mgr.RenderToFile(MEDIASUBTYPE_Avi, path.c_str(), &seeking));
   ASSERT_TRUE(seeking);
   EXPECT_EQ(S_OK, seeking->IsUsingTimeFormat(&TIME_FORMAT_MEDIA_TIME));
@@ -212,7 +193,7 @@ TEST_F(RenderMgrTest, WithoutTimelineOrGraphTheManagerRefusesAndATimelineWithout
   mgr.ReleaseGraph(false);
   ASSERT_EQ(S_OK, mgr.CreateGraph());
   const GUID nothing = {0x1234abcd, 0x1, 0x2, {3, 4, 5, 6, 7, 8, 9, 10}};
-  EXPECT_TRUE(FAILED(mgr.RenderToFile(nothing, InWorkDir(L"nothing.avi").c_str(), nullptr)));
+  EXPECT_TRUE(FAILED(mgr.RenderToFile(nothing, testsupport::InCurrentDir(L"nothing.avi").c_str(), nullptr)));
 
   mgr.ReleaseGraph(false);
   EXPECT_EQ(nullptr, mgr.graph);
@@ -241,7 +222,7 @@ TEST_F(RenderMgrTest, UncompressedGroupsAreRenderedStraightIntoTheMultiplexerAnd
 
   ASSERT_EQ(S_OK, mgr.CreateGraph());
   ComPtr<IMediaSeeking> seeking;
-  ASSERT_EQ(S_OK, mgr.RenderToFile(MEDIASUBTYPE_Avi, InWorkDir(L"both.avi").c_str(), &seeking));
+  ASSERT_EQ(S_OK, mgr.RenderToFile(MEDIASUBTYPE_Avi, testsupport::InCurrentDir(L"both.avi").c_str(), &seeking));
   auto videoMux = Downstream(GroupPin(0).Get());
   auto audioMux = Downstream(GroupPin(1).Get());
   ASSERT_TRUE(videoMux);
@@ -298,7 +279,7 @@ TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceAndR
 
   // The file is rendered from the compressor; when the compressor cannot take the group's
   // pictures, the render fails rather than writing a file without the stream.
-  const HRESULT hr = mgr.RenderToFile(MEDIASUBTYPE_Avi, InWorkDir(L"rle.avi").c_str(), nullptr);
+  const HRESULT hr = mgr.RenderToFile(MEDIASUBTYPE_Avi, testsupport::InCurrentDir(L"rle.avi").c_str(), nullptr);
   if (mgr.groups[0].connected) {
     ASSERT_EQ(S_OK, hr);
     EXPECT_EQ(EC_COMPLETE, Run());
