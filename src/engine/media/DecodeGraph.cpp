@@ -1,5 +1,6 @@
 #include "engine/media/DecodeGraph.h"
 
+#include "engine/media/WavFile.h"
 #include "engine/model/MediaTypes.h"
 
 #include <uuids.h>
@@ -300,6 +301,26 @@ REFERENCE_TIME DecodeGraph::StreamLength(size_t i) const {
 
 HRESULT ProbeMediaFile(const std::wstring &path, std::vector<StreamDescription> *streams) {
   streams->clear();
+  std::unique_ptr<WavFile> wav;
+  HRESULT wave = WavFile::Open(path, &wav);
+  if (wave == S_OK) {
+    StreamDescription d;
+    WAVEFORMATEX format = wav->Format();
+    AM_MEDIA_TYPE mt{};
+    mt.majortype = MEDIATYPE_Audio;
+    mt.subtype = MEDIASUBTYPE_PCM;
+    mt.bFixedSizeSamples = TRUE;
+    mt.lSampleSize = format.nBlockAlign;
+    mt.formattype = FORMAT_WaveFormatEx;
+    mt.cbFormat = sizeof format;
+    mt.pbFormat = reinterpret_cast<BYTE *>(&format);
+    HRESULT hr = d.type.CopyFrom(mt);
+    if (FAILED(hr)) return hr;
+    d.decodable = true;
+    d.length = wav->Length();
+    streams->push_back(std::move(d));
+    return S_OK;
+  }
   DecodeGraph graph;
   HRESULT hr = graph.Open(path);
   if (FAILED(hr)) return hr;

@@ -1,5 +1,7 @@
 #include "engine/media/FileReader.h"
 
+#include "engine/media/PcmSample.h"
+
 #include <amvideo.h>
 #include <evcode.h>
 #include <mmreg.h>
@@ -17,6 +19,9 @@ namespace {
 // Enough to decode ahead of a consumer without holding more than a moment of the file.
 constexpr size_t kMaxPictures = 4;
 constexpr size_t kMaxBlocks = 32;
+constexpr size_t kMaxSpare = kMaxPictures + 2;
+// A WAVE file is read in pieces of this fraction of a second.
+constexpr DWORD kWaveReadsPerSecond = 10;
 
 }  // namespace
 
@@ -59,6 +64,21 @@ HRESULT FileReader::Open(const std::wstring &path, size_t stream, StreamKind kin
   std::unique_ptr<FileReader> r(new (std::nothrow) FileReader());
   if (!r) return E_OUTOFMEMORY;
   r->kind_ = kind;
+  if (kind == StreamKind::Audio) {
+    HRESULT hr = WavFile::Open(path, &r->wav_);
+    if (FAILED(hr)) return hr;
+    if (hr == S_OK) {
+      if (stream != 0) return E_INVALIDARG;  // a WAVE file holds one stream
+      const WAVEFORMATEX &f = r->wav_->Format();
+      r->rate_ = f.nSamplesPerSec;
+      r->channels_ = f.nChannels;
+      r->bits_ = f.wBitsPerSample;
+      r->blockAlign_ = f.nBlockAlign;
+      r->length_ = r->wav_->Length();
+      *out = std::move(r);
+      return S_OK;
+    }
+  }
   HRESULT hr = r->graph_.Open(path);
   if (FAILED(hr)) return hr;
   if (stream >= r->graph_.StreamCount()) return E_INVALIDARG;
@@ -188,6 +208,7 @@ HRESULT FileReader::FindOrigin(DWORD timeoutMs) {
 
 HRESULT FileReader::Seek(REFERENCE_TIME t) {
   if (t < 0) t = 0;
+  if (wav_) return wav_->Seek(t);
   Halt();
   if (!seeking_) return E_NOTIMPL;
   // Measured: the parsers take positions in media time (first picture at 0) while the
@@ -242,8 +263,10 @@ HRESULT FileReader::ReadVideo(VideoFrame *out, DWORD timeoutMs) {
   if (hr != S_OK) return hr;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<uint32_t> old = std::move(out->pixels);
     *out = std::move(pictures_.front());
     pictures_.pop_front();
+    if (old.size() == static_cast<size_t>(width_) * height_ && spare_.size() < kMaxSpare) spare_.push_back(std::move(old));
     out->start -= origin_;
     out->stop -= origin_;
   }
@@ -254,6 +277,7 @@ HRESULT FileReader::ReadVideo(VideoFrame *out, DWORD timeoutMs) {
 HRESULT FileReader::ReadAudio(AudioBlock *out, DWORD timeoutMs) {
   if (!out) return E_POINTER;
   if (kind_ != StreamKind::Audio) return VFW_E_INVALIDMEDIATYPE;
+  if (wav_) return wav_->Read(rate_ / kWaveReadsPerSecond + 1, out);
   HRESULT hr = WaitForItem(timeoutMs, false);
   if (hr != S_OK) return hr;
   {
@@ -280,12 +304,18 @@ void FileReader::Deliver(IMediaSample *sample) {
     if (size < stride * static_cast<size_t>(height_)) return;  // a short buffer is no picture
     picture.width = width_;
     picture.height = height_;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!spare_.empty()) {
+        picture.pixels = std::move(spare_.back());
+        spare_.pop_back();
+      }
+    }
     picture.pixels.resize(static_cast<size_t>(width_) * height_);
     for (LONG y = 0; y < height_; ++y) {
-      const BYTE *src = data + stride * static_cast<size_t>(bottomUp_ ? height_ - 1 - y : y);
+      const auto *src = reinterpret_cast<const uint32_t *>(data + stride * static_cast<size_t>(bottomUp_ ? height_ - 1 - y : y));
       uint32_t *dst = picture.Row(y);
-      std::memcpy(dst, src, stride);
-      for (LONG x = 0; x < width_; ++x) dst[x] |= 0xFF000000u;  // the fourth byte of RGB32 is undefined
+      for (LONG x = 0; x < width_; ++x) dst[x] = src[x] | 0xFF000000u;  // the fourth byte of RGB32 is undefined
     }
     picture.start = segmentStart_ + (SUCCEEDED(timed) ? start : 0);
     picture.stop = segmentStart_ + (timed == S_OK ? stop : start);
@@ -295,17 +325,7 @@ void FileReader::Deliver(IMediaSample *sample) {
     block.channels = channels_;
     block.samples.resize(frames * channels_);
     const size_t values = block.samples.size();
-    for (size_t i = 0; i < values; ++i) {
-      const BYTE *v = data + i * (bits_ / 8);
-      int16_t s;
-      switch (bits_) {
-        case 8: s = static_cast<int16_t>((v[0] - 128) << 8); break;
-        case 16: s = static_cast<int16_t>(v[0] | (v[1] << 8)); break;
-        case 24: s = static_cast<int16_t>(v[1] | (v[2] << 8)); break;
-        default: s = static_cast<int16_t>(v[2] | (v[3] << 8)); break;
-      }
-      block.samples[i] = s;
-    }
+    for (size_t i = 0; i < values; ++i) block.samples[i] = Pcm16(data + i * (bits_ / 8), bits_ / 8);
     if (block.samples.empty()) return;
   }
 

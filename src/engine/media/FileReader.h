@@ -1,10 +1,12 @@
 // Decodes one stream of an audio/video file through the platform's decoders, on the graph's
 // own threads, into a small bounded queue: RGB32 pictures or 16-bit PCM, with media times.
+// Plain PCM WAVE files are read directly instead.
 // Used from one thread at a time (any thread with COM initialised).
 #pragma once
 
 #include "engine/media/DecodeGraph.h"
 #include "engine/media/MediaFrame.h"
+#include "engine/media/WavFile.h"
 
 #include <control.h>
 
@@ -39,7 +41,8 @@ public:
   HRESULT Seek(REFERENCE_TIME t);
 
   // S_OK with the next picture or block; S_FALSE at the end of the stream; a failure when the
-  // decoders report one or nothing arrives within `timeoutMs`.
+  // decoders report one or nothing arrives within `timeoutMs`. The pixel buffer `out` held
+  // before is kept for a later picture.
   HRESULT ReadVideo(VideoFrame *out, DWORD timeoutMs);
   HRESULT ReadAudio(AudioBlock *out, DWORD timeoutMs);
 
@@ -60,6 +63,7 @@ private:
   void Deliver(IMediaSample *sample);
 
   StreamKind kind_ = StreamKind::Video;
+  std::unique_ptr<WavFile> wav_;  // set for a plain PCM WAVE file, read without a graph
   DecodeGraph graph_;
   Microsoft::WRL::ComPtr<IBaseFilter> grabber_;
   Microsoft::WRL::ComPtr<IMediaControl> control_;
@@ -83,6 +87,9 @@ private:
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<VideoFrame> pictures_;
+  // Pixel buffers handed back by reads, for the next pictures: allocating a picture afresh
+  // costs a page fault per page, every frame.
+  std::vector<std::vector<uint32_t>> spare_;
   std::deque<AudioBlock> blocks_;
   bool halting_ = false;
   bool ended_ = false;

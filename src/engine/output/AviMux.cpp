@@ -23,6 +23,8 @@ constexpr REFERENCE_TIME kShortestInterleave = 100000;
 // Beyond this much held-back data the inputs are written as they come, interleaved or not:
 // memory stays bounded when one input stalls or runs far behind the others.
 constexpr size_t kQueueLimit = 64u << 20;
+// Written frames' buffers kept for reuse; an interleave period of video is about this many.
+constexpr size_t kSpareFrames = 40;
 
 REFERENCE_TIME BytesToTime(uint64_t bytes, DWORD perSecond) {
   return static_cast<REFERENCE_TIME>(static_cast<long double>(bytes) * kSecond / perSecond);
@@ -109,7 +111,8 @@ HRESULT AviMuxOutput::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
 }
 
 void AviMuxOutput::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
-  props.cBuffers = 2;
+  // A few blocks in flight: the writer may still be writing some while the next are filled.
+  props.cBuffers = 4;
   props.cbBuffer = static_cast<long>(AviMux::kOutputBlock);
   props.cbAlign = 1;
   props.cbPrefix = 0;
@@ -209,7 +212,7 @@ HRESULT AviMux::OnStart() {
   }
   if (streams_.empty()) return VFW_E_NOT_CONNECTED;
   file_.reset();
-  pending_.clear();
+  DropOutput();
   queuedBytes_ = 0;
   audioPeriods_ = 0;
   error_ = S_OK;
@@ -226,7 +229,7 @@ void AviMux::OnStop() {
     if (!finished_ && SUCCEEDED(error_) && file_) Finish();
     streams_.clear();
     file_.reset();
-    pending_.clear();
+    DropOutput();
     queuedBytes_ = 0;
   }
   output_->Inactive();
@@ -270,10 +273,16 @@ HRESULT AviMux::WriteVideoBefore(Stream &s, REFERENCE_TIME end) {
     if (SUCCEEDED(hr)) hr = file_->WriteChunk(index, f.data.data(), f.data.size(), f.key);
     if (FAILED(hr)) return hr;
     queuedBytes_ -= f.data.size();
+    if (spareFrames_.size() < kSpareFrames) spareFrames_.push_back(std::move(f.data));
     s.frames.pop_front();
     ++s.framesWritten;
   }
   return S_OK;
+}
+
+bool AviMux::MayWriteVideoNow(const Stream &s) const {
+  if (mode_ == INTERLEAVE_NONE || mode_ == INTERLEAVE_NONE_BUFFERED || queuedBytes_ > kQueueLimit) return true;
+  return FrameStart(s, s.framesWritten) < audioPeriods_ * interleave_;
 }
 
 HRESULT AviMux::WriteAudioBefore(Stream &s, REFERENCE_TIME end) {
@@ -360,7 +369,28 @@ HRESULT AviMux::Receive(AviMuxInput *pin, IMediaSample *sample) {
     }
     const auto *bmi = reinterpret_cast<const BITMAPINFOHEADER *>(s.fmt.format.data());
     bool key = sample->IsSyncPoint() == S_OK || IsUncompressed(bmi->biCompression);
-    s.frames.push_back({std::vector<BYTE>(data, data + size), key});
+    if (s.frames.empty() && MayWriteVideoNow(s)) {
+      // Its period's audio is already out: the frame goes to the file without being held.
+      ++s.framesReceived;
+      HRESULT hr = EnsureFile();
+      if (SUCCEEDED(hr)) hr = file_->WriteChunk(static_cast<size_t>(&s - streams_.data()), data, static_cast<size_t>(size), key);
+      if (SUCCEEDED(hr)) {
+        ++s.framesWritten;
+        hr = Pump(false);
+      }
+      if (FAILED(hr)) {
+        error_ = hr;
+        NotifyEvent(EC_ERRORABORT, hr, 0);
+      }
+      return hr;
+    }
+    std::vector<BYTE> buffer;
+    if (!spareFrames_.empty()) {
+      buffer = std::move(spareFrames_.back());
+      spareFrames_.pop_back();
+    }
+    buffer.assign(data, data + size);
+    s.frames.push_back({std::move(buffer), key});
     ++s.framesReceived;
   } else {
     s.audio.insert(s.audio.end(), data, data + size);
@@ -406,18 +436,29 @@ HRESULT AviMux::EndOfStream(AviMuxInput *pin) {
 // ---- output bytes: sequential writes are gathered into samples of one block ----
 
 HRESULT AviMux::Write(uint64_t pos, const BYTE *data, size_t size) {
-  if (!pending_.empty() && pos != pendingPos_ + pending_.size()) {
+  if (outSample_ && pos != outPos_ + outFill_) {
     HRESULT hr = FlushOutput();
     if (FAILED(hr)) return hr;
   }
   while (size) {
-    if (pending_.empty()) pendingPos_ = pos;
-    size_t n = std::min(size, kOutputBlock - pending_.size());
-    pending_.insert(pending_.end(), data, data + n);
+    if (!outSample_) {
+      HRESULT hr = output_->GetDeliveryBuffer(&outSample_);
+      if (FAILED(hr)) return hr;
+      if (FAILED(hr = outSample_->GetPointer(&outData_)) || outSample_->GetSize() <= 0) {
+        DropOutput();
+        return FAILED(hr) ? hr : E_UNEXPECTED;
+      }
+      outSize_ = std::min(static_cast<size_t>(outSample_->GetSize()), kOutputBlock);
+      outFill_ = 0;
+      outPos_ = pos;
+    }
+    const size_t n = std::min(size, outSize_ - outFill_);
+    memcpy(outData_ + outFill_, data, n);
+    outFill_ += n;
     data += n;
     size -= n;
     pos += n;
-    if (pending_.size() == kOutputBlock) {
+    if (outFill_ == outSize_) {
       HRESULT hr = FlushOutput();
       if (FAILED(hr)) return hr;
     }
@@ -425,31 +466,26 @@ HRESULT AviMux::Write(uint64_t pos, const BYTE *data, size_t size) {
   return S_OK;
 }
 
-HRESULT AviMux::FlushOutput() {
-  if (pending_.empty()) return S_OK;
-  HRESULT hr = DeliverBytes(pendingPos_, pending_.data(), pending_.size());
-  pendingPos_ += pending_.size();
-  pending_.clear();
-  return hr;
+void AviMux::DropOutput() {
+  if (outSample_) outSample_->Release();
+  outSample_ = nullptr;
+  outData_ = nullptr;
+  outFill_ = outSize_ = 0;
 }
 
-HRESULT AviMux::DeliverBytes(uint64_t pos, const BYTE *data, size_t size) {
-  IMediaSample *sample = nullptr;
-  HRESULT hr = output_->GetDeliveryBuffer(&sample);
-  if (FAILED(hr)) return hr;
-  BYTE *buffer = nullptr;
-  hr = sample->GetPointer(&buffer);
-  if (SUCCEEDED(hr) && static_cast<size_t>(sample->GetSize()) < size) hr = E_UNEXPECTED;
-  if (SUCCEEDED(hr)) {
-    memcpy(buffer, data, size);
-    sample->SetActualDataLength(static_cast<long>(size));
-    REFERENCE_TIME start = static_cast<REFERENCE_TIME>(pos), stop = start + static_cast<REFERENCE_TIME>(size);
-    sample->SetTime(&start, &stop);
-    sample->SetSyncPoint(TRUE);
-    hr = output_->Deliver(sample);
-    if (hr == S_FALSE) hr = VFW_E_WRONG_STATE;
-  }
+HRESULT AviMux::FlushOutput() {
+  if (!outSample_) return S_OK;
+  IMediaSample *sample = outSample_;
+  outSample_ = nullptr;
+  sample->SetActualDataLength(static_cast<long>(outFill_));
+  REFERENCE_TIME start = static_cast<REFERENCE_TIME>(outPos_), stop = start + static_cast<REFERENCE_TIME>(outFill_);
+  sample->SetTime(&start, &stop);
+  sample->SetSyncPoint(TRUE);
+  HRESULT hr = outFill_ ? output_->Deliver(sample) : S_OK;
+  if (hr == S_FALSE) hr = VFW_E_WRONG_STATE;
   sample->Release();
+  outData_ = nullptr;
+  outFill_ = outSize_ = 0;
   return hr;
 }
 

@@ -115,14 +115,18 @@ private:
   };
 
   HRESULT Write(uint64_t pos, const BYTE *data, size_t size) override;
+  // Delivers the output sample being filled, if any.
   HRESULT FlushOutput();
-  HRESULT DeliverBytes(uint64_t pos, const BYTE *data, size_t size);
+  // Lets go of the output sample being filled without delivering it.
+  void DropOutput();
 
   REFERENCE_TIME FrameStart(const Stream &s, uint64_t frame) const;
   REFERENCE_TIME Received(const Stream &s) const;
   REFERENCE_TIME Written(const Stream &s) const;
   HRESULT EnsureFile();
   HRESULT WriteVideoBefore(Stream &s, REFERENCE_TIME end);
+  // Whether the stream's next frame would be written as soon as it is received.
+  bool MayWriteVideoNow(const Stream &s) const;
   HRESULT WriteAudioBefore(Stream &s, REFERENCE_TIME end);
   HRESULT Pump(bool force);
   HRESULT Finish();
@@ -134,8 +138,14 @@ private:
   CRITICAL_SECTION dataLock_;  // the streams and the file, entered from every input's thread
   std::vector<Stream> streams_;
   std::unique_ptr<AviFile> file_;
-  std::vector<BYTE> pending_;
-  uint64_t pendingPos_ = 0;
+  // Sequential writes are gathered straight into the writer's sample being filled.
+  IMediaSample *outSample_ = nullptr;
+  BYTE *outData_ = nullptr;
+  size_t outFill_ = 0, outSize_ = 0;
+  uint64_t outPos_ = 0;
+  // Buffers of frames already written, for the next frames: a fresh allocation of a large
+  // frame costs a page fault per page, every frame.
+  std::vector<std::vector<BYTE>> spareFrames_;
   size_t queuedBytes_ = 0;
   int64_t audioPeriods_ = 0;  // periods whose audio has been written
   HRESULT error_ = S_OK;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace engine::render {
 
@@ -102,7 +103,7 @@ const media::VideoFrame *VideoClipReader::PictureAt(REFERENCE_TIME t) {
       havePending_ = true;
     }
     if (have_ && pending_.start > t) return &current_;
-    current_ = std::move(pending_);
+    std::swap(current_, pending_);  // the old picture's buffer goes back to the reader on the next read
     havePending_ = false;
     have_ = true;
   }
@@ -147,12 +148,12 @@ void AudioClipReader::Fill(int64_t from, int64_t to) {
       return;
     }
     if (buffer_.empty()) bufferStart_ = block.start * sourceRate_ / kUnitsPerSecond;
-    const size_t frames = block.Frames();
+    const size_t frames = block.Frames(), at = buffer_.size();
+    buffer_.resize(at + frames * 2);
     for (size_t i = 0; i < frames; ++i) {
       const int16_t left = block.samples[i * block.channels];
-      const int16_t right = block.channels > 1 ? block.samples[i * block.channels + 1] : left;
-      buffer_.push_back(left);
-      buffer_.push_back(right);
+      buffer_[at + i * 2] = left;
+      buffer_[at + i * 2 + 1] = block.channels > 1 ? block.samples[i * block.channels + 1] : left;
     }
   }
 }
@@ -166,25 +167,44 @@ void AudioClipReader::MixInto(int64_t first, size_t count, DWORD rate, std::vect
   const int64_t begin = std::max<int64_t>(first, frameAt(clip_.start));
   const int64_t end = std::min<int64_t>(first + static_cast<int64_t>(count), frameAt(clip_.stop));
   if (begin >= end) return;
-  auto timeOf = [rate](int64_t n) { return static_cast<REFERENCE_TIME>(static_cast<long double>(n) * kUnitsPerSecond / rate); };
   if (!opened_) Fill(0, 0);
   if (!reader_ || !sourceRate_) return;
-  auto position = [&](int64_t n) {
-    return static_cast<long double>(clip_.MediaTimeAt(timeOf(n))) * sourceRate_ / kUnitsPerSecond;
-  };
-  const long double p0 = position(begin), p1 = position(end - 1);
-  Fill(static_cast<int64_t>(std::floor(std::min(p0, p1))), static_cast<int64_t>(std::floor(std::max(p0, p1))) + 1);
+  // The source position of output frame n is linear in n: p(n) = p0 + (n - begin) * step.
+  // Working it out whole keeps sample-exact positions (times in 100-ns units would round
+  // every position a little short).
+  const REFERENCE_TIME span = clip_.stop - clip_.start;
+  const long double stretch =
+      span > 0 ? static_cast<long double>(clip_.mediaStop - clip_.mediaStart) / span : 0.0L;
+  const long double step = stretch * sourceRate_ / rate;
+  const long double t0 = static_cast<long double>(begin) * kUnitsPerSecond / rate;
+  const long double p0 = (clip_.mediaStart + (t0 - clip_.start) * stretch) * sourceRate_ / kUnitsPerSecond;
+  const long double pLast = p0 + static_cast<long double>(end - 1 - begin) * step;
+  Fill(static_cast<int64_t>(std::floor(std::min(p0, pLast))), static_cast<int64_t>(std::floor(std::max(p0, pLast))) + 1);
   const int64_t have = static_cast<int64_t>(buffer_.size() / 2);
-  for (int64_t n = begin; n < end; ++n) {
-    const long double p = position(n);
-    const int64_t i = static_cast<int64_t>(std::floor(p)) - bufferStart_;
+  int32_t *out = mix.data() + static_cast<size_t>(begin - first) * 2;
+  if (step == 1.0L && std::floor(p0) == p0) {
+    // The same rate, not stretched, on whole samples: a plain sum.
+    const int64_t i0 = static_cast<int64_t>(p0) - bufferStart_;
+    for (int64_t n = 0; n < end - begin; ++n) {
+      const int64_t i = i0 + n;
+      if (i < 0 || i >= have) continue;
+      out[n * 2] += buffer_[static_cast<size_t>(i * 2)];
+      out[n * 2 + 1] += buffer_[static_cast<size_t>(i * 2 + 1)];
+    }
+    return;
+  }
+  const double base = static_cast<double>(p0 - static_cast<long double>(bufferStart_)), delta = static_cast<double>(step);
+  for (int64_t n = 0; n < end - begin; ++n) {
+    const double p = base + static_cast<double>(n) * delta;
+    const double whole = std::floor(p);
+    const int64_t i = static_cast<int64_t>(whole);
     if (i < 0 || i >= have) continue;
-    const double w = static_cast<double>(p - std::floor(p));
+    const double w = p - whole;
     const int64_t j = std::min(i + 1, have - 1);
-    const size_t out = static_cast<size_t>(n - first) * 2;
     for (int ch = 0; ch < 2; ++ch) {
       const double a = buffer_[static_cast<size_t>(i * 2 + ch)], b = buffer_[static_cast<size_t>(j * 2 + ch)];
-      mix[out + ch] += static_cast<int32_t>(std::lround(a + (b - a) * w));
+      const double v = a + (b - a) * w;
+      out[n * 2 + ch] += static_cast<int32_t>(v >= 0 ? v + 0.5 : v - 0.5);
     }
   }
 }

@@ -6,7 +6,7 @@
 #include "engine/media/FileReader.h"
 #include "engine/render/RenderPlan.h"
 
-#include <deque>
+#include <vector>
 #include <memory>
 
 namespace engine::render {
@@ -56,7 +56,7 @@ private:
   bool ended_ = false;
   DWORD sourceRate_ = 0;
   int64_t bufferStart_ = 0;        // source frame index of buffer_[0]
-  std::deque<int16_t> buffer_;     // stereo frames, L R L R ...
+  std::vector<int16_t> buffer_;    // stereo frames, L R L R ...
 };
 
 }  // namespace engine::render

@@ -99,8 +99,10 @@ bool AnyCovering(const std::vector<EffectPlan> &fxs, REFERENCE_TIME from, REFERE
 }  // namespace
 
 void DrawPicture(const media::VideoFrame *picture, int stretchMode, LONG width, LONG height, uint32_t *canvas) {
-  std::fill(canvas, canvas + static_cast<size_t>(width) * height, kBlack);
-  if (!picture || picture->width <= 0 || picture->height <= 0) return;
+  if (!picture || picture->width <= 0 || picture->height <= 0) {
+    std::fill(canvas, canvas + static_cast<size_t>(width) * height, kBlack);
+    return;
+  }
   const double sw = picture->width, sh = picture->height;
   // The rectangle, in canvas pixels, that the whole picture is drawn into.
   double dw = width, dh = height;
@@ -126,18 +128,31 @@ void DrawPicture(const media::VideoFrame *picture, int stretchMode, LONG width, 
   }
   const double left = (width - dw) / 2, top = (height - dh) / 2;
   const LONG x0 = std::max<LONG>(0, static_cast<LONG>(std::lround(left)));
-  const LONG x1 = std::min<LONG>(width, static_cast<LONG>(std::lround(left + dw)));
+  const LONG x1 = std::max(x0, std::min<LONG>(width, static_cast<LONG>(std::lround(left + dw))));
   const LONG y0 = std::max<LONG>(0, static_cast<LONG>(std::lround(top)));
-  const LONG y1 = std::min<LONG>(height, static_cast<LONG>(std::lround(top + dh)));
-  std::vector<LONG> columns(static_cast<size_t>(std::max<LONG>(0, x1 - x0)));
-  for (LONG x = x0; x < x1; ++x)
-    columns[static_cast<size_t>(x - x0)] =
-        std::clamp<LONG>(static_cast<LONG>((x + 0.5 - left) * sw / dw), 0, picture->width - 1);
+  const LONG y1 = std::max(y0, std::min<LONG>(height, static_cast<LONG>(std::lround(top + dh))));
+  // Only the bands the picture leaves uncovered are filled: every pixel is written once.
+  std::fill(canvas, canvas + static_cast<size_t>(y0) * width, kBlack);
+  std::fill(canvas + static_cast<size_t>(y1) * width, canvas + static_cast<size_t>(height) * width, kBlack);
+  std::vector<LONG> columns(static_cast<size_t>(x1 - x0));
+  bool unscaled = true;  // the common case (a clip of the group's own size) is a plain copy
+  for (LONG x = x0; x < x1; ++x) {
+    const LONG sx = std::clamp<LONG>(static_cast<LONG>((x + 0.5 - left) * sw / dw), 0, picture->width - 1);
+    columns[static_cast<size_t>(x - x0)] = sx;
+    unscaled = unscaled && sx == columns[0] + (x - x0);
+  }
   for (LONG y = y0; y < y1; ++y) {
     const LONG sy = std::clamp<LONG>(static_cast<LONG>((y + 0.5 - top) * sh / dh), 0, picture->height - 1);
     const uint32_t *src = picture->Row(sy);
     uint32_t *dst = canvas + static_cast<size_t>(y) * width;
-    for (LONG x = x0; x < x1; ++x) dst[x] = src[columns[static_cast<size_t>(x - x0)]] | kBlack;
+    std::fill(dst, dst + x0, kBlack);
+    std::fill(dst + x1, dst + width, kBlack);
+    if (unscaled && x1 > x0) {
+      const uint32_t *from = src + columns[0];
+      for (LONG x = x0; x < x1; ++x) dst[x] = from[x - x0] | kBlack;
+    } else {
+      for (LONG x = x0; x < x1; ++x) dst[x] = src[columns[static_cast<size_t>(x - x0)]] | kBlack;
+    }
   }
 }
 
@@ -172,13 +187,22 @@ void WriteVideoSample(const std::vector<uint32_t> &canvas, const AM_MEDIA_TYPE &
       case 32:
         std::memcpy(row, src, static_cast<size_t>(width) * 4);
         break;
-      case 24:
-        for (LONG x = 0; x < width; ++x) {
+      case 24: {
+        // Four pixels make three whole words: B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3.
+        LONG x = 0;
+        for (; x + 4 <= width; x += 4) {
+          const uint32_t p0 = src[x], p1 = src[x + 1], p2 = src[x + 2], p3 = src[x + 3];
+          const uint32_t words[3] = {(p0 & 0xFFFFFFu) | p1 << 24, ((p1 >> 8) & 0xFFFFu) | p2 << 16,
+                                     ((p2 >> 16) & 0xFFu) | p3 << 8};
+          std::memcpy(row + x * 3, words, sizeof words);
+        }
+        for (; x < width; ++x) {
           row[x * 3] = static_cast<BYTE>(src[x]);
           row[x * 3 + 1] = static_cast<BYTE>(src[x] >> 8);
           row[x * 3 + 2] = static_cast<BYTE>(src[x] >> 16);
         }
         break;
+      }
       default: {  // RGB555
         auto *px = reinterpret_cast<uint16_t *>(row);
         for (LONG x = 0; x < width; ++x) {
