@@ -40,23 +40,44 @@ cat > reference.kdp <<'KDP'
  </group>
 </timeline></KDP>
 KDP
-sync
 rm -f mrq.avi ffmpeg.avi
 measure() {  # label command... -> "seconds kilobytes"
   /usr/bin/time -f "%e %M" -o "$1.time" "${@:2}" >/dev/null 2>"$1.log" || { echo "FAILED: $1"; cat "$1.log"; exit 1; }
   cat "$1.time"
 }
-read -r mrq_s mrq_kb < <(measure mrq "$wine" "$build/bin/mrqrender.exe" --quiet \
-  "$("$wine" winepath -w "$work/reference.kdp" | tr -d '\r')" "$("$wine" winepath -w "$work/mrq.avi" | tr -d '\r')")
-read -r ff_s ff_kb < <(measure ffmpeg ffmpeg -hide_banner -loglevel error -nostdin -y -i a.avi -i b.avi -i bed.wav \
-  -filter_complex "[0:v]scale=640:480,fps=30,format=bgr24[a];[1:v]scale=640:480,fps=30,eq=brightness=0.1,format=bgr24[b];[a][b]xfade=transition=fade:duration=2:offset=18[v];[2:a]amix=inputs=1[m]" \
-  -map "[v]" -map "[m]" -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le ffmpeg.avi)
 probe() { ffprobe -v error -show_entries format=duration:stream=codec_name,width,height,nb_frames -of compact=p=0:nk=1 "$1" | tr '\n' ' '; }
+run_mrq() {
+  measure mrq "$wine" "$build/bin/mrqrender.exe" --quiet \
+    "$("$wine" winepath -w "$work/reference.kdp" | tr -d '\r')" "$("$wine" winepath -w "$work/mrq.avi" | tr -d '\r')"
+}
+run_ffmpeg() {
+  measure ffmpeg ffmpeg -hide_banner -loglevel error -nostdin -y -i a.avi -i b.avi -i bed.wav \
+    -filter_complex "[0:v]scale=640:480,fps=30,format=bgr24[a];[1:v]scale=640:480,fps=30,eq=brightness=0.1,format=bgr24[b];[a][b]xfade=transition=fade:duration=2:offset=18[v];[2:a]amix=inputs=1[m]" \
+    -map "[v]" -map "[m]" -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le ffmpeg.avi
+}
+# Each writes about 1 GB. Its output is removed (and the disk settled) before the next run, so
+# neither pays for writing back what the other left in the page cache; the best of two rounds
+# of each counts.
+mrq_s=999999 mrq_kb=0 ff_s=999999 ff_kb=0 mrq_probe="" ff_probe=""
+for round in 1 2; do
+  sync
+  read -r s kb < <(run_mrq)
+  [ -n "$mrq_probe" ] || mrq_probe="$(probe mrq.avi)"
+  rm -f mrq.avi
+  if awk -v a="$s" -v b="$mrq_s" 'BEGIN { exit !(a < b) }'; then mrq_s=$s; fi
+  [ "$kb" -gt "$mrq_kb" ] && mrq_kb=$kb
+  sync
+  read -r s kb < <(run_ffmpeg)
+  [ -n "$ff_probe" ] || ff_probe="$(probe ffmpeg.avi)"
+  rm -f ffmpeg.avi
+  if awk -v a="$s" -v b="$ff_s" 'BEGIN { exit !(a < b) }'; then ff_s=$s; fi
+  [ "$kb" -gt "$ff_kb" ] && ff_kb=$kb
+done
 echo "reference: 2 x 20 s 640x480@30 clips, 2 s dissolve, brightness, 44.1 kHz stereo bed -> 38 s raw AVI"
-echo "mrqrender: $(probe mrq.avi)"
-echo "ffmpeg:    $(probe ffmpeg.avi)"
-printf 'MRQ    wall %6.2f s   peak %5d MB\n' "$mrq_s" $((mrq_kb / 1024))
-printf 'ffmpeg wall %6.2f s   peak %5d MB\n' "$ff_s" $((ff_kb / 1024))
+echo "mrqrender: $mrq_probe"
+echo "ffmpeg:    $ff_probe"
+printf 'MRQ    wall %6.2f s   peak %5d MB   (best of 2)\n' "$mrq_s" $((mrq_kb / 1024))
+printf 'ffmpeg wall %6.2f s   peak %5d MB   (best of 2)\n' "$ff_s" $((ff_kb / 1024))
 awk -v a="$mrq_s" -v b="$ff_s" 'BEGIN { printf "ratio MRQ/ffmpeg (wall time) %.2f %s\n", a / b, (a <= b ? "(target met)" : "(target: <= 1.0)") }'
 # The outputs are big; keep the generated sources for the next run only.
 rm -f mrq.avi ffmpeg.avi

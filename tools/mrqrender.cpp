@@ -193,10 +193,14 @@ int wmain(int argc, wchar_t** argv) {
   MrqEngineRegisterEffects();  // a user without rights to list them can still render
   auto& video = FilterCatalog::VideoCompressors();
   video.push_back({true, L"Uncompressed video", GUID_NULL, L""});
-  EnumerateCategory(video, CLSID_VideoCompressorCategory, 1);
   auto& audio = FilterCatalog::AudioCompressors();
   audio.push_back({true, L"Uncompressed audio", GUID_NULL, L""});
-  EnumerateCategory(audio, CLSID_AudioCompressorCategory, 1);
+  // Listing the compressors loads every codec driver on the system (the sound ones open the
+  // sound devices): only done when one is asked for.
+  if (list || !choices.empty()) {
+    EnumerateCategory(video, CLSID_VideoCompressorCategory, 1);
+    EnumerateCategory(audio, CLSID_AudioCompressorCategory, 1);
+  }
   BuildFileTypeCatalog({});
 
   int code = kDone;

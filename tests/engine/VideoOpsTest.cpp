@@ -106,7 +106,7 @@ TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
   AM_MEDIA_TYPE rgb24 = RgbType(MEDIASUBTYPE_RGB24, 24, 3, 2, &vih);  // bottom-up, rows of 12 bytes
   ASSERT_EQ(24, engine::render::VideoSampleSize(rgb24));
   std::vector<BYTE> out(24, 0xAA);
-  engine::render::WriteVideoSample(canvas, rgb24, out.data());
+  engine::render::WriteVideoSample(canvas.data(), rgb24, out.data());
   EXPECT_EQ((std::vector<BYTE>{0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0}), std::vector<BYTE>(out.begin(), out.begin() + 12));
   EXPECT_EQ(0xFF, out[14]);  // the top row comes last: red
   EXPECT_EQ(0, out[23]);     // padding cleared
@@ -114,7 +114,7 @@ TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
   AM_MEDIA_TYPE rgb555 = RgbType(MEDIASUBTYPE_RGB555, 16, 3, -2, &vih);  // top-down
   ASSERT_EQ(16, engine::render::VideoSampleSize(rgb555));
   std::vector<BYTE> small(16, 0xAA);
-  engine::render::WriteVideoSample(canvas, rgb555, small.data());
+  engine::render::WriteVideoSample(canvas.data(), rgb555, small.data());
   EXPECT_EQ(0x7C00, small[0] | small[1] << 8);   // red first
   EXPECT_EQ(0x001F, small[8] | small[9] << 8);   // then blue
   EXPECT_EQ(0, small[6] | small[7] << 8);

@@ -100,7 +100,8 @@ REFERENCE_TIME WavFile::Length() const {
 
 HRESULT WavFile::Seek(REFERENCE_TIME t) {
   if (t < 0) t = 0;
-  const uint64_t frame = static_cast<uint64_t>(static_cast<long double>(t) * format_.nSamplesPerSec / kSecond);
+  // In whole numbers: the time of a frame gives that frame back.
+  const uint64_t frame = static_cast<uint64_t>(t) * format_.nSamplesPerSec / kSecond;
   next_ = std::min(frame, frames_);
   return S_OK;
 }
@@ -115,7 +116,8 @@ HRESULT WavFile::Read(size_t frames, AudioBlock *out) {
     return HRESULT_FROM_WIN32(GetLastError() ? GetLastError() : ERROR_HANDLE_EOF);
   out->samplesPerSecond = format_.nSamplesPerSec;
   out->channels = channels;
-  out->start = static_cast<REFERENCE_TIME>(static_cast<long double>(next_) * kSecond / format_.nSamplesPerSec);
+  // Rounded up, so that the time maps back to this frame, not the one before.
+  out->start = static_cast<REFERENCE_TIME>((next_ * kSecond + format_.nSamplesPerSec - 1) / format_.nSamplesPerSec);
   out->samples.resize(n * channels);
   const BYTE *v = raw_.data();
   for (size_t i = 0; i < out->samples.size(); ++i, v += bytes) out->samples[i] = Pcm16(v, bytes);

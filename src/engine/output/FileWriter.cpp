@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 
 namespace engine::output {
 
@@ -33,7 +32,6 @@ FileWriter::FileWriter() : FilterBase(CLSID_FileWriter) {
 }
 
 FileWriter::~FileWriter() {
-  StopWorker();
   Close();
   input_.reset();
   DeleteCriticalSection(&fileLock_);
@@ -120,57 +118,7 @@ HRESULT FileWriter::OnStart() {
   next_ = extent_ = 0;
   wrote_ = false;
   error_ = S_OK;
-  StartWorker();
   return S_OK;
-}
-
-void FileWriter::StartWorker() {
-  if (worker_.joinable()) return;
-  {
-    std::lock_guard<std::mutex> lock(queueLock_);
-    stopWorker_ = false;
-  }
-  try {
-    worker_ = std::thread(&FileWriter::Work, this);
-  } catch (const std::exception &) {
-    return;  // no thread to be had: samples are then written as they arrive
-  }
-  std::lock_guard<std::mutex> lock(queueLock_);
-  accepting_ = true;
-}
-
-void FileWriter::Work() {
-  std::unique_lock<std::mutex> lock(queueLock_);
-  for (;;) {
-    queueChanged_.wait(lock, [this] { return stopWorker_ || !queue_.empty(); });
-    if (queue_.empty()) return;  // asked to stop, and nothing is left
-    IMediaSample *sample = queue_.front();
-    queue_.pop_front();
-    writing_ = true;
-    lock.unlock();
-    queueChanged_.notify_all();
-    WriteNow(sample);  // a failure is kept in error_ and reported to the graph
-    sample->Release();
-    lock.lock();
-    writing_ = false;
-    queueChanged_.notify_all();
-  }
-}
-
-void FileWriter::Drain() {
-  std::unique_lock<std::mutex> lock(queueLock_);
-  queueChanged_.wait(lock, [this] { return queue_.empty() && !writing_; });
-}
-
-void FileWriter::StopWorker() {
-  if (!worker_.joinable()) return;
-  {
-    std::lock_guard<std::mutex> lock(queueLock_);
-    accepting_ = false;
-    stopWorker_ = true;
-  }
-  queueChanged_.notify_all();
-  worker_.join();
 }
 
 // An existing longer file must not keep a stale tail behind what this run wrote.
@@ -184,7 +132,6 @@ HRESULT FileWriter::CutToExtent() {
 }
 
 void FileWriter::OnStop() {
-  StopWorker();  // what was delivered before the stop is written
   Locked hold(fileLock_);
   if (file_ != INVALID_HANDLE_VALUE) CutToExtent();  // stays open until the filter leaves
 }
@@ -219,26 +166,6 @@ HRESULT FileWriter::Fail(HRESULT hr) {
 }
 
 HRESULT FileWriter::WriteSample(IMediaSample *sample) {
-  {
-    Locked hold(fileLock_);
-    if (FAILED(error_)) return error_;
-    if (file_ == INVALID_HANDLE_VALUE) return VFW_E_WRONG_STATE;
-  }
-  {
-    std::lock_guard<std::mutex> lock(queueLock_);
-    if (accepting_) {
-      // Bounded by the sender's allocator: it has only so many samples to hand out.
-      sample->AddRef();
-      queue_.push_back(sample);
-      queueChanged_.notify_all();
-      return S_OK;
-    }
-  }
-  Drain();  // written after anything still queued, never before it
-  return WriteNow(sample);
-}
-
-HRESULT FileWriter::WriteNow(IMediaSample *sample) {
   BYTE *data = nullptr;
   if (FAILED(sample->GetPointer(&data))) return E_POINTER;
   long size = sample->GetActualDataLength();
@@ -266,7 +193,6 @@ HRESULT FileWriter::WriteNow(IMediaSample *sample) {
 }
 
 HRESULT FileWriter::EndOfStream() {
-  Drain();
   {
     // The file is complete when the graph says so, not only once it is stopped.
     Locked hold(fileLock_);

@@ -1,19 +1,13 @@
 // The file writer behind the multiplexer: writes each sample at the byte position its time
 // stamps name (start = offset, stop = offset + length), so the multiplexer can go back and
 // fill in sizes and headers. It is the graph's renderer: end of stream completes the graph.
-// While running, samples are written in order on a thread of the writer's own, so that the
-// thread delivering them goes on making the next while the disk takes the last.
 #pragma once
 
 #include "engine/output/FilterBase.h"
 #include "engine/output/Pins.h"
 
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace engine::output {
 
@@ -65,13 +59,6 @@ protected:
 
 private:
   HRESULT Fail(HRESULT hr);
-  HRESULT WriteNow(IMediaSample *sample);
-  void StartWorker();
-  // Writes what is queued, then ends the writing thread.
-  void StopWorker();
-  // Returns once every queued sample is written.
-  void Drain();
-  void Work();
   HRESULT CutToExtent();
   void Close();
 
@@ -84,14 +71,6 @@ private:
   uint64_t extent_ = 0;   // end of what this run wrote
   bool wrote_ = false;
   HRESULT error_ = S_OK;
-
-  std::thread worker_;
-  std::mutex queueLock_;
-  std::condition_variable queueChanged_;
-  std::deque<IMediaSample *> queue_;  // held references, oldest first
-  bool writing_ = false;              // the worker holds a sample it took off the queue
-  bool stopWorker_ = false;
-  bool accepting_ = false;            // samples go to the queue, not straight to the file
 };
 
 }  // namespace engine::output

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <utility>
 
 namespace engine::render {
@@ -62,18 +63,41 @@ bool ClipReaderBase::OpenReader(media::StreamKind kind) {
 
 // ---- video ----
 
-const media::VideoFrame *VideoClipReader::PictureAt(REFERENCE_TIME t) {
-  if (!opened_) {
-    opened_ = true;
-    HRESULT hr = media::LoadStillImage(clip_.path, &current_);
-    if (hr == S_OK) {
-      still_ = have_ = true;
-    } else if (FAILED(hr) && GetFileAttributesW(clip_.path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-      Fail(DEX_IDS_BAD_SOURCE_NAME, hr, L"Source picture cannot be read; it renders as a gap");
-    } else {
-      OpenReader(media::StreamKind::Video);
-    }
+VideoClipReader::~VideoClipReader() { Settle(); }
+
+void VideoClipReader::Open(REFERENCE_TIME t) {
+  opened_ = true;
+  HRESULT hr = media::LoadStillImage(clip_.path, &current_);
+  if (hr == S_OK) {
+    still_ = have_ = true;
+  } else if (FAILED(hr) && GetFileAttributesW(clip_.path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    Fail(DEX_IDS_BAD_SOURCE_NAME, hr, L"Source picture cannot be read; it renders as a gap");
+  } else if (OpenReader(media::StreamKind::Video) && t > kDecodeAhead) {
+    // Decoding starts at the file's beginning; a clip that starts further in is sought now.
+    if (SUCCEEDED(reader_->Seek(t))) readFrom_ = t;
   }
+}
+
+void VideoClipReader::Prepare(REFERENCE_TIME t) {
+  if (opening_.joinable() || opened_) return;
+  try {
+    opening_ = std::thread([this, t] {
+      const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      Open(t);
+      if (SUCCEEDED(com)) CoUninitialize();
+    });
+  } catch (const std::exception &) {
+    // No thread to be had: the clip opens when it is first shown.
+  }
+}
+
+void VideoClipReader::Settle() {
+  if (opening_.joinable()) opening_.join();
+}
+
+const media::VideoFrame *VideoClipReader::PictureAt(REFERENCE_TIME t) {
+  Settle();
+  if (!opened_) Open(t);
   if (still_) return &current_;
   if (!reader_) return have_ ? &current_ : nullptr;
 
@@ -147,7 +171,9 @@ void AudioClipReader::Fill(int64_t from, int64_t to) {
       Fail(DEX_IDS_GRAPH_ERROR, hr, L"Source file stopped decoding");
       return;
     }
-    if (buffer_.empty()) bufferStart_ = block.start * sourceRate_ / kUnitsPerSecond;
+    // Block times are rounded to 100 ns: the nearest frame is the one meant.
+    if (buffer_.empty())
+      bufferStart_ = std::llround(static_cast<long double>(block.start) * sourceRate_ / kUnitsPerSecond);
     const size_t frames = block.Frames(), at = buffer_.size();
     buffer_.resize(at + frames * 2);
     for (size_t i = 0; i < frames; ++i) {

@@ -8,6 +8,7 @@
 
 #include <vector>
 #include <memory>
+#include <thread>
 
 namespace engine::render {
 
@@ -30,10 +31,18 @@ protected:
 class VideoClipReader : public ClipReaderBase {
 public:
   using ClipReaderBase::ClipReaderBase;
+  ~VideoClipReader();
   // The picture shown at media time `t`; null when there is none (the clip is then black).
   const media::VideoFrame *PictureAt(REFERENCE_TIME t);
+  // Opens the file on a thread of its own, ready to show media time `t`: a clip about to
+  // come on screen is then not waited for.
+  void Prepare(REFERENCE_TIME t);
 
 private:
+  void Open(REFERENCE_TIME t);
+  void Settle();  // waits for Prepare's thread
+
+  std::thread opening_;
   bool opened_ = false;
   bool still_ = false;
   bool have_ = false, havePending_ = false, ended_ = false;

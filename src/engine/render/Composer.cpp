@@ -19,6 +19,8 @@ namespace engine::render {
 namespace {
 
 constexpr uint32_t kBlack = 0xFF000000u;
+// How long before a clip comes on screen its file is opened.
+constexpr REFERENCE_TIME kOpenAhead = 2 * kUnitsPerSecond;
 
 }  // namespace
 
@@ -175,18 +177,20 @@ long VideoSampleSize(const AM_MEDIA_TYPE &mt) {
   return static_cast<long>(stride * static_cast<size_t>(std::abs(bih.biHeight)));
 }
 
-void WriteVideoSample(const std::vector<uint32_t> &canvas, const AM_MEDIA_TYPE &mt, BYTE *out) {
+void WriteVideoSample(const uint32_t *canvas, const AM_MEDIA_TYPE &mt, BYTE *out) {
   const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
   const LONG width = bih.biWidth, height = bih.biHeight < 0 ? -bih.biHeight : bih.biHeight;
   const bool bottomUp = bih.biHeight > 0;
   const size_t stride = ((static_cast<size_t>(width) * bih.biBitCount + 31) / 32) * 4;
   for (LONG y = 0; y < height; ++y) {
-    const uint32_t *src = canvas.data() + static_cast<size_t>(y) * width;
+    const uint32_t *src = canvas + static_cast<size_t>(y) * width;
     BYTE *row = out + stride * static_cast<size_t>(bottomUp ? height - 1 - y : y);
     switch (bih.biBitCount) {
-      case 32:
-        std::memcpy(row, src, static_cast<size_t>(width) * 4);
+      case 32: {
+        auto *px = reinterpret_cast<uint32_t *>(row);
+        for (LONG x = 0; x < width; ++x) px[x] = src[x] | kBlack;
         break;
+      }
       case 24: {
         // Four pixels make three whole words: B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3.
         LONG x = 0;
@@ -237,13 +241,15 @@ VideoClipReader *VideoComposer::ReaderFor(size_t layer, size_t clip) {
 }
 
 void VideoComposer::DropIdleReaders(REFERENCE_TIME t) {
-  // Only the clips on screen keep their decoders: a long timeline never holds them all.
+  // Only the clips on screen, or about to be, keep their decoders: a long timeline never
+  // holds them all. The next clips start opening now.
   for (size_t l = 0; l < readers_.size(); ++l)
-    for (size_t c = 0; c < readers_[l].size(); ++c)
-      if (readers_[l][c]) {
-        const ClipPlan &clip = plan_.layers[l].clips[c];
-        if (t < clip.start || t >= clip.stop) readers_[l][c].reset();
-      }
+    for (size_t c = 0; c < readers_[l].size(); ++c) {
+      const ClipPlan &clip = plan_.layers[l].clips[c];
+      const bool soon = t < clip.start && clip.start - t <= kOpenAhead;
+      if (soon && !readers_[l][c]) ReaderFor(l, c)->Prepare(clip.MediaTimeAt(clip.start));
+      if (readers_[l][c] && !soon && (t < clip.start || t >= clip.stop)) readers_[l][c].reset();
+    }
 }
 
 void VideoComposer::DrawLayer(size_t l, REFERENCE_TIME t) {
@@ -278,10 +284,17 @@ HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE
   if (!CanProduce(type) || size < VideoSampleSize(type)) return E_INVALIDARG;
   const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(type.pbFormat)->bmiHeader;
   if (bih.biWidth != width_ || std::abs(bih.biHeight) != height_) return E_INVALIDARG;
-  std::fill(canvas_.begin(), canvas_.end(), kBlack);
+  bool covered = false;
+  const size_t firstLayer = FirstVisibleLayer(t, &covered);
+  if (const media::VideoFrame *plain = covered ? PlainPicture(firstLayer, t) : nullptr) {
+    DropIdleReaders(t);
+    WriteVideoSample(plain->pixels.data(), type, out);
+    return S_OK;
+  }
+  if (!covered) std::fill(canvas_.begin(), canvas_.end(), kBlack);
   const auto &comps = plan_.compTransitions;
   if (below_.size() != comps.size()) below_.resize(comps.size());
-  for (size_t l = 0; l < plan_.layers.size(); ++l) {
+  for (size_t l = firstLayer; l < plan_.layers.size(); ++l) {
     // A composition's transition needs what lay below the composition's first track.
     for (size_t i = 0; i < comps.size(); ++i)
       if (comps[i].firstLayer == l && TransitionIn(comps[i].transitions, t)) below_[i] = canvas_;
@@ -297,8 +310,36 @@ HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE
   for (const EffectPlan &fx : plan_.effects)
     if (fx.Covers(t)) ApplyVideoEffect(fx, t, effects::Picture{width_, height_, canvas_.data()});
   DropIdleReaders(t);
-  WriteVideoSample(canvas_, type, out);
+  WriteVideoSample(canvas_.data(), type, out);
   return S_OK;
+}
+
+size_t VideoComposer::FirstVisibleLayer(REFERENCE_TIME t, bool *covered) const {
+  *covered = false;
+  // A composition's transition blends over what lies below the composition: all is drawn.
+  for (const CompTransitions &comp : plan_.compTransitions)
+    if (TransitionIn(comp.transitions, t)) return 0;
+  for (size_t l = plan_.layers.size(); l-- > 0;) {
+    const LayerPlan &layer = plan_.layers[l];
+    if (TransitionAt(layer, t)) return 0;
+    if (ClipAt(layer, t) >= 0) {
+      *covered = true;  // drawn whole, black where its picture leaves room
+      return l;
+    }
+  }
+  return 0;
+}
+
+const media::VideoFrame *VideoComposer::PlainPicture(size_t l, REFERENCE_TIME t) {
+  const LayerPlan &layer = plan_.layers[l];
+  const ptrdiff_t c = ClipAt(layer, t);
+  if (c < 0) return nullptr;
+  const ClipPlan &clip = layer.clips[static_cast<size_t>(c)];
+  if (AnyCovering(clip.effects, t, t + 1) || AnyCovering(layer.effects, t, t + 1) || AnyCovering(plan_.effects, t, t + 1))
+    return nullptr;
+  const media::VideoFrame *picture = ReaderFor(l, static_cast<size_t>(c))->PictureAt(clip.MediaTimeAt(t));
+  // Of the frame's own size, every stretch mode draws it pixel for pixel.
+  return picture && picture->width == width_ && picture->height == height_ ? picture : nullptr;
 }
 
 // ---- audio ----

@@ -18,8 +18,9 @@ void Blend(const uint32_t *top, double amount, size_t pixels, uint32_t *bottom);
 
 // Bytes in one sample of an uncompressed RGB video type.
 long VideoSampleSize(const AM_MEDIA_TYPE &mt);
-// Writes a top-down BGRA canvas as one sample of an uncompressed RGB video type.
-void WriteVideoSample(const std::vector<uint32_t> &canvas, const AM_MEDIA_TYPE &mt, BYTE *out);
+// Writes a top-down BGRA canvas of the type's size as one sample of an uncompressed RGB video
+// type (opaque, whatever the canvas's fourth bytes hold).
+void WriteVideoSample(const uint32_t *canvas, const AM_MEDIA_TYPE &mt, BYTE *out);
 
 class VideoComposer {
 public:
@@ -35,6 +36,12 @@ private:
   // Lays track `l`'s picture at t over the canvas (effects and its transition applied).
   void DrawLayer(size_t l, REFERENCE_TIME t);
   void DropIdleReaders(REFERENCE_TIME t);
+  // The lowest track worth drawing at t: a track showing a picture without blending hides
+  // everything beneath it. Sets `covered` when that track covers the whole frame.
+  size_t FirstVisibleLayer(REFERENCE_TIME t, bool *covered) const;
+  // The picture that is the whole frame at t, untouched, when there is one: the only track
+  // seen shows a clip of the frame's own size with no effect or transition on it.
+  const media::VideoFrame *PlainPicture(size_t layer, REFERENCE_TIME t);
 
   const GroupPlan &plan_;
   LONG width_ = 0, height_ = 0;

@@ -1,0 +1,166 @@
+// WAVE files read without a decoding graph: which files it takes, what it leaves to the
+// platform's decoders, sample widths, damaged sizes, seeking, and the file reader on top.
+#include "EngineTestSupport.h"
+#include "TestSupport.h"
+
+#include "engine/media/FileReader.h"
+#include "engine/media/WavFile.h"
+
+#include <mmreg.h>
+
+#include <cstring>
+#include <string>
+
+using engine::media::AudioBlock;
+using engine::media::FileReader;
+using engine::media::StreamKind;
+using engine::media::WavFile;
+
+namespace {
+
+void Put16(std::string &b, uint16_t v) { b.append({static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}); }
+void Put32(std::string &b, uint32_t v) {
+  Put16(b, static_cast<uint16_t>(v & 0xFFFF));
+  Put16(b, static_cast<uint16_t>(v >> 16));
+}
+
+// A WAVE file built chunk by chunk. `declaredData` lets the data chunk claim another size
+// than it holds; `extra` goes between the format and the data.
+std::string Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string &data,
+                 const std::string &extra = "", uint32_t declaredData = 0xFFFFFFFFu, bool extensible = false) {
+  std::string fmt;
+  Put16(fmt, extensible ? static_cast<uint16_t>(WAVE_FORMAT_EXTENSIBLE) : tag);
+  Put16(fmt, channels);
+  Put32(fmt, rate);
+  Put32(fmt, rate * channels * bits / 8);
+  Put16(fmt, static_cast<uint16_t>(channels * bits / 8));
+  Put16(fmt, bits);
+  if (extensible) {
+    Put16(fmt, 22);
+    Put16(fmt, bits);
+    Put32(fmt, 0);
+    Put32(fmt, tag);  // the sub-format: the tag's GUID in the common base
+    fmt += std::string("\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71", 12);
+  }
+  std::string body = "WAVE";
+  body += "fmt ";
+  Put32(body, static_cast<uint32_t>(fmt.size()));
+  body += fmt;
+  body += extra;
+  body += "data";
+  Put32(body, declaredData == 0xFFFFFFFFu ? static_cast<uint32_t>(data.size()) : declaredData);
+  body += data;
+  std::string file = "RIFF";
+  Put32(file, static_cast<uint32_t>(body.size()));
+  return file + body;
+}
+
+std::wstring Write(testsupport::TempDir &dir, const wchar_t *name, const std::string &bytes) {
+  const std::wstring path = dir.File(name);
+  EXPECT_TRUE(testsupport::WriteBytes(path, bytes.data(), bytes.size()));
+  return path;
+}
+
+std::string Samples16(int count, int channels) {
+  std::string d;
+  for (int i = 0; i < count * channels; ++i) Put16(d, static_cast<uint16_t>(static_cast<int16_t>(i * 37 - 5000)));
+  return d;
+}
+
+TEST(WavFile, ReadsSixteenBitFramesExactlyPastOtherChunksAndSeeks) {
+  testsupport::TempDir dir(L"wav-16");
+  // An odd-sized chunk before the data: its pad byte must be skipped.
+  std::string list = "LIST";
+  Put32(list, 5);
+  list += std::string("INFOx") + '\0';
+  const std::wstring path = Write(dir, L"a.wav", Wave(WAVE_FORMAT_PCM, 2, 8000, 16, Samples16(8000, 2), list));
+  std::unique_ptr<WavFile> wav;
+  ASSERT_EQ(S_OK, WavFile::Open(path, &wav));
+  EXPECT_EQ(8000u, wav->SamplesPerSecond());
+  EXPECT_EQ(2, wav->Channels());
+  EXPECT_EQ(10000000, wav->Length());
+
+  AudioBlock block;
+  ASSERT_EQ(S_OK, wav->Read(100, &block));
+  ASSERT_EQ(100u, block.Frames());
+  EXPECT_EQ(0, block.start);
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(static_cast<int16_t>(i * 37 - 5000), block.samples[static_cast<size_t>(i)]);
+
+  ASSERT_EQ(S_OK, wav->Seek(5000000));  // half a second: frame 4000
+  ASSERT_EQ(S_OK, wav->Read(10, &block));
+  EXPECT_EQ(5000000, block.start);
+  EXPECT_EQ(static_cast<int16_t>(8000 * 37 - 5000), block.samples[0]);
+
+  ASSERT_EQ(S_OK, wav->Seek(9990000));  // the last 8 frames, then the end
+  ASSERT_EQ(S_OK, wav->Read(100, &block));
+  EXPECT_EQ(8u, block.Frames());
+  EXPECT_EQ(S_FALSE, wav->Read(100, &block));
+  ASSERT_EQ(S_OK, wav->Seek(30000000));  // beyond the end
+  EXPECT_EQ(S_FALSE, wav->Read(1, &block));
+}
+
+TEST(WavFile, EightAndTwentyFourBitSamplesBecomeSixteenAndTheExtensibleFormIsTaken) {
+  testsupport::TempDir dir(L"wav-widths");
+  std::unique_ptr<WavFile> wav;
+  AudioBlock block;
+  const std::string eight("\x00\x80\xff", 3);  // unsigned: lowest, silence, highest
+  ASSERT_EQ(S_OK, WavFile::Open(Write(dir, L"8.wav", Wave(WAVE_FORMAT_PCM, 1, 11025, 8, eight)), &wav));
+  ASSERT_EQ(S_OK, wav->Read(10, &block));
+  ASSERT_EQ(3u, block.samples.size());
+  EXPECT_EQ(-32768, block.samples[0]);
+  EXPECT_EQ(0, block.samples[1]);
+  EXPECT_EQ(32512, block.samples[2]);
+
+  const std::string twentyFour("\x11\x34\x12\xff\xff\x80", 6);  // 0x123411 and -0x7F0001
+  ASSERT_EQ(S_OK, WavFile::Open(Write(dir, L"24.wav", Wave(WAVE_FORMAT_PCM, 1, 48000, 24, twentyFour, "", 0xFFFFFFFFu, true)), &wav));
+  ASSERT_EQ(S_OK, wav->Read(10, &block));
+  ASSERT_EQ(2u, block.samples.size());
+  EXPECT_EQ(0x1234, block.samples[0]);
+  EXPECT_EQ(static_cast<int16_t>(0x80FF), block.samples[1]);
+}
+
+TEST(WavFile, LeavesWhatItDoesNotReadToTheDecodersAndHoldsOnlyTheDataThere) {
+  testsupport::TempDir dir(L"wav-others");
+  std::unique_ptr<WavFile> wav;
+  const std::string floats(32, '\0');
+  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"f.wav", Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats)), &wav));
+  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"fx.wav", Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats, "", 0xFFFFFFFFu, true)), &wav));
+  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"adpcm.wav", Wave(WAVE_FORMAT_ADPCM, 1, 8000, 4, floats)), &wav));
+  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"not.wav", std::string(100, 'x')), &wav));
+  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"short.wav", "RIFF"), &wav));
+  EXPECT_FALSE(wav);
+  EXPECT_TRUE(FAILED(WavFile::Open(dir.File(L"missing.wav"), &wav)));
+
+  // A writer that never filled in the data size (or a copy cut short): what is there counts.
+  const std::wstring cut = Write(dir, L"cut.wav", Wave(WAVE_FORMAT_PCM, 1, 1000, 16, Samples16(500, 1), "", 0x7FFFFFF0u));
+  ASSERT_EQ(S_OK, WavFile::Open(cut, &wav));
+  EXPECT_EQ(5000000, wav->Length());
+  AudioBlock block;
+  ASSERT_EQ(S_OK, wav->Read(1000, &block));
+  EXPECT_EQ(500u, block.Frames());
+}
+
+TEST(WavFile, TheFileReaderUsesItForOneStreamOnly) {
+  testsupport::TempDir dir(L"wav-reader");
+  const std::wstring path = Write(dir, L"r.wav", Wave(WAVE_FORMAT_PCM, 2, 22050, 16, Samples16(22050, 2)));
+  std::unique_ptr<FileReader> reader;
+  EXPECT_EQ(E_INVALIDARG, FileReader::Open(path, 1, StreamKind::Audio, &reader));
+  ASSERT_EQ(S_OK, FileReader::Open(path, 0, StreamKind::Audio, &reader));
+  EXPECT_EQ(22050u, reader->SamplesPerSecond());
+  EXPECT_EQ(2, reader->Channels());
+  EXPECT_EQ(10000000, reader->Length());
+  size_t frames = 0;
+  AudioBlock block;
+  HRESULT hr;
+  while ((hr = reader->ReadAudio(&block, 1000)) == S_OK) {
+    ASSERT_EQ(static_cast<int16_t>(frames * 2 * 37 - 5000), block.samples[0]);
+    frames += block.Frames();
+  }
+  EXPECT_EQ(S_FALSE, hr);
+  EXPECT_EQ(22050u, frames);
+  ASSERT_EQ(S_OK, reader->Seek(5000000));
+  ASSERT_EQ(S_OK, reader->ReadAudio(&block, 1000));
+  EXPECT_EQ(5000000, block.start);
+}
+
+}  // namespace
