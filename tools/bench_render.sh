@@ -58,21 +58,22 @@ run_ffmpeg() {
 # Each writes about 1 GB. Its output is removed (and the disk settled) before the next run, so
 # neither pays for writing back what the other left in the page cache; the best of two rounds
 # of each counts.
-mrq_s=999999 mrq_kb=0 ff_s=999999 ff_kb=0 mrq_probe="" ff_probe=""
+mrq_s=999999 mrq_kb=0 ffmpeg_s=999999 ffmpeg_kb=0 mrq_probe="" ffmpeg_probe=""
+one_round() {  # name: runs run_<name>, keeps the best time, the highest peak and a probe of <name>.avi
+  local name="$1" s kb best peak
+  sync
+  read -r s kb < <("run_$name")
+  [ -n "$(eval echo "\$${name}_probe")" ] || printf -v "${name}_probe" '%s' "$(probe "$name.avi")"
+  rm -f "$name.avi"
+  best="$(eval echo "\$${name}_s")" peak="$(eval echo "\$${name}_kb")"
+  if awk -v a="$s" -v b="$best" 'BEGIN { exit !(a < b) }'; then printf -v "${name}_s" '%s' "$s"; fi
+  if [ "$kb" -gt "$peak" ]; then printf -v "${name}_kb" '%s' "$kb"; fi
+}
 for round in 1 2; do
-  sync
-  read -r s kb < <(run_mrq)
-  [ -n "$mrq_probe" ] || mrq_probe="$(probe mrq.avi)"
-  rm -f mrq.avi
-  if awk -v a="$s" -v b="$mrq_s" 'BEGIN { exit !(a < b) }'; then mrq_s=$s; fi
-  [ "$kb" -gt "$mrq_kb" ] && mrq_kb=$kb
-  sync
-  read -r s kb < <(run_ffmpeg)
-  [ -n "$ff_probe" ] || ff_probe="$(probe ffmpeg.avi)"
-  rm -f ffmpeg.avi
-  if awk -v a="$s" -v b="$ff_s" 'BEGIN { exit !(a < b) }'; then ff_s=$s; fi
-  [ "$kb" -gt "$ff_kb" ] && ff_kb=$kb
+  one_round mrq
+  one_round ffmpeg
 done
+ff_s=$ffmpeg_s ff_kb=$ffmpeg_kb ff_probe=$ffmpeg_probe
 echo "reference: 2 x 20 s 640x480@30 clips, 2 s dissolve, brightness, 44.1 kHz stereo bed -> 38 s raw AVI"
 echo "mrqrender: $mrq_probe"
 echo "ffmpeg:    $ff_probe"
