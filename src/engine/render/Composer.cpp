@@ -287,8 +287,8 @@ HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE &type, BYTE
   bool covered = false;
   const size_t firstLayer = FirstVisibleLayer(t, &covered);
   if (const media::VideoFrame *plain = covered ? PlainPicture(firstLayer, t) : nullptr) {
+    WriteVideoSample(plain->pixels.data(), type, out);  // before any reader is let go
     DropIdleReaders(t);
-    WriteVideoSample(plain->pixels.data(), type, out);
     return S_OK;
   }
   if (!covered) std::fill(canvas_.begin(), canvas_.end(), kBlack);
