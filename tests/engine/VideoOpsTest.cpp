@@ -2,12 +2,15 @@
 // what the colour operations give; and composed pictures written in each output format.
 #include "engine/effects/VideoOps.h"
 #include "engine/render/Composer.h"
+#include "engine/render/Palette.h"
+#include "engine/render/RenderPlan.h"
 
 #include <amvideo.h>
 #include <uuids.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 using namespace engine::effects;
@@ -118,6 +121,42 @@ TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
   EXPECT_EQ(0x7C00, small[0] | small[1] << 8);   // red first
   EXPECT_EQ(0x001F, small[8] | small[9] << 8);   // then blue
   EXPECT_EQ(0, small[6] | small[7] << 8);
+}
+
+TEST(VideoSamples, TwentyFourBitRowsPackFourPixelsAtATimeAndEightBitOnesUseTheFixedPalette) {
+  // Five distinct pixels: four go out as three whole words, the fifth on its own.
+  const std::vector<uint32_t> canvas{0xFF010203u, 0xFF040506u, 0xFF070809u, 0xFF0A0B0Cu, 0xFF0D0E0Fu};
+  VIDEOINFOHEADER vih;
+  AM_MEDIA_TYPE rgb24 = RgbType(MEDIASUBTYPE_RGB24, 24, 5, 1, &vih);
+  ASSERT_EQ(16, engine::render::VideoSampleSize(rgb24));
+  std::vector<BYTE> out(16, 0xAA);
+  engine::render::WriteVideoSample(canvas.data(), rgb24, out.data());
+  EXPECT_EQ((std::vector<BYTE>{3, 2, 1, 6, 5, 4, 9, 8, 7, 0xC, 0xB, 0xA, 0xF, 0xE, 0xD, 0}), out);
+
+  // Colours of the palette come back as themselves; greys find the grey ramp.
+  const RGBQUAD *palette = engine::render::RenderPalette();
+  for (int i = 0; i < engine::render::kPaletteColours; ++i) {
+    const uint32_t c = 0xFF000000u | palette[i].rgbRed << 16 | palette[i].rgbGreen << 8 | palette[i].rgbBlue;
+    const RGBQUAD &back = palette[engine::render::PaletteIndex(c)];
+    EXPECT_EQ(c & 0xFFFFFF, static_cast<uint32_t>(back.rgbRed << 16 | back.rgbGreen << 8 | back.rgbBlue)) << i;
+  }
+  for (int grey = 0; grey < 256; grey += 5) {
+    const RGBQUAD &q = palette[engine::render::PaletteIndex(0xFF000000u | grey * 0x010101u)];
+    EXPECT_NEAR(grey, q.rgbRed, 4);
+    EXPECT_TRUE(q.rgbRed == q.rgbGreen && q.rgbGreen == q.rgbBlue) << grey;
+  }
+
+  // An 8-bit type is produced only with this palette: another one would change every colour.
+  std::vector<BYTE> format(sizeof(VIDEOINFOHEADER) + 256 * sizeof(RGBQUAD));
+  AM_MEDIA_TYPE rgb8 = RgbType(MEDIASUBTYPE_RGB8, 8, 5, 1, reinterpret_cast<VIDEOINFOHEADER *>(format.data()));
+  rgb8.cbFormat = static_cast<ULONG>(format.size());
+  EXPECT_FALSE(engine::render::CanProduce(rgb8));  // an all-black colour table
+  std::memcpy(format.data() + sizeof(VIDEOINFOHEADER), palette, 256 * sizeof(RGBQUAD));
+  ASSERT_TRUE(engine::render::CanProduce(rgb8));
+  std::vector<BYTE> indexes(8, 0xAA);
+  engine::render::WriteVideoSample(canvas.data(), rgb8, indexes.data());
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(engine::render::PaletteIndex(canvas[static_cast<size_t>(x)]), indexes[static_cast<size_t>(x)]);
+  EXPECT_EQ(0, indexes[5]);  // padding
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "engine/render/Composer.h"
 
+#include "engine/render/Palette.h"
+
 #include "engine/TimeUnits.h"
 #include "engine/effects/AudioOps.h"
 #include "engine/effects/EffectTable.h"
@@ -207,6 +209,9 @@ void WriteVideoSample(const uint32_t *canvas, const AM_MEDIA_TYPE &mt, BYTE *out
         }
         break;
       }
+      case 8:
+        for (LONG x = 0; x < width; ++x) row[x] = PaletteIndex(src[x]);
+        break;
       default: {  // RGB555
         auto *px = reinterpret_cast<uint16_t *>(row);
         for (LONG x = 0; x < width; ++x) {

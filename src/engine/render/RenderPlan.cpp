@@ -1,5 +1,7 @@
 #include "engine/render/RenderPlan.h"
 
+#include "engine/render/Palette.h"
+
 #include <amvideo.h>
 #include <mmreg.h>
 #include <uuids.h>
@@ -211,7 +213,8 @@ bool CanProduce(const AM_MEDIA_TYPE &mt) {
       return false;
     return (mt.subtype == MEDIASUBTYPE_RGB555 && bih.biBitCount == 16) ||
            (mt.subtype == MEDIASUBTYPE_RGB24 && bih.biBitCount == 24) ||
-           ((mt.subtype == MEDIASUBTYPE_RGB32 || mt.subtype == MEDIASUBTYPE_ARGB32) && bih.biBitCount == 32);
+           ((mt.subtype == MEDIASUBTYPE_RGB32 || mt.subtype == MEDIASUBTYPE_ARGB32) && bih.biBitCount == 32) ||
+           (mt.subtype == MEDIASUBTYPE_RGB8 && bih.biBitCount == 8 && UsesRenderPalette(mt));
   }
   if (mt.majortype == MEDIATYPE_Audio) {
     if (mt.formattype != FORMAT_WaveFormatEx || !mt.pbFormat || mt.cbFormat < 16) return false;

@@ -2,6 +2,7 @@
 
 #include "engine/model/MediaTypes.h"
 #include "engine/render/Composer.h"
+#include "engine/render/Palette.h"
 #include "engine/TimeUnits.h"
 
 #include <amvideo.h>
@@ -40,6 +41,31 @@ DWORD AudioRate(const GroupPlan &plan) {
   return reinterpret_cast<const WAVEFORMATEX *>(plan.type.Get().pbFormat)->nSamplesPerSec;
 }
 
+// An 8-bit type of the group's size in the front end's palette.
+HRESULT PalettisedType(const AM_MEDIA_TYPE &own, double fps, AM_MEDIA_TYPE *mt) {
+  *mt = AM_MEDIA_TYPE{};
+  const ULONG bytes = sizeof(VIDEOINFOHEADER) + kPaletteColours * sizeof(RGBQUAD);
+  mt->pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(bytes));
+  if (!mt->pbFormat) return E_OUTOFMEMORY;
+  mt->cbFormat = bytes;
+  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(mt->pbFormat);
+  std::memcpy(vih, own.pbFormat, sizeof(VIDEOINFOHEADER));
+  std::memcpy(mt->pbFormat + sizeof(VIDEOINFOHEADER), RenderPalette(), kPaletteColours * sizeof(RGBQUAD));
+  mt->majortype = MEDIATYPE_Video;
+  mt->subtype = MEDIASUBTYPE_RGB8;
+  mt->formattype = FORMAT_VideoInfo;
+  mt->bFixedSizeSamples = TRUE;
+  vih->AvgTimePerFrame = static_cast<REFERENCE_TIME>(std::llround(kUnitsPerSecond / fps));
+  vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  vih->bmiHeader.biBitCount = 8;
+  vih->bmiHeader.biCompression = BI_RGB;
+  vih->bmiHeader.biClrUsed = kPaletteColours;
+  vih->bmiHeader.biClrImportant = 0;
+  vih->bmiHeader.biSizeImage = static_cast<DWORD>(VideoSampleSize(*mt));
+  mt->lSampleSize = vih->bmiHeader.biSizeImage;
+  return S_OK;
+}
+
 }  // namespace
 
 // ---- pin ----
@@ -74,8 +100,15 @@ HRESULT TimelineSourcePin::CheckMediaType(const AM_MEDIA_TYPE &mt) {
   const AM_MEDIA_TYPE &own = plan->type.Get();
   if (mt.majortype != own.majortype || mt.formattype != own.formattype || !CanProduce(mt)) return S_FALSE;
   if (own.majortype == MEDIATYPE_Video) {
-    // The row order and the meaning of the fourth byte may be what the peer prefers.
-    if (mt.subtype != own.subtype && !(Is32Bit(mt.subtype) && Is32Bit(own.subtype))) return S_FALSE;
+    // The row order and the meaning of the fourth byte may be what the peer prefers, and a
+    // peer that takes only palettised pictures gets them in the front end's own palette.
+    if (mt.subtype != own.subtype && !(Is32Bit(mt.subtype) && Is32Bit(own.subtype)) && mt.subtype != MEDIASUBTYPE_RGB8)
+      return S_FALSE;
+    if (mt.subtype == MEDIASUBTYPE_RGB8) {
+      const BITMAPINFOHEADER &a = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+      const BITMAPINFOHEADER &b = reinterpret_cast<const VIDEOINFOHEADER *>(own.pbFormat)->bmiHeader;
+      return a.biWidth == b.biWidth && std::abs(a.biHeight) == std::abs(b.biHeight) ? S_OK : S_FALSE;
+    }
     const BITMAPINFOHEADER &a = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
     const BITMAPINFOHEADER &b = reinterpret_cast<const VIDEOINFOHEADER *>(own.pbFormat)->bmiHeader;
     return a.biWidth == b.biWidth && std::abs(a.biHeight) == std::abs(b.biHeight) && a.biBitCount == b.biBitCount
@@ -88,11 +121,15 @@ HRESULT TimelineSourcePin::CheckMediaType(const AM_MEDIA_TYPE &mt) {
 HRESULT TimelineSourcePin::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
   PlanPtr plan = Plan();
   const AM_MEDIA_TYPE &own = plan->type.Get();
-  const bool alternative = own.majortype == MEDIATYPE_Video && Is32Bit(own.subtype);
-  if (index < 0 || index > (alternative ? 1 : 0)) return VFW_S_NO_MORE_ITEMS;
+  const bool video = own.majortype == MEDIATYPE_Video;
+  const bool alternative = video && Is32Bit(own.subtype);
+  // Video is also offered palettised, last: for compressors that take nothing else.
+  const int count = video ? (alternative ? 3 : 2) : 1;
+  if (index < 0 || index >= count) return VFW_S_NO_MORE_ITEMS;
+  if (video && index == count - 1) return PalettisedType(own, plan->fps, mt);
   HRESULT hr = CopyMediaType(mt, own);
   if (FAILED(hr)) return hr;
-  if (own.majortype == MEDIATYPE_Video) {
+  if (video) {
     auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(mt->pbFormat);
     vih->AvgTimePerFrame = static_cast<REFERENCE_TIME>(std::llround(kUnitsPerSecond / plan->fps));
     vih->bmiHeader.biSizeImage = static_cast<DWORD>(VideoSampleSize(*mt));
