@@ -22,7 +22,6 @@ public:
 
   DWORD SamplesPerSecond() const { return format_.nSamplesPerSec; }
   WORD Channels() const { return format_.nChannels; }
-  WORD BitsPerSample() const { return format_.wBitsPerSample; }
   // The format as an audio stream of the file: PCM, the file's rate, channels and bits.
   const WAVEFORMATEX &Format() const { return format_; }
   REFERENCE_TIME Length() const;

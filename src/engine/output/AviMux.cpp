@@ -111,8 +111,7 @@ HRESULT AviMuxOutput::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
 }
 
 void AviMuxOutput::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
-  // A few blocks in flight: the writer may still be writing some while the next are filled.
-  props.cBuffers = 4;
+  props.cBuffers = 2;
   props.cbBuffer = static_cast<long>(AviMux::kOutputBlock);
   props.cbAlign = 1;
   props.cbPrefix = 0;
@@ -378,11 +377,7 @@ HRESULT AviMux::Receive(AviMuxInput *pin, IMediaSample *sample) {
         ++s.framesWritten;
         hr = Pump(false);
       }
-      if (FAILED(hr)) {
-        error_ = hr;
-        NotifyEvent(EC_ERRORABORT, hr, 0);
-      }
-      return hr;
+      return Abort(hr);
     }
     std::vector<BYTE> buffer;
     if (!spareFrames_.empty()) {
@@ -398,6 +393,10 @@ HRESULT AviMux::Receive(AviMuxInput *pin, IMediaSample *sample) {
   }
   queuedBytes_ += static_cast<size_t>(size);
   HRESULT hr = Pump(false);
+  return Abort(hr);
+}
+
+HRESULT AviMux::Abort(HRESULT hr) {
   if (FAILED(hr)) {
     error_ = hr;
     NotifyEvent(EC_ERRORABORT, hr, 0);
@@ -426,11 +425,7 @@ HRESULT AviMux::EndOfStream(AviMuxInput *pin) {
   } else {
     hr = Pump(false);
   }
-  if (FAILED(hr)) {
-    error_ = hr;
-    NotifyEvent(EC_ERRORABORT, hr, 0);
-  }
-  return hr;
+  return Abort(hr);
 }
 
 // ---- output bytes: sequential writes are gathered into samples of one block ----

@@ -130,6 +130,8 @@ private:
   HRESULT WriteAudioBefore(Stream &s, REFERENCE_TIME end);
   HRESULT Pump(bool force);
   HRESULT Finish();
+  // A failure in streaming: kept, so that later samples are refused, and reported to the graph.
+  HRESULT Abort(HRESULT hr);
   void UpdatePosition();
 
   std::vector<std::unique_ptr<AviMuxInput>> inputs_;
