@@ -163,13 +163,13 @@ FileReader::~FileReader() {
 
 void FileReader::Halt() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     halting_ = true;  // a streaming thread waiting for room gives up its sample
   }
   changed_.notify_all();
   if (control_ && running_) control_->Stop();
   running_ = false;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<SlimMutex> lock(mutex_);
   pictures_.clear();
   blocks_.clear();
   ended_ = false;
@@ -184,7 +184,7 @@ HRESULT FileReader::Start() {
     while (events_->GetEvent(&code, &p1, &p2, 0) == S_OK) events_->FreeEventParams(code, p1, p2);
   }
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     halting_ = false;
   }
   HRESULT hr = control_->Run();
@@ -200,7 +200,7 @@ HRESULT FileReader::FindOrigin(DWORD timeoutMs) {
   // Decoding from the start: what arrives first stays queued for the first read.
   HRESULT hr = WaitForItem(timeoutMs, kind_ == StreamKind::Video);
   if (FAILED(hr)) return hr;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<SlimMutex> lock(mutex_);
   if (kind_ == StreamKind::Video && !pictures_.empty()) origin_ = pictures_.front().start;
   if (kind_ == StreamKind::Audio && !blocks_.empty()) origin_ = blocks_.front().start;
   return S_OK;
@@ -227,7 +227,7 @@ void FileReader::PollEvents() {
   LONG_PTR p1, p2;
   while (events_->GetEvent(&code, &p1, &p2, 0) == S_OK) {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<SlimMutex> lock(mutex_);
       if (code == EC_COMPLETE) ended_ = true;
       else if (code == EC_ERRORABORT || code == EC_USERABORT || code == EC_STREAM_ERROR_STOPPED)
         error_ = FAILED(static_cast<HRESULT>(p1)) ? static_cast<HRESULT>(p1) : E_FAIL;
@@ -244,7 +244,7 @@ HRESULT FileReader::WaitForItem(DWORD timeoutMs, bool video) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
     {
-      std::unique_lock<std::mutex> lock(mutex_);
+      std::unique_lock<SlimMutex> lock(mutex_);
       if (video ? !pictures_.empty() : !blocks_.empty()) return S_OK;
       if (FAILED(error_)) return error_;
       if (ended_) return S_FALSE;
@@ -262,7 +262,7 @@ HRESULT FileReader::ReadVideo(VideoFrame *out, DWORD timeoutMs) {
   HRESULT hr = WaitForItem(timeoutMs, true);
   if (hr != S_OK) return hr;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     std::vector<uint32_t> old = std::move(out->pixels);
     *out = std::move(pictures_.front());
     pictures_.pop_front();
@@ -281,7 +281,7 @@ HRESULT FileReader::ReadAudio(AudioBlock *out, DWORD timeoutMs) {
   HRESULT hr = WaitForItem(timeoutMs, false);
   if (hr != S_OK) return hr;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     *out = std::move(blocks_.front());
     blocks_.pop_front();
     out->start -= origin_;
@@ -305,7 +305,7 @@ void FileReader::Deliver(IMediaSample *sample) {
     picture.width = width_;
     picture.height = height_;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<SlimMutex> lock(mutex_);
       if (!spare_.empty()) {
         picture.pixels = std::move(spare_.back());
         spare_.pop_back();
@@ -329,7 +329,7 @@ void FileReader::Deliver(IMediaSample *sample) {
     if (block.samples.empty()) return;
   }
 
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<SlimMutex> lock(mutex_);
   if (kind_ == StreamKind::Audio) {
     block.start = SUCCEEDED(timed) ? segmentStart_ + start : nextAudioTime_;
     nextAudioTime_ = block.start + static_cast<REFERENCE_TIME>(block.Frames()) * 10000000 / rate_;

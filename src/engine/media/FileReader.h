@@ -4,13 +4,13 @@
 // Used from one thread at a time (any thread with COM initialised).
 #pragma once
 
+#include "engine/SlimCondition.h"
 #include "engine/media/DecodeGraph.h"
 #include "engine/media/MediaFrame.h"
 #include "engine/media/WavFile.h"
 
 #include <control.h>
 
-#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -84,8 +84,8 @@ private:
   REFERENCE_TIME nextAudioTime_ = 0;
   bool running_ = false;
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  SlimMutex mutex_;
+  SlimCondition changed_;
   std::deque<VideoFrame> pictures_;
   // Pixel buffers handed back by reads, for the next pictures: allocating a picture afresh
   // costs a page fault per page, every frame.

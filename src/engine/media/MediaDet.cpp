@@ -1,5 +1,6 @@
 #include "engine/media/MediaDet.h"
 
+#include "engine/SlimCondition.h"
 #include "engine/media/StillImage.h"
 #include "engine/model/MediaTypes.h"
 #include "engine/TimeUnits.h"
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <system_error>
@@ -51,8 +51,8 @@ struct ProbeJob {
   std::wstring path;
   std::vector<StreamDescription> streams;
   HRESULT hr = E_PENDING;
-  std::mutex mutex;
-  std::condition_variable done;
+  SlimMutex mutex;
+  SlimCondition done;
 };
 
 // Measured: the platform's parser now and then never returns from connecting a cut-off MP4.
@@ -67,7 +67,7 @@ HRESULT ProbeWithTimeout(const std::wstring &path, DWORD timeoutMs, std::vector<
       std::vector<StreamDescription> found;
       HRESULT hr = FAILED(init) ? init : ProbeMediaFile(job->path, &found);
       if (SUCCEEDED(init)) CoUninitialize();
-      std::lock_guard<std::mutex> lock(job->mutex);
+      std::lock_guard<SlimMutex> lock(job->mutex);
       job->streams = std::move(found);
       job->hr = hr;
       job->done.notify_all();
@@ -75,7 +75,7 @@ HRESULT ProbeWithTimeout(const std::wstring &path, DWORD timeoutMs, std::vector<
   } catch (const std::system_error &) {
     return E_OUTOFMEMORY;
   }
-  std::unique_lock<std::mutex> lock(job->mutex);
+  std::unique_lock<SlimMutex> lock(job->mutex);
   if (!job->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return job->hr != E_PENDING; }))
     return FileReader::kTimedOut;
   *streams = std::move(job->streams);

@@ -1,6 +1,7 @@
 #include "engine/render/RenderPlan.h"
 
 #include "engine/render/Palette.h"
+#include "engine/SlimMutex.h"
 
 #include <amvideo.h>
 #include <mmreg.h>
@@ -284,8 +285,8 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
 void LogTo(IAMErrorLog *log, LONG code, HRESULT hr, const std::wstring &text) {
   if (!log) return;
   // Every group streams on its own thread; the application's log expects one caller at a time.
-  static std::mutex one;
-  std::lock_guard<std::mutex> hold(one);
+  static SlimMutex one;
+  std::lock_guard<SlimMutex> hold(one);
   BSTR message = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
   log->LogError(2, message, code, hr, nullptr);
   SysFreeString(message);

@@ -86,12 +86,12 @@ STDMETHODIMP TimelineSourcePin::QueryInterface(REFIID iid, void **out) {
 }
 
 PlanPtr TimelineSourcePin::Plan() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<SlimMutex> lock(mutex_);
   return plan_;
 }
 
 void TimelineSourcePin::SetPlan(PlanPtr plan) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<SlimMutex> lock(mutex_);
   plan_ = std::move(plan);
 }
 
@@ -159,7 +159,7 @@ HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events, IReferenceClo
   HRESULT hr = Active();
   if (FAILED(hr)) return hr;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     command_ = Command::Run;
     parked_ = false;
     running_ = true;
@@ -172,7 +172,7 @@ HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events, IReferenceClo
   try {
     thread_ = std::thread(&TimelineSourcePin::Stream, this);
   } catch (const std::exception &) {  // no thread to be had: nothing may escape through COM
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     running_ = false;
     if (events_) events_->Release();
     events_ = nullptr;
@@ -185,14 +185,14 @@ HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events, IReferenceClo
 
 void TimelineSourcePin::StopStreaming() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     if (!running_) return;
     command_ = Command::Exit;
   }
   changed_.notify_all();
   Inactive();  // a thread waiting for a buffer gives up
   if (thread_.joinable()) thread_.join();
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<SlimMutex> lock(mutex_);
   running_ = false;
   if (events_) events_->Release();
   events_ = nullptr;
@@ -203,19 +203,19 @@ void TimelineSourcePin::StopStreaming() {
 REFERENCE_TIME TimelineSourcePin::SeekDuration() { return Plan()->duration; }
 
 REFERENCE_TIME TimelineSourcePin::SeekCurrent() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<SlimMutex> lock(mutex_);
   return delivered_;
 }
 
 REFERENCE_TIME TimelineSourcePin::SeekStop() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<SlimMutex> lock(mutex_);
   return stop_ < 0 ? plan_->duration : std::min(stop_, plan_->duration);
 }
 
 HRESULT TimelineSourcePin::SeekTo(bool moveCurrent, REFERENCE_TIME current, REFERENCE_TIME stop) {
-  std::lock_guard<std::mutex> seeking(seekMutex_);
+  std::lock_guard<SlimMutex> seeking(seekMutex_);
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     stop_ = stop;
     if (!moveCurrent) return S_OK;  // the streaming thread reads the stop before each sample
     if (!running_) {
@@ -229,14 +229,14 @@ HRESULT TimelineSourcePin::SeekTo(bool moveCurrent, REFERENCE_TIME current, REFE
   ConnectedTo(&peer);
   if (peer) peer->BeginFlush();
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     if (command_ == Command::Run) command_ = Command::Park;
   }
   changed_.notify_all();
   Inactive();
   bool resume = false;
   {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<SlimMutex> lock(mutex_);
     changed_.wait(lock, [&] { return parked_ || command_ != Command::Park; });
     resume = command_ == Command::Park;
   }
@@ -246,7 +246,7 @@ HRESULT TimelineSourcePin::SeekTo(bool moveCurrent, REFERENCE_TIME current, REFE
     peer->Release();
   }
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     start_ = delivered_ = current;
     ++segment_;
     if (command_ == Command::Park) command_ = Command::Run;
@@ -313,7 +313,7 @@ HRESULT TimelineSourcePin::DeliverOne(int64_t index, bool first) {
   }
   sample->Release();
   if (hr == S_OK) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<SlimMutex> lock(mutex_);
     delivered_ = end;
   }
   return hr == S_FALSE ? kRefused : hr;
@@ -326,7 +326,7 @@ void TimelineSourcePin::Stream() {
   } catch (const std::exception &) {
     // Out of memory while composing: the run ends with an error instead of the process.
     Report(E_OUTOFMEMORY);
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<SlimMutex> lock(mutex_);
     while (command_ != Command::Exit) {
       if (command_ == Command::Park) {
         parked_ = true;  // a seek waiting for this thread goes on
@@ -347,7 +347,7 @@ void TimelineSourcePin::StreamSegments() {
   int64_t index = 0;
   for (;;) {
     {
-      std::unique_lock<std::mutex> lock(mutex_);
+      std::unique_lock<SlimMutex> lock(mutex_);
       for (;;) {
         if (command_ == Command::Exit) break;
         if (command_ == Command::Park) {
@@ -402,7 +402,7 @@ void TimelineSourcePin::StreamSegments() {
     }
     bool interrupted;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<SlimMutex> lock(mutex_);
       interrupted = command_ != Command::Run || segment_ != seen;
     }
     if (interrupted) continue;  // a seek or a stop took the buffers away

@@ -4,13 +4,13 @@
 // PCM buffers at its sample rate, stamped with their times, then end of stream.
 #pragma once
 
+#include "engine/SlimCondition.h"
 #include "engine/output/FilterBase.h"
 #include "engine/output/Pins.h"
 #include "engine/render/RenderPlan.h"
 #include "engine/render/SourceSeeking.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -59,8 +59,8 @@ private:
   bool TooLate(int64_t index);
   void Report(HRESULT hr);
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  SlimMutex mutex_;
+  SlimCondition changed_;
   PlanPtr plan_;
   Command command_ = Command::Run;
   bool parked_ = false;
@@ -70,7 +70,7 @@ private:
   REFERENCE_TIME stop_ = -1;        // output time it ends at; -1: the duration
   REFERENCE_TIME delivered_ = 0;    // output time reached, for the position
   std::thread thread_;
-  std::mutex seekMutex_;            // one seek at a time
+  SlimMutex seekMutex_;            // one seek at a time
   IMediaEventSink *events_ = nullptr;  // while streaming
   IReferenceClock *clock_ = nullptr;   // while streaming, when the graph has one
 
