@@ -123,15 +123,25 @@ TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
   EXPECT_EQ(0, small[6] | small[7] << 8);
 }
 
-TEST(VideoSamples, TwentyFourBitRowsPackFourPixelsAtATimeAndEightBitOnesUseTheFixedPalette) {
-  // Five distinct pixels: four go out as three whole words, the fifth on its own.
-  const std::vector<uint32_t> canvas{0xFF010203u, 0xFF040506u, 0xFF070809u, 0xFF0A0B0Cu, 0xFF0D0E0Fu};
-  VIDEOINFOHEADER vih;
-  AM_MEDIA_TYPE rgb24 = RgbType(MEDIASUBTYPE_RGB24, 24, 5, 1, &vih);
-  ASSERT_EQ(16, engine::render::VideoSampleSize(rgb24));
-  std::vector<BYTE> out(16, 0xAA);
-  engine::render::WriteVideoSample(canvas.data(), rgb24, out.data());
-  EXPECT_EQ((std::vector<BYTE>{3, 2, 1, 6, 5, 4, 9, 8, 7, 0xC, 0xB, 0xA, 0xF, 0xE, 0xD, 0}), out);
+TEST(VideoSamples, TwentyFourBitRowsPackInBlocksWithAnyTailAndEightBitOnesUseTheFixedPalette) {
+  // Widths around the packers' blocks (sixteen and four pixels) and their tails: every pixel
+  // distinct, so that a byte out of place shows.
+  for (LONG width : {1, 5, 16, 21, 37}) {
+    std::vector<uint32_t> canvas(static_cast<size_t>(width));
+    std::vector<BYTE> expected;
+    for (LONG x = 0; x < width; ++x) {
+      const BYTE r = static_cast<BYTE>(3 * x), g = static_cast<BYTE>(3 * x + 1), b = static_cast<BYTE>(3 * x + 2);
+      canvas[static_cast<size_t>(x)] = 0xFF000000u | r << 16 | g << 8 | b;
+      expected.insert(expected.end(), {b, g, r});
+    }
+    expected.resize((expected.size() + 3) / 4 * 4, 0);  // padded to whole words
+    VIDEOINFOHEADER vih;
+    AM_MEDIA_TYPE rgb24 = RgbType(MEDIASUBTYPE_RGB24, 24, width, 1, &vih);
+    ASSERT_EQ(static_cast<long>(expected.size()), engine::render::VideoSampleSize(rgb24));
+    std::vector<BYTE> out(expected.size(), 0xAA);
+    engine::render::WriteVideoSample(canvas.data(), rgb24, out.data());
+    EXPECT_EQ(expected, out) << width;
+  }
 
   // Colours of the palette come back as themselves; greys find the grey ramp.
   const RGBQUAD *palette = engine::render::RenderPalette();
@@ -153,6 +163,7 @@ TEST(VideoSamples, TwentyFourBitRowsPackFourPixelsAtATimeAndEightBitOnesUseTheFi
   EXPECT_FALSE(engine::render::CanProduce(rgb8));  // an all-black colour table
   std::memcpy(format.data() + sizeof(VIDEOINFOHEADER), palette, 256 * sizeof(RGBQUAD));
   ASSERT_TRUE(engine::render::CanProduce(rgb8));
+  const std::vector<uint32_t> canvas{0xFF010203u, 0xFF040506u, 0xFF070809u, 0xFF0A0B0Cu, 0xFF0D0E0Fu};
   std::vector<BYTE> indexes(8, 0xAA);
   engine::render::WriteVideoSample(canvas.data(), rgb8, indexes.data());
   for (int x = 0; x < 5; ++x) EXPECT_EQ(engine::render::PaletteIndex(canvas[static_cast<size_t>(x)]), indexes[static_cast<size_t>(x)]);
