@@ -6,6 +6,7 @@
 
 #include "engine/EngineRegistration.h"
 #include "engine/output/AviFile.h"
+#include "engine/output/WriteBehind.h"
 #include "timeline/EditingServices.h"
 
 #include <gtest/gtest.h>
@@ -675,3 +676,69 @@ TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegments) {
 }
 
 }  // namespace
+
+namespace {
+
+// Samples of the platform's own allocator, holding `text`.
+ComPtr<IMediaSample> TextSample(IMemAllocator *allocator, const char *text) {
+  ComPtr<IMediaSample> sample;
+  if (FAILED(allocator->GetBuffer(&sample, nullptr, nullptr, AM_GBF_NOWAIT))) return nullptr;
+  BYTE *data = nullptr;
+  sample->GetPointer(&data);
+  memcpy(data, text, strlen(text));
+  sample->SetActualDataLength(static_cast<long>(strlen(text)));
+  return sample;
+}
+
+}  // namespace
+
+TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
+  ComPtr<IMemAllocator> allocator;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                                   reinterpret_cast<void **>(allocator.GetAddressOf())));
+  ALLOCATOR_PROPERTIES want{3, 64, 1, 0}, got{};
+  ASSERT_EQ(S_OK, allocator->SetProperties(&want, &got));
+  ASSERT_EQ(S_OK, allocator->Commit());
+
+  const std::wstring path = InWorkDir(L"write-behind.bin");
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  {
+    engine::output::WriteBehind writer;
+    ASSERT_EQ(S_OK, writer.Start(file));
+    // A later write over an earlier one wins: order is kept.
+    EXPECT_EQ(S_OK, writer.Queue(TextSample(allocator.Get(), "hello").Get(), 0));
+    EXPECT_EQ(S_OK, writer.Queue(TextSample(allocator.Get(), "world").Get(), 10));
+    EXPECT_EQ(S_OK, writer.Drain());
+    EXPECT_EQ(S_OK, writer.Queue(TextSample(allocator.Get(), "12345").Get(), 5));
+    EXPECT_EQ(S_OK, writer.Queue(TextSample(allocator.Get(), "HE").Get(), 0));
+    EXPECT_EQ(S_OK, writer.Stop());
+    // Stopped, it takes nothing more.
+    EXPECT_EQ(VFW_E_WRONG_STATE, writer.Queue(TextSample(allocator.Get(), "late").Get(), 0));
+  }
+  CloseHandle(file);
+  const std::vector<BYTE> bytes = ReadAt(path, 0, 15);
+  EXPECT_EQ("HEllo12345world", std::string(bytes.begin(), bytes.end()));
+
+  // A handle that cannot write: the failure comes back from the next call, and what is
+  // queued after it is let go without being written.
+  file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  {
+    engine::output::WriteBehind writer;
+    ASSERT_EQ(S_OK, writer.Start(file));
+    EXPECT_EQ(S_OK, writer.Queue(TextSample(allocator.Get(), "x").Get(), 0));
+    const HRESULT failure = writer.Drain();
+    EXPECT_TRUE(FAILED(failure));
+    EXPECT_EQ(failure, writer.Queue(TextSample(allocator.Get(), "y").Get(), 1));
+    EXPECT_EQ(failure, writer.Stop());
+  }
+  CloseHandle(file);
+  // Every sample went back to the allocator.
+  std::vector<ComPtr<IMediaSample>> all(3);
+  for (auto &s : all) EXPECT_EQ(S_OK, allocator->GetBuffer(&s, nullptr, nullptr, AM_GBF_NOWAIT));
+  EXPECT_EQ("HEllo12345world", [&] {
+    const std::vector<BYTE> again = ReadAt(path, 0, 15);
+    return std::string(again.begin(), again.end());
+  }());
+}

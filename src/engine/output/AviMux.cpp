@@ -111,7 +111,8 @@ HRESULT AviMuxOutput::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
 }
 
 void AviMuxOutput::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
-  props.cBuffers = 2;
+  // A writer that writes behind holds blocks for a while: a few let the streams go on.
+  props.cBuffers = 4;
   props.cbBuffer = static_cast<long>(AviMux::kOutputBlock);
   props.cbAlign = 1;
   props.cbPrefix = 0;

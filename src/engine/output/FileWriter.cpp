@@ -118,11 +118,15 @@ HRESULT FileWriter::OnStart() {
   next_ = extent_ = 0;
   wrote_ = false;
   error_ = S_OK;
-  return S_OK;
+  HRESULT hr = behind_.Start(file_);
+  if (FAILED(hr)) Close();
+  return hr;
 }
 
 // An existing longer file must not keep a stale tail behind what this run wrote.
 HRESULT FileWriter::CutToExtent() {
+  HRESULT hr = behind_.Drain();
+  if (FAILED(hr)) return hr;
   if (!wrote_) return S_OK;
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(extent_);
@@ -139,6 +143,7 @@ void FileWriter::OnStop() {
 void FileWriter::Close() {
   if (file_ == INVALID_HANDLE_VALUE) return;
   CutToExtent();
+  behind_.Stop();
   CloseHandle(file_);
   file_ = INVALID_HANDLE_VALUE;
 }
@@ -179,13 +184,10 @@ HRESULT FileWriter::WriteSample(IMediaSample *sample) {
     if (start < 0) return Fail(E_INVALIDARG);
     pos = static_cast<uint64_t>(start);
   }
-  LARGE_INTEGER at;
-  at.QuadPart = static_cast<LONGLONG>(pos);
-  if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN)) return Fail(HRESULT_FROM_WIN32(GetLastError()));
-  DWORD written = 0;
-  if (!WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr))
-    return Fail(HRESULT_FROM_WIN32(GetLastError()));
-  if (written != static_cast<DWORD>(size)) return Fail(HRESULT_FROM_WIN32(ERROR_DISK_FULL));
+  HRESULT hr = behind_.Queue(sample, pos);
+  // Written while stopping (the end of an interrupted run): in the file before Stop returns.
+  if (SUCCEEDED(hr) && State() == State_Stopped) hr = behind_.Drain();
+  if (FAILED(hr)) return Fail(hr);
   next_ = pos + static_cast<uint64_t>(size);
   extent_ = std::max(extent_, next_);
   wrote_ = true;

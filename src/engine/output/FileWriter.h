@@ -5,6 +5,7 @@
 
 #include "engine/output/FilterBase.h"
 #include "engine/output/Pins.h"
+#include "engine/output/WriteBehind.h"
 
 #include <memory>
 #include <string>
@@ -67,6 +68,7 @@ private:
   std::wstring name_;
   DWORD mode_ = 0;
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  WriteBehind behind_;    // writes while the file is open
   uint64_t next_ = 0;     // where a sample without time stamps goes
   uint64_t extent_ = 0;   // end of what this run wrote
   bool wrote_ = false;
