@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "timeline/XmlDocument.h"
+#include "timeline/XmlFileLoad.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -115,13 +116,8 @@ HRESULT ProjectStorage::ExtractTimeline(const wchar_t* path, const wchar_t* outp
   HRESULT hr = CreateXmlDocument(&document);
   if (FAILED(hr)) return hr;
 
-  VARIANT source;
-  VariantInit(&source);
-  source.vt = VT_BSTR;
-  source.bstrVal = SysAllocString(path);
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  hr = document->load(source, &loaded);
-  VariantClear(&source);
+  hr = LoadXmlFile(document.Get(), path, &loaded);
   if (FAILED(hr)) return hr;
   if (hr == S_OK && !loaded) hr = S_FALSE;
   if (hr == S_OK) {

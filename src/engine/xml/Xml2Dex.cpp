@@ -2,6 +2,7 @@
 
 #include "engine/xml/XtlReader.h"
 #include "engine/xml/XtlWriter.h"
+#include "timeline/XmlFileLoad.h"
 
 #include <string>
 
@@ -177,12 +178,8 @@ STDMETHODIMP Xml2Dex::ReadXMLFile(IUnknown *timelineUnknown, BSTR xmlName) {
   if (FAILED(hr = CreateSafeDocument(&doc)))
     return errors.Report(kSeverityError, L"Cannot read the timeline: no XML document service",
                          DEX_IDS_INSTALL_PROBLEM, hr);
-  VARIANT source;
-  VariantInit(&source);
-  source.vt = VT_BSTR;
-  source.bstrVal = xmlName;  // borrowed: not cleared
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  hr = doc->load(source, &loaded);
+  hr = LoadXmlFile(doc.Get(), xmlName, &loaded);
   if (FAILED(hr) || loaded != VARIANT_TRUE) {
     std::wstring why = ParseErrorText(doc.Get());
     return errors.Report(kSeverityError, (L"Cannot read " + std::wstring(xmlName) + L": " + why).c_str(),
