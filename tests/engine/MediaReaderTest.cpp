@@ -86,4 +86,22 @@ TEST(FileReader, LetsGoOfAGraphWhoseDecodersWaitForRoom) {
   EXPECT_FALSE(audio);
 }
 
+TEST(FileReader, CountsStreamsOfOneKindWhenAskedTo) {
+  // The file's first stream is its picture: its first sound is the second stream of all.
+  const std::wstring path = enginetest::FixturePath(L"clip.mp4");
+  std::unique_ptr<FileReader> audio;
+  ASSERT_EQ(S_OK, FileReader::OpenNthOfKind(path, 0, StreamKind::Audio, &audio));
+  EXPECT_EQ(StreamKind::Audio, audio->Kind());
+  EXPECT_GT(audio->SamplesPerSecond(), 0u);
+  AudioBlock block;
+  EXPECT_EQ(S_OK, audio->ReadAudio(&block, kTimeout));
+  EXPECT_FALSE(block.samples.empty());
+  std::unique_ptr<FileReader> none;
+  EXPECT_EQ(FileReader::kNoSuchStream, FileReader::OpenNthOfKind(path, 1, StreamKind::Audio, &none));
+  EXPECT_FALSE(none);
+  std::unique_ptr<FileReader> video;
+  ASSERT_EQ(S_OK, FileReader::OpenNthOfKind(path, 0, StreamKind::Video, &video));
+  EXPECT_EQ(160, video->Width());
+}
+
 }  // namespace

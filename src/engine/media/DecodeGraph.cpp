@@ -293,6 +293,12 @@ HRESULT DecodeGraph::ConnectGrabber(size_t i, StreamKind kind, ComPtr<IBaseFilte
   return S_OK;
 }
 
+StreamKind DecodeGraph::StreamKindAt(size_t i) const {
+  OwnedMediaType type;
+  return i < streams_.size() && SUCCEEDED(PinType(streams_[i].Get(), &type)) ? KindOf(type.Get().majortype)
+                                                                               : StreamKind::Other;
+}
+
 REFERENCE_TIME DecodeGraph::StreamLength(size_t i) const {
   REFERENCE_TIME length = i < streams_.size() ? DurationOf(streams_[i].Get()) : -1;
   if (length < 0) length = DurationOf(graph_.Get());

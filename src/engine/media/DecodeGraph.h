@@ -49,6 +49,8 @@ public:
   HRESULT Open(const std::wstring &path);
   size_t StreamCount() const { return streams_.size(); }
   IPin *StreamPin(size_t i) const { return streams_[i].Get(); }
+  // What stream i carries, from the type its pin offers.
+  StreamKind StreamKindAt(size_t i) const;
   IGraphBuilder *Graph() const { return graph_.Get(); }
 
   // Connects stream i to a new sample grabber asking for `kind`; returns the grabber filter.

@@ -58,6 +58,21 @@ private:
 
 HRESULT FileReader::Open(const std::wstring &path, size_t stream, StreamKind kind,
                          std::unique_ptr<FileReader> *out) {
+  return OpenPicked(path, kind, [stream](const std::vector<StreamKind> &) { return stream; }, out);
+}
+
+HRESULT FileReader::OpenNthOfKind(const std::wstring &path, size_t n, StreamKind kind,
+                                  std::unique_ptr<FileReader> *out) {
+  return OpenPicked(path, kind, [n, kind](const std::vector<StreamKind> &kinds) {
+    size_t seen = 0;
+    for (size_t i = 0; i < kinds.size(); ++i)
+      if (kinds[i] == kind && seen++ == n) return i;
+    return kinds.size();
+  }, out);
+}
+
+template <class Pick>
+HRESULT FileReader::OpenPicked(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out) {
   if (!out) return E_POINTER;
   out->reset();
   if (kind == StreamKind::Other) return VFW_E_INVALIDMEDIATYPE;
@@ -68,7 +83,7 @@ HRESULT FileReader::Open(const std::wstring &path, size_t stream, StreamKind kin
     HRESULT hr = WavFile::Open(path, &r->wav_);
     if (FAILED(hr)) return hr;
     if (hr == S_OK) {
-      if (stream != 0) return E_INVALIDARG;  // a WAVE file holds one stream
+      if (pick(std::vector<StreamKind>{StreamKind::Audio}) != 0) return kNoSuchStream;  // a WAVE file holds one
       const WAVEFORMATEX &f = r->wav_->Format();
       r->rate_ = f.nSamplesPerSec;
       r->channels_ = f.nChannels;
@@ -81,7 +96,10 @@ HRESULT FileReader::Open(const std::wstring &path, size_t stream, StreamKind kin
   }
   HRESULT hr = r->graph_.Open(path);
   if (FAILED(hr)) return hr;
-  if (stream >= r->graph_.StreamCount()) return E_INVALIDARG;
+  std::vector<StreamKind> kinds(r->graph_.StreamCount());
+  for (size_t i = 0; i < kinds.size(); ++i) kinds[i] = r->graph_.StreamKindAt(i);
+  const size_t stream = pick(kinds);
+  if (stream >= kinds.size()) return kNoSuchStream;
   if (FAILED(hr = r->graph_.ConnectGrabber(stream, kind, &r->grabber_))) return hr;
 
   OwnedMediaType type;

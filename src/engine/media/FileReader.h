@@ -28,6 +28,11 @@ public:
   // that stream's kind.
   static HRESULT Open(const std::wstring &path, size_t stream, StreamKind kind,
                       std::unique_ptr<FileReader> *out);
+  // The same for the file's `n`th stream of `kind`, counting only streams of that kind.
+  static HRESULT OpenNthOfKind(const std::wstring &path, size_t n, StreamKind kind,
+                               std::unique_ptr<FileReader> *out);
+  // What both return for a file without the stream asked for.
+  static constexpr HRESULT kNoSuchStream = E_INVALIDARG;
 
   StreamKind Kind() const { return kind_; }
   LONG Width() const { return width_; }
@@ -53,6 +58,9 @@ private:
   class Sink;
   friend class Sink;
   FileReader() = default;
+  // Opens the stream that `pick` chooses from the kinds of the file's streams, in order.
+  template <class Pick>
+  static HRESULT OpenPicked(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out);
 
   HRESULT Start();
   HRESULT FindOrigin(DWORD timeoutMs);

@@ -36,26 +36,16 @@ bool ClipReaderBase::OpenReader(media::StreamKind kind) {
          L"Source file not found; it renders as a gap");
     return false;
   }
-  // The clip names its stream among the file's streams of its kind; the reader counts them all.
-  std::vector<media::StreamDescription> streams;
-  HRESULT hr = media::ProbeMediaFile(clip_.path, &streams);
-  if (FAILED(hr)) {
-    Fail(DEX_IDS_BAD_SOURCE_NAME, hr, L"Source file cannot be read; it renders as a gap");
-    return false;
-  }
-  LONG seen = 0;
-  size_t index = streams.size();
-  for (size_t i = 0; i < streams.size(); ++i)
-    if (media::KindOf(streams[i].type.Get().majortype) == kind && seen++ == clip_.stream) {
-      index = i;
-      break;
-    }
-  if (clip_.stream < 0 || index == streams.size()) {
+  // The clip names its stream among the file's streams of its kind. The reader's own graph
+  // tells the kinds apart: probing the file first would build and tear down a second one.
+  HRESULT hr = clip_.stream < 0 ? media::FileReader::kNoSuchStream
+                                : media::FileReader::OpenNthOfKind(clip_.path, static_cast<size_t>(clip_.stream), kind, &reader_);
+  if (hr == media::FileReader::kNoSuchStream) {
     Fail(DEX_IDS_STREAM_NUMBER, E_INVALIDARG, L"Source file has no such stream; it renders as a gap");
     return false;
   }
-  if (FAILED(hr = media::FileReader::Open(clip_.path, index, kind, &reader_))) {
-    Fail(DEX_IDS_BAD_SOURCE_NAME, hr, L"Source stream cannot be decoded; it renders as a gap");
+  if (FAILED(hr)) {
+    Fail(DEX_IDS_BAD_SOURCE_NAME, hr, L"Source file cannot be read or decoded; it renders as a gap");
     return false;
   }
   return true;
