@@ -6,6 +6,7 @@
 
 #include "engine/EngineRegistration.h"
 #include "engine/output/AviFile.h"
+#include "engine/output/SlimAllocator.h"
 #include "engine/output/WriteBehind.h"
 #include "timeline/EditingServices.h"
 
@@ -20,6 +21,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 using Microsoft::WRL::ComPtr;
@@ -741,4 +743,63 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
     const std::vector<BYTE> again = ReadAt(path, 0, 15);
     return std::string(again.begin(), again.end());
   }());
+}
+
+TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) {
+  IMemAllocator *raw = nullptr;
+  ASSERT_EQ(S_OK, engine::output::SlimAllocator::Create(&raw));
+  ComPtr<IMemAllocator> allocator;
+  allocator.Attach(raw);
+  ComPtr<IMediaSample> sample;
+  EXPECT_EQ(VFW_E_SIZENOTSET, allocator->Commit());
+  ALLOCATOR_PROPERTIES want{2, 100, 16, 0}, got{};
+  ASSERT_EQ(S_OK, allocator->SetProperties(&want, &got));
+  EXPECT_EQ(2, got.cBuffers);
+  EXPECT_EQ(112, got.cbBuffer);  // whole alignment units
+  EXPECT_EQ(VFW_E_NOT_COMMITTED, allocator->GetBuffer(&sample, nullptr, nullptr, 0));
+  ASSERT_EQ(S_OK, allocator->Commit());
+  EXPECT_EQ(VFW_E_ALREADY_COMMITTED, allocator->SetProperties(&want, &got));
+
+  ComPtr<IMediaSample> a, b, c;
+  ASSERT_EQ(S_OK, allocator->GetBuffer(&a, nullptr, nullptr, 0));
+  ASSERT_EQ(S_OK, allocator->GetBuffer(&b, nullptr, nullptr, 0));
+  BYTE *pa = nullptr, *pb = nullptr;
+  a->GetPointer(&pa);
+  b->GetPointer(&pb);
+  EXPECT_NE(pa, pb);
+  EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(pa) % 16);
+  EXPECT_EQ(VFW_E_TIMEOUT, allocator->GetBuffer(&c, nullptr, nullptr, AM_GBF_NOWAIT));
+
+  // A sample comes back with its state cleared.
+  REFERENCE_TIME s = 5, e = 9;
+  a->SetTime(&s, &e);
+  a->SetSyncPoint(TRUE);
+  a->SetActualDataLength(3);
+  EXPECT_EQ(VFW_E_BUFFER_OVERFLOW, a->SetActualDataLength(113));
+  a.Reset();
+  ASSERT_EQ(S_OK, allocator->GetBuffer(&a, nullptr, nullptr, AM_GBF_NOWAIT));
+  EXPECT_EQ(VFW_E_SAMPLE_TIME_NOT_SET, a->GetTime(&s, &e));
+  EXPECT_EQ(S_FALSE, a->IsSyncPoint());
+  EXPECT_EQ(112, a->GetActualDataLength());
+
+  // A wait for a buffer ends when one comes back, or with an error when the allocator is
+  // decommitted.
+  HRESULT waited = E_PENDING;
+  std::thread waiter([&] { waited = allocator->GetBuffer(&c, nullptr, nullptr, 0); });
+  Sleep(50);
+  b.Reset();
+  waiter.join();
+  EXPECT_EQ(S_OK, waited);
+  std::thread stopped([&] { waited = allocator->GetBuffer(&sample, nullptr, nullptr, 0); });
+  Sleep(50);
+  allocator->Decommit();
+  stopped.join();
+  EXPECT_EQ(VFW_E_NOT_COMMITTED, waited);
+  EXPECT_EQ(VFW_E_BUFFERS_OUTSTANDING, allocator->SetProperties(&want, &got));
+
+  // Samples still out keep their memory and their allocator.
+  allocator.Reset();
+  memset(pa, 0x5A, 112);
+  a.Reset();
+  c.Reset();
 }

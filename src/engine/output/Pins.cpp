@@ -1,5 +1,7 @@
 #include "engine/output/Pins.h"
 
+#include "engine/output/SlimAllocator.h"
+
 #include "engine/model/MediaTypes.h"
 
 #include <uuids.h>
@@ -238,8 +240,7 @@ STDMETHODIMP InputPin::GetAllocator(IMemAllocator **allocator) {
   *allocator = nullptr;
   Locked hold(filter_->Lock());
   if (!allocator_) {
-    HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                  reinterpret_cast<void **>(&allocator_));
+    HRESULT hr = SlimAllocator::Create(&allocator_);
     if (FAILED(hr)) return hr;
   }
   *allocator = allocator_;
@@ -375,8 +376,7 @@ HRESULT OutputPin::DecideAllocator(IMemInputPin *input) {
     allocator->Release();
     if (SUCCEEDED(hr)) return hr;
   }
-  hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                        reinterpret_cast<void **>(&allocator));
+  hr = SlimAllocator::Create(&allocator);
   if (FAILED(hr)) return hr;
   hr = UseAllocator(input, allocator);
   allocator->Release();
