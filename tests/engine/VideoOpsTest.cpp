@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 using namespace engine::effects;
@@ -75,6 +78,23 @@ TEST(VideoOps, ColourEffectsGiveTheirColours) {
   Canvas faded(1, 1, kBlack);
   FadeToColour(faded.pic, 0x0000FF, 0.5);
   EXPECT_EQ(0xFF000080u, faded.At(0, 0));
+  // Brightness and contrast: every channel value through the curve, on pictures wide enough
+  // for the four-at-a-time path and with a tail, against the curve worked out here.
+  for (const auto &[brightness, contrast] : {std::pair{0.1, 1.0}, std::pair{-0.25, 1.7}, std::pair{0.0, 0.3},
+                                             std::pair{0.5, 2.0 / 3.0}, std::pair{-1.0, 1.0}}) {
+    Canvas ramp(256 + 3, 1, kBlack);
+    for (int v = 0; v < 256 + 3; ++v) ramp.pixels[static_cast<size_t>(v)] = 0x00010203u * static_cast<uint32_t>(v % 85);
+    ramp.pixels[255] = 0x00FFFFFFu;
+    const std::vector<uint32_t> before = ramp.pixels;
+    BrightnessContrast(ramp.pic, brightness, contrast);
+    for (size_t i = 0; i < before.size(); ++i)
+      for (int shift = 0; shift < 24; shift += 8) {
+        const double v = (before[i] >> shift) & 0xFF;
+        const double want = std::floor(std::clamp((v - 127.5) * contrast + 127.5 + brightness * 255, 0.0, 255.0) + 0.5);
+        ASSERT_EQ(want, static_cast<double>((ramp.pixels[i] >> shift) & 0xFF)) << brightness << " " << contrast << " " << i;
+      }
+    EXPECT_EQ(0xFF000000u, ramp.pixels[0] & 0xFF000000u);  // opaque, whatever the fourth byte was
+  }
   Canvas dot(3, 3, kBlack);
   dot.pixels[4] = kWhite;
   Blur(dot.pic, 1);
