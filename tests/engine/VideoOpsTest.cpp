@@ -78,9 +78,10 @@ TEST(VideoOps, ColourEffectsGiveTheirColours) {
   Canvas faded(1, 1, kBlack);
   FadeToColour(faded.pic, 0x0000FF, 0.5);
   EXPECT_EQ(0xFF000080u, faded.At(0, 0));
-  // Brightness and contrast: every channel value through the curve, on pictures wide enough
-  // for the four-at-a-time path and with a tail, against the curve worked out here.
-  for (const auto &[brightness, contrast] : {std::pair{0.1, 1.0}, std::pair{-0.25, 1.7}, std::pair{0.0, 0.3},
+  // Brightness and contrast: channel values across the range through the curve, brightness
+  // alone (the saturating path) either way and with contrast, on a picture with a tail beyond
+  // whole blocks, against the curve worked out here.
+  for (const auto &[brightness, contrast] : {std::pair{0.1, 1.0}, std::pair{-0.25, 1.0}, std::pair{-0.25, 1.7}, std::pair{0.0, 0.3},
                                              std::pair{0.5, 2.0 / 3.0}, std::pair{-1.0, 1.0}}) {
     Canvas ramp(256 + 3, 1, kBlack);
     for (int v = 0; v < 256 + 3; ++v) ramp.pixels[static_cast<size_t>(v)] = 0x00010203u * static_cast<uint32_t>(v % 85);
