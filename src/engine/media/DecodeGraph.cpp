@@ -1,5 +1,6 @@
 #include "engine/media/DecodeGraph.h"
 
+#include "engine/media/FrameSink.h"
 #include "engine/media/WavFile.h"
 #include "engine/model/MediaTypes.h"
 
@@ -53,28 +54,7 @@ HRESULT PinType(IPin *pin, OwnedMediaType *type) {
   return S_OK;
 }
 
-HRESULT NewGrabber(StreamKind kind, ComPtr<IBaseFilter> *filter) {
-  HRESULT hr = CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                reinterpret_cast<void **>(filter->ReleaseAndGetAddressOf()));
-  if (FAILED(hr)) return hr;
-  ComPtr<ISampleGrabber> grabber;
-  if (FAILED(hr = (*filter)->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void **>(grabber.GetAddressOf()))))
-    return hr;
-  AM_MEDIA_TYPE mt{};
-  if (kind == StreamKind::Video) {
-    mt.majortype = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB32;
-    mt.formattype = FORMAT_VideoInfo;
-  } else {
-    mt.majortype = MEDIATYPE_Audio;
-    mt.subtype = MEDIASUBTYPE_PCM;
-    mt.formattype = FORMAT_WaveFormatEx;
-  }
-  if (FAILED(hr = grabber->SetMediaType(&mt))) return hr;
-  grabber->SetBufferSamples(FALSE);
-  grabber->SetOneShot(FALSE);
-  return S_OK;
-}
+HRESULT NewSink(StreamKind kind, ComPtr<IBaseFilter> *filter) { return FrameSink::Create(kind, filter); }
 
 double FrameRateOf(const AM_MEDIA_TYPE &mt) {
   // VIDEOINFOHEADER, VIDEOINFOHEADER2 and the MPEG headers built on them share this field.
@@ -178,12 +158,12 @@ StreamKind KindOf(const GUID &majorType) {
   return StreamKind::Other;
 }
 
-HRESULT GrabberType(IBaseFilter *filter, OwnedMediaType *type) {
-  ComPtr<ISampleGrabber> grabber;
-  HRESULT hr = filter->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void **>(grabber.GetAddressOf()));
-  if (FAILED(hr)) return hr;
+HRESULT SinkType(IBaseFilter *sink, OwnedMediaType *type) {
+  std::vector<ComPtr<IPin>> inputs = Pins(sink, PINDIR_INPUT);
+  if (inputs.empty()) return E_UNEXPECTED;
   AM_MEDIA_TYPE mt{};
-  if (FAILED(hr = grabber->GetConnectedMediaType(&mt))) return hr;
+  HRESULT hr = inputs[0]->ConnectionMediaType(&mt);
+  if (FAILED(hr)) return hr;
   type->Adopt(mt);
   return S_OK;
 }
@@ -207,24 +187,24 @@ HRESULT DecodeGraph::Open(const std::wstring &path) {
     return S_OK;
   }
 
-  // The graph picks the parser (and the decoders) while connecting the file to a grabber; try
+  // The graph picks the parser (and the decoders) while connecting the file to a sink; try
   // video first, then audio, since either may be all the file has.
   HRESULT connectHr = VFW_E_UNSUPPORTED_STREAM;
   for (StreamKind kind : {StreamKind::Video, StreamKind::Audio}) {
-    ComPtr<IBaseFilter> grabber;
-    if (FAILED(hr = NewGrabber(kind, &grabber))) return hr;
-    if (FAILED(hr = graph_->AddFilter(grabber.Get(), L"Probe"))) return hr;
-    std::vector<ComPtr<IPin>> inputs = Pins(grabber.Get(), PINDIR_INPUT);
+    ComPtr<IBaseFilter> sink;
+    if (FAILED(hr = NewSink(kind, &sink))) return hr;
+    if (FAILED(hr = graph_->AddFilter(sink.Get(), L"Probe"))) return hr;
+    std::vector<ComPtr<IPin>> inputs = Pins(sink.Get(), PINDIR_INPUT);
     hr = inputs.empty() ? E_UNEXPECTED : graph_->Connect(outputs[0].Get(), inputs[0].Get());
     if (SUCCEEDED(hr)) {
-      probeGrabber_ = grabber;
+      probeSink_ = sink;
       probeKind_ = kind;
       break;
     }
     connectHr = hr;
-    graph_->RemoveFilter(grabber.Get());  // a failed Connect takes out what it added itself
+    graph_->RemoveFilter(sink.Get());  // a failed Connect takes out what it added itself
   }
-  if (!probeGrabber_) return connectHr;
+  if (!probeSink_) return connectHr;
 
   ComPtr<IPin> parserInput;
   if (FAILED(hr = outputs[0]->ConnectedTo(&parserInput))) return hr;
@@ -232,8 +212,8 @@ HRESULT DecodeGraph::Open(const std::wstring &path) {
   if (!parser_) return E_UNEXPECTED;
   streams_ = Pins(parser_.Get(), PINDIR_OUTPUT);
 
-  // Which stream feeds the probe: walk up from the grabber to the parser.
-  std::vector<ComPtr<IPin>> inputs = Pins(probeGrabber_.Get(), PINDIR_INPUT);
+  // Which stream feeds the probe: walk up from the sink to the parser.
+  std::vector<ComPtr<IPin>> inputs = Pins(probeSink_.Get(), PINDIR_INPUT);
   ComPtr<IPin> upstream;
   if (!inputs.empty()) inputs[0]->ConnectedTo(&upstream);
   for (int guard = 0; upstream && guard < 16; ++guard) {
@@ -252,9 +232,9 @@ HRESULT DecodeGraph::Open(const std::wstring &path) {
 }
 
 void DecodeGraph::RemoveProbeChain() {
-  if (!probeGrabber_) return;
-  std::vector<ComPtr<IBaseFilter>> chain{probeGrabber_};
-  std::vector<ComPtr<IPin>> inputs = Pins(probeGrabber_.Get(), PINDIR_INPUT);
+  if (!probeSink_) return;
+  std::vector<ComPtr<IBaseFilter>> chain{probeSink_};
+  std::vector<ComPtr<IPin>> inputs = Pins(probeSink_.Get(), PINDIR_INPUT);
   ComPtr<IPin> upstream;
   if (!inputs.empty()) inputs[0]->ConnectedTo(&upstream);
   for (int guard = 0; upstream && guard < 16; ++guard) {
@@ -267,29 +247,29 @@ void DecodeGraph::RemoveProbeChain() {
     upstream = next;
   }
   for (auto &filter : chain) graph_->RemoveFilter(filter.Get());
-  probeGrabber_.Reset();
+  probeSink_.Reset();
 }
 
-HRESULT DecodeGraph::ConnectGrabber(size_t i, StreamKind kind, ComPtr<IBaseFilter> *grabber) {
+HRESULT DecodeGraph::ConnectSink(size_t i, StreamKind kind, ComPtr<IBaseFilter> *out) {
   if (i >= streams_.size() || kind == StreamKind::Other) return E_INVALIDARG;
-  if (probeGrabber_ && probeStream_ == i && probeKind_ == kind) {
-    *grabber = probeGrabber_;
-    probeGrabber_.Reset();  // handed over: no longer ours to remove
+  if (probeSink_ && probeStream_ == i && probeKind_ == kind) {
+    *out = probeSink_;
+    probeSink_.Reset();  // handed over: no longer ours to remove
     return S_OK;
   }
-  // A grabber left without a renderer would fail the graph when it runs.
+  // The probe's chain would go on decoding a stream nobody reads.
   RemoveProbeChain();
   ComPtr<IBaseFilter> filter;
-  HRESULT hr = NewGrabber(kind, &filter);
+  HRESULT hr = NewSink(kind, &filter);
   if (FAILED(hr)) return hr;
-  if (FAILED(hr = graph_->AddFilter(filter.Get(), L"Grabber"))) return hr;
+  if (FAILED(hr = graph_->AddFilter(filter.Get(), L"Sink"))) return hr;
   std::vector<ComPtr<IPin>> inputs = Pins(filter.Get(), PINDIR_INPUT);
   hr = inputs.empty() ? E_UNEXPECTED : graph_->Connect(streams_[i].Get(), inputs[0].Get());
   if (FAILED(hr)) {
     graph_->RemoveFilter(filter.Get());
     return hr;
   }
-  *grabber = filter;
+  *out = filter;
   return S_OK;
 }
 
@@ -335,9 +315,9 @@ HRESULT ProbeMediaFile(const std::wstring &path, std::vector<StreamDescription> 
     OwnedMediaType native;
     if (FAILED(hr = PinType(graph.StreamPin(i), &native))) return hr;
     StreamKind kind = KindOf(native.Get().majortype);
-    ComPtr<IBaseFilter> grabber;
-    if (kind != StreamKind::Other && SUCCEEDED(graph.ConnectGrabber(i, kind, &grabber)) &&
-        SUCCEEDED(GrabberType(grabber.Get(), &d.type))) {
+    ComPtr<IBaseFilter> sink;
+    if (kind != StreamKind::Other && SUCCEEDED(graph.ConnectSink(i, kind, &sink)) &&
+        SUCCEEDED(SinkType(sink.Get(), &d.type))) {
       d.decodable = true;
     } else {
       d.type = native;

@@ -1,5 +1,5 @@
 // The platform's decoders in a filter graph of our own: file source, its parser, and for each
-// stream we decode a sample grabber that asks for RGB32 video or PCM audio, so that the graph
+// stream we decode a sink (FrameSink) that takes RGB32 video or PCM audio, so that the graph
 // inserts whatever decoders and converters the file needs.
 #pragma once
 
@@ -53,25 +53,25 @@ public:
   StreamKind StreamKindAt(size_t i) const;
   IGraphBuilder *Graph() const { return graph_.Get(); }
 
-  // Connects stream i to a new sample grabber asking for `kind`; returns the grabber filter.
-  HRESULT ConnectGrabber(size_t i, StreamKind kind, Microsoft::WRL::ComPtr<IBaseFilter> *grabber);
+  // Connects stream i to a new sink taking `kind`; returns the sink.
+  HRESULT ConnectSink(size_t i, StreamKind kind, Microsoft::WRL::ComPtr<IBaseFilter> *sink);
   // Stream length from the parser's pin, else from the graph.
   REFERENCE_TIME StreamLength(size_t i) const;
 
 private:
-  // Takes the grabber that Open used to find the parser (and the decoders before it) out again.
+  // Takes the sink that Open used to find the parser (and the decoders before it) out again.
   void RemoveProbeChain();
 
   Microsoft::WRL::ComPtr<IGraphBuilder> graph_;
   Microsoft::WRL::ComPtr<IBaseFilter> source_;
   Microsoft::WRL::ComPtr<IBaseFilter> parser_;  // the filter whose output pins are the streams
   std::vector<Microsoft::WRL::ComPtr<IPin>> streams_;
-  Microsoft::WRL::ComPtr<IBaseFilter> probeGrabber_;
+  Microsoft::WRL::ComPtr<IBaseFilter> probeSink_;
   StreamKind probeKind_ = StreamKind::Other;
   size_t probeStream_ = 0;
 };
 
-// A grabber's connected type in the form the readers use.
-HRESULT GrabberType(IBaseFilter *grabber, OwnedMediaType *type);
+// A sink's connected type in the form the readers use.
+HRESULT SinkType(IBaseFilter *sink, OwnedMediaType *type);
 
 }  // namespace engine::media

@@ -25,37 +25,6 @@ constexpr DWORD kWaveReadsPerSecond = 10;
 
 }  // namespace
 
-class FileReader::Sink final : public ISampleGrabberCB {
-public:
-  explicit Sink(FileReader *reader) : reader_(reader) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ISampleGrabberCB) {
-      *out = static_cast<ISampleGrabberCB *>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-  }
-  STDMETHODIMP SampleCB(double, IMediaSample *sample) override {
-    if (sample) reader_->Deliver(sample);
-    return S_OK;
-  }
-  STDMETHODIMP BufferCB(double, BYTE *, LONG) override { return E_NOTIMPL; }
-
-private:
-  ~Sink() = default;
-  LONG refs_ = 1;
-  FileReader *reader_;
-};
-
 HRESULT FileReader::Open(const std::wstring &path, size_t stream, StreamKind kind,
                          std::unique_ptr<FileReader> *out) {
   return OpenPicked(path, kind, [stream](const std::vector<StreamKind> &) { return stream; }, out);
@@ -100,10 +69,10 @@ HRESULT FileReader::OpenPicked(const std::wstring &path, StreamKind kind, Pick p
   for (size_t i = 0; i < kinds.size(); ++i) kinds[i] = r->graph_.StreamKindAt(i);
   const size_t stream = pick(kinds);
   if (stream >= kinds.size()) return kNoSuchStream;
-  if (FAILED(hr = r->graph_.ConnectGrabber(stream, kind, &r->grabber_))) return hr;
+  if (FAILED(hr = r->graph_.ConnectSink(stream, kind, &r->sink_))) return hr;
 
   OwnedMediaType type;
-  if (FAILED(hr = GrabberType(r->grabber_.Get(), &type))) return hr;
+  if (FAILED(hr = SinkType(r->sink_.Get(), &type))) return hr;
   const AM_MEDIA_TYPE &mt = type.Get();
   if (kind == StreamKind::Video) {
     if (mt.formattype != FORMAT_VideoInfo || !mt.pbFormat || mt.cbFormat < sizeof(VIDEOINFOHEADER))
@@ -130,25 +99,8 @@ HRESULT FileReader::OpenPicked(const std::wstring &path, StreamKind kind, Pick p
     r->blockAlign_ = wfx.nBlockAlign;
   }
 
-  // Decoding runs as fast as the decoders go: no clock, a renderer that discards.
-  ComPtr<IBaseFilter> discard;
-  if (FAILED(hr = CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                   reinterpret_cast<void **>(discard.GetAddressOf()))))
-    return hr;
+  // Decoding runs as fast as the decoders go: no clock.
   IGraphBuilder *graph = r->graph_.Graph();
-  if (FAILED(hr = graph->AddFilter(discard.Get(), L"Discard"))) return hr;
-  ComPtr<IEnumPins> pins;
-  ComPtr<IPin> pin, grabberOut, discardIn;
-  if (SUCCEEDED(r->grabber_->EnumPins(&pins)))
-    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-      PIN_DIRECTION d;
-      if (SUCCEEDED(pin->QueryDirection(&d)) && d == PINDIR_OUTPUT) grabberOut = pin;
-    }
-  if (SUCCEEDED(discard->EnumPins(pins.ReleaseAndGetAddressOf())))
-    pins->Next(1, discardIn.GetAddressOf(), nullptr);
-  if (!grabberOut || !discardIn) return E_UNEXPECTED;
-  if (FAILED(hr = graph->ConnectDirect(grabberOut.Get(), discardIn.Get(), nullptr))) return hr;
-
   ComPtr<IMediaFilter> timing;
   if (SUCCEEDED(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void **>(timing.GetAddressOf()))))
     timing->SetSyncSource(nullptr);
@@ -159,24 +111,15 @@ HRESULT FileReader::OpenPicked(const std::wstring &path, StreamKind kind, Pick p
   graph->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void **>(r->seeking_.GetAddressOf()));
   r->length_ = r->graph_.StreamLength(stream);
 
-  r->sink_.Attach(new (std::nothrow) Sink(r.get()));
-  if (!r->sink_) return E_OUTOFMEMORY;
-  ComPtr<ISampleGrabber> grabber;
-  if (FAILED(hr = r->grabber_->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void **>(grabber.GetAddressOf()))))
-    return hr;
-  if (FAILED(hr = grabber->SetCallback(r->sink_.Get(), 0))) return hr;
+  FrameSink::Of(r->sink_.Get())->SetReceiver(r.get());
   if (FAILED(hr = r->FindOrigin(10000))) return hr;
   *out = std::move(r);
   return S_OK;
 }
 
 FileReader::~FileReader() {
-  Halt();
-  if (grabber_) {
-    ComPtr<ISampleGrabber> grabber;
-    if (SUCCEEDED(grabber_->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void **>(grabber.GetAddressOf()))))
-      grabber->SetCallback(nullptr, 0);
-  }
+  Halt();  // the graph has stopped streaming: nothing more is received
+  if (sink_) FrameSink::Of(sink_.Get())->SetReceiver(nullptr);
 }
 
 void FileReader::Halt() {
@@ -267,8 +210,11 @@ HRESULT FileReader::WaitForItem(DWORD timeoutMs, bool video) {
       if (FAILED(error_)) return error_;
       if (ended_) return S_FALSE;
       if (std::chrono::steady_clock::now() >= deadline) return kTimedOut;
-      // The graph reports its end and its errors as events, not to us: look now and then.
-      changed_.wait_for(lock, std::chrono::milliseconds(20));
+      // The graph reports its end and its errors as events, not to us: they are looked for
+      // when nothing came for a while. Looking is a wait on a kernel object, and after every
+      // picture that was a round trip to the server for nothing.
+      if (changed_.wait_for(lock, std::chrono::milliseconds(20), [&] { return video ? !pictures_.empty() : !blocks_.empty(); }))
+        continue;
     }
     PollEvents();
   }
@@ -308,7 +254,7 @@ HRESULT FileReader::ReadAudio(AudioBlock *out, DWORD timeoutMs) {
   return S_OK;
 }
 
-void FileReader::Deliver(IMediaSample *sample) {
+void FileReader::Receive(IMediaSample *sample) {
   BYTE *data = nullptr;
   if (FAILED(sample->GetPointer(&data)) || !data) return;
   const size_t size = static_cast<size_t>(sample->GetActualDataLength());

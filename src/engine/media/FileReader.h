@@ -6,6 +6,7 @@
 
 #include "engine/SlimCondition.h"
 #include "engine/media/DecodeGraph.h"
+#include "engine/media/FrameSink.h"
 #include "engine/media/MediaFrame.h"
 #include "engine/media/WavFile.h"
 
@@ -18,7 +19,7 @@
 
 namespace engine::media {
 
-class FileReader {
+class FileReader final : private FrameReceiver {
 public:
   ~FileReader();
   FileReader(const FileReader &) = delete;
@@ -55,8 +56,6 @@ public:
   static constexpr HRESULT kTimedOut = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
 
 private:
-  class Sink;
-  friend class Sink;
   FileReader() = default;
   // Opens the stream that `pick` chooses from the kinds of the file's streams, in order.
   template <class Pick>
@@ -68,16 +67,15 @@ private:
   HRESULT WaitForItem(DWORD timeoutMs, bool video);
   void PollEvents();
   // Called on the graph's streaming thread for every decoded sample.
-  void Deliver(IMediaSample *sample);
+  void Receive(IMediaSample *sample) override;
 
   StreamKind kind_ = StreamKind::Video;
   std::unique_ptr<WavFile> wav_;  // set for a plain PCM WAVE file, read without a graph
   DecodeGraph graph_;
-  Microsoft::WRL::ComPtr<IBaseFilter> grabber_;
+  Microsoft::WRL::ComPtr<IBaseFilter> sink_;
   Microsoft::WRL::ComPtr<IMediaControl> control_;
   Microsoft::WRL::ComPtr<IMediaSeeking> seeking_;
   Microsoft::WRL::ComPtr<IMediaEvent> events_;
-  Microsoft::WRL::ComPtr<ISampleGrabberCB> sink_;
 
   LONG width_ = 0, height_ = 0;
   bool bottomUp_ = true;

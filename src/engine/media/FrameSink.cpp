@@ -1,0 +1,134 @@
+#include "engine/media/FrameSink.h"
+
+#include <amvideo.h>
+#include <evcode.h>
+#include <mmreg.h>
+#include <uuids.h>
+
+using Microsoft::WRL::ComPtr;
+
+namespace engine::media {
+
+namespace {
+
+// Decoded pictures the upstream may have out at once: the reader queues a few, and the
+// decoders go on meanwhile.
+constexpr long kSinkBuffers = 3;
+
+}  // namespace
+
+FrameSinkInput::FrameSinkInput(FrameSink *sink, StreamKind kind) : InputPin(sink, L"in"), sink_(sink), kind_(kind) {}
+
+HRESULT FrameSinkInput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
+  if (kind_ == StreamKind::Video)
+    return mt.majortype == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_RGB32 && mt.formattype == FORMAT_VideoInfo &&
+                   mt.pbFormat && mt.cbFormat >= sizeof(VIDEOINFOHEADER)
+               ? S_OK
+               : S_FALSE;
+  return mt.majortype == MEDIATYPE_Audio && mt.subtype == MEDIASUBTYPE_PCM && mt.formattype == FORMAT_WaveFormatEx &&
+                 mt.pbFormat && mt.cbFormat >= sizeof(WAVEFORMATEX) - 2
+             ? S_OK
+             : S_FALSE;
+}
+
+STDMETHODIMP FrameSinkInput::GetAllocatorRequirements(ALLOCATOR_PROPERTIES *props) {
+  if (!props) return E_POINTER;
+  *props = ALLOCATOR_PROPERTIES{kSinkBuffers, 0, 1, 0};
+  return S_OK;
+}
+
+HRESULT FrameSinkInput::OnReceive(IMediaSample *sample) {
+  sink_->Deliver(sample);
+  return S_OK;
+}
+
+HRESULT FrameSinkInput::OnEndOfStream() { return sink_->EndOfStream(); }
+
+FrameSink::FrameSink(StreamKind kind) : FilterBase(GUID_NULL) { input_ = std::make_unique<FrameSinkInput>(this, kind); }
+
+HRESULT FrameSink::Create(StreamKind kind, ComPtr<IBaseFilter> *out) {
+  if (!out) return E_POINTER;
+  out->Reset();
+  if (kind == StreamKind::Other) return E_INVALIDARG;
+  auto *sink = new (std::nothrow) FrameSink(kind);
+  if (!sink) return E_OUTOFMEMORY;
+  out->Attach(static_cast<IBaseFilter *>(sink));
+  return S_OK;
+}
+
+HRESULT FrameSink::QueryOther(REFIID iid, void **out) {
+  if (iid == IID_IMediaSeeking)
+    *out = static_cast<IMediaSeeking *>(this);
+  else if (iid == IID_IAMFilterMiscFlags)
+    *out = static_cast<IAMFilterMiscFlags *>(this);
+  else
+    return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
+}
+
+HRESULT FrameSink::OnStart() {
+  input_->ResetStream();
+  return S_OK;
+}
+
+HRESULT FrameSink::ConnectedType(OwnedMediaType *type) {
+  if (!type) return E_POINTER;
+  AM_MEDIA_TYPE mt{};
+  HRESULT hr = input_->ConnectionMediaType(&mt);
+  if (FAILED(hr)) return hr;
+  type->Adopt(mt);
+  return S_OK;
+}
+
+void FrameSink::Deliver(IMediaSample *sample) {
+  if (FrameReceiver *receiver = receiver_) receiver->Receive(sample);
+}
+
+HRESULT FrameSink::EndOfStream() {
+  return NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter *>(this)));
+}
+
+ComPtr<IMediaSeeking> FrameSink::Upstream() {
+  ComPtr<IPin> peer;
+  ComPtr<IMediaSeeking> seeking;
+  if (SUCCEEDED(input_->ConnectedTo(&peer)) && peer)
+    peer->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void **>(seeking.GetAddressOf()));
+  return seeking;
+}
+
+// Every seeking call goes upstream; unconnected, there is nothing to seek.
+#define MRQ_PASS_UP(call)                      \
+  do {                                         \
+    ComPtr<IMediaSeeking> up = Upstream();     \
+    return up ? up->call : E_NOTIMPL;          \
+  } while (0)
+
+STDMETHODIMP FrameSink::GetCapabilities(DWORD *caps) { MRQ_PASS_UP(GetCapabilities(caps)); }
+STDMETHODIMP FrameSink::CheckCapabilities(DWORD *caps) { MRQ_PASS_UP(CheckCapabilities(caps)); }
+STDMETHODIMP FrameSink::IsFormatSupported(const GUID *format) { MRQ_PASS_UP(IsFormatSupported(format)); }
+STDMETHODIMP FrameSink::QueryPreferredFormat(GUID *format) { MRQ_PASS_UP(QueryPreferredFormat(format)); }
+STDMETHODIMP FrameSink::GetTimeFormat(GUID *format) { MRQ_PASS_UP(GetTimeFormat(format)); }
+STDMETHODIMP FrameSink::IsUsingTimeFormat(const GUID *format) { MRQ_PASS_UP(IsUsingTimeFormat(format)); }
+STDMETHODIMP FrameSink::SetTimeFormat(const GUID *format) { MRQ_PASS_UP(SetTimeFormat(format)); }
+STDMETHODIMP FrameSink::GetDuration(LONGLONG *duration) { MRQ_PASS_UP(GetDuration(duration)); }
+STDMETHODIMP FrameSink::GetStopPosition(LONGLONG *stop) { MRQ_PASS_UP(GetStopPosition(stop)); }
+STDMETHODIMP FrameSink::GetCurrentPosition(LONGLONG *current) { MRQ_PASS_UP(GetCurrentPosition(current)); }
+STDMETHODIMP FrameSink::ConvertTimeFormat(LONGLONG *target, const GUID *targetFormat, LONGLONG source,
+                                          const GUID *sourceFormat) {
+  MRQ_PASS_UP(ConvertTimeFormat(target, targetFormat, source, sourceFormat));
+}
+STDMETHODIMP FrameSink::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) {
+  MRQ_PASS_UP(SetPositions(current, currentFlags, stop, stopFlags));
+}
+STDMETHODIMP FrameSink::GetPositions(LONGLONG *current, LONGLONG *stop) { MRQ_PASS_UP(GetPositions(current, stop)); }
+STDMETHODIMP FrameSink::GetAvailable(LONGLONG *earliest, LONGLONG *latest) {
+  MRQ_PASS_UP(GetAvailable(earliest, latest));
+}
+STDMETHODIMP FrameSink::SetRate(double rate) { MRQ_PASS_UP(SetRate(rate)); }
+STDMETHODIMP FrameSink::GetRate(double *rate) { MRQ_PASS_UP(GetRate(rate)); }
+STDMETHODIMP FrameSink::GetPreroll(LONGLONG *preroll) { MRQ_PASS_UP(GetPreroll(preroll)); }
+
+#undef MRQ_PASS_UP
+
+}  // namespace engine::media
