@@ -1,8 +1,18 @@
 #include "engine/output/WriteBehind.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace engine::output {
+
+namespace {
+
+// Blocks go to the file in pieces of this size. Measured on these virtual machines: a
+// megabyte at a time made the system's file cache take fresh memory that the host had to
+// supply page by page, and the copy cost up to five times as much.
+constexpr long kPiece = 256 * 1024;
+
+}  // namespace
 
 WriteBehind::~WriteBehind() { Stop(); }
 
@@ -80,9 +90,14 @@ HRESULT WriteBehind::WriteOne(const Job &job) {
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(job.position);
   if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN)) return HRESULT_FROM_WIN32(GetLastError());
-  DWORD written = 0;
-  if (!WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr)) return HRESULT_FROM_WIN32(GetLastError());
-  return written == static_cast<DWORD>(size) ? S_OK : HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+  for (long done = 0; done < size;) {
+    const DWORD piece = static_cast<DWORD>(std::min<long>(size - done, kPiece));
+    DWORD written = 0;
+    if (!WriteFile(file_, data + done, piece, &written, nullptr)) return HRESULT_FROM_WIN32(GetLastError());
+    if (written != piece) return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    done += static_cast<long>(piece);
+  }
+  return S_OK;
 }
 
 }  // namespace engine::output
