@@ -9,7 +9,7 @@ namespace {
 
 // Blocks go to the file in pieces of this size. Measured on these virtual machines: a
 // megabyte at a time made the system's file cache take fresh memory that the host had to
-// supply page by page, and the copy cost up to five times as much.
+// supply page by page, and the copy measured several times as costly.
 constexpr long kPiece = 256 * 1024;
 
 }  // namespace
