@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,18 @@ int Fail(int code, const std::wstring& text) {
   return code;
 }
 
-std::wstring Hr(HRESULT hr) { return ResultText(hr); }
+// The system's text for a result, on one line, with its code; the code alone when the system
+// has no text for it (most of the media framework's own results), so that no message ends in
+// an empty reason.
+std::wstring Hr(HRESULT hr) {
+  std::wstring text = ResultText(hr);
+  while (!text.empty() && iswspace(text.back())) text.pop_back();
+  for (wchar_t& c : text)
+    if (c == L'\r' || c == L'\n') c = L' ';
+  wchar_t code[16];
+  swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+  return text.empty() ? std::wstring(L"error ") + code : text + L" (" + code + L")";
+}
 
 std::wstring FullPath(const std::wstring& path) {
   wchar_t full[MAX_PATH * 2];

@@ -164,6 +164,8 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
   testsupport::WriteText(junk, "<KDP version=\"2\">\n<timeline/></KDP>");
   auto bad = Render(L"\"" + junk + L"\" x.avi");
   EXPECT_EQ(3u, bad.code) << bad.err;
+  // A result the system has no text for still gives a reason: its code.
+  EXPECT_NE(std::string::npos, bad.err.find(": error 0x8004")) << bad.err;
   testsupport::WriteText(junk, "not a project at all");
   bad = Render(L"\"" + junk + L"\" x.avi");
   EXPECT_EQ(3u, bad.code) << bad.err;
