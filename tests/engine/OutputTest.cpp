@@ -776,11 +776,25 @@ TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) 
   a->SetSyncPoint(TRUE);
   a->SetActualDataLength(3);
   EXPECT_EQ(VFW_E_BUFFER_OVERFLOW, a->SetActualDataLength(113));
+  WAVEFORMATEX wfx{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+  AM_MEDIA_TYPE changed{};
+  changed.majortype = MEDIATYPE_Audio;
+  changed.formattype = FORMAT_WaveFormatEx;
+  changed.cbFormat = sizeof wfx;
+  changed.pbFormat = reinterpret_cast<BYTE *>(&wfx);
+  ASSERT_EQ(S_OK, a->SetMediaType(&changed));
+  wfx.nChannels = 1;  // the sample keeps a copy of its own
+  AM_MEDIA_TYPE *back = nullptr;
+  ASSERT_EQ(S_OK, a->GetMediaType(&back));
+  EXPECT_EQ(2, reinterpret_cast<const WAVEFORMATEX *>(back->pbFormat)->nChannels);
+  CoTaskMemFree(back->pbFormat);
+  CoTaskMemFree(back);
   a.Reset();
   ASSERT_EQ(S_OK, allocator->GetBuffer(&a, nullptr, nullptr, AM_GBF_NOWAIT));
   EXPECT_EQ(VFW_E_SAMPLE_TIME_NOT_SET, a->GetTime(&s, &e));
   EXPECT_EQ(S_FALSE, a->IsSyncPoint());
   EXPECT_EQ(112, a->GetActualDataLength());
+  EXPECT_EQ(S_FALSE, a->GetMediaType(&back));
 
   // A wait for a buffer ends when one comes back, or with an error when the allocator is
   // decommitted.

@@ -1,5 +1,7 @@
 #include "engine/output/SlimAllocator.h"
 
+#include "engine/model/MediaTypes.h"
+
 #include <vfwmsgs.h>
 
 #include <algorithm>
@@ -114,26 +116,15 @@ public:
 private:
   static void DeleteMediaType(AM_MEDIA_TYPE *type) {
     if (!type) return;
-    if (type->pbFormat) CoTaskMemFree(type->pbFormat);
-    if (type->pUnk) type->pUnk->Release();
+    FreeMediaTypeContents(*type);
     CoTaskMemFree(type);
   }
   static AM_MEDIA_TYPE *CreateMediaType(const AM_MEDIA_TYPE *from) {
     auto *type = static_cast<AM_MEDIA_TYPE *>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
-    if (!type) return nullptr;
-    *type = *from;
-    if (from->cbFormat && from->pbFormat) {
-      type->pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(from->cbFormat));
-      if (!type->pbFormat) {
-        CoTaskMemFree(type);
-        return nullptr;
-      }
-      memcpy(type->pbFormat, from->pbFormat, from->cbFormat);
-    } else {
-      type->pbFormat = nullptr;
-      type->cbFormat = 0;
+    if (type && FAILED(CopyMediaType(type, *from))) {
+      CoTaskMemFree(type);
+      return nullptr;
     }
-    if (type->pUnk) type->pUnk->AddRef();
     return type;
   }
 
