@@ -36,6 +36,8 @@ EXTERN_C const CLSID CLSID_AudioEffects1Category;
 EXTERN_C const CLSID CLSID_AudioEffects2Category;
 EXTERN_C const CLSID CLSID_DOMDocument30;
 EXTERN_C const CLSID CLSID_DOMDocument60;
+// Planar YUV 4:2:0 (the FOURCC "I420"): in the strmiids library, missing from its header.
+EXTERN_C const GUID MEDIASUBTYPE_I420;
 
 // Keyframe interpolation (DEXTER_VALUE::dwInterp).
 #ifndef DEXTERF_JUMP

@@ -17,6 +17,15 @@ ff "${inputs[@]}" -c:v libx264 -pix_fmt yuv420p -g 25 -c:a aac -b:a 64k clip.mp4
 # whose clock starts late short by that much (measured), which is not what this test is about.
 ff "${inputs[@]}" -c:v mpeg1video -q:v 4 -c:a mp2 -muxdelay 0 -muxpreload 0 -f mpeg clip.mpg 2>/dev/null
 ff "${inputs[@]}" -c:v mjpeg -pix_fmt yuvj420p -q:v 3 -c:a pcm_s16le clip-mjpeg.avi
+# Ten pictures of a gradient from the first on (red = 4x, green = 4y, blue 128), as JPEG (full
+# range YUV) and as H.264 (video range): what the decoders hand out as YUV, with a first
+# picture that tells the conversions apart.
+gradient=(-f lavfi -i "color=c=black:s=64x48:r=10:d=1,format=rgb24,geq=r='4*X':g='4*Y':b=128")
+ff "${gradient[@]}" -c:v mjpeg -pix_fmt yuvj420p -q:v 2 gradient-mjpeg.avi
+ff "${gradient[@]}" -c:v libx264 -pix_fmt yuv420p -crf 10 gradient.mp4
+# The same after a black first picture, which looks alike through every conversion.
+ff -f lavfi -i "color=c=black:s=64x48:r=10:d=1,format=rgb24,geq=r='if(N,4*X,0)':g='if(N,4*Y,0)':b='if(N,128,0)'" \
+  -c:v mjpeg -pix_fmt yuvj420p -q:v 2 black-first-mjpeg.avi
 
 IM=/usr/bin/convert
 $IM \( -size 20x15 xc:red -size 20x15 xc:blue +append \) -size 40x15 xc:lime -append picture.png

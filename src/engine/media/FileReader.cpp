@@ -1,6 +1,7 @@
 #include "engine/media/FileReader.h"
 
 #include "engine/media/PcmSample.h"
+#include "engine/model/MediaTypes.h"
 
 #include <amvideo.h>
 #include <evcode.h>
@@ -113,6 +114,7 @@ HRESULT FileReader::OpenPicked(const std::wstring &path, StreamKind kind, Pick p
 
   FrameSink::Of(r->sink_.Get())->SetReceiver(r.get());
   if (FAILED(hr = r->FindOrigin(10000))) return hr;
+  if (kind == StreamKind::Video) r->TryYuv();
   *out = std::move(r);
   return S_OK;
 }
@@ -167,6 +169,76 @@ HRESULT FileReader::FindOrigin(DWORD timeoutMs) {
   return S_OK;
 }
 
+void FileReader::TryYuv() {
+  if (!I420Size(width_, height_) || !seeking_) return;
+  FrameSinkInput *input = FrameSink::Of(sink_.Get())->Input();
+  ComPtr<IPin> upstream;
+  if (FAILED(input->ConnectedTo(&upstream)) || !upstream) return;
+  OwnedMediaType rgbType;
+  VideoFrame reference;
+  {
+    std::lock_guard<SlimMutex> lock(mutex_);
+    if (pictures_.empty()) return;
+    reference = pictures_.front();
+  }
+  if (FAILED(SinkType(sink_.Get(), &rgbType))) return;
+  // Only where I420 is what the decoders make: a picture decoded to RGB would lose by going
+  // through YUV and back.
+  OwnedMediaType yuvType;
+  bool native = input->NativeI420(&yuvType);
+  if (native) {
+    const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(yuvType.Get().pbFormat)->bmiHeader;
+    native = bih.biWidth == width_ && std::abs(bih.biHeight) == height_;
+  }
+  if (!native) return;
+  Halt();  // no picture of the old format is in flight once the flags change
+  IGraphBuilder *graph = graph_.Graph();
+  graph->Disconnect(upstream.Get());
+  graph->Disconnect(input);
+  input->TakeVideo(MEDIASUBTYPE_I420);
+  {
+    std::lock_guard<SlimMutex> lock(mutex_);
+    reference_ = std::move(reference);
+    yuv_ = true;
+    matrixKnown_ = yuvRefused_ = false;
+  }
+  const VideoFrame first = reference_;
+  const bool converted = SUCCEEDED(ConnectFromStart(upstream.Get(), yuvType.Get())) && WaitForItem(10000, true) == S_OK;
+  {
+    std::lock_guard<SlimMutex> lock(mutex_);
+    reference_ = VideoFrame{};
+    if (converted && matrixKnown_) {
+      KeepFirst(first);
+      return;
+    }
+  }
+  // No matrix matched (or the decoders would not): back to RGB32, from the start.
+  Halt();
+  graph->Disconnect(upstream.Get());
+  graph->Disconnect(input);
+  input->TakeVideo(MEDIASUBTYPE_RGB32);
+  {
+    std::lock_guard<SlimMutex> lock(mutex_);
+    yuv_ = matrixKnown_ = yuvRefused_ = false;
+  }
+  HRESULT hr = ConnectFromStart(upstream.Get(), rgbType.Get());
+  if (SUCCEEDED(hr)) hr = WaitForItem(10000, true);
+  std::lock_guard<SlimMutex> lock(mutex_);
+  if (FAILED(hr)) error_ = hr;  // it took this type a moment ago: should it not now, reads say so
+  else KeepFirst(first);
+}
+
+void FileReader::KeepFirst(const VideoFrame &first) {
+  // Measured: decoding again from the start of an MP4 can begin at its second picture. The
+  // first one, as decoded before, goes back in front.
+  if (!pictures_.empty() && pictures_.front().start > first.start) pictures_.push_front(first);
+}
+
+HRESULT FileReader::ConnectFromStart(IPin *upstream, const AM_MEDIA_TYPE &type) {
+  HRESULT hr = graph_.Graph()->ConnectDirect(upstream, FrameSink::Of(sink_.Get())->Input(), &type);
+  return FAILED(hr) ? hr : Seek(0);
+}
+
 HRESULT FileReader::Seek(REFERENCE_TIME t) {
   if (t < 0) t = 0;
   if (wav_) return wav_->Seek(t);
@@ -208,12 +280,14 @@ HRESULT FileReader::WaitForItem(DWORD timeoutMs, bool video) {
       std::unique_lock<SlimMutex> lock(mutex_);
       if (video ? !pictures_.empty() : !blocks_.empty()) return S_OK;
       if (FAILED(error_)) return error_;
+      if (yuvRefused_) return VFW_E_TYPE_NOT_ACCEPTED;
       if (ended_) return S_FALSE;
       if (std::chrono::steady_clock::now() >= deadline) return kTimedOut;
       // The graph reports its end and its errors as events, not to us: they are looked for
       // when nothing came for a while. Looking is a wait on a kernel object, and after every
       // picture that was a round trip to the server for nothing.
-      if (changed_.wait_for(lock, std::chrono::milliseconds(20), [&] { return video ? !pictures_.empty() : !blocks_.empty(); }))
+      if (changed_.wait_for(lock, std::chrono::milliseconds(20),
+                            [&] { return (video ? !pictures_.empty() : !blocks_.empty()) || yuvRefused_; }))
         continue;
     }
     PollEvents();
@@ -254,6 +328,24 @@ HRESULT FileReader::ReadAudio(AudioBlock *out, DWORD timeoutMs) {
   return S_OK;
 }
 
+bool FileReader::FindMatrix(const BYTE *i420) {
+  {
+    std::lock_guard<SlimMutex> lock(mutex_);
+    if (matrixKnown_) return true;
+    if (yuvRefused_) return false;
+  }
+  YuvMatrix m;
+  const bool found = FindYuvMatrix(i420, reference_, &m);
+  {
+    std::lock_guard<SlimMutex> lock(mutex_);
+    if (found) matrix_ = m;
+    matrixKnown_ = found;
+    yuvRefused_ = !found;
+  }
+  changed_.notify_all();
+  return found;
+}
+
 void FileReader::Receive(IMediaSample *sample) {
   BYTE *data = nullptr;
   if (FAILED(sample->GetPointer(&data)) || !data) return;
@@ -265,7 +357,9 @@ void FileReader::Receive(IMediaSample *sample) {
   AudioBlock block;
   if (kind_ == StreamKind::Video) {
     const size_t stride = static_cast<size_t>(width_) * 4;
-    if (size < stride * static_cast<size_t>(height_)) return;  // a short buffer is no picture
+    // A short buffer is no picture.
+    if (size < (yuv_ ? I420Size(width_, height_) : stride * static_cast<size_t>(height_))) return;
+    if (yuv_ && !FindMatrix(data)) return;
     picture.width = width_;
     picture.height = height_;
     {
@@ -276,10 +370,14 @@ void FileReader::Receive(IMediaSample *sample) {
       }
     }
     picture.pixels.resize(static_cast<size_t>(width_) * height_);
-    for (LONG y = 0; y < height_; ++y) {
-      const auto *src = reinterpret_cast<const uint32_t *>(data + stride * static_cast<size_t>(bottomUp_ ? height_ - 1 - y : y));
-      uint32_t *dst = picture.Row(y);
-      for (LONG x = 0; x < width_; ++x) dst[x] = src[x] | 0xFF000000u;  // the fourth byte of RGB32 is undefined
+    if (yuv_) {
+      I420ToPixels(data, width_, height_, matrix_, picture.pixels.data());
+    } else {
+      for (LONG y = 0; y < height_; ++y) {
+        const auto *src = reinterpret_cast<const uint32_t *>(data + stride * static_cast<size_t>(bottomUp_ ? height_ - 1 - y : y));
+        uint32_t *dst = picture.Row(y);
+        for (LONG x = 0; x < width_; ++x) dst[x] = src[x] | 0xFF000000u;  // the fourth byte of RGB32 is undefined
+      }
     }
     picture.start = segmentStart_ + (SUCCEEDED(timed) ? start : 0);
     picture.stop = segmentStart_ + (timed == S_OK ? stop : start);

@@ -9,6 +9,7 @@
 #include "engine/media/FrameSink.h"
 #include "engine/media/MediaFrame.h"
 #include "engine/media/WavFile.h"
+#include "engine/media/YuvConvert.h"
 
 #include <control.h>
 
@@ -54,6 +55,8 @@ public:
 
   // Timeout of a read that found nothing in time.
   static constexpr HRESULT kTimedOut = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+  // Whether pictures come from the decoders as I420 (converted here) rather than RGB32.
+  bool DecodesYuv() const { return yuv_; }
 
 private:
   FileReader() = default;
@@ -63,6 +66,17 @@ private:
 
   HRESULT Start();
   HRESULT FindOrigin(DWORD timeoutMs);
+  // Has the decoders hand out I420 instead of RGB32 when they can and its matrix is found;
+  // stays with RGB32 otherwise. The first picture, still queued, is the reference.
+  void TryYuv();
+  // Connects the sink to `upstream` again, taking `type`; decoding starts over from the beginning.
+  HRESULT ConnectFromStart(IPin *upstream, const AM_MEDIA_TYPE &type);
+  // On the streaming thread: whether I420 pictures can be converted, the matrix being found
+  // on the first.
+  bool FindMatrix(const BYTE *i420);
+  // After decoding started over: `first` (the file's first picture) leads the queue again
+  // if the decoders skipped it. Under the lock.
+  void KeepFirst(const VideoFrame &first);
   void Halt();
   HRESULT WaitForItem(DWORD timeoutMs, bool video);
   void PollEvents();
@@ -97,6 +111,13 @@ private:
   // costs a page fault per page, every frame.
   std::vector<std::vector<uint32_t>> spare_;
   std::deque<AudioBlock> blocks_;
+  // Pictures come as I420 and are converted with matrix_, once the first of them has shown
+  // which matrix turns it into reference_; yuvRefused_ when none did.
+  bool yuv_ = false;
+  bool matrixKnown_ = false;
+  bool yuvRefused_ = false;
+  YuvMatrix matrix_;
+  VideoFrame reference_;
   bool halting_ = false;
   bool ended_ = false;
   HRESULT error_ = S_OK;

@@ -1,5 +1,7 @@
 #include "engine/media/FrameSink.h"
 
+#include "engine/model/MediaTypes.h"
+
 #include <amvideo.h>
 #include <evcode.h>
 #include <mmreg.h>
@@ -17,11 +19,12 @@ constexpr long kSinkBuffers = 3;
 
 }  // namespace
 
-FrameSinkInput::FrameSinkInput(FrameSink *sink, StreamKind kind) : InputPin(sink, L"in"), sink_(sink), kind_(kind) {}
+FrameSinkInput::FrameSinkInput(FrameSink *sink, StreamKind kind)
+    : InputPin(sink, L"in"), sink_(sink), kind_(kind), videoSubtype_(MEDIASUBTYPE_RGB32) {}
 
 HRESULT FrameSinkInput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
   if (kind_ == StreamKind::Video)
-    return mt.majortype == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_RGB32 && mt.formattype == FORMAT_VideoInfo &&
+    return mt.majortype == MEDIATYPE_Video && mt.subtype == videoSubtype_ && mt.formattype == FORMAT_VideoInfo &&
                    mt.pbFormat && mt.cbFormat >= sizeof(VIDEOINFOHEADER)
                ? S_OK
                : S_FALSE;
@@ -29,6 +32,37 @@ HRESULT FrameSinkInput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
                  mt.pbFormat && mt.cbFormat >= sizeof(WAVEFORMATEX) - 2
              ? S_OK
              : S_FALSE;
+}
+
+STDMETHODIMP FrameSinkInput::ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *mt) {
+  // Measured: once connected, an output lists the type in use first, even after it is
+  // disconnected again. Its own first type is therefore read at the first connection.
+  bool first420 = false;
+  OwnedMediaType offered;
+  const bool look = connector && mt && !nativeKnown_ && kind_ == StreamKind::Video && mt->majortype == MEDIATYPE_Video;
+  if (look) {
+    ComPtr<IEnumMediaTypes> types;
+    AM_MEDIA_TYPE *first = nullptr;
+    if (SUCCEEDED(connector->EnumMediaTypes(&types)) && types && types->Next(1, &first, nullptr) == S_OK && first) {
+      first420 = first->subtype == MEDIASUBTYPE_I420 && first->formattype == FORMAT_VideoInfo && first->pbFormat &&
+                 first->cbFormat >= sizeof(VIDEOINFOHEADER) && SUCCEEDED(offered.CopyFrom(*first));
+      FreeMediaTypeContents(*first);
+      CoTaskMemFree(first);
+    }
+  }
+  const HRESULT hr = InputPin::ReceiveConnection(connector, mt);
+  if (look && SUCCEEDED(hr)) {
+    nativeKnown_ = true;
+    nativeI420_ = first420;
+    if (first420) native_ = offered;
+  }
+  return hr;
+}
+
+bool FrameSinkInput::NativeI420(OwnedMediaType *type) const {
+  if (!nativeI420_) return false;
+  *type = native_;
+  return true;
 }
 
 STDMETHODIMP FrameSinkInput::GetAllocatorRequirements(ALLOCATOR_PROPERTIES *props) {

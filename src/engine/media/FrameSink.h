@@ -28,6 +28,12 @@ class FrameSinkInput final : public output::InputPin {
 public:
   FrameSinkInput(FrameSink *sink, StreamKind kind);
   HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
+  // The picture format taken: RGB32 unless told otherwise while unconnected.
+  void TakeVideo(const GUID &subtype) { videoSubtype_ = subtype; }
+  STDMETHODIMP ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *mt) override;
+  // The I420 type of the pictures when I420 is what the upstream makes of them itself (the
+  // first type it offered before the first connection); false otherwise.
+  bool NativeI420(OwnedMediaType *type) const;
   STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES *props) override;
 
 protected:
@@ -37,6 +43,10 @@ protected:
 private:
   FrameSink *sink_;
   StreamKind kind_;
+  GUID videoSubtype_;
+  bool nativeKnown_ = false;
+  bool nativeI420_ = false;
+  OwnedMediaType native_;
 };
 
 class FrameSink final : public output::FilterBase, public IMediaSeeking, public IAMFilterMiscFlags {
@@ -58,6 +68,7 @@ public:
   void SetReceiver(FrameReceiver *receiver) { receiver_ = receiver; }
   // The connected type; fails when the sink is not connected.
   HRESULT ConnectedType(OwnedMediaType *type);
+  FrameSinkInput *Input() const { return input_.get(); }
 
   // IMediaSeeking, all passed to the stream's upstream pin.
   STDMETHODIMP GetCapabilities(DWORD *caps) override;
