@@ -328,14 +328,15 @@ HRESULT FileReader::ReadAudio(AudioBlock *out, DWORD timeoutMs) {
   return S_OK;
 }
 
-bool FileReader::FindMatrix(const BYTE *i420) {
+bool FileReader::FindMatrix(const BYTE *i420, size_t size) {
   {
     std::lock_guard<SlimMutex> lock(mutex_);
     if (matrixKnown_) return true;
     if (yuvRefused_) return false;
   }
   YuvMatrix m;
-  const bool found = FindYuvMatrix(i420, reference_, &m);
+  // Planes with padded rows are not taken: the size must be that of packed planes.
+  const bool found = size == I420Size(width_, height_) && FindYuvMatrix(i420, reference_, &m);
   {
     std::lock_guard<SlimMutex> lock(mutex_);
     if (found) matrix_ = m;
@@ -359,7 +360,7 @@ void FileReader::Receive(IMediaSample *sample) {
     const size_t stride = static_cast<size_t>(width_) * 4;
     // A short buffer is no picture.
     if (size < (yuv_ ? I420Size(width_, height_) : stride * static_cast<size_t>(height_))) return;
-    if (yuv_ && !FindMatrix(data)) return;
+    if (yuv_ && !FindMatrix(data, size)) return;
     picture.width = width_;
     picture.height = height_;
     {

@@ -73,7 +73,7 @@ private:
   HRESULT ConnectFromStart(IPin *upstream, const AM_MEDIA_TYPE &type);
   // On the streaming thread: whether I420 pictures can be converted, the matrix being found
   // on the first.
-  bool FindMatrix(const BYTE *i420);
+  bool FindMatrix(const BYTE *i420, size_t size);
   // After decoding started over: `first` (the file's first picture) leads the queue again
   // if the decoders skipped it. Under the lock.
   void KeepFirst(const VideoFrame &first);
