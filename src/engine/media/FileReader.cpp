@@ -198,17 +198,16 @@ void FileReader::TryYuv() {
   input->TakeVideo(MEDIASUBTYPE_I420);
   {
     std::lock_guard<SlimMutex> lock(mutex_);
-    reference_ = std::move(reference);
+    reference_ = reference;  // the streaming thread's; `reference` stays the first picture
     yuv_ = true;
     matrixKnown_ = yuvRefused_ = false;
   }
-  const VideoFrame first = reference_;
   const bool converted = SUCCEEDED(ConnectFromStart(upstream.Get(), yuvType.Get())) && WaitForItem(10000, true) == S_OK;
   {
     std::lock_guard<SlimMutex> lock(mutex_);
     reference_ = VideoFrame{};
     if (converted && matrixKnown_) {
-      KeepFirst(first);
+      KeepFirst(reference);
       return;
     }
   }
@@ -225,7 +224,7 @@ void FileReader::TryYuv() {
   if (SUCCEEDED(hr)) hr = WaitForItem(10000, true);
   std::lock_guard<SlimMutex> lock(mutex_);
   if (FAILED(hr)) error_ = hr;  // it took this type a moment ago: should it not now, reads say so
-  else KeepFirst(first);
+  else KeepFirst(reference);
 }
 
 void FileReader::KeepFirst(const VideoFrame &first) {
