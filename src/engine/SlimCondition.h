@@ -35,12 +35,6 @@ public:
     }
     return true;
   }
-  // Waits at most `timeout` for a wake.
-  template <class Rep, class Period>
-  void wait_for(std::unique_lock<SlimMutex> &lock, std::chrono::duration<Rep, Period> timeout) {
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(timeout).count();
-    Sleep(lock, ms <= 0 ? 0 : ms >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(ms));
-  }
 
 private:
   void Sleep(std::unique_lock<SlimMutex> &lock, DWORD ms) {
