@@ -37,22 +37,6 @@ HRESULT CreateSafeDocument(ComPtr<IXMLDOMDocument> *doc) {
   return S_OK;
 }
 
-std::wstring ParseErrorText(IXMLDOMDocument *doc) {
-  ComPtr<IXMLDOMParseError> error;
-  if (FAILED(doc->get_parseError(&error)) || !error) return L"the document is not well-formed XML";
-  BSTR reason = nullptr;
-  LONG line = 0, column = 0;
-  error->get_reason(&reason);
-  error->get_line(&line);
-  error->get_linepos(&column);
-  std::wstring text = L"the document is not well-formed XML (line " + std::to_wstring(line) +
-                      L", column " + std::to_wstring(column) + L")";
-  if (reason && *reason) text += std::wstring(L": ") + reason;
-  SysFreeString(reason);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-  return text;
-}
-
 }  // namespace
 
 HRESULT Xml2Dex::Create(REFIID iid, void **out) {
@@ -179,12 +163,14 @@ STDMETHODIMP Xml2Dex::ReadXMLFile(IUnknown *timelineUnknown, BSTR xmlName) {
     return errors.Report(kSeverityError, L"Cannot read the timeline: no XML document service",
                          DEX_IDS_INSTALL_PROBLEM, hr);
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  hr = LoadXmlFile(doc.Get(), xmlName, &loaded);
-  if (FAILED(hr) || loaded != VARIANT_TRUE) {
-    std::wstring why = ParseErrorText(doc.Get());
+  std::wstring why;
+  hr = LoadXmlFile(doc.Get(), xmlName, &loaded, &why);
+  if (FAILED(hr))
+    return errors.Report(kSeverityError, (L"Cannot read " + std::wstring(xmlName)).c_str(),
+                         DEX_IDS_INVALID_XML, hr);
+  if (loaded != VARIANT_TRUE)
     return errors.Report(kSeverityError, (L"Cannot read " + std::wstring(xmlName) + L": " + why).c_str(),
                          DEX_IDS_INVALID_XML, VFW_E_INVALID_FILE_FORMAT);
-  }
   ComPtr<IXMLDOMElement> root;
   doc->get_documentElement(&root);
   xtl::XtlReader reader(timeline.Get(), errors);
