@@ -7,6 +7,7 @@
 #include <amvideo.h>
 #include <uuids.h>
 
+#include <chrono>
 #include <random>
 
 namespace enginetest {
@@ -38,6 +39,10 @@ protected:
                                      reinterpret_cast<void **>(xml.GetAddressOf())));
   }
 
+public:
+  HRESULT Read(const std::string &bytes) { return ReadBytes(bytes); }
+
+protected:
   HRESULT ReadBytes(const std::string &bytes) {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
@@ -128,9 +133,11 @@ TEST_F(XtlRead, DocumentsThatAreNoTimelineFailAndLeaveTheTimelineAlone) {
       "<timeline><group>",
       "<project/>",
       "<timeline>text</timeline>",
-      "<timeline><bogus/></timeline>",
       "<timeline><group><clip start=\"0\" stop=\"1\"/></group></timeline>",
-      "<timeline><group color=\"red\"/></timeline>",
+      "<timeline><track/></timeline>",
+      "<timeline><group><track><transition start=\"9\"/><clip stop=\"9\"/></track></group></timeline>",
+      "<timeline><group type=\"video\" subtype=\"RGB565\"/></timeline>",
+      "<timeline><group type=\"audio\" bitdepth=\"12\"/></timeline>",
       "<timeline><group type=\"video\" width=\"wide\"/></timeline>",
       "<timeline><group type=\"video\" bitdepth=\"12\"/></timeline>",
       "<timeline><group type=\"smell\"/></timeline>",
@@ -201,6 +208,209 @@ TEST_F(XtlRead, TruncatedAndDamagedDocumentsNeverHalfRead) {
   }
   // Some damage only changes a name or a value: those documents still read.
   EXPECT_GT(read, 0);
+}
+
+const char kForeign[] =
+    "<timeline framerate=\"30\" author=\"someone\">\n"
+    " <meta><anything at=\"all\"><group/></anything></meta>\n"
+    " <group type=\"video\" name=\"Pictures\" bitdepth=\"24\" width=\"64\" height=\"48\" colour=\"red\">\n"
+    "  <track priority=\"3\">\n"
+    "   <clip src=\"a.avi\" start=\"0\" stop=\"4\" clipstart=\"2\"><note text=\"hi\"/></clip>\n"
+    "   <marker time=\"1\"/>\n"
+    "   <transition start=\"1\" stop=\"2\" style=\"wipe\"/>\n"
+    "  </track>\n"
+    " </group>\n"
+    " <group type=\"audio\" name=\"Sound\" username=\"Own name\" samplingrate=\"48000\"/>\n"
+    "</timeline>\n";
+
+TEST_F(XtlRead, AttributesAndElementsOfOtherToolsArePassedOverAndTheRestKept) {
+  ASSERT_EQ(S_OK, ReadBytes(kForeign)) << (log.entries.empty() ? L"" : log.entries.back().text);
+  ASSERT_EQ(2, Groups());
+  ComPtr<IAMTimelineObj> video, audio;
+  timeline->GetGroup(&video, 0);
+  timeline->GetGroup(&audio, 1);
+  Bstr name;
+  As<IAMTimelineGroup>(video.Get(), IID_IAMTimelineGroup)->GetGroupName(name.Out());
+  EXPECT_EQ(L"Pictures", name.Str());
+  As<IAMTimelineGroup>(audio.Get(), IID_IAMTimelineGroup)->GetGroupName(name.Out());
+  EXPECT_EQ(L"Own name", name.Str());  // the engine's own attribute wins
+  AM_MEDIA_TYPE mt{};
+  As<IAMTimelineGroup>(video.Get(), IID_IAMTimelineGroup)->GetMediaType(&mt);
+  EXPECT_TRUE(mt.subtype == MEDIASUBTYPE_RGB24);
+  CoTaskMemFree(mt.pbFormat);
+
+  auto track = Child(video.Get(), 0);
+  ASSERT_TRUE(track);
+  LONG count = 0;
+  As<IAMTimelineTrack>(track.Get(), IID_IAMTimelineTrack)->GetSourcesCount(&count);
+  EXPECT_EQ(1, count);
+  As<IAMTimelineTransable>(track.Get(), IID_IAMTimelineTransable)->TransGetCount(&count);
+  EXPECT_EQ(1, count);
+  ComPtr<IAMTimelineObj> clip;
+  As<IAMTimelineTrack>(track.Get(), IID_IAMTimelineTrack)->GetNextSrcEx(nullptr, &clip);
+  ASSERT_TRUE(clip);
+  REFERENCE_TIME start = -1, stop = -1;
+  clip->GetStartStop(&start, &stop);
+  EXPECT_EQ(0, start);
+  EXPECT_EQ(4 * kSecond, stop);
+
+  // One warning names what was passed over; nothing was an error.
+  ASSERT_EQ(1u, log.entries.size());
+  EXPECT_EQ(1, log.entries[0].severity);
+  EXPECT_NE(std::wstring::npos, log.entries[0].text.find(L"'author' on <timeline>"));
+  EXPECT_NE(std::wstring::npos, log.entries[0].text.find(L"'colour' on <group>"));
+  EXPECT_NE(std::wstring::npos, log.entries[0].text.find(L"more"));  // eight in all, five named
+
+  // A document the engine wrote has nothing to pass over and logs nothing.
+  timeline->ClearAllGroups();
+  log.entries.clear();
+  ASSERT_EQ(S_OK, ReadBytes(kHandWritten));
+  EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(XtlRead, BlanksAroundNumbersTimesAndNamesAreRead) {
+  const char doc[] =
+      "<timeline framerate=\" 25 \" enablefx=\" 0\">\n"
+      " <group type=\" video \" bitdepth=\"&#9;32 \" width=\" 64\" height=\"48&#10;\" subtype=\" rgb32 \">\n"
+      "  <track mute=\" yes\">\n"
+      "   <clip start=\" 1:00 \" stop=\"&#10; 1:02.5&#10;\" stream=\" 1 \" stretchmode=\" crop \""
+      " clsid=\" {F515306D-0156-11D2-81EA-0000F87557DB} \"/>\n"
+      "  </track>\n"
+      " </group>\n"
+      "</timeline>\n";
+  ASSERT_EQ(S_OK, ReadBytes(doc)) << (log.entries.empty() ? L"" : log.entries.back().text);
+  double fps = 0;
+  timeline->GetDefaultFPS(&fps);
+  EXPECT_EQ(25.0, fps);
+  ComPtr<IAMTimelineObj> video;
+  timeline->GetGroup(&video, 0);
+  AM_MEDIA_TYPE mt{};
+  As<IAMTimelineGroup>(video.Get(), IID_IAMTimelineGroup)->GetMediaType(&mt);
+  EXPECT_TRUE(mt.subtype == MEDIASUBTYPE_RGB32);
+  EXPECT_EQ(48, reinterpret_cast<VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader.biHeight);
+  CoTaskMemFree(mt.pbFormat);
+  auto track = Child(video.Get(), 0);
+  BOOL muted = FALSE;
+  track->GetMuted(&muted);
+  EXPECT_TRUE(muted);
+  ComPtr<IAMTimelineObj> clip;
+  As<IAMTimelineTrack>(track.Get(), IID_IAMTimelineTrack)->GetNextSrcEx(nullptr, &clip);
+  ASSERT_TRUE(clip);
+  REFERENCE_TIME start = 0, stop = 0;
+  clip->GetStartStop(&start, &stop);
+  EXPECT_EQ(60 * kSecond, start);
+  EXPECT_EQ(62 * kSecond + kSecond / 2, stop);
+  LONG stream = 0;
+  int stretch = 0;
+  As<IAMTimelineSrc>(clip.Get(), IID_IAMTimelineSrc)->GetStreamNumber(&stream);
+  As<IAMTimelineSrc>(clip.Get(), IID_IAMTimelineSrc)->GetStretchMode(&stretch);
+  EXPECT_EQ(1, stream);
+  EXPECT_EQ(RESIZEF_CROP, stretch);
+  GUID clsid{};
+  clip->GetSubObjectGUID(&clsid);
+  EXPECT_EQ(0xF515306Du, clsid.Data1);
+  // Blanks inside a number are still no number.
+  timeline->ClearAllGroups();
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, ReadBytes("<timeline><group type=\"video\" width=\"6 4\"/></timeline>"));
+}
+
+TEST_F(XtlRead, EffectsAndTransitionsWithoutAStopLastToTheirParentsEnd) {
+  // The transition comes before the clips that make its track's end; the clip's effect counts
+  // from the clip's start.
+  const char doc[] =
+      "<timeline>\n"
+      " <group type=\"video\">\n"
+      "  <transition start=\"1\"/>\n"
+      "  <track>\n"
+      "   <transition start=\"2\"/>\n"
+      "   <effect/>\n"
+      "   <effect start=\"3\" stop=\"4\"/>\n"
+      "   <clip start=\"0\" stop=\"6\"/>\n"
+      "   <clip start=\"6\" stop=\"10\"><effect start=\"1\"/></clip>\n"
+      "  </track>\n"
+      "  <track><clip start=\"0\" stop=\"12\"/></track>\n"
+      " </group>\n"
+      "</timeline>\n";
+  ASSERT_EQ(S_OK, ReadBytes(doc)) << (log.entries.empty() ? L"" : log.entries.back().text);
+  ComPtr<IAMTimelineObj> video;
+  timeline->GetGroup(&video, 0);
+  auto times = [](IAMTimelineObj *obj) {
+    REFERENCE_TIME start = -1, stop = -1;
+    if (obj) obj->GetStartStop(&start, &stop);
+    return std::pair<REFERENCE_TIME, REFERENCE_TIME>(start, stop);
+  };
+  using Span = std::pair<REFERENCE_TIME, REFERENCE_TIME>;
+
+  ComPtr<IAMTimelineObj> groupTrans;
+  REFERENCE_TIME at = 0;
+  As<IAMTimelineTransable>(video.Get(), IID_IAMTimelineTransable)->GetNextTrans(&groupTrans, &at);
+  EXPECT_EQ(Span(kSecond, 12 * kSecond), times(groupTrans.Get()));  // the longer track's end
+
+  auto track = Child(video.Get(), 0);
+  ComPtr<IAMTimelineObj> trans, first, second;
+  at = 0;
+  As<IAMTimelineTransable>(track.Get(), IID_IAMTimelineTransable)->GetNextTrans(&trans, &at);
+  EXPECT_EQ(Span(2 * kSecond, 10 * kSecond), times(trans.Get()));
+  auto effects = As<IAMTimelineEffectable>(track.Get(), IID_IAMTimelineEffectable);
+  effects->GetEffect(&first, 0);
+  effects->GetEffect(&second, 1);
+  EXPECT_EQ(Span(0, 10 * kSecond), times(first.Get()));  // document order is priority order
+  EXPECT_EQ(Span(3 * kSecond, 4 * kSecond), times(second.Get()));
+
+  ComPtr<IAMTimelineObj> firstClip, clip, clipFx;
+  As<IAMTimelineTrack>(track.Get(), IID_IAMTimelineTrack)->GetNextSrcEx(nullptr, &firstClip);
+  As<IAMTimelineTrack>(track.Get(), IID_IAMTimelineTrack)->GetNextSrcEx(firstClip.Get(), &clip);
+  ASSERT_TRUE(clip);
+  As<IAMTimelineEffectable>(clip.Get(), IID_IAMTimelineEffectable)->GetEffect(&clipFx, 0);
+  EXPECT_EQ(Span(kSecond, 4 * kSecond), times(clipFx.Get()));
+}
+
+// Writes an element with `count` attributes and reads it; returns the seconds taken.
+double SecondsToRead(XtlRead *test, size_t count, HRESULT *hr) {
+  std::string doc = "<timeline><group type=\"video\"";
+  for (size_t i = 0; i < count; ++i) doc += " a" + std::to_string(i) + "=\"1\"";
+  doc += "/></timeline>";
+  const auto begin = std::chrono::steady_clock::now();
+  *hr = test->Read(doc);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+}
+
+TEST_F(XtlRead, PathologicalDocumentsAreRefusedInTimeLinearInTheirSize) {
+  HRESULT small = S_OK, large = S_OK;
+  double smallSeconds = 1e9, largeSeconds = 1e9;
+  for (int i = 0; i < 3; ++i) {
+    smallSeconds = std::min(smallSeconds, SecondsToRead(this, 10000, &small));
+    largeSeconds = std::min(largeSeconds, SecondsToRead(this, 100000, &large));
+  }
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, small);
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, large);
+  // Ten times the text, about ten times the time; the document service alone took 30 times
+  // longer for the larger one (over a minute).
+  EXPECT_LT(largeSeconds, 30 * std::max(smallSeconds, 0.001)) << smallSeconds << " s, " << largeSeconds << " s";
+  ASSERT_FALSE(log.entries.empty());
+  EXPECT_NE(std::wstring::npos, log.entries.back().text.find(L"line 1, column 11: an element carries more than"))
+      << log.entries.back().text;
+
+  // A value beyond a megabyte goes the same way, and says where it begins.
+  std::string doc = "<timeline>\n<group username=\"" + std::string(2 * 1024 * 1024, 'x') + "\"/></timeline>";
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, ReadBytes(doc));
+  EXPECT_NE(std::wstring::npos, log.entries.back().text.find(L"line 2, column 18: an attribute value is longer"))
+      << log.entries.back().text;
+  // Within the bounds the same things read: many attributes, a long value, markup in comments.
+  doc = "<timeline><!-- " + std::string(256 * 1024, '"') + " --><group username=\"" +
+        std::string(512 * 1024, 'y') + "\"";
+  for (int i = 0; i < 1000; ++i) doc += " a" + std::to_string(i) + "='1'";
+  doc += "/></timeline>";
+  EXPECT_EQ(S_OK, ReadBytes(doc)) << log.entries.back().text;
+  EXPECT_EQ(1, Groups());
+}
+
+TEST_F(XtlRead, DocumentsThatDoNotParseSayWhereAndWhy) {
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, ReadBytes("<timeline>\n  <group>\n  </grup>\n</timeline>\n"));
+  ASSERT_FALSE(log.entries.empty());
+  const std::wstring &text = log.entries.back().text;
+  EXPECT_NE(std::wstring::npos, text.find(L"line 3, column ")) << text;
+  EXPECT_NE(L'\n', text.back());
 }
 
 }  // namespace

@@ -353,5 +353,132 @@ TEST_F(XtlRoundTrip, TextXmlCannotCarryFailsTheWriteInsteadOfChangingIt) {
   EXPECT_EQ(E_INVALIDARG, xml->WriteXML(timeline.Get(), text.Out()));
 }
 
+// Every group type the model takes comes back from a save the same in each describing field;
+// the plain ones are written as they always were.
+TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
+  struct Video {
+    GUID subtype;
+    WORD bits;
+    LONG width, height;
+    DWORD compression;
+    int colours;
+  };
+  const Video videos[] = {
+      {MEDIASUBTYPE_RGB555, 16, 320, 240, BI_RGB, 0},  {MEDIASUBTYPE_RGB24, 24, 641, -481, BI_RGB, 0},
+      {MEDIASUBTYPE_RGB32, 32, 64, 48, BI_RGB, 0},     {MEDIASUBTYPE_ARGB32, 32, 65535, -1, BI_RGB, 0},
+      {MEDIASUBTYPE_RGB8, 8, 16, 16, BI_RGB, 256},     {MEDIASUBTYPE_RGB8, 8, 16, -16, BI_RGB, 3},
+      {MEDIASUBTYPE_YUY2, 16, 64, 48, MAKEFOURCC('Y', 'U', 'Y', '2'), 0},
+  };
+  struct Audio {
+    WORD channels, bits;
+    DWORD rate;
+  };
+  const Audio audios[] = {{1, 16, 44100}, {2, 8, 11025}, {6, 24, 96000}, {1, 32, 7999}, {2, 16, 1000000}};
+
+  for (const Video &v : videos) {
+    std::vector<BYTE> format(sizeof(VIDEOINFOHEADER) + v.colours * sizeof(RGBQUAD));
+    auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(format.data());
+    vih->bmiHeader = {sizeof(BITMAPINFOHEADER), v.width, v.height, 1, v.bits, v.compression, 0, 0, 0,
+                      static_cast<DWORD>(v.colours == 256 ? 0 : v.colours), 0};
+    for (int c = 0; c < v.colours; ++c)
+      reinterpret_cast<RGBQUAD *>(vih + 1)[c] = {BYTE(c), BYTE(255 - c), BYTE(c * 7), 0};
+    AM_MEDIA_TYPE mt{MEDIATYPE_Video, v.subtype, FALSE, FALSE, 0, FORMAT_VideoInfo, nullptr,
+                     static_cast<ULONG>(format.size()), format.data()};
+    auto group = AddGroup();
+    ASSERT_EQ(S_OK, As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)->SetMediaType(&mt)) << v.width;
+  }
+  for (const Audio &a : audios) {
+    const WORD align = static_cast<WORD>(a.channels * a.bits / 8);
+    WAVEFORMATEX wfx{WAVE_FORMAT_PCM, a.channels, a.rate, a.rate * align, align, a.bits, 0};
+    AM_MEDIA_TYPE mt{MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FALSE, FALSE, 0, FORMAT_WaveFormatEx, nullptr,
+                     sizeof wfx, reinterpret_cast<BYTE *>(&wfx)};
+    auto group = AddGroup();
+    ASSERT_EQ(S_OK, As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)->SetMediaType(&mt)) << a.rate;
+  }
+
+  Bstr text;
+  ASSERT_EQ(S_OK, xml->WriteXML(timeline.Get(), text.Out()));
+  // The first group is what the application makes: nothing beyond the attributes it always had.
+  const std::wstring written = text.Str();
+  const std::wstring first = written.substr(0, written.find(L"<group", written.find(L"<group") + 1));
+  EXPECT_EQ(std::wstring::npos, first.find(L"subtype=")) << first;
+  ComPtr<IXMLDOMDocument> doc;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                   reinterpret_cast<void **>(doc.GetAddressOf())));
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  ASSERT_EQ(S_OK, doc->loadXML(text, &loaded));
+  ASSERT_TRUE(loaded);
+  auto copy = NewTimeline();
+  ASSERT_EQ(S_OK, xml->ReadXML(copy.Get(), doc.Get())) << (log.entries.empty() ? L"" : log.entries.back().text);
+
+  LONG count = 0;
+  copy->GetGroupCount(&count);
+  ASSERT_EQ(static_cast<LONG>(std::size(videos) + std::size(audios)), count);
+  for (LONG g = 0; g < count; ++g) {
+    SCOPED_TRACE(g);
+    ComPtr<IAMTimelineObj> a, b;
+    timeline->GetGroup(&a, g);
+    copy->GetGroup(&b, g);
+    AM_MEDIA_TYPE x{}, y{};
+    As<IAMTimelineGroup>(a.Get(), IID_IAMTimelineGroup)->GetMediaType(&x);
+    As<IAMTimelineGroup>(b.Get(), IID_IAMTimelineGroup)->GetMediaType(&y);
+    EXPECT_TRUE(x.majortype == y.majortype && x.subtype == y.subtype && x.formattype == y.formattype);
+    if (x.majortype == MEDIATYPE_Video) {
+      const auto &p = reinterpret_cast<VIDEOINFOHEADER *>(x.pbFormat)->bmiHeader;
+      const auto &q = reinterpret_cast<VIDEOINFOHEADER *>(y.pbFormat)->bmiHeader;
+      EXPECT_EQ(p.biWidth, q.biWidth);
+      EXPECT_EQ(p.biHeight, q.biHeight);
+      EXPECT_EQ(p.biBitCount, q.biBitCount);
+      EXPECT_EQ(p.biCompression, q.biCompression);
+      if (x.subtype == MEDIASUBTYPE_RGB8) {
+        const size_t colours = p.biClrUsed ? p.biClrUsed : 256;
+        ASSERT_GE(y.cbFormat, sizeof(VIDEOINFOHEADER) + colours * sizeof(RGBQUAD));
+        EXPECT_EQ(0, memcmp(x.pbFormat + sizeof(VIDEOINFOHEADER), y.pbFormat + sizeof(VIDEOINFOHEADER),
+                            colours * sizeof(RGBQUAD)));
+      }
+    } else {
+      EXPECT_EQ(0, memcmp(x.pbFormat, y.pbFormat, 16));  // every field of the PCM format
+    }
+    CoTaskMemFree(x.pbFormat);
+    CoTaskMemFree(y.pbFormat);
+  }
+}
+
+TEST_F(XtlRoundTrip, GroupTypesThatWouldNotSurviveASaveAreRefused) {
+  auto group = AddGroup();
+  auto g = As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup);
+  auto video = [&](const GUID &subtype, WORD bits, DWORD compression, LONG width, LONG height) {
+    VIDEOINFOHEADER vih{};
+    vih.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, bits, compression, 0, 0, 0, 0, 0};
+    AM_MEDIA_TYPE mt{MEDIATYPE_Video, subtype, FALSE, FALSE, 0, FORMAT_VideoInfo, nullptr, sizeof vih,
+                     reinterpret_cast<BYTE *>(&vih)};
+    return g->SetMediaType(&mt);
+  };
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB565, 16, BI_BITFIELDS, 64, 48));
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB565, 16, BI_RGB, 64, 48));
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB24, 16, BI_RGB, 64, 48));  // disagrees with itself
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB32, 32, BI_BITFIELDS, 64, 48));
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB8, 8, BI_RGB, 64, 48));  // no palette
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_YUY2, 16, BI_RGB, 64, 48));
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB24, 24, BI_RGB, 70000, 48));
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB24, 24, BI_RGB, 64, -70000));
+  auto audio = [&](WORD tag, WORD channels, DWORD rate, WORD bits, WORD align, DWORD bytes) {
+    WAVEFORMATEX wfx{tag, channels, rate, bytes, align, bits, 0};
+    AM_MEDIA_TYPE mt{MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FALSE, FALSE, 0, FORMAT_WaveFormatEx, nullptr,
+                     sizeof wfx, reinterpret_cast<BYTE *>(&wfx)};
+    return g->SetMediaType(&mt);
+  };
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, audio(WAVE_FORMAT_IEEE_FLOAT, 2, 48000, 32, 8, 384000));
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, audio(WAVE_FORMAT_PCM, 2, 48000, 12, 3, 144000));
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, audio(WAVE_FORMAT_PCM, 2, 48000, 16, 2, 96000));  // wrong alignment
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, audio(WAVE_FORMAT_PCM, 2, 1000001, 16, 4, 4000004));
+  // Each refusal is logged and leaves the type the group had.
+  EXPECT_EQ(DEX_IDS_BAD_MEDIATYPE, log.entries.back().code);
+  AM_MEDIA_TYPE kept{};
+  g->GetMediaType(&kept);
+  EXPECT_TRUE(kept.majortype == GUID_NULL);
+  CoTaskMemFree(kept.pbFormat);
+}
+
 }  // namespace
 }  // namespace enginetest

@@ -3,6 +3,7 @@
 #include "engine/model/MediaTypes.h"
 
 #include <cmath>
+#include <string>
 
 namespace engine {
 
@@ -67,11 +68,12 @@ STDMETHODIMP GroupNode::GetMediaType(AM_MEDIA_TYPE *mt) {
 
 STDMETHODIMP GroupNode::SetMediaType(AM_MEDIA_TYPE *mt) {
   if (!mt) return E_POINTER;
-  if (!IsUsableGroupType(*mt))
-    return Report(kSeverityError,
-                  L"SetMediaType: a group needs an uncompressed video or audio type with a "
-                  L"complete format block",
-                  DEX_IDS_BAD_MEDIATYPE, VFW_E_INVALIDMEDIATYPE);
+  // Only types the timeline's XML form carries whole are taken, so that a saved project
+  // reopens with the type it was saved with.
+  const wchar_t *why = nullptr;
+  if (FAILED(DescribeGroupType(*mt, nullptr, &why)))
+    return Report(kSeverityError, (std::wstring(L"SetMediaType: ") + why).c_str(), DEX_IDS_BAD_MEDIATYPE,
+                  VFW_E_INVALIDMEDIATYPE);
   AM_MEDIA_TYPE copy;
   HRESULT hr = CopyMediaType(&copy, *mt);
   if (FAILED(hr)) return hr;

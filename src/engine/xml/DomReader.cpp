@@ -41,12 +41,17 @@ HRESULT DomElement::Load(IXMLDOMNode *node) {
   ComPtr<IXMLDOMNamedNodeMap> map;
   hr = node->get_attributes(&map);
   if (FAILED(hr) || !map) return hr;
+  // Walked with the map's own cursor: asking for each attribute by index costs time that
+  // grows with the index in some document services, which made elements with many
+  // attributes take quadratic time.
   LONG count = 0;
-  map->get_length(&count);
-  attrs_.reserve(static_cast<size_t>(count > 0 ? count : 0));
-  for (LONG i = 0; i < count; ++i) {
+  if (SUCCEEDED(map->get_length(&count)) && count > 0) attrs_.reserve(static_cast<size_t>(count));
+  map->reset();
+  for (;;) {
     ComPtr<IXMLDOMNode> attr;
-    if (FAILED(map->get_item(i, &attr)) || !attr) return E_FAIL;
+    hr = map->nextNode(&attr);
+    if (FAILED(hr)) return hr;
+    if (hr != S_OK || !attr) break;
     BSTR attrName = nullptr;
     if (FAILED(attr->get_nodeName(&attrName))) return E_FAIL;
     VARIANT value;
@@ -73,16 +78,21 @@ const wchar_t *DomElement::Attr(const wchar_t *name) const {
 
 bool DomElement::OnlyAttributes(std::initializer_list<const wchar_t *> allowed,
                                 std::wstring *why) const {
+  std::vector<std::wstring> others = OtherAttributes(allowed);
+  if (others.empty()) return true;
+  *why = L"unknown attribute '" + others.front() + L"' on <" + name_ + L">";
+  return false;
+}
+
+std::vector<std::wstring> DomElement::OtherAttributes(std::initializer_list<const wchar_t *> known) const {
+  std::vector<std::wstring> others;
   for (const DomAttr &a : attrs_) {
     if (a.name.compare(0, 5, L"xmlns") == 0) continue;
-    bool known = false;
-    for (const wchar_t *name : allowed) known = known || SameName(a.name.c_str(), name);
-    if (!known) {
-      *why = L"unknown attribute '" + a.name + L"' on <" + name_ + L">";
-      return false;
-    }
+    bool isKnown = false;
+    for (const wchar_t *name : known) isKnown = isKnown || SameName(a.name.c_str(), name);
+    if (!isKnown) others.push_back(a.name);
   }
-  return true;
+  return others;
 }
 
 HRESULT DomElement::Children(std::vector<ComPtr<IXMLDOMNode>> *children, std::wstring *why) const {

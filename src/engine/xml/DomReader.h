@@ -1,6 +1,6 @@
 // Reading MSXML DOM nodes the way the XTL reader needs: element children (text other than
-// white space is an error), attributes as name/value pairs, and a strict check that an
-// element carries only the attributes it may have.
+// white space is an error), attributes as name/value pairs, and the attributes an element
+// carries beyond those the reader knows (other tools write their own; they are passed over).
 #pragma once
 
 #include "timeline/EditingServices.h"
@@ -30,6 +30,8 @@ public:
   const wchar_t *Attr(const wchar_t *name) const;
   // False (and *why says which) when an attribute is not among `allowed`.
   bool OnlyAttributes(std::initializer_list<const wchar_t *> allowed, std::wstring *why) const;
+  // The names of the attributes not among `known` (namespace declarations aside).
+  std::vector<std::wstring> OtherAttributes(std::initializer_list<const wchar_t *> known) const;
   // The element children, in document order. Comments and processing instructions are
   // skipped; other text than white space fails.
   HRESULT Children(std::vector<Microsoft::WRL::ComPtr<IXMLDOMNode>> *children,

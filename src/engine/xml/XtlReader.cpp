@@ -6,6 +6,8 @@
 #include "engine/props/PropertySetter.h"
 #include "engine/xml/XtlText.h"
 
+#include <cstring>
+
 using Microsoft::WRL::ComPtr;
 
 namespace engine::xtl {
@@ -16,6 +18,18 @@ namespace {
 constexpr int kMaxDepth = 32;
 
 #define MRQ_COMMON_ATTRS L"username", L"userid", L"userdata", L"mute", L"lock", L"clsid"
+
+// The warning names this many of the things passed over, and counts the rest.
+constexpr size_t kPassedOverNamed = 5;
+
+// Elements of the XTL form itself: one of them in a place where XTL has none is a damaged
+// document, not another tool's addition.
+bool IsXtlElement(const DomElement &e) {
+  for (const wchar_t *name : {L"timeline", L"group", L"composite", L"track", L"clip", L"effect", L"transition",
+                              L"param", L"at", L"linear"})
+    if (e.NameIs(name)) return true;
+  return false;
+}
 
 template <class I> ComPtr<I> As(IUnknown *obj, REFIID iid) {
   ComPtr<I> p;
@@ -28,6 +42,15 @@ template <class I> ComPtr<I> As(IUnknown *obj, REFIID iid) {
 HRESULT XtlReader::Fail(const std::wstring &why) {
   return errors_.Report(kSeverityError, (L"Cannot read the timeline document: " + why).c_str(),
                         DEX_IDS_INVALID_XML, VFW_E_INVALID_FILE_FORMAT);
+}
+
+void XtlReader::PassOver(const std::wstring &what) {
+  if (passedOver_.size() < kPassedOverNamed) passedOver_.push_back(what);
+  ++passedOverCount_;
+}
+
+void XtlReader::PassOver(const DomElement &e, std::initializer_list<const wchar_t *> known) {
+  for (const std::wstring &name : e.OtherAttributes(known)) PassOver(L"'" + name + L"' on <" + e.Name() + L">");
 }
 
 HRESULT XtlReader::Create(TIMELINE_MAJOR_TYPE kind, ObjPtr *obj) {
@@ -76,8 +99,9 @@ HRESULT XtlReader::Read(IXMLDOMNode *root) {
   if (!root || FAILED(tl.Load(root))) return Fail(L"the document has no root element");
   if (!tl.NameIs(L"timeline")) return Fail(L"the root element is <" + tl.Name() + L">, not <timeline>");
   std::wstring why;
-  if (!tl.OnlyAttributes({L"framerate", L"defaultfx", L"defaulttrans", L"enablefx", L"enabletrans"}, &why))
-    return Fail(why);
+  passedOver_.clear();
+  passedOverCount_ = 0;
+  PassOver(tl, {L"framerate", L"defaultfx", L"defaulttrans", L"enablefx", L"enabletrans"});
   double fps = 0;
   bool hasFps, hasFx = false, hasTrans = false, hasEnableFx, hasEnableTrans;
   BOOL enableFx = TRUE, enableTrans = TRUE;
@@ -86,11 +110,11 @@ HRESULT XtlReader::Read(IXMLDOMNode *root) {
   if (FAILED(hr)) return hr;
   if (hasFps && !(fps > 0 && fps <= 1000)) return Fail(L"<timeline> framerate is out of range");
   if (const wchar_t *t = tl.Attr(L"defaultfx")) {
-    if (!ParseGuidText(t, &fx)) return Fail(L"<timeline> defaultfx is not a class id");
+    if (!ParseGuidText(TrimBlanks(t).c_str(), &fx)) return Fail(L"<timeline> defaultfx is not a class id");
     hasFx = true;
   }
   if (const wchar_t *t = tl.Attr(L"defaulttrans")) {
-    if (!ParseGuidText(t, &trans)) return Fail(L"<timeline> defaulttrans is not a class id");
+    if (!ParseGuidText(TrimBlanks(t).c_str(), &trans)) return Fail(L"<timeline> defaulttrans is not a class id");
     hasTrans = true;
   }
   if (FAILED(hr = BoolAttr(tl, L"enablefx", &enableFx, &hasEnableFx))) return hr;
@@ -102,7 +126,11 @@ HRESULT XtlReader::Read(IXMLDOMNode *root) {
   for (const auto &child : children) {
     DomElement e;
     if (FAILED(e.Load(child.Get()))) return Fail(L"an element could not be read");
-    if (!e.NameIs(L"group")) return Fail(L"unknown element <" + e.Name() + L"> inside <timeline>");
+    if (!e.NameIs(L"group")) {
+      if (IsXtlElement(e)) return Fail(L"element <" + e.Name() + L"> cannot appear inside a timeline");
+      PassOver(L"<" + e.Name() + L"> inside <timeline>");
+      continue;
+    }
     ObjPtr group;
     if (FAILED(hr = ReadGroup(e, &group))) return hr;
     groups.push_back(std::move(group));
@@ -121,6 +149,13 @@ HRESULT XtlReader::Read(IXMLDOMNode *root) {
       return hr;
     }
   }
+  if (passedOverCount_) {
+    std::wstring text = L"Passed over what this program does not know in the timeline document:";
+    for (size_t i = 0; i < passedOver_.size(); ++i) text += (i ? L", " : L" ") + passedOver_[i];
+    if (passedOverCount_ > passedOver_.size())
+      text += L" and " + std::to_wstring(passedOverCount_ - passedOver_.size()) + L" more";
+    errors_.Report(kSeverityWarning, text.c_str(), DEX_IDS_INVALID_XML, S_OK);
+  }
   return S_OK;
 }
 
@@ -134,7 +169,7 @@ HRESULT XtlReader::ReadCommon(const DomElement &e, IAMTimelineObj *obj) {
   }
   if (const wchar_t *clsid = e.Attr(L"clsid")) {
     GUID g;
-    if (!ParseGuidText(clsid, &g))
+    if (!ParseGuidText(TrimBlanks(clsid).c_str(), &g))
       return Fail(L"<" + e.Name() + L"> clsid=\"" + clsid + L"\" is not a class id");
     obj->SetSubObjectGUID(g);
   }
@@ -157,39 +192,23 @@ HRESULT XtlReader::ReadCommon(const DomElement &e, IAMTimelineObj *obj) {
 }
 
 HRESULT XtlReader::ReadGroup(const DomElement &e, ObjPtr *group) {
-  std::wstring why;
-  if (!e.OnlyAttributes({MRQ_COMMON_ATTRS, L"type", L"bitdepth", L"width", L"height", L"framerate",
-                         L"samplingrate", L"previewmode", L"buffering"},
-                        &why))
-    return Fail(why);
+  PassOver(e, {MRQ_COMMON_ATTRS, L"name", L"type", L"subtype", L"bitdepth", L"width", L"height", L"palette",
+               L"channels", L"framerate", L"samplingrate", L"previewmode", L"buffering"});
   HRESULT hr = Create(TIMELINE_MAJOR_TYPE_GROUP, group);
   if (FAILED(hr) || FAILED(hr = ReadCommon(e, group->Get()))) return hr;
   auto g = As<IAMTimelineGroup>(group->Get(), IID_IAMTimelineGroup);
   if (!g) return E_NOINTERFACE;
-
-  bool present;
-  if (const wchar_t *type = e.Attr(L"type")) {
-    AM_MEDIA_TYPE mt{};
-    if (SameName(type, L"video")) {
-      LONG bits = 16, width = 320, height = 240;
-      if (FAILED(hr = LongAttr(e, L"bitdepth", &bits, &present)) ||
-          FAILED(hr = LongAttr(e, L"width", &width, &present)) ||
-          FAILED(hr = LongAttr(e, L"height", &height, &present)))
-        return hr;
-      if (FAILED(BuildVideoGroupType(&mt, bits, width, height)))
-        return Fail(L"<group> needs a bit depth of 16, 24 or 32 and a width and height from 1 to 65535");
-    } else if (SameName(type, L"audio")) {
-      LONG rate = 44100;
-      if (FAILED(hr = LongAttr(e, L"samplingrate", &rate, &present))) return hr;
-      if (rate <= 0 || FAILED(BuildAudioGroupType(&mt, static_cast<DWORD>(rate))))
-        return Fail(L"<group> samplingrate is out of range");
-    } else {
-      return Fail(L"<group> type=\"" + std::wstring(type) + L"\" is neither video nor audio");
-    }
-    hr = g->SetMediaType(&mt);
-    FreeMediaTypeContents(mt);
+  // Other tools name a group with `name`; ours writes `username`, which wins when both are there.
+  const wchar_t *name = e.Attr(L"name");
+  if (name && !e.Attr(L"username")) {
+    BSTR b = SysAllocString(name);
+    hr = g->SetGroupName(b);
+    SysFreeString(b);
     if (FAILED(hr)) return hr;
   }
+  if (FAILED(hr = ReadGroupType(e, g.Get()))) return hr;
+
+  bool present;
   double fps = 0;
   if (FAILED(hr = DoubleAttr(e, L"framerate", &fps, &present))) return hr;
   if (present && FAILED(g->SetOutputFPS(fps))) return Fail(L"<group> framerate is out of range");
@@ -203,10 +222,67 @@ HRESULT XtlReader::ReadGroup(const DomElement &e, ObjPtr *group) {
   return ReadContainer(e, group->Get(), 1);
 }
 
+HRESULT XtlReader::ReadGroupType(const DomElement &e, IAMTimelineGroup *group) {
+  const wchar_t *type = e.Attr(L"type");
+  if (!type) return S_OK;
+  const std::wstring kind = TrimBlanks(type);
+  GroupTypeFields fields;
+  bool present;
+  HRESULT hr;
+  // Missing values take what a document without them always meant.
+  if (SameName(kind.c_str(), L"video")) {
+    LONG bits = 16, width = 320, height = 240;
+    if (FAILED(hr = LongAttr(e, L"bitdepth", &bits, &present)) ||
+        FAILED(hr = LongAttr(e, L"width", &width, &present)) ||
+        FAILED(hr = LongAttr(e, L"height", &height, &present)))
+      return hr;
+    fields.bitDepth = bits;
+    fields.width = width;
+    fields.height = height;
+    if (const wchar_t *subtype = e.Attr(L"subtype")) {
+      if (!ParseSubtype(subtype, &fields.subtype))
+        return Fail(L"<group> subtype=\"" + std::wstring(subtype) + L"\" is not a video subtype");
+    }
+    if (const wchar_t *palette = e.Attr(L"palette")) {
+      std::vector<BYTE> bytes;
+      if (!HexDecode(TrimBlanks(palette).c_str(), &bytes) || bytes.size() % sizeof(RGBQUAD))
+        return Fail(L"<group> palette is not a list of colours in hexadecimal");
+      fields.palette.resize(bytes.size() / sizeof(RGBQUAD));
+      if (!bytes.empty()) memcpy(fields.palette.data(), bytes.data(), bytes.size());
+    }
+  } else if (SameName(kind.c_str(), L"audio")) {
+    LONG rate = 44100, bits = 16, channels = 2;
+    if (FAILED(hr = LongAttr(e, L"samplingrate", &rate, &present)) ||
+        FAILED(hr = LongAttr(e, L"bitdepth", &bits, &present)) ||
+        FAILED(hr = LongAttr(e, L"channels", &channels, &present)))
+      return hr;
+    if (rate <= 0 || channels <= 0 || channels > 0xFFFF)
+      return Fail(L"<group> samplingrate or channels is out of range");
+    fields.video = false;
+    fields.samplesPerSecond = static_cast<DWORD>(rate);
+    fields.bitDepth = bits;
+    fields.channels = static_cast<WORD>(channels);
+  } else {
+    return Fail(L"<group> type=\"" + std::wstring(type) + L"\" is neither video nor audio");
+  }
+  AM_MEDIA_TYPE mt;
+  const wchar_t *why = nullptr;
+  if (FAILED(hr = BuildGroupType(fields, &mt, &why))) {
+    if (hr != VFW_E_INVALIDMEDIATYPE) return hr;
+    return Fail(L"the media type of a <group> cannot be used: " + std::wstring(why ? why : L""));
+  }
+  hr = group->SetMediaType(&mt);
+  FreeMediaTypeContents(mt);
+  return hr;
+}
+
 HRESULT XtlReader::ReadContainer(const DomElement &e, IAMTimelineObj *obj, int depth) {
-  std::vector<ComPtr<IXMLDOMNode>> children, params;
+  std::vector<ComPtr<IXMLDOMNode>> children, params, timed;
   std::wstring why;
   if (FAILED(e.Children(&children, &why))) return Fail(why);
+  // Content first: an effect or transition without a stop lasts to the end of what its
+  // parent holds, which is known only once the tracks and clips are in. Effects keep their
+  // document order among themselves, and so their priorities.
   for (const auto &child : children) {
     DomElement c;
     if (FAILED(c.Load(child.Get()))) return Fail(L"an element could not be read");
@@ -214,7 +290,22 @@ HRESULT XtlReader::ReadContainer(const DomElement &e, IAMTimelineObj *obj, int d
       params.push_back(child);
       continue;
     }
-    HRESULT hr = ReadChild(c, obj, depth);
+    if (c.NameIs(L"effect") || c.NameIs(L"transition")) {
+      timed.push_back(child);
+      continue;
+    }
+    HRESULT hr = ReadChild(c, obj, depth, 0);
+    if (FAILED(hr)) return hr;
+  }
+  REFERENCE_TIME start = 0, end = 0;
+  obj->GetStartStop(&start, &end);
+  TIMELINE_MAJOR_TYPE kind;
+  // The times of effects on a clip count from the clip's start.
+  if (SUCCEEDED(obj->GetTimelineType(&kind)) && kind == TIMELINE_MAJOR_TYPE_SOURCE) end -= start;
+  for (const auto &child : timed) {
+    DomElement c;
+    if (FAILED(c.Load(child.Get()))) return Fail(L"an element could not be read");
+    HRESULT hr = ReadChild(c, obj, depth, end);
     if (FAILED(hr)) return hr;
   }
   return ReadParams(params, obj);
@@ -240,15 +331,14 @@ HRESULT XtlReader::ReadParams(const std::vector<ComPtr<IXMLDOMNode>> &params, IA
   return obj->SetPropertySetter(setter.Get());
 }
 
-HRESULT XtlReader::ReadChild(const DomElement &e, IAMTimelineObj *parent, int depth) {
+HRESULT XtlReader::ReadChild(const DomElement &e, IAMTimelineObj *parent, int depth, REFERENCE_TIME parentEnd) {
   TIMELINE_MAJOR_TYPE parentKind;
   parent->GetTimelineType(&parentKind);
   bool isComp = parentKind == TIMELINE_MAJOR_TYPE_GROUP || parentKind == TIMELINE_MAJOR_TYPE_COMPOSITE;
-  std::wstring why;
   if ((e.NameIs(L"track") || e.NameIs(L"composite")) && isComp) {
     bool track = e.NameIs(L"track");
     if (!track && depth >= kMaxDepth) return Fail(L"compositions are nested too deeply");
-    if (!e.OnlyAttributes({MRQ_COMMON_ATTRS}, &why)) return Fail(why);
+    PassOver(e, {MRQ_COMMON_ATTRS});
     ObjPtr obj;
     HRESULT hr = Create(track ? TIMELINE_MAJOR_TYPE_TRACK : TIMELINE_MAJOR_TYPE_COMPOSITE, &obj);
     if (FAILED(hr) || FAILED(hr = ReadCommon(e, obj.Get())) ||
@@ -260,9 +350,13 @@ HRESULT XtlReader::ReadChild(const DomElement &e, IAMTimelineObj *parent, int de
   if (e.NameIs(L"clip") && parentKind == TIMELINE_MAJOR_TYPE_TRACK) return ReadClip(e, parent, depth);
   if (e.NameIs(L"effect") && parentKind != TIMELINE_MAJOR_TYPE_EFFECT &&
       parentKind != TIMELINE_MAJOR_TYPE_TRANSITION)
-    return ReadEffect(e, parent);
+    return ReadEffect(e, parent, parentEnd);
   if (e.NameIs(L"transition") && (isComp || parentKind == TIMELINE_MAJOR_TYPE_TRACK))
-    return ReadTransition(e, parent);
+    return ReadTransition(e, parent, parentEnd);
+  if (!IsXtlElement(e)) {
+    PassOver(L"<" + e.Name() + L">");
+    return S_OK;
+  }
   const wchar_t *parentName = parentKind == TIMELINE_MAJOR_TYPE_TRACK    ? L"track"
                               : parentKind == TIMELINE_MAJOR_TYPE_SOURCE ? L"clip"
                               : isComp                                   ? L"group or composite"
@@ -270,22 +364,27 @@ HRESULT XtlReader::ReadChild(const DomElement &e, IAMTimelineObj *parent, int de
   return Fail(L"element <" + e.Name() + L"> cannot appear inside a " + parentName);
 }
 
-HRESULT XtlReader::ReadTimes(const DomElement &e, REFERENCE_TIME *start, REFERENCE_TIME *stop) {
+HRESULT XtlReader::ReadTimes(const DomElement &e, REFERENCE_TIME parentEnd, REFERENCE_TIME *start,
+                             REFERENCE_TIME *stop) {
   bool hasStart, hasStop;
   *start = 0;
   HRESULT hr = TimeAttr(e, L"start", start, &hasStart);
   if (FAILED(hr) || FAILED(hr = TimeAttr(e, L"stop", stop, &hasStop))) return hr;
-  if (!hasStop) return Fail(L"<" + e.Name() + L"> needs a stop time");
+  if (!hasStop) {
+    // Other tools leave the stop out for "to the end".
+    if (parentEnd <= *start)
+      return Fail(L"<" + e.Name() + L"> has no stop time and starts where its parent's content ends or later");
+    *stop = parentEnd;
+  }
   if (*stop < *start) return Fail(L"<" + e.Name() + L"> stops before it starts");
   return S_OK;
 }
 
-HRESULT XtlReader::ReadEffect(const DomElement &e, IAMTimelineObj *parent) {
-  std::wstring why;
-  if (!e.OnlyAttributes({MRQ_COMMON_ATTRS, L"start", L"stop"}, &why)) return Fail(why);
+HRESULT XtlReader::ReadEffect(const DomElement &e, IAMTimelineObj *parent, REFERENCE_TIME parentEnd) {
+  PassOver(e, {MRQ_COMMON_ATTRS, L"start", L"stop"});
   REFERENCE_TIME start, stop;
   ObjPtr fx;
-  HRESULT hr = ReadTimes(e, &start, &stop);
+  HRESULT hr = ReadTimes(e, parentEnd, &start, &stop);
   if (FAILED(hr) || FAILED(hr = Create(TIMELINE_MAJOR_TYPE_EFFECT, &fx)) ||
       FAILED(hr = ReadCommon(e, fx.Get())) || FAILED(hr = fx->SetStartStop(start, stop)) ||
       FAILED(hr = ReadContainer(e, fx.Get(), 0)))
@@ -294,14 +393,11 @@ HRESULT XtlReader::ReadEffect(const DomElement &e, IAMTimelineObj *parent) {
   return chain ? chain->EffectInsBefore(fx.Get(), -1) : E_NOINTERFACE;
 }
 
-HRESULT XtlReader::ReadTransition(const DomElement &e, IAMTimelineObj *parent) {
-  std::wstring why;
-  if (!e.OnlyAttributes({MRQ_COMMON_ATTRS, L"start", L"stop", L"swapinputs", L"cutpoint", L"cutsonly"},
-                        &why))
-    return Fail(why);
+HRESULT XtlReader::ReadTransition(const DomElement &e, IAMTimelineObj *parent, REFERENCE_TIME parentEnd) {
+  PassOver(e, {MRQ_COMMON_ATTRS, L"start", L"stop", L"swapinputs", L"cutpoint", L"cutsonly"});
   REFERENCE_TIME start, stop, cut = 0;
   ObjPtr obj;
-  HRESULT hr = ReadTimes(e, &start, &stop);
+  HRESULT hr = ReadTimes(e, parentEnd, &start, &stop);
   if (FAILED(hr) || FAILED(hr = Create(TIMELINE_MAJOR_TYPE_TRANSITION, &obj)) ||
       FAILED(hr = ReadCommon(e, obj.Get())) || FAILED(hr = obj->SetStartStop(start, stop)))
     return hr;
@@ -323,11 +419,8 @@ HRESULT XtlReader::ReadTransition(const DomElement &e, IAMTimelineObj *parent) {
 }
 
 HRESULT XtlReader::ReadClip(const DomElement &e, IAMTimelineObj *track, int depth) {
-  std::wstring why;
-  if (!e.OnlyAttributes({MRQ_COMMON_ATTRS, L"src", L"start", L"stop", L"mstart", L"mstop", L"mlength",
-                         L"stream", L"stretchmode", L"framerate"},
-                        &why))
-    return Fail(why);
+  PassOver(e, {MRQ_COMMON_ATTRS, L"src", L"start", L"stop", L"mstart", L"mstop", L"mlength", L"stream",
+               L"stretchmode", L"framerate"});
   REFERENCE_TIME start = 0, stop = 0, mstart = 0, mstop = 0, mlength = 0;
   bool hasStart, hasStop, hasMStart, hasMStop, hasLength, present;
   HRESULT hr;
@@ -362,7 +455,9 @@ HRESULT XtlReader::ReadClip(const DomElement &e, IAMTimelineObj *track, int dept
   if (FAILED(hr = LongAttr(e, L"stream", &stream, &present))) return hr;
   if (present && (stream < 0 || FAILED(src->SetStreamNumber(stream))))
     return Fail(L"<clip> stream is out of range");
-  if (const wchar_t *mode = e.Attr(L"stretchmode")) {
+  if (const wchar_t *modeText = e.Attr(L"stretchmode")) {
+    const std::wstring trimmed = TrimBlanks(modeText);
+    const wchar_t *mode = trimmed.c_str();
     static const wchar_t *kModes[] = {L"stretch", L"crop", L"preserveaspectratio",
                                       L"preserveaspectratio_noletterbox"};
     LONG m = -1;

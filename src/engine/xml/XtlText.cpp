@@ -1,5 +1,9 @@
 #include "engine/xml/XtlText.h"
 
+#include "engine/GuidText.h"
+
+#include <uuids.h>
+
 #include <charconv>
 #include <cmath>
 #include <cwchar>
@@ -26,12 +30,25 @@ bool ReadDigits(const wchar_t *&p, long long *value) {
   return true;
 }
 
-// ASCII-only narrow copy for the number parsers; false for anything else.
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+// The text without the blanks around it: other tools write " 25 " or a value on a line of its
+// own, and attribute normalisation leaves such blanks in place.
+std::wstring Trimmed(const wchar_t *text) {
+  const wchar_t *begin = text;
+  while (IsBlank(*begin)) ++begin;
+  const wchar_t *end = begin + wcslen(begin);
+  while (end > begin && IsBlank(end[-1])) --end;
+  return std::wstring(begin, end);
+}
+
+// ASCII-only narrow copy, without surrounding blanks, for the number parsers; false for
+// anything else.
 bool Narrow(const wchar_t *text, std::string *out) {
   out->clear();
-  for (const wchar_t *p = text; *p; ++p) {
-    if (*p > 0x7e || *p < 0x20) return false;
-    out->push_back(static_cast<char>(*p));
+  for (wchar_t c : Trimmed(text)) {
+    if (c > 0x7e || c < 0x20) return false;
+    out->push_back(static_cast<char>(c));
   }
   return true;
 }
@@ -62,7 +79,8 @@ std::wstring FormatTime(REFERENCE_TIME t) {
 
 bool ParseTime(const wchar_t *text, REFERENCE_TIME *t) {
   if (!text) return false;
-  const wchar_t *p = text;
+  const std::wstring trimmed = Trimmed(text);
+  const wchar_t *p = trimmed.c_str();
   bool negative = false;
   if (*p == L'-') {
     negative = true;
@@ -107,6 +125,7 @@ bool ParseTime(const wchar_t *text, REFERENCE_TIME *t) {
 
 bool ParseBool(const wchar_t *text, BOOL *value) {
   if (!text) return false;
+  while (IsBlank(*text)) ++text;
   switch (text[0]) {
     case L'y': case L'Y': case L't': case L'T': case L'1': *value = TRUE; return true;
     case L'n': case L'N': case L'f': case L'F': case L'0': *value = FALSE; return true;
@@ -139,6 +158,38 @@ std::wstring FormatDouble(double value) {
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
   if (ec != std::errc()) return L"0";
   return std::wstring(buffer, end);
+}
+
+std::wstring TrimBlanks(const wchar_t *text) { return text ? Trimmed(text) : std::wstring(); }
+
+namespace {
+
+struct NamedSubtype {
+  const wchar_t *name;
+  const GUID *subtype;
+};
+const NamedSubtype kSubtypes[] = {{L"RGB555", &MEDIASUBTYPE_RGB555}, {L"RGB24", &MEDIASUBTYPE_RGB24},
+                                  {L"RGB32", &MEDIASUBTYPE_RGB32},   {L"ARGB32", &MEDIASUBTYPE_ARGB32},
+                                  {L"RGB8", &MEDIASUBTYPE_RGB8}};
+
+}  // namespace
+
+std::wstring SubtypeText(const GUID &subtype) {
+  for (const NamedSubtype &n : kSubtypes)
+    if (*n.subtype == subtype) return n.name;
+  return GuidToText(subtype);
+}
+
+bool ParseSubtype(const wchar_t *text, GUID *subtype) {
+  if (!text) return false;
+  const std::wstring t = Trimmed(text);
+  for (const NamedSubtype &n : kSubtypes) {
+    if (_wcsicmp(t.c_str(), n.name) == 0) {
+      *subtype = *n.subtype;
+      return true;
+    }
+  }
+  return ParseGuidText(t.c_str(), subtype);
 }
 
 std::wstring HexEncode(const std::vector<BYTE> &bytes) {

@@ -10,6 +10,8 @@
 
 namespace engine::xtl {
 
+// The parsers below pass over blanks (space, tab, line ends) around the value.
+
 // Seconds with as many decimals as needed for 100-ns exactness ("12.5", "0.0000001").
 std::wstring FormatTime(REFERENCE_TIME t);
 // [-][[hh:]mm:]ss[.fraction]; minutes and seconds below 60 once a larger unit is given;
@@ -23,6 +25,14 @@ bool ParseLong(const wchar_t *text, LONG *value);
 bool ParseDouble(const wchar_t *text, double *value);
 // Shortest text that reads back as the same double.
 std::wstring FormatDouble(double value);
+
+// The text without the blanks (space, tab, line ends) around it.
+std::wstring TrimBlanks(const wchar_t *text);
+
+// A video subtype as a group's `subtype` attribute writes it: RGB555, RGB24, RGB32, ARGB32,
+// RGB8, or else its class id in braces. Reading takes either form, any case, blanks around.
+std::wstring SubtypeText(const GUID &subtype);
+bool ParseSubtype(const wchar_t *text, GUID *subtype);
 
 std::wstring HexEncode(const std::vector<BYTE> &bytes);
 bool HexDecode(const wchar_t *text, std::vector<BYTE> *bytes);

@@ -1,6 +1,7 @@
 #include "engine/xml/XtlWriter.h"
 
 #include "engine/GuidText.h"
+#include "engine/model/MediaTypes.h"
 #include "engine/model/TimelineNode.h"
 #include "engine/props/ParamXml.h"
 #include "engine/xml/XtlText.h"
@@ -172,24 +173,29 @@ HRESULT XtlWriter::WriteGroupAttributes(IAMTimelineObj *obj) {
   ComPtr<IAMTimelineGroup> group;
   HRESULT hr = obj->QueryInterface(IID_IAMTimelineGroup, reinterpret_cast<void **>(group.GetAddressOf()));
   if (FAILED(hr)) return hr;
+  // The type's describing fields; those a document without them would read differently are
+  // written only where they differ, so that plain types stay written as they always were.
   AM_MEDIA_TYPE mt{};
-  if (SUCCEEDED(group->GetMediaType(&mt))) {
-    if (mt.majortype == MEDIATYPE_Video && mt.formattype == FORMAT_VideoInfo && mt.pbFormat &&
-        mt.cbFormat >= sizeof(VIDEOINFOHEADER)) {
-      const auto *vih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat);
+  GroupTypeFields f;
+  if (SUCCEEDED(group->GetMediaType(&mt)) && SUCCEEDED(DescribeGroupType(mt, &f))) {
+    if (f.video) {
       hr = Attr(L"type", L"video", 5);
-      if (SUCCEEDED(hr)) hr = Attr(L"bitdepth", std::to_wstring(vih->bmiHeader.biBitCount));
-      if (SUCCEEDED(hr)) hr = Attr(L"width", std::to_wstring(vih->bmiHeader.biWidth));
-      if (SUCCEEDED(hr)) hr = Attr(L"height", std::to_wstring(vih->bmiHeader.biHeight));
-    } else if (mt.majortype == MEDIATYPE_Audio && mt.formattype == FORMAT_WaveFormatEx &&
-               mt.pbFormat && mt.cbFormat >= 16) {
-      const auto *wfx = reinterpret_cast<const WAVEFORMATEX *>(mt.pbFormat);
+      if (SUCCEEDED(hr)) hr = Attr(L"bitdepth", std::to_wstring(f.bitDepth));
+      if (SUCCEEDED(hr)) hr = Attr(L"width", std::to_wstring(f.width));
+      if (SUCCEEDED(hr)) hr = Attr(L"height", std::to_wstring(f.height));
+      if (SUCCEEDED(hr) && f.subtype != DefaultVideoSubtype(f.bitDepth)) hr = Attr(L"subtype", SubtypeText(f.subtype));
+      if (SUCCEEDED(hr) && !f.palette.empty()) {
+        const auto *bytes = reinterpret_cast<const BYTE *>(f.palette.data());
+        hr = Attr(L"palette", HexEncode(std::vector<BYTE>(bytes, bytes + f.palette.size() * sizeof(RGBQUAD))));
+      }
+    } else {
       hr = Attr(L"type", L"audio", 5);
-      if (SUCCEEDED(hr)) hr = Attr(L"samplingrate", std::to_wstring(wfx->nSamplesPerSec));
+      if (SUCCEEDED(hr)) hr = Attr(L"samplingrate", std::to_wstring(f.samplesPerSecond));
+      if (SUCCEEDED(hr) && f.bitDepth != 16) hr = Attr(L"bitdepth", std::to_wstring(f.bitDepth));
+      if (SUCCEEDED(hr) && f.channels != 2) hr = Attr(L"channels", std::to_wstring(f.channels));
     }
-    if (mt.pbFormat) CoTaskMemFree(mt.pbFormat);
-    if (mt.pUnk) mt.pUnk->Release();
   }
+  FreeMediaTypeContents(mt);
   double fps = 0;
   if (SUCCEEDED(hr) && SUCCEEDED(group->GetOutputFPS(&fps))) hr = Attr(L"framerate", FormatDouble(fps));
   BOOL preview = TRUE;
