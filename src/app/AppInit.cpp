@@ -43,30 +43,10 @@ std::wstring CommandLineProject(const wchar_t* commandLine) {
   return project;
 }
 
-HRESULT OpenProjectInto(IAMTimeline* timeline, ProjectStorage* storage, const wchar_t* path) {
-  ComPtr<IXml2Dex> reader;
-  HRESULT hr = CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
-                                reinterpret_cast<void**>(reader.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  wchar_t folder[MAX_PATH];
-  wchar_t temp[MAX_PATH];
-  if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"MRQ", 0, temp))
-    return HRESULT_FROM_WIN32(GetLastError());
-  HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    hr = HRESULT_FROM_WIN32(GetLastError());
-    DeleteFileW(temp);
-    return hr;
-  }
-  CloseHandle(file);
-  hr = storage->ExtractTimeline(path, temp);
-  if (SUCCEEDED(hr)) {
-    BSTR name = SysAllocString(temp);
-    hr = reader->ReadXMLFile(timeline, name);
-    SysFreeString(name);
-  }
-  DeleteFileW(temp);
-  return hr;
+HRESULT OpenProjectInto(IAMTimeline* timeline, ProjectStorage* storage, const wchar_t* path,
+                        std::wstring* why) {
+  if (!storage) return E_POINTER;
+  return storage->Open(timeline, path, why);
 }
 
 void InitializeApplication(CWndMain& main) {

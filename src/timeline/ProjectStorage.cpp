@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <cwchar>
+#include <new>
 #include <string_view>
 
+#include "core/ResultText.h"
 #include "timeline/XmlDocument.h"
 #include "timeline/XmlFileLoad.h"
 
@@ -71,6 +73,60 @@ HRESULT WriteFileSafely(const wchar_t* path, std::initializer_list<std::string_v
   return hr;
 }
 
+// "reason (0x80070005)": the platform's text of a code, with the code for support.
+std::wstring CodeText(HRESULT hr) {
+  wchar_t code[16];
+  swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+  std::wstring text = ResultText(hr);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
+                           text.back() == L'.'))
+    text.pop_back();
+  return text.empty() ? std::wstring(L"error ") + code : text + L" (" + code + L")";
+}
+
+// A file deleted when the scope ends.
+struct TempFile {
+  wchar_t path[MAX_PATH] = {};
+  bool made = false;
+  ~TempFile() {
+    if (made) DeleteFileW(path);
+  }
+};
+
+// Stands between the timeline and the error log it had while a project is read: keeps the
+// first error the reader reports, for the user's message, and passes every entry on.
+class CapturingLog final : public IAMErrorLog {
+ public:
+  explicit CapturingLog(IAMErrorLog* next) : next_(next) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid != IID_IUnknown && iid != IID_IAMErrorLog) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<IAMErrorLog*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG refs = InterlockedDecrement(&refs_);
+    if (!refs) delete this;
+    return static_cast<ULONG>(refs);
+  }
+  STDMETHODIMP LogError(LONG severity, BSTR text, LONG code, LONG hr, VARIANT* extra) override {
+    if (first_.empty() && text) first_.assign(text, SysStringLen(text));
+    return next_ ? next_->LogError(severity, text, code, hr, extra) : S_OK;
+  }
+  const std::wstring& First() const { return first_; }
+
+ private:
+  ~CapturingLog() = default;
+  LONG refs_ = 1;
+  ComPtr<IAMErrorLog> next_;
+  std::wstring first_;
+};
+
 }  // namespace
 
 std::unique_ptr<char[]> WideToUtf8(const wchar_t* text, size_t* length) {
@@ -111,20 +167,34 @@ HRESULT ProjectStorage::Save(IAMTimeline* timeline, const wchar_t* path) {
 }
 
 HRESULT ProjectStorage::ExtractTimeline(const wchar_t* path, const wchar_t* outputPath) {
+  return Extract(path, outputPath, nullptr);
+}
+
+HRESULT ProjectStorage::Extract(const wchar_t* path, const wchar_t* outputPath, std::wstring* why) {
   if (!path || !outputPath) return E_POINTER;
+  std::wstring reason;
   ComPtr<IXMLDOMDocument> document;
   HRESULT hr = CreateXmlDocument(&document);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) {
+    if (why) *why = L"The XML document service is not available: " + CodeText(hr) + L".";
+    return hr;
+  }
 
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  hr = LoadXmlFile(document.Get(), path, &loaded);
-  if (FAILED(hr)) return hr;
+  hr = LoadXmlFile(document.Get(), path, &loaded, &reason);
+  if (FAILED(hr)) {
+    if (why) *why = L"The file cannot be read: " + CodeText(hr) + L".";
+    return hr;
+  }
   if (hr == S_OK && !loaded) hr = S_FALSE;
   if (hr == S_OK) {
     // Project files never carry a document type; one that does is not ours, and entity
     // expansion is refused as the timeline reader refuses it.
     ComPtr<IXMLDOMDocumentType> doctype;
-    if (document->get_doctype(&doctype) == S_OK && doctype) hr = S_FALSE;
+    if (document->get_doctype(&doctype) == S_OK && doctype) {
+      hr = S_FALSE;
+      reason = L"The file declares a document type, which no project does.";
+    }
   }
 
   // Each step runs only when the one before answered exactly S_OK, so a missing element or
@@ -141,6 +211,8 @@ HRESULT ProjectStorage::ExtractTimeline(const wchar_t* path, const wchar_t* outp
   }
   if (hr == S_OK) hr = roots->get_item(0, &root);
   if (hr == S_OK && !root) hr = S_FALSE;
+  if (hr == S_FALSE && reason.empty())
+    reason = L"The file is not a project: it has no <" + rootName_ + L"> element.";
   if (hr == S_OK) hr = root->get_attributes(&attributes);
   if (hr == S_OK && !attributes) hr = S_FALSE;
   if (hr == S_OK) {
@@ -148,12 +220,19 @@ HRESULT ProjectStorage::ExtractTimeline(const wchar_t* path, const wchar_t* outp
     hr = attributes->getNamedItem(name.text, &version);
   }
   if (hr == S_OK && !version) hr = S_FALSE;
+  if (hr == S_FALSE && reason.empty())
+    reason = L"The <" + rootName_ + L"> element has no " + versionName_ + L" attribute.";
   if (hr == S_OK) {
     VARIANT value;
     VariantInit(&value);
     hr = version->get_nodeValue(&value);
-    if (hr == S_OK && !(value.vt == VT_BSTR && value.bstrVal && value.bstrVal[0] == L'1'))
+    if (hr == S_OK && !(value.vt == VT_BSTR && value.bstrVal && value.bstrVal[0] == L'1')) {
       hr = VFW_E_INVALID_FILE_FORMAT;
+      std::wstring text = value.vt == VT_BSTR && value.bstrVal ? value.bstrVal : L"";
+      if (text.size() > 40) text = text.substr(0, 40) + L"...";
+      reason = L"The project is of " + versionName_ + L" \"" + text +
+               L"\"; only projects of version 1 can be read.";
+    }
     VariantClear(&value);
   }
   if (hr == S_OK) {
@@ -161,14 +240,83 @@ HRESULT ProjectStorage::ExtractTimeline(const wchar_t* path, const wchar_t* outp
     hr = root->selectSingleNode(query.text, &child);
   }
   if (hr == S_OK && !child) hr = S_FALSE;
+  if (hr == S_FALSE && reason.empty()) reason = L"The project holds no <" + childName_ + L"> element.";
   if (hr == S_OK) hr = child->get_xml(&childXml.text);
   if (hr == S_OK) {
     size_t length = 0;
     auto utf8 = WideToUtf8(childXml.text ? childXml.text : L"", &length);
-    if (!utf8) return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
-    File out(CreateFileW(outputPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (out.handle == INVALID_HANDLE_VALUE || !out.Write(utf8.get(), length)) return LastError();
+    if (!utf8) hr = HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    if (SUCCEEDED(hr)) {
+      File out(CreateFileW(outputPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (out.handle == INVALID_HANDLE_VALUE || !out.Write(utf8.get(), length)) hr = LastError();
+    }
+    if (FAILED(hr)) reason = L"The timeline could not be copied for reading: " + CodeText(hr) + L".";
+  }
+  if (hr != S_OK && why) *why = reason.empty() ? L"The project cannot be read: " + CodeText(hr) + L"." : reason;
+  return hr;
+}
+
+HRESULT ProjectStorage::Open(IAMTimeline* timeline, const wchar_t* path, std::wstring* why) {
+  std::wstring reason;
+  if (why) why->clear();
+  if (!timeline || !path || !*path) {
+    if (why) *why = L"There is no timeline or no file to open.";
+    return E_INVALIDARG;
+  }
+  ComPtr<IXml2Dex> reader;
+  HRESULT hr = CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
+                                reinterpret_cast<void**>(reader.GetAddressOf()));
+  if (FAILED(hr)) {
+    if (why) *why = L"The editing services cannot read projects: " + CodeText(hr) + L".";
+    return hr;
+  }
+
+  // The timeline is read from a file of its own in the temporary folder, made empty first.
+  TempFile temp;
+  wchar_t folder[MAX_PATH];
+  const DWORD folderLength = GetTempPathW(MAX_PATH, folder);
+  if (!folderLength || folderLength >= MAX_PATH) {
+    hr = folderLength ? HRESULT_FROM_WIN32(ERROR_BUFFER_OVERFLOW) : LastError();
+  } else if (!GetTempFileNameW(folder, L"MRQ", 0, temp.path)) {
+    hr = LastError();
+  } else {
+    temp.made = true;
+    File file(CreateFileW(temp.path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (file.handle == INVALID_HANDLE_VALUE) hr = LastError();
+  }
+  if (FAILED(hr)) {
+    if (why) *why = L"No temporary file can be made for reading the project: " + CodeText(hr) + L".";
+    return hr;
+  }
+
+  hr = Extract(path, temp.path, &reason);
+  // Not well-formed, no wrapper or no timeline: whatever it is, it is no project.
+  if (hr == S_FALSE) hr = VFW_E_INVALID_FILE_FORMAT;
+  if (FAILED(hr)) {
+    if (why) *why = reason;
+    return hr;
+  }
+
+  // The reader tells what it refused through the timeline's error log; listen in on it.
+  ComPtr<IAMSetErrorLog> setLog;
+  ComPtr<IAMErrorLog> previous;
+  CapturingLog* capture = nullptr;
+  if (SUCCEEDED(timeline->QueryInterface(IID_IAMSetErrorLog, reinterpret_cast<void**>(setLog.GetAddressOf()))) &&
+      SUCCEEDED(setLog->get_ErrorLog(&previous))) {
+    capture = new (std::nothrow) CapturingLog(previous.Get());
+    if (capture) setLog->put_ErrorLog(capture);
+  }
+  BSTR name = SysAllocString(temp.path);
+  hr = name ? reader->ReadXMLFile(timeline, name) : E_OUTOFMEMORY;
+  SysFreeString(name);
+  if (capture) {
+    setLog->put_ErrorLog(previous.Get());
+    if (FAILED(hr)) reason = capture->First();
+    capture->Release();
+  }
+  if (FAILED(hr) && why) {
+    *why = reason.empty() ? L"The timeline cannot be read: " + CodeText(hr) + L"." : reason;
   }
   return hr;
 }

@@ -24,10 +24,18 @@ class ProjectStorage {
   // VFW_E_INVALID_FILE_FORMAT for a version other than 1; 1 (S_FALSE) when the wrapper or
   // its timeline is missing, leaving outputPath as it was.
   HRESULT ExtractTimeline(const wchar_t* path, const wchar_t* outputPath);
+  // Reads the project at path into the (cleared) timeline: extracts the timeline XML into a
+  // temporary file and has the editing services' XML reader read it. Succeeds only when every
+  // step did; a project that is no project (not well-formed, no wrapper, no timeline) is
+  // VFW_E_INVALID_FILE_FORMAT. On failure `why`, when given, gets a sentence for the user
+  // saying what is wrong, e.g. "line 3, column 7: <reason>" for damaged XML.
+  HRESULT Open(IAMTimeline* timeline, const wchar_t* path, std::wstring* why = nullptr);
 
   const std::wstring& RootName() const { return rootName_; }
 
  private:
+  HRESULT Extract(const wchar_t* path, const wchar_t* outputPath, std::wstring* why);
+
   std::wstring rootName_;
   std::wstring versionName_;
   std::wstring childName_;

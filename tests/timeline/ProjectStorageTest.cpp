@@ -196,6 +196,74 @@ TEST_F(ProjectStorageTest, FailedSaveIsReportedAndKeepsThePreviousFile) {
   EXPECT_EQ(Text(ReadBytes(path)).rfind("<KDP version=\"1\">\n", 0), 0u);
 }
 
+TEST_F(ProjectStorageTest, OpenReadsAProjectOrSaysWhatIsWrongWithIt) {
+  TempDir dir(L"kdp-open");
+  BuildRichTimeline();
+  std::wstring path = dir.File(L"good.kdp");
+  ASSERT_EQ(storage.Save(timeline.Get(), path.c_str()), S_OK);
+  ComPtr<IAMTimeline> reopened = NewTimeline();
+  std::wstring why = L"stale";
+  ASSERT_EQ(storage.Open(reopened.Get(), path.c_str(), &why), S_OK);
+  EXPECT_EQ(why, L"");
+  EXPECT_EQ(WriteXml(reopened.Get()), WriteXml(timeline.Get()));
+
+  std::string many = "<KDP version=\"1\">\n<timeline><group";
+  for (int i = 0; i < 5000; ++i) many += " a" + std::to_string(i) + "=\"\"";
+  many += "/></timeline></KDP>";
+  struct Case {
+    const char* name;
+    std::string content;
+    const wchar_t* says;
+  } cases[] = {
+      {"damaged", "<KDP version=\"1\">\n<timeline>\n <group>\n</timeline></KDP>",
+       L"line 4, column 1: the end tag </timeline> does not match <group> of line 3"},
+      {"too many attributes", many, L"line 2, column 11: an element carries more than 4096 attributes"},
+      {"other version", "<KDP version=\"2.0\">\n<timeline/></KDP>", L"version \"2.0\""},
+      {"no wrapper", "<timeline/>", L"no <KDP> element"},
+      {"no timeline", "<KDP version=\"1\">\n<other/></KDP>", L"no <timeline> element"},
+      {"refused by the reader", "<KDP version=\"1\">\n<timeline><group type=\"smell\"/></timeline></KDP>",
+       L"type=\"smell\" is neither video nor audio"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testsupport::WriteText(path, c.content);
+    ComPtr<IAMTimeline> target = NewTimeline();
+    const size_t logged = log.entries.size();
+    EXPECT_EQ(storage.Open(target.Get(), path.c_str(), &why), VFW_E_INVALID_FILE_FORMAT);
+    EXPECT_NE(why.find(c.says), std::wstring::npos) << why;
+    long groups = -1;
+    target->GetGroupCount(&groups);
+    EXPECT_EQ(groups, 0);
+    // What the reader reports still reaches the timeline's own log, which it keeps.
+    if (std::string(c.name) == "refused by the reader") {
+      EXPECT_GT(log.entries.size(), logged);
+    }
+    ComPtr<IAMErrorLog> kept;
+    As<IAMSetErrorLog>(target.Get(), IID_IAMSetErrorLog)->get_ErrorLog(&kept);
+    EXPECT_EQ(kept.Get(), static_cast<IAMErrorLog*>(&log));
+  }
+  EXPECT_TRUE(FAILED(storage.Open(reopened.Get(), dir.File(L"missing.kdp").c_str(), &why)));
+  EXPECT_NE(why, L"");
+}
+
+TEST_F(ProjectStorageTest, OpenFailsWhenNoTemporaryCopyCanBeMade) {
+  TempDir dir(L"kdp-notemp");
+  std::wstring path = dir.File(L"p.kdp");
+  ASSERT_EQ(storage.Save(timeline.Get(), path.c_str()), S_OK);
+  wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+  const bool hadTmp = GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH) > 0;
+  const bool hadTemp = GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH) > 0;
+  const std::wstring missing = dir.File(L"no such folder");
+  SetEnvironmentVariableW(L"TMP", missing.c_str());
+  SetEnvironmentVariableW(L"TEMP", missing.c_str());
+  std::wstring why;
+  const HRESULT hr = storage.Open(NewTimeline().Get(), path.c_str(), &why);
+  SetEnvironmentVariableW(L"TMP", hadTmp ? tmp : nullptr);
+  SetEnvironmentVariableW(L"TEMP", hadTemp ? temp : nullptr);
+  EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+  EXPECT_NE(why.find(L"temporary"), std::wstring::npos) << why;
+}
+
 TEST(WideToUtf8, ConvertsAndRefusesBrokenText) {
   size_t length = 0;
   auto utf8 = WideToUtf8(L"a\u00e9\u65e5", &length);
