@@ -2,6 +2,7 @@
 
 #include "engine/ClassFactory.h"
 #include "engine/media/MediaDet.h"
+#include "engine/media/TimeLimit.h"
 #include "engine/model/Timeline.h"
 #include "engine/output/AviMux.h"
 #include "engine/output/CaptureGraphBuilder.h"
@@ -68,3 +69,7 @@ void MrqEngineRevokeClasses() {
   for (DWORD cookie : Cookies()) CoRevokeClassObject(cookie);
   Cookies().clear();
 }
+
+void MrqEngineSetSourceTimeLimit(DWORD milliseconds) { engine::media::SetSourceTimeLimitMs(milliseconds); }
+
+bool MrqEngineHasStuckSources() { return engine::media::WorkStillStuck(); }

@@ -45,6 +45,18 @@ template <class Pick>
 HRESULT FileReader::OpenPicked(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out) {
   if (!out) return E_POINTER;
   out->reset();
+  // The reader is made on a thread of its own: should the platform never return from the
+  // file, that thread keeps the half-made reader and the caller goes on without it.
+  auto opened = std::make_shared<std::unique_ptr<FileReader>>();
+  HRESULT hr = RunWithTimeLimit(SourceTimeLimitMs(), [path, kind, pick, opened] {
+    return OpenPickedNow(path, kind, pick, opened.get());
+  });
+  if (SUCCEEDED(hr)) *out = std::move(*opened);
+  return hr;
+}
+
+template <class Pick>
+HRESULT FileReader::OpenPickedNow(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out) {
   if (kind == StreamKind::Other) return VFW_E_INVALIDMEDIATYPE;
   std::unique_ptr<FileReader> r(new (std::nothrow) FileReader());
   if (!r) return E_OUTOFMEMORY;
@@ -113,7 +125,7 @@ HRESULT FileReader::OpenPicked(const std::wstring &path, StreamKind kind, Pick p
   r->length_ = r->graph_.StreamLength(stream);
 
   FrameSink::Of(r->sink_.Get())->SetReceiver(r.get());
-  if (FAILED(hr = r->FindOrigin(10000))) return hr;
+  if (FAILED(hr = r->FindOrigin(SourceTimeLimitMs()))) return hr;
   if (kind == StreamKind::Video) r->TryYuv();
   *out = std::move(r);
   return S_OK;
@@ -202,7 +214,7 @@ void FileReader::TryYuv() {
     yuv_ = true;
     matrixKnown_ = yuvRefused_ = false;
   }
-  const bool converted = SUCCEEDED(ConnectFromStart(upstream.Get(), yuvType.Get())) && WaitForItem(10000, true) == S_OK;
+  const bool converted = SUCCEEDED(ConnectFromStart(upstream.Get(), yuvType.Get())) && WaitForItem(SourceTimeLimitMs(), true) == S_OK;
   {
     std::lock_guard<SlimMutex> lock(mutex_);
     reference_ = VideoFrame{};
@@ -221,7 +233,7 @@ void FileReader::TryYuv() {
     yuv_ = matrixKnown_ = yuvRefused_ = false;
   }
   HRESULT hr = ConnectFromStart(upstream.Get(), rgbType.Get());
-  if (SUCCEEDED(hr)) hr = WaitForItem(10000, true);
+  if (SUCCEEDED(hr)) hr = WaitForItem(SourceTimeLimitMs(), true);
   std::lock_guard<SlimMutex> lock(mutex_);
   if (FAILED(hr)) error_ = hr;  // it took this type a moment ago: should it not now, reads say so
   else KeepFirst(reference);

@@ -8,6 +8,7 @@
 #include "engine/media/DecodeGraph.h"
 #include "engine/media/FrameSink.h"
 #include "engine/media/MediaFrame.h"
+#include "engine/media/TimeLimit.h"
 #include "engine/media/WavFile.h"
 #include "engine/media/YuvConvert.h"
 
@@ -53,16 +54,19 @@ public:
   HRESULT ReadVideo(VideoFrame *out, DWORD timeoutMs);
   HRESULT ReadAudio(AudioBlock *out, DWORD timeoutMs);
 
-  // Timeout of a read that found nothing in time.
-  static constexpr HRESULT kTimedOut = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+  // Timeout of an open or a read that found nothing in time.
+  static constexpr HRESULT kTimedOut = media::kTimedOut;
   // Whether pictures come from the decoders as I420 (converted here) rather than RGB32.
   bool DecodesYuv() const { return yuv_; }
 
 private:
   FileReader() = default;
-  // Opens the stream that `pick` chooses from the kinds of the file's streams, in order.
+  // Opens the stream that `pick` chooses from the kinds of the file's streams, in order,
+  // giving up after the source time limit.
   template <class Pick>
   static HRESULT OpenPicked(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out);
+  template <class Pick>
+  static HRESULT OpenPickedNow(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out);
 
   HRESULT Start();
   HRESULT FindOrigin(DWORD timeoutMs);

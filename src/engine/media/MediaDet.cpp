@@ -1,7 +1,7 @@
 #include "engine/media/MediaDet.h"
 
-#include "engine/SlimCondition.h"
 #include "engine/media/StillImage.h"
+#include "engine/media/TimeLimit.h"
 #include "engine/model/MediaTypes.h"
 #include "engine/TimeUnits.h"
 
@@ -9,12 +9,9 @@
 #include <uuids.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
+#include <memory>
 
 namespace engine::media {
 
@@ -45,41 +42,13 @@ HRESULT StillType(LONG width, LONG height, OwnedMediaType *type) {
   return S_OK;
 }
 
-// What a probe on its own thread hands back; shared, so that a probe given up on can still
-// finish (or never finish) without touching the detector.
-struct ProbeJob {
-  std::wstring path;
-  std::vector<StreamDescription> streams;
-  HRESULT hr = E_PENDING;
-  SlimMutex mutex;
-  SlimCondition done;
-};
-
-// Measured: the platform's parser now and then never returns from connecting a cut-off MP4.
-// The probe runs on a thread of its own and is abandoned (left to end by itself, if ever) when
-// it takes longer than any readable file needs.
+// A probe runs with a time limit (see TimeLimit.h): its findings reach the detector only
+// when it ends in time.
 HRESULT ProbeWithTimeout(const std::wstring &path, DWORD timeoutMs, std::vector<StreamDescription> *streams) {
-  auto job = std::make_shared<ProbeJob>();
-  job->path = path;
-  try {
-    std::thread([job] {
-      HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-      std::vector<StreamDescription> found;
-      HRESULT hr = FAILED(init) ? init : ProbeMediaFile(job->path, &found);
-      if (SUCCEEDED(init)) CoUninitialize();
-      std::lock_guard<SlimMutex> lock(job->mutex);
-      job->streams = std::move(found);
-      job->hr = hr;
-      job->done.notify_all();
-    }).detach();
-  } catch (const std::system_error &) {
-    return E_OUTOFMEMORY;
-  }
-  std::unique_lock<SlimMutex> lock(job->mutex);
-  if (!job->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return job->hr != E_PENDING; }))
-    return FileReader::kTimedOut;
-  *streams = std::move(job->streams);
-  return job->hr;
+  auto found = std::make_shared<std::vector<StreamDescription>>();
+  HRESULT hr = RunWithTimeLimit(timeoutMs, [path, found] { return ProbeMediaFile(path, found.get()); });
+  if (SUCCEEDED(hr)) *streams = std::move(*found);
+  return hr;
 }
 
 }  // namespace
@@ -193,7 +162,7 @@ STDMETHODIMP MediaDet::put_Filename(BSTR name) {
   } else if (FAILED(hr)) {
     Clear();
     return hr;
-  } else if (FAILED(hr = ProbeWithTimeout(path, kProbeTimeoutMs, &streams_))) {
+  } else if (FAILED(hr = ProbeWithTimeout(path, SourceTimeLimitMs(), &streams_))) {
     Clear();
     return hr;
   }

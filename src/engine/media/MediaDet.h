@@ -16,8 +16,6 @@ public:
   static HRESULT Create(REFIID iid, void **out);
 
   static constexpr REFERENCE_TIME kStillLength = 5 * 10000000LL;  // five seconds
-  // Longest wait for the platform to tell what a file holds.
-  static constexpr DWORD kProbeTimeoutMs = 15000;
   // Longest wait for the decoders to produce a picture.
   static constexpr DWORD kFrameTimeoutMs = 10000;
   // Longest a thumbnail may take to decode forward to its time.

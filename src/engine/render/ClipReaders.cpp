@@ -1,10 +1,12 @@
 #include "engine/render/ClipReaders.h"
 
 #include "engine/media/StillImage.h"
+#include "engine/media/TimeLimit.h"
 #include "engine/TimeUnits.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 #include <exception>
 #include <utility>
 
@@ -12,17 +14,32 @@ namespace engine::render {
 
 namespace {
 
-// Longest wait for the decoders to hand out the next picture or block.
-constexpr DWORD kReadTimeoutMs = 10000;
 // A jump further ahead than this is sought rather than decoded through.
 constexpr REFERENCE_TIME kDecodeAhead = kUnitsPerSecond;
+// How much shorter than its clip a file may be before that is worth a word: containers round
+// their lengths, and sound often stops a block early.
+constexpr REFERENCE_TIME kShortSlack = kUnitsPerSecond / 4;
+
+std::wstring Seconds(REFERENCE_TIME t) {
+  wchar_t text[40];
+  swprintf(text, 40, L"%.3f s", static_cast<double>(t) / kUnitsPerSecond);
+  return text;
+}
 
 }  // namespace
 
 void ClipReaderBase::Fail(LONG code, HRESULT hr, const wchar_t *what) {
   failed_ = true;
-  reader_.reset();
+  // A reader that stopped delivering may be stuck in the platform for good.
+  media::LetGoInBackground(std::move(reader_));
   if (!clip_.reported->exchange(true)) LogTo(log_, code, hr, std::wstring(what) + L": " + clip_.path);
+}
+
+void ClipReaderBase::ReportShort(REFERENCE_TIME reached, REFERENCE_TIME wanted, const wchar_t *rest) {
+  if (wanted <= reached + kShortSlack || clip_.reported->exchange(true)) return;
+  LogTo(log_, DEX_IDS_BAD_SOURCE_NAME, HRESULT_FROM_WIN32(ERROR_HANDLE_EOF),
+        L"Source file ends at " + Seconds(reached) + L", before the " + Seconds(clip_.mediaStop) +
+            L" its clip shows (cut off or damaged?); the rest renders as " + rest + L": " + clip_.path);
 }
 
 bool ClipReaderBase::OpenReader(media::StreamKind kind) {
@@ -42,6 +59,12 @@ bool ClipReaderBase::OpenReader(media::StreamKind kind) {
                                 : media::FileReader::OpenNthOfKind(clip_.path, static_cast<size_t>(clip_.stream), kind, &reader_);
   if (hr == media::FileReader::kNoSuchStream) {
     Fail(DEX_IDS_STREAM_NUMBER, E_INVALIDARG, L"Source file has no such stream; it renders as a gap");
+    return false;
+  }
+  if (hr == media::kTimedOut) {
+    Fail(DEX_IDS_BAD_SOURCE_NAME, hr,
+         (L"Source file did not open within " + Seconds(static_cast<REFERENCE_TIME>(media::SourceTimeLimitMs()) * 10000) +
+          L" (damaged, or not a media file?); it renders as a gap").c_str());
     return false;
   }
   if (FAILED(hr)) {
@@ -104,8 +127,11 @@ const media::VideoFrame *VideoClipReader::PictureAt(REFERENCE_TIME t) {
   for (;;) {
     if (have_ && current_.stop > current_.start && t < current_.stop) return &current_;
     if (!havePending_) {
-      if (ended_) return have_ ? &current_ : nullptr;  // past the file's end its last picture stays
-      HRESULT hr = reader_->ReadVideo(&pending_, kReadTimeoutMs);
+      if (ended_) {  // past the file's end its last picture stays
+        ReportShort(have_ ? current_.stop : 0, t, have_ ? L"its last picture" : L"black");
+        return have_ ? &current_ : nullptr;
+      }
+      HRESULT hr = reader_->ReadVideo(&pending_, media::SourceTimeLimitMs());
       if (hr == S_FALSE) {
         ended_ = true;
         continue;
@@ -152,7 +178,7 @@ void AudioClipReader::Fill(int64_t from, int64_t to) {
   }
   while (!ended_ && bufferStart_ + static_cast<int64_t>(buffer_.size() / 2) <= to) {
     media::AudioBlock block;
-    HRESULT hr = reader_->ReadAudio(&block, kReadTimeoutMs);
+    HRESULT hr = reader_->ReadAudio(&block, media::SourceTimeLimitMs());
     if (hr == S_FALSE) {
       ended_ = true;
       break;
@@ -171,6 +197,11 @@ void AudioClipReader::Fill(int64_t from, int64_t to) {
       buffer_[at + i * 2] = left;
       buffer_[at + i * 2 + 1] = block.channels > 1 ? block.samples[i * block.channels + 1] : left;
     }
+  }
+  if (ended_) {
+    const int64_t reached = bufferStart_ + static_cast<int64_t>(buffer_.size() / 2);
+    auto timeOf = [this](int64_t frame) { return static_cast<REFERENCE_TIME>(frame * kUnitsPerSecond / sourceRate_); };
+    if (reached < to) ReportShort(timeOf(reached), timeOf(to), L"silence");
   }
 }
 

@@ -21,6 +21,9 @@ protected:
   // Opens the decoder for the clip's stream of `kind`; false (after logging) when it cannot.
   bool OpenReader(media::StreamKind kind);
   void Fail(LONG code, HRESULT hr, const wchar_t *what);
+  // Reports, once, a file that ends at media time `reached` while its clip wants media time
+  // `wanted`: a cut-off file, or a clip longer than its media. `rest` says what fills the gap.
+  void ReportShort(REFERENCE_TIME reached, REFERENCE_TIME wanted, const wchar_t *rest);
 
   ClipPlan clip_;
   IAMErrorLog *log_;  // the plan's, which outlives the clip

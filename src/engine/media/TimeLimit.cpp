@@ -1,0 +1,64 @@
+#include "engine/media/TimeLimit.h"
+
+#include "engine/SlimCondition.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace engine::media {
+
+namespace {
+
+std::atomic<DWORD> timeLimitMs{10000};
+std::atomic<long> abandoned{0};
+
+struct Job {
+  std::function<HRESULT()> work;
+  SlimMutex mutex;
+  SlimCondition done;
+  bool finished = false;
+  bool givenUp = false;  // the caller went on without it
+  HRESULT hr = E_PENDING;
+};
+
+}  // namespace
+
+DWORD SourceTimeLimitMs() { return timeLimitMs.load(); }
+
+void SetSourceTimeLimitMs(DWORD ms) { timeLimitMs.store(ms ? ms : 1); }
+
+bool WorkStillStuck() { return abandoned.load() > 0; }
+
+HRESULT RunWithTimeLimit(DWORD timeoutMs, std::function<HRESULT()> work) {
+  auto job = std::make_shared<Job>();
+  job->work = std::move(work);
+  try {
+    std::thread([job] {
+      const HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      const HRESULT hr = FAILED(init) ? init : job->work();
+      // What the work holds is let go here, on this thread, whether or not anyone still waits.
+      job->work = nullptr;
+      if (SUCCEEDED(init)) CoUninitialize();
+      std::lock_guard<SlimMutex> lock(job->mutex);
+      job->hr = hr;
+      job->finished = true;
+      if (job->givenUp) --abandoned;
+      job->done.notify_all();
+    }).detach();
+  } catch (const std::system_error &) {
+    return E_OUTOFMEMORY;
+  }
+  std::unique_lock<SlimMutex> lock(job->mutex);
+  if (!job->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return job->finished; })) {
+    job->givenUp = true;
+    ++abandoned;
+    return kTimedOut;
+  }
+  return job->hr;
+}
+
+}  // namespace engine::media
