@@ -1,5 +1,7 @@
 #include "engine/render/RenderPlan.h"
 
+#include "engine/GuidText.h"
+#include "engine/effects/EffectTable.h"
 #include "engine/render/Palette.h"
 #include "engine/SlimMutex.h"
 
@@ -171,6 +173,42 @@ HRESULT ReadComp(IAMTimelineObj *obj, std::vector<LayerPlan> *layers, std::vecto
   return S_OK;
 }
 
+bool IsBuiltIn(const CLSID &clsid, EffectKind kind) {
+  size_t count = 0;
+  const BuiltInEffect *table = BuiltInEffects(&count);
+  for (size_t i = 0; i < count; ++i)
+    if (table[i].kind == kind && table[i].clsid == clsid) return true;
+  return false;
+}
+
+std::wstring Seconds(REFERENCE_TIME t) {
+  wchar_t text[40];
+  swprintf(text, 40, L"%.3f s", static_cast<double>(t) / 1e7);
+  return text;
+}
+
+// Leaves out, and reports, the effects or transitions the engine has nothing to apply with:
+// rendering on as if they were there would hand the user a file that differs from the
+// project without a word.
+template <class List>
+void DropUnknown(List &list, EffectKind kind, IAMErrorLog *log) {
+  const bool transitions = kind == kVideoTransition || kind == kAudioTransition;
+  const bool video = kind == kVideoEffect || kind == kVideoTransition;
+  for (auto it = list.begin(); it != list.end();) {
+    if (IsBuiltIn(it->clsid, kind)) {
+      ++it;
+      continue;
+    }
+    const std::wstring what = std::wstring(video ? L"Video " : L"Audio ") + (transitions ? L"transition " : L"effect ");
+    const std::wstring id = it->clsid == GUID_NULL ? std::wstring(L"without a class id") : GuidToText(it->clsid);
+    LogTo(log, DEX_IDS_INSTALL_PROBLEM, REGDB_E_CLASSNOTREG,
+          what + id + L" from " + Seconds(it->start) + L" to " + Seconds(it->stop) +
+              L" cannot be applied: the engine has no such " + (transitions ? L"transition" : L"effect") +
+              L"; it is left out");
+    it = list.erase(it);
+  }
+}
+
 }  // namespace
 
 double EffectPlan::Number(const wchar_t *name, REFERENCE_TIME t, double fallback) const {
@@ -264,6 +302,16 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
     for (ClipPlan &clip : layer.clips) fill(clip.effects, defaultEffect);
   }
   for (CompTransitions &comp : plan->compTransitions) fill(comp.transitions, defaultTransition);
+  const bool video = plan->kind == media::StreamKind::Video;
+  const EffectKind effectKind = video ? kVideoEffect : kAudioEffect;
+  const EffectKind transitionKind = video ? kVideoTransition : kAudioTransition;
+  DropUnknown(plan->effects, effectKind, plan->log.Get());
+  for (LayerPlan &layer : plan->layers) {
+    DropUnknown(layer.effects, effectKind, plan->log.Get());
+    DropUnknown(layer.transitions, transitionKind, plan->log.Get());
+    for (ClipPlan &clip : layer.clips) DropUnknown(clip.effects, effectKind, plan->log.Get());
+  }
+  for (CompTransitions &comp : plan->compTransitions) DropUnknown(comp.transitions, transitionKind, plan->log.Get());
   // The timeline may switch all effects or all transitions off, for a quicker preview.
   BOOL effects = TRUE, transitions = TRUE;
   timeline->EffectsEnabled(&effects);
