@@ -1,6 +1,10 @@
 #include "core/ResultText.h"
 
 #include <windows.h>
+#include <vfwmsgs.h>
+
+#include <cwchar>
+#include <cwctype>
 
 namespace {
 
@@ -13,6 +17,29 @@ std::wstring FormatFrom(DWORD source, HMODULE module, DWORD code) {
   if (text) LocalFree(text);
   return result;
 }
+
+struct KnownResult {
+  long code;
+  const wchar_t* text;
+};
+
+// The media framework's results met in rendering, which the platform here leaves without text.
+const KnownResult kKnown[] = {
+    {VFW_E_INVALID_FILE_FORMAT, L"The file format is invalid or the file is damaged."},
+    {VFW_E_NOT_CONNECTED, L"Nothing is connected to render: the timeline produces no stream."},
+    {VFW_E_CANNOT_CONNECT, L"No combination of filters could be found to make the connection."},
+    {VFW_E_CANNOT_RENDER, L"No combination of filters could be found to render the stream."},
+    {VFW_E_NO_ACCEPTABLE_TYPES, L"The filters have no media type in common."},
+    {VFW_E_TYPE_NOT_ACCEPTED, L"The media type is not accepted."},
+    {VFW_E_INVALIDMEDIATYPE, L"The media type is invalid or not supported."},
+    {VFW_E_UNSUPPORTED_STREAM, L"The file's format is not supported."},
+    {VFW_E_UNKNOWN_FILE_TYPE, L"The file's type is not recognised."},
+    {VFW_E_NOT_FOUND, L"An object or name was not found."},
+    {static_cast<long>(E_UNEXPECTED), L"An unexpected failure occurred."},
+    {static_cast<long>(REGDB_E_CLASSNOTREG), L"The class is not registered."},
+    {static_cast<long>(E_OUTOFMEMORY), L"There is not enough memory."},
+    {static_cast<long>(E_INVALIDARG), L"A value is out of range or invalid."},
+};
 
 }  // namespace
 
@@ -27,4 +54,17 @@ std::wstring ResultText(long code) {
     }
   }
   return FormatFrom(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, c);
+}
+
+std::wstring ResultSentence(long code) {
+  std::wstring text = ResultText(code);
+  while (!text.empty() && iswspace(text.back())) text.pop_back();
+  for (wchar_t& c : text)
+    if (c == L'\r' || c == L'\n') c = L' ';
+  if (text.empty())
+    for (const KnownResult& known : kKnown)
+      if (known.code == code) text = known.text;
+  wchar_t number[16];
+  swprintf(number, 16, L"0x%08lX", static_cast<unsigned long>(code));
+  return text.empty() ? std::wstring(L"error ") + number : text + L" (" + number + L")";
 }

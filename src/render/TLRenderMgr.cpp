@@ -3,6 +3,8 @@
 #include "core/AppName.h"
 #include "core/FilterCatalog.h"
 #include "core/LogFile.h"
+#include "core/SameFile.h"
+#include "timeline/TimelineSources.h"
 
 #include <uuids.h>
 
@@ -21,6 +23,18 @@ void FreeMediaType(AM_MEDIA_TYPE& mt) {
   mt.cbFormat = 0;
   SafeRelease(mt.pUnk);
 }
+
+// A site that offers no callback, and lives as long as the process.
+struct NoSite final : IUnknown {
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = iid == IID_IUnknown ? static_cast<IUnknown*>(this) : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+};
+NoSite kNoSite;
 
 }  // namespace
 
@@ -89,6 +103,14 @@ void TLRenderMgr::ReleaseGraph(bool dropGroups) {
       registrationToken = 0;
     }
     graph->SetLogFile(0);
+    // The graph may outlive this manager (another holder keeps it): it must not call back into
+    // one that let it go. Measured: the platform's graph faults on an empty site, so it gets one
+    // that answers nothing.
+    IObjectWithSite* site = nullptr;
+    if (SUCCEEDED(graph->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&site))) && site) {
+      site->SetSite(&kNoSite);
+      site->Release();
+    }
     SafeRelease(graph);
   }
   if (engine) {
@@ -223,9 +245,28 @@ HRESULT TLRenderMgr::ConnectCompressor(size_t index) {
   return hr;
 }
 
+HRESULT TLRenderMgr::CheckDestination(const wchar_t* fileName) {
+  destinationClash.clear();
+  if (!fileName || !*fileName) return E_INVALIDARG;
+  const std::wstring destination = fileName;
+  if (!projectFile.empty() && IsSameFile(destination, projectFile)) destinationClash = projectFile;
+  const std::wstring folder = FolderOf(projectFile);
+  ForEachSource(timeline, [&](IAMTimelineSrc* src) {
+    if (!destinationClash.empty()) return;
+    BSTR name = nullptr;
+    if (FAILED(src->GetMediaName(&name)) || !name) return;
+    const std::wstring media = MediaPath(std::wstring(name, SysStringLen(name)), folder);
+    SysFreeString(name);
+    if (IsSameFile(destination, media)) destinationClash = FullPathOf(media);
+  });
+  return destinationClash.empty() ? S_OK : kDestinationIsInput;
+}
+
 HRESULT TLRenderMgr::RenderToFile(REFGUID outputType, const wchar_t* fileName, IMediaSeeking** seekingOut) {
-  if (!builder) return -1;
   if (seekingOut) *seekingOut = nullptr;
+  HRESULT checked = CheckDestination(fileName);
+  if (FAILED(checked)) return checked;
+  if (!builder) return -1;
   IBaseFilter* mux = nullptr;
   HRESULT hr = builder->SetOutputFileName(&outputType, fileName, &mux, nullptr);
   if (FAILED(hr)) return hr;

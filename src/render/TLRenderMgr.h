@@ -38,7 +38,12 @@ class TLRenderMgr : public IAMGraphBuilderCallback {
   HRESULT CreateGraph();
   HRESULT LoadCompressor(size_t index);
   HRESULT ConnectCompressor(size_t index);
+  // Refuses (kDestinationIsInput, with destinationClash set) a destination that is the project
+  // file or one of the timeline's media files: rendering onto a file while reading it loses it.
   HRESULT RenderToFile(REFGUID outputType, const wchar_t* fileName, IMediaSeeking** seekingOut);
+  // The same check alone, for callers that touch the destination before rendering.
+  HRESULT CheckDestination(const wchar_t* fileName);
+  static constexpr HRESULT kDestinationIsInput = HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
   HRESULT ConfigureCompressor(size_t index, bool connectFirst, HWND ownerWindow,
                               IAMVideoCompression** videoCompressionOut, IAMStreamConfig** streamConfigOut);
 
@@ -52,6 +57,11 @@ class TLRenderMgr : public IAMGraphBuilderCallback {
   IGraphBuilder* graph = nullptr;
   ICaptureGraphBuilder2* builder = nullptr;
   DWORD registrationToken = 0;
+  // The project file the timeline was read from, empty while unsaved: relative media names are
+  // taken from its folder, and a render may not overwrite it.
+  std::wstring projectFile;
+  // The input file a refused destination names, after kDestinationIsInput.
+  std::wstring destinationClash;
 
  private:
   HRESULT FirstPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin);
