@@ -30,8 +30,11 @@ void LogFile::Open() {
   if (!IsOpen()) {
     WIN32_FILE_ATTRIBUTE_DATA info;
     if (GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &info)) {
-      SYSTEMTIME written, today;
-      FileTimeToSystemTime(&info.ftLastWriteTime, &written);
+      // Days are the user's: the file's time is kept in UTC and must be made local before it
+      // is compared with today, or every start near midnight would rotate again.
+      SYSTEMTIME writtenUtc, written, today;
+      FileTimeToSystemTime(&info.ftLastWriteTime, &writtenUtc);
+      if (!SystemTimeToTzSpecificLocalTime(nullptr, &writtenUtc, &written)) written = writtenUtc;
       GetLocalTime(&today);
       if (written.wYear == today.wYear && written.wMonth == today.wMonth &&
           written.wDay == today.wDay) {

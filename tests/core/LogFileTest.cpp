@@ -36,7 +36,33 @@ void SetLastWriteDaysAgo(const std::wstring& path, int days, SYSTEMTIME* written
   ASSERT_NE(f, INVALID_HANDLE_VALUE);
   ASSERT_TRUE(SetFileTime(f, nullptr, nullptr, &ft));
   CloseHandle(f);
-  FileTimeToSystemTime(&ft, written);
+  SYSTEMTIME utc;
+  FileTimeToSystemTime(&ft, &utc);
+  SystemTimeToTzSpecificLocalTime(nullptr, &utc, written);
+}
+
+// Sets the file's last write to local time hh:mm, `daysAgo` local days before today; returns
+// that local day of the month.
+WORD SetLastWriteLocal(const std::wstring& path, int daysAgo, WORD hour, WORD minute) {
+  SYSTEMTIME local;
+  GetLocalTime(&local);
+  local.wHour = hour;
+  local.wMinute = minute;
+  local.wSecond = local.wMilliseconds = 0;
+  FILETIME ft;
+  SystemTimeToFileTime(&local, &ft);
+  ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+  t.QuadPart -= static_cast<ULONGLONG>(daysAgo) * 24 * 3600 * 10000000ULL;
+  ft = {t.LowPart, t.HighPart};
+  FileTimeToSystemTime(&ft, &local);
+  SYSTEMTIME utc;
+  EXPECT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc));
+  SystemTimeToFileTime(&utc, &ft);
+  HANDLE f = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(f, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(SetFileTime(f, nullptr, nullptr, &ft));
+  CloseHandle(f);
+  return local.wDay;
 }
 
 }  // namespace
@@ -83,6 +109,26 @@ TEST(LogFile, EarlierDayMovesToDayOfMonthReplacingAnOlderFile) {
   EXPECT_NE(moved.find(L"  yesterday's line\r\n"), std::wstring::npos);
   std::wstring fresh = Utf16Body(ReadBytes(path));
   EXPECT_EQ(fresh.substr(19), L"  today\r\n");
+}
+
+// Run by ctest also with TZ east and west of UTC, where the UTC day of a time near midnight
+// is not the local one.
+TEST(LogFile, DaysAreTheUsersLocalDays) {
+  TempDir dir(L"log-local-days");
+  std::wstring path = dir.File(L"mrq.log");
+  { LogFile(path.c_str()).Write(L"just after midnight"); }
+  SetLastWriteLocal(path, 0, 0, 1);
+  { LogFile(path.c_str()).Write(L"later today"); }
+  std::wstring body = Utf16Body(ReadBytes(path));
+  EXPECT_NE(body.find(L"  just after midnight\r\n"), std::wstring::npos) << "today's log was rotated away";
+  EXPECT_NE(body.find(L"  later today\r\n"), std::wstring::npos);
+
+  const WORD yesterday = SetLastWriteLocal(path, 1, 23, 59);
+  { LogFile(path.c_str()).Write(L"a new day"); }
+  std::wstring kept = path + L"." + IntText(yesterday).get();
+  ASSERT_TRUE(testsupport::FileExists(kept)) << "yesterday's log is not kept under its local day";
+  EXPECT_NE(Utf16Body(ReadBytes(kept)).find(L"  later today\r\n"), std::wstring::npos);
+  EXPECT_EQ(Utf16Body(ReadBytes(path)).substr(19), L"  a new day\r\n");
 }
 
 TEST(LogFile, OverlongLineIsCutAndStillEndsTheLine) {
