@@ -5,6 +5,7 @@
 #include "core/IntText.h"
 #include "core/LogFile.h"
 #include "core/OwnedText.h"
+#include "core/ResultText.h"
 #include "core/Text.h"
 
 STDMETHODIMP CErrorLog::QueryInterface(REFIID iid, void** out) {
@@ -36,6 +37,14 @@ STDMETHODIMP CErrorLog::LogError(LONG severity, BSTR text, LONG /*code*/, LONG r
         break;
     }
   }
+  if (severity >= 2) {
+    std::wstring problem = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    if (FAILED(result)) problem += L" (" + ResultSentence(result) + L")";
+    AcquireSRWLockExclusive(&lock_);
+    if (problems_.size() < kKeptProblems) problems_.push_back(std::move(problem));
+    else ++dropped_;
+    ReleaseSRWLockExclusive(&lock_);
+  }
   if (LogExists()) {
     // A missing error text ends the line after "; ".
     OwnedText line = extra ? OwnedText(L"ERROR: severity=", severityText.get(), L"; ",
@@ -45,4 +54,14 @@ STDMETHODIMP CErrorLog::LogError(LONG severity, BSTR text, LONG /*code*/, LONG r
     WriteLog(line);
   }
   return result;
+}
+
+std::vector<std::wstring> CErrorLog::TakeProblems() {
+  AcquireSRWLockExclusive(&lock_);
+  std::vector<std::wstring> taken;
+  taken.swap(problems_);
+  if (dropped_) taken.push_back(L"... and " + std::to_wstring(dropped_) + L" more (see the log)");
+  dropped_ = 0;
+  ReleaseSRWLockExclusive(&lock_);
+  return taken;
 }

@@ -13,6 +13,7 @@
 #include "res/resource.h"
 #include "timeline/GroupHelpers.h"
 #include "timeline/TLNode.h"
+#include "timeline/TimelineSources.h"
 #include "timeline/TimeCode.h"
 #include "timeline/WndTLModel.h"
 #include "ui/StatusBar.h"
@@ -20,6 +21,25 @@
 #include "ui/UserPrompts.h"
 
 namespace {
+
+// The project's media files that are not there, each once, relative names taken from the
+// project's folder.
+std::vector<std::wstring> MissingMedia(IAMTimeline* timeline, const std::wstring& folder) {
+  std::vector<std::wstring> missing;
+  ForEachSource(timeline, [&](IAMTimelineSrc* src) {
+    BSTR name = nullptr;
+    if (FAILED(src->GetMediaName(&name)) || !name) return;
+    const std::wstring media = MediaPath(std::wstring(name, SysStringLen(name)), folder);
+    SysFreeString(name);
+    const DWORD attrs = GetFileAttributesW(media.c_str());
+    if (media.empty() || (attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY))) return;
+    for (const auto& m : missing)
+      if (m == media) return;
+    missing.push_back(media);
+  });
+  return missing;
+}
+
 
 constexpr MenuItem kMainMenu[] = {
     {false, 0, 10, L"Project", true},
@@ -100,7 +120,8 @@ CWndMain::CWndMain() {
 
 CWndMain::~CWndMain() {
   timeline_.Reset();
-  if (menu_ && !(window_ && IsWindow(window_))) DestroyMenu(menu_);
+  // Still set only when the window never took the menu: the one it took went with it.
+  if (menu_) DestroyMenu(menu_);
 }
 
 DWORD CWndMain::Create(HWND parent, HINSTANCE instance) {
@@ -239,10 +260,22 @@ int CWndMain::OnNew() {
   return 0;
 }
 
-void CWndMain::ShowOpenFailure(const wchar_t* path, HRESULT hr) {
+void CWndMain::ShowOpenFailure(const wchar_t* path, HRESULT hr, const std::wstring& why) {
   HWND owner = splash_ ? splash_->Hwnd() : window_;
-  std::wstring reason = hr == VFW_E_INVALID_FILE_FORMAT ? L"Invalid file format" : ResultText(hr);
+  // The reader's own sentence says what is wrong and where; the code's text is the fallback.
+  std::wstring reason = hr == VFW_E_INVALID_FILE_FORMAT ? std::wstring(L"Invalid file format") : why;
+  if (reason.empty()) reason = ResultText(hr);
+  else if (hr == VFW_E_INVALID_FILE_FORMAT && !why.empty()) reason += L"\n" + why;
   ShowMessage(owner, OwnedText(path, L"\n\n", reason.c_str()), MB_OK | MB_ICONERROR);
+}
+
+void CWndMain::ShowProblems(const wchar_t* what, const std::vector<std::wstring>& missing) {
+  std::vector<std::wstring> problems = errorLog_.TakeProblems();
+  if (problems.empty() && missing.empty()) return;
+  std::wstring text = std::wstring(what ? what : L"") + L"\n\nThis will not render as the project says:";
+  for (const auto& m : missing) text += L"\n- Media file not found: " + m;
+  for (const auto& p : problems) text += L"\n- " + p;
+  ShowMessage(splash_ ? splash_->Hwnd() : window_, text.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 int CWndMain::OnOpen(const wchar_t* path) {
@@ -265,21 +298,24 @@ int CWndMain::OnOpen(const wchar_t* path) {
   }
 
   HRESULT hr = -1;
+  std::wstring why;
   {
     WaitCursor wait;
     if (timeline_) {
       timeline_->ClearAllGroups();
-      hr = OpenProjectInto(timeline_.Get(), &storage_, chosen);
+      errorLog_.TakeProblems();  // what came before is not this project's
+      hr = OpenProjectInto(timeline_.Get(), &storage_, chosen, &why);
     }
   }
   if (SUCCEEDED(hr)) {
     SetText(OwnedText(kAppName, L" - [", titleName, L"]"));
     wcscpy(path_, chosen);
   } else {
-    ShowOpenFailure(chosen, hr);
+    ShowOpenFailure(chosen, hr, why);
   }
   RefreshView();
   SetModified(false);
+  if (SUCCEEDED(hr)) ShowProblems(chosen, MissingMedia(timeline_.Get(), FolderOf(chosen)));
   return SUCCEEDED(hr) ? 0 : 1;
 }
 
@@ -352,6 +388,8 @@ LRESULT CWndMain::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       }
       break;
     case WM_DESTROY:
+      // DestroyWindow destroys the window's menu: it is not ours to destroy again.
+      if (menu_ && GetMenu(window) == menu_) menu_ = nullptr;
       PostQuitMessage(0);
       return 0;
     case WM_SETFOCUS:

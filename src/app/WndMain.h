@@ -2,6 +2,7 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <vector>
 
 #include "app/ErrorLog.h"
 #include "core/ResolvePath.h"
@@ -53,6 +54,9 @@ class CWndMain : public CWindow, public CTLModelCallback {
   CStatusBar* StatusBar() const { return status_; }
   IAMErrorLog* ErrorLog() { return &errorLog_; }
   bool IsModified() const { return modified_; }
+  // Shows, in one message, the problems the engine reported since the last showing, with
+  // `missing` media files first; nothing when there are none. Called once per open or render.
+  void ShowProblems(const wchar_t* what, const std::vector<std::wstring>& missing = {});
   const wchar_t* Path() const { return path_; }
 
  private:
@@ -60,7 +64,7 @@ class CWndMain : public CWindow, public CTLModelCallback {
   void SetModified(bool modified);
   void SetStatus(int part, const wchar_t* text);
   bool AskToSaveChanges(int* result);  // false: stop (cancelled or the save failed)
-  void ShowOpenFailure(const wchar_t* path, HRESULT hr);
+  void ShowOpenFailure(const wchar_t* path, HRESULT hr, const std::wstring& why = std::wstring());
   void OnCommand(UINT id);
   void ShowAbout();
   LRESULT OnCloseRequest(HWND window, WPARAM wParam, LPARAM lParam);

@@ -213,10 +213,45 @@ TEST_F(MainWindow, AProjectOfAnotherVersionIsRefusedAndLeavesNoGroups) {
   testsupport::WriteText(path, "<KDP version=\"2\">\n<timeline/></KDP>");
   EXPECT_NE(main_->OnOpen(path.c_str()), 0);
   ASSERT_FALSE(g_answers.asked.empty());
-  EXPECT_EQ(g_answers.asked.back(), path + L"\n\nInvalid file format");
+  EXPECT_EQ(g_answers.asked.back().rfind(path + L"\n\nInvalid file format\n", 0), 0u) << g_answers.asked.back();
   EXPECT_EQ(main_->View()->Model().GroupCount(), 0);
   EXPECT_EQ(Title(), L"MRQ");
   EXPECT_FALSE(main_->IsModified());
+}
+
+TEST_F(MainWindow, ADamagedProjectIsRefusedNamingTheLineAndColumn) {
+  TempDir dir(L"main-damaged");
+  std::wstring path = dir.File(L"damaged.kdp");
+  testsupport::WriteText(path, "<KDP version=\"1\">\n<timeline>\n <group type=\"video\">\n  <track></grup>\n</timeline></KDP>");
+  EXPECT_NE(main_->OnOpen(path.c_str()), 0);
+  ASSERT_EQ(g_answers.asked.size(), 1u);
+  const std::wstring& text = g_answers.asked.back();
+  EXPECT_EQ(text.rfind(path + L"\n\n", 0), 0u) << text;
+  EXPECT_NE(text.find(L"line 4"), std::wstring::npos) << text;
+  EXPECT_NE(text.find(L"column"), std::wstring::npos) << text;
+}
+
+TEST_F(MainWindow, OpeningShowsMissingMediaOnceInOneMessage) {
+  TempDir dir(L"main-problems");
+  std::wstring path = dir.File(L"problems.kdp");
+  testsupport::WriteText(path,
+                         "<KDP version=\"1\">\n<timeline><group type=\"video\" width=\"64\" height=\"48\"><track>"
+                         "<clip src=\"gone.avi\" start=\"0\" stop=\"1\"/><clip src=\"gone.avi\" start=\"1\" stop=\"2\"/>"
+                         "</track></group></timeline></KDP>");
+  EXPECT_EQ(main_->OnOpen(path.c_str()), 0);
+  ASSERT_EQ(g_answers.asked.size(), 1u);
+  const std::wstring& text = g_answers.asked.back();
+  const std::wstring gone = dir.File(L"gone.avi");
+  const size_t at = text.find(L"Media file not found: " + gone);
+  EXPECT_NE(at, std::wstring::npos) << text;
+  EXPECT_EQ(text.find(gone, at + gone.size() + 22), std::wstring::npos) << "named twice: " << text;
+  EXPECT_STREQ(main_->Path(), path.c_str());
+
+  // A project whose media are all there opens without a word.
+  g_answers.asked.clear();
+  testsupport::WriteText(gone, "not really a video, but there");
+  EXPECT_EQ(main_->OnOpen(path.c_str()), 0);
+  EXPECT_TRUE(g_answers.asked.empty());
 }
 
 TEST(CommandLine, TakesTheLastArgumentWithQuotesRemoved) {
