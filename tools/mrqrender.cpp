@@ -83,27 +83,6 @@ std::wstring Clock(REFERENCE_TIME t) {
   return text;
 }
 
-HRESULT ReadProject(IAMTimeline* timeline, const std::wstring& path) {
-  ComPtr<IXml2Dex> reader;
-  HRESULT hr = CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
-                                reinterpret_cast<void**>(reader.GetAddressOf()));
-  if (FAILED(hr)) return hr;
-  wchar_t folder[MAX_PATH], temp[MAX_PATH];
-  if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"MRQ", 0, temp))
-    return HRESULT_FROM_WIN32(GetLastError());
-  ProjectStorage storage(L"KDP", L"version", L"timeline");
-  hr = storage.ExtractTimeline(path.c_str(), temp);
-  // A wrapper without a timeline is no project either.
-  if (hr == S_FALSE) hr = VFW_E_INVALID_FILE_FORMAT;
-  if (SUCCEEDED(hr)) {
-    BSTR name = SysAllocString(temp);
-    hr = reader->ReadXMLFile(timeline, name);
-    SysFreeString(name);
-  }
-  DeleteFileW(temp);
-  return hr;
-}
-
 // Every source's media path, relative names made whole from the project's folder so that the
 // engine reads what the project means wherever mrqrender was started.
 std::vector<std::wstring> AnchorMedia(IAMTimeline* timeline, const std::wstring& folder) {
@@ -209,8 +188,10 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
   if (SUCCEEDED(timeline.As(&setLog))) setLog->put_ErrorLog(problems.Get());
   if (GetFileAttributesW(project.c_str()) == INVALID_FILE_ATTRIBUTES)
     return Fail(kBadProject, L"cannot read project " + project + L": no such file");
-  hr = ReadProject(timeline.Get(), project);
-  if (FAILED(hr)) return Fail(kBadProject, L"cannot read project " + project + L": " + Hr(hr));
+  std::wstring why;
+  ProjectStorage storage(L"KDP", L"version", L"timeline");
+  hr = storage.Open(timeline.Get(), project.c_str(), &why);
+  if (FAILED(hr)) return Fail(kBadProject, L"cannot read project " + project + L": " + (why.empty() ? Hr(hr) : why));
 
   const std::vector<std::wstring> media = AnchorMedia(timeline.Get(), FolderOf(project));
   if (media.empty() && !list)
