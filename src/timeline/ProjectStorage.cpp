@@ -94,7 +94,8 @@ struct TempFile {
 };
 
 // Stands between the timeline and the error log it had while a project is read: keeps the
-// first error the reader reports, for the user's message, and passes every entry on.
+// first entry of the gravest severity the reader reports, for the user's message, and passes
+// every entry on.
 class CapturingLog final : public IAMErrorLog {
  public:
   explicit CapturingLog(IAMErrorLog* next) : next_(next) {}
@@ -115,7 +116,10 @@ class CapturingLog final : public IAMErrorLog {
     return static_cast<ULONG>(refs);
   }
   STDMETHODIMP LogError(LONG severity, BSTR text, LONG code, LONG hr, VARIANT* extra) override {
-    if (first_.empty() && text) first_.assign(text, SysStringLen(text));
+    if (text && (first_.empty() || severity > severity_)) {
+      first_.assign(text, SysStringLen(text));
+      severity_ = severity;
+    }
     return next_ ? next_->LogError(severity, text, code, hr, extra) : S_OK;
   }
   const std::wstring& First() const { return first_; }
@@ -123,6 +127,7 @@ class CapturingLog final : public IAMErrorLog {
  private:
   ~CapturingLog() = default;
   LONG refs_ = 1;
+  LONG severity_ = 0;
   ComPtr<IAMErrorLog> next_;
   std::wstring first_;
 };
