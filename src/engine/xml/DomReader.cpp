@@ -41,9 +41,8 @@ HRESULT DomElement::Load(IXMLDOMNode *node) {
   ComPtr<IXMLDOMNamedNodeMap> map;
   hr = node->get_attributes(&map);
   if (FAILED(hr) || !map) return hr;
-  // Walked with the map's own cursor: asking for each attribute by index costs time that
-  // grows with the index in some document services, which made elements with many
-  // attributes take quadratic time.
+  // Walked with the map's own cursor rather than by index, so that no step has to find its
+  // attribute by position again.
   LONG count = 0;
   if (SUCCEEDED(map->get_length(&count)) && count > 0) attrs_.reserve(static_cast<size_t>(count));
   map->reset();
