@@ -7,6 +7,9 @@
 
 namespace testsupport {
 
+// Called with the run's exit code just before the test executable ends (TestMain.cpp), when set.
+extern void (*g_beforeExit)(int exitCode);
+
 // A fresh folder below the current directory, removed with its files when the test ends.
 class TempDir {
  public:

@@ -1,6 +1,5 @@
 // mrqrender: renders a KDP project to a media file from the command line, with the same render
 // manager, engine, compressors and multiplexers as the editor's render window.
-#include "core/EndProcess.h"
 #include "core/FilterCatalog.h"
 #include "core/ResultText.h"
 #include "core/SameFile.h"
@@ -143,13 +142,12 @@ class ProblemLog final : public IAMErrorLog {
   SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
-// Lets go of the engine and COM and returns `code`. A media file stuck in the platform keeps a
-// thread inside its libraries, and taking them down under it faults (measured): the process
-// then ends at once instead, all output written.
+// Lets go of the engine and COM and returns `code`; a media file stuck in the platform ends the
+// process at once instead, all output written.
 int Finish(int code) {
   fflush(stdout);
   fflush(stderr);
-  if (MrqEngineHasStuckSources()) EndProcessNow(code);
+  MrqEngineEndIfStuck(code);
   MrqEngineRevokeClasses();
   CoUninitialize();
   return code;

@@ -9,7 +9,6 @@
 #include "app/WndSplash.h"
 #include "engine/EngineRegistration.h"
 #include "core/AppConfig.h"
-#include "core/EndProcess.h"
 #include "core/IntText.h"
 #include "core/LogFile.h"
 #include "core/ResolvePath.h"
@@ -62,11 +61,11 @@ int RunApplication(HINSTANCE instance, const wchar_t* /*commandLine*/, int showC
   main->DestroySplash();
   main->Destroy(true);
   if (MrqEngineHasStuckSources()) {
-    // A media file left a thread stuck in the platform: shutting the libraries down under it
-    // would fault. Everything of the user's is saved or given up by now.
+    // A media file left a thread stuck in the platform: everything of the user's is saved or
+    // given up by now, and the process ends without taking the libraries down under it.
     WriteLog((std::wstring(L"Exit code: ") + IntText(exitCode).get()).c_str());
     if (log) log->Flush();
-    EndProcessNow(exitCode);
+    MrqEngineEndIfStuck(exitCode);
   }
   if (created) {
     // The timeline went with the main window; now the engine and the component system that

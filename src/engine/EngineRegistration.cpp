@@ -73,3 +73,20 @@ void MrqEngineRevokeClasses() {
 void MrqEngineSetSourceTimeLimit(DWORD milliseconds) { engine::media::SetSourceTimeLimitMs(milliseconds); }
 
 bool MrqEngineHasStuckSources() { return engine::media::WorkStillStuck(); }
+
+void MrqEngineEndIfStuck(int exitCode) {
+  if (!engine::media::WorkStillStuck()) return;
+  // Measured under the emulation we run on: with a thread still inside the media framework's
+  // host libraries, even TerminateProcess faults while those libraries shut down. Other
+  // threads are ended and the exit code recorded first; then the host's exit_group ends the
+  // process without running any library's shutdown.
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  if (ntdll && GetProcAddress(ntdll, "wine_get_version")) {
+    using TerminateFn = LONG(NTAPI *)(HANDLE, LONG);
+    auto terminate = reinterpret_cast<TerminateFn>(reinterpret_cast<void *>(GetProcAddress(ntdll, "NtTerminateProcess")));
+    if (terminate) terminate(nullptr, exitCode);
+    long number = 231, status = exitCode;  // exit_group(2) of the x86-64 Linux host
+    __asm__ volatile("syscall" : : "a"(number), "D"(status) : "rcx", "r11", "memory");
+  }
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+}

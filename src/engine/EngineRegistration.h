@@ -11,6 +11,9 @@ void MrqEngineRevokeClasses();
 // it counts as failed (10 s unless set). A source that hangs inside the platform is left to
 // a thread of its own.
 void MrqEngineSetSourceTimeLimit(DWORD milliseconds);
-// Whether such a source is still stuck: the process should then end without unloading the
-// platform's libraries under it (ExitProcess would fault in that thread).
+// Whether such a source is still stuck: the process must then not take the platform's
+// libraries down under it (measured: that faults, and the exit code is lost).
 bool MrqEngineHasStuckSources();
+// Call last, all output written: when a source is stuck, ends the process at once with
+// `exitCode`, without unloading anything; returns otherwise.
+void MrqEngineEndIfStuck(int exitCode);

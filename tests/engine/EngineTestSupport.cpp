@@ -1,6 +1,9 @@
 #include "EngineTestSupport.h"
 
+#include "TestSupport.h"
 #include "engine/EngineRegistration.h"
+
+#include <cstdio>
 
 namespace enginetest {
 
@@ -20,6 +23,15 @@ public:
 };
 
 const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
+
+// Tests give the engine media that leave a thread stuck in the platform; the process must then
+// end as the program does.
+void EndLikeTheProgram(int code) {
+  fflush(stdout);
+  fflush(stderr);
+  MrqEngineEndIfStuck(code);
+}
+const bool kEndsLikeTheProgram = (testsupport::g_beforeExit = &EndLikeTheProgram, true);
 
 }  // namespace
 
