@@ -187,25 +187,26 @@ std::wstring Seconds(REFERENCE_TIME t) {
   return text;
 }
 
-// Leaves out, and reports, the effects or transitions the engine has nothing to apply with:
-// rendering on as if they were there would hand the user a file that differs from the
-// project without a word.
+// Reports the effects and transitions the engine has nothing to apply with: rendering on as if
+// they were there would hand the user a file that differs from the project without a word.
+// Such effects are left out. A transition of another kind still blends its track in, as one
+// naming no filter does (a dissolve, or a crossfade of sound), and says so.
 template <class List>
-void DropUnknown(List &list, EffectKind kind, IAMErrorLog *log) {
+void ReportUnknown(List &list, EffectKind kind, IAMErrorLog *log) {
   const bool transitions = kind == kVideoTransition || kind == kAudioTransition;
   const bool video = kind == kVideoEffect || kind == kVideoTransition;
   for (auto it = list.begin(); it != list.end();) {
-    if (IsBuiltIn(it->clsid, kind)) {
+    if (IsBuiltIn(it->clsid, kind) || (transitions && it->clsid == GUID_NULL)) {
       ++it;
       continue;
     }
     const std::wstring what = std::wstring(video ? L"Video " : L"Audio ") + (transitions ? L"transition " : L"effect ");
     const std::wstring id = it->clsid == GUID_NULL ? std::wstring(L"without a class id") : GuidToText(it->clsid);
+    const std::wstring instead = !transitions ? L"it is left out" : video ? L"it renders as a dissolve" : L"it renders as a crossfade";
     LogTo(log, DEX_IDS_INSTALL_PROBLEM, REGDB_E_CLASSNOTREG,
           what + id + L" from " + Seconds(it->start) + L" to " + Seconds(it->stop) +
-              L" cannot be applied: the engine has no such " + (transitions ? L"transition" : L"effect") +
-              L"; it is left out");
-    it = list.erase(it);
+              L" cannot be applied: the engine has no such " + (transitions ? L"transition" : L"effect") + L"; " + instead);
+    it = transitions ? it + 1 : list.erase(it);
   }
 }
 
@@ -305,13 +306,13 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
   const bool video = plan->kind == media::StreamKind::Video;
   const EffectKind effectKind = video ? kVideoEffect : kAudioEffect;
   const EffectKind transitionKind = video ? kVideoTransition : kAudioTransition;
-  DropUnknown(plan->effects, effectKind, plan->log.Get());
+  ReportUnknown(plan->effects, effectKind, plan->log.Get());
   for (LayerPlan &layer : plan->layers) {
-    DropUnknown(layer.effects, effectKind, plan->log.Get());
-    DropUnknown(layer.transitions, transitionKind, plan->log.Get());
-    for (ClipPlan &clip : layer.clips) DropUnknown(clip.effects, effectKind, plan->log.Get());
+    ReportUnknown(layer.effects, effectKind, plan->log.Get());
+    ReportUnknown(layer.transitions, transitionKind, plan->log.Get());
+    for (ClipPlan &clip : layer.clips) ReportUnknown(clip.effects, effectKind, plan->log.Get());
   }
-  for (CompTransitions &comp : plan->compTransitions) DropUnknown(comp.transitions, transitionKind, plan->log.Get());
+  for (CompTransitions &comp : plan->compTransitions) ReportUnknown(comp.transitions, transitionKind, plan->log.Get());
   // The timeline may switch all effects or all transitions off, for a quicker preview.
   BOOL effects = TRUE, transitions = TRUE;
   timeline->EffectsEnabled(&effects);
