@@ -2,6 +2,7 @@
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
 #include "TestSupport.h"
+#include "engine/EngineRegistration.h"
 
 #include <amvideo.h>
 #include <mmreg.h>
@@ -265,17 +266,33 @@ TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
   ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"noise.png"), garbage.data(), garbage.size()));
   ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"cut.mp4"), mp4.data(), mp4.size()));
   ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"huge.tga"), tga, sizeof(tga)));
+  // A JPEG whose signature and Huffman table are broken: measured, the platform's parser then
+  // never returns from opening it. The detector gives up after the source time limit.
+  std::vector<unsigned char> jpeg = testsupport::ReadBytes(enginetest::FixturePath(L"picture.jpg"));
+  ASSERT_GT(jpeg.size(), 4u);
+  jpeg[2] = 0xE4;
+  for (size_t i = 0; i + 21 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC4) {
+      for (size_t k = 0; k < 16; ++k) jpeg[i + 5 + k] = 0xFF;
+      break;
+    }
+  ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"stuck.jpg"), jpeg.data(), jpeg.size()));
+  MrqEngineSetSourceTimeLimit(1500);
 
   // A good file first, so that a failure must also forget it.
-  for (const wchar_t *name : {L"missing.wav", L"empty.avi", L"noise.avi", L"noise.png", L"cut.mp4", L"huge.tga", L""}) {
+  for (const wchar_t *name :
+       {L"missing.wav", L"empty.avi", L"noise.avi", L"noise.png", L"cut.mp4", L"huge.tga", L"stuck.jpg", L""}) {
     ASSERT_EQ(S_OK, Open(enginetest::FixturePath(L"picture.png")));
     const std::wstring path = *name ? dir.File(name) : dir.Path();
+    const ULONGLONG start = GetTickCount64();
     EXPECT_TRUE(FAILED(Open(path))) << "for " << testing::PrintToString(path);
+    EXPECT_LT(GetTickCount64() - start, 10000u) << "for " << testing::PrintToString(path);
     LONG n = 0;
     EXPECT_TRUE(FAILED(det->get_OutputStreams(&n)));
     EXPECT_TRUE(FAILED(det->put_CurrentStream(0)));
   }
   EXPECT_EQ(E_INVALIDARG, det->put_Filename(nullptr));
+  MrqEngineSetSourceTimeLimit(10000);
 }
 
 }  // namespace

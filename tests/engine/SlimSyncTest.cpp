@@ -1,9 +1,12 @@
 // The slim lock and condition that frames cross threads through.
 #include "engine/SlimCondition.h"
+#include "engine/media/TimeLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -41,6 +44,51 @@ TEST(SlimCondition, TimedWaitsEndOnTheirPredicateOrTheirTimeAndWakesReachWaiters
   changed.wait(lock, [&] { return ready; });
   EXPECT_TRUE(ready);
   EXPECT_FALSE(mutex.try_lock());  // still held by `lock`
+}
+
+// A parser that never returns must not hold up its caller; the work it was given stays alive
+// until it does return, and then goes on the work's own thread.
+TEST(TimeLimit, GivesUpOnStuckWorkWhichThenEndsOnItsOwn) {
+  using engine::media::RunWithTimeLimit;
+  EXPECT_EQ(S_FALSE, RunWithTimeLimit(5000, [] { return S_FALSE; }));
+
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  auto held = std::make_shared<int>(7);
+  std::weak_ptr<int> watch = held;
+  std::atomic<DWORD> finishedOn{0};
+  const auto start = std::chrono::steady_clock::now();
+  const HRESULT hr = RunWithTimeLimit(100, [release, held, &finishedOn] {
+    WaitForSingleObject(release, INFINITE);
+    finishedOn = GetCurrentThreadId();
+    return S_OK;
+  });
+  held.reset();
+  EXPECT_EQ(engine::media::kTimedOut, hr);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_TRUE(engine::media::WorkStillStuck());
+  EXPECT_FALSE(watch.expired()) << "the stuck work's state went while it still ran";
+
+  SetEvent(release);
+  for (int i = 0; i < 500 && !watch.expired(); ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_TRUE(watch.expired()) << "the work's state outlived it";
+  EXPECT_NE(0u, finishedOn.load());
+  EXPECT_NE(GetCurrentThreadId(), finishedOn.load());
+  EXPECT_FALSE(engine::media::WorkStillStuck());
+  CloseHandle(release);
+
+  // Letting go in the background never waits for the destructor.
+  struct SlowToGo {
+    explicit SlowToGo(HANDLE g) : gate(g) {}
+    ~SlowToGo() { WaitForSingleObject(gate, INFINITE); }
+    HANDLE gate;
+  };
+  HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const auto before = std::chrono::steady_clock::now();
+  engine::media::LetGoInBackground(std::make_unique<SlowToGo>(gate));
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+  SetEvent(gate);
+  for (int i = 0; i < 500 && engine::media::WorkStillStuck(); ++i) std::this_thread::sleep_for(10ms);
+  CloseHandle(gate);
 }
 
 }  // namespace
