@@ -6,6 +6,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include <cstring>
 #include <cwctype>
 #include <vector>
 
@@ -47,6 +48,36 @@ HRESULT ReadWholeFile(const std::wstring &path, std::vector<uint8_t> *bytes) {
   return hr;
 }
 
+// The first bytes of the picture formats the imaging codecs read. A file that starts like one
+// and that they cannot read is a damaged picture: the audio/video decoders are not asked, as
+// measured, some such files make the platform's parser never return.
+bool LooksLikePicture(const std::wstring &path) {
+  unsigned char head[8] = {};
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD read = 0;
+  const BOOL ok = ReadFile(f, head, sizeof head, &read, nullptr);
+  CloseHandle(f);
+  if (!ok || read < 4) return false;
+  auto starts = [&](const char *sig, size_t n) { return read >= n && std::memcmp(head, sig, n) == 0; };
+  return (head[0] == 0xFF && head[1] == 0xD8) || starts("\x89PNG", 4) || starts("GIF8", 4) || starts("BM", 2) ||
+         starts("II*\0", 4) || starts("MM\0*", 4);
+}
+
+// A JPEG's data ends with its end-of-image marker after the last scan: a file cut short lacks
+// it, and the imaging codecs then hand out a picture whose lower part is made up.
+bool JpegIsComplete(const std::wstring &path) {
+  std::vector<uint8_t> bytes;
+  if (FAILED(ReadWholeFile(path, &bytes)) || bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return true;
+  size_t lastScan = 0;
+  for (size_t i = 2; i + 1 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) lastScan = i;
+  for (size_t i = lastScan + 2; i + 1 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xD9) return true;
+  return false;
+}
+
 HRESULT LoadWithImagingCodecs(const std::wstring &path, VideoFrame *out) {
   ComPtr<IWICImagingFactory> factory;
   HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -55,12 +86,16 @@ HRESULT LoadWithImagingCodecs(const std::wstring &path, VideoFrame *out) {
   ComPtr<IWICBitmapDecoder> decoder;
   hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                           &decoder);
-  if (hr == WINCODEC_ERR_COMPONENTNOTFOUND || hr == WINCODEC_ERR_UNKNOWNIMAGEFORMAT) return S_FALSE;
   if (FAILED(hr)) {
     // A file that cannot be opened at all is no business of the other decoders either.
-    DWORD attrs = GetFileAttributesW(path.c_str());
-    return attrs == INVALID_FILE_ATTRIBUTES ? hr : S_FALSE;
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return hr;
+    if (!LooksLikePicture(path)) return S_FALSE;
+    return hr == WINCODEC_ERR_COMPONENTNOTFOUND || hr == WINCODEC_ERR_UNKNOWNIMAGEFORMAT ? VFW_E_INVALID_FILE_FORMAT : hr;
   }
+  GUID container = GUID_NULL;
+  if (SUCCEEDED(decoder->GetContainerFormat(&container)) && container == GUID_ContainerFormatJpeg &&
+      !JpegIsComplete(path))
+    return VFW_E_INVALID_FILE_FORMAT;
   ComPtr<IWICBitmapFrameDecode> frame;
   if (FAILED(hr = decoder->GetFrame(0, &frame))) return hr;
   UINT width = 0, height = 0;
