@@ -77,9 +77,10 @@ bool MrqEngineHasStuckSources() { return engine::media::WorkStillStuck(); }
 void MrqEngineEndIfStuck(int exitCode) {
   if (!engine::media::WorkStillStuck()) return;
   // Measured under the emulation we run on: with a thread still inside the media framework's
-  // host libraries, even TerminateProcess faults while those libraries shut down. Other
-  // threads are ended and the exit code recorded first; then the host's exit_group ends the
-  // process without running any library's shutdown.
+  // host libraries, ending the process faults now and then while those libraries shut down;
+  // the host's exit_group alone ends it cleanly but leaves the emulation without the exit code
+  // (a Windows parent reads 0). So the other threads are ended and the code recorded first,
+  // which a Windows parent then reads even when a dying thread faults, and exit_group follows.
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   if (ntdll && GetProcAddress(ntdll, "wine_get_version")) {
     using TerminateFn = LONG(NTAPI *)(HANDLE, LONG);
