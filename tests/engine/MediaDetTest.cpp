@@ -266,8 +266,9 @@ TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
   ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"noise.png"), garbage.data(), garbage.size()));
   ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"cut.mp4"), mp4.data(), mp4.size()));
   ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"huge.tga"), tga, sizeof(tga)));
-  // A JPEG whose signature and Huffman table are broken: measured, the platform's parser then
-  // never returns from opening it. The detector gives up after the source time limit.
+  // A JPEG whose signature and Huffman table are broken: measured, the platform's parser never
+  // returns from opening it. The detector must not wait for it: it is refused as a damaged
+  // picture, or given up on after the source time limit.
   std::vector<unsigned char> jpeg = testsupport::ReadBytes(enginetest::FixturePath(L"picture.jpg"));
   ASSERT_GT(jpeg.size(), 4u);
   jpeg[2] = 0xE4;

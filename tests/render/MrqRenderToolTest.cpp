@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "MediaTestFiles.h"
+#include "ToolRun.h"
 #include "timeline/ProjectStorage.h"
 
 #include <gtest/gtest.h>
@@ -17,41 +18,11 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+using toolrun::Outcome;
+using toolrun::Render;
+
 constexpr REFERENCE_TIME kSecond = 10000000;
 
-
-struct Outcome {
-  DWORD code = 0xFFFFFFFF;
-  std::string err;
-};
-
-// Runs mrqrender with the arguments; its standard error is collected through a file.
-Outcome Render(const std::wstring &args) {
-  // A new file per run: the platform may still be letting go of the previous child's handle.
-  static int runs = 0;
-  const std::wstring errPath = testsupport::InCurrentDir((L"tool-output-" + std::to_wstring(++runs) + L".txt").c_str());
-  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdError = err;
-  si.hStdOutput = err;
-  si.hStdInput = nullptr;
-  PROCESS_INFORMATION pi{};
-  std::wstring line = L"\"" + testsupport::ExeDir() + L"\\mrqrender.exe\" " + args;
-  Outcome out;
-  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-    WaitForSingleObject(pi.hProcess, 60000);
-    GetExitCodeProcess(pi.hProcess, &out.code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-  }
-  CloseHandle(err);
-  auto bytes = testsupport::ReadBytes(errPath);
-  out.err.assign(bytes.begin(), bytes.end());
-  return out;
-}
 
 std::string Narrow(const std::wstring &w) { return std::string(w.begin(), w.end()); }
 
@@ -241,7 +212,7 @@ TEST(MrqRenderTool, DamagedMediaEndInTimeAndAreReportedNotPassedAsSuccess) {
   const std::wstring dir = testsupport::InCurrentDir(L"damaged");
   CreateDirectoryW(dir.c_str(), nullptr);
   // A JPEG with a broken signature and Huffman table: measured, the platform's parser never
-  // returns from opening it.
+  // returns from opening it, so the render must not hand it there or must give up in time.
   std::vector<unsigned char> jpeg = testsupport::ReadBytes(enginetest::FixturePath(L"picture.jpg"));
   ASSERT_GT(jpeg.size(), 64u);
   jpeg[2] = 0xE4;

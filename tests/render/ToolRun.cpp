@@ -1,0 +1,99 @@
+#include "ToolRun.h"
+
+#include "TestSupport.h"
+
+#include <algorithm>
+
+namespace toolrun {
+
+namespace {
+
+// One child on its way: its process and the file its output goes to.
+struct Child {
+  PROCESS_INFORMATION pi{};
+  std::wstring outputPath;
+  ULONGLONG started = 0;
+  bool running = false;
+};
+
+Child Start(const std::wstring &args) {
+  // A new file per run: the platform may still be letting go of the previous child's handle.
+  static int runs = 0;
+  Child child;
+  child.outputPath = testsupport::InCurrentDir((L"tool-output-" + std::to_wstring(++runs) + L".txt").c_str());
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE out = CreateFileW(child.outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdError = out;
+  si.hStdOutput = out;
+  si.hStdInput = nullptr;
+  std::wstring line = L"\"" + testsupport::ExeDir() + L"\\mrqrender.exe\" " + args;
+  child.started = GetTickCount64();
+  child.running =
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &child.pi);
+  CloseHandle(out);
+  return child;
+}
+
+// Collects an ended (or, with `kill`, overdue) child's outcome.
+Outcome Finish(Child &child, bool kill) {
+  Outcome out;
+  if (child.running) {
+    if (kill) {
+      TerminateProcess(child.pi.hProcess, STILL_ACTIVE);
+      WaitForSingleObject(child.pi.hProcess, 10000);
+      out.code = STILL_ACTIVE;
+    } else {
+      GetExitCodeProcess(child.pi.hProcess, &out.code);
+    }
+    CloseHandle(child.pi.hProcess);
+    CloseHandle(child.pi.hThread);
+    child.running = false;
+  }
+  out.millis = static_cast<DWORD>(GetTickCount64() - child.started);
+  auto bytes = testsupport::ReadBytes(child.outputPath);
+  out.err.assign(bytes.begin(), bytes.end());
+  DeleteFileW(child.outputPath.c_str());
+  return out;
+}
+
+}  // namespace
+
+Outcome Render(const std::wstring &args, DWORD waitMs) {
+  Child child = Start(args);
+  const bool overdue = child.running && WaitForSingleObject(child.pi.hProcess, waitMs) == WAIT_TIMEOUT;
+  return Finish(child, overdue);
+}
+
+std::vector<Outcome> RenderAll(const std::vector<std::wstring> &argLists, DWORD waitMs, size_t parallel) {
+  std::vector<Outcome> outcomes(argLists.size());
+  std::vector<std::pair<size_t, Child>> active;
+  size_t next = 0;
+  while (next < argLists.size() || !active.empty()) {
+    while (active.size() < std::max<size_t>(parallel, 1) && next < argLists.size()) {
+      active.emplace_back(next, Start(argLists[next]));
+      ++next;
+    }
+    std::vector<HANDLE> handles;
+    for (auto &a : active)
+      if (a.second.running) handles.push_back(a.second.pi.hProcess);
+    if (!handles.empty()) WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, 100);
+    const ULONGLONG now = GetTickCount64();
+    for (size_t i = 0; i < active.size();) {
+      Child &child = active[i].second;
+      const bool ended = !child.running || WaitForSingleObject(child.pi.hProcess, 0) == WAIT_OBJECT_0;
+      const bool overdue = !ended && now - child.started > waitMs;
+      if (ended || overdue) {
+        outcomes[active[i].first] = Finish(child, overdue);
+        active.erase(active.begin() + static_cast<long>(i));
+      } else {
+        ++i;
+      }
+    }
+  }
+  return outcomes;
+}
+
+}  // namespace toolrun

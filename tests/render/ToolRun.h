@@ -1,0 +1,25 @@
+// Runs the command-line renderer as a user's script would: a separate process, its output
+// collected through a file.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace toolrun {
+
+struct Outcome {
+  DWORD code = 0xFFFFFFFF;  // STILL_ACTIVE when it did not end within the wait
+  std::string err;          // standard output and error together
+  DWORD millis = 0;
+};
+
+// mrqrender (beside the test executable) with `args`, waited for at most `waitMs`; one that
+// runs longer is ended and reported as STILL_ACTIVE.
+Outcome Render(const std::wstring &args, DWORD waitMs = 60000);
+
+// The same for many argument lists, `parallel` processes at a time; outcomes in their order.
+std::vector<Outcome> RenderAll(const std::vector<std::wstring> &argLists, DWORD waitMs, size_t parallel);
+
+}  // namespace toolrun
