@@ -204,6 +204,33 @@ TEST_F(RenderMgrTest, WithoutTimelineOrGraphTheManagerRefusesAndATimelineWithout
   EXPECT_EQ(0u, mgr.registrationToken);
 }
 
+// The program's render path guards its inputs as the command-line renderer does.
+TEST_F(RenderMgrTest, TheProjectAndItsMediaAreNeverADestinationUnderAnyName) {
+  AddVideoGroup();
+  const std::wstring folder = testsupport::InCurrentDir(L"guarded");
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring project = folder + L"\\Project.kdp";
+  ASSERT_TRUE(testsupport::WriteText(project, "<KDP version=\"1\">\n<timeline/></KDP>"));
+  const auto stillBytes = testsupport::ReadBytes(testsupport::InCurrentDir(L"grey.bmp"));
+  ASSERT_EQ(S_OK, mgr.SetTimeline(timeline.Get()));
+  mgr.projectFile = project;
+  ASSERT_EQ(S_OK, mgr.CreateGraph());
+  for (const std::wstring &name : {testsupport::InCurrentDir(L"GREY.BMP"), folder + L"\\..\\grey.bmp"}) {
+    EXPECT_EQ(TLRenderMgr::kDestinationIsInput, mgr.RenderToFile(MEDIASUBTYPE_Avi, name.c_str(), nullptr));
+    EXPECT_EQ(testsupport::InCurrentDir(L"grey.bmp"), mgr.destinationClash);
+  }
+  EXPECT_EQ(TLRenderMgr::kDestinationIsInput, mgr.RenderToFile(MEDIASUBTYPE_Avi, (folder + L"\\project.KDP").c_str(), nullptr));
+  EXPECT_EQ(project, mgr.destinationClash);
+  EXPECT_EQ(stillBytes, testsupport::ReadBytes(testsupport::InCurrentDir(L"grey.bmp")));
+  EXPECT_EQ("<KDP version=\"1\">\n<timeline/></KDP>", [&] {
+    auto b = testsupport::ReadBytes(project);
+    return std::string(b.begin(), b.end());
+  }());
+  // A name of its own renders.
+  EXPECT_EQ(S_OK, mgr.RenderToFile(MEDIASUBTYPE_Avi, (folder + L"\\out.avi").c_str(), nullptr));
+  EXPECT_TRUE(mgr.destinationClash.empty());
+}
+
 TEST_F(RenderMgrTest, UncompressedGroupsAreRenderedStraightIntoTheMultiplexerAndTheFileIsComplete) {
   AddVideoGroup();
   AddAudioGroup();
