@@ -269,14 +269,8 @@ TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
   // A JPEG whose signature and Huffman table are broken: measured, the platform's parser never
   // returns from opening it. The detector must not wait for it: it is refused as a damaged
   // picture, or given up on after the source time limit.
-  std::vector<unsigned char> jpeg = testsupport::ReadBytes(enginetest::FixturePath(L"picture.jpg"));
-  ASSERT_GT(jpeg.size(), 4u);
-  jpeg[2] = 0xE4;
-  for (size_t i = 0; i + 21 < jpeg.size(); ++i)
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC4) {
-      for (size_t k = 0; k < 16; ++k) jpeg[i + 5 + k] = 0xFF;
-      break;
-    }
+  const std::vector<unsigned char> jpeg = enginetest::StuckJpegBytes();
+  ASSERT_FALSE(jpeg.empty());
   ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"stuck.jpg"), jpeg.data(), jpeg.size()));
   MrqEngineSetSourceTimeLimit(1500);
 

@@ -101,4 +101,16 @@ bool Near(uint32_t a, uint32_t b, int tolerance) {
   return true;
 }
 
+std::vector<unsigned char> StuckJpegBytes() {
+  std::vector<unsigned char> jpeg = testsupport::ReadBytes(FixturePath(L"picture.jpg"));
+  if (jpeg.size() < 64) return {};
+  jpeg[2] = 0xE4;
+  for (size_t i = 0; i + 21 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC4) {
+      for (size_t k = 0; k < 16; ++k) jpeg[i + 5 + k] = 0xFF;
+      break;
+    }
+  return jpeg;
+}
+
 }  // namespace enginetest

@@ -20,6 +20,10 @@ bool WriteWav(const std::wstring &path, DWORD rate, WORD channels, WORD bits, co
 bool WriteSolidAvi(const std::wstring &path, LONG width, LONG height, int frames, DWORD fps);
 inline int FrameRed(int i) { return (i * 23) & 0xFF; }
 
+// The fixture JPEG with its signature and Huffman table broken: measured, the platform's
+// parser never returns from opening such a file. Empty when the fixture is missing.
+std::vector<unsigned char> StuckJpegBytes();
+
 // A pixel of a GetBitmapBits buffer, counted from the top left: 0xRRGGBB.
 uint32_t BitmapPixel(const std::vector<char> &bits, LONG x, LONG y);
 

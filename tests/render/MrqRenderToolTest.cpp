@@ -213,14 +213,8 @@ TEST(MrqRenderTool, DamagedMediaEndInTimeAndAreReportedNotPassedAsSuccess) {
   CreateDirectoryW(dir.c_str(), nullptr);
   // A JPEG with a broken signature and Huffman table: measured, the platform's parser never
   // returns from opening it, so the render must not hand it there or must give up in time.
-  std::vector<unsigned char> jpeg = testsupport::ReadBytes(enginetest::FixturePath(L"picture.jpg"));
-  ASSERT_GT(jpeg.size(), 64u);
-  jpeg[2] = 0xE4;
-  for (size_t i = 0; i + 21 < jpeg.size(); ++i)
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC4) {
-      for (size_t k = 0; k < 16; ++k) jpeg[i + 5 + k] = 0xFF;
-      break;
-    }
+  const std::vector<unsigned char> jpeg = enginetest::StuckJpegBytes();
+  ASSERT_FALSE(jpeg.empty());
   std::vector<unsigned char> avi = testsupport::ReadBytes(enginetest::FixturePath(L"clip-mjpeg.avi"));
   ASSERT_GT(avi.size(), 4096u);
   avi.resize(avi.size() / 5);
