@@ -6,7 +6,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-HRESULT BuildBenchTimeline(IAMTimeline *timeline, int tracks, int sourcesPerTrack) {
+HRESULT BuildBenchTimeline(IAMTimeline* timeline, int tracks, int sourcesPerTrack) {
   ComPtr<IAMTimelineObj> group;
   HRESULT hr = timeline->CreateEmptyNode(&group, TIMELINE_MAJOR_TYPE_GROUP);
   if (FAILED(hr) || FAILED(hr = timeline->AddGroup(group.Get()))) return hr;

@@ -8,5 +8,5 @@ inline constexpr int kBenchTracks = 10;
 inline constexpr int kBenchSourcesPerTrack = 1000;
 inline constexpr REFERENCE_TIME kBenchSourceLength = 20000000;  // 2 s per source
 
-HRESULT BuildBenchTimeline(IAMTimeline *timeline, int tracks = kBenchTracks,
+HRESULT BuildBenchTimeline(IAMTimeline* timeline, int tracks = kBenchTracks,
                            int sourcesPerTrack = kBenchSourcesPerTrack);

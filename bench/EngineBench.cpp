@@ -47,10 +47,13 @@ int main() {
       copy->GetCountOfType(0, &count, &withComps, TIMELINE_MAJOR_TYPE_SOURCE);
       bool ok = SUCCEEDED(written) && SUCCEEDED(read) && count == kBenchTracks * kBenchSourcesPerTrack;
       bool fast = writeTime < 1.0 && readTime < 1.0;
-      std::printf("bench_engine: XTL of %d sources on %d tracks: write %.3f s, read %.3f s (%ld sources "
-                  "read back) - %s\n",
-                  kBenchTracks * kBenchSourcesPerTrack, kBenchTracks, writeTime, readTime, static_cast<long>(count),
-                  !ok ? "FAILED" : fast ? "ok, each under 1 s" : "SLOW: over 1 s");
+      std::printf(
+          "bench_engine: XTL of %d sources on %d tracks: write %.3f s, read %.3f s (%ld sources "
+          "read back) - %s\n",
+          kBenchTracks * kBenchSourcesPerTrack, kBenchTracks, writeTime, readTime, static_cast<long>(count),
+          !ok    ? "FAILED"
+          : fast ? "ok, each under 1 s"
+                 : "SLOW: over 1 s");
       status = ok && fast ? 0 : 1;
     }
     DeleteFileW(path);

@@ -73,11 +73,14 @@ int main() {
       double median = sorted[sorted.size() / 2];
       bool ok = groups == 1 && sources == static_cast<size_t>(kBenchTracks * kBenchSourcesPerTrack);
       bool met = median < kTargetMs;
-      std::printf("bench_timeline_view: Refresh + full paint of %zu sources on %d tracks "
-                  "(%dx%d view): first %.1f ms, median %.1f ms (paint %.1f ms), worst %.1f ms of %d - %s\n",
-                  sources, kBenchTracks, view->ClientWidth(), view->ClientHeight(), runs[0], median,
-                  paints[paints.size() / 2], sorted.back(), kRuns,
-                  !ok ? "FAILED" : met ? "target met (under 50 ms)" : "target NOT met (50 ms)");
+      std::printf(
+          "bench_timeline_view: Refresh + full paint of %zu sources on %d tracks "
+          "(%dx%d view): first %.1f ms, median %.1f ms (paint %.1f ms), worst %.1f ms of %d - %s\n",
+          sources, kBenchTracks, view->ClientWidth(), view->ClientHeight(), runs[0], median, paints[paints.size() / 2],
+          sorted.back(), kRuns,
+          !ok   ? "FAILED"
+          : met ? "target met (under 50 ms)"
+                : "target NOT met (50 ms)");
       status = ok && met ? 0 : 1;
     }
     frame->Destroy(true);

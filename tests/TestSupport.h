@@ -57,8 +57,8 @@ class TempDir {
 
 inline std::vector<unsigned char> ReadBytes(const std::wstring& path) {
   std::vector<unsigned char> bytes;
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
+  HANDLE f =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (f == INVALID_HANDLE_VALUE) return bytes;
   DWORD size = GetFileSize(f, nullptr);
   bytes.resize(size);
@@ -82,9 +82,7 @@ inline bool WriteText(const std::wstring& path, const std::string& text) {
   return WriteBytes(path, text.data(), text.size());
 }
 
-inline bool FileExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+inline bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The text of a UTF-16LE file after its byte order mark (empty when there is none).
 inline std::wstring Utf16Body(const std::vector<unsigned char>& bytes) {

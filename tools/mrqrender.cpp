@@ -29,7 +29,7 @@ namespace {
 enum Exit {
   kDone = 0,
   kRunFailed = 1,
-  kUsage = 2,        // bad arguments, unknown file type or compressor
+  kUsage = 2,  // bad arguments, unknown file type or compressor
   kBadProject = 3,
   kMissingMedia = 4,
   kUnwritable = 5,
@@ -124,7 +124,8 @@ class ProblemLog final : public IAMErrorLog {
   }
   STDMETHODIMP LogError(LONG severity, BSTR text, LONG, LONG result, VARIANT* extra) override {
     std::wstring line = text ? std::wstring(text, SysStringLen(text)) : std::wstring(L"a problem without text");
-    if (extra && extra->vt == VT_BSTR && extra->bstrVal && *extra->bstrVal) line += std::wstring(L" (") + extra->bstrVal + L")";
+    if (extra && extra->vt == VT_BSTR && extra->bstrVal && *extra->bstrVal)
+      line += std::wstring(L" (") + extra->bstrVal + L")";
     if (FAILED(result)) line += L": " + Hr(result);
     AcquireSRWLockExclusive(&lock_);
     fwprintf(stderr, L"mrqrender: %ls: %ls\n", severity >= kErrorSeverity ? L"problem" : L"warning", line.c_str());
@@ -157,7 +158,6 @@ struct CompressorChoice {
   std::wstring group;  // index or name
   std::wstring name;
 };
-
 
 // The render itself, once COM and the engine are up; returns the exit code.
 int Render(const std::vector<std::wstring>& positional, const std::vector<CompressorChoice>& choices,
@@ -236,7 +236,8 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
     size_t index = mgr.groups.size();
     wchar_t* end = nullptr;
     unsigned long n = wcstoul(c.group.c_str(), &end, 10);
-    if (end && !*end) index = n;
+    if (end && !*end)
+      index = n;
     else
       for (size_t g = 0; g < mgr.groups.size(); ++g)
         if (mgr.groups[g].name && Lower(mgr.groups[g].name) == Lower(c.group)) index = g;
@@ -326,8 +327,10 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
     if (!quiet && (ended || now - shown >= 500)) {
       shown = now;
       LONGLONG pos = 0;
-      if (ended == EC_COMPLETE) pos = duration;
-      else if (seeking) seeking->GetCurrentPosition(&pos);
+      if (ended == EC_COMPLETE)
+        pos = duration;
+      else if (seeking)
+        seeking->GetCurrentPosition(&pos);
       const double secs = (now - started) / 1000.0;
       const double rate = secs > 0 ? pos / 1e7 * fps / secs : 0;
       fwprintf(stderr, L"\r%ls / %ls  %3d%%  %6.1f fps", Clock(pos).c_str(), Clock(duration).c_str(),
@@ -379,7 +382,8 @@ int wmain(int argc, wchar_t** argv) {
         if (!sourceTimeoutMs) sourceTimeoutMs = 1;
       } else {
         size_t eq = v.find(L'=');
-        if (eq == std::wstring::npos || eq == 0) return Fail(kUsage, L"--compressor wants GROUP=NAME, got \"" + v + L"\"");
+        if (eq == std::wstring::npos || eq == 0)
+          return Fail(kUsage, L"--compressor wants GROUP=NAME, got \"" + v + L"\"");
         choices.push_back({v.substr(0, eq), v.substr(eq + 1)});
       }
     } else if (a == L"--list") {

@@ -43,8 +43,7 @@ std::wstring CommandLineProject(const wchar_t* commandLine) {
   return project;
 }
 
-HRESULT OpenProjectInto(IAMTimeline* timeline, ProjectStorage* storage, const wchar_t* path,
-                        std::wstring* why) {
+HRESULT OpenProjectInto(IAMTimeline* timeline, ProjectStorage* storage, const wchar_t* path, std::wstring* why) {
   if (!storage) return E_POINTER;
   return storage->Open(timeline, path, why);
 }
@@ -80,8 +79,8 @@ void InitializeApplication(CWndMain& main) {
   HRESULT effects = MrqEngineRegisterEffects();
   if (FAILED(effects) && LogExists())
     WriteLog(OwnedText(L"Built-in effects not listed: ", ResultText(effects).c_str()));
-  const CLSID* categories[] = {&CLSID_VideoEffects1Category, &CLSID_VideoEffects2Category,
-                               &CLSID_AudioEffects1Category, &CLSID_AudioEffects2Category};
+  const CLSID* categories[] = {&CLSID_VideoEffects1Category, &CLSID_VideoEffects2Category, &CLSID_AudioEffects1Category,
+                               &CLSID_AudioEffects2Category};
   for (int i = 0; i < 4; ++i) {
     FilterCatalog::Effects(i).clear();
     EnumerateCategory(FilterCatalog::Effects(i), *categories[i], 0);

@@ -100,8 +100,8 @@ HICON ComposeButtonImage(HICON icon, const wchar_t* caption) {
 }
 
 void MakeButtonImages(HINSTANCE instance) {
-  HIMAGELIST strip = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_BUTTONS), kStripImageWidth,
-                                          0, CLR_DEFAULT, IMAGE_BITMAP, 0);
+  HIMAGELIST strip =
+      ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_BUTTONS), kStripImageWidth, 0, CLR_DEFAULT, IMAGE_BITMAP, 0);
   if (!strip) return;
   HICON ok = ImageList_GetIcon(strip, 0, ILD_NORMAL);
   HICON cancel = ImageList_GetIcon(strip, 1, ILD_NORMAL);

@@ -23,9 +23,7 @@ STDMETHODIMP CErrorLog::LogError(LONG severity, BSTR text, LONG /*code*/, LONG r
   wchar_t extraText[kExtraChars] = {};
   if (extra) {
     switch (extra->vt) {
-      case VT_I4:
-        ConcatText(extraText, kExtraChars, {IntText(extra->lVal).get()});
-        break;
+      case VT_I4: ConcatText(extraText, kExtraChars, {IntText(extra->lVal).get()}); break;
       case VT_R8:
         // The user's locale decides the decimal separator.
         FormatText(extraText, kExtraChars, L"%.1f", extra->dblVal);
@@ -33,24 +31,25 @@ STDMETHODIMP CErrorLog::LogError(LONG severity, BSTR text, LONG /*code*/, LONG r
       case VT_BSTR:
         if (extra->bstrVal) ConcatText(extraText, kExtraChars, {extra->bstrVal});  // cut to fit
         break;
-      default:
-        break;
+      default: break;
     }
   }
   if (severity >= 2) {
     std::wstring problem = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
     if (FAILED(result)) problem += L" (" + ResultSentence(result) + L")";
     AcquireSRWLockExclusive(&lock_);
-    if (problems_.size() < kKeptProblems) problems_.push_back(std::move(problem));
-    else ++dropped_;
+    if (problems_.size() < kKeptProblems)
+      problems_.push_back(std::move(problem));
+    else
+      ++dropped_;
     ReleaseSRWLockExclusive(&lock_);
   }
   if (LogExists()) {
     // A missing error text ends the line after "; ".
-    OwnedText line = extra ? OwnedText(L"ERROR: severity=", severityText.get(), L"; ",
-                                       static_cast<const wchar_t*>(text), L"; ExtraInfo: ", extraText)
-                           : OwnedText(L"ERROR: severity=", severityText.get(), L"; ",
-                                       static_cast<const wchar_t*>(text));
+    OwnedText line = extra
+                         ? OwnedText(L"ERROR: severity=", severityText.get(), L"; ", static_cast<const wchar_t*>(text),
+                                     L"; ExtraInfo: ", extraText)
+                         : OwnedText(L"ERROR: severity=", severityText.get(), L"; ", static_cast<const wchar_t*>(text));
     WriteLog(line);
   }
   return result;

@@ -11,8 +11,7 @@ int RunMessageLoop() {
     if (got == 0) break;
     if (got < 0) return -1;
     HACCEL accelerator = UiState::Accelerator();
-    if (accelerator && TranslateAcceleratorW(UiState::AcceleratorTarget(), accelerator, &msg))
-      continue;
+    if (accelerator && TranslateAcceleratorW(UiState::AcceleratorTarget(), accelerator, &msg)) continue;
     HWND dialog = UiState::ActiveDialogWindow();
     if (dialog && IsDialogMessageW(dialog, &msg)) continue;
     TranslateMessage(&msg);

@@ -24,8 +24,7 @@ bool ReadVersionStrings(const wchar_t* fileName, const std::vector<const wchar_t
     WORD codePage;
   }* translations = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
-                      &length) ||
+  if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length) ||
       length < sizeof(Translation))
     return false;
   wchar_t language[16];
@@ -34,8 +33,7 @@ bool ReadVersionStrings(const wchar_t* fileName, const std::vector<const wchar_t
   for (size_t i = 0; i < names.size() && names[i]; ++i) {
     wchar_t* value = nullptr;
     UINT chars = 0;
-    if (VerQueryValueW(info.data(), (prefix + names[i]).c_str(), reinterpret_cast<void**>(&value), &chars) &&
-        value)
+    if (VerQueryValueW(info.data(), (prefix + names[i]).c_str(), reinterpret_cast<void**>(&value), &chars) && value)
       (*values)[i] = std::wstring(value);
   }
   return true;
@@ -46,7 +44,7 @@ std::wstring AboutText(const wchar_t* fileName) {
   ReadVersionStrings(fileName, {L"ProductVersion", L"LegalCopyright", L"Comments"}, &v);
   auto text = [&](size_t i) { return v[i] ? v[i]->c_str() : static_cast<const wchar_t*>(nullptr); };
   IntText bits(static_cast<int32_t>(sizeof(void*) * 8));
-  OwnedText about(kAppName, L"\n\n", text(0), L" (", bits.get(), L" bit)\n\n", text(1), L"\n", text(2),
-                  L"\n\n", kContactLine);
+  OwnedText about(kAppName, L"\n\n", text(0), L" (", bits.get(), L" bit)\n\n", text(1), L"\n", text(2), L"\n\n",
+                  kContactLine);
   return about.get();
 }

@@ -40,7 +40,6 @@ std::vector<std::wstring> MissingMedia(IAMTimeline* timeline, const std::wstring
   return missing;
 }
 
-
 constexpr MenuItem kMainMenu[] = {
     {false, 0, 10, L"Project", true},
     {false, 0, CWndMain::kNew, L"New", false},
@@ -129,8 +128,7 @@ DWORD CWndMain::Create(HWND parent, HINSTANCE instance) {
   height = kHeight;
   DWORD result = CWindow::Create(parent, instance);
   if (result != 0) return result;
-  if (UiState::AppIcon())
-    SetClassLongPtrW(window_, GCLP_HICON, reinterpret_cast<LONG_PTR>(UiState::AppIcon()));
+  if (UiState::AppIcon()) SetClassLongPtrW(window_, GCLP_HICON, reinterpret_cast<LONG_PTR>(UiState::AppIcon()));
   SetText(kAppName);
   menu_ = BuildMenu(kMainMenu, false);
   SetMenu(window_, menu_);
@@ -264,8 +262,10 @@ void CWndMain::ShowOpenFailure(const wchar_t* path, HRESULT hr, const std::wstri
   HWND owner = splash_ ? splash_->Hwnd() : window_;
   // The reader's own sentence says what is wrong and where; the code's text is the fallback.
   std::wstring reason = hr == VFW_E_INVALID_FILE_FORMAT ? std::wstring(L"Invalid file format") : why;
-  if (reason.empty()) reason = ResultText(hr);
-  else if (hr == VFW_E_INVALID_FILE_FORMAT && !why.empty()) reason += L"\n" + why;
+  if (reason.empty())
+    reason = ResultText(hr);
+  else if (hr == VFW_E_INVALID_FILE_FORMAT && !why.empty())
+    reason += L"\n" + why;
   ShowMessage(owner, OwnedText(path, L"\n\n", reason.c_str()), MB_OK | MB_ICONERROR);
 }
 
@@ -395,8 +395,7 @@ LRESULT CWndMain::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_SETFOCUS:
       if (view_) SetFocus(view_->Hwnd());
       return 0;
-    case WM_CLOSE:
-      return OnCloseRequest(window, wParam, lParam);
+    case WM_CLOSE: return OnCloseRequest(window, wParam, lParam);
     case WM_SHOWWINDOW:
       if (wParam && !initialised_ && splash_) {
         initialised_ = true;

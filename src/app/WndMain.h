@@ -23,11 +23,20 @@ class CWndMain : public CWindow, public CTLModelCallback {
   static constexpr int kHeight = 560;
 
   enum Command : UINT {
-    kNew = 11, kOpen = 12, kSave = 13, kSaveAs = 14, kRenderToFile = 15,
+    kNew = 11,
+    kOpen = 12,
+    kSave = 13,
+    kSaveAs = 14,
+    kRenderToFile = 15,
     kPreview = 21,
-    kAddGroup = 31, kAddTrack = 32, kAddSource = 33, kAddEffect = 34, kAddTransition = 35,
+    kAddGroup = 31,
+    kAddTrack = 32,
+    kAddSource = 33,
+    kAddEffect = 34,
+    kAddTransition = 35,
     kAbout = 41,
-    kDelete = 101, kProperties = 102,
+    kDelete = 101,
+    kProperties = 102,
   };
 
   CWndMain();
@@ -72,8 +81,8 @@ class CWndMain : public CWindow, public CTLModelCallback {
   HMENU menu_ = nullptr;
   ProjectStorage storage_{L"KDP", L"version", L"timeline"};
   Microsoft::WRL::ComPtr<IAMTimeline> timeline_;
-  CWndTLModel* view_ = nullptr;     // owned through the child list
-  CStatusBar* status_ = nullptr;    // owned through the child list
+  CWndTLModel* view_ = nullptr;   // owned through the child list
+  CStatusBar* status_ = nullptr;  // owned through the child list
   CWndSplash* splash_ = nullptr;
   CErrorLog errorLog_;
   wchar_t path_[kPathChars] = {};

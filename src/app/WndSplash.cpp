@@ -71,8 +71,7 @@ void CWndSplash::PaintSplash(HDC dc, RECT* rect) {
       area.bottom = area.top + MulDiv(h, GetDeviceCaps(dc, LOGPIXELSY), 2540);
     }
     // Picture coordinates run upwards: start at the top edge with a negative height.
-    picture_->Render(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0, h, w, -h,
-                     nullptr);
+    picture_->Render(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0, h, w, -h, nullptr);
   }
   SetBkMode(dc, TRANSPARENT);
   RECT line = area;

@@ -20,19 +20,19 @@ const AppConfig& GetAppConfig() {
 AppConfig AppConfig::FindOrCreate(const wchar_t* fileName) {
   wchar_t path[kPathChars];
   if (!ResolvePath(fileName, kResolveBesideExe, path) || !path[0]) return AppConfig();
-  HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return AppConfig();
   CloseHandle(file);
   return AppConfig(path);
 }
 
-std::wstring AppConfig::ReadString(const wchar_t* section, const wchar_t* key,
-                                   const wchar_t* defaultValue, size_t maxChars) const {
+std::wstring AppConfig::ReadString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue,
+                                   size_t maxChars) const {
   if (!Exists()) return defaultValue ? defaultValue : L"";
   std::wstring value(maxChars + 1, L'\0');
-  DWORD n = GetPrivateProfileStringW(section, key, defaultValue, value.data(),
-                                     static_cast<DWORD>(value.size()), path_.c_str());
+  DWORD n = GetPrivateProfileStringW(section, key, defaultValue, value.data(), static_cast<DWORD>(value.size()),
+                                     path_.c_str());
   value.resize(n);
   return value;
 }

@@ -16,8 +16,8 @@ class AppConfig {
   bool Exists() const { return !path_.empty(); }
   const std::wstring& Path() const { return path_; }
 
-  std::wstring ReadString(const wchar_t* section, const wchar_t* key,
-                          const wchar_t* defaultValue = L"", size_t maxChars = kValueChars) const;
+  std::wstring ReadString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue = L"",
+                          size_t maxChars = kValueChars) const;
   // A base-10 integer; text that is not a number gives 0.
   int ReadInt(const wchar_t* section, const wchar_t* key, int defaultValue) const;
   // Each entry line of a section as one text (a line without '=' is taken whole).

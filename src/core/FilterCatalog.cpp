@@ -84,8 +84,8 @@ void RaiseAscii(std::wstring& text) {
 
 int EnumerateCategory(std::vector<FilterEntry>& catalog, REFCLSID category, size_t first) {
   ComPtr<ICreateDevEnum> devices;
-  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICreateDevEnum, reinterpret_cast<void**>(devices.GetAddressOf()))))
+  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
+                              reinterpret_cast<void**>(devices.GetAddressOf()))))
     return -1;
   ComPtr<IEnumMoniker> monikers;
   if (devices->CreateClassEnumerator(category, &monikers, 0) != S_OK || !monikers) return -1;
@@ -94,8 +94,8 @@ int EnumerateCategory(std::vector<FilterEntry>& catalog, REFCLSID category, size
   ComPtr<IMoniker> moniker;
   while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
     ComPtr<IPropertyBag> bag;
-    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                      reinterpret_cast<void**>(bag.GetAddressOf()))))
+    if (FAILED(
+            moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(bag.GetAddressOf()))))
       continue;
     bool ok = false;
     std::wstring name = ReadBagText(bag.Get(), L"FriendlyName", &ok);
@@ -219,8 +219,8 @@ HRESULT ShowFilterPages(IBaseFilter* filter, HWND owner) {
   if (SUCCEEDED(hr)) hr = pages->GetPages(&list);
   if (SUCCEEDED(hr)) {
     IUnknown* objects[] = {object.Get()};
-    hr = OleCreatePropertyFrame(owner, 0, 0, info.achName, 1, objects, list.cElems, list.pElems,
-                                GetUserDefaultLCID(), 0, nullptr);
+    hr = OleCreatePropertyFrame(owner, 0, 0, info.achName, 1, objects, list.cElems, list.pElems, GetUserDefaultLCID(),
+                                0, nullptr);
   }
   if (info.pGraph) info.pGraph->Release();
   CoTaskMemFree(list.pElems);
@@ -232,8 +232,7 @@ HRESULT RegisterGraph(IUnknown* graph, DWORD* token) {
   ComPtr<IRunningObjectTable> table;
   if (FAILED(GetRunningObjectTable(0, &table))) return E_FAIL;
   wchar_t name[64];
-  FormatText(name, 64, L"FilterGraph %08x pid %08x",
-             static_cast<unsigned>(reinterpret_cast<uintptr_t>(graph)),
+  FormatText(name, 64, L"FilterGraph %08x pid %08x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(graph)),
              static_cast<unsigned>(GetCurrentProcessId()));
   ComPtr<IMoniker> moniker;
   HRESULT hr = CreateItemMoniker(L"!", name, &moniker);

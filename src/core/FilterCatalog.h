@@ -8,17 +8,17 @@
 #include <vector>
 
 struct FilterEntry {
-  bool hasName = false;       // false when the framework gave no or an empty name
+  bool hasName = false;  // false when the framework gave no or an empty name
   std::wstring name;
   GUID clsid = GUID_NULL;
-  std::wstring displayName;   // identifies the filter for BindFilter; empty for pseudo entries
+  std::wstring displayName;  // identifies the filter for BindFilter; empty for pseudo entries
 };
 
 struct MuxEntry {
   std::wstring name;
-  std::wstring extensions;    // without dots, separated by commas
+  std::wstring extensions;  // without dots, separated by commas
   GUID outputType = GUID_NULL;
-  GUID extra1 = GUID_NULL;    // kept, not used
+  GUID extra1 = GUID_NULL;  // kept, not used
   GUID extra2 = GUID_NULL;
 };
 
@@ -36,7 +36,7 @@ std::vector<FilterEntry>& AudioRenderers();
 std::vector<FilterEntry>& VideoCompressors();  // entry 0: "Uncompressed video"
 std::vector<FilterEntry>& AudioCompressors();  // entry 0: "Uncompressed audio"
 std::vector<MuxEntry>& FileTypes();
-std::vector<std::wstring>& SkipList();         // upper case
+std::vector<std::wstring>& SkipList();  // upper case
 
 // Empties every catalogue (a fresh start, for tests).
 void Clear();

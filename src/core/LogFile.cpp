@@ -25,8 +25,8 @@ LogFile::~LogFile() {
 }
 
 void LogFile::Open() {
-  file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  file_ =
+      CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (!IsOpen()) {
     WIN32_FILE_ATTRIBUTE_DATA info;
     if (GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &info)) {
@@ -36,10 +36,9 @@ void LogFile::Open() {
       FileTimeToSystemTime(&info.ftLastWriteTime, &writtenUtc);
       if (!SystemTimeToTzSpecificLocalTime(nullptr, &writtenUtc, &written)) written = writtenUtc;
       GetLocalTime(&today);
-      if (written.wYear == today.wYear && written.wMonth == today.wMonth &&
-          written.wDay == today.wDay) {
-        file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (written.wYear == today.wYear && written.wMonth == today.wMonth && written.wDay == today.wDay) {
+        file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (IsOpen()) SetFilePointer(file_, 0, nullptr, FILE_END);
         return;
       }
@@ -48,8 +47,8 @@ void LogFile::Open() {
       DeleteFileW(older.c_str());
       MoveFileW(path_.c_str(), older.c_str());
     }
-    file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
   }
   if (IsOpen()) {
     static const unsigned char kBom[] = {0xFF, 0xFE};

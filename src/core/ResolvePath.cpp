@@ -14,8 +14,10 @@ bool ExeDirectory(wchar_t* dest, size_t capacity) {
   }
   wchar_t* slash = wcsrchr(dest, L'\\');
   if (!slash) slash = wcsrchr(dest, L'/');
-  if (slash) *slash = L'\0';
-  else dest[0] = L'\0';
+  if (slash)
+    *slash = L'\0';
+  else
+    dest[0] = L'\0';
   return true;
 }
 

@@ -5,8 +5,8 @@
 constexpr size_t kPathChars = 260;  // the platform's classic path buffer, terminator included
 
 enum ResolveMode : unsigned {
-  kResolveExpandEnv = 1,   // expand %VARIABLE% references first
-  kResolveBesideExe = 2,   // a relative path is taken against the executable's folder
+  kResolveExpandEnv = 1,  // expand %VARIABLE% references first
+  kResolveBesideExe = 2,  // a relative path is taken against the executable's folder
 };
 
 // Expands and anchors a path into dest (kPathChars characters). Returns dest, or null when

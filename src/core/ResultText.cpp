@@ -10,8 +10,8 @@ namespace {
 
 std::wstring FormatFrom(DWORD source, HMODULE module, DWORD code) {
   wchar_t* text = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | source,
-                           module, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | source, module, code, 0,
+                           reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring result;
   if (n && text) result.assign(text, n);
   if (text) LocalFree(text);

@@ -51,6 +51,6 @@ bool IsSameFile(const std::wstring& a, const std::wstring& b) {
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
            ia.nFileIndexLow == ib.nFileIndexLow;
   const std::wstring fa = FullPathOf(a), fb = FullPathOf(b);
-  return CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(), static_cast<int>(fb.size()),
-                              TRUE) == CSTR_EQUAL;
+  return CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(), static_cast<int>(fb.size()), TRUE) ==
+         CSTR_EQUAL;
 }

@@ -25,5 +25,4 @@ int FormatText(wchar_t* buffer, size_t capacity, const wchar_t* format, ...);
 
 // Splits text at every separator, dropping empty pieces; after maxPieces - 1 pieces the rest
 // of the text (from the next non-separator) is the last piece.
-std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator,
-                                    size_t maxPieces = 16);
+std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator, size_t maxPieces = 16);

@@ -2,10 +2,10 @@
 
 namespace engine {
 
-STDMETHODIMP ClassFactory::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP ClassFactory::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-    *out = static_cast<IClassFactory *>(this);
+    *out = static_cast<IClassFactory*>(this);
     AddRef();
     return S_OK;
   }
@@ -21,7 +21,7 @@ STDMETHODIMP_(ULONG) ClassFactory::Release() {
   return static_cast<ULONG>(refs);
 }
 
-STDMETHODIMP ClassFactory::CreateInstance(IUnknown *outer, REFIID iid, void **out) {
+STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;

@@ -5,19 +5,19 @@
 
 namespace engine {
 
-using CreateFn = HRESULT (*)(REFIID iid, void **out);
+using CreateFn = HRESULT (*)(REFIID iid, void** out);
 
 class ClassFactory final : public IClassFactory {
-public:
+ public:
   explicit ClassFactory(CreateFn create) : create_(create) {}
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override;
   STDMETHODIMP_(ULONG) Release() override;
-  STDMETHODIMP CreateInstance(IUnknown *outer, REFIID iid, void **out) override;
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override;
   STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
-private:
+ private:
   ~ClassFactory() = default;
   LONG refs_ = 1;
   CreateFn create_;

@@ -19,7 +19,7 @@
 namespace {
 
 struct EngineClass {
-  const CLSID *clsid;
+  const CLSID* clsid;
   engine::CreateFn create;
 };
 
@@ -37,7 +37,7 @@ const EngineClass kClasses[] = {
     {&CLSID_CaptureGraphBuilder2, &engine::output::CaptureGraphBuilder::Create},
 };
 
-std::vector<DWORD> &Cookies() {
+std::vector<DWORD>& Cookies() {
   static std::vector<DWORD> cookies;
   return cookies;
 }
@@ -46,15 +46,14 @@ std::vector<DWORD> &Cookies() {
 
 HRESULT MrqEngineRegisterClasses() {
   if (!Cookies().empty()) return S_FALSE;  // already registered
-  for (const EngineClass &c : kClasses) {
-    auto *factory = new (std::nothrow) engine::ClassFactory(c.create);
+  for (const EngineClass& c : kClasses) {
+    auto* factory = new (std::nothrow) engine::ClassFactory(c.create);
     if (!factory) {
       MrqEngineRevokeClasses();
       return E_OUTOFMEMORY;
     }
     DWORD cookie = 0;
-    HRESULT hr = CoRegisterClassObject(*c.clsid, factory, CLSCTX_INPROC_SERVER,
-                                       REGCLS_MULTIPLEUSE, &cookie);
+    HRESULT hr = CoRegisterClassObject(*c.clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     factory->Release();  // COM holds its own reference while registered
     if (FAILED(hr)) {
       MrqEngineRevokeClasses();
@@ -83,8 +82,9 @@ void MrqEngineEndIfStuck(int exitCode) {
   // which a Windows parent then reads even when a dying thread faults, and exit_group follows.
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   if (ntdll && GetProcAddress(ntdll, "wine_get_version")) {
-    using TerminateFn = LONG(NTAPI *)(HANDLE, LONG);
-    auto terminate = reinterpret_cast<TerminateFn>(reinterpret_cast<void *>(GetProcAddress(ntdll, "NtTerminateProcess")));
+    using TerminateFn = LONG(NTAPI*)(HANDLE, LONG);
+    auto terminate =
+        reinterpret_cast<TerminateFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtTerminateProcess")));
     if (terminate) terminate(nullptr, exitCode);
     long number = 231, status = exitCode;  // exit_group(2) of the x86-64 Linux host
     __asm__ volatile("syscall" : : "a"(number), "D"(status) : "rcx", "r11", "memory");

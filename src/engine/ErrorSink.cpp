@@ -2,8 +2,7 @@
 
 namespace engine {
 
-HRESULT ErrorSink::Report(LONG severity, const wchar_t *text, LONG code, HRESULT hr,
-                          const wchar_t *extra) const {
+HRESULT ErrorSink::Report(LONG severity, const wchar_t* text, LONG code, HRESULT hr, const wchar_t* extra) const {
   if (!log_) return hr;
   BSTR message = SysAllocString(text ? text : L"");
   VARIANT info;

@@ -4,12 +4,11 @@
 
 namespace engine {
 
-std::wstring GuidToText(const GUID &guid) {
+std::wstring GuidToText(const GUID& guid) {
   wchar_t text[40];
-  swprintf(text, 40, L"{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-           static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
-           guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-           guid.Data4[6], guid.Data4[7]);
+  swprintf(text, 40, L"{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", static_cast<unsigned long>(guid.Data1),
+           guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
+           guid.Data4[5], guid.Data4[6], guid.Data4[7]);
   return text;
 }
 
@@ -23,7 +22,7 @@ int HexValue(wchar_t c) {
 }
 
 // Reads `digits` hex digits at text[pos]; false if any is not a hex digit.
-bool ReadHex(const wchar_t *text, size_t pos, int digits, unsigned long long *value) {
+bool ReadHex(const wchar_t* text, size_t pos, int digits, unsigned long long* value) {
   unsigned long long v = 0;
   for (int i = 0; i < digits; ++i) {
     int h = HexValue(text[pos + i]);
@@ -36,10 +35,10 @@ bool ReadHex(const wchar_t *text, size_t pos, int digits, unsigned long long *va
 
 }  // namespace
 
-bool ParseGuidText(const wchar_t *text, GUID *guid) {
+bool ParseGuidText(const wchar_t* text, GUID* guid) {
   if (!text || wcslen(text) != 38) return false;
-  if (text[0] != L'{' || text[9] != L'-' || text[14] != L'-' || text[19] != L'-' ||
-      text[24] != L'-' || text[37] != L'}')
+  if (text[0] != L'{' || text[9] != L'-' || text[14] != L'-' || text[19] != L'-' || text[24] != L'-' ||
+      text[37] != L'}')
     return false;
   unsigned long long v;
   GUID g{};

@@ -7,8 +7,8 @@
 
 namespace engine {
 
-std::wstring GuidToText(const GUID &guid);
+std::wstring GuidToText(const GUID& guid);
 // Strict: exactly the braced form (either letter case), nothing around it. No registry look-up.
-bool ParseGuidText(const wchar_t *text, GUID *guid);
+bool ParseGuidText(const wchar_t* text, GUID* guid);
 
 }  // namespace engine

@@ -10,17 +10,17 @@
 namespace engine {
 
 class SlimMutex {
-public:
+ public:
   SlimMutex() = default;
-  SlimMutex(const SlimMutex &) = delete;
-  SlimMutex &operator=(const SlimMutex &) = delete;
+  SlimMutex(const SlimMutex&) = delete;
+  SlimMutex& operator=(const SlimMutex&) = delete;
 
   void lock() { AcquireSRWLockExclusive(&lock_); }
   void unlock() { ReleaseSRWLockExclusive(&lock_); }
   bool try_lock() { return TryAcquireSRWLockExclusive(&lock_) != FALSE; }
-  SRWLOCK *Native() { return &lock_; }
+  SRWLOCK* Native() { return &lock_; }
 
-private:
+ private:
   SRWLOCK lock_ = SRWLOCK_INIT;
 };
 

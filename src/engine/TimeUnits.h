@@ -13,14 +13,14 @@ constexpr REFERENCE_TIME kUnitsPerSecond = 10000000;
 inline double ToSeconds(REFERENCE_TIME t) { return static_cast<double>(t) / kUnitsPerSecond; }
 
 // False for values that do not fit a REFERENCE_TIME (NaN, infinities, beyond ±29,000 years).
-inline bool FromSeconds(double seconds, REFERENCE_TIME *out) {
+inline bool FromSeconds(double seconds, REFERENCE_TIME* out) {
   if (!std::isfinite(seconds) || std::fabs(seconds) > 9.0e11) return false;
   *out = static_cast<REFERENCE_TIME>(std::llround(seconds * kUnitsPerSecond));
   return true;
 }
 
 // Moves both times to the nearest frame boundary at fps; nothing when fps is not positive.
-inline void SnapToFrames(double fps, REFERENCE_TIME *start, REFERENCE_TIME *stop) {
+inline void SnapToFrames(double fps, REFERENCE_TIME* start, REFERENCE_TIME* stop) {
   if (!(fps > 0)) return;
   auto snap = [fps](REFERENCE_TIME t) {
     double frames = std::llround(static_cast<double>(t) * fps / kUnitsPerSecond);
@@ -31,7 +31,8 @@ inline void SnapToFrames(double fps, REFERENCE_TIME *start, REFERENCE_TIME *stop
 }
 
 // Runs a fixer of 100-ns times on times given in seconds.
-template <class Fix> HRESULT FixSeconds(REFTIME *start, REFTIME *stop, Fix fix) {
+template <class Fix>
+HRESULT FixSeconds(REFTIME* start, REFTIME* stop, Fix fix) {
   if (!start || !stop) return E_POINTER;
   REFERENCE_TIME s, e;
   if (!FromSeconds(*start, &s) || !FromSeconds(*stop, &e)) return E_INVALIDARG;

@@ -12,7 +12,8 @@
 
 namespace {
 
-template <class T> void SafeRelease(T*& p) {
+template <class T>
+void SafeRelease(T*& p) {
   if (p) p->Release();
   p = nullptr;
 }
@@ -164,9 +165,12 @@ HRESULT TLRenderMgr::LoadCompressor(size_t index) {
   TLRenderGroup& g = groups[index];
   if (g.compressor) return S_OK;
   std::vector<FilterEntry>* catalog = nullptr;
-  if (g.mediaType.majortype == MEDIATYPE_Video) catalog = &FilterCatalog::VideoCompressors();
-  else if (g.mediaType.majortype == MEDIATYPE_Audio) catalog = &FilterCatalog::AudioCompressors();
-  else return S_OK;
+  if (g.mediaType.majortype == MEDIATYPE_Video)
+    catalog = &FilterCatalog::VideoCompressors();
+  else if (g.mediaType.majortype == MEDIATYPE_Audio)
+    catalog = &FilterCatalog::AudioCompressors();
+  else
+    return S_OK;
   // An index outside the catalogue names no filter, like the uncompressed entry.
   if (g.compressorIndex < 0 || static_cast<size_t>(g.compressorIndex) >= catalog->size()) return E_INVALIDARG;
   const FilterEntry& entry = (*catalog)[static_cast<size_t>(g.compressorIndex)];
@@ -281,8 +285,10 @@ HRESULT TLRenderMgr::RenderToFile(REFGUID outputType, const wchar_t* fileName, I
     } else {
       IPin* out = nullptr;
       hr = engine ? engine->GetGroupOutputPin(static_cast<LONG>(i), &out) : E_FAIL;
-      if (hr == S_OK && out) hr = builder->RenderStream(nullptr, nullptr, out, nullptr, mux);
-      else if (SUCCEEDED(hr)) hr = E_FAIL;
+      if (hr == S_OK && out)
+        hr = builder->RenderStream(nullptr, nullptr, out, nullptr, mux);
+      else if (SUCCEEDED(hr))
+        hr = E_FAIL;
       if (out) out->Release();
     }
   }
@@ -291,8 +297,7 @@ HRESULT TLRenderMgr::RenderToFile(REFGUID outputType, const wchar_t* fileName, I
 }
 
 HRESULT TLRenderMgr::ConfigureCompressor(size_t index, bool connectFirst, HWND ownerWindow,
-                                         IAMVideoCompression** videoCompressionOut,
-                                         IAMStreamConfig** streamConfigOut) {
+                                         IAMVideoCompression** videoCompressionOut, IAMStreamConfig** streamConfigOut) {
   if (videoCompressionOut) *videoCompressionOut = nullptr;
   if (streamConfigOut) *streamConfigOut = nullptr;
   if (index >= groups.size()) return E_INVALIDARG;
@@ -329,7 +334,9 @@ HRESULT TLRenderMgr::ConfigureCompressor(size_t index, bool connectFirst, HWND o
   hr = out->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config));
   out->Release();
   if (FAILED(hr)) return hr;
-  if (streamConfigOut) *streamConfigOut = config;
-  else config->Release();
+  if (streamConfigOut)
+    *streamConfigOut = config;
+  else
+    config->Release();
   return S_OK;
 }

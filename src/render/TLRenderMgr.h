@@ -11,12 +11,12 @@
 #include <vector>
 
 struct TLRenderGroup {
-  BSTR name = nullptr;                 // the group's user name (owned)
-  IAMTimelineGroup* group = nullptr;   // owned; kept out of preview mode while the record lives
-  AM_MEDIA_TYPE mediaType = {};        // owns its format block and pUnk
-  LONG compressorIndex = 0;            // into the video or audio compressor catalogue; 0 uncompressed
-  IBaseFilter* compressor = nullptr;   // owned; null until loaded
-  bool connected = false;              // output pin connected to the compressor in this graph
+  BSTR name = nullptr;                // the group's user name (owned)
+  IAMTimelineGroup* group = nullptr;  // owned; kept out of preview mode while the record lives
+  AM_MEDIA_TYPE mediaType = {};       // owns its format block and pUnk
+  LONG compressorIndex = 0;           // into the video or audio compressor catalogue; 0 uncompressed
+  IBaseFilter* compressor = nullptr;  // owned; null until loaded
+  bool connected = false;             // output pin connected to the compressor in this graph
 };
 
 class TLRenderMgr : public IAMGraphBuilderCallback {

@@ -8,12 +8,12 @@ namespace Microsoft {
 namespace WRL {
 
 template <class T, class U>
-bool operator==(const ComPtr<T> &a, const ComPtr<U> &b) {
+bool operator==(const ComPtr<T>& a, const ComPtr<U>& b) {
   return a.Get() == b.Get();
 }
 
 template <class T, class U>
-bool operator!=(const ComPtr<T> &a, const ComPtr<U> &b) {
+bool operator!=(const ComPtr<T>& a, const ComPtr<U>& b) {
   return a.Get() != b.Get();
 }
 

@@ -50,8 +50,7 @@ int FillTrackCombo(IAMTimeline* timeline, int groupIndex, CComboBox* combo) {
   if (!timeline || groupIndex < 0) return -1;
   ComPtr<IAMTimelineObj> object;
   ComPtr<IAMTimelineGroup> group;
-  if (FAILED(timeline->GetGroup(&object, groupIndex)) || !object || FAILED(object.As(&group)))
-    return -1;
+  if (FAILED(timeline->GetGroup(&object, groupIndex)) || !object || FAILED(object.As(&group))) return -1;
   ComPtr<IAMTimelineComp> comp;
   long count = 0;
   if (FAILED(object.As(&comp)) || FAILED(comp->VTrackGetCount(&count))) return 0;

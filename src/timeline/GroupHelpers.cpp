@@ -149,8 +149,7 @@ GUID GetGroupMajorType(IAMTimeline* timeline, int groupIndex) {
   if (!timeline || groupIndex < 0) return GUID_NULL;
   ComPtr<IAMTimelineObj> object;
   ComPtr<IAMTimelineGroup> group;
-  if (FAILED(timeline->GetGroup(&object, groupIndex)) || !object || FAILED(object.As(&group)))
-    return GUID_NULL;
+  if (FAILED(timeline->GetGroup(&object, groupIndex)) || !object || FAILED(object.As(&group))) return GUID_NULL;
   AM_MEDIA_TYPE type = {};
   if (FAILED(group->GetMediaType(&type))) return GUID_NULL;
   GUID major = type.majortype;

@@ -39,8 +39,7 @@ wchar_t* DescribeMediaType(const AM_MEDIA_TYPE* type, wchar_t* buffer, size_t ca
       }
     }
     Append(buffer, capacity, L"%s", fourcc);
-    if (type->formattype == FORMAT_VideoInfo && type->pbFormat &&
-        type->cbFormat >= sizeof(VIDEOINFOHEADER)) {
+    if (type->formattype == FORMAT_VideoInfo && type->pbFormat && type->cbFormat >= sizeof(VIDEOINFOHEADER)) {
       const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
       // A type without a frame duration has no rate to show.
       double fps = info->AvgTimePerFrame > 0 ? 10000000.0 / static_cast<double>(info->AvgTimePerFrame) : 0.0;

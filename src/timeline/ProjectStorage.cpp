@@ -58,17 +58,15 @@ HRESULT WriteFileSafely(const wchar_t* path, std::initializer_list<std::string_v
   if (!GetTempFileNameW(folder.c_str(), L"MRQ", 0, temp)) return LastError();
   HRESULT hr = S_OK;
   {
-    File file(CreateFileW(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    File file(
+        CreateFileW(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.handle == INVALID_HANDLE_VALUE) hr = LastError();
     for (std::string_view piece : pieces) {
       if (SUCCEEDED(hr) && !file.Write(piece.data(), piece.size())) hr = LastError();
     }
     if (SUCCEEDED(hr) && !FlushFileBuffers(file.handle)) hr = LastError();
   }
-  if (SUCCEEDED(hr) &&
-      !MoveFileExW(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    hr = LastError();
+  if (SUCCEEDED(hr) && !MoveFileExW(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) hr = LastError();
   if (FAILED(hr)) DeleteFileW(temp);
   return hr;
 }
@@ -78,8 +76,7 @@ std::wstring CodeText(HRESULT hr) {
   wchar_t code[16];
   swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));
   std::wstring text = ResultText(hr);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
-                           text.back() == L'.'))
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
     text.pop_back();
   return text.empty() ? std::wstring(L"error ") + code : text + L" (" + code + L")";
 }
@@ -139,16 +136,14 @@ std::unique_ptr<char[]> WideToUtf8(const wchar_t* text, size_t* length) {
   int bytes = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return nullptr;
   auto utf8 = std::make_unique<char[]>(static_cast<size_t>(bytes) + 1);
-  if (WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, utf8.get(), bytes, nullptr,
-                          nullptr) != bytes)
+  if (WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, utf8.get(), bytes, nullptr, nullptr) != bytes)
     return nullptr;
   utf8[bytes] = '\0';
   if (length) *length = static_cast<size_t>(bytes) - 1;  // without the terminator
   return utf8;
 }
 
-ProjectStorage::ProjectStorage(const wchar_t* rootName, const wchar_t* versionName,
-                               const wchar_t* childName)
+ProjectStorage::ProjectStorage(const wchar_t* rootName, const wchar_t* versionName, const wchar_t* childName)
     : rootName_(rootName), versionName_(versionName), childName_(childName) {}
 
 HRESULT ProjectStorage::Save(IAMTimeline* timeline, const wchar_t* path) {
@@ -216,8 +211,7 @@ HRESULT ProjectStorage::Extract(const wchar_t* path, const wchar_t* outputPath, 
   }
   if (hr == S_OK) hr = roots->get_item(0, &root);
   if (hr == S_OK && !root) hr = S_FALSE;
-  if (hr == S_FALSE && reason.empty())
-    reason = L"The file is not a project: it has no <" + rootName_ + L"> element.";
+  if (hr == S_FALSE && reason.empty()) reason = L"The file is not a project: it has no <" + rootName_ + L"> element.";
   if (hr == S_OK) hr = root->get_attributes(&attributes);
   if (hr == S_OK && !attributes) hr = S_FALSE;
   if (hr == S_OK) {
@@ -235,8 +229,7 @@ HRESULT ProjectStorage::Extract(const wchar_t* path, const wchar_t* outputPath, 
       hr = VFW_E_INVALID_FILE_FORMAT;
       std::wstring text = value.vt == VT_BSTR && value.bstrVal ? value.bstrVal : L"";
       if (text.size() > 40) text = text.substr(0, 40) + L"...";
-      reason = L"The project is of " + versionName_ + L" \"" + text +
-               L"\"; only projects of version 1 can be read.";
+      reason = L"The project is of " + versionName_ + L" \"" + text + L"\"; only projects of version 1 can be read.";
     }
     VariantClear(&value);
   }
@@ -252,8 +245,8 @@ HRESULT ProjectStorage::Extract(const wchar_t* path, const wchar_t* outputPath, 
     auto utf8 = WideToUtf8(childXml.text ? childXml.text : L"", &length);
     if (!utf8) hr = HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     if (SUCCEEDED(hr)) {
-      File out(CreateFileW(outputPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
+      File out(CreateFileW(outputPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
       if (out.handle == INVALID_HANDLE_VALUE || !out.Write(utf8.get(), length)) hr = LastError();
     }
     if (FAILED(hr)) reason = L"The timeline could not be copied for reading: " + CodeText(hr) + L".";

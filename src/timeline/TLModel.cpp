@@ -38,9 +38,7 @@ int CTLModel::Rebuild(IAMTimeline* timeline) {
     // A group that cannot be read still takes its place, so array index = group index.
     TLNode& group = groups_.emplace_back(MakeNode(kTLGroup, groupObject));
     ComPtr<IAMTimelineComp> comp;
-    if (!groupObject ||
-        FAILED(groupObject.As(&comp)))
-      continue;
+    if (!groupObject || FAILED(groupObject.As(&comp))) continue;
     long trackCount = 0;
     if (FAILED(comp->VTrackGetCount(&trackCount)) || trackCount < 1) continue;
     group.tracks.resize(static_cast<size_t>(trackCount));
@@ -81,8 +79,7 @@ void CTLModel::ReadTrack(TLNode& track) {
 
   ComPtr<IAMTimelineTransable> transitions;
   count = 0;
-  if (SUCCEEDED(track.object.As(&transitions)) &&
-      SUCCEEDED(transitions->TransGetCount(&count))) {
+  if (SUCCEEDED(track.object.As(&transitions)) && SUCCEEDED(transitions->TransGetCount(&count))) {
     REFERENCE_TIME at = 0;
     for (long k = 0; k < count; ++k) {
       ComPtr<IAMTimelineObj> transition;

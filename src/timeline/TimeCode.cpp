@@ -61,8 +61,8 @@ uint64_t ParseTimeCode(const wchar_t* text, bool* valid) {
   if (hourDigits < 3 || hourDigits > 9 || text[hourDigits] != L':') return Invalid(valid);
   size_t m = hourDigits + 1;
   uint64_t hours, minutes, seconds;
-  if (!ReadDigits(text, 0, hourDigits, &hours) || !ReadDigits(text, m, 2, &minutes) ||
-      text[m + 2] != L':' || !ReadDigits(text, m + 3, 2, &seconds) || text[m + 5] != L',')
+  if (!ReadDigits(text, 0, hourDigits, &hours) || !ReadDigits(text, m, 2, &minutes) || text[m + 2] != L':' ||
+      !ReadDigits(text, m + 3, 2, &seconds) || text[m + 5] != L',')
     return Invalid(valid);
   // Microseconds run up to the first non-digit; at least one digit, at most 12 so that the
   // sum cannot overflow.

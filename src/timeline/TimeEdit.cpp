@@ -9,8 +9,7 @@ CTimeEdit::CTimeEdit(HWND parent, HINSTANCE instance) {
 }
 
 void CTimeEdit::SetDefaults() {
-  SetCreationDefaults(WS_EX_CLIENTEDGE,
-                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, 120, 20);
+  SetCreationDefaults(WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, 120, 20);
   FormatTimeCode(0, kTimeCodeEditing, buffer_, kTimeCodeBufferChars);
 }
 
@@ -48,10 +47,7 @@ DWORD CTimeEdit::SelectionStart() const {
 void CTimeEdit::OnUpArrow() {
   size_t p = SelectionStart();
   size_t h = HourDigits();
-  uint64_t step = p < h + 1 ? kMicrosPerHour
-                : p < h + 4 ? kMicrosPerMinute
-                : p < h + 7 ? kMicrosPerSecond
-                            : 1;
+  uint64_t step = p < h + 1 ? kMicrosPerHour : p < h + 4 ? kMicrosPerMinute : p < h + 7 ? kMicrosPerSecond : 1;
   const uint64_t largest = (kMaxTimeCodeHours + 1) * kMicrosPerHour - 1;
   uint64_t value = std::min(ParseTimeCode(buffer_) + step, largest);
   SetTime(static_cast<int64_t>(value));

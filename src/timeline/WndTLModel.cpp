@@ -9,9 +9,7 @@
 
 namespace {
 
-int ClampToInt(int64_t v) {
-  return static_cast<int>(std::clamp<int64_t>(v, INT_MIN / 2, INT_MAX / 2));
-}
+int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN / 2, INT_MAX / 2)); }
 
 // Lines in a pen that is deleted with its holder.
 class Pen {
@@ -62,9 +60,7 @@ int CWndTLModel::Refresh() {
   return groups;
 }
 
-int CWndTLModel::TimeToX(int64_t time) const {
-  return ClampToInt(time / scale_ - offset_ / scale_ + kTimeArea);
-}
+int CWndTLModel::TimeToX(int64_t time) const { return ClampToInt(time / scale_ - offset_ / scale_ + kTimeArea); }
 
 void CWndTLModel::TrackRows(const TLNode& track, int trackTop, Row rows[3]) const {
   int top = trackTop;
@@ -142,8 +138,7 @@ void CWndTLModel::PaintItems(HDC dc, const Row& row, HBRUSH fill, HBRUSH frame) 
     }
     // Clipped to the item, so that a long name does not run over its neighbours.
     if (!item.name.empty())
-      ExtTextOutW(dc, x1, row.top, ETO_CLIPPED, &r, item.name.c_str(),
-                  static_cast<UINT>(item.name.size()), nullptr);
+      ExtTextOutW(dc, x1, row.top, ETO_CLIPPED, &r, item.name.c_str(), static_cast<UINT>(item.name.size()), nullptr);
   }
 }
 
@@ -211,8 +206,7 @@ void CWndTLModel::OnButtonDown(UINT message, int px, int py) {
   if (py <= rulerHeight_) {
     if (px < kTimeArea) return;
     cursorTime_ = XToTime(px);
-    if (callback_ && (callback_->notifyMask & CTLModelCallback::kNotifyCursor))
-      callback_->OnCursorTime(cursorTime_);
+    if (callback_ && (callback_->notifyMask & CTLModelCallback::kNotifyCursor)) callback_->OnCursorTime(cursorTime_);
     InvalidateRect(window_, nullptr, FALSE);
     return;
   }
@@ -224,8 +218,7 @@ void CWndTLModel::OnButtonDown(UINT message, int px, int py) {
   }
   if (changed) InvalidateRect(window_, nullptr, FALSE);
   // The owner may rebuild the tree from here on: the node is not used afterwards.
-  if (callback_ && (callback_->notifyMask & CTLModelCallback::kNotifyClicks))
-    callback_->OnNodeClick(message, node);
+  if (callback_ && (callback_->notifyMask & CTLModelCallback::kNotifyClicks)) callback_->OnNodeClick(message, node);
 }
 
 void CWndTLModel::OnWheel(int delta) {
@@ -368,21 +361,15 @@ LRESULT CWndTLModel::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       EndPaint(window, &ps);
       return 0;
     }
-    case WM_PRINTCLIENT:
-      Paint(reinterpret_cast<HDC>(wParam));
-      return 0;
+    case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wParam)); return 0;
     case WM_SIZE:
       clientWidth_ = LOWORD(lParam);
       clientHeight_ = HIWORD(lParam);
       UpdateScrollBars(kScrollBoth);
       return 0;
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      OnButtonDown(message, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
-    case WM_MOUSEWHEEL:
-      OnWheel(GET_WHEEL_DELTA_WPARAM(wParam));
-      return 0;
+    case WM_RBUTTONDOWN: OnButtonDown(message, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_MOUSEWHEEL: OnWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
     case WM_HSCROLL:
       if (LOWORD(wParam) == SB_THUMBPOSITION)
         ScrollBy(static_cast<int64_t>(ThumbPosition(window, SB_HORZ, wParam)) * scale_ - offset_, 0);
@@ -395,7 +382,6 @@ LRESULT CWndTLModel::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       else
         OnVScroll(LOWORD(wParam));
       return 0;
-    default:
-      return CWindow::WndProc(window, message, wParam, lParam);
+    default: return CWindow::WndProc(window, message, wParam, lParam);
   }
 }

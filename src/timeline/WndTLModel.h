@@ -67,9 +67,7 @@ class CWndTLModel : public CWindow {
   };
   // The three rows of a track starting at y, top to bottom.
   void TrackRows(const TLNode& track, int trackTop, Row rows[3]) const;
-  int BandHeight(const TLNode& group) const {
-    return TrackPitch() * static_cast<int>(group.tracks.size());
-  }
+  int BandHeight(const TLNode& group) const { return TrackPitch() * static_cast<int>(group.tracks.size()); }
 
   void PaintItems(HDC dc, const Row& row, HBRUSH fill, HBRUSH frame) const;
   void PaintRuler(HDC dc) const;

@@ -8,8 +8,7 @@ namespace {
 
 void SetProperty(IXMLDOMDocument* document, const wchar_t* name, VARIANT_BOOL value) {
   ComPtr<IXMLDOMDocument2> document2;
-  if (FAILED(document->QueryInterface(IID_IXMLDOMDocument2,
-                                      reinterpret_cast<void**>(document2.GetAddressOf()))))
+  if (FAILED(document->QueryInterface(IID_IXMLDOMDocument2, reinterpret_cast<void**>(document2.GetAddressOf()))))
     return;
   BSTR key = SysAllocString(name);
   VARIANT v;
@@ -24,8 +23,8 @@ void SetProperty(IXMLDOMDocument* document, const wchar_t* name, VARIANT_BOOL va
 
 HRESULT CreateXmlDocument(ComPtr<IXMLDOMDocument>* document) {
   document->Reset();
-  HRESULT hr = CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IXMLDOMDocument, reinterpret_cast<void**>(document->GetAddressOf()));
+  HRESULT hr = CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                reinterpret_cast<void**>(document->GetAddressOf()));
   if (FAILED(hr))
     hr = CoCreateInstance(CLSID_DOMDocument30, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
                           reinterpret_cast<void**>(document->GetAddressOf()));

@@ -23,8 +23,8 @@ HRESULT LastError() {
 }
 
 void TrimEnd(std::wstring* text) {
-  while (!text->empty() && (text->back() == L' ' || text->back() == L'\t' || text->back() == L'\r' ||
-                            text->back() == L'\n'))
+  while (!text->empty() &&
+         (text->back() == L' ' || text->back() == L'\t' || text->back() == L'\r' || text->back() == L'\n'))
     text->pop_back();
 }
 
@@ -159,8 +159,8 @@ std::wstring LocateXmlFault(const Units& t) {
       const bool hex = j < n && t[j] == 'x';
       if (hex) ++j;
       const size_t digits = j;
-      while (j < n && ((t[j] >= '0' && t[j] <= '9') ||
-                       (hex && ((t[j] >= 'a' && t[j] <= 'f') || (t[j] >= 'A' && t[j] <= 'F')))))
+      while (j < n &&
+             ((t[j] >= '0' && t[j] <= '9') || (hex && ((t[j] >= 'a' && t[j] <= 'f') || (t[j] >= 'A' && t[j] <= 'F')))))
         ++j;
       if (j == digits) return false;
     } else if (name(&j).empty()) {
@@ -222,14 +222,17 @@ std::wstring LocateXmlFault(const Units& t) {
           const bool empty = t[i] == '/';
           i += empty ? 2 : 1;
           rootSeen = true;
-          if (!empty) open.push_back({element, start});
-          else rootClosed = open.empty();
+          if (!empty)
+            open.push_back({element, start});
+          else
+            rootClosed = open.empty();
           break;
         }
         if (!blank) return fault(i, L"a blank is missing before an attribute of <" + element + L">");
         const size_t attributeAt = i;
         const std::wstring attribute = name(&i);
-        if (attribute.empty()) return fault(i, L"the tag <" + element + L"> holds a character that begins no attribute");
+        if (attribute.empty())
+          return fault(i, L"the tag <" + element + L"> holds a character that begins no attribute");
         blanks(&i);
         if (i >= n || t[i] != '=') return fault(attributeAt, L"the attribute '" + attribute + L"' lacks its '='");
         ++i;
@@ -252,8 +255,8 @@ std::wstring LocateXmlFault(const Units& t) {
     }
   }
   if (!open.empty())
-    return fault(n, L"the text ends before <" + open.back().name + L"> of line " + lineOf(open.back().at) +
-                        L" is closed");
+    return fault(n,
+                 L"the text ends before <" + open.back().name + L"> of line " + lineOf(open.back().at) + L" is closed");
   if (!rootSeen) return fault(n, L"the text holds no element");
   return std::wstring();
 }

@@ -21,8 +21,7 @@ constexpr size_t kXmlMaxAttributeValueBytes = 1024 * 1024;
 // S_OK with `loaded` telling whether the document parsed; a failure when the file cannot be
 // read, which is then not handed to the document at all. When it did not parse, `why` (if
 // given) says where and why, as "line L, column C: reason"; an empty text otherwise.
-HRESULT LoadXmlFile(IXMLDOMDocument* document, const wchar_t* path, VARIANT_BOOL* loaded,
-                    std::wstring* why = nullptr);
+HRESULT LoadXmlFile(IXMLDOMDocument* document, const wchar_t* path, VARIANT_BOOL* loaded, std::wstring* why = nullptr);
 
 // The linear check LoadXmlFile runs on the bytes first: false, with the reason in `why`, for
 // a text beyond the bounds above. Texts in UTF-16 (with a byte-order mark) are scanned by

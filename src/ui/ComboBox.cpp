@@ -10,10 +10,9 @@ CComboBox::CComboBox(HWND parent, HINSTANCE instance, DWORD createStyle) {
 }
 
 void CComboBox::SetDefaults() {
-  SetCreationDefaults(WS_EX_NOPARENTNOTIFY,
-                      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST |
-                          CBS_AUTOHSCROLL | CBS_HASSTRINGS,
-                      120, 20);
+  SetCreationDefaults(
+      WS_EX_NOPARENTNOTIFY,
+      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_AUTOHSCROLL | CBS_HASSTRINGS, 120, 20);
 }
 
 DWORD CComboBox::Create(HWND parent, HINSTANCE instance) {
@@ -60,8 +59,7 @@ void CComboBox::WidenDropList(const wchar_t* text) {
   if (!measured || size.cx <= widest_) return;
   widest_ = size.cx;
   SendMessageW(window_, CB_SETDROPPEDWIDTH, std::max(width, widest_), 0);
-  SetWindowPos(list_, nullptr, 0, 0, widest_, listHeight_ - 10,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(list_, nullptr, 0, 0, widest_, listHeight_ - 10, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CComboBox::HasItem(int index) const {
@@ -86,9 +84,7 @@ void CComboBox::Clear() {
   if (window_) SendMessageW(window_, CB_RESETCONTENT, 0, 0);
 }
 
-int CComboBox::Count() const {
-  return window_ ? static_cast<int>(SendMessageW(window_, CB_GETCOUNT, 0, 0)) : 0;
-}
+int CComboBox::Count() const { return window_ ? static_cast<int>(SendMessageW(window_, CB_GETCOUNT, 0, 0)) : 0; }
 
 int CComboBox::GetCurSel() const {
   return window_ ? static_cast<int>(SendMessageW(window_, CB_GETCURSEL, 0, 0)) : CB_ERR;

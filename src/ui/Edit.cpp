@@ -6,6 +6,4 @@ void CEdit::SetDefaults() {
   SetCreationDefaults(WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 120, 20);
 }
 
-DWORD CEdit::Create(HWND parent, HINSTANCE instance) {
-  return CreateHandle(L"EDIT", instance, parent, true);
-}
+DWORD CEdit::Create(HWND parent, HINSTANCE instance) { return CreateHandle(L"EDIT", instance, parent, true); }

@@ -5,7 +5,8 @@
 #include "ui/CommonControls.h"
 
 void CListView::SetDefaults() {
-  SetCreationDefaults(WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 100, 100);
+  SetCreationDefaults(WS_EX_CLIENTEDGE,
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 100, 100);
 }
 
 DWORD CListView::Create(HWND parent, HINSTANCE instance) {

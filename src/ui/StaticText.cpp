@@ -7,10 +7,6 @@ CStaticText::CStaticText(HWND parent, HINSTANCE instance) {
   CStaticText::Create(parent, instance);
 }
 
-void CStaticText::SetDefaults() {
-  SetCreationDefaults(0, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 120, 15);
-}
+void CStaticText::SetDefaults() { SetCreationDefaults(0, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 120, 15); }
 
-DWORD CStaticText::Create(HWND parent, HINSTANCE instance) {
-  return CreateHandle(L"STATIC", instance, parent, true);
-}
+DWORD CStaticText::Create(HWND parent, HINSTANCE instance) { return CreateHandle(L"STATIC", instance, parent, true); }

@@ -9,9 +9,7 @@ CTrackBar::CTrackBar(HWND parent, HINSTANCE instance) {
   CTrackBar::Create(parent, instance);
 }
 
-void CTrackBar::SetDefaults() {
-  SetCreationDefaults(0, WS_CHILD | WS_VISIBLE, 120, 20);
-}
+void CTrackBar::SetDefaults() { SetCreationDefaults(0, WS_CHILD | WS_VISIBLE, 120, 20); }
 
 DWORD CTrackBar::Create(HWND parent, HINSTANCE instance) {
   EnsureCommonControls(ICC_BAR_CLASSES);

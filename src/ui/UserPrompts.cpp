@@ -36,8 +36,8 @@ bool ShowFileDialog(OPENFILENAMEW* request, bool save) {
 
 UINT ChooseFromMenu(HMENU menu, int x, int y, HWND owner) {
   if (g_hooks.menu) return g_hooks.menu(menu, x, y, owner);
-  return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN,
-                                          x, y, 0, owner, nullptr));
+  return static_cast<UINT>(
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, x, y, 0, owner, nullptr));
 }
 
 UserPromptHooks SetUserPromptHooks(const UserPromptHooks& hooks) {

@@ -20,8 +20,7 @@ bool CWinContainer::AddChild(CWinCtl* child) {
 }
 
 void CWinContainer::RemoveChild(CWinCtl* child) {
-  auto it = std::find_if(children_.begin(), children_.end(),
-                         [child](const ChildNode& n) { return n.child == child; });
+  auto it = std::find_if(children_.begin(), children_.end(), [child](const ChildNode& n) { return n.child == child; });
   if (it == children_.end()) return;
   children_.erase(it);
   child->Destroy(true);

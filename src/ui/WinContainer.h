@@ -19,7 +19,7 @@ class CWinContainer : public CWinCtl {
 
  private:
   struct ChildNode {
-    int width;   // as when added, grown when the child is stretched
+    int width;  // as when added, grown when the child is stretched
     int height;
     CWinCtl* child;
   };

@@ -18,17 +18,15 @@ void CWinCtl::Detach() {
   parent_ = nullptr;
 }
 
-DWORD CWinCtl::CreateHandle(const wchar_t* className, HINSTANCE instance, HWND parent,
-                            bool subclass) {
+DWORD CWinCtl::CreateHandle(const wchar_t* className, HINSTANCE instance, HWND parent, bool subclass) {
   if (window_) Detach();
-  HWND created = CreateWindowExW(exStyle, className, nullptr, style, x, y, width, height, parent,
-                                 nullptr, instance, nullptr);
+  HWND created =
+      CreateWindowExW(exStyle, className, nullptr, style, x, y, width, height, parent, nullptr, instance, nullptr);
   if (!created) {
     DWORD error = GetLastError();
     return error ? error : ERROR_INVALID_WINDOW_HANDLE;
   }
-  SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-               FALSE);
+  SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 
   if (subclass) {
     SetLastError(0);
@@ -39,8 +37,8 @@ DWORD CWinCtl::CreateHandle(const wchar_t* className, HINSTANCE instance, HWND p
       return error ? error : ERROR_INVALID_WINDOW_HANDLE;
     }
     SetLastError(0);
-    prevProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(created, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SharedWndProc)));
+    prevProc_ =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(created, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SharedWndProc)));
     if (!prevProc_ && GetLastError()) {
       DWORD error = GetLastError();
       DestroyWindow(created);
@@ -92,15 +90,11 @@ void CWinCtl::SetText(const wchar_t* text) {
 }
 
 void CWinCtl::Move(int newX, int newY) {
-  if (window_)
-    SetWindowPos(window_, nullptr, newX, newY, width, height,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (window_) SetWindowPos(window_, nullptr, newX, newY, width, height, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CWinCtl::Resize(int newWidth, int newHeight) {
-  if (window_)
-    SetWindowPos(window_, nullptr, x, y, newWidth, newHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (window_) SetWindowPos(window_, nullptr, x, y, newWidth, newHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CWinCtl::ModifyStyle(DWORD remove, DWORD add) {
@@ -139,8 +133,7 @@ LRESULT CWinCtl::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   return CallPrevious(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK CWinCtl::SharedWndProc(HWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam) {
+LRESULT CALLBACK CWinCtl::SharedWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   CWinCtl* object = WindowRegistry::Find(window);
   if (!object) return DefWindowProcW(window, message, wParam, lParam);
   return object->WndProc(window, message, wParam, lParam);

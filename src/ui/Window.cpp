@@ -59,8 +59,7 @@ void CWindow::CenterOn(HWND other) {
   if (!other || !GetWindowRect(other, &r)) GetWindowRect(GetDesktopWindow(), &r);
   x = r.left + (r.right - r.left) / 2 - width / 2;
   y = r.top + (r.bottom - r.top) / 2 - height / 2;
-  if (window_)
-    SetWindowPos(window_, nullptr, x, y, width, height, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (window_) SetWindowPos(window_, nullptr, x, y, width, height, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int CWindow::RunModal() {

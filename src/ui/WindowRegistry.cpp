@@ -23,8 +23,7 @@ void Add(HWND window, CWinCtl* object) { Nodes().push_back({window, object}); }
 
 void Remove(const CWinCtl* object) {
   auto& nodes = Nodes();
-  auto it = std::find_if(nodes.begin(), nodes.end(),
-                         [object](const Node& n) { return n.object == object; });
+  auto it = std::find_if(nodes.begin(), nodes.end(), [object](const Node& n) { return n.object == object; });
   if (it != nodes.end()) nodes.erase(it);
 }
 

@@ -3,8 +3,7 @@
 #include "ui/Button.h"
 #include "ui/UiState.h"
 
-CButton* CWndDlg::MakeButton(HICON image, DWORD imageStyle, const wchar_t* caption, int left,
-                             int top) {
+CButton* CWndDlg::MakeButton(HICON image, DWORD imageStyle, const wchar_t* caption, int left, int top) {
   auto* button = new CButton(window_, instance_, WS_CHILD | WS_VISIBLE | WS_TABSTOP);
   button->Resize(kButtonWidth, kButtonHeight);
   button->Move(left, top);
@@ -25,8 +24,8 @@ int CWndDlg::AddOkCancel(const CWinCtl* above) {
   int top = client.bottom - kButtonHeight - kMargin;
   int cancelLeft = client.right - kButtonWidth - kMargin;
   cancel_ = MakeButton(UiState::CancelButtonImage(), BS_ICON, L"Cancel", cancelLeft, top);
-  ok_ = MakeButton(UiState::OkButtonImage(), BS_ICON | BS_DEFPUSHBUTTON, L"OK",
-                   cancelLeft - kMargin - kButtonWidth, top);
+  ok_ =
+      MakeButton(UiState::OkButtonImage(), BS_ICON | BS_DEFPUSHBUTTON, L"OK", cancelLeft - kMargin - kButtonWidth, top);
 
   RECT outer = {};
   GetWindowRect(window_, &outer);

@@ -65,8 +65,10 @@ TEST(ButtonImages, AreMadeFromTheStripWithCaptionsAndATransparentFace) {
   // the tick and the caption are opaque.
   size_t opaque = 0;
   for (size_t i = 0; i < okBits.color.size(); ++i) {
-    if (okBits.transparent[i]) EXPECT_EQ(okBits.color[i], RGB(0, 0, 0)) << i;
-    else ++opaque;
+    if (okBits.transparent[i])
+      EXPECT_EQ(okBits.color[i], RGB(0, 0, 0)) << i;
+    else
+      ++opaque;
   }
   EXPECT_TRUE(okBits.transparent[0]);
   EXPECT_GT(opaque, 20u);

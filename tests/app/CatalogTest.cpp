@@ -62,7 +62,8 @@ TEST_F(Catalog, RegisteredEffectsAreListedByTheDeviceEnumeratorOnceEach) {
     EXPECT_EQ(same, 1) << effects[i].name;
     std::wstring display = entry->displayName;
     for (auto& c : display) c = static_cast<wchar_t>(towupper(c));
-    std::wstring expected = L"@DEVICE:SW:" + Guid(engine::EffectCategory(effects[i].kind)) + L"\\" + Guid(effects[i].clsid);
+    std::wstring expected =
+        L"@DEVICE:SW:" + Guid(engine::EffectCategory(effects[i].kind)) + L"\\" + Guid(effects[i].clsid);
     EXPECT_EQ(display, expected);
   }
 }
@@ -70,8 +71,8 @@ TEST_F(Catalog, RegisteredEffectsAreListedByTheDeviceEnumeratorOnceEach) {
 TEST_F(Catalog, ForeignEntriesUnderTheSameNameAreLeftAlone) {
   size_t count = 0;
   const engine::BuiltInEffect& fade = engine::BuiltInEffects(&count)[count - 2];
-  std::wstring path = L"Software\\Classes\\CLSID\\" + Guid(engine::EffectCategory(fade.kind)) +
-                      L"\\Instance\\" + Guid(fade.clsid);
+  std::wstring path =
+      L"Software\\Classes\\CLSID\\" + Guid(engine::EffectCategory(fade.kind)) + L"\\Instance\\" + Guid(fade.clsid);
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
   HKEY key;
   ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
@@ -114,9 +115,11 @@ TEST_F(Catalog, SkipListMatchesInsideDisplayNamesWhateverTheCase) {
   LoadSkipList({L"{e2510970-F137-11ce-8b67-00AA00A3F1A6}", L"", L"dv muxer"});
   ASSERT_EQ(FilterCatalog::SkipList().size(), 2u);
   EXPECT_EQ(FilterCatalog::SkipList()[0], L"{E2510970-F137-11CE-8B67-00AA00A3F1A6}");
-  EXPECT_TRUE(IsSkippedFilter(L"@device:sw:{083863F1-70DE-11D0-BD40-00A0C911CE86}\\{e2510970-f137-11ce-8b67-00aa00a3f1a6}"));
+  EXPECT_TRUE(
+      IsSkippedFilter(L"@device:sw:{083863F1-70DE-11D0-BD40-00A0C911CE86}\\{e2510970-f137-11ce-8b67-00aa00a3f1a6}"));
   EXPECT_TRUE(IsSkippedFilter(L"My DV Muxer"));
-  EXPECT_FALSE(IsSkippedFilter(L"@device:sw:{083863F1-70DE-11D0-BD40-00A0C911CE86}\\{B1B77C00-C3E4-11CF-AF79-00AA00B67A42}"));
+  EXPECT_FALSE(
+      IsSkippedFilter(L"@device:sw:{083863F1-70DE-11D0-BD40-00A0C911CE86}\\{B1B77C00-C3E4-11CF-AF79-00AA00B67A42}"));
   EXPECT_FALSE(IsSkippedFilter(nullptr));
   std::vector<std::wstring> lines(300, L"x");
   LoadSkipList(lines);
@@ -126,9 +129,10 @@ TEST_F(Catalog, SkipListMatchesInsideDisplayNamesWhateverTheCase) {
 TEST_F(Catalog, FileTypesStartWithTheBuiltInsAndTakeCreatableMultiplexers) {
   BuildFileTypeCatalog({});
   ASSERT_EQ(FilterCatalog::FileTypes().size(), 2u);
-  BuildFileTypeCatalog({L"Empty extensions;;{E2510970-F137-11CE-8B67-00AA00A3F1A6}",
-                        L"Not installed;xyz;{00000000-0000-0000-0000-000000000001}", L"",
-                        L"Interleaved copy;avi2,av;{E2510970-F137-11CE-8B67-00AA00A3F1A6};{C647B5C0-157C-11D0-BD23-00A0C911CE86}"});
+  BuildFileTypeCatalog(
+      {L"Empty extensions;;{E2510970-F137-11CE-8B67-00AA00A3F1A6}",
+       L"Not installed;xyz;{00000000-0000-0000-0000-000000000001}", L"",
+       L"Interleaved copy;avi2,av;{E2510970-F137-11CE-8B67-00AA00A3F1A6};{C647B5C0-157C-11D0-BD23-00A0C911CE86}"});
   auto& types = FilterCatalog::FileTypes();
   ASSERT_EQ(types.size(), 3u);
   EXPECT_EQ(types[0].name, L"Audio-video interleave");
@@ -141,7 +145,8 @@ TEST_F(Catalog, FileTypesStartWithTheBuiltInsAndTakeCreatableMultiplexers) {
   const wchar_t expected[] =
       L"Audio-video interleave (*.avi)\0*.avi\0Advanced Systems Format (*.asf, *.wmv)\0*.asf,*.wmv\0"
       L"Interleaved copy (*.avi2, *.av)\0*.avi2,*.av\0";
-  EXPECT_EQ(std::wstring(filter, sizeof expected / sizeof(wchar_t)), std::wstring(expected, sizeof expected / sizeof(wchar_t)));
+  EXPECT_EQ(std::wstring(filter, sizeof expected / sizeof(wchar_t)),
+            std::wstring(expected, sizeof expected / sizeof(wchar_t)));
 }
 
 TEST_F(Catalog, FileTypeListStopsBeforeAnEntryThatDoesNotFit) {
@@ -196,8 +201,8 @@ TEST_F(Catalog, EveryBuiltInEffectIsDescribedBesideTheProgram) {
   const engine::BuiltInEffect* effects = engine::BuiltInEffects(&count);
   for (size_t i = 0; i < count; ++i) {
     bool transition = effects[i].kind == engine::kVideoTransition || effects[i].kind == engine::kAudioTransition;
-    std::wstring query = std::wstring(L"DirectShowFilters/") + (transition ? L"Transition" : L"Effect") +
-                         L"[@GUID=\"" + engine::GuidToText(effects[i].clsid) + L"\"]/Param";
+    std::wstring query = std::wstring(L"DirectShowFilters/") + (transition ? L"Transition" : L"Effect") + L"[@GUID=\"" +
+                         engine::GuidToText(effects[i].clsid) + L"\"]/Param";
     BSTR q = SysAllocString(query.c_str());
     ComPtr<IXMLDOMNode> param;
     EXPECT_EQ(document->selectSingleNode(q, &param), S_OK) << effects[i].name;

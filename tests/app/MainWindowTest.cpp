@@ -222,7 +222,8 @@ TEST_F(MainWindow, AProjectOfAnotherVersionIsRefusedAndLeavesNoGroups) {
 TEST_F(MainWindow, ADamagedProjectIsRefusedNamingTheLineAndColumn) {
   TempDir dir(L"main-damaged");
   std::wstring path = dir.File(L"damaged.kdp");
-  testsupport::WriteText(path, "<KDP version=\"1\">\n<timeline>\n <group type=\"video\">\n  <track></grup>\n</timeline></KDP>");
+  testsupport::WriteText(
+      path, "<KDP version=\"1\">\n<timeline>\n <group type=\"video\">\n  <track></grup>\n</timeline></KDP>");
   EXPECT_NE(main_->OnOpen(path.c_str()), 0);
   ASSERT_EQ(g_answers.asked.size(), 1u);
   const std::wstring& text = g_answers.asked.back();
@@ -234,10 +235,11 @@ TEST_F(MainWindow, ADamagedProjectIsRefusedNamingTheLineAndColumn) {
 TEST_F(MainWindow, OpeningShowsMissingMediaOnceInOneMessage) {
   TempDir dir(L"main-problems");
   std::wstring path = dir.File(L"problems.kdp");
-  testsupport::WriteText(path,
-                         "<KDP version=\"1\">\n<timeline><group type=\"video\" width=\"64\" height=\"48\"><track>"
-                         "<clip src=\"gone.avi\" start=\"0\" stop=\"1\"/><clip src=\"gone.avi\" start=\"1\" stop=\"2\"/>"
-                         "</track></group></timeline></KDP>");
+  testsupport::WriteText(
+      path,
+      "<KDP version=\"1\">\n<timeline><group type=\"video\" width=\"64\" height=\"48\"><track>"
+      "<clip src=\"gone.avi\" start=\"0\" stop=\"1\"/><clip src=\"gone.avi\" start=\"1\" stop=\"2\"/>"
+      "</track></group></timeline></KDP>");
   EXPECT_EQ(main_->OnOpen(path.c_str()), 0);
   ASSERT_EQ(g_answers.asked.size(), 1u);
   const std::wstring& text = g_answers.asked.back();
@@ -255,7 +257,8 @@ TEST_F(MainWindow, OpeningShowsMissingMediaOnceInOneMessage) {
 }
 
 TEST(CommandLine, TakesTheLastArgumentWithQuotesRemoved) {
-  EXPECT_EQ(CommandLineProject(L"\"C:\\Program Files\\MRQ.exe\" \"C:\\My Projects\\a.kdp\""), L"C:\\My Projects\\a.kdp");
+  EXPECT_EQ(CommandLineProject(L"\"C:\\Program Files\\MRQ.exe\" \"C:\\My Projects\\a.kdp\""),
+            L"C:\\My Projects\\a.kdp");
   EXPECT_EQ(CommandLineProject(L"MRQ.exe one two.kdp"), L"two.kdp");
   EXPECT_EQ(CommandLineProject(L"\"C:\\Program Files\\MRQ.exe\""), L"");
 }

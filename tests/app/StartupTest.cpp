@@ -26,8 +26,8 @@ RunResult RunMrqIn(const TempDir& dir, const std::wstring& arguments = L"") {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      dir.Path().c_str(), &si, &pi))
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.Path().c_str(), &si,
+                      &pi))
     return result;
   HWND main = nullptr;
   for (int i = 0; i < 400 && !main; ++i) {
@@ -95,7 +95,8 @@ TEST(Startup, ConfiguredLogRunsFromStartingToExitCode) {
 TEST(Startup, AProjectNamedOnTheCommandLineIsOpenedAndShownInTheTitle) {
   TempDir dir(L"project-run");
   std::wstring project = dir.File(L"my project.kdp");
-  ASSERT_TRUE(testsupport::WriteText(project, "<KDP version=\"1\">\n<timeline><group type=\"video\"/></timeline></KDP>"));
+  ASSERT_TRUE(
+      testsupport::WriteText(project, "<KDP version=\"1\">\n<timeline><group type=\"video\"/></timeline></KDP>"));
   RunResult run = RunMrqIn(dir, L"\"" + project + L"\"");
   ASSERT_TRUE(run.sawWindow);
   EXPECT_EQ(run.title, L"MRQ - [" + project + L"]");

@@ -9,9 +9,9 @@ TEST(AppConfig, ReadsKeysIntegersAndWholeSections) {
   TempDir dir(L"config");
   std::wstring path = dir.File(L"MRQ.ini");
   ASSERT_TRUE(testsupport::WriteText(path,
-      "[RenderFile]\r\nFileName=out.avi\r\nConnectCompressorOnConfig=0\r\n"
-      "[Bad]\r\nNumber=abc\r\n"
-      "[RenderSkipFilters]\r\nDV Muxer\r\nKey=Value\r\n"));
+                                     "[RenderFile]\r\nFileName=out.avi\r\nConnectCompressorOnConfig=0\r\n"
+                                     "[Bad]\r\nNumber=abc\r\n"
+                                     "[RenderSkipFilters]\r\nDV Muxer\r\nKey=Value\r\n"));
   AppConfig config(path);
   EXPECT_EQ(config.ReadString(L"RenderFile", L"FileName", L"_KDC_out.avi"), L"out.avi");
   EXPECT_EQ(config.ReadString(L"RenderFile", L"Missing", L"_KDC_out.avi"), L"_KDC_out.avi");

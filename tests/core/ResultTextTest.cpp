@@ -7,8 +7,8 @@ namespace {
 
 std::wstring SystemText(DWORD code) {
   wchar_t buffer[512];
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           code, 0, buffer, 512, nullptr);
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer, 512,
+                           nullptr);
   return std::wstring(buffer, n);
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 // COM and the engine's classes for the whole run, registered as the application does.
 class ComEnvironment : public ::testing::Environment {
-public:
+ public:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     ASSERT_EQ(S_OK, MrqEngineRegisterClasses());
@@ -22,7 +22,7 @@ public:
   }
 };
 
-const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
 
 // Tests give the engine media that leave a thread stuck in the platform; the process must then
 // end as the program does.
@@ -35,9 +35,9 @@ const bool kEndsLikeTheProgram = (testsupport::g_beforeExit = &EndLikeTheProgram
 
 }  // namespace
 
-STDMETHODIMP RecordingLog::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP RecordingLog::QueryInterface(REFIID iid, void** out) {
   if (iid == IID_IUnknown || iid == IID_IAMErrorLog) {
-    *out = static_cast<IAMErrorLog *>(this);
+    *out = static_cast<IAMErrorLog*>(this);
     AddRef();
     return S_OK;
   }
@@ -45,7 +45,7 @@ STDMETHODIMP RecordingLog::QueryInterface(REFIID iid, void **out) {
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP RecordingLog::LogError(LONG severity, BSTR text, LONG code, LONG hr, VARIANT *) {
+STDMETHODIMP RecordingLog::LogError(LONG severity, BSTR text, LONG code, LONG hr, VARIANT*) {
   entries.push_back({severity, text ? text : L"", code, static_cast<HRESULT>(hr)});
   return hr;
 }
@@ -53,7 +53,7 @@ STDMETHODIMP RecordingLog::LogError(LONG severity, BSTR text, LONG code, LONG hr
 ComPtr<IAMTimeline> EngineTest::NewTimeline() {
   ComPtr<IAMTimeline> t;
   EXPECT_EQ(S_OK, CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
-                                   reinterpret_cast<void **>(t.GetAddressOf())));
+                                   reinterpret_cast<void**>(t.GetAddressOf())));
   if (t) {
     ComPtr<IAMSetErrorLog> setLog = As<IAMSetErrorLog>(t.Get(), IID_IAMSetErrorLog);
     EXPECT_TRUE(setLog);
@@ -75,14 +75,13 @@ ComPtr<IAMTimelineObj> EngineTest::Node(TIMELINE_MAJOR_TYPE kind) {
   return obj;
 }
 
-ComPtr<IAMTimelineObj> EngineTest::Item(TIMELINE_MAJOR_TYPE kind, REFERENCE_TIME start,
-                                        REFERENCE_TIME stop) {
+ComPtr<IAMTimelineObj> EngineTest::Item(TIMELINE_MAJOR_TYPE kind, REFERENCE_TIME start, REFERENCE_TIME stop) {
   auto obj = Node(kind);
   EXPECT_EQ(S_OK, obj->SetStartStop(start, stop));
   return obj;
 }
 
-ComPtr<IAMTimelineObj> EngineTest::AddGroup(IAMTimeline *target) {
+ComPtr<IAMTimelineObj> EngineTest::AddGroup(IAMTimeline* target) {
   if (!target) target = timeline.Get();
   ComPtr<IAMTimelineObj> group;
   EXPECT_EQ(S_OK, target->CreateEmptyNode(&group, TIMELINE_MAJOR_TYPE_GROUP));
@@ -90,7 +89,7 @@ ComPtr<IAMTimelineObj> EngineTest::AddGroup(IAMTimeline *target) {
   return group;
 }
 
-ComPtr<IAMTimelineObj> EngineTest::AddTrack(IAMTimelineObj *comp) {
+ComPtr<IAMTimelineObj> EngineTest::AddTrack(IAMTimelineObj* comp) {
   auto track = Node(TIMELINE_MAJOR_TYPE_TRACK);
   EXPECT_EQ(S_OK, As<IAMTimelineComp>(comp, IID_IAMTimelineComp)->VTrackInsBefore(track.Get(), -1));
   return track;

@@ -16,12 +16,12 @@ namespace {
 constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00;
 
 class MediaDetTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaDet,
-                                     reinterpret_cast<void **>(det.GetAddressOf())));
+                                     reinterpret_cast<void**>(det.GetAddressOf())));
   }
-  HRESULT Open(const std::wstring &path) { return det->put_Filename(Bstr(path)); }
+  HRESULT Open(const std::wstring& path) { return det->put_Filename(Bstr(path)); }
   LONG Streams() {
     LONG n = -1;
     EXPECT_EQ(S_OK, det->get_OutputStreams(&n));
@@ -48,7 +48,7 @@ protected:
     return bits;
   }
   // Makes the first stream of `major` current.
-  void Select(const GUID &major) {
+  void Select(const GUID& major) {
     for (LONG i = 0; det->put_CurrentStream(i) == S_OK; ++i)
       if (Major() == major) return;
     ADD_FAILURE() << "no stream of that type";
@@ -79,7 +79,7 @@ TEST_F(MediaDetTest, WaveFileIsOneAudioStreamWithItsPcmFormatAndLength) {
   EXPECT_EQ(MEDIASUBTYPE_PCM, mt.subtype);
   ASSERT_EQ(FORMAT_WaveFormatEx, mt.formattype);
   ASSERT_GE(mt.cbFormat, sizeof(WAVEFORMATEX) - 2);
-  const auto *wfx = reinterpret_cast<const WAVEFORMATEX *>(mt.pbFormat);
+  const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
   EXPECT_EQ(22050u, wfx->nSamplesPerSec);
   EXPECT_EQ(2, wfx->nChannels);
   CoTaskMemFree(mt.pbFormat);
@@ -109,7 +109,7 @@ TEST_F(MediaDetTest, UncompressedAviGivesThePictureOfEachRequestedTime) {
   ASSERT_EQ(S_OK, det->get_StreamMediaType(&mt));
   EXPECT_EQ(MEDIASUBTYPE_RGB32, mt.subtype);
   ASSERT_EQ(FORMAT_VideoInfo, mt.formattype);
-  const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+  const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
   EXPECT_EQ(64, bih.biWidth);
   EXPECT_EQ(48, std::abs(bih.biHeight));
   CoTaskMemFree(mt.pbFormat);
@@ -127,7 +127,7 @@ TEST_F(MediaDetTest, UncompressedAviGivesThePictureOfEachRequestedTime) {
 // Two seconds of numbered pictures with a tone (make_media_fixtures.sh): each container lists
 // a video and an audio stream that decode to RGB32 and PCM, and a picture asked for by time is
 // exactly the one shown at that time.
-class CompressedFileTest : public MediaDetTest, public ::testing::WithParamInterface<const wchar_t *> {};
+class CompressedFileTest : public MediaDetTest, public ::testing::WithParamInterface<const wchar_t*> {};
 
 TEST_P(CompressedFileTest, ListsVideoAndAudioAndDecodesPicturesAtTimes) {
   ASSERT_EQ(S_OK, Open(enginetest::FixturePath(GetParam())));
@@ -141,7 +141,7 @@ TEST_P(CompressedFileTest, ListsVideoAndAudioAndDecodesPicturesAtTimes) {
       ++videos;
       EXPECT_EQ(MEDIASUBTYPE_RGB32, mt.subtype);
       ASSERT_GE(mt.cbFormat, sizeof(VIDEOINFOHEADER));
-      const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+      const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
       EXPECT_EQ(160, bih.biWidth);
       EXPECT_EQ(120, std::abs(bih.biHeight));
       double rate = 0;
@@ -172,7 +172,7 @@ TEST_P(CompressedFileTest, ListsVideoAndAudioAndDecodesPicturesAtTimes) {
 INSTANTIATE_TEST_SUITE_P(Containers, CompressedFileTest,
                          ::testing::Values(L"clip.mp4", L"clip.mpg", L"clip-mjpeg.avi"));
 
-class StillImageTest : public MediaDetTest, public ::testing::WithParamInterface<const wchar_t *> {};
+class StillImageTest : public MediaDetTest, public ::testing::WithParamInterface<const wchar_t*> {};
 
 TEST_P(StillImageTest, IsOneVideoStreamOfFiveSecondsShowingThePicture) {
   ASSERT_EQ(S_OK, Open(enginetest::FixturePath(GetParam())));
@@ -183,7 +183,7 @@ TEST_P(StillImageTest, IsOneVideoStreamOfFiveSecondsShowingThePicture) {
   AM_MEDIA_TYPE mt{};
   ASSERT_EQ(S_OK, det->get_StreamMediaType(&mt));
   ASSERT_EQ(FORMAT_VideoInfo, mt.formattype);
-  const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+  const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
   EXPECT_EQ(40, bih.biWidth);
   EXPECT_EQ(30, bih.biHeight);
   CoTaskMemFree(mt.pbFormat);
@@ -222,10 +222,10 @@ TEST_F(MediaDetTest, StreamMediaTypeIsACopyOfItsOwn) {
   AM_MEDIA_TYPE a{}, b{};
   ASSERT_EQ(S_OK, det->get_StreamMediaType(&a));
   ASSERT_NE(nullptr, a.pbFormat);
-  reinterpret_cast<VIDEOINFOHEADER *>(a.pbFormat)->bmiHeader.biWidth = 999;
+  reinterpret_cast<VIDEOINFOHEADER*>(a.pbFormat)->bmiHeader.biWidth = 999;
   CoTaskMemFree(a.pbFormat);
   ASSERT_EQ(S_OK, det->get_StreamMediaType(&b));
-  EXPECT_EQ(40, reinterpret_cast<VIDEOINFOHEADER *>(b.pbFormat)->bmiHeader.biWidth);
+  EXPECT_EQ(40, reinterpret_cast<VIDEOINFOHEADER*>(b.pbFormat)->bmiHeader.biWidth);
   CoTaskMemFree(b.pbFormat);
 }
 
@@ -275,7 +275,7 @@ TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
   MrqEngineSetSourceTimeLimit(1500);
 
   // A good file first, so that a failure must also forget it.
-  for (const wchar_t *name :
+  for (const wchar_t* name :
        {L"missing.wav", L"empty.avi", L"noise.avi", L"noise.png", L"cut.mp4", L"huge.tga", L"stuck.jpg", L""}) {
     ASSERT_EQ(S_OK, Open(enginetest::FixturePath(L"picture.png")));
     const std::wstring path = *name ? dir.File(name) : dir.Path();

@@ -8,11 +8,9 @@
 
 namespace enginetest {
 
-std::wstring FixturePath(const std::wstring &name) {
-  return testsupport::ExeDir() + L"\\media-fixtures\\" + name;
-}
+std::wstring FixturePath(const std::wstring& name) { return testsupport::ExeDir() + L"\\media-fixtures\\" + name; }
 
-bool WriteWav(const std::wstring &path, DWORD rate, WORD channels, WORD bits, const std::vector<int16_t> &samples) {
+bool WriteWav(const std::wstring& path, DWORD rate, WORD channels, WORD bits, const std::vector<int16_t>& samples) {
   std::vector<unsigned char> data;
   for (int16_t s : samples) {
     if (bits == 8) {
@@ -22,10 +20,10 @@ bool WriteWav(const std::wstring &path, DWORD rate, WORD channels, WORD bits, co
       data.push_back(static_cast<unsigned char>((s >> 8) & 0xFF));
     }
   }
-  auto u32 = [](std::vector<unsigned char> &v, uint32_t x) {
+  auto u32 = [](std::vector<unsigned char>& v, uint32_t x) {
     for (int i = 0; i < 4; ++i) v.push_back(static_cast<unsigned char>(x >> (8 * i)));
   };
-  auto u16 = [](std::vector<unsigned char> &v, uint16_t x) {
+  auto u16 = [](std::vector<unsigned char>& v, uint16_t x) {
     v.push_back(static_cast<unsigned char>(x));
     v.push_back(static_cast<unsigned char>(x >> 8));
   };
@@ -45,7 +43,7 @@ bool WriteWav(const std::wstring &path, DWORD rate, WORD channels, WORD bits, co
   return testsupport::WriteBytes(path, file.data(), file.size());
 }
 
-bool WriteSolidAvi(const std::wstring &path, LONG width, LONG height, int frames, DWORD fps) {
+bool WriteSolidAvi(const std::wstring& path, LONG width, LONG height, int frames, DWORD fps) {
   AVIFileInit();
   DeleteFileW(path.c_str());
   PAVIFILE file = nullptr;
@@ -73,13 +71,13 @@ bool WriteSolidAvi(const std::wstring &path, LONG width, LONG height, int frames
   for (int i = 0; ok && i < frames; ++i) {
     for (LONG y = 0; y < height; ++y)
       for (LONG x = 0; x < width; ++x) {
-        unsigned char *p = bits.data() + y * stride + x * 3;
+        unsigned char* p = bits.data() + y * stride + x * 3;
         p[0] = 0x80;
         p[1] = 0x40;
         p[2] = static_cast<unsigned char>(FrameRed(i));
       }
-    ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr,
-                        nullptr) == AVIERR_OK;
+    ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr, nullptr) ==
+         AVIERR_OK;
   }
   if (stream) AVIStreamRelease(stream);
   if (file) AVIFileRelease(file);
@@ -87,10 +85,10 @@ bool WriteSolidAvi(const std::wstring &path, LONG width, LONG height, int frames
   return ok;
 }
 
-uint32_t BitmapPixel(const std::vector<char> &bits, LONG x, LONG y) {
-  const auto *bih = reinterpret_cast<const BITMAPINFOHEADER *>(bits.data());
+uint32_t BitmapPixel(const std::vector<char>& bits, LONG x, LONG y) {
+  const auto* bih = reinterpret_cast<const BITMAPINFOHEADER*>(bits.data());
   const LONG stride = (bih->biWidth * 3 + 3) & ~3;
-  const auto *p = reinterpret_cast<const unsigned char *>(bits.data()) + sizeof(BITMAPINFOHEADER) +
+  const auto* p = reinterpret_cast<const unsigned char*>(bits.data()) + sizeof(BITMAPINFOHEADER) +
                   static_cast<size_t>(bih->biHeight - 1 - y) * stride + x * 3;
   return (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
 }

@@ -9,9 +9,9 @@ namespace enginetest {
 namespace {
 
 class Model : public EngineTest {
-protected:
-  std::vector<IAMTimelineObj *> WalkSources(IAMTimelineObj *track) {
-    std::vector<IAMTimelineObj *> seen;
+ protected:
+  std::vector<IAMTimelineObj*> WalkSources(IAMTimelineObj* track) {
+    std::vector<IAMTimelineObj*> seen;
     auto t = As<IAMTimelineTrack>(track, IID_IAMTimelineTrack);
     ComPtr<IAMTimelineObj> cur;
     for (;;) {
@@ -23,7 +23,7 @@ protected:
     }
     return seen;
   }
-  static REFERENCE_TIME StartOf(IAMTimelineObj *obj) {
+  static REFERENCE_TIME StartOf(IAMTimelineObj* obj) {
     REFERENCE_TIME s = -1, e = -1;
     obj->GetStartStop(&s, &e);
     return s;
@@ -43,7 +43,7 @@ TEST_F(Model, EachKindAnswersOnlyItsOwnInterfaces) {
       {TIMELINE_MAJOR_TYPE_EFFECT, 0, 0, 0, 0, 0, 0, 0, 1, 0},
       {TIMELINE_MAJOR_TYPE_TRANSITION, 0, 0, 0, 0, 0, 0, 0, 0, 1},
   };
-  for (const Row &r : rows) {
+  for (const Row& r : rows) {
     SCOPED_TRACE(static_cast<int>(r.kind));
     auto obj = Node(r.kind);
     TIMELINE_MAJOR_TYPE kind;
@@ -60,7 +60,7 @@ TEST_F(Model, EachKindAnswersOnlyItsOwnInterfaces) {
     EXPECT_EQ(r.trans, !!As<IAMTimelineTrans>(obj.Get(), IID_IAMTimelineTrans));
     // Every interface leads back to the same object.
     auto unknown = As<IUnknown>(obj.Get(), IID_IUnknown);
-    EXPECT_EQ(static_cast<IUnknown *>(obj.Get()), unknown.Get());
+    EXPECT_EQ(static_cast<IUnknown*>(obj.Get()), unknown.Get());
   }
   ComPtr<IAMTimelineObj> bad;
   EXPECT_EQ(E_INVALIDARG, timeline->CreateEmptyNode(&bad, static_cast<TIMELINE_MAJOR_TYPE>(3)));
@@ -73,7 +73,7 @@ TEST_F(Model, TrackPrioritiesFollowInsertsSwapsAndRemoves) {
   auto a = AddTrack(group.Get()), b = AddTrack(group.Get());
   auto c = Node(TIMELINE_MAJOR_TYPE_TRACK);
   ASSERT_EQ(S_OK, comp->VTrackInsBefore(c.Get(), 0));  // c, a, b
-  auto priorityOf = [&](IAMTimelineObj *t) {
+  auto priorityOf = [&](IAMTimelineObj* t) {
     LONG p = -2;
     As<IAMTimelineVirtualTrack>(t, IID_IAMTimelineVirtualTrack)->TrackGetPriority(&p);
     return p;
@@ -121,7 +121,7 @@ TEST_F(Model, SourcesOnATrackStayInTimeOrderAndNeverOverlap) {
   ASSERT_EQ(S_OK, t->SrcAdd(s2.Get()));
   ASSERT_EQ(S_OK, t->SrcAdd(s0.Get()));
   ASSERT_EQ(S_OK, t->SrcAdd(s1.Get()));
-  EXPECT_EQ((std::vector<IAMTimelineObj *>{s0.Get(), s1.Get(), s2.Get()}), WalkSources(track.Get()));
+  EXPECT_EQ((std::vector<IAMTimelineObj*>{s0.Get(), s1.Get(), s2.Get()}), WalkSources(track.Get()));
 
   // An overlapping source is refused, logged, and the track keeps what it had.
   size_t logged = log.entries.size();
@@ -129,7 +129,7 @@ TEST_F(Model, SourcesOnATrackStayInTimeOrderAndNeverOverlap) {
   EXPECT_EQ(E_INVALIDARG, t->SrcAdd(over.Get()));
   EXPECT_EQ(logged + 1, log.entries.size());
   EXPECT_EQ(E_INVALIDARG, log.entries.back().hr);
-  EXPECT_EQ((std::vector<IAMTimelineObj *>{s0.Get(), s1.Get(), s2.Get()}), WalkSources(track.Get()));
+  EXPECT_EQ((std::vector<IAMTimelineObj*>{s0.Get(), s1.Get(), s2.Get()}), WalkSources(track.Get()));
   ComPtr<IAMTimelineGroup> owner;
   EXPECT_EQ(E_NOTINTREE, over->GetGroupIBelongTo(&owner));
 
@@ -140,11 +140,9 @@ TEST_F(Model, SourcesOnATrackStayInTimeOrderAndNeverOverlap) {
   EXPECT_EQ(E_INVALIDARG, fresh->SetStartStop(kSecond * 5 / 2, 4 * kSecond));
   EXPECT_EQ(0, StartOf(fresh.Get()));
   ASSERT_EQ(S_OK, fresh->SetStartStop(3 * kSecond, 4 * kSecond));
-  EXPECT_EQ((std::vector<IAMTimelineObj *>{s0.Get(), s1.Get(), s2.Get(), fresh.Get()}),
-            WalkSources(track.Get()));
+  EXPECT_EQ((std::vector<IAMTimelineObj*>{s0.Get(), s1.Get(), s2.Get(), fresh.Get()}), WalkSources(track.Get()));
   ASSERT_EQ(S_OK, s0->SetStartStop(5 * kSecond, 6 * kSecond));
-  EXPECT_EQ((std::vector<IAMTimelineObj *>{s1.Get(), s2.Get(), fresh.Get(), s0.Get()}),
-            WalkSources(track.Get()));
+  EXPECT_EQ((std::vector<IAMTimelineObj*>{s1.Get(), s2.Get(), fresh.Get(), s0.Get()}), WalkSources(track.Get()));
   LONG count = 0;
   t->GetSourcesCount(&count);
   EXPECT_EQ(4, count);
@@ -354,7 +352,7 @@ TEST_F(Model, ObjectPropertiesKeepWhatTheyAreGiven) {
   EXPECT_EQ(3, mode);
 
   // Objects may outlive their timeline without reaching back into it.
-  IAMTimeline *noRef = nullptr;
+  IAMTimeline* noRef = nullptr;
   EXPECT_EQ(S_OK, obj->GetTimelineNoRef(&noRef));
   EXPECT_EQ(timeline.Get(), noRef);
   timeline.Reset();
@@ -380,14 +378,14 @@ TEST_F(Model, GroupMediaTypeIsCopiedInAndOut) {
   mt.subtype = MEDIASUBTYPE_RGB24;
   mt.formattype = FORMAT_VideoInfo;
   mt.cbFormat = sizeof vih;
-  mt.pbFormat = reinterpret_cast<BYTE *>(&vih);
+  mt.pbFormat = reinterpret_cast<BYTE*>(&vih);
   ASSERT_EQ(S_OK, g->SetMediaType(&mt));
   vih.bmiHeader.biWidth = 1;  // the group holds its own copy
   AM_MEDIA_TYPE out{};
   ASSERT_EQ(S_OK, g->GetMediaType(&out));
   ASSERT_EQ(sizeof(VIDEOINFOHEADER), out.cbFormat);
   ASSERT_NE(mt.pbFormat, out.pbFormat);
-  EXPECT_EQ(640, reinterpret_cast<VIDEOINFOHEADER *>(out.pbFormat)->bmiHeader.biWidth);
+  EXPECT_EQ(640, reinterpret_cast<VIDEOINFOHEADER*>(out.pbFormat)->bmiHeader.biWidth);
   CoTaskMemFree(out.pbFormat);
 
   size_t logged = log.entries.size();
@@ -399,7 +397,7 @@ TEST_F(Model, GroupMediaTypeIsCopiedInAndOut) {
   EXPECT_EQ(logged + 2, log.entries.size());
   EXPECT_EQ(DEX_IDS_BAD_MEDIATYPE, log.entries.back().code);
   ASSERT_EQ(S_OK, g->GetMediaType(&out));
-  EXPECT_EQ(640, reinterpret_cast<VIDEOINFOHEADER *>(out.pbFormat)->bmiHeader.biWidth);
+  EXPECT_EQ(640, reinterpret_cast<VIDEOINFOHEADER*>(out.pbFormat)->bmiHeader.biWidth);
   CoTaskMemFree(out.pbFormat);
 
   // The render window types what the user wrote; 0 must not become the rate.

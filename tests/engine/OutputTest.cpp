@@ -31,36 +31,37 @@ namespace {
 
 constexpr REFERENCE_TIME kSecond = 10000000;
 
-DWORD Tag(const char *s) { return static_cast<DWORD>(s[0]) | s[1] << 8 | s[2] << 16 | s[3] << 24; }
+DWORD Tag(const char* s) { return static_cast<DWORD>(s[0]) | s[1] << 8 | s[2] << 16 | s[3] << 24; }
 
-std::wstring InWorkDir(const wchar_t *name) {
+std::wstring InWorkDir(const wchar_t* name) {
   wchar_t cwd[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
   return std::wstring(cwd) + L"\\" + name;
 }
 
-std::vector<BYTE> ReadAt(const std::wstring &path, uint64_t pos, size_t size) {
+std::vector<BYTE> ReadAt(const std::wstring& path, uint64_t pos, size_t size) {
   std::vector<BYTE> bytes(size);
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
+  HANDLE f =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (f == INVALID_HANDLE_VALUE) return {};
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(pos);
   DWORD read = 0;
-  if (!SetFilePointerEx(f, at, nullptr, FILE_BEGIN) || !ReadFile(f, bytes.data(), static_cast<DWORD>(size), &read, nullptr))
+  if (!SetFilePointerEx(f, at, nullptr, FILE_BEGIN) ||
+      !ReadFile(f, bytes.data(), static_cast<DWORD>(size), &read, nullptr))
     read = 0;
   bytes.resize(read);
   CloseHandle(f);
   return bytes;
 }
 
-uint64_t FileSize(const std::wstring &path) {
+uint64_t FileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-DWORD U32(const std::vector<BYTE> &b, size_t at) {
+DWORD U32(const std::vector<BYTE>& b, size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<DWORD>(b[at + 3]) << 24;
 }
 
@@ -71,7 +72,7 @@ struct RiffSegment {
 };
 
 // The top-level RIFF chunks of a file, walked by their sizes.
-std::vector<RiffSegment> Segments(const std::wstring &path) {
+std::vector<RiffSegment> Segments(const std::wstring& path) {
   std::vector<RiffSegment> out;
   uint64_t size = FileSize(path), pos = 0;
   while (pos + 12 <= size) {
@@ -83,14 +84,15 @@ std::vector<RiffSegment> Segments(const std::wstring &path) {
   return out;
 }
 
-template <class I> ComPtr<I> Create(REFCLSID clsid) {
+template <class I>
+ComPtr<I> Create(REFCLSID clsid) {
   ComPtr<I> p;
   EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I),
-                                   reinterpret_cast<void **>(p.GetAddressOf())));
+                                   reinterpret_cast<void**>(p.GetAddressOf())));
   return p;
 }
 
-ComPtr<IPin> FirstPin(IBaseFilter *filter, PIN_DIRECTION dir) {
+ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION dir) {
   ComPtr<IEnumPins> pins;
   filter->EnumPins(&pins);
   ComPtr<IPin> pin;
@@ -101,7 +103,7 @@ ComPtr<IPin> FirstPin(IBaseFilter *filter, PIN_DIRECTION dir) {
   return nullptr;
 }
 
-int PinCount(IBaseFilter *filter, PIN_DIRECTION dir) {
+int PinCount(IBaseFilter* filter, PIN_DIRECTION dir) {
   ComPtr<IEnumPins> pins;
   filter->EnumPins(&pins);
   ComPtr<IPin> pin;
@@ -115,7 +117,7 @@ int PinCount(IBaseFilter *filter, PIN_DIRECTION dir) {
 
 // COM and the engine's classes for the whole run, as the application registers them.
 class OutputEnvironment : public ::testing::Environment {
-public:
+ public:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     ASSERT_EQ(S_OK, MrqEngineRegisterClasses());
@@ -128,10 +130,10 @@ public:
   }
 };
 
-const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new OutputEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new OutputEnvironment);
 
 class FileOutput : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     graph = Create<IGraphBuilder>(CLSID_FilterGraph);
     ASSERT_TRUE(graph);
@@ -147,7 +149,7 @@ protected:
     }
   }
 
-  ComPtr<IBaseFilter> AddSource(SourceSetup setup, const wchar_t *name) {
+  ComPtr<IBaseFilter> AddSource(SourceSetup setup, const wchar_t* name) {
     ComPtr<IBaseFilter> f;
     f.Attach(TestSource::New(setup));
     EXPECT_EQ(S_OK, graph->AddFilter(f.Get(), name));
@@ -155,11 +157,11 @@ protected:
   }
 
   // Runs the graph to its end, reading the multiplexer's position while it runs.
-  long RunToEnd(IMediaSeeking *seeking, std::vector<LONGLONG> *positions, DWORD timeoutMs = 60000) {
+  long RunToEnd(IMediaSeeking* seeking, std::vector<LONGLONG>* positions, DWORD timeoutMs = 60000) {
     ComPtr<IMediaControl> control;
     ComPtr<IMediaEvent> events;
     graph.As(&control);
-    graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void **>(events.GetAddressOf()));
+    graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()));
     EXPECT_TRUE(SUCCEEDED(control->Run()));
     long code = 0;
     for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
@@ -214,8 +216,8 @@ TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
   auto audio = AddSource(audioSetup, L"audio");
   ASSERT_EQ(1, PinCount(mux.Get(), PINDIR_INPUT));
   ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
-  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, FirstPin(audio.Get(), PINDIR_OUTPUT).Get(), nullptr,
-                                        mux.Get()));
+  ASSERT_EQ(S_OK,
+            builder->RenderStream(nullptr, nullptr, FirstPin(audio.Get(), PINDIR_OUTPUT).Get(), nullptr, mux.Get()));
   EXPECT_EQ(3, PinCount(mux.Get(), PINDIR_INPUT));  // a free input appears after each connection
 
   ComPtr<IMediaSeeking> seeking;
@@ -328,27 +330,27 @@ TEST_F(FileOutput, DestinationLockedAtRunTimeFailsTheRunAndTheGraphStillReleases
 
 // A byte sink that runs out of room after its first megabyte, as a full disk would.
 class FullDisk final : public engine::output::FilterBase {
-public:
+ public:
   class In final : public engine::output::InputPin {
-  public:
-    explicit In(FullDisk *f) : InputPin(f, L"in") {}
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override { return mt.majortype == MEDIATYPE_Stream ? S_OK : S_FALSE; }
+   public:
+    explicit In(FullDisk* f) : InputPin(f, L"in") {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {
+      return mt.majortype == MEDIATYPE_Stream ? S_OK : S_FALSE;
+    }
 
-  protected:
-    HRESULT OnReceive(IMediaSample *sample) override {
+   protected:
+    HRESULT OnReceive(IMediaSample* sample) override {
       REFERENCE_TIME start = 0, stop = 0;
       sample->GetTime(&start, &stop);
       return stop > (1 << 20) ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : S_OK;
     }
-    HRESULT OnEndOfStream() override {
-      return static_cast<FullDisk *>(filter_)->NotifyEvent(EC_COMPLETE, S_OK, 0);
-    }
+    HRESULT OnEndOfStream() override { return static_cast<FullDisk*>(filter_)->NotifyEvent(EC_COMPLETE, S_OK, 0); }
   };
   FullDisk() : FilterBase(GUID_NULL), in_(this) {}
   int PinCount() override { return 1; }
-  IPin *PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
+  IPin* PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
 
-private:
+ private:
   In in_;
 };
 
@@ -413,23 +415,23 @@ TEST_F(FileOutput, RunStoppedEarlyStillLeavesAFinishedFile) {
 }
 
 // The first video compressor of the platform's catalogue whose name contains `part`.
-ComPtr<IBaseFilter> CatalogueCompressor(const wchar_t *part) {
+ComPtr<IBaseFilter> CatalogueCompressor(const wchar_t* part) {
   auto devices = Create<ICreateDevEnum>(CLSID_SystemDeviceEnum);
   ComPtr<IEnumMoniker> monikers;
   if (!devices || devices->CreateClassEnumerator(CLSID_VideoCompressorCategory, &monikers, 0) != S_OK) return nullptr;
   ComPtr<IMoniker> m;
   while (monikers->Next(1, m.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
     ComPtr<IPropertyBag> bag;
-    if (FAILED(m->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void **>(bag.GetAddressOf()))))
+    if (FAILED(m->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(bag.GetAddressOf()))))
       continue;
     VARIANT name;
     VariantInit(&name);
-    bool match = SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR &&
-                 wcsstr(name.bstrVal, part);
+    bool match =
+        SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR && wcsstr(name.bstrVal, part);
     VariantClear(&name);
     ComPtr<IBaseFilter> filter;
-    if (match && SUCCEEDED(m->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                           reinterpret_cast<void **>(filter.GetAddressOf()))))
+    if (match &&
+        SUCCEEDED(m->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
       return filter;
   }
   return nullptr;
@@ -443,12 +445,12 @@ TEST_F(FileOutput, PlatformCompressorOutputIsStoredAsCompressedVideo) {
   CoTaskMemFree(gray.type.pbFormat);
   gray.type.subtype = MEDIASUBTYPE_RGB8;
   gray.type.cbFormat = sizeof(VIDEOINFOHEADER) + 256 * sizeof(RGBQUAD);
-  gray.type.pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(gray.type.cbFormat));
+  gray.type.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(gray.type.cbFormat));
   memset(gray.type.pbFormat, 0, gray.type.cbFormat);
-  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(gray.type.pbFormat);
+  auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(gray.type.pbFormat);
   vih->AvgTimePerFrame = kSecond / 25;
   vih->bmiHeader = {sizeof(BITMAPINFOHEADER), 160, 120, 1, 8, BI_RGB, 160 * 120, 0, 0, 256, 0};
-  auto *palette = reinterpret_cast<RGBQUAD *>(gray.type.pbFormat + sizeof(VIDEOINFOHEADER));
+  auto* palette = reinterpret_cast<RGBQUAD*>(gray.type.pbFormat + sizeof(VIDEOINFOHEADER));
   for (int i = 0; i < 256; ++i) palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
   gray.sampleBytes = 160 * 120;
   gray.type.lSampleSize = 160 * 120;
@@ -494,13 +496,13 @@ TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) 
 
   ComPtr<IConfigAviMux> found;
   EXPECT_EQ(S_OK, builder->FindInterface(nullptr, nullptr, audio.Get(), IID_IConfigAviMux,
-                                         reinterpret_cast<void **>(found.GetAddressOf())));
+                                         reinterpret_cast<void**>(found.GetAddressOf())));
   ComPtr<IFileSinkFilter> sink;
   EXPECT_EQ(S_OK, builder->FindInterface(&LOOK_DOWNSTREAM_ONLY, nullptr, audio.Get(), IID_IFileSinkFilter,
-                                         reinterpret_cast<void **>(sink.GetAddressOf())));
+                                         reinterpret_cast<void**>(sink.GetAddressOf())));
   ComPtr<IConfigAviMux> notUpstream;
   EXPECT_EQ(E_NOINTERFACE, builder->FindInterface(&LOOK_UPSTREAM_ONLY, nullptr, audio.Get(), IID_IConfigAviMux,
-                                                  reinterpret_cast<void **>(notUpstream.GetAddressOf())));
+                                                  reinterpret_cast<void**>(notUpstream.GetAddressOf())));
   EXPECT_FALSE(notUpstream);
 
   ComPtr<IPin> freeInput, firstInput;
@@ -530,7 +532,7 @@ TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
   SourceSetup rgb = VideoSetup(64, 48, 16, kSecond / 30, 1), pcm = AudioSetup(48000, 2, 1, 480);
   EXPECT_EQ(S_OK, in->QueryAccept(&rgb.type));
   EXPECT_EQ(S_OK, in->QueryAccept(&pcm.type));
-  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(rgb.type.pbFormat);
+  auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(rgb.type.pbFormat);
   vih->bmiHeader.biCompression = MAKEFOURCC('M', 'J', 'P', 'G');
   vih->bmiHeader.biBitCount = 24;
   EXPECT_EQ(S_OK, in->QueryAccept(&rgb.type));  // compressed video is stored as it comes
@@ -539,7 +541,7 @@ TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
   vih->bmiHeader.biWidth = 64;
   rgb.type.formattype = FORMAT_None;
   EXPECT_EQ(S_FALSE, in->QueryAccept(&rgb.type));
-  auto *wf = reinterpret_cast<WAVEFORMATEX *>(pcm.type.pbFormat);
+  auto* wf = reinterpret_cast<WAVEFORMATEX*>(pcm.type.pbFormat);
   wf->cbSize = 10;  // says extra bytes follow that the block does not hold
   EXPECT_EQ(S_FALSE, in->QueryAccept(&pcm.type));
   wf->cbSize = 0;
@@ -570,8 +572,8 @@ TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
 
 // A sink that keeps the file in memory, then writes it out for the readers.
 class MemorySink final : public engine::output::ByteSink {
-public:
-  HRESULT Write(uint64_t pos, const BYTE *data, size_t size) override {
+ public:
+  HRESULT Write(uint64_t pos, const BYTE* data, size_t size) override {
     if (bytes.size() < pos + size) bytes.resize(pos + size);
     memcpy(bytes.data() + pos, data, size);
     return S_OK;
@@ -589,10 +591,10 @@ TEST(AviFileLayout, SegmentsOpenDmlFilesWithIndexesPerSegment) {
   video.width = 16;
   video.height = 16;
   BITMAPINFOHEADER bmi{sizeof(BITMAPINFOHEADER), 16, 16, 1, 32, BI_RGB, 16 * 16 * 4, 0, 0, 0, 0};
-  video.format.assign(reinterpret_cast<BYTE *>(&bmi), reinterpret_cast<BYTE *>(&bmi) + sizeof(bmi));
+  video.format.assign(reinterpret_cast<BYTE*>(&bmi), reinterpret_cast<BYTE*>(&bmi) + sizeof(bmi));
   AviStreamFormat audio;
   WAVEFORMATEX wf{WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
-  audio.format.assign(reinterpret_cast<BYTE *>(&wf), reinterpret_cast<BYTE *>(&wf) + sizeof(wf));
+  audio.format.assign(reinterpret_cast<BYTE*>(&wf), reinterpret_cast<BYTE*>(&wf) + sizeof(wf));
   audio.scale = 2;
   audio.rate = 16000;
   audio.sampleSize = 2;
@@ -614,7 +616,7 @@ TEST(AviFileLayout, SegmentsOpenDmlFilesWithIndexesPerSegment) {
   EXPECT_EQ(E_INVALIDARG, avi.WriteChunk(2, frame.data(), frame.size(), true));
 
   // RIFF 'AVI ' then 'AVIX' segments, each within the limit, covering the whole file.
-  const auto &b = sink.bytes;
+  const auto& b = sink.bytes;
   std::vector<DWORD> forms;
   size_t pos = 0;
   while (pos + 12 <= b.size() && U32(b, pos) == Tag("RIFF")) {
@@ -671,7 +673,7 @@ TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegments) {
   for (size_t i = 1; i < segments.size(); ++i) {
     EXPECT_EQ(Tag("AVIX"), segments[i].form);
   }
-  for (const auto &s : segments) {
+  for (const auto& s : segments) {
     EXPECT_LE(s.size, 1u << 30);
   }
   EXPECT_EQ(size, segments.back().pos + 8 + segments.back().size);
@@ -682,10 +684,10 @@ TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegments) {
 namespace {
 
 // Samples of the platform's own allocator, holding `text`.
-ComPtr<IMediaSample> TextSample(IMemAllocator *allocator, const char *text) {
+ComPtr<IMediaSample> TextSample(IMemAllocator* allocator, const char* text) {
   ComPtr<IMediaSample> sample;
   if (FAILED(allocator->GetBuffer(&sample, nullptr, nullptr, AM_GBF_NOWAIT))) return nullptr;
-  BYTE *data = nullptr;
+  BYTE* data = nullptr;
   sample->GetPointer(&data);
   memcpy(data, text, strlen(text));
   sample->SetActualDataLength(static_cast<long>(strlen(text)));
@@ -697,7 +699,7 @@ ComPtr<IMediaSample> TextSample(IMemAllocator *allocator, const char *text) {
 TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
   ComPtr<IMemAllocator> allocator;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                   reinterpret_cast<void **>(allocator.GetAddressOf())));
+                                   reinterpret_cast<void**>(allocator.GetAddressOf())));
   ALLOCATOR_PROPERTIES want{3, 64, 1, 0}, got{};
   ASSERT_EQ(S_OK, allocator->SetProperties(&want, &got));
   ASSERT_EQ(S_OK, allocator->Commit());
@@ -724,7 +726,8 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
 
   // A handle that cannot write: the failure comes back from the next call, and what is
   // queued after it is let go without being written.
-  file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, file);
   {
     engine::output::WriteBehind writer;
@@ -738,7 +741,7 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
   CloseHandle(file);
   // Every sample went back to the allocator.
   std::vector<ComPtr<IMediaSample>> all(3);
-  for (auto &s : all) EXPECT_EQ(S_OK, allocator->GetBuffer(&s, nullptr, nullptr, AM_GBF_NOWAIT));
+  for (auto& s : all) EXPECT_EQ(S_OK, allocator->GetBuffer(&s, nullptr, nullptr, AM_GBF_NOWAIT));
   EXPECT_EQ("HEllo12345world", [&] {
     const std::vector<BYTE> again = ReadAt(path, 0, 15);
     return std::string(again.begin(), again.end());
@@ -746,7 +749,7 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
 }
 
 TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) {
-  IMemAllocator *raw = nullptr;
+  IMemAllocator* raw = nullptr;
   ASSERT_EQ(S_OK, engine::output::SlimAllocator::Create(&raw));
   ComPtr<IMemAllocator> allocator;
   allocator.Attach(raw);
@@ -781,12 +784,12 @@ TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) 
   changed.majortype = MEDIATYPE_Audio;
   changed.formattype = FORMAT_WaveFormatEx;
   changed.cbFormat = sizeof wfx;
-  changed.pbFormat = reinterpret_cast<BYTE *>(&wfx);
+  changed.pbFormat = reinterpret_cast<BYTE*>(&wfx);
   ASSERT_EQ(S_OK, a->SetMediaType(&changed));
   wfx.nChannels = 1;  // the sample keeps a copy of its own
-  AM_MEDIA_TYPE *back = nullptr;
+  AM_MEDIA_TYPE* back = nullptr;
   ASSERT_EQ(S_OK, a->GetMediaType(&back));
-  EXPECT_EQ(2, reinterpret_cast<const WAVEFORMATEX *>(back->pbFormat)->nChannels);
+  EXPECT_EQ(2, reinterpret_cast<const WAVEFORMATEX*>(back->pbFormat)->nChannels);
   CoTaskMemFree(back->pbFormat);
   CoTaskMemFree(back);
   a.Reset();

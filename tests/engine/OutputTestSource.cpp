@@ -12,9 +12,9 @@ namespace outputtest {
 
 namespace {
 
-BYTE *NewFormat(AM_MEDIA_TYPE &mt, size_t size) {
+BYTE* NewFormat(AM_MEDIA_TYPE& mt, size_t size) {
   mt.cbFormat = static_cast<ULONG>(size);
-  mt.pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(size));
+  mt.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(size));
   memset(mt.pbFormat, 0, size);
   return mt.pbFormat;
 }
@@ -27,7 +27,7 @@ SourceSetup VideoSetup(LONG width, LONG height, WORD bits, REFERENCE_TIME frameT
   s.type.subtype = bits == 32 ? MEDIASUBTYPE_RGB32 : bits == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB555;
   s.type.formattype = FORMAT_VideoInfo;
   s.type.bFixedSizeSamples = TRUE;
-  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(NewFormat(s.type, sizeof(VIDEOINFOHEADER)));
+  auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(NewFormat(s.type, sizeof(VIDEOINFOHEADER)));
   vih->AvgTimePerFrame = frameTime;
   vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   vih->bmiHeader.biWidth = width;
@@ -48,7 +48,7 @@ SourceSetup AudioSetup(DWORD rate, WORD channels, int chunks, DWORD framesPerChu
   s.type.majortype = MEDIATYPE_Audio;
   s.type.subtype = MEDIASUBTYPE_PCM;
   s.type.formattype = FORMAT_WaveFormatEx;
-  auto *wf = reinterpret_cast<WAVEFORMATEX *>(NewFormat(s.type, sizeof(WAVEFORMATEX)));
+  auto* wf = reinterpret_cast<WAVEFORMATEX*>(NewFormat(s.type, sizeof(WAVEFORMATEX)));
   wf->wFormatTag = WAVE_FORMAT_PCM;
   wf->nChannels = channels;
   wf->nSamplesPerSec = rate;
@@ -63,22 +63,22 @@ SourceSetup AudioSetup(DWORD rate, WORD channels, int chunks, DWORD framesPerChu
   return s;
 }
 
-TestSourceOut::TestSourceOut(TestSource *source) : OutputPin(source, L"Out"), source_(source) {}
+TestSourceOut::TestSourceOut(TestSource* source) : OutputPin(source, L"Out"), source_(source) {}
 
-HRESULT TestSourceOut::CheckMediaType(const AM_MEDIA_TYPE &mt) {
-  const AM_MEDIA_TYPE &own = source_->Setup().type;
+HRESULT TestSourceOut::CheckMediaType(const AM_MEDIA_TYPE& mt) {
+  const AM_MEDIA_TYPE& own = source_->Setup().type;
   return mt.majortype == own.majortype && mt.subtype == own.subtype && mt.formattype == own.formattype &&
                  mt.cbFormat == own.cbFormat && memcmp(mt.pbFormat, own.pbFormat, own.cbFormat) == 0
              ? S_OK
              : S_FALSE;
 }
 
-HRESULT TestSourceOut::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
+HRESULT TestSourceOut::GetMediaType(int index, AM_MEDIA_TYPE* mt) {
   if (index != 0) return VFW_S_NO_MORE_ITEMS;
   return engine::CopyMediaType(mt, source_->Setup().type);
 }
 
-void TestSourceOut::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
+void TestSourceOut::BufferNeeds(ALLOCATOR_PROPERTIES& props) {
   props.cBuffers = 2;
   props.cbBuffer = source_->Setup().sampleBytes;
   props.cbAlign = 1;
@@ -94,7 +94,7 @@ TestSource::~TestSource() {
   engine::FreeMediaTypeContents(setup_.type);
 }
 
-IBaseFilter *TestSource::New(SourceSetup setup) { return new TestSource(setup); }
+IBaseFilter* TestSource::New(SourceSetup setup) { return new TestSource(setup); }
 
 HRESULT TestSource::OnStart() {
   HRESULT hr = out_->Active();
@@ -115,20 +115,20 @@ void TestSource::OnStop() {
   }
 }
 
-DWORD WINAPI TestSource::ThreadMain(void *self) {
-  static_cast<TestSource *>(self)->Stream();
+DWORD WINAPI TestSource::ThreadMain(void* self) {
+  static_cast<TestSource*>(self)->Stream();
   return 0;
 }
 
 void TestSource::Stream() {
   for (int i = 0; i < setup_.samples && !stop_; ++i) {
-    IMediaSample *sample = nullptr;
+    IMediaSample* sample = nullptr;
     HRESULT hr = out_->GetDeliveryBuffer(&sample);
     if (FAILED(hr)) {
       last_ = hr;
       return;
     }
-    BYTE *data = nullptr;
+    BYTE* data = nullptr;
     sample->GetPointer(&data);
     memset(data, (i * setup_.step) & 0xFF, static_cast<size_t>(setup_.sampleBytes));
     sample->SetActualDataLength(setup_.sampleBytes);

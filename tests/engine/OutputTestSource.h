@@ -26,34 +26,34 @@ SourceSetup AudioSetup(DWORD rate, WORD channels, int chunks, DWORD framesPerChu
 class TestSource;
 
 class TestSourceOut final : public engine::output::OutputPin {
-public:
-  explicit TestSourceOut(TestSource *source);
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
-  HRESULT GetMediaType(int index, AM_MEDIA_TYPE *mt) override;
-  void BufferNeeds(ALLOCATOR_PROPERTIES &props) override;
+ public:
+  explicit TestSourceOut(TestSource* source);
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
+  HRESULT GetMediaType(int index, AM_MEDIA_TYPE* mt) override;
+  void BufferNeeds(ALLOCATOR_PROPERTIES& props) override;
 
-private:
-  TestSource *source_;
+ private:
+  TestSource* source_;
 };
 
 class TestSource final : public engine::output::FilterBase {
-public:
+ public:
   explicit TestSource(SourceSetup setup);
   ~TestSource() override;
   // A new source with one reference, as IBaseFilter.
-  static IBaseFilter *New(SourceSetup setup);
+  static IBaseFilter* New(SourceSetup setup);
 
   int PinCount() override { return 1; }
-  IPin *PinAt(int index) override { return index == 0 ? out_.get() : nullptr; }
-  const SourceSetup &Setup() const { return setup_; }
+  IPin* PinAt(int index) override { return index == 0 ? out_.get() : nullptr; }
+  const SourceSetup& Setup() const { return setup_; }
   HRESULT LastResult() const { return last_; }
 
-protected:
+ protected:
   HRESULT OnStart() override;
   void OnStop() override;
 
-private:
-  static DWORD WINAPI ThreadMain(void *self);
+ private:
+  static DWORD WINAPI ThreadMain(void* self);
   void Stream();
 
   SourceSetup setup_;

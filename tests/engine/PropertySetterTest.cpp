@@ -8,16 +8,16 @@ namespace enginetest {
 namespace {
 
 class PropertySetterTest : public EngineTest {
-protected:
+ protected:
   void SetUp() override {
     EngineTest::SetUp();
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IPropertySetter, reinterpret_cast<void **>(setter.GetAddressOf())));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
+                                     reinterpret_cast<void**>(setter.GetAddressOf())));
   }
 
   // Adds a parameter whose values are texts at the given times and interpolations.
-  HRESULT Add(const wchar_t *name, std::vector<std::tuple<const wchar_t *, REFERENCE_TIME, DWORD>> keys,
-              IPropertySetter *target = nullptr) {
+  HRESULT Add(const wchar_t* name, std::vector<std::tuple<const wchar_t*, REFERENCE_TIME, DWORD>> keys,
+              IPropertySetter* target = nullptr) {
     std::vector<DEXTER_VALUE> values(keys.size());
     for (size_t i = 0; i < keys.size(); ++i) {
       VariantInit(&values[i].v);
@@ -29,11 +29,11 @@ protected:
     Bstr paramName(name);
     DEXTER_PARAM param{paramName, 0, static_cast<LONG>(keys.size())};
     HRESULT hr = (target ? target : setter.Get())->AddProp(param, values.data());
-    for (auto &v : values) VariantClear(&v.v);  // the setter kept copies
+    for (auto& v : values) VariantClear(&v.v);  // the setter kept copies
     return hr;
   }
 
-  double NumberAt(const wchar_t *name, REFERENCE_TIME t) {
+  double NumberAt(const wchar_t* name, REFERENCE_TIME t) {
     VARIANT v;
     VariantInit(&v);
     HRESULT hr = Evaluate(name, t, &v);
@@ -42,7 +42,7 @@ protected:
     VariantClear(&v);
     return d;
   }
-  std::wstring TextAt(const wchar_t *name, REFERENCE_TIME t) {
+  std::wstring TextAt(const wchar_t* name, REFERENCE_TIME t) {
     VARIANT v;
     VariantInit(&v);
     std::wstring s;
@@ -51,7 +51,7 @@ protected:
     return s;
   }
   // Through the application-visible interface: GetProps, then the values of `name`.
-  HRESULT Evaluate(const wchar_t *name, REFERENCE_TIME t, VARIANT *out);
+  HRESULT Evaluate(const wchar_t* name, REFERENCE_TIME t, VARIANT* out);
 
   ComPtr<IPropertySetter> setter;
 };
@@ -64,17 +64,16 @@ protected:
 namespace enginetest {
 namespace {
 
-HRESULT PropertySetterTest::Evaluate(const wchar_t *name, REFERENCE_TIME t, VARIANT *out) {
-  return static_cast<engine::PropertySetter *>(static_cast<IPropertySetterW *>(setter.Get()))
-      ->Evaluate(name, t, out);
+HRESULT PropertySetterTest::Evaluate(const wchar_t* name, REFERENCE_TIME t, VARIANT* out) {
+  return static_cast<engine::PropertySetter*>(static_cast<IPropertySetterW*>(setter.Get()))->Evaluate(name, t, out);
 }
 
 TEST_F(PropertySetterTest, GetPropsReturnsCopiesWithAllValuesInParameterOrder) {
   ASSERT_EQ(S_OK, Add(L"Progress", {{L"0", 0, DEXTERF_JUMP}, {L"1", kSecond, DEXTERF_INTERPOLATE}}));
   ASSERT_EQ(S_OK, Add(L"Color", {{L"red", 0, DEXTERF_JUMP}}));
   LONG count = 0;
-  DEXTER_PARAM *params = nullptr;
-  DEXTER_VALUE *values = nullptr;
+  DEXTER_PARAM* params = nullptr;
+  DEXTER_VALUE* values = nullptr;
   ASSERT_EQ(S_OK, setter->GetProps(&count, &params, &values));
   ASSERT_EQ(2, count);
   EXPECT_STREQ(L"Progress", params[0].name);
@@ -135,15 +134,15 @@ TEST_F(PropertySetterTest, BlobRoundTripsAndDamagedBlobsFailCleanly) {
   Bstr name(L"Amount");
   ASSERT_EQ(S_OK, setter->AddProp(DEXTER_PARAM{name, 7, 1}, &number));
   LONG size = 0;
-  BYTE *blob = nullptr;
+  BYTE* blob = nullptr;
   ASSERT_EQ(S_OK, setter->SaveToBlob(&size, &blob));
   ComPtr<IPropertySetter> copy;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
-                                   reinterpret_cast<void **>(copy.GetAddressOf())));
+                                   reinterpret_cast<void**>(copy.GetAddressOf())));
   ASSERT_EQ(S_OK, copy->LoadFromBlob(size, blob));
   LONG count = 0;
-  DEXTER_PARAM *params = nullptr;
-  DEXTER_VALUE *values = nullptr;
+  DEXTER_PARAM* params = nullptr;
+  DEXTER_VALUE* values = nullptr;
   ASSERT_EQ(S_OK, copy->GetProps(&count, &params, &values));
   ASSERT_EQ(2, count);
   EXPECT_EQ(7, params[1].dispID);
@@ -169,7 +168,7 @@ TEST_F(PropertySetterTest, XmlFormReadsBackAndClonesCoverTheirSpan) {
                                     {L"0.5", kSecond, DEXTERF_INTERPOLATE},
                                     {L"1 & <2>", 2 * kSecond, DEXTERF_JUMP}}));
   ASSERT_EQ(S_OK, Add(L"Late", {{L"x", kSecond / 3, DEXTERF_INTERPOLATE}}));
-  auto *wide = static_cast<IPropertySetterW *>(setter.Get());
+  auto* wide = static_cast<IPropertySetterW*>(setter.Get());
   int printed = 0;
   ASSERT_EQ(S_OK, wide->PrintXMLW(nullptr, 0, &printed, 0));
   std::wstring text(static_cast<size_t>(printed) + 1, L'\0');
@@ -183,17 +182,18 @@ TEST_F(PropertySetterTest, XmlFormReadsBackAndClonesCoverTheirSpan) {
 
   ComPtr<IXMLDOMDocument> doc;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                                   reinterpret_cast<void **>(doc.GetAddressOf())));
+                                   reinterpret_cast<void**>(doc.GetAddressOf())));
   VARIANT_BOOL ok = VARIANT_FALSE;
   ASSERT_EQ(S_OK, doc->loadXML(Bstr(L"<effect>" + text + L"</effect>"), &ok));
   ASSERT_TRUE(ok);
   ComPtr<IPropertySetter> loaded;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
-                                   reinterpret_cast<void **>(loaded.GetAddressOf())));
+                                   reinterpret_cast<void**>(loaded.GetAddressOf())));
   ASSERT_EQ(S_OK, loaded->LoadXML(doc.Get()));
   int reprinted = 0;
   std::wstring again(text.size() + 1, L'\0');
-  ASSERT_EQ(S_OK, static_cast<IPropertySetterW *>(loaded.Get())->PrintXMLW(again.data(), static_cast<int>(again.size()), &reprinted, 0));
+  ASSERT_EQ(S_OK, static_cast<IPropertySetterW*>(loaded.Get())
+                      ->PrintXMLW(again.data(), static_cast<int>(again.size()), &reprinted, 0));
   again.resize(static_cast<size_t>(reprinted));
   EXPECT_EQ(text, again);
 
@@ -201,8 +201,8 @@ TEST_F(PropertySetterTest, XmlFormReadsBackAndClonesCoverTheirSpan) {
   ComPtr<IPropertySetter> clone;
   ASSERT_EQ(S_OK, setter->CloneProps(&clone, kSecond / 2, kSecond * 3 / 2));
   LONG count = 0;
-  DEXTER_PARAM *params = nullptr;
-  DEXTER_VALUE *values = nullptr;
+  DEXTER_PARAM* params = nullptr;
+  DEXTER_VALUE* values = nullptr;
   ASSERT_EQ(S_OK, clone->GetProps(&count, &params, &values));
   ASSERT_EQ(2, count);
   ASSERT_EQ(2, params[0].nValues);
@@ -214,7 +214,8 @@ TEST_F(PropertySetterTest, XmlFormReadsBackAndClonesCoverTheirSpan) {
 
   // Keyframes out of order or without a time are refused, and the setter keeps what it had.
   ASSERT_EQ(S_OK, doc->loadXML(Bstr(L"<effect><param name=\"a\"><at time=\"2\" value=\"1\"/>"
-                                    L"<at time=\"1\" value=\"0\"/></param></effect>"), &ok));
+                                    L"<at time=\"1\" value=\"0\"/></param></effect>"),
+                               &ok));
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, loaded->LoadXML(doc.Get()));
   ASSERT_EQ(S_OK, doc->loadXML(Bstr(L"<param name=\"a\"><at value=\"1\"/></param>"), &ok));
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, loaded->LoadXML(doc.Get()));

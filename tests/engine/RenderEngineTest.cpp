@@ -29,8 +29,8 @@ constexpr LONG kWidth = 160, kHeight = 120;
 constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00, kBlack = 0;
 
 // An uncompressed 24-bit AVI whose frame i is filled with colour(i) (0xRRGGBB).
-bool WriteColourAvi(const std::wstring &path, LONG width, LONG height, int frames, DWORD fps,
-                    const std::function<uint32_t(int)> &colour) {
+bool WriteColourAvi(const std::wstring& path, LONG width, LONG height, int frames, DWORD fps,
+                    const std::function<uint32_t(int)>& colour) {
   DeleteFileW(path.c_str());
   PAVIFILE file = nullptr;
   bool ok = AVIFileOpenW(&file, path.c_str(), OF_CREATE | OF_WRITE, nullptr) == AVIERR_OK;
@@ -58,13 +58,13 @@ bool WriteColourAvi(const std::wstring &path, LONG width, LONG height, int frame
     const uint32_t c = colour(i);
     for (LONG y = 0; y < height; ++y)
       for (LONG x = 0; x < width; ++x) {
-        unsigned char *p = bits.data() + y * stride + x * 3;
+        unsigned char* p = bits.data() + y * stride + x * 3;
         p[0] = static_cast<unsigned char>(c);
         p[1] = static_cast<unsigned char>(c >> 8);
         p[2] = static_cast<unsigned char>(c >> 16);
       }
-    ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr,
-                        nullptr) == AVIERR_OK;
+    ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr, nullptr) ==
+         AVIERR_OK;
   }
   if (stream) AVIStreamRelease(stream);
   if (file) AVIFileRelease(file);
@@ -72,20 +72,20 @@ bool WriteColourAvi(const std::wstring &path, LONG width, LONG height, int frame
 }
 
 // A 24-bit BMP filled with one colour (0xRRGGBB).
-bool WriteColourBmp(const std::wstring &path, LONG width, LONG height, uint32_t colour) {
+bool WriteColourBmp(const std::wstring& path, LONG width, LONG height, uint32_t colour) {
   const LONG stride = (width * 3 + 3) & ~3;
   std::vector<BYTE> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + static_cast<size_t>(stride * height));
-  auto *bfh = reinterpret_cast<BITMAPFILEHEADER *>(file.data());
+  auto* bfh = reinterpret_cast<BITMAPFILEHEADER*>(file.data());
   bfh->bfType = 0x4D42;
   bfh->bfSize = static_cast<DWORD>(file.size());
   bfh->bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  auto *bih = reinterpret_cast<BITMAPINFOHEADER *>(file.data() + sizeof(BITMAPFILEHEADER));
+  auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
   bih->biSize = sizeof(BITMAPINFOHEADER);
   bih->biWidth = width;
   bih->biHeight = height;
   bih->biPlanes = 1;
   bih->biBitCount = 24;
-  BYTE *bits = file.data() + bfh->bfOffBits;
+  BYTE* bits = file.data() + bfh->bfOffBits;
   for (LONG y = 0; y < height; ++y)
     for (LONG x = 0; x < width; ++x) {
       bits[y * stride + x * 3] = static_cast<BYTE>(colour);
@@ -101,8 +101,8 @@ std::vector<int16_t> Constant(size_t frames, WORD channels, int16_t value) {
 
 // A file read back through the platform's AVI reader.
 class AviReadBack {
-public:
-  explicit AviReadBack(const std::wstring &path) {
+ public:
+  explicit AviReadBack(const std::wstring& path) {
     if (AVIFileOpenW(&file_, path.c_str(), OF_READ, nullptr) != 0) file_ = nullptr;
     if (file_) {
       AVIFileGetStream(file_, &video_, streamtypeVIDEO, 0);
@@ -124,7 +124,7 @@ public:
     LONG bytes = 0, count = 0;
     if (AVIStreamRead(video_, frame, 1, bits.data(), static_cast<LONG>(bits.size()), &bytes, &count) != 0)
       return 0xDEADBEEF;
-    const BYTE *p = bits.data() + static_cast<size_t>(height - 1 - y) * stride + x * 3;
+    const BYTE* p = bits.data() + static_cast<size_t>(height - 1 - y) * stride + x * 3;
     return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
   }
   // One stereo 16-bit sample frame.
@@ -135,7 +135,7 @@ public:
     return {v[0], v[1]};
   }
 
-private:
+ private:
   PAVIFILE file_ = nullptr;
   PAVISTREAM video_ = nullptr, audio_ = nullptr;
 };
@@ -143,27 +143,29 @@ private:
 // A sink that records what reaches it: sample times and first pixels, segments, flushes and
 // ends of stream.
 class RecordingSink final : public engine::output::FilterBase {
-public:
+ public:
   struct Sample {
     REFERENCE_TIME start, stop;
     uint32_t pixel;  // first four bytes
   };
   class In final : public engine::output::InputPin {
-  public:
-    explicit In(RecordingSink *f) : InputPin(f, L"in"), sink_(f) {}
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override { return mt.majortype == MEDIATYPE_Video ? S_OK : S_FALSE; }
+   public:
+    explicit In(RecordingSink* f) : InputPin(f, L"in"), sink_(f) {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {
+      return mt.majortype == MEDIATYPE_Video ? S_OK : S_FALSE;
+    }
     STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME, double) override {
       std::lock_guard<std::mutex> lock(sink_->mutex);
       sink_->segments.push_back(start);
       return S_OK;
     }
 
-  protected:
-    HRESULT OnReceive(IMediaSample *sample) override {
+   protected:
+    HRESULT OnReceive(IMediaSample* sample) override {
       if (sink_->delayMs) Sleep(sink_->delayMs);
       Sample s{};
       sample->GetTime(&s.start, &s.stop);
-      BYTE *data = nullptr;
+      BYTE* data = nullptr;
       sample->GetPointer(&data);
       memcpy(&s.pixel, data, 4);
       std::lock_guard<std::mutex> lock(sink_->mutex);
@@ -181,8 +183,8 @@ public:
       sink_->samples.clear();
     }
 
-  private:
-    RecordingSink *sink_;
+   private:
+    RecordingSink* sink_;
   };
   RecordingSink() : FilterBase(GUID_NULL), in_(this) {}
   HRESULT OnStart() override {
@@ -190,7 +192,7 @@ public:
     return S_OK;
   }
   int PinCount() override { return 1; }
-  IPin *PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
+  IPin* PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
   // Waits until the stream has ended `n` times.
   bool WaitForEnds(int n) {
     for (int i = 0; i < 1000; ++i) {
@@ -209,19 +211,19 @@ public:
   int flushes = 0, ends = 0;
   DWORD delayMs = 0;  // each sample takes this long, as a slow renderer would
 
-private:
+ private:
   In in_;
 };
 
 class RenderEngineTest : public EngineTest {
-protected:
+ protected:
   void SetUp() override {
     EngineTest::SetUp();
     AVIFileInit();
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                     reinterpret_cast<void **>(graph.GetAddressOf())));
+                                     reinterpret_cast<void**>(graph.GetAddressOf())));
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
-                                     reinterpret_cast<void **>(engine.GetAddressOf())));
+                                     reinterpret_cast<void**>(engine.GetAddressOf())));
     ASSERT_EQ(S_OK, engine->SetFilterGraph(graph.Get()));
     ASSERT_EQ(S_OK, engine->SetTimelineObject(timeline.Get()));
   }
@@ -251,7 +253,7 @@ protected:
     vih.bmiHeader.biPlanes = 1;
     vih.bmiHeader.biBitCount = static_cast<WORD>(bits);
     mt.cbFormat = sizeof vih;
-    mt.pbFormat = reinterpret_cast<BYTE *>(&vih);
+    mt.pbFormat = reinterpret_cast<BYTE*>(&vih);
     auto g = As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup);
     EXPECT_EQ(S_OK, g->SetMediaType(&mt));
     EXPECT_EQ(S_OK, g->SetOutputFPS(fps));
@@ -272,11 +274,11 @@ protected:
     mt.subtype = MEDIASUBTYPE_PCM;
     mt.formattype = FORMAT_WaveFormatEx;
     mt.cbFormat = sizeof wfx;
-    mt.pbFormat = reinterpret_cast<BYTE *>(&wfx);
+    mt.pbFormat = reinterpret_cast<BYTE*>(&wfx);
     EXPECT_EQ(S_OK, As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)->SetMediaType(&mt));
     return group;
   }
-  ComPtr<IAMTimelineObj> AddClip(IAMTimelineObj *track, const std::wstring &path, REFERENCE_TIME start,
+  ComPtr<IAMTimelineObj> AddClip(IAMTimelineObj* track, const std::wstring& path, REFERENCE_TIME start,
                                  REFERENCE_TIME stop, REFERENCE_TIME mstart, REFERENCE_TIME mstop) {
     auto clip = Item(TIMELINE_MAJOR_TYPE_SOURCE, start, stop);
     auto src = As<IAMTimelineSrc>(clip.Get(), IID_IAMTimelineSrc);
@@ -293,11 +295,11 @@ protected:
     double value;
     bool interpolate;
   };
-  ComPtr<IAMTimelineObj> BuiltIn(TIMELINE_MAJOR_TYPE type, const wchar_t *kind, REFERENCE_TIME start,
-                                 REFERENCE_TIME stop, std::vector<std::pair<const wchar_t *, std::vector<Key>>> params) {
+  ComPtr<IAMTimelineObj> BuiltIn(TIMELINE_MAJOR_TYPE type, const wchar_t* kind, REFERENCE_TIME start,
+                                 REFERENCE_TIME stop, std::vector<std::pair<const wchar_t*, std::vector<Key>>> params) {
     auto obj = Item(type, start, stop);
     size_t count = 0;
-    const engine::BuiltInEffect *table = engine::BuiltInEffects(&count);
+    const engine::BuiltInEffect* table = engine::BuiltInEffects(&count);
     for (size_t i = 0; i < count; ++i) {
       if (std::wstring(table[i].name) == kind) {
         EXPECT_EQ(S_OK, obj->SetSubObjectGUID(table[i].clsid));
@@ -305,8 +307,8 @@ protected:
     }
     ComPtr<IPropertySetter> setter;
     EXPECT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
-                                     reinterpret_cast<void **>(setter.GetAddressOf())));
-    for (auto &[name, keys] : params) {
+                                     reinterpret_cast<void**>(setter.GetAddressOf())));
+    for (auto& [name, keys] : params) {
       Bstr bname(name);
       DEXTER_PARAM param{bname, 0, static_cast<LONG>(keys.size())};
       std::vector<DEXTER_VALUE> values(keys.size());
@@ -321,7 +323,7 @@ protected:
     EXPECT_EQ(S_OK, obj->SetPropertySetter(setter.Get()));
     return obj;
   }
-  static void AddEffect(IAMTimelineObj *target, IAMTimelineObj *effect) {
+  static void AddEffect(IAMTimelineObj* target, IAMTimelineObj* effect) {
     EXPECT_EQ(S_OK, As<IAMTimelineEffectable>(target, IID_IAMTimelineEffectable)->EffectInsBefore(effect, -1));
   }
 
@@ -333,10 +335,10 @@ protected:
 
   // Connects every group to a new AVI file as the render manager does, runs the graph and
   // returns the event that ended the run.
-  long RenderToFile(const std::wstring &path, LONG groups) {
+  long RenderToFile(const std::wstring& path, LONG groups) {
     ComPtr<ICaptureGraphBuilder2> builder;
     EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_ICaptureGraphBuilder2, reinterpret_cast<void **>(builder.GetAddressOf())));
+                                     IID_ICaptureGraphBuilder2, reinterpret_cast<void**>(builder.GetAddressOf())));
     EXPECT_EQ(S_OK, builder->SetFiltergraph(graph.Get()));
     ComPtr<IBaseFilter> mux;
     EXPECT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
@@ -349,7 +351,7 @@ protected:
     ComPtr<IMediaControl> control;
     ComPtr<IMediaEvent> events;
     graph.As(&control);
-    graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void **>(events.GetAddressOf()));
+    graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()));
     EXPECT_TRUE(SUCCEEDED(control->Run()));
     long code = 0;
     for (int waited = 0; waited < 60000 && !code; waited += 50) {
@@ -392,9 +394,11 @@ TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched
   // The composition's own effect inverts its picture from 1.8 s; its transition dissolves it in
   // over what lies below from 1.5 s to 1.7 s.
   AddEffect(comp.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Invert", 9 * kSecond / 5, 2 * kSecond, {}).Get());
-  ASSERT_EQ(S_OK, As<IAMTimelineTransable>(comp.Get(), IID_IAMTimelineTransable)
-                      ->TransAdd(BuiltIn(TIMELINE_MAJOR_TYPE_TRANSITION, L"Dissolve", 3 * kSecond / 2,
-                                         17 * kSecond / 10, {}).Get()));
+  ASSERT_EQ(
+      S_OK,
+      As<IAMTimelineTransable>(comp.Get(), IID_IAMTimelineTransable)
+          ->TransAdd(
+              BuiltIn(TIMELINE_MAJOR_TYPE_TRANSITION, L"Dissolve", 3 * kSecond / 2, 17 * kSecond / 10, {}).Get()));
 
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   const std::wstring out = dir.File(L"out.avi");
@@ -413,10 +417,12 @@ TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched
   EXPECT_TRUE(Near(0, file.Pixel(0, 5, 5, kWidth, kHeight), 2));
   // The small blue picture fills the whole frame, corners included.
   for (auto [x, y] : {std::pair{0, 0}, {kWidth - 1, kHeight - 1}, {80, 60}})
-    EXPECT_TRUE(Near(kBlue, file.Pixel(30, x, y, kWidth, kHeight), 2)) << std::hex << file.Pixel(30, x, y, kWidth, kHeight);
+    EXPECT_TRUE(Near(kBlue, file.Pixel(30, x, y, kWidth, kHeight), 2))
+        << std::hex << file.Pixel(30, x, y, kWidth, kHeight);
   // The higher track covers the lower one from 1.5 s, dissolving in.
   EXPECT_TRUE(Near(kBlue, file.Pixel(37, 80, 60, kWidth, kHeight), 2));
-  EXPECT_TRUE(Near(0x008080, file.Pixel(40, 80, 60, kWidth, kHeight), 2)) << std::hex << file.Pixel(40, 80, 60, kWidth, kHeight);
+  EXPECT_TRUE(Near(0x008080, file.Pixel(40, 80, 60, kWidth, kHeight), 2))
+      << std::hex << file.Pixel(40, 80, 60, kWidth, kHeight);
   EXPECT_TRUE(Near(kGreen, file.Pixel(44, 80, 60, kWidth, kHeight), 2));
   EXPECT_TRUE(Near(0xFF00FF, file.Pixel(45, 80, 60, kWidth, kHeight), 2));
   EXPECT_TRUE(log.entries.empty());
@@ -452,12 +458,12 @@ TEST_F(RenderEngineTest, MissingOrCorruptSourcesRenderBlackLogOnceAndTheRestStil
     std::vector<BYTE> frame(kWidth * kHeight * 4);
     LONG bytes = 0, count = 0;
     ASSERT_EQ(0, AVIStreamRead(file.Video(), 5, 1, frame.data(), static_cast<LONG>(frame.size()), &bytes, &count));
-    EXPECT_EQ(0xFF000000u, *reinterpret_cast<uint32_t *>(frame.data()));  // opaque black
+    EXPECT_EQ(0xFF000000u, *reinterpret_cast<uint32_t*>(frame.data()));  // opaque black
     ASSERT_EQ(0, AVIStreamRead(file.Video(), 15, 1, frame.data(), static_cast<LONG>(frame.size()), &bytes, &count));
-    EXPECT_EQ(0xFFFF0000u, *reinterpret_cast<uint32_t *>(frame.data()));
+    EXPECT_EQ(0xFFFF0000u, *reinterpret_cast<uint32_t*>(frame.data()));
   }
   ASSERT_EQ(2u, log.entries.size());
-  for (const LoggedError &e : log.entries) {
+  for (const LoggedError& e : log.entries) {
     EXPECT_EQ(DEX_IDS_BAD_SOURCE_NAME, e.code);
     EXPECT_TRUE(FAILED(e.hr));
   }
@@ -477,7 +483,7 @@ TEST_F(RenderEngineTest, DissolveBlendsTheTrackOverWhatLiesBelowAcrossItsSpan) {
   auto top = AddTrack(group.Get());
   AddClip(top.Get(), blue, kSecond, 3 * kSecond, 0, 2 * kSecond);
   size_t count = 0;
-  const engine::BuiltInEffect *effects = engine::BuiltInEffects(&count);
+  const engine::BuiltInEffect* effects = engine::BuiltInEffects(&count);
   CLSID dissolve = GUID_NULL;
   for (size_t i = 0; i < count; ++i)
     if (std::wstring(effects[i].name) == L"Dissolve") dissolve = effects[i].clsid;
@@ -492,8 +498,10 @@ TEST_F(RenderEngineTest, DissolveBlendsTheTrackOverWhatLiesBelowAcrossItsSpan) {
   ASSERT_TRUE(file.Video());
   EXPECT_EQ(30, AVIStreamLength(file.Video()));
   EXPECT_TRUE(Near(kRed, file.Pixel(9, 80, 60, kWidth, kHeight), 2));
-  EXPECT_TRUE(Near(0xCC0033, file.Pixel(12, 80, 60, kWidth, kHeight), 2)) << std::hex << file.Pixel(12, 80, 60, kWidth, kHeight);
-  EXPECT_TRUE(Near(0x800080, file.Pixel(15, 80, 60, kWidth, kHeight), 2)) << std::hex << file.Pixel(15, 80, 60, kWidth, kHeight);
+  EXPECT_TRUE(Near(0xCC0033, file.Pixel(12, 80, 60, kWidth, kHeight), 2))
+      << std::hex << file.Pixel(12, 80, 60, kWidth, kHeight);
+  EXPECT_TRUE(Near(0x800080, file.Pixel(15, 80, 60, kWidth, kHeight), 2))
+      << std::hex << file.Pixel(15, 80, 60, kWidth, kHeight);
   EXPECT_TRUE(Near(kBlue, file.Pixel(20, 80, 60, kWidth, kHeight), 2));
   EXPECT_TRUE(Near(kBlue, file.Pixel(29, 80, 60, kWidth, kHeight), 2));
 }
@@ -512,7 +520,7 @@ TEST_F(RenderEngineTest, ProgressKeyframesCutsOnlyAndSwappedInputsShapeATransiti
   auto keyed = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond);
   ComPtr<IPropertySetter> setter;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
-                                   reinterpret_cast<void **>(setter.GetAddressOf())));
+                                   reinterpret_cast<void**>(setter.GetAddressOf())));
   Bstr name(L"Progress");
   DEXTER_PARAM param{name, 0, 2};
   DEXTER_VALUE values[2]{};
@@ -546,7 +554,7 @@ TEST_F(RenderEngineTest, ProgressKeyframesCutsOnlyAndSwappedInputsShapeATransiti
   EXPECT_TRUE(Near(0xBF0040, at(17), 2)) << std::hex << at(17);  // 0.25 held
   EXPECT_TRUE(Near(kRed, at(22), 2)) << std::hex << at(22);      // before the cut
   EXPECT_TRUE(Near(kBlue, at(23), 2)) << std::hex << at(23);     // after it
-  EXPECT_TRUE(Near(kBlue, at(25), 2));                            // the upper track alone
+  EXPECT_TRUE(Near(kBlue, at(25), 2));                           // the upper track alone
   EXPECT_TRUE(Near(0x3300CC, at(32), 2)) << std::hex << at(32);  // swapped: 1 - 0.2
 }
 
@@ -559,7 +567,8 @@ TEST_F(RenderEngineTest, EffectsChangeTheirPictureBeforeTransitionsAndFollowThei
   // A source effect counts its times from the source's start: brightness 0 → 0.2 over its first second.
   auto clip = AddClip(AddTrack(group.Get()).Get(), grey, kSecond, 3 * kSecond, 0, 2 * kSecond);
   AddEffect(clip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Brightness and contrast", 0, 2 * kSecond,
-                                {{L"Brightness", {{0, 0.0, false}, {kSecond, 0.2, true}}}}).Get());
+                                {{L"Brightness", {{0, 0.0, false}, {kSecond, 0.2, true}}}})
+                            .Get());
   // An inverted red wipes in from the left over black.
   auto top = AddTrack(group.Get());
   AddClip(top.Get(), red, 3 * kSecond, 4 * kSecond, 0, kSecond);
@@ -591,10 +600,12 @@ TEST_F(RenderEngineTest, AudioGainEnvelopeOfASourceFollowsItsKeyframesAndTheGrou
   auto group = AudioGroup(11025);
   auto clip = AddClip(AddTrack(group.Get()).Get(), loud, 0, 2 * kSecond, 0, 2 * kSecond);
   AddEffect(clip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Volume", 0, 2 * kSecond,
-                                {{L"Gain", {{0, 1.0, false}, {2 * kSecond, 0.0, true}}}}).Get());
+                                {{L"Gain", {{0, 1.0, false}, {2 * kSecond, 0.0, true}}}})
+                            .Get());
   // The group fades out over the last half second, on top of the source's envelope.
   AddEffect(group.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Fade", 3 * kSecond / 2, 2 * kSecond,
-                                 {{L"Direction", {{0, 1.0, false}}}}).Get());
+                                 {{L"Direction", {{0, 1.0, false}}}})
+                             .Get());
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   const std::wstring out = dir.File(L"out.avi");
   ASSERT_EQ(EC_COMPLETE, RenderToFile(out, 1));
@@ -614,7 +625,7 @@ TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime
   AddClip(AddTrack(group.Get()).Get(), ramp, 0, 2 * kSecond, 0, 2 * kSecond);
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   ComPtr<IBaseFilter> sinkFilter;
-  auto *sink = new RecordingSink;
+  auto* sink = new RecordingSink;
   sinkFilter.Attach(sink);
   ASSERT_EQ(S_OK, graph->AddFilter(sinkFilter.Get(), L"sink"));
   ASSERT_EQ(S_OK, graph->ConnectDirect(GroupPin(0).Get(), sink->PinAt(0), nullptr));
@@ -696,7 +707,7 @@ TEST_F(RenderEngineTest, PlaysInRealTimeThroughThePlatformVideoRenderer) {
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   ComPtr<IBaseFilter> renderer;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                   reinterpret_cast<void **>(renderer.GetAddressOf())));
+                                   reinterpret_cast<void**>(renderer.GetAddressOf())));
   ASSERT_EQ(S_OK, graph->AddFilter(renderer.Get(), L"renderer"));
   ASSERT_TRUE(SUCCEEDED(graph->Render(GroupPin(0).Get())));
   const ULONGLONG began = GetTickCount64();
@@ -732,7 +743,7 @@ TEST_F(RenderEngineTest, PreviewDropsFramesThatAreLateWhileAuthoringRendersEvery
   AddClip(AddTrack(group.Get()).Get(), red, 0, kSecond, 0, kSecond);
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   ComPtr<IBaseFilter> sinkFilter;
-  auto *sink = new RecordingSink;
+  auto* sink = new RecordingSink;
   sinkFilter.Attach(sink);
   sink->delayMs = 80;  // twice a frame's time
   ASSERT_EQ(S_OK, graph->AddFilter(sinkFilter.Get(), L"sink"));
@@ -781,7 +792,8 @@ TEST_F(RenderEngineTest, RenderRangeStartAndStopPositionsLimitTheOutput) {
   LONGLONG duration = 0, start = 2 * kSecond / 10, stop = 8 * kSecond / 10, current = 0;
   EXPECT_EQ(S_OK, pinSeeking->GetDuration(&duration));
   EXPECT_EQ(kSecond, duration);
-  ASSERT_EQ(S_OK, filterSeeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+  ASSERT_EQ(S_OK,
+            filterSeeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
   ASSERT_EQ(S_OK, pinSeeking->SetPositions(nullptr, AM_SEEKING_NoPositioning, &stop, AM_SEEKING_AbsolutePositioning));
   EXPECT_EQ(S_OK, filterSeeking->GetCurrentPosition(&current));
   EXPECT_EQ(start, current);
@@ -799,9 +811,9 @@ TEST_F(RenderEngineTest, RenderRangeStartAndStopPositionsLimitTheOutput) {
 TEST_F(RenderEngineTest, AudioIsResampledAndMixedWithSaturationBesideAVideoGroupInOneFile) {
   testsupport::TempDir dir(L"render-audio");
   const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
-  ASSERT_TRUE(WriteWav(quiet, 8000, 1, 16, Constant(8000, 1, 10000)));   // mono, another rate
+  ASSERT_TRUE(WriteWav(quiet, 8000, 1, 16, Constant(8000, 1, 10000)));  // mono, another rate
   ASSERT_TRUE(WriteWav(loud, 22050, 2, 16, Constant(22050, 2, 30000)));
-  auto video = VideoGroup(24, 10);  // a second group, written into the same file
+  auto video = VideoGroup(24, 10);                                      // a second group, written into the same file
   AddClip(AddTrack(video.Get()).Get(), quiet, 0, kSecond, 0, kSecond);  // no pictures in it: black
   auto group = AudioGroup(22050);
   AddClip(AddTrack(group.Get()).Get(), quiet, 0, kSecond, 0, kSecond);
@@ -818,10 +830,10 @@ TEST_F(RenderEngineTest, AudioIsResampledAndMixedWithSaturationBesideAVideoGroup
   EXPECT_EQ(55125, AVIStreamLength(file.Audio()));  // 2.5 s
   EXPECT_EQ(25, AVIStreamLength(file.Video()));
   EXPECT_TRUE(Near(kBlack, file.Pixel(3, 80, 60, kWidth, kHeight), 0));
-  EXPECT_EQ(std::make_pair(10000, 10000), file.Sample(5000));     // the mono source on both sides
-  EXPECT_EQ(std::make_pair(32767, 32767), file.Sample(16000));    // 40000 saturates
+  EXPECT_EQ(std::make_pair(10000, 10000), file.Sample(5000));   // the mono source on both sides
+  EXPECT_EQ(std::make_pair(32767, 32767), file.Sample(16000));  // 40000 saturates
   EXPECT_EQ(std::make_pair(30000, 30000), file.Sample(27000));
-  EXPECT_EQ(std::make_pair(0, 0), file.Sample(40000));            // the gap
+  EXPECT_EQ(std::make_pair(0, 0), file.Sample(40000));  // the gap
   EXPECT_EQ(std::make_pair(10000, 10000), file.Sample(50000));
   // The video group's source has no pictures: reported once, rendered black.
   ASSERT_EQ(1u, log.entries.size());
@@ -843,7 +855,8 @@ TEST_F(RenderEngineTest, ComposedTimelineOfBothKindsIsKeptForTheIndependentReade
   auto redClip = AddClip(AddTrack(video.Get()).Get(), red, 0, 2 * kSecond, 0, 2 * kSecond);
   // The red clip comes up out of black over its first 0.4 s.
   AddEffect(redClip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Brightness and contrast", 0, 2 * kSecond,
-                                   {{L"Brightness", {{0, -1.0, false}, {2 * kSecond / 5, 0.0, true}}}}).Get());
+                                   {{L"Brightness", {{0, -1.0, false}, {2 * kSecond / 5, 0.0, true}}}})
+                               .Get());
   auto upper = AddTrack(video.Get());
   AddClip(upper.Get(), blue, kSecond, 3 * kSecond, 0, 2 * kSecond);
   auto trans = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond);
@@ -874,7 +887,7 @@ TEST_F(RenderEngineTest, SoundAtTheGroupsOwnRateComesOutSampleForSampleAndStretc
   // Unrelated neighbours: a position off by any fraction of a sample changes the value.
   std::vector<int16_t> noise(2 * 22050);
   uint32_t seed = 12345;
-  for (int16_t &v : noise) {
+  for (int16_t& v : noise) {
     seed = seed * 1103515245u + 12345u;
     v = static_cast<int16_t>(static_cast<int>((seed >> 16) % 30000) - 15000);
   }
@@ -941,17 +954,17 @@ TEST_F(RenderEngineTest, ConnectFrontEndResetsOutputsOnlyWhenGroupsChange) {
   AM_MEDIA_TYPE mt{};
   ComPtr<IEnumMediaTypes> types;
   ASSERT_EQ(S_OK, pin->EnumMediaTypes(&types));
-  AM_MEDIA_TYPE *first = nullptr;
+  AM_MEDIA_TYPE* first = nullptr;
   ASSERT_EQ(S_OK, types->Next(1, &first, nullptr));
   EXPECT_EQ(MEDIASUBTYPE_RGB24, first->subtype);
-  EXPECT_EQ(kSecond / 25, reinterpret_cast<VIDEOINFOHEADER *>(first->pbFormat)->AvgTimePerFrame);
+  EXPECT_EQ(kSecond / 25, reinterpret_cast<VIDEOINFOHEADER*>(first->pbFormat)->AvgTimePerFrame);
   CoTaskMemFree(first->pbFormat);
   CoTaskMemFree(first);
 
   // A connection made by the application survives an edit that keeps the groups.
   ComPtr<IBaseFilter> sink;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                   reinterpret_cast<void **>(sink.GetAddressOf())));
+                                   reinterpret_cast<void**>(sink.GetAddressOf())));
   ASSERT_EQ(S_OK, graph->AddFilter(sink.Get(), L"sink"));
   ComPtr<IEnumPins> pins;
   ComPtr<IPin> sinkIn;
@@ -979,8 +992,8 @@ TEST_F(RenderEngineTest, ConnectFrontEndResetsOutputsOnlyWhenGroupsChange) {
   AM_MEDIA_TYPE yuv{};
   ASSERT_EQ(S_OK, As<IAMTimelineGroup>(video.Get(), IID_IAMTimelineGroup)->GetMediaType(&yuv));
   yuv.subtype = MEDIASUBTYPE_YUY2;
-  reinterpret_cast<VIDEOINFOHEADER *>(yuv.pbFormat)->bmiHeader.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2');
-  reinterpret_cast<VIDEOINFOHEADER *>(yuv.pbFormat)->bmiHeader.biBitCount = 16;
+  reinterpret_cast<VIDEOINFOHEADER*>(yuv.pbFormat)->bmiHeader.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2');
+  reinterpret_cast<VIDEOINFOHEADER*>(yuv.pbFormat)->bmiHeader.biBitCount = 16;
   ASSERT_EQ(S_OK, As<IAMTimelineGroup>(odd.Get(), IID_IAMTimelineGroup)->SetMediaType(&yuv));
   CoTaskMemFree(yuv.pbFormat);
   log.entries.clear();
@@ -990,7 +1003,7 @@ TEST_F(RenderEngineTest, ConnectFrontEndResetsOutputsOnlyWhenGroupsChange) {
   // Without a timeline there is nothing to build; after ScrapIt no pin is handed out.
   ComPtr<IRenderEngine> bare;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
-                                   reinterpret_cast<void **>(bare.GetAddressOf())));
+                                   reinterpret_cast<void**>(bare.GetAddressOf())));
   EXPECT_EQ(E_INVALIDARG, bare->ConnectFrontEnd());
   EXPECT_EQ(S_OK, engine->ScrapIt());
   EXPECT_TRUE(FAILED(engine->GetGroupOutputPin(0, &none)));

@@ -13,10 +13,26 @@ using engine::media::VideoFrame;
 
 namespace {
 
-std::vector<uint8_t> Header(uint8_t type, uint16_t w, uint16_t h, uint8_t bits, uint8_t descriptor,
-                            uint8_t mapType = 0, uint16_t mapLength = 0, uint8_t mapBits = 0) {
-  return {0, mapType, type, 0, 0, uint8_t(mapLength), uint8_t(mapLength >> 8), mapBits, 0, 0, 0, 0,
-          uint8_t(w), uint8_t(w >> 8), uint8_t(h), uint8_t(h >> 8), bits, descriptor};
+std::vector<uint8_t> Header(uint8_t type, uint16_t w, uint16_t h, uint8_t bits, uint8_t descriptor, uint8_t mapType = 0,
+                            uint16_t mapLength = 0, uint8_t mapBits = 0) {
+  return {0,
+          mapType,
+          type,
+          0,
+          0,
+          uint8_t(mapLength),
+          uint8_t(mapLength >> 8),
+          mapBits,
+          0,
+          0,
+          0,
+          0,
+          uint8_t(w),
+          uint8_t(w >> 8),
+          uint8_t(h),
+          uint8_t(h >> 8),
+          bits,
+          descriptor};
 }
 
 TEST(TgaReader, ReadsColourMappedTopDownMirroredPictures) {
@@ -69,7 +85,7 @@ TEST(TgaReader, RefusesDamagedFiles) {
   std::vector<uint8_t> huge = Header(2, 65535, 65535, 32, 0);
   std::vector<uint8_t> badType = Header(5, 1, 1, 8, 0);
   badType.push_back(0);
-  const std::vector<uint8_t> *files[] = {&shortPixels, &runPastEnd, &truncatedRun, &badIndex, &huge, &badType};
+  const std::vector<uint8_t>* files[] = {&shortPixels, &runPastEnd, &truncatedRun, &badIndex, &huge, &badType};
   for (size_t i = 0; i < std::size(files); ++i)
     EXPECT_TRUE(FAILED(DecodeTga(files[i]->data(), files[i]->size(), &v))) << "file " << i;
   EXPECT_TRUE(FAILED(DecodeTga(shortPixels.data(), 10, &v)));

@@ -35,7 +35,7 @@ TEST(VideoOps, WipeSlideAndIrisShowTheTrackWhereTheyHaveReached) {
     int direction;
     LONG x, y;
   } wiped[] = {{0, 0, 2}, {1, 3, 2}, {2, 2, 0}, {3, 2, 3}};
-  for (const auto &w : wiped) {
+  for (const auto& w : wiped) {
     Canvas a(4, 4, kBlack), b(4, 4, kWhite);
     Wipe(a.pic, b.pic, 0.5, w.direction, 0);
     EXPECT_EQ(kWhite, a.At(w.x, w.y)) << "direction " << w.direction;
@@ -81,8 +81,8 @@ TEST(VideoOps, ColourEffectsGiveTheirColours) {
   // Brightness and contrast: channel values across the range through the curve, brightness
   // alone (the saturating path) either way and with contrast, on a picture with a tail beyond
   // whole blocks, against the curve worked out here.
-  for (const auto &[brightness, contrast] : {std::pair{0.1, 1.0}, std::pair{-0.25, 1.0}, std::pair{-0.25, 1.7}, std::pair{0.0, 0.3},
-                                             std::pair{0.5, 2.0 / 3.0}, std::pair{-1.0, 1.0}}) {
+  for (const auto& [brightness, contrast] : {std::pair{0.1, 1.0}, std::pair{-0.25, 1.0}, std::pair{-0.25, 1.7},
+                                             std::pair{0.0, 0.3}, std::pair{0.5, 2.0 / 3.0}, std::pair{-1.0, 1.0}}) {
     Canvas ramp(256 + 3, 1, kBlack);
     for (int v = 0; v < 256 + 3; ++v) ramp.pixels[static_cast<size_t>(v)] = 0x00010203u * static_cast<uint32_t>(v % 85);
     ramp.pixels[255] = 0x00FFFFFFu;
@@ -92,7 +92,8 @@ TEST(VideoOps, ColourEffectsGiveTheirColours) {
       for (int shift = 0; shift < 24; shift += 8) {
         const double v = (before[i] >> shift) & 0xFF;
         const double want = std::floor(std::clamp((v - 127.5) * contrast + 127.5 + brightness * 255, 0.0, 255.0) + 0.5);
-        ASSERT_EQ(want, static_cast<double>((ramp.pixels[i] >> shift) & 0xFF)) << brightness << " " << contrast << " " << i;
+        ASSERT_EQ(want, static_cast<double>((ramp.pixels[i] >> shift) & 0xFF))
+            << brightness << " " << contrast << " " << i;
       }
     EXPECT_EQ(0xFF000000u, ramp.pixels[0] & 0xFF000000u);  // opaque, whatever the fourth byte was
   }
@@ -100,7 +101,7 @@ TEST(VideoOps, ColourEffectsGiveTheirColours) {
   dot.pixels[4] = kWhite;
   Blur(dot.pic, 1);
   EXPECT_EQ(0xFF1C1C1Cu, dot.At(1, 1));  // 255 / 9
-  EXPECT_NE(kBlack, dot.At(0, 0));  // light spreads to the corners, evenly
+  EXPECT_NE(kBlack, dot.At(0, 0));       // light spreads to the corners, evenly
   EXPECT_EQ(dot.At(0, 0), dot.At(2, 2));
 }
 
@@ -108,7 +109,7 @@ TEST(VideoOps, ColourEffectsGiveTheirColours) {
 
 namespace {
 
-AM_MEDIA_TYPE RgbType(const GUID &subtype, WORD bits, LONG width, LONG height, VIDEOINFOHEADER *vih) {
+AM_MEDIA_TYPE RgbType(const GUID& subtype, WORD bits, LONG width, LONG height, VIDEOINFOHEADER* vih) {
   *vih = VIDEOINFOHEADER{};
   vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   vih->bmiHeader.biWidth = width;
@@ -119,7 +120,7 @@ AM_MEDIA_TYPE RgbType(const GUID &subtype, WORD bits, LONG width, LONG height, V
   mt.subtype = subtype;
   mt.formattype = FORMAT_VideoInfo;
   mt.cbFormat = sizeof(VIDEOINFOHEADER);
-  mt.pbFormat = reinterpret_cast<BYTE *>(vih);
+  mt.pbFormat = reinterpret_cast<BYTE*>(vih);
   return mt;
 }
 
@@ -131,7 +132,8 @@ TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
   ASSERT_EQ(24, engine::render::VideoSampleSize(rgb24));
   std::vector<BYTE> out(24, 0xAA);
   engine::render::WriteVideoSample(canvas.data(), rgb24, out.data());
-  EXPECT_EQ((std::vector<BYTE>{0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0}), std::vector<BYTE>(out.begin(), out.begin() + 12));
+  EXPECT_EQ((std::vector<BYTE>{0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0}),
+            std::vector<BYTE>(out.begin(), out.begin() + 12));
   EXPECT_EQ(0xFF, out[14]);  // the top row comes last: red
   EXPECT_EQ(0, out[23]);     // padding cleared
 
@@ -139,8 +141,8 @@ TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
   ASSERT_EQ(16, engine::render::VideoSampleSize(rgb555));
   std::vector<BYTE> small(16, 0xAA);
   engine::render::WriteVideoSample(canvas.data(), rgb555, small.data());
-  EXPECT_EQ(0x7C00, small[0] | small[1] << 8);   // red first
-  EXPECT_EQ(0x001F, small[8] | small[9] << 8);   // then blue
+  EXPECT_EQ(0x7C00, small[0] | small[1] << 8);  // red first
+  EXPECT_EQ(0x001F, small[8] | small[9] << 8);  // then blue
   EXPECT_EQ(0, small[6] | small[7] << 8);
 }
 
@@ -165,21 +167,21 @@ TEST(VideoSamples, TwentyFourBitRowsPackInBlocksWithAnyTailAndEightBitOnesUseThe
   }
 
   // Colours of the palette come back as themselves; greys find the grey ramp.
-  const RGBQUAD *palette = engine::render::RenderPalette();
+  const RGBQUAD* palette = engine::render::RenderPalette();
   for (int i = 0; i < engine::render::kPaletteColours; ++i) {
     const uint32_t c = 0xFF000000u | palette[i].rgbRed << 16 | palette[i].rgbGreen << 8 | palette[i].rgbBlue;
-    const RGBQUAD &back = palette[engine::render::PaletteIndex(c)];
+    const RGBQUAD& back = palette[engine::render::PaletteIndex(c)];
     EXPECT_EQ(c & 0xFFFFFF, static_cast<uint32_t>(back.rgbRed << 16 | back.rgbGreen << 8 | back.rgbBlue)) << i;
   }
   for (int grey = 0; grey < 256; grey += 5) {
-    const RGBQUAD &q = palette[engine::render::PaletteIndex(0xFF000000u | grey * 0x010101u)];
+    const RGBQUAD& q = palette[engine::render::PaletteIndex(0xFF000000u | grey * 0x010101u)];
     EXPECT_NEAR(grey, q.rgbRed, 4);
     EXPECT_TRUE(q.rgbRed == q.rgbGreen && q.rgbGreen == q.rgbBlue) << grey;
   }
 
   // An 8-bit type is produced only with this palette: another one would change every colour.
   std::vector<BYTE> format(sizeof(VIDEOINFOHEADER) + 256 * sizeof(RGBQUAD));
-  AM_MEDIA_TYPE rgb8 = RgbType(MEDIASUBTYPE_RGB8, 8, 5, 1, reinterpret_cast<VIDEOINFOHEADER *>(format.data()));
+  AM_MEDIA_TYPE rgb8 = RgbType(MEDIASUBTYPE_RGB8, 8, 5, 1, reinterpret_cast<VIDEOINFOHEADER*>(format.data()));
   rgb8.cbFormat = static_cast<ULONG>(format.size());
   EXPECT_FALSE(engine::render::CanProduce(rgb8));  // an all-black colour table
   std::memcpy(format.data() + sizeof(VIDEOINFOHEADER), palette, 256 * sizeof(RGBQUAD));
@@ -187,7 +189,8 @@ TEST(VideoSamples, TwentyFourBitRowsPackInBlocksWithAnyTailAndEightBitOnesUseThe
   const std::vector<uint32_t> canvas{0xFF010203u, 0xFF040506u, 0xFF070809u, 0xFF0A0B0Cu, 0xFF0D0E0Fu};
   std::vector<BYTE> indexes(8, 0xAA);
   engine::render::WriteVideoSample(canvas.data(), rgb8, indexes.data());
-  for (int x = 0; x < 5; ++x) EXPECT_EQ(engine::render::PaletteIndex(canvas[static_cast<size_t>(x)]), indexes[static_cast<size_t>(x)]);
+  for (int x = 0; x < 5; ++x)
+    EXPECT_EQ(engine::render::PaletteIndex(canvas[static_cast<size_t>(x)]), indexes[static_cast<size_t>(x)]);
   EXPECT_EQ(0, indexes[5]);  // padding
 }
 

@@ -18,16 +18,16 @@ using engine::media::WavFile;
 
 namespace {
 
-void Put16(std::string &b, uint16_t v) { b.append({static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}); }
-void Put32(std::string &b, uint32_t v) {
+void Put16(std::string& b, uint16_t v) { b.append({static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}); }
+void Put32(std::string& b, uint32_t v) {
   Put16(b, static_cast<uint16_t>(v & 0xFFFF));
   Put16(b, static_cast<uint16_t>(v >> 16));
 }
 
 // A WAVE file built chunk by chunk. `declaredData` lets the data chunk claim another size
 // than it holds; `extra` goes between the format and the data.
-std::string Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string &data,
-                 const std::string &extra = "", uint32_t declaredData = 0xFFFFFFFFu, bool extensible = false) {
+std::string Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data,
+                 const std::string& extra = "", uint32_t declaredData = 0xFFFFFFFFu, bool extensible = false) {
   std::string fmt;
   Put16(fmt, extensible ? static_cast<uint16_t>(WAVE_FORMAT_EXTENSIBLE) : tag);
   Put16(fmt, channels);
@@ -55,7 +55,7 @@ std::string Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, 
   return file + body;
 }
 
-std::wstring Write(testsupport::TempDir &dir, const wchar_t *name, const std::string &bytes) {
+std::wstring Write(testsupport::TempDir& dir, const wchar_t* name, const std::string& bytes) {
   const std::wstring path = dir.File(name);
   EXPECT_TRUE(testsupport::WriteBytes(path, bytes.data(), bytes.size()));
   return path;
@@ -112,7 +112,9 @@ TEST(WavFile, EightAndTwentyFourBitSamplesBecomeSixteenAndTheExtensibleFormIsTak
   EXPECT_EQ(32512, block.samples[2]);
 
   const std::string twentyFour("\x11\x34\x12\xff\xff\x80", 6);  // 0x123411 and -0x7F0001
-  ASSERT_EQ(S_OK, WavFile::Open(Write(dir, L"24.wav", Wave(WAVE_FORMAT_PCM, 1, 48000, 24, twentyFour, "", 0xFFFFFFFFu, true)), &wav));
+  ASSERT_EQ(S_OK,
+            WavFile::Open(Write(dir, L"24.wav", Wave(WAVE_FORMAT_PCM, 1, 48000, 24, twentyFour, "", 0xFFFFFFFFu, true)),
+                          &wav));
   ASSERT_EQ(S_OK, wav->Read(10, &block));
   ASSERT_EQ(2u, block.samples.size());
   EXPECT_EQ(0x1234, block.samples[0]);
@@ -124,7 +126,9 @@ TEST(WavFile, LeavesWhatItDoesNotReadToTheDecodersAndHoldsOnlyTheDataThere) {
   std::unique_ptr<WavFile> wav;
   const std::string floats(32, '\0');
   EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"f.wav", Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats)), &wav));
-  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"fx.wav", Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats, "", 0xFFFFFFFFu, true)), &wav));
+  EXPECT_EQ(S_FALSE,
+            WavFile::Open(
+                Write(dir, L"fx.wav", Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats, "", 0xFFFFFFFFu, true)), &wav));
   EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"adpcm.wav", Wave(WAVE_FORMAT_ADPCM, 1, 8000, 4, floats)), &wav));
   EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"not.wav", std::string(100, 'x')), &wav));
   EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"short.wav", "RIFF"), &wav));
@@ -132,7 +136,8 @@ TEST(WavFile, LeavesWhatItDoesNotReadToTheDecodersAndHoldsOnlyTheDataThere) {
   EXPECT_TRUE(FAILED(WavFile::Open(dir.File(L"missing.wav"), &wav)));
 
   // A writer that never filled in the data size (or a copy cut short): what is there counts.
-  const std::wstring cut = Write(dir, L"cut.wav", Wave(WAVE_FORMAT_PCM, 1, 1000, 16, Samples16(500, 1), "", 0x7FFFFFF0u));
+  const std::wstring cut =
+      Write(dir, L"cut.wav", Wave(WAVE_FORMAT_PCM, 1, 1000, 16, Samples16(500, 1), "", 0x7FFFFFF0u));
   ASSERT_EQ(S_OK, WavFile::Open(cut, &wav));
   EXPECT_EQ(5000000, wav->Length());
   AudioBlock block;

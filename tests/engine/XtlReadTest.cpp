@@ -32,18 +32,18 @@ const char kHandWritten[] =
     "</TIMELINE>\n";
 
 class XtlRead : public EngineTest {
-protected:
+ protected:
   void SetUp() override {
     EngineTest::SetUp();
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
-                                     reinterpret_cast<void **>(xml.GetAddressOf())));
+                                     reinterpret_cast<void**>(xml.GetAddressOf())));
   }
 
-public:
-  HRESULT Read(const std::string &bytes) { return ReadBytes(bytes); }
+ public:
+  HRESULT Read(const std::string& bytes) { return ReadBytes(bytes); }
 
-protected:
-  HRESULT ReadBytes(const std::string &bytes) {
+ protected:
+  HRESULT ReadBytes(const std::string& bytes) {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -55,7 +55,7 @@ protected:
     timeline->GetGroupCount(&n);
     return n;
   }
-  ComPtr<IAMTimelineObj> Child(IAMTimelineObj *comp, LONG i) {
+  ComPtr<IAMTimelineObj> Child(IAMTimelineObj* comp, LONG i) {
     ComPtr<IAMTimelineObj> obj;
     As<IAMTimelineComp>(comp, IID_IAMTimelineComp)->GetVTrack(&obj, i);
     return obj;
@@ -78,10 +78,10 @@ TEST_F(XtlRead, HandWrittenDocumentsUseTheFormatsShortForms) {
   AM_MEDIA_TYPE mt{};
   As<IAMTimelineGroup>(video.Get(), IID_IAMTimelineGroup)->GetMediaType(&mt);
   EXPECT_TRUE(mt.subtype == MEDIASUBTYPE_RGB555);
-  EXPECT_EQ(320, reinterpret_cast<VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader.biWidth);
+  EXPECT_EQ(320, reinterpret_cast<VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader.biWidth);
   CoTaskMemFree(mt.pbFormat);
   As<IAMTimelineGroup>(audio.Get(), IID_IAMTimelineGroup)->GetMediaType(&mt);
-  EXPECT_EQ(22050u, reinterpret_cast<WAVEFORMATEX *>(mt.pbFormat)->nSamplesPerSec);
+  EXPECT_EQ(22050u, reinterpret_cast<WAVEFORMATEX*>(mt.pbFormat)->nSamplesPerSec);
   CoTaskMemFree(mt.pbFormat);
 
   auto track = Child(video.Get(), 0);
@@ -114,8 +114,8 @@ TEST_F(XtlRead, HandWrittenDocumentsUseTheFormatsShortForms) {
   fx->GetPropertySetter(&setter);
   ASSERT_TRUE(setter);
   LONG count = 0;
-  DEXTER_PARAM *params;
-  DEXTER_VALUE *values;
+  DEXTER_PARAM* params;
+  DEXTER_VALUE* values;
   setter->GetProps(&count, &params, &values);
   ASSERT_EQ(1, count);
   ASSERT_EQ(2, params[0].nValues);
@@ -128,7 +128,7 @@ TEST_F(XtlRead, HandWrittenDocumentsUseTheFormatsShortForms) {
 }
 
 TEST_F(XtlRead, DocumentsThatAreNoTimelineFailAndLeaveTheTimelineAlone) {
-  const char *bad[] = {
+  const char* bad[] = {
       "",
       "<timeline><group>",
       "<project/>",
@@ -160,7 +160,7 @@ TEST_F(XtlRead, DocumentsThatAreNoTimelineFailAndLeaveTheTimelineAlone) {
       "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\"><!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">]>"
       "<timeline><group username=\"&h;&h;&h;&h;&h;&h;&h;&h;&h;&h;\"/></timeline>",
   };
-  for (const char *doc : bad) {
+  for (const char* doc : bad) {
     SCOPED_TRACE(doc);
     size_t logged = log.entries.size();
     HRESULT hr = ReadBytes(doc);
@@ -287,7 +287,7 @@ TEST_F(XtlRead, BlanksAroundNumbersTimesAndNamesAreRead) {
   AM_MEDIA_TYPE mt{};
   As<IAMTimelineGroup>(video.Get(), IID_IAMTimelineGroup)->GetMediaType(&mt);
   EXPECT_TRUE(mt.subtype == MEDIASUBTYPE_RGB32);
-  EXPECT_EQ(48, reinterpret_cast<VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader.biHeight);
+  EXPECT_EQ(48, reinterpret_cast<VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader.biHeight);
   CoTaskMemFree(mt.pbFormat);
   auto track = Child(video.Get(), 0);
   BOOL muted = FALSE;
@@ -334,7 +334,7 @@ TEST_F(XtlRead, EffectsAndTransitionsWithoutAStopLastToTheirParentsEnd) {
   ASSERT_EQ(S_OK, ReadBytes(doc)) << (log.entries.empty() ? L"" : log.entries.back().text);
   ComPtr<IAMTimelineObj> video;
   timeline->GetGroup(&video, 0);
-  auto times = [](IAMTimelineObj *obj) {
+  auto times = [](IAMTimelineObj* obj) {
     REFERENCE_TIME start = -1, stop = -1;
     if (obj) obj->GetStartStop(&start, &stop);
     return std::pair<REFERENCE_TIME, REFERENCE_TIME>(start, stop);
@@ -366,7 +366,7 @@ TEST_F(XtlRead, EffectsAndTransitionsWithoutAStopLastToTheirParentsEnd) {
 }
 
 // Writes an element with `count` attributes and reads it; returns the seconds taken.
-double SecondsToRead(XtlRead *test, size_t count, HRESULT *hr) {
+double SecondsToRead(XtlRead* test, size_t count, HRESULT* hr) {
   std::string doc = "<timeline><group type=\"video\"";
   for (size_t i = 0; i < count; ++i) doc += " a" + std::to_string(i) + "=\"1\"";
   doc += "/></timeline>";
@@ -397,8 +397,8 @@ TEST_F(XtlRead, PathologicalDocumentsAreRefusedInTimeLinearInTheirSize) {
   EXPECT_NE(std::wstring::npos, log.entries.back().text.find(L"line 2, column 18: an attribute value is longer"))
       << log.entries.back().text;
   // Within the bounds the same things read: many attributes, a long value, markup in comments.
-  doc = "<timeline><!-- " + std::string(256 * 1024, '"') + " --><group username=\"" +
-        std::string(512 * 1024, 'y') + "\"";
+  doc =
+      "<timeline><!-- " + std::string(256 * 1024, '"') + " --><group username=\"" + std::string(512 * 1024, 'y') + "\"";
   for (int i = 0; i < 1000; ++i) doc += " a" + std::to_string(i) + "='1'";
   doc += "/></timeline>";
   EXPECT_EQ(S_OK, ReadBytes(doc)) << log.entries.back().text;
@@ -408,7 +408,7 @@ TEST_F(XtlRead, PathologicalDocumentsAreRefusedInTimeLinearInTheirSize) {
 TEST_F(XtlRead, DocumentsThatDoNotParseSayWhereAndWhy) {
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, ReadBytes("<timeline>\n  <group>\n  </grup>\n</timeline>\n"));
   ASSERT_FALSE(log.entries.empty());
-  const std::wstring &text = log.entries.back().text;
+  const std::wstring& text = log.entries.back().text;
   EXPECT_NE(std::wstring::npos, text.find(L"line 3, column ")) << text;
   EXPECT_NE(L'\n', text.back());
 }

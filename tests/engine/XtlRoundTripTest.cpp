@@ -12,20 +12,20 @@ namespace enginetest {
 namespace {
 
 class XtlRoundTrip : public EngineTest {
-protected:
+ protected:
   void SetUp() override {
     EngineTest::SetUp();
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
-                                     reinterpret_cast<void **>(xml.GetAddressOf())));
+                                     reinterpret_cast<void**>(xml.GetAddressOf())));
   }
 
-  static void SetProps(IAMTimelineObj *obj, const wchar_t *name,
-                       std::vector<std::tuple<const wchar_t *, REFERENCE_TIME, DWORD>> keys) {
+  static void SetProps(IAMTimelineObj* obj, const wchar_t* name,
+                       std::vector<std::tuple<const wchar_t*, REFERENCE_TIME, DWORD>> keys) {
     ComPtr<IPropertySetter> setter;
     obj->GetPropertySetter(&setter);
     if (!setter) {
       ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
-                                       reinterpret_cast<void **>(setter.GetAddressOf())));
+                                       reinterpret_cast<void**>(setter.GetAddressOf())));
       obj->SetPropertySetter(setter.Get());
     }
     std::vector<DEXTER_VALUE> values(keys.size());
@@ -38,10 +38,10 @@ protected:
     }
     Bstr n(name);
     ASSERT_EQ(S_OK, setter->AddProp(DEXTER_PARAM{n, 0, static_cast<LONG>(keys.size())}, values.data()));
-    for (auto &v : values) VariantClear(&v.v);
+    for (auto& v : values) VariantClear(&v.v);
   }
 
-  static void SetCommon(IAMTimelineObj *obj, const wchar_t *name, BOOL muted, BOOL locked, LONG id) {
+  static void SetCommon(IAMTimelineObj* obj, const wchar_t* name, BOOL muted, BOOL locked, LONG id) {
     if (name) {
       ASSERT_EQ(S_OK, obj->SetUserName(Bstr(name)));
     }
@@ -50,8 +50,8 @@ protected:
     obj->SetUserID(id);
   }
 
-  ComPtr<IAMTimelineObj> Source(IAMTimelineObj *track, REFERENCE_TIME start, REFERENCE_TIME stop,
-                                const wchar_t *media) {
+  ComPtr<IAMTimelineObj> Source(IAMTimelineObj* track, REFERENCE_TIME start, REFERENCE_TIME stop,
+                                const wchar_t* media) {
     auto src = Item(TIMELINE_MAJOR_TYPE_SOURCE, start, stop);
     auto s = As<IAMTimelineSrc>(src.Get(), IID_IAMTimelineSrc);
     s->SetMediaName(Bstr(media));
@@ -72,8 +72,9 @@ protected:
     auto g = As<IAMTimelineGroup>(video.Get(), IID_IAMTimelineGroup);
     VIDEOINFOHEADER vih{};
     vih.bmiHeader = {sizeof(BITMAPINFOHEADER), 640, 480, 1, 24, BI_RGB, 640 * 3 * 480, 0, 0, 0, 0};
-    AM_MEDIA_TYPE mt{MEDIATYPE_Video, MEDIASUBTYPE_RGB24, TRUE, FALSE, 640 * 3 * 480, FORMAT_VideoInfo,
-                     nullptr, sizeof vih, reinterpret_cast<BYTE *>(&vih)};
+    AM_MEDIA_TYPE mt{MEDIATYPE_Video, MEDIASUBTYPE_RGB24, TRUE,
+                     FALSE,           640 * 3 * 480,      FORMAT_VideoInfo,
+                     nullptr,         sizeof vih,         reinterpret_cast<BYTE*>(&vih)};
     ASSERT_EQ(S_OK, g->SetMediaType(&mt));
     g->SetOutputFPS(29.97);
     g->SetPreviewMode(FALSE);
@@ -124,54 +125,61 @@ protected:
 
     auto audio = AddGroup();
     WAVEFORMATEX wfx{WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
-    AM_MEDIA_TYPE amt{MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FALSE, FALSE, 0, FORMAT_WaveFormatEx, nullptr,
-                      sizeof wfx, reinterpret_cast<BYTE *>(&wfx)};
+    AM_MEDIA_TYPE amt{MEDIATYPE_Audio,
+                      MEDIASUBTYPE_PCM,
+                      FALSE,
+                      FALSE,
+                      0,
+                      FORMAT_WaveFormatEx,
+                      nullptr,
+                      sizeof wfx,
+                      reinterpret_cast<BYTE*>(&wfx)};
     ASSERT_EQ(S_OK, As<IAMTimelineGroup>(audio.Get(), IID_IAMTimelineGroup)->SetMediaType(&amt));
     auto at = AddTrack(audio.Get());
     Source(at.Get(), 0, 20000001, L"b.wav");
   }
 
   // Compares two objects and everything below them; a mismatch fails the test at its path.
-  void Compare(IAMTimelineObj *a, IAMTimelineObj *b, const std::string &path);
-  void CompareProps(IAMTimelineObj *a, IAMTimelineObj *b, const std::string &path);
+  void Compare(IAMTimelineObj* a, IAMTimelineObj* b, const std::string& path);
+  void CompareProps(IAMTimelineObj* a, IAMTimelineObj* b, const std::string& path);
 
   ComPtr<IXml2Dex> xml;
 };
 
-template <class T, class Getter> void Same(IUnknown *a, IUnknown *b, REFIID iid, Getter get,
-                                           const std::string &what) {
+template <class T, class Getter>
+void Same(IUnknown* a, IUnknown* b, REFIID iid, Getter get, const std::string& what) {
   ComPtr<T> x, y;
-  a->QueryInterface(iid, reinterpret_cast<void **>(x.GetAddressOf()));
-  b->QueryInterface(iid, reinterpret_cast<void **>(y.GetAddressOf()));
+  a->QueryInterface(iid, reinterpret_cast<void**>(x.GetAddressOf()));
+  b->QueryInterface(iid, reinterpret_cast<void**>(y.GetAddressOf()));
   ASSERT_EQ(!!x, !!y) << what;
   if (x) {
     EXPECT_EQ(get(x.Get()), get(y.Get())) << what;
   }
 }
 
-std::vector<ComPtr<IAMTimelineObj>> Children(IAMTimelineObj *obj) {
+std::vector<ComPtr<IAMTimelineObj>> Children(IAMTimelineObj* obj) {
   std::vector<ComPtr<IAMTimelineObj>> all;
   ComPtr<IAMTimelineComp> comp;
-  if (SUCCEEDED(obj->QueryInterface(IID_IAMTimelineComp, reinterpret_cast<void **>(comp.GetAddressOf())))) {
+  if (SUCCEEDED(obj->QueryInterface(IID_IAMTimelineComp, reinterpret_cast<void**>(comp.GetAddressOf())))) {
     LONG n = 0;
     comp->VTrackGetCount(&n);
     for (LONG i = 0; i < n; ++i) comp->GetVTrack(all.emplace_back().GetAddressOf(), i);
   }
   ComPtr<IAMTimelineEffectable> fx;
-  if (SUCCEEDED(obj->QueryInterface(IID_IAMTimelineEffectable, reinterpret_cast<void **>(fx.GetAddressOf())))) {
+  if (SUCCEEDED(obj->QueryInterface(IID_IAMTimelineEffectable, reinterpret_cast<void**>(fx.GetAddressOf())))) {
     LONG n = 0;
     fx->EffectGetCount(&n);
     for (LONG i = 0; i < n; ++i) fx->GetEffect(all.emplace_back().GetAddressOf(), i);
   }
   ComPtr<IAMTimelineTransable> tr;
-  if (SUCCEEDED(obj->QueryInterface(IID_IAMTimelineTransable, reinterpret_cast<void **>(tr.GetAddressOf())))) {
+  if (SUCCEEDED(obj->QueryInterface(IID_IAMTimelineTransable, reinterpret_cast<void**>(tr.GetAddressOf())))) {
     LONG n = 0;
     tr->TransGetCount(&n);
     REFERENCE_TIME t = -1;
     for (LONG i = 0; i < n; ++i) tr->GetNextTrans(all.emplace_back().GetAddressOf(), &t);
   }
   ComPtr<IAMTimelineTrack> track;
-  if (SUCCEEDED(obj->QueryInterface(IID_IAMTimelineTrack, reinterpret_cast<void **>(track.GetAddressOf())))) {
+  if (SUCCEEDED(obj->QueryInterface(IID_IAMTimelineTrack, reinterpret_cast<void**>(track.GetAddressOf())))) {
     ComPtr<IAMTimelineObj> cur, next;
     while (track->GetNextSrcEx(cur.Get(), next.ReleaseAndGetAddressOf()) == S_OK) {
       all.push_back(next);
@@ -181,7 +189,7 @@ std::vector<ComPtr<IAMTimelineObj>> Children(IAMTimelineObj *obj) {
   return all;
 }
 
-void XtlRoundTrip::CompareProps(IAMTimelineObj *a, IAMTimelineObj *b, const std::string &path) {
+void XtlRoundTrip::CompareProps(IAMTimelineObj* a, IAMTimelineObj* b, const std::string& path) {
   ComPtr<IPropertySetter> pa, pb;
   a->GetPropertySetter(&pa);
   b->GetPropertySetter(&pb);
@@ -207,7 +215,7 @@ void XtlRoundTrip::CompareProps(IAMTimelineObj *a, IAMTimelineObj *b, const std:
   pb->FreeProps(nb, kb, vb);
 }
 
-void XtlRoundTrip::Compare(IAMTimelineObj *a, IAMTimelineObj *b, const std::string &path) {
+void XtlRoundTrip::Compare(IAMTimelineObj* a, IAMTimelineObj* b, const std::string& path) {
   SCOPED_TRACE(path);
   TIMELINE_MAJOR_TYPE ka, kb;
   a->GetTimelineType(&ka);
@@ -241,35 +249,45 @@ void XtlRoundTrip::Compare(IAMTimelineObj *a, IAMTimelineObj *b, const std::stri
   EXPECT_EQ(0, memcmp(d1, d2, 16));
   CompareProps(a, b, path);
 
-  Same<IAMTimelineGroup>(a, b, IID_IAMTimelineGroup, [](IAMTimelineGroup *g) {
-    AM_MEDIA_TYPE mt{};
-    g->GetMediaType(&mt);
-    std::vector<BYTE> bytes(reinterpret_cast<BYTE *>(&mt), reinterpret_cast<BYTE *>(&mt) + offsetof(AM_MEDIA_TYPE, pUnk));
-    bytes.insert(bytes.end(), mt.pbFormat, mt.pbFormat + mt.cbFormat);
-    CoTaskMemFree(mt.pbFormat);
-    double fps;
-    BOOL preview;
-    int buffering;
-    g->GetOutputFPS(&fps), g->GetPreviewMode(&preview), g->GetOutputBuffering(&buffering);
-    return std::make_tuple(bytes, fps, preview, buffering);
-  }, "group");
-  Same<IAMTimelineSrc>(a, b, IID_IAMTimelineSrc, [](IAMTimelineSrc *s) {
-    REFERENCE_TIME ms, me, len;
-    s->GetMediaTimes(&ms, &me), s->GetMediaLength(&len);
-    Bstr name;
-    s->GetMediaName(name.Out());
-    LONG stream;
-    double fps;
-    int stretch;
-    s->GetStreamNumber(&stream), s->GetDefaultFPS(&fps), s->GetStretchMode(&stretch);
-    return std::make_tuple(ms, me, len, name.Str(), stream, fps, stretch);
-  }, "source");
-  Same<IAMTimelineTrans>(a, b, IID_IAMTimelineTrans, [](IAMTimelineTrans *t) {
-    REFERENCE_TIME cut;
-    BOOL swap, cuts;
-    t->GetCutPoint(&cut), t->GetSwapInputs(&swap), t->GetCutsOnly(&cuts);
-    return std::make_tuple(cut, swap, cuts);
-  }, "transition");
+  Same<IAMTimelineGroup>(
+      a, b, IID_IAMTimelineGroup,
+      [](IAMTimelineGroup* g) {
+        AM_MEDIA_TYPE mt{};
+        g->GetMediaType(&mt);
+        std::vector<BYTE> bytes(reinterpret_cast<BYTE*>(&mt),
+                                reinterpret_cast<BYTE*>(&mt) + offsetof(AM_MEDIA_TYPE, pUnk));
+        bytes.insert(bytes.end(), mt.pbFormat, mt.pbFormat + mt.cbFormat);
+        CoTaskMemFree(mt.pbFormat);
+        double fps;
+        BOOL preview;
+        int buffering;
+        g->GetOutputFPS(&fps), g->GetPreviewMode(&preview), g->GetOutputBuffering(&buffering);
+        return std::make_tuple(bytes, fps, preview, buffering);
+      },
+      "group");
+  Same<IAMTimelineSrc>(
+      a, b, IID_IAMTimelineSrc,
+      [](IAMTimelineSrc* s) {
+        REFERENCE_TIME ms, me, len;
+        s->GetMediaTimes(&ms, &me), s->GetMediaLength(&len);
+        Bstr name;
+        s->GetMediaName(name.Out());
+        LONG stream;
+        double fps;
+        int stretch;
+        s->GetStreamNumber(&stream), s->GetDefaultFPS(&fps), s->GetStretchMode(&stretch);
+        return std::make_tuple(ms, me, len, name.Str(), stream, fps, stretch);
+      },
+      "source");
+  Same<IAMTimelineTrans>(
+      a, b, IID_IAMTimelineTrans,
+      [](IAMTimelineTrans* t) {
+        REFERENCE_TIME cut;
+        BOOL swap, cuts;
+        t->GetCutPoint(&cut), t->GetSwapInputs(&swap), t->GetCutsOnly(&cuts);
+        return std::make_tuple(cut, swap, cuts);
+      },
+      "transition");
 
   auto ca = Children(a), cb = Children(b);
   ASSERT_EQ(ca.size(), cb.size());
@@ -281,17 +299,17 @@ TEST_F(XtlRoundTrip, ARichTimelineReadsBackEqualInEveryProperty) {
   Bstr text;
   ASSERT_EQ(S_OK, xml->WriteXML(timeline.Get(), text.Out()));
   ASSERT_EQ(0u, text.Str().rfind(L"<timeline", 0)) << "the root element comes first, no declaration";
-  for (const wchar_t *expected :
-       {L"type=\"video\" bitdepth=\"24\" width=\"640\" height=\"480\" framerate=\"29.97\"",
-        L"samplingrate=\"44100\"", L"start=\"0\" stop=\"1.2345678\"", L"stretchmode=\"2\"",
-        L"cutpoint=\"0.25\" swapinputs=\"1\" cutsonly=\"1\"", L"username=\"first&#9;tab&#10;line\"",
-        L"<linear time=\"0.1234567\" value=\"0.25\"/>", L"src=\"C:\\media\\\u00fcn\u00ef \u4e2d\U0001F3AC.avi\""})
+  for (const wchar_t* expected :
+       {L"type=\"video\" bitdepth=\"24\" width=\"640\" height=\"480\" framerate=\"29.97\"", L"samplingrate=\"44100\"",
+        L"start=\"0\" stop=\"1.2345678\"", L"stretchmode=\"2\"", L"cutpoint=\"0.25\" swapinputs=\"1\" cutsonly=\"1\"",
+        L"username=\"first&#9;tab&#10;line\"", L"<linear time=\"0.1234567\" value=\"0.25\"/>",
+        L"src=\"C:\\media\\\u00fcn\u00ef \u4e2d\U0001F3AC.avi\""})
     EXPECT_NE(std::wstring::npos, text.Str().find(expected)) << expected;
 
   auto fresh = NewTimeline();
   ComPtr<IXMLDOMDocument> doc;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                                   reinterpret_cast<void **>(doc.GetAddressOf())));
+                                   reinterpret_cast<void**>(doc.GetAddressOf())));
   VARIANT_BOOL ok = VARIANT_FALSE;
   ASSERT_EQ(S_OK, doc->loadXML(text, &ok));
   ASSERT_TRUE(ok);
@@ -364,9 +382,12 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
     int colours;
   };
   const Video videos[] = {
-      {MEDIASUBTYPE_RGB555, 16, 320, 240, BI_RGB, 0},  {MEDIASUBTYPE_RGB24, 24, 641, -481, BI_RGB, 0},
-      {MEDIASUBTYPE_RGB32, 32, 64, 48, BI_RGB, 0},     {MEDIASUBTYPE_ARGB32, 32, 65535, -1, BI_RGB, 0},
-      {MEDIASUBTYPE_RGB8, 8, 16, 16, BI_RGB, 256},     {MEDIASUBTYPE_RGB8, 8, 16, -16, BI_RGB, 3},
+      {MEDIASUBTYPE_RGB555, 16, 320, 240, BI_RGB, 0},
+      {MEDIASUBTYPE_RGB24, 24, 641, -481, BI_RGB, 0},
+      {MEDIASUBTYPE_RGB32, 32, 64, 48, BI_RGB, 0},
+      {MEDIASUBTYPE_ARGB32, 32, 65535, -1, BI_RGB, 0},
+      {MEDIASUBTYPE_RGB8, 8, 16, 16, BI_RGB, 256},
+      {MEDIASUBTYPE_RGB8, 8, 16, -16, BI_RGB, 3},
       {MEDIASUBTYPE_YUY2, 16, 64, 48, MAKEFOURCC('Y', 'U', 'Y', '2'), 0},
   };
   struct Audio {
@@ -375,23 +396,40 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
   };
   const Audio audios[] = {{1, 16, 44100}, {2, 8, 11025}, {6, 24, 96000}, {1, 32, 7999}, {2, 16, 1000000}};
 
-  for (const Video &v : videos) {
+  for (const Video& v : videos) {
     std::vector<BYTE> format(sizeof(VIDEOINFOHEADER) + v.colours * sizeof(RGBQUAD));
-    auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(format.data());
-    vih->bmiHeader = {sizeof(BITMAPINFOHEADER), v.width, v.height, 1, v.bits, v.compression, 0, 0, 0,
-                      static_cast<DWORD>(v.colours == 256 ? 0 : v.colours), 0};
+    auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(format.data());
+    vih->bmiHeader = {sizeof(BITMAPINFOHEADER),
+                      v.width,
+                      v.height,
+                      1,
+                      v.bits,
+                      v.compression,
+                      0,
+                      0,
+                      0,
+                      static_cast<DWORD>(v.colours == 256 ? 0 : v.colours),
+                      0};
     for (int c = 0; c < v.colours; ++c)
-      reinterpret_cast<RGBQUAD *>(vih + 1)[c] = {BYTE(c), BYTE(255 - c), BYTE(c * 7), 0};
-    AM_MEDIA_TYPE mt{MEDIATYPE_Video, v.subtype, FALSE, FALSE, 0, FORMAT_VideoInfo, nullptr,
-                     static_cast<ULONG>(format.size()), format.data()};
+      reinterpret_cast<RGBQUAD*>(vih + 1)[c] = {BYTE(c), BYTE(255 - c), BYTE(c * 7), 0};
+    AM_MEDIA_TYPE mt{
+        MEDIATYPE_Video, v.subtype, FALSE, FALSE, 0, FORMAT_VideoInfo, nullptr, static_cast<ULONG>(format.size()),
+        format.data()};
     auto group = AddGroup();
     ASSERT_EQ(S_OK, As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)->SetMediaType(&mt)) << v.width;
   }
-  for (const Audio &a : audios) {
+  for (const Audio& a : audios) {
     const WORD align = static_cast<WORD>(a.channels * a.bits / 8);
     WAVEFORMATEX wfx{WAVE_FORMAT_PCM, a.channels, a.rate, a.rate * align, align, a.bits, 0};
-    AM_MEDIA_TYPE mt{MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FALSE, FALSE, 0, FORMAT_WaveFormatEx, nullptr,
-                     sizeof wfx, reinterpret_cast<BYTE *>(&wfx)};
+    AM_MEDIA_TYPE mt{MEDIATYPE_Audio,
+                     MEDIASUBTYPE_PCM,
+                     FALSE,
+                     FALSE,
+                     0,
+                     FORMAT_WaveFormatEx,
+                     nullptr,
+                     sizeof wfx,
+                     reinterpret_cast<BYTE*>(&wfx)};
     auto group = AddGroup();
     ASSERT_EQ(S_OK, As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)->SetMediaType(&mt)) << a.rate;
   }
@@ -404,7 +442,7 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
   EXPECT_EQ(std::wstring::npos, first.find(L"subtype=")) << first;
   ComPtr<IXMLDOMDocument> doc;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                                   reinterpret_cast<void **>(doc.GetAddressOf())));
+                                   reinterpret_cast<void**>(doc.GetAddressOf())));
   VARIANT_BOOL loaded = VARIANT_FALSE;
   ASSERT_EQ(S_OK, doc->loadXML(text, &loaded));
   ASSERT_TRUE(loaded);
@@ -424,8 +462,8 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
     As<IAMTimelineGroup>(b.Get(), IID_IAMTimelineGroup)->GetMediaType(&y);
     EXPECT_TRUE(x.majortype == y.majortype && x.subtype == y.subtype && x.formattype == y.formattype);
     if (x.majortype == MEDIATYPE_Video) {
-      const auto &p = reinterpret_cast<VIDEOINFOHEADER *>(x.pbFormat)->bmiHeader;
-      const auto &q = reinterpret_cast<VIDEOINFOHEADER *>(y.pbFormat)->bmiHeader;
+      const auto& p = reinterpret_cast<VIDEOINFOHEADER*>(x.pbFormat)->bmiHeader;
+      const auto& q = reinterpret_cast<VIDEOINFOHEADER*>(y.pbFormat)->bmiHeader;
       EXPECT_EQ(p.biWidth, q.biWidth);
       EXPECT_EQ(p.biHeight, q.biHeight);
       EXPECT_EQ(p.biBitCount, q.biBitCount);
@@ -447,11 +485,12 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
 TEST_F(XtlRoundTrip, GroupTypesThatWouldNotSurviveASaveAreRefused) {
   auto group = AddGroup();
   auto g = As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup);
-  auto video = [&](const GUID &subtype, WORD bits, DWORD compression, LONG width, LONG height) {
+  auto video = [&](const GUID& subtype, WORD bits, DWORD compression, LONG width, LONG height) {
     VIDEOINFOHEADER vih{};
     vih.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, bits, compression, 0, 0, 0, 0, 0};
-    AM_MEDIA_TYPE mt{MEDIATYPE_Video, subtype, FALSE, FALSE, 0, FORMAT_VideoInfo, nullptr, sizeof vih,
-                     reinterpret_cast<BYTE *>(&vih)};
+    AM_MEDIA_TYPE mt{MEDIATYPE_Video, subtype,    FALSE,
+                     FALSE,           0,          FORMAT_VideoInfo,
+                     nullptr,         sizeof vih, reinterpret_cast<BYTE*>(&vih)};
     return g->SetMediaType(&mt);
   };
   EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB565, 16, BI_BITFIELDS, 64, 48));
@@ -464,8 +503,15 @@ TEST_F(XtlRoundTrip, GroupTypesThatWouldNotSurviveASaveAreRefused) {
   EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB24, 24, BI_RGB, 64, -70000));
   auto audio = [&](WORD tag, WORD channels, DWORD rate, WORD bits, WORD align, DWORD bytes) {
     WAVEFORMATEX wfx{tag, channels, rate, bytes, align, bits, 0};
-    AM_MEDIA_TYPE mt{MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FALSE, FALSE, 0, FORMAT_WaveFormatEx, nullptr,
-                     sizeof wfx, reinterpret_cast<BYTE *>(&wfx)};
+    AM_MEDIA_TYPE mt{MEDIATYPE_Audio,
+                     MEDIASUBTYPE_PCM,
+                     FALSE,
+                     FALSE,
+                     0,
+                     FORMAT_WaveFormatEx,
+                     nullptr,
+                     sizeof wfx,
+                     reinterpret_cast<BYTE*>(&wfx)};
     return g->SetMediaType(&mt);
   };
   EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, audio(WAVE_FORMAT_IEEE_FLOAT, 2, 48000, 32, 8, 384000));

@@ -19,9 +19,11 @@ namespace {
 struct I420 {
   LONG width, height;
   std::vector<BYTE> bytes;
-  BYTE &Y(LONG x, LONG y) { return bytes[static_cast<size_t>(y) * width + x]; }
-  BYTE &U(LONG x, LONG y) { return bytes[static_cast<size_t>(width) * height + static_cast<size_t>(y / 2) * (width / 2) + x / 2]; }
-  BYTE &V(LONG x, LONG y) {
+  BYTE& Y(LONG x, LONG y) { return bytes[static_cast<size_t>(y) * width + x]; }
+  BYTE& U(LONG x, LONG y) {
+    return bytes[static_cast<size_t>(width) * height + static_cast<size_t>(y / 2) * (width / 2) + x / 2];
+  }
+  BYTE& V(LONG x, LONG y) {
     return bytes[static_cast<size_t>(width) * height * 5 / 4 + static_cast<size_t>(y / 2) * (width / 2) + x / 2];
   }
 };
@@ -91,7 +93,7 @@ TEST(YuvConvert, EachMatrixMatchesTheTextbookAndFindingItPicksTheOneThatMadeTheP
 TEST(YuvConvert, ReadersTakeTheDecodersYuvWhenItsMatrixIsFoundAndRgbOtherwise) {
   // JPEG (full range) and H.264 (video range) of a gradient: both come as YUV, both in the
   // gradient's colours.
-  for (const wchar_t *name : {L"gradient-mjpeg.avi", L"gradient.mp4"}) {
+  for (const wchar_t* name : {L"gradient-mjpeg.avi", L"gradient.mp4"}) {
     std::unique_ptr<FileReader> reader;
     ASSERT_EQ(S_OK, FileReader::Open(enginetest::FixturePath(name), 0, StreamKind::Video, &reader)) << name;
     EXPECT_TRUE(reader->DecodesYuv()) << name;
@@ -101,7 +103,9 @@ TEST(YuvConvert, ReadersTakeTheDecodersYuvWhenItsMatrixIsFoundAndRgbOtherwise) {
       EXPECT_EQ(count * 1000000LL, f.start) << name;
       for (LONG y = 4; y < 48; y += 12)
         for (LONG x = 4; x < 64; x += 12)
-          EXPECT_LE(Distance(0xFF000080u | static_cast<uint32_t>(4 * x) << 16 | static_cast<uint32_t>(4 * y) << 8, f.Row(y)[x]), 12)
+          EXPECT_LE(Distance(0xFF000080u | static_cast<uint32_t>(4 * x) << 16 | static_cast<uint32_t>(4 * y) << 8,
+                             f.Row(y)[x]),
+                    12)
               << name << " picture " << count << " at " << x << "," << y;
       ++count;
     }

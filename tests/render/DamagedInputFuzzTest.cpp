@@ -14,8 +14,8 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-std::string Narrow(const std::wstring &w) { return std::string(w.begin(), w.end()); }
-std::wstring Quoted(const std::wstring &s) { return L"\"" + s + L"\""; }
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 // Exit codes a damaged input may end with: refused project, missing media, refused
 // destination, written with problems, render failed. Never a fault, never 0 unless the file is
@@ -32,27 +32,34 @@ struct Inputs {
   std::wstring Project() const {
     return L"<KDP version=\"1\">\n<timeline>"
            L"<group type=\"video\" width=\"64\" height=\"48\" bitdepth=\"24\" framerate=\"10\">"
-           L"<track><clip src=\"" + avi + L"\" start=\"0\" stop=\"2\"/></track>"
-           L"<track><clip src=\"" + bmp + L"\" start=\"0.5\" stop=\"1\"/>"
-           L"<clip src=\"" + jpg + L"\" start=\"1\" stop=\"1.5\"/></track></group>"
-           L"<group type=\"audio\" samplingrate=\"22050\"><track><clip src=\"" + wav +
-           L"\" start=\"0\" stop=\"2\"/></track></group></timeline></KDP>";
+           L"<track><clip src=\"" +
+           avi +
+           L"\" start=\"0\" stop=\"2\"/></track>"
+           L"<track><clip src=\"" +
+           bmp +
+           L"\" start=\"0.5\" stop=\"1\"/>"
+           L"<clip src=\"" +
+           jpg +
+           L"\" start=\"1\" stop=\"1.5\"/></track></group>"
+           L"<group type=\"audio\" samplingrate=\"22050\"><track><clip src=\"" +
+           wav + L"\" start=\"0\" stop=\"2\"/></track></group></timeline></KDP>";
   }
   // A project of one medium alone for two seconds, in a group of its kind.
-  static std::wstring ProjectOf(const std::wstring &media, bool sound) {
-    const std::wstring group = sound ? L"<group type=\"audio\" samplingrate=\"22050\">"
-                                     : L"<group type=\"video\" width=\"64\" height=\"48\" bitdepth=\"24\" framerate=\"10\">";
+  static std::wstring ProjectOf(const std::wstring& media, bool sound) {
+    const std::wstring group =
+        sound ? L"<group type=\"audio\" samplingrate=\"22050\">"
+              : L"<group type=\"video\" width=\"64\" height=\"48\" bitdepth=\"24\" framerate=\"10\">";
     return L"<KDP version=\"1\">\n<timeline>" + group + L"<track><clip src=\"" + media +
            L"\" start=\"0\" stop=\"2\"/></track></group></timeline></KDP>";
   }
 };
 
-bool WriteProject(const std::wstring &path, const std::wstring &text) {
+bool WriteProject(const std::wstring& path, const std::wstring& text) {
   return testsupport::WriteText(path, Narrow(text));
 }
 
 class DamagedInputs : public ::testing::Test {
-public:
+ public:
   void SetUp() override {
     in.dir = testsupport::InCurrentDir(L"fuzz");
     CreateDirectoryW(in.dir.c_str(), nullptr);
@@ -60,9 +67,10 @@ public:
     in.bmp = in.dir + L"\\picture.bmp";
     in.jpg = in.dir + L"\\picture.jpg";
     in.wav = in.dir + L"\\bed.wav";
-    const std::pair<const wchar_t *, std::wstring> copies[] = {
+    const std::pair<const wchar_t*, std::wstring> copies[] = {
         {L"clip-mjpeg.avi", in.avi}, {L"picture.bmp", in.bmp}, {L"picture.jpg", in.jpg}};
-    for (const auto &c : copies) ASSERT_TRUE(CopyFileW(enginetest::FixturePath(c.first).c_str(), c.second.c_str(), FALSE));
+    for (const auto& c : copies)
+      ASSERT_TRUE(CopyFileW(enginetest::FixturePath(c.first).c_str(), c.second.c_str(), FALSE));
     std::vector<int16_t> bed(22050 * 2 * 2);
     for (size_t i = 0; i < bed.size(); ++i) bed[i] = static_cast<int16_t>((i * 37 % 2000) * 10 - 10000);
     ASSERT_TRUE(enginetest::WriteWav(in.wav, 22050, 2, 16, bed));
@@ -70,7 +78,7 @@ public:
                  testsupport::ReadBytes(in.wav)};
   }
 
-  toolrun::Outcome Run(const std::wstring &project, const std::wstring &out) {
+  toolrun::Outcome Run(const std::wstring& project, const std::wstring& out) {
     return toolrun::Render(Quoted(project) + L" " + Quoted(out) + L" --quiet --source-timeout 2", 30000);
   }
 
@@ -79,11 +87,11 @@ public:
     std::string what;
     std::wstring project, output;
     std::vector<std::pair<std::wstring, Bytes>> inputs;  // its damaged files, as written
-    const Bytes *reference = nullptr;                   // what the undamaged input renders to
+    const Bytes* reference = nullptr;                    // what the undamaged input renders to
   };
 
-  void Add(std::string what, const std::wstring &project, const std::string &projectText,
-           const std::wstring &damaged, const Bytes &damagedBytes, const Bytes &reference) {
+  void Add(std::string what, const std::wstring& project, const std::string& projectText, const std::wstring& damaged,
+           const Bytes& damagedBytes, const Bytes& reference) {
     Case c;
     c.what = std::move(what);
     c.project = project;
@@ -102,20 +110,22 @@ public:
   // were, and succeed only with the very file the undamaged input gives.
   std::vector<std::string> RunAll() {
     std::vector<std::wstring> args;
-    for (const Case &c : cases) args.push_back(Quoted(c.project) + L" " + Quoted(c.output) + L" --quiet --source-timeout 2");
+    for (const Case& c : cases)
+      args.push_back(Quoted(c.project) + L" " + Quoted(c.output) + L" --quiet --source-timeout 2");
     const std::vector<toolrun::Outcome> runs = toolrun::RenderAll(args, 30000, 3);
     std::vector<std::string> failures;
     for (size_t i = 0; i < cases.size(); ++i) {
-      const Case &c = cases[i];
-      const toolrun::Outcome &run = runs[i];
+      const Case& c = cases[i];
+      const toolrun::Outcome& run = runs[i];
       if (run.code == STILL_ACTIVE) {
         failures.push_back(c.what + ": hung");
       } else if (run.code == 0) {
-        if (testsupport::ReadBytes(c.output) != *c.reference) failures.push_back(c.what + ": damaged input rendered as a success");
+        if (testsupport::ReadBytes(c.output) != *c.reference)
+          failures.push_back(c.what + ": damaged input rendered as a success");
       } else if (!IsOrderlyFailure(run.code)) {
         failures.push_back(c.what + ": crashed with " + std::to_string(run.code) + "\n" + run.err);
       }
-      for (const auto &input : c.inputs)
+      for (const auto& input : c.inputs)
         if (testsupport::ReadBytes(input.first) != input.second) failures.push_back(c.what + ": changed its input");
     }
     const std::wstring files[] = {in.avi, in.bmp, in.jpg, in.wav};
@@ -130,7 +140,7 @@ public:
 };
 
 // Cuts that make a project text malformed whatever else it says: it must be refused.
-std::string MalformProject(const std::string &text, std::mt19937 &random) {
+std::string MalformProject(const std::string& text, std::mt19937& random) {
   std::string s = text;
   const size_t closing = s.rfind('>');
   switch (random() % 4) {
@@ -153,7 +163,7 @@ std::string MalformProject(const std::string &text, std::mt19937 &random) {
 }
 
 // What `project` renders to, undamaged; the same bytes every time, which the oracle needs.
-Bytes ReferenceRender(DamagedInputs &t, const std::wstring &project, const std::wstring &text) {
+Bytes ReferenceRender(DamagedInputs& t, const std::wstring& project, const std::wstring& text) {
   EXPECT_TRUE(WriteProject(project, text));
   const std::wstring out = project + L".avi";
   const toolrun::Outcome good = t.Run(project, out);
@@ -172,7 +182,8 @@ TEST_F(DamagedInputs, NeitherCrashNorHangNorHarmAnInputNorPassForSuccess) {
   const std::wstring names[] = {in.avi, in.bmp, in.jpg, in.wav};
   Bytes alone[4];
   for (size_t k = 0; k < 4; ++k)
-    alone[k] = ReferenceRender(*this, in.dir + L"\\alone" + std::to_wstring(k) + L".kdp", Inputs::ProjectOf(names[k], k == 3));
+    alone[k] =
+        ReferenceRender(*this, in.dir + L"\\alone" + std::to_wstring(k) + L".kdp", Inputs::ProjectOf(names[k], k == 3));
   ASSERT_FALSE(HasFailure());
 
   std::mt19937 random(20261206);
@@ -218,7 +229,7 @@ TEST_F(DamagedInputs, NeitherCrashNorHangNorHarmAnInputNorPassForSuccess) {
 
   const std::vector<std::string> failures = RunAll();
   std::string all;
-  for (const auto &f : failures) all += f + "\n";
+  for (const auto& f : failures) all += f + "\n";
   EXPECT_TRUE(failures.empty()) << failures.size() << " of " << cases.size() << " cases failed:\n" << all;
 }
 

@@ -23,18 +23,17 @@ using toolrun::Render;
 
 constexpr REFERENCE_TIME kSecond = 10000000;
 
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
-std::string Narrow(const std::wstring &w) { return std::string(w.begin(), w.end()); }
-
-bool WriteGreyBmp(const std::wstring &path) {
+bool WriteGreyBmp(const std::wstring& path) {
   const LONG w = 32, h = 24, stride = (w * 3 + 3) & ~3;
   std::vector<BYTE> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + static_cast<size_t>(stride * h), 0x60);
-  auto *bfh = reinterpret_cast<BITMAPFILEHEADER *>(file.data());
+  auto* bfh = reinterpret_cast<BITMAPFILEHEADER*>(file.data());
   *bfh = {};
   bfh->bfType = 0x4D42;
   bfh->bfSize = static_cast<DWORD>(file.size());
   bfh->bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  auto *bih = reinterpret_cast<BITMAPINFOHEADER *>(file.data() + sizeof(BITMAPFILEHEADER));
+  auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
   *bih = {};
   bih->biSize = sizeof(BITMAPINFOHEADER);
   bih->biWidth = w;
@@ -46,10 +45,10 @@ bool WriteGreyBmp(const std::wstring &path) {
 
 // A project of a 32 x 24, 10 fps video group holding `still` for two seconds, and a silent
 // 22.05 kHz stereo audio group.
-bool SaveProject(const std::wstring &path, const std::wstring &still) {
+bool SaveProject(const std::wstring& path, const std::wstring& still) {
   ComPtr<IAMTimeline> timeline;
   if (FAILED(CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
-                              reinterpret_cast<void **>(timeline.GetAddressOf()))))
+                              reinterpret_cast<void**>(timeline.GetAddressOf()))))
     return false;
   ComPtr<IAMTimelineObj> vgroup, agroup, track, clip;
   timeline->CreateEmptyNode(&vgroup, TIMELINE_MAJOR_TYPE_GROUP);
@@ -61,7 +60,7 @@ bool SaveProject(const std::wstring &path, const std::wstring &still) {
   mt.subtype = MEDIASUBTYPE_RGB24;
   mt.formattype = FORMAT_VideoInfo;
   mt.cbFormat = sizeof vih;
-  mt.pbFormat = reinterpret_cast<BYTE *>(&vih);
+  mt.pbFormat = reinterpret_cast<BYTE*>(&vih);
   ComPtr<IAMTimelineGroup> g;
   vgroup.As(&g);
   g->SetMediaType(&mt);
@@ -90,7 +89,7 @@ bool SaveProject(const std::wstring &path, const std::wstring &still) {
   amt.subtype = MEDIASUBTYPE_PCM;
   amt.formattype = FORMAT_WaveFormatEx;
   amt.cbFormat = sizeof wfx;
-  amt.pbFormat = reinterpret_cast<BYTE *>(&wfx);
+  amt.pbFormat = reinterpret_cast<BYTE*>(&wfx);
   agroup.As(&g);
   g->SetMediaType(&amt);
   ProjectStorage storage(L"KDP", L"version", L"timeline");
@@ -167,7 +166,7 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
   EXPECT_FALSE(testsupport::FileExists(testsupport::InCurrentDir(L"x.asf")));
 }
 
-std::string Utf8(const std::wstring &w) {
+std::string Utf8(const std::wstring& w) {
   std::string out(static_cast<size_t>(w.size()) * 3 + 1, '\0');
   const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), out.data(),
                                     static_cast<int>(out.size()), nullptr, nullptr);
@@ -176,11 +175,11 @@ std::string Utf8(const std::wstring &w) {
 }
 
 // A project file written as text: the timeline's XML inside the project wrapper.
-bool WriteProject(const std::wstring &path, const std::wstring &timelineXml) {
+bool WriteProject(const std::wstring& path, const std::wstring& timelineXml) {
   return testsupport::WriteText(path, "<KDP version=\"1\">\n" + Utf8(timelineXml) + "</KDP>");
 }
 
-std::wstring Quoted(const std::wstring &s) { return L"\"" + s + L"\""; }
+std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 TEST(MrqRenderTool, NeverWritesOntoTheProjectOrItsMediaWhateverTheSpelling) {
   const std::wstring dir = testsupport::InCurrentDir(L"inputs");
@@ -192,9 +191,10 @@ TEST(MrqRenderTool, NeverWritesOntoTheProjectOrItsMediaWhateverTheSpelling) {
   const auto stillBytes = testsupport::ReadBytes(still), projectBytes = testsupport::ReadBytes(project);
 
   // The child starts in this test's folder: a relative name is taken from there.
-  const std::wstring spellings[] = {still, dir + L"\\STILL.BMP", dir + L"\\sub\\..\\Still.bmp", L"inputs\\still.bmp",
-                                    project, dir + L"\\sub\\..\\KEEP.KDP"};
-  for (const std::wstring &destination : spellings) {
+  const std::wstring spellings[] = {
+      still,   dir + L"\\STILL.BMP",        dir + L"\\sub\\..\\Still.bmp", L"inputs\\still.bmp",
+      project, dir + L"\\sub\\..\\KEEP.KDP"};
+  for (const std::wstring& destination : spellings) {
     auto refused = Render(Quoted(project) + L" " + Quoted(destination) + L" --quiet");
     EXPECT_EQ(5u, refused.code) << Narrow(destination) << ": " << refused.err;
     EXPECT_NE(std::string::npos, refused.err.find("will not render onto")) << refused.err;
@@ -230,10 +230,10 @@ TEST(MrqRenderTool, DamagedMediaEndInTimeAndAreReportedNotPassedAsSuccess) {
   const std::wstring video = L"<group type=\"video\" width=\"64\" height=\"48\" framerate=\"10\"><track>";
   const std::wstring audio = L"<group type=\"audio\" samplingrate=\"22050\"><track>";
   struct Case {
-    const wchar_t *file;
-    const std::wstring &group;
+    const wchar_t* file;
+    const std::wstring& group;
   } cases[] = {{L"stuck.jpg", video}, {L"cut.avi", video}, {L"cut.wav", audio}};
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     const std::wstring media = dir + L"\\" + c.file, project = media + L".kdp";
     ASSERT_TRUE(WriteProject(project, L"<timeline>" + c.group + L"<clip src=\"" + media +
                                           L"\" start=\"0\" stop=\"2\"/></track></group></timeline>"));
@@ -246,7 +246,8 @@ TEST(MrqRenderTool, DamagedMediaEndInTimeAndAreReportedNotPassedAsSuccess) {
     EXPECT_NE(std::string::npos, run.err.find(Narrow(media))) << run.err;
     EXPECT_EQ(before, testsupport::ReadBytes(media)) << Narrow(media);
     // Users who accept gaps get their file and a success.
-    auto allowed = Render(Quoted(project) + L" " + Quoted(media + L".avi") + L" --quiet --source-timeout 2 --allow-gaps");
+    auto allowed =
+        Render(Quoted(project) + L" " + Quoted(media + L".avi") + L" --quiet --source-timeout 2 --allow-gaps");
     EXPECT_EQ(0u, allowed.code) << Narrow(media) << ": " << allowed.err;
   }
 }
@@ -270,17 +271,19 @@ TEST(MrqRenderTool, WhatTheEngineCannotRenderIsAProblemAndNothingToRenderIsAnErr
   EXPECT_EQ(0u, Render(Quoted(unknownFx) + L" " + Quoted(dir + L"\\effect.avi") + L" --quiet --allow-gaps").code);
   // A transition the engine does not know still blends, and says it does so instead.
   const std::wstring unknownTrans = dir + L"\\transition.kdp";
-  ASSERT_TRUE(WriteProject(unknownTrans, L"<timeline>" + group + L"<track>" + clip + L"</track><track>" + clip +
-                                             L"<transition clsid=\"{87654321-1234-1234-1234-123456789ABC}\" start=\"0\" "
-                                             L"stop=\"1\"/></track></group></timeline>"));
+  ASSERT_TRUE(
+      WriteProject(unknownTrans, L"<timeline>" + group + L"<track>" + clip + L"</track><track>" + clip +
+                                     L"<transition clsid=\"{87654321-1234-1234-1234-123456789ABC}\" start=\"0\" "
+                                     L"stop=\"1\"/></track></group></timeline>"));
   auto trans = Render(Quoted(unknownTrans) + L" " + Quoted(dir + L"\\transition.avi") + L" --quiet");
   EXPECT_EQ(6u, trans.code) << trans.err;
   EXPECT_NE(std::string::npos, trans.err.find("{87654321-1234-1234-1234-123456789ABC}")) << trans.err;
   EXPECT_NE(std::string::npos, trans.err.find("renders as a dissolve")) << trans.err;
 
   const std::wstring emptyName = dir + L"\\nameless.kdp";
-  ASSERT_TRUE(WriteProject(emptyName, L"<timeline>" + group + L"<track><clip src=\"\" start=\"0\" stop=\"1\"/>"
-                                           L"</track></group></timeline>"));
+  ASSERT_TRUE(WriteProject(emptyName, L"<timeline>" + group +
+                                          L"<track><clip src=\"\" start=\"0\" stop=\"1\"/>"
+                                          L"</track></group></timeline>"));
   auto nameless = Render(Quoted(emptyName) + L" " + Quoted(dir + L"\\nameless.avi") + L" --quiet");
   EXPECT_EQ(4u, nameless.code) << nameless.err;
   EXPECT_NE(std::string::npos, nameless.err.find("without a file name")) << nameless.err;
@@ -301,8 +304,10 @@ TEST(MrqRenderTool, WhatTheEngineCannotRenderIsAProblemAndNothingToRenderIsAnErr
   EXPECT_FALSE(testsupport::FileExists(dir + L"\\nothing.avi"));
 
   const std::wstring huge = dir + L"\\huge.kdp";
-  ASSERT_TRUE(WriteProject(huge, L"<timeline><group type=\"video\" width=\"65535\" height=\"65535\" bitdepth=\"24\">"
-                                     L"<track>" + clip + L"</track></group></timeline>"));
+  ASSERT_TRUE(WriteProject(huge,
+                           L"<timeline><group type=\"video\" width=\"65535\" height=\"65535\" bitdepth=\"24\">"
+                           L"<track>" +
+                               clip + L"</track></group></timeline>"));
   auto big = Render(Quoted(huge) + L" " + Quoted(dir + L"\\huge.avi") + L" --quiet");
   EXPECT_NE(0u, big.code) << big.err;
   EXPECT_EQ(std::string::npos, big.err.find("0x8000FFFF")) << big.err;

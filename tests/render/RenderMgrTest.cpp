@@ -23,17 +23,16 @@ namespace {
 
 constexpr REFERENCE_TIME kSecond = 10000000;
 
-
-bool WriteGreyBmp(const std::wstring &path, LONG width, LONG height) {
+bool WriteGreyBmp(const std::wstring& path, LONG width, LONG height) {
   const LONG stride = (width * 3 + 3) & ~3;
   std::vector<BYTE> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + static_cast<size_t>(stride * height),
                          0x80);
-  auto *bfh = reinterpret_cast<BITMAPFILEHEADER *>(file.data());
+  auto* bfh = reinterpret_cast<BITMAPFILEHEADER*>(file.data());
   *bfh = {};
   bfh->bfType = 0x4D42;
   bfh->bfSize = static_cast<DWORD>(file.size());
   bfh->bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  auto *bih = reinterpret_cast<BITMAPINFOHEADER *>(file.data() + sizeof(BITMAPFILEHEADER));
+  auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
   *bih = {};
   bih->biSize = sizeof(BITMAPINFOHEADER);
   bih->biWidth = width;
@@ -44,7 +43,7 @@ bool WriteGreyBmp(const std::wstring &path, LONG width, LONG height) {
 }
 
 // A filter's name in its graph, or "" when it is in none.
-std::wstring FilterName(IBaseFilter *filter) {
+std::wstring FilterName(IBaseFilter* filter) {
   FILTER_INFO info{};
   if (FAILED(filter->QueryFilterInfo(&info))) return L"?";
   std::wstring name = info.pGraph ? info.achName : L"";
@@ -53,7 +52,7 @@ std::wstring FilterName(IBaseFilter *filter) {
 }
 
 // The filter at the other end of a pin, or null.
-ComPtr<IBaseFilter> Downstream(IPin *pin) {
+ComPtr<IBaseFilter> Downstream(IPin* pin) {
   ComPtr<IPin> peer;
   ComPtr<IBaseFilter> filter;
   if (SUCCEEDED(pin->ConnectedTo(&peer)) && peer) {
@@ -64,12 +63,12 @@ ComPtr<IBaseFilter> Downstream(IPin *pin) {
 }
 
 class RenderMgrTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
-                                     reinterpret_cast<void **>(timeline.GetAddressOf())));
+                                     reinterpret_cast<void**>(timeline.GetAddressOf())));
     FilterCatalog::Clear();
-    auto &video = FilterCatalog::VideoCompressors();
+    auto& video = FilterCatalog::VideoCompressors();
     video.push_back({true, L"Uncompressed video", GUID_NULL, L""});
     EnumerateCategory(video, CLSID_VideoCompressorCategory, 1);
     FilterCatalog::AudioCompressors().push_back({true, L"Uncompressed audio", GUID_NULL, L""});
@@ -81,13 +80,13 @@ protected:
     LoadSkipList({});
   }
 
-  ComPtr<IAMTimelineObj> AddGroup(const wchar_t *name, const AM_MEDIA_TYPE &mt) {
+  ComPtr<IAMTimelineObj> AddGroup(const wchar_t* name, const AM_MEDIA_TYPE& mt) {
     ComPtr<IAMTimelineObj> group;
     EXPECT_EQ(S_OK, timeline->CreateEmptyNode(&group, TIMELINE_MAJOR_TYPE_GROUP));
     EXPECT_EQ(S_OK, timeline->AddGroup(group.Get()));
     ComPtr<IAMTimelineGroup> g;
     group.As(&g);
-    EXPECT_EQ(S_OK, g->SetMediaType(const_cast<AM_MEDIA_TYPE *>(&mt)));
+    EXPECT_EQ(S_OK, g->SetMediaType(const_cast<AM_MEDIA_TYPE*>(&mt)));
     BSTR n = SysAllocString(name);
     group->SetUserName(n);
     SysFreeString(n);
@@ -106,7 +105,7 @@ protected:
     mt.subtype = bits == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB32;
     mt.formattype = FORMAT_VideoInfo;
     mt.cbFormat = sizeof vih;
-    mt.pbFormat = reinterpret_cast<BYTE *>(&vih);
+    mt.pbFormat = reinterpret_cast<BYTE*>(&vih);
     auto group = AddGroup(L"Video", mt);
     ComPtr<IAMTimelineGroup> g;
     group.As(&g);
@@ -138,7 +137,7 @@ protected:
     mt.subtype = MEDIASUBTYPE_PCM;
     mt.formattype = FORMAT_WaveFormatEx;
     mt.cbFormat = sizeof wfx;
-    mt.pbFormat = reinterpret_cast<BYTE *>(&wfx);
+    mt.pbFormat = reinterpret_cast<BYTE*>(&wfx);
     return AddGroup(L"Audio", mt);
   }
   ComPtr<IPin> GroupPin(LONG n) {
@@ -146,8 +145,8 @@ protected:
     EXPECT_EQ(S_OK, mgr.engine->GetGroupOutputPin(n, &pin));
     return pin;
   }
-  size_t CompressorIndex(const wchar_t *name) {
-    auto &video = FilterCatalog::VideoCompressors();
+  size_t CompressorIndex(const wchar_t* name) {
+    auto& video = FilterCatalog::VideoCompressors();
     for (size_t i = 1; i < video.size(); ++i)
       if (video[i].name == name) return i;
     return 0;
@@ -156,8 +155,8 @@ protected:
   long Run() {
     ComPtr<IMediaControl> control;
     ComPtr<IMediaEvent> events;
-    mgr.graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void **>(control.GetAddressOf()));
-    mgr.graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void **>(events.GetAddressOf()));
+    mgr.graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(control.GetAddressOf()));
+    mgr.graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()));
     EXPECT_TRUE(SUCCEEDED(control->Run()));
     long code = 0;
     for (int waited = 0; waited < 30000 && !code; waited += 50) {
@@ -215,11 +214,12 @@ TEST_F(RenderMgrTest, TheProjectAndItsMediaAreNeverADestinationUnderAnyName) {
   ASSERT_EQ(S_OK, mgr.SetTimeline(timeline.Get()));
   mgr.projectFile = project;
   ASSERT_EQ(S_OK, mgr.CreateGraph());
-  for (const std::wstring &name : {testsupport::InCurrentDir(L"GREY.BMP"), folder + L"\\..\\grey.bmp"}) {
+  for (const std::wstring& name : {testsupport::InCurrentDir(L"GREY.BMP"), folder + L"\\..\\grey.bmp"}) {
     EXPECT_EQ(TLRenderMgr::kDestinationIsInput, mgr.RenderToFile(MEDIASUBTYPE_Avi, name.c_str(), nullptr));
     EXPECT_EQ(testsupport::InCurrentDir(L"grey.bmp"), mgr.destinationClash);
   }
-  EXPECT_EQ(TLRenderMgr::kDestinationIsInput, mgr.RenderToFile(MEDIASUBTYPE_Avi, (folder + L"\\project.KDP").c_str(), nullptr));
+  EXPECT_EQ(TLRenderMgr::kDestinationIsInput,
+            mgr.RenderToFile(MEDIASUBTYPE_Avi, (folder + L"\\project.KDP").c_str(), nullptr));
   EXPECT_EQ(project, mgr.destinationClash);
   EXPECT_EQ(stillBytes, testsupport::ReadBytes(testsupport::InCurrentDir(L"grey.bmp")));
   EXPECT_EQ("<KDP version=\"1\">\n<timeline/></KDP>", [&] {
@@ -295,7 +295,7 @@ TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceRepl
   EXPECT_EQ(before, Downstream(GroupPin(0).Get()));
 
   // A new compressor object for the same group: the old one leaves the graph by its name.
-  IBaseFilter *old = mgr.groups[0].compressor;
+  IBaseFilter* old = mgr.groups[0].compressor;
   old->AddRef();
   mgr.groups[0].compressor = nullptr;
   mgr.groups[0].connected = false;
@@ -319,7 +319,7 @@ TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceRepl
   std::vector<BYTE> formatBytes(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));  // with its palette
   LONG size = static_cast<LONG>(formatBytes.size());
   EXPECT_EQ(0, AVIStreamReadFormat(stream, 0, formatBytes.data(), &size));
-  const auto &format = *reinterpret_cast<const BITMAPINFOHEADER *>(formatBytes.data());
+  const auto& format = *reinterpret_cast<const BITMAPINFOHEADER*>(formatBytes.data());
   EXPECT_EQ(static_cast<DWORD>(BI_RLE8), format.biCompression);
   EXPECT_EQ(64, format.biWidth);
   EXPECT_EQ(10, AVIStreamLength(stream));  // one second at 10 frames a second
@@ -331,9 +331,10 @@ TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceRepl
   want.biBitCount = 24;
   PGETFRAME frames = AVIStreamGetFrameOpen(stream, &want);
   ASSERT_TRUE(frames);
-  const auto *picture = static_cast<const BITMAPINFOHEADER *>(AVIStreamGetFrame(frames, 5));
+  const auto* picture = static_cast<const BITMAPINFOHEADER*>(AVIStreamGetFrame(frames, 5));
   ASSERT_TRUE(picture);
-  const BYTE *pixel = reinterpret_cast<const BYTE *>(picture) + picture->biSize + picture->biClrUsed * 4 + 24 * 64 * 3 + 32 * 3;
+  const BYTE* pixel =
+      reinterpret_cast<const BYTE*>(picture) + picture->biSize + picture->biClrUsed * 4 + 24 * 64 * 3 + 32 * 3;
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(0x80, pixel[c], 4) << c;
   AVIStreamGetFrameClose(frames);
   AVIStreamRelease(stream);
@@ -343,18 +344,18 @@ TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceRepl
 TEST_F(RenderMgrTest, TheSkipListVetoesFiltersInAnyCaseAndTheCallbackAnswersOnlyItsInterfaces) {
   LoadSkipList({L"ms-rle"});
   ComPtr<IMoniker> skipped, kept;
-  ASSERT_EQ(S_OK, CreateItemMoniker(L"!", L"@device:cm:{33D9A760-90C8-11D0-BD43-00A0C911CE86}\\mS-RlE codec",
-                                    &skipped));
+  ASSERT_EQ(S_OK,
+            CreateItemMoniker(L"!", L"@device:cm:{33D9A760-90C8-11D0-BD43-00A0C911CE86}\\mS-RlE codec", &skipped));
   ASSERT_EQ(S_OK, CreateItemMoniker(L"!", L"@device:cm:{33D9A760-90C8-11D0-BD43-00A0C911CE86}\\cvid", &kept));
   EXPECT_EQ(E_FAIL, mgr.SelectedFilter(skipped.Get()));
   EXPECT_EQ(S_OK, mgr.SelectedFilter(kept.Get()));
   EXPECT_EQ(S_OK, mgr.CreatedFilter(nullptr));
 
-  void *out = reinterpret_cast<void *>(1);
+  void* out = reinterpret_cast<void*>(1);
   EXPECT_EQ(E_NOINTERFACE, mgr.QueryInterface(IID_IBaseFilter, &out));
   EXPECT_EQ(nullptr, out);
   EXPECT_EQ(S_OK, mgr.QueryInterface(IID_IAMGraphBuilderCallback, &out));
-  EXPECT_EQ(static_cast<IAMGraphBuilderCallback *>(&mgr), out);
+  EXPECT_EQ(static_cast<IAMGraphBuilderCallback*>(&mgr), out);
 
   // The graph consults the manager: with the RLE codec vetoed, intelligent connection from a
   // video group cannot end in it.
@@ -362,10 +363,10 @@ TEST_F(RenderMgrTest, TheSkipListVetoesFiltersInAnyCaseAndTheCallbackAnswersOnly
   ASSERT_EQ(S_OK, mgr.SetTimeline(timeline.Get()));
   ASSERT_EQ(S_OK, mgr.CreateGraph());
   ComPtr<IObjectWithSite> site;
-  ASSERT_EQ(S_OK, mgr.graph->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void **>(site.GetAddressOf())));
+  ASSERT_EQ(S_OK, mgr.graph->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(site.GetAddressOf())));
   ComPtr<IUnknown> callback;
-  EXPECT_EQ(S_OK, site->GetSite(IID_IAMGraphBuilderCallback, reinterpret_cast<void **>(callback.GetAddressOf())));
-  EXPECT_EQ(static_cast<IUnknown *>(static_cast<IAMGraphBuilderCallback *>(&mgr)), callback.Get());
+  EXPECT_EQ(S_OK, site->GetSite(IID_IAMGraphBuilderCallback, reinterpret_cast<void**>(callback.GetAddressOf())));
+  EXPECT_EQ(static_cast<IUnknown*>(static_cast<IAMGraphBuilderCallback*>(&mgr)), callback.Get());
 }
 
 }  // namespace

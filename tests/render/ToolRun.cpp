@@ -16,7 +16,7 @@ struct Child {
   bool running = false;
 };
 
-Child Start(const std::wstring &args) {
+Child Start(const std::wstring& args) {
   // A new file per run: the platform may still be letting go of the previous child's handle.
   static int runs = 0;
   Child child;
@@ -38,7 +38,7 @@ Child Start(const std::wstring &args) {
 }
 
 // Collects an ended (or, with `kill`, overdue) child's outcome.
-Outcome Finish(Child &child, bool kill) {
+Outcome Finish(Child& child, bool kill) {
   Outcome out;
   if (child.running) {
     if (kill) {
@@ -61,13 +61,13 @@ Outcome Finish(Child &child, bool kill) {
 
 }  // namespace
 
-Outcome Render(const std::wstring &args, DWORD waitMs) {
+Outcome Render(const std::wstring& args, DWORD waitMs) {
   Child child = Start(args);
   const bool overdue = child.running && WaitForSingleObject(child.pi.hProcess, waitMs) == WAIT_TIMEOUT;
   return Finish(child, overdue);
 }
 
-std::vector<Outcome> RenderAll(const std::vector<std::wstring> &argLists, DWORD waitMs, size_t parallel) {
+std::vector<Outcome> RenderAll(const std::vector<std::wstring>& argLists, DWORD waitMs, size_t parallel) {
   std::vector<Outcome> outcomes(argLists.size());
   std::vector<std::pair<size_t, Child>> active;
   size_t next = 0;
@@ -77,12 +77,12 @@ std::vector<Outcome> RenderAll(const std::vector<std::wstring> &argLists, DWORD 
       ++next;
     }
     std::vector<HANDLE> handles;
-    for (auto &a : active)
+    for (auto& a : active)
       if (a.second.running) handles.push_back(a.second.pi.hProcess);
     if (!handles.empty()) WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, 100);
     const ULONGLONG now = GetTickCount64();
     for (size_t i = 0; i < active.size();) {
-      Child &child = active[i].second;
+      Child& child = active[i].second;
       const bool ended = !child.running || WaitForSingleObject(child.pi.hProcess, 0) == WAIT_OBJECT_0;
       const bool overdue = !ended && now - child.started > waitMs;
       if (ended || overdue) {

@@ -17,9 +17,9 @@ struct Outcome {
 
 // mrqrender (beside the test executable) with `args`, waited for at most `waitMs`; one that
 // runs longer is ended and reported as STILL_ACTIVE.
-Outcome Render(const std::wstring &args, DWORD waitMs = 60000);
+Outcome Render(const std::wstring& args, DWORD waitMs = 60000);
 
 // The same for many argument lists, `parallel` processes at a time; outcomes in their order.
-std::vector<Outcome> RenderAll(const std::vector<std::wstring> &argLists, DWORD waitMs, size_t parallel);
+std::vector<Outcome> RenderAll(const std::vector<std::wstring>& argLists, DWORD waitMs, size_t parallel);
 
 }  // namespace toolrun

@@ -150,12 +150,15 @@ TEST_F(GroupHelpersTest, CreateGroupMakesNamedTracksAndSetsTypeNameLockAndMute) 
 TEST_F(GroupHelpersTest, CombosListGroupsByTypeAndEveryTrackAtItsIndex) {
   uitest::Owned<CWindow> window(uitest::MakeTopLevel(0, 0, 300, 200));
   ASSERT_TRUE(window.get());
-  CComboBox* combo = new CComboBox(window->Hwnd(), uitest::Instance(), WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_HASSTRINGS);
+  CComboBox* combo =
+      new CComboBox(window->Hwnd(), uitest::Instance(), WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_HASSTRINGS);
   window->AddChild(combo);
 
   ComPtr<IAMTimelineObj> video, unnamed, audio;
-  ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &video, Desc(L"Video group", 3, kGroupVideo, 1, TLGroupDesc::VideoFormat(640, 480))));
-  ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &unnamed, Desc(L"", 1, kGroupVideo, 0, TLGroupDesc::VideoFormat(320, 240))));
+  ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &video,
+                              Desc(L"Video group", 3, kGroupVideo, 1, TLGroupDesc::VideoFormat(640, 480))));
+  ASSERT_EQ(S_OK,
+            CreateGroup(timeline.Get(), &unnamed, Desc(L"", 1, kGroupVideo, 0, TLGroupDesc::VideoFormat(320, 240))));
   ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &audio, Desc(L"Audio group", 1, kGroupAudio, 0, 44100)));
   SetName(unnamed.Get(), nullptr);
 

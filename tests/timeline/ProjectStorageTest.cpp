@@ -88,12 +88,10 @@ class ProjectStorageTest : public enginetest::EngineTest {
     ASSERT_EQ(props->AddProp(param, values), S_OK);
     SysFreeString(param.name);
     effect->SetPropertySetter(props.Get());
-    ASSERT_EQ(As<IAMTimelineEffectable>(firstTrack.Get(), IID_IAMTimelineEffectable)
-                  ->EffectInsBefore(effect.Get(), -1),
+    ASSERT_EQ(As<IAMTimelineEffectable>(firstTrack.Get(), IID_IAMTimelineEffectable)->EffectInsBefore(effect.Get(), -1),
               S_OK);
     ComPtr<IAMTimelineObj> trans = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond);
-    ASSERT_EQ(As<IAMTimelineTransable>(firstTrack.Get(), IID_IAMTimelineTransable)->TransAdd(trans.Get()),
-              S_OK);
+    ASSERT_EQ(As<IAMTimelineTransable>(firstTrack.Get(), IID_IAMTimelineTransable)->TransAdd(trans.Get()), S_OK);
   }
 
   ProjectStorage storage{L"KDP", L"version", L"timeline"};

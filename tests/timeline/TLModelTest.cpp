@@ -129,10 +129,10 @@ std::vector<std::wstring> Walk(CTLModel& model, uint32_t mask) {
 
 TEST_F(TLModelTest, ForEachNodeVisitsByGroupThenTrackAndHonoursTheMask) {
   ASSERT_EQ(2, model.Rebuild(timeline.Get()));
-  std::vector<std::wstring> all = {
-      L"S:v0src", L"T:V0",
-      L"S:C:\\media\\early.avi", L"S:late", L"E:fx", L"X:wipe", L"X:fade", L"T:V1", L"G:V",
-      L"S:wsrc", L"T:W0", L"G:W"};
+  std::vector<std::wstring> all = {L"S:v0src", L"T:V0", L"S:C:\\media\\early.avi",
+                                   L"S:late",  L"E:fx", L"X:wipe",
+                                   L"X:fade",  L"T:V1", L"G:V",
+                                   L"S:wsrc",  L"T:W0", L"G:W"};
   EXPECT_EQ(all, Walk(model, kTLAllKinds));
   EXPECT_EQ((std::vector<std::wstring>{L"E:fx", L"G:V", L"G:W"}), Walk(model, kTLEffect | kTLGroup));
   EXPECT_EQ((std::vector<std::wstring>{L"T:V0", L"X:wipe", L"X:fade", L"T:V1", L"T:W0"}),

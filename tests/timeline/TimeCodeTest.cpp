@@ -11,8 +11,7 @@ TEST(TimeCode, FormatsTheThreeFormsAndZeroForNegativeTimes) {
   EXPECT_EQ(FormatTimeCode(0), L"000:00:00,000000");
   EXPECT_EQ(FormatTimeCode(-5), L"000:00:00,000000");
   EXPECT_EQ(FormatTimeCode(INT64_MIN, kTimeCodeDisplay), L"00:00:00,000000");
-  EXPECT_EQ(FormatTimeCode(999 * kMicrosPerHour + 59 * kMicrosPerMinute + 59999999),
-            L"999:59:59,999999");
+  EXPECT_EQ(FormatTimeCode(999 * kMicrosPerHour + 59 * kMicrosPerMinute + 59999999), L"999:59:59,999999");
 }
 
 TEST(TimeCode, FormattingIsBoundedByTheBuffer) {
@@ -32,9 +31,8 @@ TEST(TimeCode, ParsesTheEditingFormAndRejectsShortOrMalformedText) {
   EXPECT_EQ(ParseTimeCode(nullptr, &valid), 0u);
   EXPECT_FALSE(valid);
   // Non-digits never turn into garbage times.
-  for (const wchar_t* bad : {L"0a0:01:00,000000", L"000:0x:00,000000", L"000:01:0 ,000000",
-                             L"000-01:00,000000", L"000:01:00.000000", L"000:01:00,x00000",
-                             L"ABCDEFGHIJKLMNOP"}) {
+  for (const wchar_t* bad : {L"0a0:01:00,000000", L"000:0x:00,000000", L"000:01:0 ,000000", L"000-01:00,000000",
+                             L"000:01:00.000000", L"000:01:00,x00000", L"ABCDEFGHIJKLMNOP"}) {
     valid = true;
     EXPECT_EQ(ParseTimeCode(bad, &valid), 0u) << bad;
     EXPECT_FALSE(valid) << bad;

@@ -97,8 +97,7 @@ TEST_F(TimeEditTest, UpArrowPastNineHundredNinetyNineHoursWidensTheText) {
   Caret(5);
   Type(L'3');
   EXPECT_EQ(Shown(), L"1000:30:00,000000");
-  edit_->SetTime(static_cast<int64_t>(kMaxTimeCodeHours) * kMicrosPerHour + 59 * kMicrosPerMinute +
-                 59999999);
+  edit_->SetTime(static_cast<int64_t>(kMaxTimeCodeHours) * kMicrosPerHour + 59 * kMicrosPerMinute + 59999999);
   Caret(0);
   Key(VK_UP);  // the largest time stays the largest
   EXPECT_EQ(Shown(), L"999999999:59:59,999999");

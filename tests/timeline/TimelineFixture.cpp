@@ -3,7 +3,6 @@
 #include <amvideo.h>
 #include <uuids.h>
 
-
 namespace tltest {
 
 namespace {
@@ -49,8 +48,15 @@ ComPtr<IAMTimelineObj> TimelineTest::AddGroup(const wchar_t* name, int tracks) {
   EXPECT_EQ(S_OK, timeline->CreateEmptyNode(&group, TIMELINE_MAJOR_TYPE_GROUP));
   VIDEOINFOHEADER info = {};
   info.bmiHeader = {sizeof info.bmiHeader, 320, 240, 1, 24, BI_RGB, 320 * 240 * 3, 0, 0, 0, 0};
-  AM_MEDIA_TYPE type = {MEDIATYPE_Video, MEDIASUBTYPE_RGB24, TRUE, FALSE, info.bmiHeader.biSizeImage,
-                        FORMAT_VideoInfo, nullptr, sizeof info, reinterpret_cast<BYTE*>(&info)};
+  AM_MEDIA_TYPE type = {MEDIATYPE_Video,
+                        MEDIASUBTYPE_RGB24,
+                        TRUE,
+                        FALSE,
+                        info.bmiHeader.biSizeImage,
+                        FORMAT_VideoInfo,
+                        nullptr,
+                        sizeof info,
+                        reinterpret_cast<BYTE*>(&info)};
   EXPECT_EQ(S_OK, As<IAMTimelineGroup>(group.Get())->SetMediaType(&type));
   if (name) SetName(group.Get(), name);
   EXPECT_EQ(S_OK, timeline->AddGroup(group.Get()));
@@ -68,8 +74,7 @@ ComPtr<IAMTimelineObj> TimelineTest::Track(IAMTimelineObj* group, int index) {
   return track;
 }
 
-ComPtr<IAMTimelineObj> TimelineTest::Item(TIMELINE_MAJOR_TYPE kind, int64_t start, int64_t stop,
-                                          const wchar_t* name) {
+ComPtr<IAMTimelineObj> TimelineTest::Item(TIMELINE_MAJOR_TYPE kind, int64_t start, int64_t stop, const wchar_t* name) {
   ComPtr<IAMTimelineObj> item;
   EXPECT_EQ(S_OK, timeline->CreateEmptyNode(&item, kind));
   EXPECT_EQ(S_OK, item->SetStartStop(start * 10, stop * 10));
@@ -77,8 +82,8 @@ ComPtr<IAMTimelineObj> TimelineTest::Item(TIMELINE_MAJOR_TYPE kind, int64_t star
   return item;
 }
 
-ComPtr<IAMTimelineObj> TimelineTest::AddSource(IAMTimelineObj* track, int64_t start, int64_t stop,
-                                               const wchar_t* name, const wchar_t* media) {
+ComPtr<IAMTimelineObj> TimelineTest::AddSource(IAMTimelineObj* track, int64_t start, int64_t stop, const wchar_t* name,
+                                               const wchar_t* media) {
   ComPtr<IAMTimelineObj> source = Item(TIMELINE_MAJOR_TYPE_SOURCE, start, stop, name);
   BSTR path = SysAllocString(media);
   EXPECT_EQ(S_OK, As<IAMTimelineSrc>(source.Get())->SetMediaName(path));

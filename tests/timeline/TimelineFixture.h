@@ -27,19 +27,16 @@ class TimelineTest : public ::testing::Test {
   ComPtr<IAMTimelineObj> AddGroup(const wchar_t* name, int tracks);
   ComPtr<IAMTimelineObj> Track(IAMTimelineObj* group, int index);
   // Times in microseconds; a null name leaves the user name unset.
-  ComPtr<IAMTimelineObj> AddSource(IAMTimelineObj* track, int64_t start, int64_t stop,
-                                   const wchar_t* name, const wchar_t* media = L"C:\\media\\clip.avi");
-  ComPtr<IAMTimelineObj> AddEffect(IAMTimelineObj* track, int64_t start, int64_t stop,
-                                   const wchar_t* name);
-  ComPtr<IAMTimelineObj> AddTransition(IAMTimelineObj* track, int64_t start, int64_t stop,
-                                       const wchar_t* name);
+  ComPtr<IAMTimelineObj> AddSource(IAMTimelineObj* track, int64_t start, int64_t stop, const wchar_t* name,
+                                   const wchar_t* media = L"C:\\media\\clip.avi");
+  ComPtr<IAMTimelineObj> AddEffect(IAMTimelineObj* track, int64_t start, int64_t stop, const wchar_t* name);
+  ComPtr<IAMTimelineObj> AddTransition(IAMTimelineObj* track, int64_t start, int64_t stop, const wchar_t* name);
   long GroupCount() const;
 
   ComPtr<IAMTimeline> timeline;
 
  private:
-  ComPtr<IAMTimelineObj> Item(TIMELINE_MAJOR_TYPE kind, int64_t start, int64_t stop,
-                              const wchar_t* name);
+  ComPtr<IAMTimelineObj> Item(TIMELINE_MAJOR_TYPE kind, int64_t start, int64_t stop, const wchar_t* name);
 };
 
 }  // namespace tltest

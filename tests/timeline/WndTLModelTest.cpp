@@ -71,8 +71,7 @@ TEST_F(WndTLModelTest, BandsStackTracksTopDownWithTheirRowsAndGaps) {
       {500, 258, &A().tracks[0]},
       {500, 300, nullptr},
   };
-  for (const Probe& p : probes)
-    EXPECT_EQ(p.expected, view->HitTest(p.x, p.y)) << p.x << "," << p.y;
+  for (const Probe& p : probes) EXPECT_EQ(p.expected, view->HitTest(p.x, p.y)) << p.x << "," << p.y;
 
   // Scrolled down, everything moves up by the vertical offset.
   ASSERT_TRUE(view->ScrollBy(0, 50));

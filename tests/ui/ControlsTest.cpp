@@ -32,8 +32,8 @@ int ListHeight(const CComboBox& combo) {
 
 TEST(ComboBox, WidensItsListOncePerNewWidestItem) {
   Owned<CWindow> window(MakeTopLevel(0, 0, 400, 300));
-  auto* combo = new CComboBox(window->Hwnd(), Instance(),
-                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS);
+  auto* combo =
+      new CComboBox(window->Hwnd(), Instance(), WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS);
   window->AddChild(combo);
   ASSERT_NE(combo->ListWindow(), nullptr);
 
@@ -68,8 +68,7 @@ TEST(ComboBox, WidensItsListOncePerNewWidestItem) {
 
 TEST(ComboBox, ItemDataOfMissingItemsIsZeroOrRefused) {
   Owned<CWindow> window(MakeTopLevel(0, 0, 400, 300));
-  auto* combo = new CComboBox(window->Hwnd(), Instance(),
-                              WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_HASSTRINGS);
+  auto* combo = new CComboBox(window->Hwnd(), Instance(), WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_HASSTRINGS);
   window->AddChild(combo);
   combo->AddString(L"first");
   combo->AddString(L"second");

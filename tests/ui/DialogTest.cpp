@@ -50,12 +50,8 @@ class ModalDialog : public testing::Test {
     if (dialog_) dialog_->Destroy(true);
     if (owner_) owner_->Destroy(true);
   }
-  void Post(UINT message, WPARAM wParam, LPARAM lParam) {
-    PostMessageW(dialog_->Hwnd(), message, wParam, lParam);
-  }
-  void Click(CButton* button) {
-    Post(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button->Hwnd()));
-  }
+  void Post(UINT message, WPARAM wParam, LPARAM lParam) { PostMessageW(dialog_->Hwnd(), message, wParam, lParam); }
+  void Click(CButton* button) { Post(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button->Hwnd())); }
 
   CWindow* owner_ = nullptr;
   TestDialog* dialog_ = nullptr;

@@ -11,8 +11,8 @@ namespace {
 constexpr wchar_t kOwnerValue[] = L"Owner";
 constexpr wchar_t kOwner[] = L"MRQ";
 
-LSTATUS SetText(HKEY key, const wchar_t *name, const std::wstring &value) {
-  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+LSTATUS SetText(HKEY key, const wchar_t* name, const std::wstring& value) {
+  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
@@ -20,19 +20,18 @@ bool WrittenByUs(HKEY key) {
   wchar_t owner[16] = {};
   DWORD size = sizeof owner - sizeof(wchar_t);
   DWORD type = 0;
-  return RegQueryValueExW(key, kOwnerValue, nullptr, &type, reinterpret_cast<BYTE *>(owner), &size) ==
-             ERROR_SUCCESS &&
+  return RegQueryValueExW(key, kOwnerValue, nullptr, &type, reinterpret_cast<BYTE*>(owner), &size) == ERROR_SUCCESS &&
          type == REG_SZ && std::wstring(owner) == kOwner;
 }
 
-HRESULT RegisterOne(const engine::BuiltInEffect &effect) {
+HRESULT RegisterOne(const engine::BuiltInEffect& effect) {
   std::wstring clsid = engine::GuidToText(effect.clsid);
-  std::wstring path = L"Software\\Classes\\CLSID\\" + engine::GuidToText(engine::EffectCategory(effect.kind)) +
-                      L"\\Instance\\" + clsid;
+  std::wstring path =
+      L"Software\\Classes\\CLSID\\" + engine::GuidToText(engine::EffectCategory(effect.kind)) + L"\\Instance\\" + clsid;
   HKEY key = nullptr;
   DWORD disposition = 0;
-  LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                   KEY_READ | KEY_WRITE, nullptr, &key, &disposition);
+  LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                                   &disposition);
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
   if (disposition == REG_OPENED_EXISTING_KEY && !WrittenByUs(key)) {
     RegCloseKey(key);
@@ -50,7 +49,7 @@ HRESULT RegisterOne(const engine::BuiltInEffect &effect) {
 
 HRESULT MrqEngineRegisterEffects() {
   size_t count = 0;
-  const engine::BuiltInEffect *effects = engine::BuiltInEffects(&count);
+  const engine::BuiltInEffect* effects = engine::BuiltInEffects(&count);
   HRESULT first = S_OK;
   for (size_t i = 0; i < count; ++i) {
     HRESULT hr = RegisterOne(effects[i]);

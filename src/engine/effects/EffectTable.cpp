@@ -7,7 +7,9 @@ namespace engine {
 namespace {
 
 const BuiltInEffect kEffects[] = {
-    {kVideoEffect, L"Brightness and contrast", {0xF60ACBDD, 0x3C55, 0x4189, {0x9D, 0x72, 0x66, 0xF3, 0x05, 0xE6, 0x50, 0x47}}},
+    {kVideoEffect,
+     L"Brightness and contrast",
+     {0xF60ACBDD, 0x3C55, 0x4189, {0x9D, 0x72, 0x66, 0xF3, 0x05, 0xE6, 0x50, 0x47}}},
     {kVideoEffect, L"Grayscale", {0x64715F88, 0x6A93, 0x4FED, {0x9C, 0x90, 0x5F, 0xF9, 0xBC, 0x6F, 0x48, 0x3B}}},
     {kVideoEffect, L"Sepia", {0x9E2F0796, 0x00E7, 0x4653, {0x97, 0x7E, 0xA4, 0x50, 0x57, 0x2A, 0x8F, 0xB0}}},
     {kVideoEffect, L"Invert", {0x419CB88E, 0x17E7, 0x459D, {0x9F, 0xE2, 0x38, 0x64, 0xF9, 0x7D, 0x25, 0xC9}}},
@@ -24,12 +26,12 @@ const BuiltInEffect kEffects[] = {
 
 }  // namespace
 
-const BuiltInEffect *BuiltInEffects(size_t *count) {
+const BuiltInEffect* BuiltInEffects(size_t* count) {
   *count = sizeof kEffects / sizeof kEffects[0];
   return kEffects;
 }
 
-const CLSID &EffectCategory(EffectKind kind) {
+const CLSID& EffectCategory(EffectKind kind) {
   switch (kind) {
     case kVideoEffect: return CLSID_VideoEffects1Category;
     case kVideoTransition: return CLSID_VideoEffects2Category;

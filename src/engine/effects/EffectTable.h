@@ -11,11 +11,11 @@ enum EffectKind { kVideoEffect = 0, kVideoTransition, kAudioEffect, kAudioTransi
 
 struct BuiltInEffect {
   EffectKind kind;
-  const wchar_t *name;
+  const wchar_t* name;
   CLSID clsid;
 };
 
-const BuiltInEffect *BuiltInEffects(size_t *count);
-const CLSID &EffectCategory(EffectKind kind);
+const BuiltInEffect* BuiltInEffects(size_t* count);
+const CLSID& EffectCategory(EffectKind kind);
 
 }  // namespace engine

@@ -24,7 +24,8 @@ uint32_t Mix(uint32_t from, uint32_t to, double amount) {
               Channel(from, 0) + (Channel(to, 0) - Channel(from, 0)) * amount);
 }
 
-template <class Fn> void EachPixel(Picture p, Fn fn) {
+template <class Fn>
+void EachPixel(Picture p, Fn fn) {
   const size_t n = static_cast<size_t>(p.width) * p.height;
   for (size_t i = 0; i < n; ++i) p.pixels[i] = fn(p.pixels[i]);
 }
@@ -41,9 +42,10 @@ void Grayscale(Picture p, double amount) {
 void Sepia(Picture p, double amount) {
   EachPixel(p, [amount](uint32_t c) {
     const double r = Channel(c, 16), g = Channel(c, 8), b = Channel(c, 0);
-    return Mix(c, Pack(0.393 * r + 0.769 * g + 0.189 * b, 0.349 * r + 0.686 * g + 0.168 * b,
-                       0.272 * r + 0.534 * g + 0.131 * b),
-               amount);
+    return Mix(
+        c,
+        Pack(0.393 * r + 0.769 * g + 0.189 * b, 0.349 * r + 0.686 * g + 0.168 * b, 0.272 * r + 0.534 * g + 0.131 * b),
+        amount);
   });
 }
 
@@ -67,9 +69,10 @@ void BrightnessContrast(Picture p, double brightness, double contrast) {
   const size_t n = static_cast<size_t>(p.width) * p.height;
   size_t i = 0;
   if (shift) {
-    const __m128i by = _mm_set1_epi8(static_cast<char>(std::abs(step))), opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i by = _mm_set1_epi8(static_cast<char>(std::abs(step))),
+                  opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     for (; i + 4 <= n; i += 4) {
-      auto *at = reinterpret_cast<__m128i *>(p.pixels + i);
+      auto* at = reinterpret_cast<__m128i*>(p.pixels + i);
       const __m128i px = _mm_loadu_si128(at);
       _mm_storeu_si128(at, _mm_or_si128(step >= 0 ? _mm_adds_epu8(px, by) : _mm_subs_epu8(px, by), opaque));
     }
@@ -112,7 +115,7 @@ void FadeToColour(Picture p, uint32_t colour, double progress) {
   EachPixel(p, [=](uint32_t c) { return Mix(c, colour | 0xFF000000u, amount); });
 }
 
-void Wipe(Picture a, const Picture &b, double progress, int direction, double softness) {
+void Wipe(Picture a, const Picture& b, double progress, int direction, double softness) {
   const double soft = std::clamp(softness, 0.0, 1.0);
   for (LONG y = 0; y < a.height; ++y)
     for (LONG x = 0; x < a.width; ++x) {
@@ -127,13 +130,14 @@ void Wipe(Picture a, const Picture &b, double progress, int direction, double so
       // The edge runs from before the picture (progress 0) to past it (progress 1), so that
       // both ends show one input only, softness included.
       const double edge = progress * (1.0 + soft) - soft;
-      const double weight = soft > 0 ? std::clamp((edge + soft - along) / soft, 0.0, 1.0) : (along < progress ? 1.0 : 0.0);
+      const double weight =
+          soft > 0 ? std::clamp((edge + soft - along) / soft, 0.0, 1.0) : (along < progress ? 1.0 : 0.0);
       const size_t i = static_cast<size_t>(y) * a.width + x;
       a.pixels[i] = Mix(a.pixels[i], b.pixels[i], weight);
     }
 }
 
-void Slide(Picture a, const Picture &b, double progress, int direction) {
+void Slide(Picture a, const Picture& b, double progress, int direction) {
   const double rest = 1.0 - std::clamp(progress, 0.0, 1.0);
   // B enters from the start edge and covers A as it goes: the pixel at x shows B's pixel at
   // x + dx, while that lies inside B.
@@ -151,7 +155,7 @@ void Slide(Picture a, const Picture &b, double progress, int direction) {
     }
 }
 
-void Iris(Picture a, const Picture &b, double progress, int shape) {
+void Iris(Picture a, const Picture& b, double progress, int shape) {
   const double p = std::clamp(progress, 0.0, 1.0);
   const double cx = a.width / 2.0, cy = a.height / 2.0;
   for (LONG y = 0; y < a.height; ++y)

@@ -11,7 +11,7 @@ namespace engine::effects {
 
 struct Picture {
   LONG width = 0, height = 0;
-  uint32_t *pixels = nullptr;  // width * height, rows top-down
+  uint32_t* pixels = nullptr;  // width * height, rows top-down
 };
 
 // amount 0..1 of the effect mixed over the original.
@@ -27,9 +27,9 @@ void FadeToColour(Picture p, uint32_t colour, double progress);
 
 // Transitions: `a` is what lies below, `b` the track's own picture; the result goes to `a`.
 // direction: 0 left to right, 1 right to left, 2 top to bottom, 3 bottom to top.
-void Wipe(Picture a, const Picture &b, double progress, int direction, double softness);
-void Slide(Picture a, const Picture &b, double progress, int direction);
+void Wipe(Picture a, const Picture& b, double progress, int direction, double softness);
+void Slide(Picture a, const Picture& b, double progress, int direction);
 // shape: 0 circle, 1 rectangle, 2 diamond, opening from the centre.
-void Iris(Picture a, const Picture &b, double progress, int shape);
+void Iris(Picture a, const Picture& b, double progress, int shape);
 
 }  // namespace engine::effects

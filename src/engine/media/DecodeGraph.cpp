@@ -17,7 +17,7 @@ namespace engine::media {
 
 namespace {
 
-std::vector<ComPtr<IPin>> Pins(IBaseFilter *filter, PIN_DIRECTION direction) {
+std::vector<ComPtr<IPin>> Pins(IBaseFilter* filter, PIN_DIRECTION direction) {
   std::vector<ComPtr<IPin>> pins;
   ComPtr<IEnumPins> e;
   if (FAILED(filter->EnumPins(&e)) || !e) return pins;
@@ -29,7 +29,7 @@ std::vector<ComPtr<IPin>> Pins(IBaseFilter *filter, PIN_DIRECTION direction) {
   return pins;
 }
 
-ComPtr<IBaseFilter> OwnerOf(IPin *pin) {
+ComPtr<IBaseFilter> OwnerOf(IPin* pin) {
   PIN_INFO info{};
   if (FAILED(pin->QueryPinInfo(&info))) return nullptr;
   ComPtr<IBaseFilter> owner;
@@ -38,7 +38,7 @@ ComPtr<IBaseFilter> OwnerOf(IPin *pin) {
 }
 
 // The type a pin carries: its connection's, else the first it offers.
-HRESULT PinType(IPin *pin, OwnedMediaType *type) {
+HRESULT PinType(IPin* pin, OwnedMediaType* type) {
   AM_MEDIA_TYPE mt{};
   if (SUCCEEDED(pin->ConnectionMediaType(&mt))) {
     type->Adopt(mt);
@@ -47,27 +47,27 @@ HRESULT PinType(IPin *pin, OwnedMediaType *type) {
   ComPtr<IEnumMediaTypes> e;
   HRESULT hr = pin->EnumMediaTypes(&e);
   if (FAILED(hr) || !e) return FAILED(hr) ? hr : E_FAIL;
-  AM_MEDIA_TYPE *offered = nullptr;
+  AM_MEDIA_TYPE* offered = nullptr;
   if (e->Next(1, &offered, nullptr) != S_OK || !offered) return VFW_E_NO_TYPES;
   type->Adopt(*offered);
   CoTaskMemFree(offered);
   return S_OK;
 }
 
-HRESULT NewSink(StreamKind kind, ComPtr<IBaseFilter> *filter) { return FrameSink::Create(kind, filter); }
+HRESULT NewSink(StreamKind kind, ComPtr<IBaseFilter>* filter) { return FrameSink::Create(kind, filter); }
 
-double FrameRateOf(const AM_MEDIA_TYPE &mt) {
+double FrameRateOf(const AM_MEDIA_TYPE& mt) {
   // VIDEOINFOHEADER, VIDEOINFOHEADER2 and the MPEG headers built on them share this field.
   const bool video = mt.formattype == FORMAT_VideoInfo || mt.formattype == FORMAT_VideoInfo2 ||
                      mt.formattype == FORMAT_MPEGVideo || mt.formattype == FORMAT_MPEG2Video;
   if (!video || !mt.pbFormat || mt.cbFormat < sizeof(VIDEOINFOHEADER)) return 0.0;
-  REFERENCE_TIME perFrame = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->AvgTimePerFrame;
+  REFERENCE_TIME perFrame = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->AvgTimePerFrame;
   return perFrame > 0 ? 10000000.0 / static_cast<double>(perFrame) : 0.0;
 }
 
-REFERENCE_TIME DurationOf(IUnknown *object) {
+REFERENCE_TIME DurationOf(IUnknown* object) {
   ComPtr<IMediaSeeking> seeking;
-  if (!object || FAILED(object->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void **>(seeking.GetAddressOf()))))
+  if (!object || FAILED(object->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking.GetAddressOf()))))
     return -1;
   if (seeking->IsUsingTimeFormat(&TIME_FORMAT_MEDIA_TIME) != S_OK &&
       FAILED(seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME)))
@@ -77,7 +77,7 @@ REFERENCE_TIME DurationOf(IUnknown *object) {
   return duration;
 }
 
-uint64_t Be(const unsigned char *p, int bytes) {
+uint64_t Be(const unsigned char* p, int bytes) {
   uint64_t v = 0;
   for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
   return v;
@@ -87,7 +87,7 @@ uint64_t Be(const unsigned char *p, int bytes) {
 // short: a top-level box runs past the end, or the index ('moov') is missing. Measured: the
 // platform's parser sometimes never returns from connecting such a file, so it is refused
 // before it gets that far.
-bool IsCutIsoMediaFile(const std::wstring &path) {
+bool IsCutIsoMediaFile(const std::wstring& path) {
   HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
@@ -131,20 +131,20 @@ bool IsCutIsoMediaFile(const std::wstring &path) {
 }  // namespace
 
 OwnedMediaType::OwnedMediaType() : mt_{} {}
-OwnedMediaType::OwnedMediaType(const OwnedMediaType &other) : mt_{} { CopyFrom(other.mt_); }
-OwnedMediaType &OwnedMediaType::operator=(const OwnedMediaType &other) {
+OwnedMediaType::OwnedMediaType(const OwnedMediaType& other) : mt_{} { CopyFrom(other.mt_); }
+OwnedMediaType& OwnedMediaType::operator=(const OwnedMediaType& other) {
   if (this != &other) CopyFrom(other.mt_);
   return *this;
 }
 OwnedMediaType::~OwnedMediaType() { FreeMediaTypeContents(mt_); }
 
-void OwnedMediaType::Adopt(AM_MEDIA_TYPE &mt) {
+void OwnedMediaType::Adopt(AM_MEDIA_TYPE& mt) {
   FreeMediaTypeContents(mt_);
   mt_ = mt;
   mt = AM_MEDIA_TYPE{};
 }
 
-HRESULT OwnedMediaType::CopyFrom(const AM_MEDIA_TYPE &mt) {
+HRESULT OwnedMediaType::CopyFrom(const AM_MEDIA_TYPE& mt) {
   AM_MEDIA_TYPE copy{};
   HRESULT hr = CopyMediaType(&copy, mt);
   if (FAILED(hr)) return hr;
@@ -152,13 +152,13 @@ HRESULT OwnedMediaType::CopyFrom(const AM_MEDIA_TYPE &mt) {
   return S_OK;
 }
 
-StreamKind KindOf(const GUID &majorType) {
+StreamKind KindOf(const GUID& majorType) {
   if (majorType == MEDIATYPE_Video) return StreamKind::Video;
   if (majorType == MEDIATYPE_Audio) return StreamKind::Audio;
   return StreamKind::Other;
 }
 
-HRESULT SinkType(IBaseFilter *sink, OwnedMediaType *type) {
+HRESULT SinkType(IBaseFilter* sink, OwnedMediaType* type) {
   std::vector<ComPtr<IPin>> inputs = Pins(sink, PINDIR_INPUT);
   if (inputs.empty()) return E_UNEXPECTED;
   AM_MEDIA_TYPE mt{};
@@ -168,18 +168,18 @@ HRESULT SinkType(IBaseFilter *sink, OwnedMediaType *type) {
   return S_OK;
 }
 
-HRESULT DecodeGraph::Open(const std::wstring &path) {
+HRESULT DecodeGraph::Open(const std::wstring& path) {
   if (IsCutIsoMediaFile(path)) return VFW_E_INVALID_FILE_FORMAT;
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                reinterpret_cast<void **>(graph_.ReleaseAndGetAddressOf()));
+                                reinterpret_cast<void**>(graph_.ReleaseAndGetAddressOf()));
   if (FAILED(hr)) return hr;
   if (FAILED(hr = graph_->AddSourceFilter(path.c_str(), L"Source", &source_))) return hr;
 
   std::vector<ComPtr<IPin>> outputs = Pins(source_.Get(), PINDIR_OUTPUT);
   if (outputs.empty()) return VFW_E_NOT_FOUND;
   OwnedMediaType first;
-  const bool byteStream = outputs.size() == 1 && SUCCEEDED(PinType(outputs[0].Get(), &first)) &&
-                          first.Get().majortype == MEDIATYPE_Stream;
+  const bool byteStream =
+      outputs.size() == 1 && SUCCEEDED(PinType(outputs[0].Get(), &first)) && first.Get().majortype == MEDIATYPE_Stream;
   if (!byteStream) {
     // A source that parses the file itself: its pins are the streams.
     parser_ = source_;
@@ -246,11 +246,11 @@ void DecodeGraph::RemoveProbeChain() {
     if (ins.empty() || FAILED(ins[0]->ConnectedTo(&next))) break;
     upstream = next;
   }
-  for (auto &filter : chain) graph_->RemoveFilter(filter.Get());
+  for (auto& filter : chain) graph_->RemoveFilter(filter.Get());
   probeSink_.Reset();
 }
 
-HRESULT DecodeGraph::ConnectSink(size_t i, StreamKind kind, ComPtr<IBaseFilter> *out) {
+HRESULT DecodeGraph::ConnectSink(size_t i, StreamKind kind, ComPtr<IBaseFilter>* out) {
   if (i >= streams_.size() || kind == StreamKind::Other) return E_INVALIDARG;
   if (probeSink_ && probeStream_ == i && probeKind_ == kind) {
     *out = probeSink_;
@@ -276,7 +276,7 @@ HRESULT DecodeGraph::ConnectSink(size_t i, StreamKind kind, ComPtr<IBaseFilter> 
 StreamKind DecodeGraph::StreamKindAt(size_t i) const {
   OwnedMediaType type;
   return i < streams_.size() && SUCCEEDED(PinType(streams_[i].Get(), &type)) ? KindOf(type.Get().majortype)
-                                                                               : StreamKind::Other;
+                                                                             : StreamKind::Other;
 }
 
 REFERENCE_TIME DecodeGraph::StreamLength(size_t i) const {
@@ -285,7 +285,7 @@ REFERENCE_TIME DecodeGraph::StreamLength(size_t i) const {
   return length < 0 ? 0 : length;
 }
 
-HRESULT ProbeMediaFile(const std::wstring &path, std::vector<StreamDescription> *streams) {
+HRESULT ProbeMediaFile(const std::wstring& path, std::vector<StreamDescription>* streams) {
   streams->clear();
   std::unique_ptr<WavFile> wav;
   HRESULT wave = WavFile::Open(path, &wav);
@@ -299,7 +299,7 @@ HRESULT ProbeMediaFile(const std::wstring &path, std::vector<StreamDescription> 
     mt.lSampleSize = format.nBlockAlign;
     mt.formattype = FORMAT_WaveFormatEx;
     mt.cbFormat = sizeof format;
-    mt.pbFormat = reinterpret_cast<BYTE *>(&format);
+    mt.pbFormat = reinterpret_cast<BYTE*>(&format);
     HRESULT hr = d.type.CopyFrom(mt);
     if (FAILED(hr)) return hr;
     d.decodable = true;

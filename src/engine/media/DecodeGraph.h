@@ -16,49 +16,49 @@ enum class StreamKind { Video, Audio, Other };
 
 // An AM_MEDIA_TYPE that owns its format block.
 class OwnedMediaType {
-public:
+ public:
   OwnedMediaType();
-  OwnedMediaType(const OwnedMediaType &other);
-  OwnedMediaType &operator=(const OwnedMediaType &other);
+  OwnedMediaType(const OwnedMediaType& other);
+  OwnedMediaType& operator=(const OwnedMediaType& other);
   ~OwnedMediaType();
   // Takes over a type whose format block was allocated with CoTaskMemAlloc.
-  void Adopt(AM_MEDIA_TYPE &mt);
-  HRESULT CopyFrom(const AM_MEDIA_TYPE &mt);
-  const AM_MEDIA_TYPE &Get() const { return mt_; }
+  void Adopt(AM_MEDIA_TYPE& mt);
+  HRESULT CopyFrom(const AM_MEDIA_TYPE& mt);
+  const AM_MEDIA_TYPE& Get() const { return mt_; }
 
-private:
+ private:
   AM_MEDIA_TYPE mt_;
 };
 
 // What one of a file's streams decodes to.
 struct StreamDescription {
-  OwnedMediaType type;         // RGB32 video or PCM audio when decodable; else the parser's own type
+  OwnedMediaType type;  // RGB32 video or PCM audio when decodable; else the parser's own type
   bool decodable = false;
-  REFERENCE_TIME length = 0;   // 100-ns units
-  double frameRate = 0.0;      // video only; 0 when the file does not say
+  REFERENCE_TIME length = 0;  // 100-ns units
+  double frameRate = 0.0;     // video only; 0 when the file does not say
 };
 
-StreamKind KindOf(const GUID &majorType);
+StreamKind KindOf(const GUID& majorType);
 
 // Lists the streams of an audio/video file in the file's order.
-HRESULT ProbeMediaFile(const std::wstring &path, std::vector<StreamDescription> *streams);
+HRESULT ProbeMediaFile(const std::wstring& path, std::vector<StreamDescription>* streams);
 
 // A graph with the file's source and parser in it, ready to decode one stream.
 class DecodeGraph {
-public:
-  HRESULT Open(const std::wstring &path);
+ public:
+  HRESULT Open(const std::wstring& path);
   size_t StreamCount() const { return streams_.size(); }
-  IPin *StreamPin(size_t i) const { return streams_[i].Get(); }
+  IPin* StreamPin(size_t i) const { return streams_[i].Get(); }
   // What stream i carries, from the type its pin offers.
   StreamKind StreamKindAt(size_t i) const;
-  IGraphBuilder *Graph() const { return graph_.Get(); }
+  IGraphBuilder* Graph() const { return graph_.Get(); }
 
   // Connects stream i to a new sink taking `kind`; returns the sink.
-  HRESULT ConnectSink(size_t i, StreamKind kind, Microsoft::WRL::ComPtr<IBaseFilter> *sink);
+  HRESULT ConnectSink(size_t i, StreamKind kind, Microsoft::WRL::ComPtr<IBaseFilter>* sink);
   // Stream length from the parser's pin, else from the graph.
   REFERENCE_TIME StreamLength(size_t i) const;
 
-private:
+ private:
   // Takes the sink that Open used to find the parser (and the decoders before it) out again.
   void RemoveProbeChain();
 
@@ -72,6 +72,6 @@ private:
 };
 
 // A sink's connected type in the form the readers use.
-HRESULT SinkType(IBaseFilter *sink, OwnedMediaType *type);
+HRESULT SinkType(IBaseFilter* sink, OwnedMediaType* type);
 
 }  // namespace engine::media

@@ -26,37 +26,40 @@ constexpr DWORD kWaveReadsPerSecond = 10;
 
 }  // namespace
 
-HRESULT FileReader::Open(const std::wstring &path, size_t stream, StreamKind kind,
-                         std::unique_ptr<FileReader> *out) {
-  return OpenPicked(path, kind, [stream](const std::vector<StreamKind> &) { return stream; }, out);
+HRESULT FileReader::Open(const std::wstring& path, size_t stream, StreamKind kind, std::unique_ptr<FileReader>* out) {
+  return OpenPicked(
+      path, kind, [stream](const std::vector<StreamKind>&) { return stream; }, out);
 }
 
-HRESULT FileReader::OpenNthOfKind(const std::wstring &path, size_t n, StreamKind kind,
-                                  std::unique_ptr<FileReader> *out) {
-  return OpenPicked(path, kind, [n, kind](const std::vector<StreamKind> &kinds) {
-    size_t seen = 0;
-    for (size_t i = 0; i < kinds.size(); ++i)
-      if (kinds[i] == kind && seen++ == n) return i;
-    return kinds.size();
-  }, out);
+HRESULT FileReader::OpenNthOfKind(const std::wstring& path, size_t n, StreamKind kind,
+                                  std::unique_ptr<FileReader>* out) {
+  return OpenPicked(
+      path, kind,
+      [n, kind](const std::vector<StreamKind>& kinds) {
+        size_t seen = 0;
+        for (size_t i = 0; i < kinds.size(); ++i)
+          if (kinds[i] == kind && seen++ == n) return i;
+        return kinds.size();
+      },
+      out);
 }
 
 template <class Pick>
-HRESULT FileReader::OpenPicked(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out) {
+HRESULT FileReader::OpenPicked(const std::wstring& path, StreamKind kind, Pick pick, std::unique_ptr<FileReader>* out) {
   if (!out) return E_POINTER;
   out->reset();
   // The reader is made on a thread of its own: should the platform never return from the
   // file, that thread keeps the half-made reader and the caller goes on without it.
   auto opened = std::make_shared<std::unique_ptr<FileReader>>();
-  HRESULT hr = RunWithTimeLimit(SourceTimeLimitMs(), [path, kind, pick, opened] {
-    return OpenPickedNow(path, kind, pick, opened.get());
-  });
+  HRESULT hr = RunWithTimeLimit(SourceTimeLimitMs(),
+                                [path, kind, pick, opened] { return OpenPickedNow(path, kind, pick, opened.get()); });
   if (SUCCEEDED(hr)) *out = std::move(*opened);
   return hr;
 }
 
 template <class Pick>
-HRESULT FileReader::OpenPickedNow(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out) {
+HRESULT FileReader::OpenPickedNow(const std::wstring& path, StreamKind kind, Pick pick,
+                                  std::unique_ptr<FileReader>* out) {
   if (kind == StreamKind::Other) return VFW_E_INVALIDMEDIATYPE;
   std::unique_ptr<FileReader> r(new (std::nothrow) FileReader());
   if (!r) return E_OUTOFMEMORY;
@@ -66,7 +69,7 @@ HRESULT FileReader::OpenPickedNow(const std::wstring &path, StreamKind kind, Pic
     if (FAILED(hr)) return hr;
     if (hr == S_OK) {
       if (pick(std::vector<StreamKind>{StreamKind::Audio}) != 0) return kNoSuchStream;  // a WAVE file holds one
-      const WAVEFORMATEX &f = r->wav_->Format();
+      const WAVEFORMATEX& f = r->wav_->Format();
       r->rate_ = f.nSamplesPerSec;
       r->channels_ = f.nChannels;
       r->bits_ = f.wBitsPerSample;
@@ -86,13 +89,13 @@ HRESULT FileReader::OpenPickedNow(const std::wstring &path, StreamKind kind, Pic
 
   OwnedMediaType type;
   if (FAILED(hr = SinkType(r->sink_.Get(), &type))) return hr;
-  const AM_MEDIA_TYPE &mt = type.Get();
+  const AM_MEDIA_TYPE& mt = type.Get();
   if (kind == StreamKind::Video) {
     if (mt.formattype != FORMAT_VideoInfo || !mt.pbFormat || mt.cbFormat < sizeof(VIDEOINFOHEADER))
       return VFW_E_INVALIDMEDIATYPE;
-    const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
-    if (bih.biBitCount != 32 || bih.biWidth <= 0 || bih.biHeight == 0 || bih.biWidth > 32768 ||
-        bih.biHeight > 32768 || bih.biHeight < -32768)
+    const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
+    if (bih.biBitCount != 32 || bih.biWidth <= 0 || bih.biHeight == 0 || bih.biWidth > 32768 || bih.biHeight > 32768 ||
+        bih.biHeight < -32768)
       return VFW_E_INVALIDMEDIATYPE;
     r->width_ = bih.biWidth;
     r->height_ = bih.biHeight < 0 ? -bih.biHeight : bih.biHeight;
@@ -100,10 +103,9 @@ HRESULT FileReader::OpenPickedNow(const std::wstring &path, StreamKind kind, Pic
   } else {
     if (mt.formattype != FORMAT_WaveFormatEx || !mt.pbFormat || mt.cbFormat < sizeof(WAVEFORMATEX) - 2)
       return VFW_E_INVALIDMEDIATYPE;
-    const WAVEFORMATEX &wfx = *reinterpret_cast<const WAVEFORMATEX *>(mt.pbFormat);
+    const WAVEFORMATEX& wfx = *reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
     if (wfx.nChannels == 0 || wfx.nSamplesPerSec == 0 ||
-        (wfx.wBitsPerSample != 8 && wfx.wBitsPerSample != 16 && wfx.wBitsPerSample != 24 &&
-         wfx.wBitsPerSample != 32) ||
+        (wfx.wBitsPerSample != 8 && wfx.wBitsPerSample != 16 && wfx.wBitsPerSample != 24 && wfx.wBitsPerSample != 32) ||
         wfx.nBlockAlign != wfx.nChannels * wfx.wBitsPerSample / 8)
       return VFW_E_INVALIDMEDIATYPE;
     r->rate_ = wfx.nSamplesPerSec;
@@ -113,15 +115,15 @@ HRESULT FileReader::OpenPickedNow(const std::wstring &path, StreamKind kind, Pic
   }
 
   // Decoding runs as fast as the decoders go: no clock.
-  IGraphBuilder *graph = r->graph_.Graph();
+  IGraphBuilder* graph = r->graph_.Graph();
   ComPtr<IMediaFilter> timing;
-  if (SUCCEEDED(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void **>(timing.GetAddressOf()))))
+  if (SUCCEEDED(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(timing.GetAddressOf()))))
     timing->SetSyncSource(nullptr);
-  if (FAILED(hr = graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void **>(r->control_.GetAddressOf()))))
+  if (FAILED(hr = graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(r->control_.GetAddressOf()))))
     return hr;
-  if (FAILED(hr = graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void **>(r->events_.GetAddressOf()))))
+  if (FAILED(hr = graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(r->events_.GetAddressOf()))))
     return hr;
-  graph->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void **>(r->seeking_.GetAddressOf()));
+  graph->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(r->seeking_.GetAddressOf()));
   r->length_ = r->graph_.StreamLength(stream);
 
   FrameSink::Of(r->sink_.Get())->SetReceiver(r.get());
@@ -183,7 +185,7 @@ HRESULT FileReader::FindOrigin(DWORD timeoutMs) {
 
 void FileReader::TryYuv() {
   if (!I420Size(width_, height_) || !seeking_) return;
-  FrameSinkInput *input = FrameSink::Of(sink_.Get())->Input();
+  FrameSinkInput* input = FrameSink::Of(sink_.Get())->Input();
   ComPtr<IPin> upstream;
   if (FAILED(input->ConnectedTo(&upstream)) || !upstream) return;
   OwnedMediaType rgbType;
@@ -199,12 +201,12 @@ void FileReader::TryYuv() {
   OwnedMediaType yuvType;
   bool native = input->NativeI420(&yuvType);
   if (native) {
-    const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(yuvType.Get().pbFormat)->bmiHeader;
+    const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(yuvType.Get().pbFormat)->bmiHeader;
     native = bih.biWidth == width_ && std::abs(bih.biHeight) == height_;
   }
   if (!native) return;
   Halt();  // no picture of the old format is in flight once the flags change
-  IGraphBuilder *graph = graph_.Graph();
+  IGraphBuilder* graph = graph_.Graph();
   graph->Disconnect(upstream.Get());
   graph->Disconnect(input);
   input->TakeVideo(MEDIASUBTYPE_I420);
@@ -214,7 +216,8 @@ void FileReader::TryYuv() {
     yuv_ = true;
     matrixKnown_ = yuvRefused_ = false;
   }
-  const bool converted = SUCCEEDED(ConnectFromStart(upstream.Get(), yuvType.Get())) && WaitForItem(SourceTimeLimitMs(), true) == S_OK;
+  const bool converted =
+      SUCCEEDED(ConnectFromStart(upstream.Get(), yuvType.Get())) && WaitForItem(SourceTimeLimitMs(), true) == S_OK;
   {
     std::lock_guard<SlimMutex> lock(mutex_);
     reference_ = VideoFrame{};
@@ -235,17 +238,19 @@ void FileReader::TryYuv() {
   HRESULT hr = ConnectFromStart(upstream.Get(), rgbType.Get());
   if (SUCCEEDED(hr)) hr = WaitForItem(SourceTimeLimitMs(), true);
   std::lock_guard<SlimMutex> lock(mutex_);
-  if (FAILED(hr)) error_ = hr;  // it took this type a moment ago: should it not now, reads say so
-  else KeepFirst(reference);
+  if (FAILED(hr))
+    error_ = hr;  // it took this type a moment ago: should it not now, reads say so
+  else
+    KeepFirst(reference);
 }
 
-void FileReader::KeepFirst(const VideoFrame &first) {
+void FileReader::KeepFirst(const VideoFrame& first) {
   // Measured: decoding again from the start of an MP4 can begin at its second picture. The
   // first one, as decoded before, goes back in front.
   if (!pictures_.empty() && pictures_.front().start > first.start) pictures_.push_front(first);
 }
 
-HRESULT FileReader::ConnectFromStart(IPin *upstream, const AM_MEDIA_TYPE &type) {
+HRESULT FileReader::ConnectFromStart(IPin* upstream, const AM_MEDIA_TYPE& type) {
   HRESULT hr = graph_.Graph()->ConnectDirect(upstream, FrameSink::Of(sink_.Get())->Input(), &type);
   return FAILED(hr) ? hr : Seek(0);
 }
@@ -272,7 +277,8 @@ void FileReader::PollEvents() {
   while (events_->GetEvent(&code, &p1, &p2, 0) == S_OK) {
     {
       std::lock_guard<SlimMutex> lock(mutex_);
-      if (code == EC_COMPLETE) ended_ = true;
+      if (code == EC_COMPLETE)
+        ended_ = true;
       else if (code == EC_ERRORABORT || code == EC_USERABORT || code == EC_STREAM_ERROR_STOPPED)
         error_ = FAILED(static_cast<HRESULT>(p1)) ? static_cast<HRESULT>(p1) : E_FAIL;
     }
@@ -305,7 +311,7 @@ HRESULT FileReader::WaitForItem(DWORD timeoutMs, bool video) {
   }
 }
 
-HRESULT FileReader::ReadVideo(VideoFrame *out, DWORD timeoutMs) {
+HRESULT FileReader::ReadVideo(VideoFrame* out, DWORD timeoutMs) {
   if (!out) return E_POINTER;
   if (kind_ != StreamKind::Video) return VFW_E_INVALIDMEDIATYPE;
   HRESULT hr = WaitForItem(timeoutMs, true);
@@ -315,7 +321,8 @@ HRESULT FileReader::ReadVideo(VideoFrame *out, DWORD timeoutMs) {
     std::vector<uint32_t> old = std::move(out->pixels);
     *out = std::move(pictures_.front());
     pictures_.pop_front();
-    if (old.size() == static_cast<size_t>(width_) * height_ && spare_.size() < kMaxSpare) spare_.push_back(std::move(old));
+    if (old.size() == static_cast<size_t>(width_) * height_ && spare_.size() < kMaxSpare)
+      spare_.push_back(std::move(old));
     out->start -= origin_;
     out->stop -= origin_;
   }
@@ -323,7 +330,7 @@ HRESULT FileReader::ReadVideo(VideoFrame *out, DWORD timeoutMs) {
   return S_OK;
 }
 
-HRESULT FileReader::ReadAudio(AudioBlock *out, DWORD timeoutMs) {
+HRESULT FileReader::ReadAudio(AudioBlock* out, DWORD timeoutMs) {
   if (!out) return E_POINTER;
   if (kind_ != StreamKind::Audio) return VFW_E_INVALIDMEDIATYPE;
   if (wav_) return wav_->Read(rate_ / kWaveReadsPerSecond + 1, out);
@@ -339,7 +346,7 @@ HRESULT FileReader::ReadAudio(AudioBlock *out, DWORD timeoutMs) {
   return S_OK;
 }
 
-bool FileReader::FindMatrix(const BYTE *i420, size_t size) {
+bool FileReader::FindMatrix(const BYTE* i420, size_t size) {
   {
     std::lock_guard<SlimMutex> lock(mutex_);
     if (matrixKnown_) return true;
@@ -358,8 +365,8 @@ bool FileReader::FindMatrix(const BYTE *i420, size_t size) {
   return found;
 }
 
-void FileReader::Receive(IMediaSample *sample) {
-  BYTE *data = nullptr;
+void FileReader::Receive(IMediaSample* sample) {
+  BYTE* data = nullptr;
   if (FAILED(sample->GetPointer(&data)) || !data) return;
   const size_t size = static_cast<size_t>(sample->GetActualDataLength());
   REFERENCE_TIME start = 0, stop = 0;
@@ -386,8 +393,9 @@ void FileReader::Receive(IMediaSample *sample) {
       I420ToPixels(data, width_, height_, matrix_, picture.pixels.data());
     } else {
       for (LONG y = 0; y < height_; ++y) {
-        const auto *src = reinterpret_cast<const uint32_t *>(data + stride * static_cast<size_t>(bottomUp_ ? height_ - 1 - y : y));
-        uint32_t *dst = picture.Row(y);
+        const auto* src =
+            reinterpret_cast<const uint32_t*>(data + stride * static_cast<size_t>(bottomUp_ ? height_ - 1 - y : y));
+        uint32_t* dst = picture.Row(y);
         for (LONG x = 0; x < width_; ++x) dst[x] = src[x] | 0xFF000000u;  // the fourth byte of RGB32 is undefined
       }
     }
@@ -413,8 +421,10 @@ void FileReader::Receive(IMediaSample *sample) {
     return halting_ || (kind_ == StreamKind::Video ? pictures_.size() < kMaxPictures : blocks_.size() < kMaxBlocks);
   });
   if (halting_) return;
-  if (kind_ == StreamKind::Video) pictures_.push_back(std::move(picture));
-  else blocks_.push_back(std::move(block));
+  if (kind_ == StreamKind::Video)
+    pictures_.push_back(std::move(picture));
+  else
+    blocks_.push_back(std::move(block));
   lock.unlock();
   changed_.notify_all();
 }

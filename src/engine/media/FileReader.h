@@ -22,18 +22,16 @@
 namespace engine::media {
 
 class FileReader final : private FrameReceiver {
-public:
+ public:
   ~FileReader();
-  FileReader(const FileReader &) = delete;
-  FileReader &operator=(const FileReader &) = delete;
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
 
   // `stream` counts all the file's streams (as the media detector lists them); `kind` must be
   // that stream's kind.
-  static HRESULT Open(const std::wstring &path, size_t stream, StreamKind kind,
-                      std::unique_ptr<FileReader> *out);
+  static HRESULT Open(const std::wstring& path, size_t stream, StreamKind kind, std::unique_ptr<FileReader>* out);
   // The same for the file's `n`th stream of `kind`, counting only streams of that kind.
-  static HRESULT OpenNthOfKind(const std::wstring &path, size_t n, StreamKind kind,
-                               std::unique_ptr<FileReader> *out);
+  static HRESULT OpenNthOfKind(const std::wstring& path, size_t n, StreamKind kind, std::unique_ptr<FileReader>* out);
   // What both return for a file without the stream asked for.
   static constexpr HRESULT kNoSuchStream = E_INVALIDARG;
 
@@ -51,22 +49,22 @@ public:
   // S_OK with the next picture or block; S_FALSE at the end of the stream; a failure when the
   // decoders report one or nothing arrives within `timeoutMs`. The pixel buffer `out` held
   // before is kept for a later picture.
-  HRESULT ReadVideo(VideoFrame *out, DWORD timeoutMs);
-  HRESULT ReadAudio(AudioBlock *out, DWORD timeoutMs);
+  HRESULT ReadVideo(VideoFrame* out, DWORD timeoutMs);
+  HRESULT ReadAudio(AudioBlock* out, DWORD timeoutMs);
 
   // Timeout of an open or a read that found nothing in time.
   static constexpr HRESULT kTimedOut = media::kTimedOut;
   // Whether pictures come from the decoders as I420 (converted here) rather than RGB32.
   bool DecodesYuv() const { return yuv_; }
 
-private:
+ private:
   FileReader() = default;
   // Opens the stream that `pick` chooses from the kinds of the file's streams, in order,
   // giving up after the source time limit.
   template <class Pick>
-  static HRESULT OpenPicked(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out);
+  static HRESULT OpenPicked(const std::wstring& path, StreamKind kind, Pick pick, std::unique_ptr<FileReader>* out);
   template <class Pick>
-  static HRESULT OpenPickedNow(const std::wstring &path, StreamKind kind, Pick pick, std::unique_ptr<FileReader> *out);
+  static HRESULT OpenPickedNow(const std::wstring& path, StreamKind kind, Pick pick, std::unique_ptr<FileReader>* out);
 
   HRESULT Start();
   HRESULT FindOrigin(DWORD timeoutMs);
@@ -74,18 +72,18 @@ private:
   // stays with RGB32 otherwise. The first picture, still queued, is the reference.
   void TryYuv();
   // Connects the sink to `upstream` again, taking `type`; decoding starts over from the beginning.
-  HRESULT ConnectFromStart(IPin *upstream, const AM_MEDIA_TYPE &type);
+  HRESULT ConnectFromStart(IPin* upstream, const AM_MEDIA_TYPE& type);
   // On the streaming thread: whether I420 pictures can be converted, the matrix being found
   // on the first.
-  bool FindMatrix(const BYTE *i420, size_t size);
+  bool FindMatrix(const BYTE* i420, size_t size);
   // After decoding started over: `first` (the file's first picture) leads the queue again
   // if the decoders skipped it. Under the lock.
-  void KeepFirst(const VideoFrame &first);
+  void KeepFirst(const VideoFrame& first);
   void Halt();
   HRESULT WaitForItem(DWORD timeoutMs, bool video);
   void PollEvents();
   // Called on the graph's streaming thread for every decoded sample.
-  void Receive(IMediaSample *sample) override;
+  void Receive(IMediaSample* sample) override;
 
   StreamKind kind_ = StreamKind::Video;
   std::unique_ptr<WavFile> wav_;  // set for a plain PCM WAVE file, read without a graph

@@ -19,10 +19,10 @@ constexpr long kSinkBuffers = 3;
 
 }  // namespace
 
-FrameSinkInput::FrameSinkInput(FrameSink *sink, StreamKind kind)
+FrameSinkInput::FrameSinkInput(FrameSink* sink, StreamKind kind)
     : InputPin(sink, L"in"), sink_(sink), kind_(kind), videoSubtype_(MEDIASUBTYPE_RGB32) {}
 
-HRESULT FrameSinkInput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
+HRESULT FrameSinkInput::CheckMediaType(const AM_MEDIA_TYPE& mt) {
   if (kind_ == StreamKind::Video)
     return mt.majortype == MEDIATYPE_Video && mt.subtype == videoSubtype_ && mt.formattype == FORMAT_VideoInfo &&
                    mt.pbFormat && mt.cbFormat >= sizeof(VIDEOINFOHEADER)
@@ -34,7 +34,7 @@ HRESULT FrameSinkInput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
              : S_FALSE;
 }
 
-STDMETHODIMP FrameSinkInput::ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *mt) {
+STDMETHODIMP FrameSinkInput::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mt) {
   // Measured: once connected, an output lists the type in use first, even after it is
   // disconnected again. Its own first type is therefore read at the first connection.
   bool first420 = false;
@@ -42,7 +42,7 @@ STDMETHODIMP FrameSinkInput::ReceiveConnection(IPin *connector, const AM_MEDIA_T
   const bool look = connector && mt && !nativeKnown_ && kind_ == StreamKind::Video && mt->majortype == MEDIATYPE_Video;
   if (look) {
     ComPtr<IEnumMediaTypes> types;
-    AM_MEDIA_TYPE *first = nullptr;
+    AM_MEDIA_TYPE* first = nullptr;
     if (SUCCEEDED(connector->EnumMediaTypes(&types)) && types && types->Next(1, &first, nullptr) == S_OK && first) {
       first420 = first->subtype == MEDIASUBTYPE_I420 && first->formattype == FORMAT_VideoInfo && first->pbFormat &&
                  first->cbFormat >= sizeof(VIDEOINFOHEADER) && SUCCEEDED(offered.CopyFrom(*first));
@@ -59,19 +59,19 @@ STDMETHODIMP FrameSinkInput::ReceiveConnection(IPin *connector, const AM_MEDIA_T
   return hr;
 }
 
-bool FrameSinkInput::NativeI420(OwnedMediaType *type) const {
+bool FrameSinkInput::NativeI420(OwnedMediaType* type) const {
   if (!nativeI420_) return false;
   *type = native_;
   return true;
 }
 
-STDMETHODIMP FrameSinkInput::GetAllocatorRequirements(ALLOCATOR_PROPERTIES *props) {
+STDMETHODIMP FrameSinkInput::GetAllocatorRequirements(ALLOCATOR_PROPERTIES* props) {
   if (!props) return E_POINTER;
   *props = ALLOCATOR_PROPERTIES{kSinkBuffers, 0, 1, 0};
   return S_OK;
 }
 
-HRESULT FrameSinkInput::OnReceive(IMediaSample *sample) {
+HRESULT FrameSinkInput::OnReceive(IMediaSample* sample) {
   sink_->Deliver(sample);
   return S_OK;
 }
@@ -80,21 +80,21 @@ HRESULT FrameSinkInput::OnEndOfStream() { return sink_->EndOfStream(); }
 
 FrameSink::FrameSink(StreamKind kind) : FilterBase(GUID_NULL) { input_ = std::make_unique<FrameSinkInput>(this, kind); }
 
-HRESULT FrameSink::Create(StreamKind kind, ComPtr<IBaseFilter> *out) {
+HRESULT FrameSink::Create(StreamKind kind, ComPtr<IBaseFilter>* out) {
   if (!out) return E_POINTER;
   out->Reset();
   if (kind == StreamKind::Other) return E_INVALIDARG;
-  auto *sink = new (std::nothrow) FrameSink(kind);
+  auto* sink = new (std::nothrow) FrameSink(kind);
   if (!sink) return E_OUTOFMEMORY;
-  out->Attach(static_cast<IBaseFilter *>(sink));
+  out->Attach(static_cast<IBaseFilter*>(sink));
   return S_OK;
 }
 
-HRESULT FrameSink::QueryOther(REFIID iid, void **out) {
+HRESULT FrameSink::QueryOther(REFIID iid, void** out) {
   if (iid == IID_IMediaSeeking)
-    *out = static_cast<IMediaSeeking *>(this);
+    *out = static_cast<IMediaSeeking*>(this);
   else if (iid == IID_IAMFilterMiscFlags)
-    *out = static_cast<IAMFilterMiscFlags *>(this);
+    *out = static_cast<IAMFilterMiscFlags*>(this);
   else
     return E_NOINTERFACE;
   AddRef();
@@ -106,7 +106,7 @@ HRESULT FrameSink::OnStart() {
   return S_OK;
 }
 
-HRESULT FrameSink::ConnectedType(OwnedMediaType *type) {
+HRESULT FrameSink::ConnectedType(OwnedMediaType* type) {
   if (!type) return E_POINTER;
   AM_MEDIA_TYPE mt{};
   HRESULT hr = input_->ConnectionMediaType(&mt);
@@ -115,53 +115,53 @@ HRESULT FrameSink::ConnectedType(OwnedMediaType *type) {
   return S_OK;
 }
 
-void FrameSink::Deliver(IMediaSample *sample) {
-  if (FrameReceiver *receiver = receiver_) receiver->Receive(sample);
+void FrameSink::Deliver(IMediaSample* sample) {
+  if (FrameReceiver* receiver = receiver_) receiver->Receive(sample);
 }
 
 HRESULT FrameSink::EndOfStream() {
-  return NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter *>(this)));
+  return NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
 }
 
 ComPtr<IMediaSeeking> FrameSink::Upstream() {
   ComPtr<IPin> peer;
   ComPtr<IMediaSeeking> seeking;
   if (SUCCEEDED(input_->ConnectedTo(&peer)) && peer)
-    peer->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void **>(seeking.GetAddressOf()));
+    peer->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking.GetAddressOf()));
   return seeking;
 }
 
 // Every seeking call goes upstream; unconnected, there is nothing to seek.
-#define MRQ_PASS_UP(call)                      \
-  do {                                         \
-    ComPtr<IMediaSeeking> up = Upstream();     \
-    return up ? up->call : E_NOTIMPL;          \
+#define MRQ_PASS_UP(call)                  \
+  do {                                     \
+    ComPtr<IMediaSeeking> up = Upstream(); \
+    return up ? up->call : E_NOTIMPL;      \
   } while (0)
 
-STDMETHODIMP FrameSink::GetCapabilities(DWORD *caps) { MRQ_PASS_UP(GetCapabilities(caps)); }
-STDMETHODIMP FrameSink::CheckCapabilities(DWORD *caps) { MRQ_PASS_UP(CheckCapabilities(caps)); }
-STDMETHODIMP FrameSink::IsFormatSupported(const GUID *format) { MRQ_PASS_UP(IsFormatSupported(format)); }
-STDMETHODIMP FrameSink::QueryPreferredFormat(GUID *format) { MRQ_PASS_UP(QueryPreferredFormat(format)); }
-STDMETHODIMP FrameSink::GetTimeFormat(GUID *format) { MRQ_PASS_UP(GetTimeFormat(format)); }
-STDMETHODIMP FrameSink::IsUsingTimeFormat(const GUID *format) { MRQ_PASS_UP(IsUsingTimeFormat(format)); }
-STDMETHODIMP FrameSink::SetTimeFormat(const GUID *format) { MRQ_PASS_UP(SetTimeFormat(format)); }
-STDMETHODIMP FrameSink::GetDuration(LONGLONG *duration) { MRQ_PASS_UP(GetDuration(duration)); }
-STDMETHODIMP FrameSink::GetStopPosition(LONGLONG *stop) { MRQ_PASS_UP(GetStopPosition(stop)); }
-STDMETHODIMP FrameSink::GetCurrentPosition(LONGLONG *current) { MRQ_PASS_UP(GetCurrentPosition(current)); }
-STDMETHODIMP FrameSink::ConvertTimeFormat(LONGLONG *target, const GUID *targetFormat, LONGLONG source,
-                                          const GUID *sourceFormat) {
+STDMETHODIMP FrameSink::GetCapabilities(DWORD* caps) { MRQ_PASS_UP(GetCapabilities(caps)); }
+STDMETHODIMP FrameSink::CheckCapabilities(DWORD* caps) { MRQ_PASS_UP(CheckCapabilities(caps)); }
+STDMETHODIMP FrameSink::IsFormatSupported(const GUID* format) { MRQ_PASS_UP(IsFormatSupported(format)); }
+STDMETHODIMP FrameSink::QueryPreferredFormat(GUID* format) { MRQ_PASS_UP(QueryPreferredFormat(format)); }
+STDMETHODIMP FrameSink::GetTimeFormat(GUID* format) { MRQ_PASS_UP(GetTimeFormat(format)); }
+STDMETHODIMP FrameSink::IsUsingTimeFormat(const GUID* format) { MRQ_PASS_UP(IsUsingTimeFormat(format)); }
+STDMETHODIMP FrameSink::SetTimeFormat(const GUID* format) { MRQ_PASS_UP(SetTimeFormat(format)); }
+STDMETHODIMP FrameSink::GetDuration(LONGLONG* duration) { MRQ_PASS_UP(GetDuration(duration)); }
+STDMETHODIMP FrameSink::GetStopPosition(LONGLONG* stop) { MRQ_PASS_UP(GetStopPosition(stop)); }
+STDMETHODIMP FrameSink::GetCurrentPosition(LONGLONG* current) { MRQ_PASS_UP(GetCurrentPosition(current)); }
+STDMETHODIMP FrameSink::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                          const GUID* sourceFormat) {
   MRQ_PASS_UP(ConvertTimeFormat(target, targetFormat, source, sourceFormat));
 }
-STDMETHODIMP FrameSink::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) {
+STDMETHODIMP FrameSink::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
   MRQ_PASS_UP(SetPositions(current, currentFlags, stop, stopFlags));
 }
-STDMETHODIMP FrameSink::GetPositions(LONGLONG *current, LONGLONG *stop) { MRQ_PASS_UP(GetPositions(current, stop)); }
-STDMETHODIMP FrameSink::GetAvailable(LONGLONG *earliest, LONGLONG *latest) {
+STDMETHODIMP FrameSink::GetPositions(LONGLONG* current, LONGLONG* stop) { MRQ_PASS_UP(GetPositions(current, stop)); }
+STDMETHODIMP FrameSink::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
   MRQ_PASS_UP(GetAvailable(earliest, latest));
 }
 STDMETHODIMP FrameSink::SetRate(double rate) { MRQ_PASS_UP(SetRate(rate)); }
-STDMETHODIMP FrameSink::GetRate(double *rate) { MRQ_PASS_UP(GetRate(rate)); }
-STDMETHODIMP FrameSink::GetPreroll(LONGLONG *preroll) { MRQ_PASS_UP(GetPreroll(preroll)); }
+STDMETHODIMP FrameSink::GetRate(double* rate) { MRQ_PASS_UP(GetRate(rate)); }
+STDMETHODIMP FrameSink::GetPreroll(LONGLONG* preroll) { MRQ_PASS_UP(GetPreroll(preroll)); }
 
 #undef MRQ_PASS_UP
 

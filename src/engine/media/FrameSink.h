@@ -17,31 +17,31 @@ class FrameSink;
 
 // Gets the samples; called on the graph's streaming thread.
 class FrameReceiver {
-public:
-  virtual void Receive(IMediaSample *sample) = 0;
+ public:
+  virtual void Receive(IMediaSample* sample) = 0;
 
-protected:
+ protected:
   ~FrameReceiver() = default;
 };
 
 class FrameSinkInput final : public output::InputPin {
-public:
-  FrameSinkInput(FrameSink *sink, StreamKind kind);
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
+ public:
+  FrameSinkInput(FrameSink* sink, StreamKind kind);
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
   // The picture format taken: RGB32 unless told otherwise while unconnected.
-  void TakeVideo(const GUID &subtype) { videoSubtype_ = subtype; }
-  STDMETHODIMP ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *mt) override;
+  void TakeVideo(const GUID& subtype) { videoSubtype_ = subtype; }
+  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mt) override;
   // The I420 type of the pictures when I420 is what the upstream makes of them itself (the
   // first type it offered before the first connection); false otherwise.
-  bool NativeI420(OwnedMediaType *type) const;
-  STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES *props) override;
+  bool NativeI420(OwnedMediaType* type) const;
+  STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES* props) override;
 
-protected:
-  HRESULT OnReceive(IMediaSample *sample) override;
+ protected:
+  HRESULT OnReceive(IMediaSample* sample) override;
   HRESULT OnEndOfStream() override;
 
-private:
-  FrameSink *sink_;
+ private:
+  FrameSink* sink_;
   StreamKind kind_;
   GUID videoSubtype_;
   bool nativeKnown_ = false;
@@ -50,61 +50,63 @@ private:
 };
 
 class FrameSink final : public output::FilterBase, public IMediaSeeking, public IAMFilterMiscFlags {
-public:
-  static HRESULT Create(StreamKind kind, Microsoft::WRL::ComPtr<IBaseFilter> *out);
+ public:
+  static HRESULT Create(StreamKind kind, Microsoft::WRL::ComPtr<IBaseFilter>* out);
   // The sink behind a filter that Create made.
-  static FrameSink *Of(IBaseFilter *filter) { return static_cast<FrameSink *>(static_cast<output::FilterBase *>(filter)); }
+  static FrameSink* Of(IBaseFilter* filter) {
+    return static_cast<FrameSink*>(static_cast<output::FilterBase*>(filter));
+  }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override { return FilterBase::QueryInterface(iid, out); }
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return FilterBase::QueryInterface(iid, out); }
   STDMETHODIMP_(ULONG) AddRef() override { return FilterBase::AddRef(); }
   STDMETHODIMP_(ULONG) Release() override { return FilterBase::Release(); }
 
   int PinCount() override { return 1; }
-  IPin *PinAt(int index) override { return index == 0 ? input_.get() : nullptr; }
+  IPin* PinAt(int index) override { return index == 0 ? input_.get() : nullptr; }
   STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
 
   // The receiver of the samples from now on; null for none. Not to be changed while the graph
   // runs: the receiver must outlive the streaming.
-  void SetReceiver(FrameReceiver *receiver) { receiver_ = receiver; }
+  void SetReceiver(FrameReceiver* receiver) { receiver_ = receiver; }
   // The connected type; fails when the sink is not connected.
-  HRESULT ConnectedType(OwnedMediaType *type);
-  FrameSinkInput *Input() const { return input_.get(); }
+  HRESULT ConnectedType(OwnedMediaType* type);
+  FrameSinkInput* Input() const { return input_.get(); }
 
   // IMediaSeeking, all passed to the stream's upstream pin.
-  STDMETHODIMP GetCapabilities(DWORD *caps) override;
-  STDMETHODIMP CheckCapabilities(DWORD *caps) override;
-  STDMETHODIMP IsFormatSupported(const GUID *format) override;
-  STDMETHODIMP QueryPreferredFormat(GUID *format) override;
-  STDMETHODIMP GetTimeFormat(GUID *format) override;
-  STDMETHODIMP IsUsingTimeFormat(const GUID *format) override;
-  STDMETHODIMP SetTimeFormat(const GUID *format) override;
-  STDMETHODIMP GetDuration(LONGLONG *duration) override;
-  STDMETHODIMP GetStopPosition(LONGLONG *stop) override;
-  STDMETHODIMP GetCurrentPosition(LONGLONG *current) override;
-  STDMETHODIMP ConvertTimeFormat(LONGLONG *target, const GUID *targetFormat, LONGLONG source,
-                                 const GUID *sourceFormat) override;
-  STDMETHODIMP SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) override;
-  STDMETHODIMP GetPositions(LONGLONG *current, LONGLONG *stop) override;
-  STDMETHODIMP GetAvailable(LONGLONG *earliest, LONGLONG *latest) override;
+  STDMETHODIMP GetCapabilities(DWORD* caps) override;
+  STDMETHODIMP CheckCapabilities(DWORD* caps) override;
+  STDMETHODIMP IsFormatSupported(const GUID* format) override;
+  STDMETHODIMP QueryPreferredFormat(GUID* format) override;
+  STDMETHODIMP GetTimeFormat(GUID* format) override;
+  STDMETHODIMP IsUsingTimeFormat(const GUID* format) override;
+  STDMETHODIMP SetTimeFormat(const GUID* format) override;
+  STDMETHODIMP GetDuration(LONGLONG* duration) override;
+  STDMETHODIMP GetStopPosition(LONGLONG* stop) override;
+  STDMETHODIMP GetCurrentPosition(LONGLONG* current) override;
+  STDMETHODIMP ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                 const GUID* sourceFormat) override;
+  STDMETHODIMP SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
+  STDMETHODIMP GetPositions(LONGLONG* current, LONGLONG* stop) override;
+  STDMETHODIMP GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
   STDMETHODIMP SetRate(double rate) override;
-  STDMETHODIMP GetRate(double *rate) override;
-  STDMETHODIMP GetPreroll(LONGLONG *preroll) override;
+  STDMETHODIMP GetRate(double* rate) override;
+  STDMETHODIMP GetPreroll(LONGLONG* preroll) override;
 
   // From the input.
-  void Deliver(IMediaSample *sample);
+  void Deliver(IMediaSample* sample);
   HRESULT EndOfStream();
 
-protected:
-  HRESULT QueryOther(REFIID iid, void **out) override;
+ protected:
+  HRESULT QueryOther(REFIID iid, void** out) override;
   HRESULT OnStart() override;
 
-private:
+ private:
   explicit FrameSink(StreamKind kind);
   // The upstream pin's seeking, or null when unconnected or it has none.
   Microsoft::WRL::ComPtr<IMediaSeeking> Upstream();
 
   std::unique_ptr<FrameSinkInput> input_;
-  FrameReceiver *volatile receiver_ = nullptr;
+  FrameReceiver* volatile receiver_ = nullptr;
 };
 
 }  // namespace engine::media

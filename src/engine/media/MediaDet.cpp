@@ -19,16 +19,16 @@ namespace {
 
 constexpr LONG kMaxBitmapSide = 16384;
 
-HRESULT StillType(LONG width, LONG height, OwnedMediaType *type) {
+HRESULT StillType(LONG width, LONG height, OwnedMediaType* type) {
   AM_MEDIA_TYPE mt{};
   mt.majortype = MEDIATYPE_Video;
   mt.subtype = MEDIASUBTYPE_RGB32;
   mt.formattype = FORMAT_VideoInfo;
   mt.bFixedSizeSamples = TRUE;
   mt.cbFormat = sizeof(VIDEOINFOHEADER);
-  mt.pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(mt.cbFormat));
+  mt.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(mt.cbFormat));
   if (!mt.pbFormat) return E_OUTOFMEMORY;
-  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(mt.pbFormat);
+  auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(mt.pbFormat);
   std::memset(vih, 0, sizeof(*vih));
   vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   vih->bmiHeader.biWidth = width;
@@ -44,7 +44,7 @@ HRESULT StillType(LONG width, LONG height, OwnedMediaType *type) {
 
 // A probe runs with a time limit (see TimeLimit.h): its findings reach the detector only
 // when it ends in time.
-HRESULT ProbeWithTimeout(const std::wstring &path, DWORD timeoutMs, std::vector<StreamDescription> *streams) {
+HRESULT ProbeWithTimeout(const std::wstring& path, DWORD timeoutMs, std::vector<StreamDescription>* streams) {
   auto found = std::make_shared<std::vector<StreamDescription>>();
   HRESULT hr = RunWithTimeLimit(timeoutMs, [path, found] { return ProbeMediaFile(path, found.get()); });
   if (SUCCEEDED(hr)) *streams = std::move(*found);
@@ -59,7 +59,7 @@ size_t BitmapBitsSize(LONG width, LONG height) {
   return sizeof(BITMAPINFOHEADER) + stride * static_cast<size_t>(height);
 }
 
-void ScaleToBitmapBits(const VideoFrame &picture, LONG width, LONG height, char *out) {
+void ScaleToBitmapBits(const VideoFrame& picture, LONG width, LONG height, char* out) {
   BITMAPINFOHEADER bih{};
   bih.biSize = sizeof(bih);
   bih.biWidth = width;
@@ -70,7 +70,7 @@ void ScaleToBitmapBits(const VideoFrame &picture, LONG width, LONG height, char 
   const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
   bih.biSizeImage = static_cast<DWORD>(stride * height);
   std::memcpy(out, &bih, sizeof(bih));
-  auto *bits = reinterpret_cast<unsigned char *>(out + sizeof(bih));
+  auto* bits = reinterpret_cast<unsigned char*>(out + sizeof(bih));
   std::memset(bits, 0, stride * height);
   if (picture.width <= 0 || picture.height <= 0) return;
 
@@ -81,7 +81,7 @@ void ScaleToBitmapBits(const VideoFrame &picture, LONG width, LONG height, char 
     double fy = std::clamp((y + 0.5) * sy - 0.5, 0.0, static_cast<double>(picture.height - 1));
     LONG y0 = static_cast<LONG>(fy), y1 = std::min(y0 + 1, picture.height - 1);
     double wy = fy - y0;
-    unsigned char *row = bits + stride * static_cast<size_t>(height - 1 - y);
+    unsigned char* row = bits + stride * static_cast<size_t>(height - 1 - y);
     for (LONG x = 0; x < width; ++x) {
       double fx = std::clamp((x + 0.5) * sx - 0.5, 0.0, static_cast<double>(picture.width - 1));
       LONG x0 = static_cast<LONG>(fx), x1 = std::min(x0 + 1, picture.width - 1);
@@ -98,18 +98,18 @@ void ScaleToBitmapBits(const VideoFrame &picture, LONG width, LONG height, char 
   }
 }
 
-HRESULT MediaDet::Create(REFIID iid, void **out) {
-  auto *object = new (std::nothrow) MediaDet();
+HRESULT MediaDet::Create(REFIID iid, void** out) {
+  auto* object = new (std::nothrow) MediaDet();
   if (!object) return E_OUTOFMEMORY;
   HRESULT hr = object->QueryInterface(iid, out);
   object->Release();
   return hr;
 }
 
-STDMETHODIMP MediaDet::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP MediaDet::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (iid == IID_IUnknown || iid == IID_IMediaDet) {
-    *out = static_cast<IMediaDet *>(this);
+    *out = static_cast<IMediaDet*>(this);
     AddRef();
     return S_OK;
   }
@@ -135,7 +135,7 @@ void MediaDet::Clear() {
   picture_ = VideoFrame{};
 }
 
-const StreamDescription *MediaDet::Current() const {
+const StreamDescription* MediaDet::Current() const {
   if (current_ < 0 || static_cast<size_t>(current_) >= streams_.size()) return nullptr;
   return &streams_[current_];
 }
@@ -170,7 +170,7 @@ STDMETHODIMP MediaDet::put_Filename(BSTR name) {
   return S_OK;
 }
 
-STDMETHODIMP MediaDet::get_Filename(BSTR *name) {
+STDMETHODIMP MediaDet::get_Filename(BSTR* name) {
   if (!name) return E_POINTER;
   *name = nullptr;
   if (filename_.empty()) return S_OK;
@@ -178,7 +178,7 @@ STDMETHODIMP MediaDet::get_Filename(BSTR *name) {
   return *name ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP MediaDet::get_OutputStreams(LONG *count) {
+STDMETHODIMP MediaDet::get_OutputStreams(LONG* count) {
   if (!count) return E_POINTER;
   *count = 0;
   if (filename_.empty()) return E_INVALIDARG;
@@ -186,7 +186,7 @@ STDMETHODIMP MediaDet::get_OutputStreams(LONG *count) {
   return S_OK;
 }
 
-STDMETHODIMP MediaDet::get_CurrentStream(LONG *stream) {
+STDMETHODIMP MediaDet::get_CurrentStream(LONG* stream) {
   if (!stream) return E_POINTER;
   *stream = current_;
   return S_OK;
@@ -199,9 +199,9 @@ STDMETHODIMP MediaDet::put_CurrentStream(LONG stream) {
   return S_OK;
 }
 
-STDMETHODIMP MediaDet::get_StreamType(GUID *major) {
+STDMETHODIMP MediaDet::get_StreamType(GUID* major) {
   if (!major) return E_POINTER;
-  const StreamDescription *s = Current();
+  const StreamDescription* s = Current();
   if (!s) {
     *major = GUID_NULL;
     return E_INVALIDARG;
@@ -210,7 +210,7 @@ STDMETHODIMP MediaDet::get_StreamType(GUID *major) {
   return S_OK;
 }
 
-STDMETHODIMP MediaDet::get_StreamTypeB(BSTR *major) {
+STDMETHODIMP MediaDet::get_StreamTypeB(BSTR* major) {
   if (!major) return E_POINTER;
   *major = nullptr;
   GUID type;
@@ -222,40 +222,40 @@ STDMETHODIMP MediaDet::get_StreamTypeB(BSTR *major) {
   return *major ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP MediaDet::get_StreamMediaType(AM_MEDIA_TYPE *type) {
+STDMETHODIMP MediaDet::get_StreamMediaType(AM_MEDIA_TYPE* type) {
   if (!type) return E_POINTER;
-  const StreamDescription *s = Current();
+  const StreamDescription* s = Current();
   if (!s) return E_INVALIDARG;
   return CopyMediaType(type, s->type.Get());
 }
 
-STDMETHODIMP MediaDet::get_StreamLength(double *seconds) {
+STDMETHODIMP MediaDet::get_StreamLength(double* seconds) {
   if (!seconds) return E_POINTER;
   *seconds = 0.0;
-  const StreamDescription *s = Current();
+  const StreamDescription* s = Current();
   if (!s) return E_INVALIDARG;
   *seconds = ToSeconds(s->length);
   return S_OK;
 }
 
-STDMETHODIMP MediaDet::get_FrameRate(double *rate) {
+STDMETHODIMP MediaDet::get_FrameRate(double* rate) {
   if (!rate) return E_POINTER;
   *rate = 0.0;
-  const StreamDescription *s = Current();
+  const StreamDescription* s = Current();
   if (!s) return E_INVALIDARG;
   if (KindOf(s->type.Get().majortype) != StreamKind::Video) return VFW_E_INVALIDMEDIATYPE;
   *rate = s->frameRate;  // a still has no rate of its own: 0
   return S_OK;
 }
 
-HRESULT MediaDet::PictureAt(double t, const VideoFrame **picture) {
+HRESULT MediaDet::PictureAt(double t, const VideoFrame** picture) {
   if (still_) {
     *picture = &picture_;
     return S_OK;
   }
   REFERENCE_TIME target;
   if (!FromSeconds(t, &target)) return E_INVALIDARG;
-  const StreamDescription &s = streams_[current_];
+  const StreamDescription& s = streams_[current_];
   if (!reader_ || readerStream_ != current_) {
     reader_.reset();
     readerStream_ = -1;
@@ -299,9 +299,9 @@ HRESULT MediaDet::PictureAt(double t, const VideoFrame **picture) {
   return S_OK;
 }
 
-STDMETHODIMP MediaDet::GetBitmapBits(double streamTime, LONG *bufferSize, char *buffer, LONG width, LONG height) {
+STDMETHODIMP MediaDet::GetBitmapBits(double streamTime, LONG* bufferSize, char* buffer, LONG width, LONG height) {
   if (!bufferSize) return E_POINTER;
-  const StreamDescription *s = Current();
+  const StreamDescription* s = Current();
   if (!s) return E_INVALIDARG;
   if (KindOf(s->type.Get().majortype) != StreamKind::Video || !s->decodable) return VFW_E_INVALIDMEDIATYPE;
   const size_t need = BitmapBitsSize(width, height);
@@ -312,7 +312,7 @@ STDMETHODIMP MediaDet::GetBitmapBits(double streamTime, LONG *bufferSize, char *
   }
   // The caller says how much room there is; a smaller buffer is refused, never overrun.
   if (*bufferSize < 0 || static_cast<size_t>(*bufferSize) < need) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-  const VideoFrame *picture = nullptr;
+  const VideoFrame* picture = nullptr;
   HRESULT hr = PictureAt(streamTime, &picture);
   if (FAILED(hr)) return hr;
   ScaleToBitmapBits(*picture, width, height, buffer);

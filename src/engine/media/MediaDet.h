@@ -12,8 +12,8 @@
 namespace engine::media {
 
 class MediaDet final : public IMediaDet {
-public:
-  static HRESULT Create(REFIID iid, void **out);
+ public:
+  static HRESULT Create(REFIID iid, void** out);
 
   static constexpr REFERENCE_TIME kStillLength = 5 * 10000000LL;  // five seconds
   // Longest wait for the decoders to produce a picture.
@@ -21,34 +21,34 @@ public:
   // Longest a thumbnail may take to decode forward to its time.
   static constexpr DWORD kScanTimeoutMs = 30000;
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override;
   STDMETHODIMP_(ULONG) Release() override;
 
-  STDMETHODIMP get_Filter(IUnknown **) override { return E_NOTIMPL; }
-  STDMETHODIMP put_Filter(IUnknown *) override { return E_NOTIMPL; }
-  STDMETHODIMP get_OutputStreams(LONG *count) override;
-  STDMETHODIMP get_CurrentStream(LONG *stream) override;
+  STDMETHODIMP get_Filter(IUnknown**) override { return E_NOTIMPL; }
+  STDMETHODIMP put_Filter(IUnknown*) override { return E_NOTIMPL; }
+  STDMETHODIMP get_OutputStreams(LONG* count) override;
+  STDMETHODIMP get_CurrentStream(LONG* stream) override;
   STDMETHODIMP put_CurrentStream(LONG stream) override;
-  STDMETHODIMP get_StreamType(GUID *major) override;
-  STDMETHODIMP get_StreamTypeB(BSTR *major) override;
-  STDMETHODIMP get_StreamLength(double *seconds) override;
-  STDMETHODIMP get_Filename(BSTR *name) override;
+  STDMETHODIMP get_StreamType(GUID* major) override;
+  STDMETHODIMP get_StreamTypeB(BSTR* major) override;
+  STDMETHODIMP get_StreamLength(double* seconds) override;
+  STDMETHODIMP get_Filename(BSTR* name) override;
   STDMETHODIMP put_Filename(BSTR name) override;
-  STDMETHODIMP GetBitmapBits(double streamTime, LONG *bufferSize, char *buffer, LONG width, LONG height) override;
+  STDMETHODIMP GetBitmapBits(double streamTime, LONG* bufferSize, char* buffer, LONG width, LONG height) override;
   STDMETHODIMP WriteBitmapBits(double streamTime, LONG width, LONG height, BSTR fileName) override;
-  STDMETHODIMP get_StreamMediaType(AM_MEDIA_TYPE *type) override;
-  STDMETHODIMP GetSampleGrabber(ISampleGrabber **) override { return E_NOTIMPL; }
-  STDMETHODIMP get_FrameRate(double *rate) override;
+  STDMETHODIMP get_StreamMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP GetSampleGrabber(ISampleGrabber**) override { return E_NOTIMPL; }
+  STDMETHODIMP get_FrameRate(double* rate) override;
   STDMETHODIMP EnterBitmapGrabMode(double) override { return E_NOTIMPL; }
 
-private:
+ private:
   MediaDet() = default;
   ~MediaDet() = default;
   void Clear();
-  const StreamDescription *Current() const;
+  const StreamDescription* Current() const;
   // The picture of the current video stream at `t` seconds.
-  HRESULT PictureAt(double t, const VideoFrame **picture);
+  HRESULT PictureAt(double t, const VideoFrame** picture);
 
   LONG refs_ = 1;
   std::wstring filename_;
@@ -64,6 +64,6 @@ private:
 // 24-bit rows padded to four bytes; 0 when the size is unusable.
 size_t BitmapBitsSize(LONG width, LONG height);
 // Scales `picture` (bilinear) into `out`, laid out as BitmapBitsSize describes.
-void ScaleToBitmapBits(const VideoFrame &picture, LONG width, LONG height, char *out);
+void ScaleToBitmapBits(const VideoFrame& picture, LONG width, LONG height, char* out);
 
 }  // namespace engine::media

@@ -10,8 +10,8 @@
 
 namespace engine::media {
 
-// 32-bit BGRA pixels (alpha 0xFF where the file has none), rows top-down, stride = width * 4. Times are media times of the file
-// (100-ns units); a still image has start 0 and stop 0.
+// 32-bit BGRA pixels (alpha 0xFF where the file has none), rows top-down, stride = width * 4. Times are media times of
+// the file (100-ns units); a still image has start 0 and stop 0.
 struct VideoFrame {
   LONG width = 0;
   LONG height = 0;
@@ -19,8 +19,8 @@ struct VideoFrame {
   REFERENCE_TIME start = 0;
   REFERENCE_TIME stop = 0;
 
-  const uint32_t *Row(LONG y) const { return pixels.data() + static_cast<size_t>(y) * width; }
-  uint32_t *Row(LONG y) { return pixels.data() + static_cast<size_t>(y) * width; }
+  const uint32_t* Row(LONG y) const { return pixels.data() + static_cast<size_t>(y) * width; }
+  uint32_t* Row(LONG y) { return pixels.data() + static_cast<size_t>(y) * width; }
 };
 
 // Interleaved signed 16-bit PCM at the file's own rate and channel count.

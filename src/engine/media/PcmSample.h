@@ -8,7 +8,7 @@
 namespace engine::media {
 
 // The sample at `v`, `bytes` (1 to 4) wide, little-endian; 8-bit samples are unsigned.
-inline int16_t Pcm16(const BYTE *v, int bytes) {
+inline int16_t Pcm16(const BYTE* v, int bytes) {
   switch (bytes) {
     case 1: return static_cast<int16_t>((v[0] - 128) << 8);
     case 2: return static_cast<int16_t>(v[0] | v[1] << 8);

@@ -11,13 +11,12 @@ namespace {
 // Larger pictures are refused rather than allocated: no still on a timeline needs them.
 constexpr uint64_t kMaxPixels = 64ull * 1024 * 1024;
 
-uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 // One stored pixel or palette entry of `bits` bits as BGRA.
-uint32_t ToBgra(const uint8_t *p, int bits, bool gray) {
+uint32_t ToBgra(const uint8_t* p, int bits, bool gray) {
   switch (bits) {
-    case 8:
-      return gray ? (0xFF000000u | p[0] * 0x010101u) : 0;
+    case 8: return gray ? (0xFF000000u | p[0] * 0x010101u) : 0;
     case 15:
     case 16: {
       uint16_t v = Le16(p);
@@ -27,18 +26,15 @@ uint32_t ToBgra(const uint8_t *p, int bits, bool gray) {
       b = (b << 3) | (b >> 2);
       return 0xFF000000u | (r << 16) | (g << 8) | b;
     }
-    case 24:
-      return 0xFF000000u | (p[2] << 16) | (p[1] << 8) | p[0];
-    case 32:
-      return (static_cast<uint32_t>(p[3]) << 24) | (p[2] << 16) | (p[1] << 8) | p[0];
-    default:
-      return 0;
+    case 24: return 0xFF000000u | (p[2] << 16) | (p[1] << 8) | p[0];
+    case 32: return (static_cast<uint32_t>(p[3]) << 24) | (p[2] << 16) | (p[1] << 8) | p[0];
+    default: return 0;
   }
 }
 
 }  // namespace
 
-HRESULT DecodeTga(const uint8_t *data, size_t size, VideoFrame *out) {
+HRESULT DecodeTga(const uint8_t* data, size_t size, VideoFrame* out) {
   if (!data || !out) return E_POINTER;
   if (size < 18) return VFW_E_INVALID_FILE_FORMAT;
   const uint8_t idLength = data[0], mapType = data[1], imageType = data[2];
@@ -49,8 +45,7 @@ HRESULT DecodeTga(const uint8_t *data, size_t size, VideoFrame *out) {
 
   const bool rle = imageType >= 9;
   const int kind = rle ? imageType - 8 : imageType;  // 1 mapped, 2 true colour, 3 grey
-  if (kind < 1 || kind > 3 || (imageType > 3 && imageType < 9) || imageType > 11)
-    return VFW_E_INVALID_FILE_FORMAT;
+  if (kind < 1 || kind > 3 || (imageType > 3 && imageType < 9) || imageType > 11) return VFW_E_INVALID_FILE_FORMAT;
   if (mapType > 1 || (kind == 1 && mapType != 1)) return VFW_E_INVALID_FILE_FORMAT;
   if (width == 0 || height == 0) return VFW_E_INVALID_FILE_FORMAT;
   if (static_cast<uint64_t>(width) * height > kMaxPixels) return E_OUTOFMEMORY;
@@ -67,22 +62,21 @@ HRESULT DecodeTga(const uint8_t *data, size_t size, VideoFrame *out) {
     if (pos > size || size - pos < mapBytes) return VFW_E_INVALID_FILE_FORMAT;
     // Indices count from mapFirst; entries below it are not stored and read as black.
     palette.assign(static_cast<size_t>(mapFirst) + mapLength, 0xFF000000u);
-    for (size_t i = 0; i < mapLength; ++i)
-      palette[mapFirst + i] = ToBgra(data + pos + i * entryBytes, mapBits, false);
+    for (size_t i = 0; i < mapLength; ++i) palette[mapFirst + i] = ToBgra(data + pos + i * entryBytes, mapBits, false);
     pos += mapBytes;
   }
   if (pos > size) return VFW_E_INVALID_FILE_FORMAT;
 
   const size_t bytesPerPixel = (bits + 7) / 8;
   const size_t count = static_cast<size_t>(width) * height;
-  const uint8_t *const end = data + size;
-  const uint8_t *p = data + pos;
+  const uint8_t* const end = data + size;
+  const uint8_t* p = data + pos;
   // Before allocating, make sure the file can hold that many pixels at all.
   const size_t remaining = size - pos;
   if (!rle && remaining / bytesPerPixel < count) return VFW_E_INVALID_FILE_FORMAT;
   if (rle && remaining * 128 / (1 + bytesPerPixel) < count) return VFW_E_INVALID_FILE_FORMAT;
 
-  auto pixel = [&](const uint8_t *q, uint32_t *value) -> bool {
+  auto pixel = [&](const uint8_t* q, uint32_t* value) -> bool {
     if (kind == 1) {
       size_t index = bits == 8 ? q[0] : Le16(q);
       if (index >= palette.size()) return false;
@@ -128,8 +122,8 @@ HRESULT DecodeTga(const uint8_t *data, size_t size, VideoFrame *out) {
   out->start = out->stop = 0;
   out->pixels.assign(count, 0);
   for (LONG y = 0; y < height; ++y) {
-    const uint32_t *src = stored.data() + static_cast<size_t>(topDown ? y : height - 1 - y) * width;
-    uint32_t *dst = out->Row(y);
+    const uint32_t* src = stored.data() + static_cast<size_t>(topDown ? y : height - 1 - y) * width;
+    uint32_t* dst = out->Row(y);
     for (LONG x = 0; x < width; ++x) {
       uint32_t v = src[rightToLeft ? width - 1 - x : x];
       dst[x] = opaque ? (v | 0xFF000000u) : v;

@@ -49,7 +49,7 @@ HRESULT RunWithTimeLimit(DWORD timeoutMs, std::function<HRESULT()> work) {
       if (job->givenUp) --abandoned;
       job->done.notify_all();
     }).detach();
-  } catch (const std::system_error &) {
+  } catch (const std::system_error&) {
     return E_OUTOFMEMORY;
   }
   std::unique_lock<SlimMutex> lock(job->mutex);

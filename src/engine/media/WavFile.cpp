@@ -15,14 +15,15 @@ constexpr REFERENCE_TIME kSecond = 10000000;
 // The extensible format's sub-format for integer PCM.
 constexpr GUID kSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
-uint32_t Le32(const BYTE *p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-uint16_t Le16(const BYTE *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Le32(const BYTE* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-bool ReadAt(HANDLE file, uint64_t pos, void *buffer, DWORD size) {
+bool ReadAt(HANDLE file, uint64_t pos, void* buffer, DWORD size) {
   LARGE_INTEGER at;
   at.QuadPart = static_cast<LONGLONG>(pos);
   DWORD read = 0;
-  return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ReadFile(file, buffer, size, &read, nullptr) && read == size;
+  return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ReadFile(file, buffer, size, &read, nullptr) &&
+         read == size;
 }
 
 }  // namespace
@@ -31,7 +32,7 @@ WavFile::~WavFile() {
   if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
 }
 
-HRESULT WavFile::Open(const std::wstring &path, std::unique_ptr<WavFile> *out) {
+HRESULT WavFile::Open(const std::wstring& path, std::unique_ptr<WavFile>* out) {
   if (!out) return E_POINTER;
   out->reset();
   std::unique_ptr<WavFile> w(new (std::nothrow) WavFile());
@@ -65,7 +66,7 @@ HRESULT WavFile::Open(const std::wstring &path, std::unique_ptr<WavFile> *out) {
         if (!IsEqualGUID(sub, kSubtypePcm)) return S_FALSE;
         tag = WAVE_FORMAT_PCM;
       }
-      WAVEFORMATEX &f = w->format_;
+      WAVEFORMATEX& f = w->format_;
       f.wFormatTag = tag;
       f.nChannels = Le16(fmt + 2);
       f.nSamplesPerSec = Le32(fmt + 4);
@@ -106,7 +107,7 @@ HRESULT WavFile::Seek(REFERENCE_TIME t) {
   return S_OK;
 }
 
-HRESULT WavFile::Read(size_t frames, AudioBlock *out) {
+HRESULT WavFile::Read(size_t frames, AudioBlock* out) {
   if (!out) return E_POINTER;
   if (next_ >= frames_) return S_FALSE;
   const size_t n = static_cast<size_t>(std::min<uint64_t>(frames, frames_ - next_));
@@ -119,7 +120,7 @@ HRESULT WavFile::Read(size_t frames, AudioBlock *out) {
   // Rounded up, so that the time maps back to this frame, not the one before.
   out->start = static_cast<REFERENCE_TIME>((next_ * kSecond + format_.nSamplesPerSec - 1) / format_.nSamplesPerSec);
   out->samples.resize(n * channels);
-  const BYTE *v = raw_.data();
+  const BYTE* v = raw_.data();
   for (size_t i = 0; i < out->samples.size(); ++i, v += bytes) out->samples[i] = Pcm16(v, bytes);
   next_ += n;
   return S_OK;

@@ -25,12 +25,12 @@ YuvMatrix MakeYuvMatrix(bool fullRange, bool bt709);
 size_t I420Size(LONG width, LONG height);
 
 // Converts an I420 picture into `out`, width * height pixels, top-down, opaque.
-void I420ToPixels(const BYTE *i420, LONG width, LONG height, const YuvMatrix &m, uint32_t *out);
+void I420ToPixels(const BYTE* i420, LONG width, LONG height, const YuvMatrix& m, uint32_t* out);
 
 // Of the usual matrices (full or video range, BT.601 or BT.709), the one that turns `i420`
 // into `reference` (the same picture as the platform decoded it to 32-bit pixels), when one
 // does clearly; false when none does, or the picture cannot tell them apart (a plain black
 // first picture, say).
-bool FindYuvMatrix(const BYTE *i420, const VideoFrame &reference, YuvMatrix *found);
+bool FindYuvMatrix(const BYTE* i420, const VideoFrame& reference, YuvMatrix* found);
 
 }  // namespace engine::media

@@ -8,23 +8,23 @@
 namespace engine {
 
 class EffectChain : public IAMTimelineEffectable {
-public:
-  STDMETHODIMP EffectInsBefore(IAMTimelineObj *fx, LONG priority) override;
+ public:
+  STDMETHODIMP EffectInsBefore(IAMTimelineObj* fx, LONG priority) override;
   STDMETHODIMP EffectSwapPriorities(LONG a, LONG b) override;
-  STDMETHODIMP EffectGetCount(LONG *count) override;
-  STDMETHODIMP GetEffect(IAMTimelineObj **fx, LONG which) override;
+  STDMETHODIMP EffectGetCount(LONG* count) override;
+  STDMETHODIMP GetEffect(IAMTimelineObj** fx, LONG which) override;
 
-protected:
-  explicit EffectChain(TimelineNode &owner) : owner_(owner) {}
+ protected:
+  explicit EffectChain(TimelineNode& owner) : owner_(owner) {}
   ~EffectChain();
 
-  bool DetachEffect(TimelineNode *fx);
+  bool DetachEffect(TimelineNode* fx);
   void DropEffects();
-  void ForEachEffect(const std::function<void(TimelineNode &)> &visit) const;
+  void ForEachEffect(const std::function<void(TimelineNode&)>& visit) const;
   REFERENCE_TIME EffectsEnd() const;
 
-private:
-  TimelineNode &owner_;
+ private:
+  TimelineNode& owner_;
   std::vector<Microsoft::WRL::ComPtr<TimelineNode>> effects_;
 };
 

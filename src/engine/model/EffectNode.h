@@ -6,16 +6,15 @@
 namespace engine {
 
 class EffectNode : public TimelineNode, public IAMTimelineEffect {
-public:
-  static HRESULT Create(ContextPtr context, IAMTimelineObj **obj);
+ public:
+  static HRESULT Create(ContextPtr context, IAMTimelineObj** obj);
 
   MRQ_NODE_REFCOUNT
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
-  STDMETHODIMP EffectGetPriority(LONG *priority) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+  STDMETHODIMP EffectGetPriority(LONG* priority) override;
 
-private:
-  explicit EffectNode(ContextPtr context)
-      : TimelineNode(TIMELINE_MAJOR_TYPE_EFFECT, std::move(context)) {}
+ private:
+  explicit EffectNode(ContextPtr context) : TimelineNode(TIMELINE_MAJOR_TYPE_EFFECT, std::move(context)) {}
 };
 
 }  // namespace engine

@@ -12,17 +12,17 @@ GroupNode::GroupNode(ContextPtr context)
 
 GroupNode::~GroupNode() { FreeMediaTypeContents(mediaType_); }
 
-HRESULT GroupNode::Create(ContextPtr context, IAMTimelineObj **obj) {
+HRESULT GroupNode::Create(ContextPtr context, IAMTimelineObj** obj) {
   *obj = new (std::nothrow) GroupNode(std::move(context));
   return *obj ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP GroupNode::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP GroupNode::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   // A group is a composition but not a virtual track: nothing holds it at a priority.
   if (QueryComp(iid, out)) return S_OK;
   if (iid == IID_IAMTimelineGroup) {
-    *out = static_cast<IAMTimelineGroup *>(this);
+    *out = static_cast<IAMTimelineGroup*>(this);
     AddRefNode();
     return S_OK;
   }
@@ -30,12 +30,12 @@ STDMETHODIMP GroupNode::QueryInterface(REFIID iid, void **out) {
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP GroupNode::SetTimeline(IAMTimeline *) {
+STDMETHODIMP GroupNode::SetTimeline(IAMTimeline*) {
   // The timeline a group belongs to is decided by AddGroup.
   return E_NOTIMPL;
 }
 
-STDMETHODIMP GroupNode::GetTimeline(IAMTimeline **timeline) {
+STDMETHODIMP GroupNode::GetTimeline(IAMTimeline** timeline) {
   if (!timeline) return E_POINTER;
   *timeline = Context()->timeline;
   if (!*timeline) return E_NO_TIMELINE;
@@ -43,17 +43,16 @@ STDMETHODIMP GroupNode::GetTimeline(IAMTimeline **timeline) {
   return S_OK;
 }
 
-STDMETHODIMP GroupNode::GetPriority(LONG *priority) {
+STDMETHODIMP GroupNode::GetPriority(LONG* priority) {
   if (!priority) return E_POINTER;
   *priority = -1;
-  IAMTimeline *timeline = nullptr;
+  IAMTimeline* timeline = nullptr;
   if (FAILED(GetTimelineNoRef(&timeline)) || !IsAttached()) return E_NOTINTREE;
   LONG count = 0;
   timeline->GetGroupCount(&count);
   for (LONG i = 0; i < count; ++i) {
     Microsoft::WRL::ComPtr<IAMTimelineObj> group;
-    if (SUCCEEDED(timeline->GetGroup(&group, i)) &&
-        group.Get() == static_cast<IAMTimelineObj *>(this)) {
+    if (SUCCEEDED(timeline->GetGroup(&group, i)) && group.Get() == static_cast<IAMTimelineObj*>(this)) {
       *priority = i;
       return S_OK;
     }
@@ -61,16 +60,16 @@ STDMETHODIMP GroupNode::GetPriority(LONG *priority) {
   return E_NOTINTREE;
 }
 
-STDMETHODIMP GroupNode::GetMediaType(AM_MEDIA_TYPE *mt) {
+STDMETHODIMP GroupNode::GetMediaType(AM_MEDIA_TYPE* mt) {
   if (!mt) return E_POINTER;
   return CopyMediaType(mt, mediaType_);
 }
 
-STDMETHODIMP GroupNode::SetMediaType(AM_MEDIA_TYPE *mt) {
+STDMETHODIMP GroupNode::SetMediaType(AM_MEDIA_TYPE* mt) {
   if (!mt) return E_POINTER;
   // Only types the timeline's XML form carries whole are taken, so that a saved project
   // reopens with the type it was saved with.
-  const wchar_t *why = nullptr;
+  const wchar_t* why = nullptr;
   if (FAILED(DescribeGroupType(*mt, nullptr, &why)))
     return Report(kSeverityError, (std::wstring(L"SetMediaType: ") + why).c_str(), DEX_IDS_BAD_MEDIATYPE,
                   VFW_E_INVALIDMEDIATYPE);
@@ -90,7 +89,7 @@ STDMETHODIMP GroupNode::SetOutputFPS(double fps) {
   return S_OK;
 }
 
-STDMETHODIMP GroupNode::GetOutputFPS(double *fps) {
+STDMETHODIMP GroupNode::GetOutputFPS(double* fps) {
   if (!fps) return E_POINTER;
   *fps = outputFps_;
   return S_OK;
@@ -98,14 +97,14 @@ STDMETHODIMP GroupNode::GetOutputFPS(double *fps) {
 
 // The group's name is its user name: XTL has one name attribute for both.
 STDMETHODIMP GroupNode::SetGroupName(BSTR name) { return SetUserName(name); }
-STDMETHODIMP GroupNode::GetGroupName(BSTR *name) { return GetUserName(name); }
+STDMETHODIMP GroupNode::GetGroupName(BSTR* name) { return GetUserName(name); }
 
 STDMETHODIMP GroupNode::SetPreviewMode(BOOL preview) {
   previewMode_ = preview ? TRUE : FALSE;
   return S_OK;
 }
 
-STDMETHODIMP GroupNode::GetPreviewMode(BOOL *preview) {
+STDMETHODIMP GroupNode::GetPreviewMode(BOOL* preview) {
   if (!preview) return E_POINTER;
   *preview = previewMode_;
   return S_OK;
@@ -122,7 +121,7 @@ STDMETHODIMP GroupNode::SetMediaTypeForVB(LONG type) {
   return S_OK;
 }
 
-STDMETHODIMP GroupNode::GetOutputBuffering(int *buffer) {
+STDMETHODIMP GroupNode::GetOutputBuffering(int* buffer) {
   if (!buffer) return E_POINTER;
   *buffer = outputBuffering_;
   return S_OK;
@@ -134,13 +133,13 @@ STDMETHODIMP GroupNode::SetOutputBuffering(int buffer) {
   return S_OK;
 }
 
-STDMETHODIMP GroupNode::IsSmartRecompressFormatSet(BOOL *set) {
+STDMETHODIMP GroupNode::IsSmartRecompressFormatSet(BOOL* set) {
   if (!set) return E_POINTER;
   *set = FALSE;
   return S_OK;
 }
 
-STDMETHODIMP GroupNode::IsRecompressFormatDirty(BOOL *dirty) {
+STDMETHODIMP GroupNode::IsRecompressFormatDirty(BOOL* dirty) {
   if (!dirty) return E_POINTER;
   *dirty = FALSE;
   return S_OK;

@@ -4,12 +4,12 @@
 
 namespace engine {
 
-HRESULT CopyMediaType(AM_MEDIA_TYPE *dst, const AM_MEDIA_TYPE &src) {
+HRESULT CopyMediaType(AM_MEDIA_TYPE* dst, const AM_MEDIA_TYPE& src) {
   *dst = src;
   dst->pbFormat = nullptr;
   dst->cbFormat = 0;
   if (src.cbFormat && src.pbFormat) {
-    dst->pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(src.cbFormat));
+    dst->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(src.cbFormat));
     if (!dst->pbFormat) {
       dst->pUnk = nullptr;
       return E_OUTOFMEMORY;
@@ -21,7 +21,7 @@ HRESULT CopyMediaType(AM_MEDIA_TYPE *dst, const AM_MEDIA_TYPE &src) {
   return S_OK;
 }
 
-void FreeMediaTypeContents(AM_MEDIA_TYPE &mt) {
+void FreeMediaTypeContents(AM_MEDIA_TYPE& mt) {
   if (mt.pbFormat) CoTaskMemFree(mt.pbFormat);
   mt.pbFormat = nullptr;
   mt.cbFormat = 0;
@@ -46,7 +46,7 @@ constexpr size_t kPaletteMax = 256;
 
 // A subtype made from a four-character code: {code-0000-0010-8000-00AA00389B71}, the code
 // printable.
-bool IsFourCcSubtype(const GUID &g) {
+bool IsFourCcSubtype(const GUID& g) {
   static const BYTE kTail[8] = {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
   if (g.Data2 != 0 || g.Data3 != 0x0010 || memcmp(g.Data4, kTail, 8) != 0) return false;
   for (int shift = 0; shift < 32; shift += 8) {
@@ -57,7 +57,7 @@ bool IsFourCcSubtype(const GUID &g) {
 }
 
 // The uncompressed RGB subtypes and the one bit depth each has.
-LONG RgbDepth(const GUID &subtype) {
+LONG RgbDepth(const GUID& subtype) {
   if (subtype == MEDIASUBTYPE_RGB555) return 16;
   if (subtype == MEDIASUBTYPE_RGB24) return 24;
   if (subtype == MEDIASUBTYPE_RGB32 || subtype == MEDIASUBTYPE_ARGB32) return 32;
@@ -65,15 +65,15 @@ LONG RgbDepth(const GUID &subtype) {
   return 0;
 }
 
-HRESULT Refuse(const wchar_t **why, const wchar_t *text) {
+HRESULT Refuse(const wchar_t** why, const wchar_t* text) {
   if (why) *why = text;
   return VFW_E_INVALIDMEDIATYPE;
 }
 
-HRESULT DescribeVideo(const AM_MEDIA_TYPE &mt, GroupTypeFields *f, const wchar_t **why) {
+HRESULT DescribeVideo(const AM_MEDIA_TYPE& mt, GroupTypeFields* f, const wchar_t** why) {
   if (mt.formattype != FORMAT_VideoInfo || !mt.pbFormat || mt.cbFormat < sizeof(VIDEOINFOHEADER))
     return Refuse(why, L"a video group needs a complete VIDEOINFOHEADER format block");
-  const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+  const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
   if (bih.biWidth < 1 || bih.biWidth > kMaxSide || bih.biHeight == 0 || bih.biHeight < -kMaxSide ||
       bih.biHeight > kMaxSide)
     return Refuse(why, L"a video group needs a width from 1 to 65535 and a height from 1 to 65535 either way up");
@@ -91,32 +91,35 @@ HRESULT DescribeVideo(const AM_MEDIA_TYPE &mt, GroupTypeFields *f, const wchar_t
       const size_t colours = bih.biClrUsed ? bih.biClrUsed : kPaletteMax;
       if (colours > kPaletteMax || mt.cbFormat < sizeof(VIDEOINFOHEADER) + colours * sizeof(RGBQUAD))
         return Refuse(why, L"an 8-bit video group needs its palette in the format block");
-      const auto *entries = reinterpret_cast<const RGBQUAD *>(mt.pbFormat + sizeof(VIDEOINFOHEADER));
+      const auto* entries = reinterpret_cast<const RGBQUAD*>(mt.pbFormat + sizeof(VIDEOINFOHEADER));
       f->palette.assign(entries, entries + colours);
     }
     return S_OK;
   }
   if (IsFourCcSubtype(mt.subtype) && bih.biCompression == mt.subtype.Data1 && bih.biBitCount > 0) return S_OK;
-  return Refuse(why, L"a video group's subtype must be RGB555, RGB24, RGB32, ARGB32, RGB8 or a "
-                     L"four-character code that matches its header");
+  return Refuse(why,
+                L"a video group's subtype must be RGB555, RGB24, RGB32, ARGB32, RGB8 or a "
+                L"four-character code that matches its header");
 }
 
-HRESULT DescribeAudio(const AM_MEDIA_TYPE &mt, GroupTypeFields *f, const wchar_t **why) {
+HRESULT DescribeAudio(const AM_MEDIA_TYPE& mt, GroupTypeFields* f, const wchar_t** why) {
   // PCM formats may come as the 16-byte PCMWAVEFORMAT.
   if (mt.formattype != FORMAT_WaveFormatEx || !mt.pbFormat || mt.cbFormat < 16)
     return Refuse(why, L"an audio group needs a complete WAVEFORMATEX format block");
-  const auto *wfx = reinterpret_cast<const WAVEFORMATEX *>(mt.pbFormat);
+  const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
   if (mt.subtype != MEDIASUBTYPE_PCM || wfx->wFormatTag != WAVE_FORMAT_PCM)
     return Refuse(why, L"an audio group needs PCM samples");
   const WORD bits = wfx->wBitsPerSample;
-  if (wfx->nChannels < 1 || (bits != 8 && bits != 16 && bits != 24 && bits != 32) ||
-      wfx->nSamplesPerSec < 1 || wfx->nSamplesPerSec > kMaxSampleRate)
-    return Refuse(why, L"an audio group needs one channel or more, 8, 16, 24 or 32 bits per sample "
-                       L"and 1 to 1000000 samples per second");
+  if (wfx->nChannels < 1 || (bits != 8 && bits != 16 && bits != 24 && bits != 32) || wfx->nSamplesPerSec < 1 ||
+      wfx->nSamplesPerSec > kMaxSampleRate)
+    return Refuse(why,
+                  L"an audio group needs one channel or more, 8, 16, 24 or 32 bits per sample "
+                  L"and 1 to 1000000 samples per second");
   const unsigned long long align = static_cast<unsigned long long>(wfx->nChannels) * bits / 8;
   if (wfx->nBlockAlign != align || wfx->nAvgBytesPerSec != align * wfx->nSamplesPerSec)
-    return Refuse(why, L"an audio group's block alignment and byte rate must follow from its "
-                       L"channels, sample size and rate");
+    return Refuse(why,
+                  L"an audio group's block alignment and byte rate must follow from its "
+                  L"channels, sample size and rate");
   f->video = false;
   f->subtype = mt.subtype;
   f->bitDepth = bits;
@@ -126,18 +129,18 @@ HRESULT DescribeAudio(const AM_MEDIA_TYPE &mt, GroupTypeFields *f, const wchar_t
   return S_OK;
 }
 
-HRESULT BuildVideo(const GroupTypeFields &f, AM_MEDIA_TYPE *mt) {
+HRESULT BuildVideo(const GroupTypeFields& f, AM_MEDIA_TYPE* mt) {
   const GUID subtype = f.subtype == GUID_NULL ? DefaultVideoSubtype(f.bitDepth) : f.subtype;
-  if (f.bitDepth < 1 || f.bitDepth > 64 || f.width < 1 || f.width > kMaxSide || f.height == 0 ||
-      f.height < -kMaxSide || f.height > kMaxSide || f.palette.size() > kPaletteMax)
+  if (f.bitDepth < 1 || f.bitDepth > 64 || f.width < 1 || f.width > kMaxSide || f.height == 0 || f.height < -kMaxSide ||
+      f.height > kMaxSide || f.palette.size() > kPaletteMax)
     return VFW_E_INVALIDMEDIATYPE;
   const size_t paletteBytes = f.palette.size() * sizeof(RGBQUAD);
   const ULONG size = static_cast<ULONG>(sizeof(VIDEOINFOHEADER) + paletteBytes);
-  auto *block = static_cast<BYTE *>(CoTaskMemAlloc(size));
+  auto* block = static_cast<BYTE*>(CoTaskMemAlloc(size));
   if (!block) return E_OUTOFMEMORY;
   memset(block, 0, size);
-  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(block);
-  BITMAPINFOHEADER &bih = vih->bmiHeader;
+  auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(block);
+  BITMAPINFOHEADER& bih = vih->bmiHeader;
   bih.biSize = sizeof(BITMAPINFOHEADER);
   bih.biWidth = f.width;
   bih.biHeight = f.height;
@@ -159,11 +162,11 @@ HRESULT BuildVideo(const GroupTypeFields &f, AM_MEDIA_TYPE *mt) {
   return S_OK;
 }
 
-HRESULT BuildAudio(const GroupTypeFields &f, AM_MEDIA_TYPE *mt) {
+HRESULT BuildAudio(const GroupTypeFields& f, AM_MEDIA_TYPE* mt) {
   const unsigned long long align = static_cast<unsigned long long>(f.channels) * (f.bitDepth > 0 ? f.bitDepth : 0) / 8;
   if (f.bitDepth < 0 || f.bitDepth > 0xFFFF || align > 0xFFFF || align * f.samplesPerSecond > 0xFFFFFFFFull)
     return VFW_E_INVALIDMEDIATYPE;
-  auto *wfx = static_cast<WAVEFORMATEX *>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
+  auto* wfx = static_cast<WAVEFORMATEX*>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
   if (!wfx) return E_OUTOFMEMORY;
   *wfx = WAVEFORMATEX{};
   wfx->wFormatTag = WAVE_FORMAT_PCM;
@@ -176,7 +179,7 @@ HRESULT BuildAudio(const GroupTypeFields &f, AM_MEDIA_TYPE *mt) {
   mt->subtype = MEDIASUBTYPE_PCM;
   mt->formattype = FORMAT_WaveFormatEx;
   mt->cbFormat = sizeof(WAVEFORMATEX);
-  mt->pbFormat = reinterpret_cast<BYTE *>(wfx);
+  mt->pbFormat = reinterpret_cast<BYTE*>(wfx);
   return S_OK;
 }
 
@@ -192,7 +195,7 @@ GUID DefaultVideoSubtype(LONG bitDepth) {
   }
 }
 
-HRESULT DescribeGroupType(const AM_MEDIA_TYPE &mt, GroupTypeFields *fields, const wchar_t **why) {
+HRESULT DescribeGroupType(const AM_MEDIA_TYPE& mt, GroupTypeFields* fields, const wchar_t** why) {
   GroupTypeFields f;
   HRESULT hr = mt.majortype == MEDIATYPE_Video   ? DescribeVideo(mt, &f, why)
                : mt.majortype == MEDIATYPE_Audio ? DescribeAudio(mt, &f, why)
@@ -201,7 +204,7 @@ HRESULT DescribeGroupType(const AM_MEDIA_TYPE &mt, GroupTypeFields *fields, cons
   return hr;
 }
 
-HRESULT BuildGroupType(const GroupTypeFields &fields, AM_MEDIA_TYPE *mt, const wchar_t **why) {
+HRESULT BuildGroupType(const GroupTypeFields& fields, AM_MEDIA_TYPE* mt, const wchar_t** why) {
   *mt = AM_MEDIA_TYPE{};
   HRESULT hr = fields.video ? BuildVideo(fields, mt) : BuildAudio(fields, mt);
   if (hr == VFW_E_INVALIDMEDIATYPE) return Refuse(why, L"the values describe no type a group can hold");
@@ -211,7 +214,7 @@ HRESULT BuildGroupType(const GroupTypeFields &fields, AM_MEDIA_TYPE *mt, const w
   return hr;
 }
 
-HRESULT BuildVideoGroupType(AM_MEDIA_TYPE *mt, int bitDepth, LONG width, LONG height) {
+HRESULT BuildVideoGroupType(AM_MEDIA_TYPE* mt, int bitDepth, LONG width, LONG height) {
   *mt = AM_MEDIA_TYPE{};
   if (bitDepth != 16 && bitDepth != 24 && bitDepth != 32) return E_INVALIDARG;
   GroupTypeFields f;
@@ -221,7 +224,7 @@ HRESULT BuildVideoGroupType(AM_MEDIA_TYPE *mt, int bitDepth, LONG width, LONG he
   return SUCCEEDED(BuildGroupType(f, mt)) ? S_OK : E_INVALIDARG;
 }
 
-HRESULT BuildAudioGroupType(AM_MEDIA_TYPE *mt, DWORD samplesPerSecond) {
+HRESULT BuildAudioGroupType(AM_MEDIA_TYPE* mt, DWORD samplesPerSecond) {
   GroupTypeFields f;
   f.video = false;
   f.bitDepth = 16;
@@ -231,6 +234,6 @@ HRESULT BuildAudioGroupType(AM_MEDIA_TYPE *mt, DWORD samplesPerSecond) {
   return SUCCEEDED(BuildGroupType(f, mt)) ? S_OK : E_INVALIDARG;
 }
 
-bool IsUsableGroupType(const AM_MEDIA_TYPE &mt) { return SUCCEEDED(DescribeGroupType(mt, nullptr)); }
+bool IsUsableGroupType(const AM_MEDIA_TYPE& mt) { return SUCCEEDED(DescribeGroupType(mt, nullptr)); }
 
 }  // namespace engine

@@ -6,8 +6,8 @@
 
 namespace engine {
 
-HRESULT CopyMediaType(AM_MEDIA_TYPE *dst, const AM_MEDIA_TYPE &src);
-void FreeMediaTypeContents(AM_MEDIA_TYPE &mt);
+HRESULT CopyMediaType(AM_MEDIA_TYPE* dst, const AM_MEDIA_TYPE& src);
+void FreeMediaTypeContents(AM_MEDIA_TYPE& mt);
 
 }  // namespace engine
 
@@ -23,7 +23,7 @@ struct GroupTypeFields {
   GUID subtype{};
   LONG bitDepth = 0;  // bits per pixel, or per audio sample
   LONG width = 0;
-  LONG height = 0;  // negative: rows run top-down
+  LONG height = 0;               // negative: rows run top-down
   std::vector<RGBQUAD> palette;  // 8-bit video only
   DWORD samplesPerSecond = 0;
   WORD channels = 0;
@@ -39,18 +39,18 @@ struct GroupTypeFields {
 //   second, with the block alignment and byte rate that follow from them.
 // Anything else (RGB565 and other bit fields, compressed RGB, a subtype that disagrees with
 // its header, other audio encodings) would not survive a save.
-HRESULT DescribeGroupType(const AM_MEDIA_TYPE &mt, GroupTypeFields *fields, const wchar_t **why = nullptr);
+HRESULT DescribeGroupType(const AM_MEDIA_TYPE& mt, GroupTypeFields* fields, const wchar_t** why = nullptr);
 // The type of the fields; VFW_E_INVALIDMEDIATYPE when they describe no type a group may hold.
-HRESULT BuildGroupType(const GroupTypeFields &fields, AM_MEDIA_TYPE *mt, const wchar_t **why = nullptr);
+HRESULT BuildGroupType(const GroupTypeFields& fields, AM_MEDIA_TYPE* mt, const wchar_t** why = nullptr);
 // The subtype 16-, 24- and 32-bit video and 8-bit video take when none is named: RGB555,
 // RGB24, ARGB32, RGB8. GUID_NULL for other depths.
 GUID DefaultVideoSubtype(LONG bitDepth);
 
 // The uncompressed types a group renders to, built the one way the application and the XML
 // reader both use: RGB (16 bits = RGB555, 24 = RGB24, 32 = ARGB32) or 16-bit stereo PCM.
-HRESULT BuildVideoGroupType(AM_MEDIA_TYPE *mt, int bitDepth, LONG width, LONG height);
-HRESULT BuildAudioGroupType(AM_MEDIA_TYPE *mt, DWORD samplesPerSecond);
+HRESULT BuildVideoGroupType(AM_MEDIA_TYPE* mt, int bitDepth, LONG width, LONG height);
+HRESULT BuildAudioGroupType(AM_MEDIA_TYPE* mt, DWORD samplesPerSecond);
 // Whether a group may hold this type (DescribeGroupType succeeds).
-bool IsUsableGroupType(const AM_MEDIA_TYPE &mt);
+bool IsUsableGroupType(const AM_MEDIA_TYPE& mt);
 
 }  // namespace engine

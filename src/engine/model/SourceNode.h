@@ -8,42 +8,42 @@
 namespace engine {
 
 class SourceNode : public TimelineNode, public EffectChain, public IAMTimelineSrc {
-public:
-  static HRESULT Create(ContextPtr context, IAMTimelineObj **obj);
+ public:
+  static HRESULT Create(ContextPtr context, IAMTimelineObj** obj);
 
   MRQ_NODE_REFCOUNT
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
 
   REFERENCE_TIME ContentEnd() const override;
-  void ForEachChild(const std::function<void(TimelineNode &)> &visit) const override;
-  bool DetachChild(TimelineNode *child) override { return DetachEffect(child); }
+  void ForEachChild(const std::function<void(TimelineNode&)>& visit) const override;
+  bool DetachChild(TimelineNode* child) override { return DetachEffect(child); }
   void DropChildren() override { DropEffects(); }
 
   // IAMTimelineSrc
-  STDMETHODIMP GetMediaTimes(REFERENCE_TIME *start, REFERENCE_TIME *stop) override;
-  STDMETHODIMP GetMediaTimes2(REFTIME *start, REFTIME *stop) override;
+  STDMETHODIMP GetMediaTimes(REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
+  STDMETHODIMP GetMediaTimes2(REFTIME* start, REFTIME* stop) override;
   STDMETHODIMP ModifyStopTime(REFERENCE_TIME stop) override;
   STDMETHODIMP ModifyStopTime2(REFTIME stop) override;
-  STDMETHODIMP FixMediaTimes(REFERENCE_TIME *start, REFERENCE_TIME *stop) override;
-  STDMETHODIMP FixMediaTimes2(REFTIME *start, REFTIME *stop) override;
+  STDMETHODIMP FixMediaTimes(REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
+  STDMETHODIMP FixMediaTimes2(REFTIME* start, REFTIME* stop) override;
   STDMETHODIMP SetMediaTimes(REFERENCE_TIME start, REFERENCE_TIME stop) override;
   STDMETHODIMP SetMediaTimes2(REFTIME start, REFTIME stop) override;
   STDMETHODIMP SetMediaLength(REFERENCE_TIME length) override;
   STDMETHODIMP SetMediaLength2(REFTIME length) override;
-  STDMETHODIMP GetMediaLength(REFERENCE_TIME *length) override;
-  STDMETHODIMP GetMediaLength2(REFTIME *length) override;
-  STDMETHODIMP GetMediaName(BSTR *name) override;
+  STDMETHODIMP GetMediaLength(REFERENCE_TIME* length) override;
+  STDMETHODIMP GetMediaLength2(REFTIME* length) override;
+  STDMETHODIMP GetMediaName(BSTR* name) override;
   STDMETHODIMP SetMediaName(BSTR name) override;
-  STDMETHODIMP SpliceWithNext(IAMTimelineObj *) override { return E_NOTIMPL; }
-  STDMETHODIMP GetStreamNumber(LONG *num) override;
+  STDMETHODIMP SpliceWithNext(IAMTimelineObj*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetStreamNumber(LONG* num) override;
   STDMETHODIMP SetStreamNumber(LONG num) override;
-  STDMETHODIMP IsNormalRate(BOOL *normal) override;
-  STDMETHODIMP GetDefaultFPS(double *fps) override;
+  STDMETHODIMP IsNormalRate(BOOL* normal) override;
+  STDMETHODIMP GetDefaultFPS(double* fps) override;
   STDMETHODIMP SetDefaultFPS(double fps) override;
-  STDMETHODIMP GetStretchMode(int *mode) override;
+  STDMETHODIMP GetStretchMode(int* mode) override;
   STDMETHODIMP SetStretchMode(int mode) override;
 
-private:
+ private:
   explicit SourceNode(ContextPtr context);
 
   REFERENCE_TIME mediaStart_ = 0;

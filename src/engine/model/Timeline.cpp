@@ -17,28 +17,28 @@ using Microsoft::WRL::ComPtr;
 
 namespace engine {
 
-Timeline::Timeline() : context_(std::make_shared<TimelineContext>()) {
-  context_->timeline = this;
-}
+Timeline::Timeline() : context_(std::make_shared<TimelineContext>()) { context_->timeline = this; }
 
 Timeline::~Timeline() {
   // Objects the application still holds outlive us: they must not reach back.
   context_->timeline = nullptr;
-  for (auto &g : groups_) g->AttachToTimeline(nullptr);
+  for (auto& g : groups_) g->AttachToTimeline(nullptr);
 }
 
-HRESULT Timeline::Create(REFIID iid, void **out) {
-  auto *timeline = new (std::nothrow) Timeline();
+HRESULT Timeline::Create(REFIID iid, void** out) {
+  auto* timeline = new (std::nothrow) Timeline();
   if (!timeline) return E_OUTOFMEMORY;
   HRESULT hr = timeline->QueryInterface(iid, out);
   timeline->Release();
   return hr;
 }
 
-STDMETHODIMP Timeline::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP Timeline::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IAMTimeline) *out = static_cast<IAMTimeline *>(this);
-  else if (iid == IID_IAMSetErrorLog) *out = static_cast<IAMSetErrorLog *>(this);
+  if (iid == IID_IUnknown || iid == IID_IAMTimeline)
+    *out = static_cast<IAMTimeline*>(this);
+  else if (iid == IID_IAMSetErrorLog)
+    *out = static_cast<IAMSetErrorLog*>(this);
   else {
     *out = nullptr;
     return E_NOINTERFACE;
@@ -55,11 +55,11 @@ STDMETHODIMP_(ULONG) Timeline::Release() {
   return static_cast<ULONG>(refs);
 }
 
-HRESULT Timeline::Report(const wchar_t *text, HRESULT hr) const {
+HRESULT Timeline::Report(const wchar_t* text, HRESULT hr) const {
   return context_->errors.Report(kSeverityError, text, DEX_IDS_INTERFACE_ERROR, hr);
 }
 
-STDMETHODIMP Timeline::CreateEmptyNode(IAMTimelineObj **obj, TIMELINE_MAJOR_TYPE type) {
+STDMETHODIMP Timeline::CreateEmptyNode(IAMTimelineObj** obj, TIMELINE_MAJOR_TYPE type) {
   if (!obj) return E_POINTER;
   *obj = nullptr;
   switch (type) {
@@ -73,33 +73,31 @@ STDMETHODIMP Timeline::CreateEmptyNode(IAMTimelineObj **obj, TIMELINE_MAJOR_TYPE
   }
 }
 
-STDMETHODIMP Timeline::AddGroup(IAMTimelineObj *group) {
+STDMETHODIMP Timeline::AddGroup(IAMTimelineObj* group) {
   if (!group) return Report(L"AddGroup: no group given", E_POINTER);
   auto node = TimelineNode::FromUnknown(group);
   if (!node || node->Kind() != TIMELINE_MAJOR_TYPE_GROUP)
     return Report(L"AddGroup: the object is not a group of this engine", E_INVALIDARG);
-  if (node->IsAttached())
-    return Report(L"AddGroup: the group is already in a timeline", E_INVALIDARG);
+  if (node->IsAttached()) return Report(L"AddGroup: the group is already in a timeline", E_INVALIDARG);
   node->AttachToTimeline(this);
   groups_.push_back(std::move(node));
   return S_OK;
 }
 
-STDMETHODIMP Timeline::RemGroupFromList(IAMTimelineObj *group) {
+STDMETHODIMP Timeline::RemGroupFromList(IAMTimelineObj* group) {
   if (!group) return E_POINTER;
   auto node = TimelineNode::FromUnknown(group);
   // Compare raw pointers: ComPtr has no equality of its own here, and a comparison through
   // its conversion to bool would match the first group.
   auto it = std::find_if(groups_.begin(), groups_.end(),
-                         [&node](const ComPtr<TimelineNode> &g) { return g.Get() == node.Get(); });
-  if (!node || it == groups_.end())
-    return Report(L"RemGroupFromList: the group is not in this timeline", E_INVALIDARG);
+                         [&node](const ComPtr<TimelineNode>& g) { return g.Get() == node.Get(); });
+  if (!node || it == groups_.end()) return Report(L"RemGroupFromList: the group is not in this timeline", E_INVALIDARG);
   node->AttachToTimeline(nullptr);
   groups_.erase(it);
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetGroup(IAMTimelineObj **group, LONG index) {
+STDMETHODIMP Timeline::GetGroup(IAMTimelineObj** group, LONG index) {
   if (!group) return E_POINTER;
   *group = nullptr;
   if (index < 0 || index >= static_cast<LONG>(groups_.size())) return E_INVALIDARG;
@@ -108,7 +106,7 @@ STDMETHODIMP Timeline::GetGroup(IAMTimelineObj **group, LONG index) {
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetGroupCount(LONG *count) {
+STDMETHODIMP Timeline::GetGroupCount(LONG* count) {
   if (!count) return E_POINTER;
   *count = static_cast<LONG>(groups_.size());
   return S_OK;
@@ -117,11 +115,11 @@ STDMETHODIMP Timeline::GetGroupCount(LONG *count) {
 STDMETHODIMP Timeline::ClearAllGroups() {
   auto groups = std::move(groups_);
   groups_.clear();
-  for (auto &g : groups) g->AttachToTimeline(nullptr);
+  for (auto& g : groups) g->AttachToTimeline(nullptr);
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetInsertMode(LONG *mode) {
+STDMETHODIMP Timeline::GetInsertMode(LONG* mode) {
   if (!mode) return E_POINTER;
   *mode = TIMELINE_INSERT_MODE_OVERLAY;
   return S_OK;
@@ -137,7 +135,7 @@ STDMETHODIMP Timeline::EnableTransitions(BOOL enabled) {
   return S_OK;
 }
 
-STDMETHODIMP Timeline::TransitionsEnabled(BOOL *enabled) {
+STDMETHODIMP Timeline::TransitionsEnabled(BOOL* enabled) {
   if (!enabled) return E_POINTER;
   *enabled = transitionsEnabled_;
   return S_OK;
@@ -148,7 +146,7 @@ STDMETHODIMP Timeline::EnableEffects(BOOL enabled) {
   return S_OK;
 }
 
-STDMETHODIMP Timeline::EffectsEnabled(BOOL *enabled) {
+STDMETHODIMP Timeline::EffectsEnabled(BOOL* enabled) {
   if (!enabled) return E_POINTER;
   *enabled = effectsEnabled_;
   return S_OK;
@@ -161,15 +159,15 @@ STDMETHODIMP Timeline::SetInterestRange(REFERENCE_TIME start, REFERENCE_TIME sto
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetDuration(REFERENCE_TIME *duration) {
+STDMETHODIMP Timeline::GetDuration(REFERENCE_TIME* duration) {
   if (!duration) return E_POINTER;
   REFERENCE_TIME end = 0;
-  for (const auto &g : groups_) end = std::max(end, g->ContentEnd());
+  for (const auto& g : groups_) end = std::max(end, g->ContentEnd());
   *duration = end;
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetDuration2(double *duration) {
+STDMETHODIMP Timeline::GetDuration2(double* duration) {
   if (!duration) return E_POINTER;
   REFERENCE_TIME d;
   GetDuration(&d);
@@ -184,26 +182,25 @@ STDMETHODIMP Timeline::SetDefaultFPS(double fps) {
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetDefaultFPS(double *fps) {
+STDMETHODIMP Timeline::GetDefaultFPS(double* fps) {
   if (!fps) return E_POINTER;
   *fps = context_->defaultFps;
   return S_OK;
 }
 
-STDMETHODIMP Timeline::IsDirty(BOOL *dirty) {
+STDMETHODIMP Timeline::IsDirty(BOOL* dirty) {
   if (!dirty) return E_POINTER;
   *dirty = FALSE;
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetDirtyRange(REFERENCE_TIME *start, REFERENCE_TIME *stop) {
+STDMETHODIMP Timeline::GetDirtyRange(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
   if (!start || !stop) return E_POINTER;
   *start = *stop = 0;
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetCountOfType(LONG group, LONG *value, LONG *valueWithComps,
-                                      TIMELINE_MAJOR_TYPE type) {
+STDMETHODIMP Timeline::GetCountOfType(LONG group, LONG* value, LONG* valueWithComps, TIMELINE_MAJOR_TYPE type) {
   if (!value || !valueWithComps) return E_POINTER;
   *value = *valueWithComps = 0;
   if (group < 0 || group >= static_cast<LONG>(groups_.size())) return E_INVALIDARG;
@@ -211,25 +208,25 @@ STDMETHODIMP Timeline::GetCountOfType(LONG group, LONG *value, LONG *valueWithCo
   return S_OK;
 }
 
-STDMETHODIMP Timeline::SetDefaultTransition(GUID *guid) {
+STDMETHODIMP Timeline::SetDefaultTransition(GUID* guid) {
   if (!guid) return E_POINTER;
   defaultTransition_ = *guid;
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetDefaultTransition(GUID *guid) {
+STDMETHODIMP Timeline::GetDefaultTransition(GUID* guid) {
   if (!guid) return E_POINTER;
   *guid = defaultTransition_;
   return S_OK;
 }
 
-STDMETHODIMP Timeline::SetDefaultEffect(GUID *guid) {
+STDMETHODIMP Timeline::SetDefaultEffect(GUID* guid) {
   if (!guid) return E_POINTER;
   defaultEffect_ = *guid;
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetDefaultEffect(GUID *guid) {
+STDMETHODIMP Timeline::GetDefaultEffect(GUID* guid) {
   if (!guid) return E_POINTER;
   *guid = defaultEffect_;
   return S_OK;
@@ -242,7 +239,7 @@ STDMETHODIMP Timeline::SetDefaultTransitionB(BSTR guid) {
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetDefaultTransitionB(BSTR *guid) {
+STDMETHODIMP Timeline::GetDefaultTransitionB(BSTR* guid) {
   if (!guid) return E_POINTER;
   *guid = SysAllocString(GuidToText(defaultTransition_).c_str());
   return *guid ? S_OK : E_OUTOFMEMORY;
@@ -255,20 +252,20 @@ STDMETHODIMP Timeline::SetDefaultEffectB(BSTR guid) {
   return S_OK;
 }
 
-STDMETHODIMP Timeline::GetDefaultEffectB(BSTR *guid) {
+STDMETHODIMP Timeline::GetDefaultEffectB(BSTR* guid) {
   if (!guid) return E_POINTER;
   *guid = SysAllocString(GuidToText(defaultEffect_).c_str());
   return *guid ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP Timeline::get_ErrorLog(IAMErrorLog **log) {
+STDMETHODIMP Timeline::get_ErrorLog(IAMErrorLog** log) {
   if (!log) return E_POINTER;
   *log = context_->errors.Log();
   if (*log) (*log)->AddRef();
   return S_OK;
 }
 
-STDMETHODIMP Timeline::put_ErrorLog(IAMErrorLog *log) {
+STDMETHODIMP Timeline::put_ErrorLog(IAMErrorLog* log) {
   context_->errors.SetLog(log);
   return S_OK;
 }

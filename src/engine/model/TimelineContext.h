@@ -9,7 +9,7 @@
 namespace engine {
 
 struct TimelineContext {
-  IAMTimeline *timeline = nullptr;  // not counted; cleared when the timeline goes
+  IAMTimeline* timeline = nullptr;  // not counted; cleared when the timeline goes
   ErrorSink errors;
   double defaultFps = 15.0;
   LONG nextGenId = 1;

@@ -11,21 +11,19 @@ using Microsoft::WRL::ComPtr;
 namespace engine {
 
 // {6E2D0A51-3C4B-4F7E-9B1D-52A0C4E7F3B8}
-EXTERN_C const IID IID_MrqTimelineNode = {
-    0x6e2d0a51, 0x3c4b, 0x4f7e, {0x9b, 0x1d, 0x52, 0xa0, 0xc4, 0xe7, 0xf3, 0xb8}};
+EXTERN_C const IID IID_MrqTimelineNode = {0x6e2d0a51, 0x3c4b, 0x4f7e, {0x9b, 0x1d, 0x52, 0xa0, 0xc4, 0xe7, 0xf3, 0xb8}};
 
-ComPtr<TimelineNode> TimelineNode::FromUnknown(IUnknown *unknown) {
+ComPtr<TimelineNode> TimelineNode::FromUnknown(IUnknown* unknown) {
   ComPtr<TimelineNode> node;
   if (unknown) {
-    void *raw = nullptr;
+    void* raw = nullptr;
     if (SUCCEEDED(unknown->QueryInterface(IID_MrqTimelineNode, &raw)) && raw)
-      node.Attach(static_cast<TimelineNode *>(raw));
+      node.Attach(static_cast<TimelineNode*>(raw));
   }
   return node;
 }
 
-TimelineNode::TimelineNode(TIMELINE_MAJOR_TYPE kind, ContextPtr context)
-    : kind_(kind), context_(std::move(context)) {
+TimelineNode::TimelineNode(TIMELINE_MAJOR_TYPE kind, ContextPtr context) : kind_(kind), context_(std::move(context)) {
   genId_ = context_->nextGenId++;
 }
 
@@ -35,9 +33,9 @@ ULONG TimelineNode::ReleaseNode() {
   return static_cast<ULONG>(refs);
 }
 
-bool TimelineNode::QueryCommon(REFIID iid, void **out) {
+bool TimelineNode::QueryCommon(REFIID iid, void** out) {
   if (iid == IID_IUnknown || iid == IID_IAMTimelineObj) {
-    *out = static_cast<IAMTimelineObj *>(this);
+    *out = static_cast<IAMTimelineObj*>(this);
   } else if (iid == IID_MrqTimelineNode) {
     *out = this;
   } else {
@@ -47,27 +45,25 @@ bool TimelineNode::QueryCommon(REFIID iid, void **out) {
   return true;
 }
 
-bool TimelineNode::IsSelfOrAncestorOf(const TimelineNode *node) const {
-  for (const TimelineNode *n = node; n; n = n->parent_)
+bool TimelineNode::IsSelfOrAncestorOf(const TimelineNode* node) const {
+  for (const TimelineNode* n = node; n; n = n->parent_)
     if (n == this) return true;
   return false;
 }
 
-HRESULT TimelineNode::Report(LONG severity, const wchar_t *text, LONG code, HRESULT hr) const {
+HRESULT TimelineNode::Report(LONG severity, const wchar_t* text, LONG code, HRESULT hr) const {
   return context_->errors.Report(severity, text, code, hr);
 }
 
-void TimelineNode::ForEachChild(const std::function<void(TimelineNode &)> &) const {}
+void TimelineNode::ForEachChild(const std::function<void(TimelineNode&)>&) const {}
 
-bool TimelineNode::DetachChild(TimelineNode *) { return false; }
+bool TimelineNode::DetachChild(TimelineNode*) { return false; }
 
-HRESULT TimelineNode::ValidateChildTimes(TimelineNode *, REFERENCE_TIME, REFERENCE_TIME) {
-  return S_OK;
-}
+HRESULT TimelineNode::ValidateChildTimes(TimelineNode*, REFERENCE_TIME, REFERENCE_TIME) { return S_OK; }
 
-void TimelineNode::ChildTimesChanged(TimelineNode *) {}
+void TimelineNode::ChildTimesChanged(TimelineNode*) {}
 
-STDMETHODIMP TimelineNode::GetStartStop(REFERENCE_TIME *start, REFERENCE_TIME *stop) {
+STDMETHODIMP TimelineNode::GetStartStop(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
   if (!start || !stop) return E_POINTER;
   if (IsContainer()) {
     *start = 0;
@@ -79,7 +75,7 @@ STDMETHODIMP TimelineNode::GetStartStop(REFERENCE_TIME *start, REFERENCE_TIME *s
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetStartStop2(REFTIME *start, REFTIME *stop) {
+STDMETHODIMP TimelineNode::GetStartStop2(REFTIME* start, REFTIME* stop) {
   if (!start || !stop) return E_POINTER;
   REFERENCE_TIME s, e;
   GetStartStop(&s, &e);
@@ -88,7 +84,7 @@ STDMETHODIMP TimelineNode::GetStartStop2(REFTIME *start, REFTIME *stop) {
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::FixTimes(REFERENCE_TIME *start, REFERENCE_TIME *stop) {
+STDMETHODIMP TimelineNode::FixTimes(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
   if (!start || !stop) return E_POINTER;
   double fps = context_->defaultFps;
   ComPtr<IAMTimelineGroup> group;
@@ -97,17 +93,19 @@ STDMETHODIMP TimelineNode::FixTimes(REFERENCE_TIME *start, REFERENCE_TIME *stop)
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::FixTimes2(REFTIME *start, REFTIME *stop) {
-  return FixSeconds(start, stop, [this](REFERENCE_TIME *s, REFERENCE_TIME *e) { FixTimes(s, e); });
+STDMETHODIMP TimelineNode::FixTimes2(REFTIME* start, REFTIME* stop) {
+  return FixSeconds(start, stop, [this](REFERENCE_TIME* s, REFERENCE_TIME* e) { FixTimes(s, e); });
 }
 
 STDMETHODIMP TimelineNode::SetStartStop(REFERENCE_TIME start, REFERENCE_TIME stop) {
   if (IsContainer())
-    return Report(kSeverityError, L"SetStartStop: the times of a group, composition or track "
-                  L"follow from its content", DEX_IDS_INTERFACE_ERROR, E_NOTIMPL);
+    return Report(kSeverityError,
+                  L"SetStartStop: the times of a group, composition or track "
+                  L"follow from its content",
+                  DEX_IDS_INTERFACE_ERROR, E_NOTIMPL);
   if (stop < start)
-    return Report(kSeverityError, L"SetStartStop: the stop time lies before the start time",
-                  DEX_IDS_INTERFACE_ERROR, E_INVALIDARG);
+    return Report(kSeverityError, L"SetStartStop: the stop time lies before the start time", DEX_IDS_INTERFACE_ERROR,
+                  E_INVALIDARG);
   if (parent_) {
     HRESULT hr = parent_->ValidateChildTimes(this, start, stop);
     if (FAILED(hr)) return hr;
@@ -121,31 +119,30 @@ STDMETHODIMP TimelineNode::SetStartStop(REFERENCE_TIME start, REFERENCE_TIME sto
 STDMETHODIMP TimelineNode::SetStartStop2(REFTIME start, REFTIME stop) {
   REFERENCE_TIME s, e;
   if (!FromSeconds(start, &s) || !FromSeconds(stop, &e))
-    return Report(kSeverityError, L"SetStartStop2: a time is out of range",
-                  DEX_IDS_INTERFACE_ERROR, E_INVALIDARG);
+    return Report(kSeverityError, L"SetStartStop2: a time is out of range", DEX_IDS_INTERFACE_ERROR, E_INVALIDARG);
   return SetStartStop(s, e);
 }
 
-STDMETHODIMP TimelineNode::GetPropertySetter(IPropertySetter **setter) {
+STDMETHODIMP TimelineNode::GetPropertySetter(IPropertySetter** setter) {
   if (!setter) return E_POINTER;
   *setter = propertySetter_.Get();
   if (*setter) (*setter)->AddRef();
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::SetPropertySetter(IPropertySetter *setter) {
+STDMETHODIMP TimelineNode::SetPropertySetter(IPropertySetter* setter) {
   propertySetter_ = setter;
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetSubObject(IUnknown **obj) {
+STDMETHODIMP TimelineNode::GetSubObject(IUnknown** obj) {
   if (!obj) return E_POINTER;
   *obj = subObject_.Get();
   if (*obj) (*obj)->AddRef();
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::SetSubObject(IUnknown *obj) {
+STDMETHODIMP TimelineNode::SetSubObject(IUnknown* obj) {
   subObject_ = obj;
   return S_OK;
 }
@@ -158,31 +155,31 @@ STDMETHODIMP TimelineNode::SetSubObjectGUID(GUID guid) {
 STDMETHODIMP TimelineNode::SetSubObjectGUIDB(BSTR guid) {
   GUID parsed;
   if (!ParseGuidText(guid, &parsed))
-    return Report(kSeverityError, L"SetSubObjectGUIDB: not a class id in registry form",
-                  DEX_IDS_INTERFACE_ERROR, E_INVALIDARG);
+    return Report(kSeverityError, L"SetSubObjectGUIDB: not a class id in registry form", DEX_IDS_INTERFACE_ERROR,
+                  E_INVALIDARG);
   subObjectGuid_ = parsed;
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetSubObjectGUID(GUID *guid) {
+STDMETHODIMP TimelineNode::GetSubObjectGUID(GUID* guid) {
   if (!guid) return E_POINTER;
   *guid = subObjectGuid_;
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetSubObjectGUIDB(BSTR *guid) {
+STDMETHODIMP TimelineNode::GetSubObjectGUIDB(BSTR* guid) {
   if (!guid) return E_POINTER;
   *guid = SysAllocString(GuidToText(subObjectGuid_).c_str());
   return *guid ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP TimelineNode::GetSubObjectLoaded(BOOL *loaded) {
+STDMETHODIMP TimelineNode::GetSubObjectLoaded(BOOL* loaded) {
   if (!loaded) return E_POINTER;
   *loaded = subObject_ ? TRUE : FALSE;
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetTimelineType(TIMELINE_MAJOR_TYPE *type) {
+STDMETHODIMP TimelineNode::GetTimelineType(TIMELINE_MAJOR_TYPE* type) {
   if (!type) return E_POINTER;
   *type = kind_;
   return S_OK;
@@ -193,7 +190,7 @@ STDMETHODIMP TimelineNode::SetTimelineType(TIMELINE_MAJOR_TYPE type) {
   return type == kind_ ? S_OK : E_INVALIDARG;
 }
 
-STDMETHODIMP TimelineNode::GetUserID(LONG *id) {
+STDMETHODIMP TimelineNode::GetUserID(LONG* id) {
   if (!id) return E_POINTER;
   *id = userId_;
   return S_OK;
@@ -204,13 +201,13 @@ STDMETHODIMP TimelineNode::SetUserID(LONG id) {
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetGenID(LONG *id) {
+STDMETHODIMP TimelineNode::GetGenID(LONG* id) {
   if (!id) return E_POINTER;
   *id = genId_;
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetUserName(BSTR *name) {
+STDMETHODIMP TimelineNode::GetUserName(BSTR* name) {
   if (!name) return E_POINTER;
   *name = nullptr;
   if (!hasName_) return S_OK;
@@ -225,7 +222,7 @@ STDMETHODIMP TimelineNode::SetUserName(BSTR name) {
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetUserData(BYTE *data, LONG *size) {
+STDMETHODIMP TimelineNode::GetUserData(BYTE* data, LONG* size) {
   if (!size) return E_POINTER;
   LONG held = static_cast<LONG>(userData_.size());
   if (data) {
@@ -239,14 +236,14 @@ STDMETHODIMP TimelineNode::GetUserData(BYTE *data, LONG *size) {
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::SetUserData(BYTE *data, LONG size) {
+STDMETHODIMP TimelineNode::SetUserData(BYTE* data, LONG size) {
   if (size < 0) return E_INVALIDARG;
   if (size > 0 && !data) return E_POINTER;
   userData_.assign(data, data + size);
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetMuted(BOOL *muted) {
+STDMETHODIMP TimelineNode::GetMuted(BOOL* muted) {
   if (!muted) return E_POINTER;
   *muted = muted_;
   return S_OK;
@@ -257,7 +254,7 @@ STDMETHODIMP TimelineNode::SetMuted(BOOL muted) {
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetLocked(BOOL *locked) {
+STDMETHODIMP TimelineNode::GetLocked(BOOL* locked) {
   if (!locked) return E_POINTER;
   *locked = locked_;
   return S_OK;
@@ -268,14 +265,14 @@ STDMETHODIMP TimelineNode::SetLocked(BOOL locked) {
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetDirtyRange(REFERENCE_TIME *start, REFERENCE_TIME *stop) {
+STDMETHODIMP TimelineNode::GetDirtyRange(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
   if (!start || !stop) return E_POINTER;
   *start = dirtyStart_;
   *stop = dirtyStop_;
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetDirtyRange2(REFTIME *start, REFTIME *stop) {
+STDMETHODIMP TimelineNode::GetDirtyRange2(REFTIME* start, REFTIME* stop) {
   if (!start || !stop) return E_POINTER;
   *start = ToSeconds(dirtyStart_);
   *stop = ToSeconds(dirtyStop_);
@@ -316,26 +313,25 @@ STDMETHODIMP TimelineNode::RemoveAll() {
   return S_OK;
 }
 
-STDMETHODIMP TimelineNode::GetTimelineNoRef(IAMTimeline **timeline) {
+STDMETHODIMP TimelineNode::GetTimelineNoRef(IAMTimeline** timeline) {
   if (!timeline) return E_POINTER;
   *timeline = context_->timeline;
   return *timeline ? S_OK : E_NO_TIMELINE;
 }
 
-STDMETHODIMP TimelineNode::GetGroupIBelongTo(IAMTimelineGroup **group) {
+STDMETHODIMP TimelineNode::GetGroupIBelongTo(IAMTimelineGroup** group) {
   if (!group) return E_POINTER;
   *group = nullptr;
-  const TimelineNode *top = this;
+  const TimelineNode* top = this;
   while (top->parent_) top = top->parent_;
   if (top->kind_ != TIMELINE_MAJOR_TYPE_GROUP) return E_NOTINTREE;
-  return const_cast<TimelineNode *>(top)->QueryInterface(IID_IAMTimelineGroup,
-                                                         reinterpret_cast<void **>(group));
+  return const_cast<TimelineNode*>(top)->QueryInterface(IID_IAMTimelineGroup, reinterpret_cast<void**>(group));
 }
 
-STDMETHODIMP TimelineNode::GetEmbedDepth(LONG *depth) {
+STDMETHODIMP TimelineNode::GetEmbedDepth(LONG* depth) {
   if (!depth) return E_POINTER;
   LONG d = 0;
-  for (const TimelineNode *n = parent_; n; n = n->parent_) ++d;
+  for (const TimelineNode* n = parent_; n; n = n->parent_) ++d;
   *depth = d;
   return S_OK;
 }

@@ -9,25 +9,28 @@
 namespace engine {
 
 TrackNode::TrackNode(ContextPtr context)
-    : TimelineNode(TIMELINE_MAJOR_TYPE_TRACK, std::move(context)), EffectChain(AsNode()),
-      TransChain(AsNode()) {}
+    : TimelineNode(TIMELINE_MAJOR_TYPE_TRACK, std::move(context)), EffectChain(AsNode()), TransChain(AsNode()) {}
 
 TrackNode::~TrackNode() {
-  for (const auto &s : sources_.Items()) s->AttachTo(nullptr);
+  for (const auto& s : sources_.Items()) s->AttachTo(nullptr);
 }
 
-HRESULT TrackNode::Create(ContextPtr context, IAMTimelineObj **obj) {
+HRESULT TrackNode::Create(ContextPtr context, IAMTimelineObj** obj) {
   *obj = new (std::nothrow) TrackNode(std::move(context));
   return *obj ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP TrackNode::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP TrackNode::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (QueryCommon(iid, out)) return S_OK;
-  if (iid == IID_IAMTimelineTrack) *out = static_cast<IAMTimelineTrack *>(this);
-  else if (iid == IID_IAMTimelineVirtualTrack) *out = static_cast<IAMTimelineVirtualTrack *>(this);
-  else if (iid == IID_IAMTimelineEffectable) *out = static_cast<IAMTimelineEffectable *>(this);
-  else if (iid == IID_IAMTimelineTransable) *out = static_cast<IAMTimelineTransable *>(this);
+  if (iid == IID_IAMTimelineTrack)
+    *out = static_cast<IAMTimelineTrack*>(this);
+  else if (iid == IID_IAMTimelineVirtualTrack)
+    *out = static_cast<IAMTimelineVirtualTrack*>(this);
+  else if (iid == IID_IAMTimelineEffectable)
+    *out = static_cast<IAMTimelineEffectable*>(this);
+  else if (iid == IID_IAMTimelineTransable)
+    *out = static_cast<IAMTimelineTransable*>(this);
   else {
     *out = nullptr;
     return E_NOINTERFACE;
@@ -40,18 +43,18 @@ REFERENCE_TIME TrackNode::ContentEnd() const {
   return std::max({sources_.LatestEnd(), EffectsEnd(), Transitions().LatestEnd()});
 }
 
-void TrackNode::ForEachChild(const std::function<void(TimelineNode &)> &visit) const {
-  for (const auto &s : sources_.Items()) visit(*s.Get());
+void TrackNode::ForEachChild(const std::function<void(TimelineNode&)>& visit) const {
+  for (const auto& s : sources_.Items()) visit(*s.Get());
   ForEachEffect(visit);
-  for (const auto &t : Transitions().Items()) visit(*t.Get());
+  for (const auto& t : Transitions().Items()) visit(*t.Get());
 }
 
-bool TrackNode::DetachChild(TimelineNode *child) {
+bool TrackNode::DetachChild(TimelineNode* child) {
   return sources_.Detach(child) || DetachEffect(child) || DetachTrans(child);
 }
 
 void TrackNode::DropChildren() {
-  for (auto &s : sources_.TakeAll()) {
+  for (auto& s : sources_.TakeAll()) {
     s->AttachTo(nullptr);
     s->DropChildren();
   }
@@ -59,40 +62,39 @@ void TrackNode::DropChildren() {
   DropTransitions();
 }
 
-HRESULT TrackNode::ValidateChildTimes(TimelineNode *child, REFERENCE_TIME start,
-                                      REFERENCE_TIME stop) {
+HRESULT TrackNode::ValidateChildTimes(TimelineNode* child, REFERENCE_TIME start, REFERENCE_TIME stop) {
   if (child->Kind() == TIMELINE_MAJOR_TYPE_TRANSITION) return ValidateTransTimes(child, start, stop);
   if (child->Kind() == TIMELINE_MAJOR_TYPE_SOURCE && sources_.FindOverlap(start, stop, child))
-    return Report(kSeverityError,
-                  L"SetStartStop: the source would overlap another source on its track; times kept",
+    return Report(kSeverityError, L"SetStartStop: the source would overlap another source on its track; times kept",
                   DEX_IDS_INTERFACE_ERROR, E_INVALIDARG);
   return S_OK;
 }
 
-void TrackNode::ChildTimesChanged(TimelineNode *child) {
-  if (child->Kind() == TIMELINE_MAJOR_TYPE_SOURCE) sources_.Reposition(child);
-  else RepositionTrans(child);
+void TrackNode::ChildTimesChanged(TimelineNode* child) {
+  if (child->Kind() == TIMELINE_MAJOR_TYPE_SOURCE)
+    sources_.Reposition(child);
+  else
+    RepositionTrans(child);
 }
 
-STDMETHODIMP TrackNode::SrcAdd(IAMTimelineObj *source) {
+STDMETHODIMP TrackNode::SrcAdd(IAMTimelineObj* source) {
   Microsoft::WRL::ComPtr<TimelineNode> node;
   HRESULT hr = AcceptChild(*this, source, TIMELINE_MAJOR_TYPE_SOURCE, L"SrcAdd", &node);
   if (FAILED(hr)) return hr;
   // Sources on a track never overlap. An overlapping source is refused and the track stays
   // as it was: trimming or dropping what the user placed earlier would lose work silently.
   if (sources_.FindOverlap(node->Start(), node->Stop(), nullptr))
-    return Report(kSeverityError,
-                  L"SrcAdd: the source overlaps a source already on the track; it was not added",
+    return Report(kSeverityError, L"SrcAdd: the source overlaps a source already on the track; it was not added",
                   DEX_IDS_INTERFACE_ERROR, E_INVALIDARG);
   node->AttachTo(this);
   sources_.Insert(std::move(node));
   return S_OK;
 }
 
-STDMETHODIMP TrackNode::GetNextSrc(IAMTimelineObj **source, REFERENCE_TIME *inOut) {
+STDMETHODIMP TrackNode::GetNextSrc(IAMTimelineObj** source, REFERENCE_TIME* inOut) {
   if (!source || !inOut) return E_POINTER;
   *source = nullptr;
-  TimelineNode *next = sources_.NextAtOrAfter(*inOut);
+  TimelineNode* next = sources_.NextAtOrAfter(*inOut);
   if (!next) return S_FALSE;
   *source = next;
   next->AddRef();
@@ -100,7 +102,7 @@ STDMETHODIMP TrackNode::GetNextSrc(IAMTimelineObj **source, REFERENCE_TIME *inOu
   return S_OK;
 }
 
-STDMETHODIMP TrackNode::GetNextSrc2(IAMTimelineObj **source, REFTIME *inOut) {
+STDMETHODIMP TrackNode::GetNextSrc2(IAMTimelineObj** source, REFTIME* inOut) {
   if (!source || !inOut) return E_POINTER;
   REFERENCE_TIME t;
   if (!FromSeconds(*inOut, &t)) return E_INVALIDARG;
@@ -109,19 +111,19 @@ STDMETHODIMP TrackNode::GetNextSrc2(IAMTimelineObj **source, REFTIME *inOut) {
   return hr;
 }
 
-STDMETHODIMP TrackNode::GetSourcesCount(LONG *count) {
+STDMETHODIMP TrackNode::GetSourcesCount(LONG* count) {
   if (!count) return E_POINTER;
   *count = static_cast<LONG>(sources_.Count());
   return S_OK;
 }
 
-STDMETHODIMP TrackNode::AreYouBlank(LONG *blank) {
+STDMETHODIMP TrackNode::AreYouBlank(LONG* blank) {
   if (!blank) return E_POINTER;
   *blank = sources_.Count() == 0 ? 1 : 0;
   return S_OK;
 }
 
-STDMETHODIMP TrackNode::GetSrcAtTime(IAMTimelineObj **source, REFERENCE_TIME time, LONG direction) {
+STDMETHODIMP TrackNode::GetSrcAtTime(IAMTimelineObj** source, REFERENCE_TIME time, LONG direction) {
   if (!source) return E_POINTER;
   *source = sources_.Find(time, direction);
   if (!*source) return S_FALSE;
@@ -129,13 +131,13 @@ STDMETHODIMP TrackNode::GetSrcAtTime(IAMTimelineObj **source, REFERENCE_TIME tim
   return S_OK;
 }
 
-STDMETHODIMP TrackNode::GetSrcAtTime2(IAMTimelineObj **source, REFTIME time, LONG direction) {
+STDMETHODIMP TrackNode::GetSrcAtTime2(IAMTimelineObj** source, REFTIME time, LONG direction) {
   REFERENCE_TIME t;
   if (!FromSeconds(time, &t)) return E_INVALIDARG;
   return GetSrcAtTime(source, t, direction);
 }
 
-STDMETHODIMP TrackNode::GetNextSrcEx(IAMTimelineObj *last, IAMTimelineObj **next) {
+STDMETHODIMP TrackNode::GetNextSrcEx(IAMTimelineObj* last, IAMTimelineObj** next) {
   if (!next) return E_POINTER;
   *next = nullptr;
   size_t at = 0;
@@ -151,8 +153,6 @@ STDMETHODIMP TrackNode::GetNextSrcEx(IAMTimelineObj *last, IAMTimelineObj **next
   return S_OK;
 }
 
-STDMETHODIMP TrackNode::TrackGetPriority(LONG *priority) {
-  return CompNode::PriorityInParent(*this, priority);
-}
+STDMETHODIMP TrackNode::TrackGetPriority(LONG* priority) { return CompNode::PriorityInParent(*this, priority); }
 
 }  // namespace engine

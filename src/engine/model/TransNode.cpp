@@ -4,16 +4,16 @@
 
 namespace engine {
 
-HRESULT TransNode::Create(ContextPtr context, IAMTimelineObj **obj) {
+HRESULT TransNode::Create(ContextPtr context, IAMTimelineObj** obj) {
   *obj = new (std::nothrow) TransNode(std::move(context));
   return *obj ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP TransNode::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP TransNode::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (QueryCommon(iid, out)) return S_OK;
   if (iid == IID_IAMTimelineTrans) {
-    *out = static_cast<IAMTimelineTrans *>(this);
+    *out = static_cast<IAMTimelineTrans*>(this);
     AddRefNode();
     return S_OK;
   }
@@ -21,14 +21,14 @@ STDMETHODIMP TransNode::QueryInterface(REFIID iid, void **out) {
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP TransNode::GetCutPoint(REFERENCE_TIME *time) {
+STDMETHODIMP TransNode::GetCutPoint(REFERENCE_TIME* time) {
   if (!time) return E_POINTER;
   // Until one is set, a cuts-only render switches halfway through.
   *time = cutPointSet_ ? cutPoint_ : (stop_ - start_) / 2;
   return S_OK;
 }
 
-STDMETHODIMP TransNode::GetCutPoint2(REFTIME *time) {
+STDMETHODIMP TransNode::GetCutPoint2(REFTIME* time) {
   if (!time) return E_POINTER;
   REFERENCE_TIME t;
   GetCutPoint(&t);
@@ -51,7 +51,7 @@ STDMETHODIMP TransNode::SetCutPoint2(REFTIME time) {
   return SetCutPoint(t);
 }
 
-STDMETHODIMP TransNode::GetSwapInputs(BOOL *swap) {
+STDMETHODIMP TransNode::GetSwapInputs(BOOL* swap) {
   if (!swap) return E_POINTER;
   *swap = swapInputs_;
   return S_OK;
@@ -62,7 +62,7 @@ STDMETHODIMP TransNode::SetSwapInputs(BOOL swap) {
   return S_OK;
 }
 
-STDMETHODIMP TransNode::GetCutsOnly(BOOL *cutsOnly) {
+STDMETHODIMP TransNode::GetCutsOnly(BOOL* cutsOnly) {
   if (!cutsOnly) return E_POINTER;
   *cutsOnly = cutsOnly_;
   return S_OK;

@@ -18,7 +18,7 @@ constexpr DWORD kNotKeyframe = 0x80000000u;
 
 // Little-endian building of header blocks.
 class Bytes {
-public:
+ public:
   void U8(BYTE v) { b_.push_back(v); }
   void U16(WORD v) {
     U8(static_cast<BYTE>(v));
@@ -32,8 +32,8 @@ public:
     U32(static_cast<DWORD>(v));
     U32(static_cast<DWORD>(v >> 32));
   }
-  void Raw(const void *p, size_t n) {
-    auto *c = static_cast<const BYTE *>(p);
+  void Raw(const void* p, size_t n) {
+    auto* c = static_cast<const BYTE*>(p);
     b_.insert(b_.end(), c, c + n);
   }
   void Zeros(size_t n) { b_.insert(b_.end(), n, 0); }
@@ -54,9 +54,9 @@ public:
     for (int i = 0; i < 4; ++i) b_[at + i] = static_cast<BYTE>(v >> (8 * i));
   }
   size_t Size() const { return b_.size(); }
-  std::vector<BYTE> &Vec() { return b_; }
+  std::vector<BYTE>& Vec() { return b_; }
 
-private:
+ private:
   std::vector<BYTE> b_;
 };
 
@@ -68,7 +68,7 @@ DWORD StreamTag(size_t n, char a, char b) {
 
 }  // namespace
 
-AviFile::AviFile(ByteSink &sink, std::vector<AviStreamFormat> streams, bool legacyIndex, uint64_t segmentLimit)
+AviFile::AviFile(ByteSink& sink, std::vector<AviStreamFormat> streams, bool legacyIndex, uint64_t segmentLimit)
     : sink_(sink), legacyIndex_(legacyIndex), segmentLimit_(segmentLimit) {
   for (size_t i = 0; i < streams.size(); ++i) {
     Stream s;
@@ -80,10 +80,10 @@ AviFile::AviFile(ByteSink &sink, std::vector<AviStreamFormat> streams, bool lega
 }
 
 std::vector<BYTE> AviFile::BuildHeader() const {
-  const Stream *video = nullptr;
+  const Stream* video = nullptr;
   DWORD maxChunk = 0;
   uint64_t bytesPerSec = 0;
-  for (const Stream &s : streams_) {
+  for (const Stream& s : streams_) {
     if (s.fmt.video && !video) video = &s;
     maxChunk = std::max(maxChunk, s.maxChunk);
     if (s.fmt.scale)
@@ -110,18 +110,18 @@ std::vector<BYTE> AviFile::BuildHeader() const {
   b.Zeros(16);
   b.Close(avih);
 
-  for (const Stream &s : streams_) {
+  for (const Stream& s : streams_) {
     size_t strl = b.Open(FourCC('L', 'I', 'S', 'T'), FourCC('s', 't', 'r', 'l'));
     size_t strh = b.Open(FourCC('s', 't', 'r', 'h'));
     b.U32(s.fmt.video ? FourCC('v', 'i', 'd', 's') : FourCC('a', 'u', 'd', 's'));
     b.U32(s.fmt.handler);
-    b.U32(0);   // flags
-    b.U16(0);   // priority
-    b.U16(0);   // language
-    b.U32(0);   // initial frames
+    b.U32(0);  // flags
+    b.U16(0);  // priority
+    b.U16(0);  // language
+    b.U32(0);  // initial frames
     b.U32(s.fmt.scale);
     b.U32(s.fmt.rate);
-    b.U32(0);   // start
+    b.U32(0);  // start
     b.U32(Clamp32(s.totalUnits));
     b.U32(s.maxChunk);
     b.U32(0xFFFFFFFFu);  // quality: default
@@ -143,7 +143,7 @@ std::vector<BYTE> AviFile::BuildHeader() const {
     b.U32(static_cast<DWORD>(s.superIndex.size()));
     b.U32(s.chunkId);
     b.Zeros(12);
-    for (const SuperEntry &e : s.superIndex) {
+    for (const SuperEntry& e : s.superIndex) {
       b.U64(e.offset);
       b.U32(e.size);
       b.U32(e.duration);
@@ -169,9 +169,9 @@ std::vector<BYTE> AviFile::BuildHeader() const {
   return std::move(b.Vec());
 }
 
-HRESULT AviFile::Put(const void *data, size_t size) {
+HRESULT AviFile::Put(const void* data, size_t size) {
   if (!size) return S_OK;
-  HRESULT hr = sink_.Write(pos_, static_cast<const BYTE *>(data), size);
+  HRESULT hr = sink_.Write(pos_, static_cast<const BYTE*>(data), size);
   if (SUCCEEDED(hr)) pos_ += size;
   return hr;
 }
@@ -206,7 +206,7 @@ HRESULT AviFile::OpenSegment() {
   if (FAILED(hr)) return hr;
   ++segments_;
   open_ = true;
-  for (Stream &s : streams_) {
+  for (Stream& s : streams_) {
     s.segmentIndex.clear();
     s.segmentUnits = 0;
   }
@@ -215,26 +215,26 @@ HRESULT AviFile::OpenSegment() {
 
 uint64_t AviFile::PendingIndexBytes() const {
   uint64_t bytes = 0;
-  for (const Stream &s : streams_) bytes += 32 + 8 * (s.segmentIndex.size() + 1);
+  for (const Stream& s : streams_) bytes += 32 + 8 * (s.segmentIndex.size() + 1);
   if (segments_ == 1 && legacyIndex_) bytes += 8 + 16 * (idx1_.size() + 1);
   return bytes;
 }
 
-HRESULT AviFile::WriteChunk(size_t stream, const BYTE *data, size_t size, bool keyframe) {
+HRESULT AviFile::WriteChunk(size_t stream, const BYTE* data, size_t size, bool keyframe) {
   if (stream >= streams_.size()) return E_INVALIDARG;
   if (size > 0x7FFFFFF0u) return E_INVALIDARG;  // the standard index keeps 31 bits of size
   HRESULT hr = segments_ ? S_OK : Begin();
   if (FAILED(hr)) return hr;
   uint64_t chunkBytes = 8 + size + (size & 1);
-  bool segmentHasData = std::any_of(streams_.begin(), streams_.end(),
-                                    [](const Stream &s) { return !s.segmentIndex.empty(); });
+  bool segmentHasData =
+      std::any_of(streams_.begin(), streams_.end(), [](const Stream& s) { return !s.segmentIndex.empty(); });
   if (segmentHasData && pos_ - riffPos_ + chunkBytes + PendingIndexBytes() > segmentLimit_) {
     hr = CloseSegment();
     if (SUCCEEDED(hr)) hr = OpenSegment();
     if (FAILED(hr)) return hr;
   }
 
-  Stream &s = streams_[stream];
+  Stream& s = streams_[stream];
   uint64_t chunkPos = pos_;
   const DWORD head[2] = {s.chunkId, static_cast<DWORD>(size)};
   hr = Put(head, sizeof(head));
@@ -245,8 +245,8 @@ HRESULT AviFile::WriteChunk(size_t stream, const BYTE *data, size_t size, bool k
   }
   if (FAILED(hr)) return hr;
 
-  s.segmentIndex.push_back({static_cast<DWORD>(chunkPos + 8 - moviPos_),
-                            static_cast<DWORD>(size) | (keyframe ? 0 : kNotKeyframe)});
+  s.segmentIndex.push_back(
+      {static_cast<DWORD>(chunkPos + 8 - moviPos_), static_cast<DWORD>(size) | (keyframe ? 0 : kNotKeyframe)});
   if (segments_ == 1 && legacyIndex_)
     idx1_.push_back({s.chunkId, keyframe ? kAviifKeyframe : 0, static_cast<DWORD>(chunkPos - (moviPos_ + 8)),
                      static_cast<DWORD>(size)});
@@ -260,7 +260,7 @@ HRESULT AviFile::WriteChunk(size_t stream, const BYTE *data, size_t size, bool k
 
 HRESULT AviFile::CloseSegment() {
   HRESULT hr = S_OK;
-  for (Stream &s : streams_) {
+  for (Stream& s : streams_) {
     if (s.segmentIndex.empty()) continue;
     if (s.superIndex.size() >= kSuperIndexSlots) return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     Bytes ix;
@@ -272,7 +272,7 @@ HRESULT AviFile::CloseSegment() {
     ix.U32(s.chunkId);
     ix.U64(moviPos_);
     ix.U32(0);
-    for (const IndexEntry &e : s.segmentIndex) {
+    for (const IndexEntry& e : s.segmentIndex) {
       ix.U32(e.offset);
       ix.U32(e.size);
     }
@@ -287,7 +287,7 @@ HRESULT AviFile::CloseSegment() {
   if (segments_ == 1 && legacyIndex_) {
     Bytes idx;
     size_t at = idx.Open(FourCC('i', 'd', 'x', '1'));
-    for (const Idx1Entry &e : idx1_) {
+    for (const Idx1Entry& e : idx1_) {
       idx.U32(e.id);
       idx.U32(e.flags);
       idx.U32(e.offset);

@@ -14,32 +14,32 @@ namespace engine::output {
 
 // Where the bytes go: a positioned write, so that sizes and the header can be filled in later.
 class ByteSink {
-public:
-  virtual HRESULT Write(uint64_t pos, const BYTE *data, size_t size) = 0;
+ public:
+  virtual HRESULT Write(uint64_t pos, const BYTE* data, size_t size) = 0;
 
-protected:
+ protected:
   ~ByteSink() = default;
 };
 
 struct AviStreamFormat {
   bool video = false;
-  DWORD handler = 0;           // strh fccHandler
-  DWORD scale = 1, rate = 1;   // units per second = rate / scale
-  DWORD sampleSize = 0;        // 0: one chunk is one unit (video); else bytes per unit (audio)
-  std::vector<BYTE> format;    // strf: BITMAPINFOHEADER (+extra) or WAVEFORMATEX (+extra)
-  LONG width = 0, height = 0;  // video frame size
+  DWORD handler = 0;             // strh fccHandler
+  DWORD scale = 1, rate = 1;     // units per second = rate / scale
+  DWORD sampleSize = 0;          // 0: one chunk is one unit (video); else bytes per unit (audio)
+  std::vector<BYTE> format;      // strf: BITMAPINFOHEADER (+extra) or WAVEFORMATEX (+extra)
+  LONG width = 0, height = 0;    // video frame size
   REFERENCE_TIME frameTime = 0;  // video: 100-ns per frame
 };
 
 class AviFile {
-public:
-  AviFile(ByteSink &sink, std::vector<AviStreamFormat> streams, bool legacyIndex,
+ public:
+  AviFile(ByteSink& sink, std::vector<AviStreamFormat> streams, bool legacyIndex,
           uint64_t segmentLimit = kDefaultSegmentLimit);
 
   // Writes the provisional header and opens the first segment.
   HRESULT Begin();
   // One chunk of a stream: a video frame, or whole blocks of audio.
-  HRESULT WriteChunk(size_t stream, const BYTE *data, size_t size, bool keyframe);
+  HRESULT WriteChunk(size_t stream, const BYTE* data, size_t size, bool keyframe);
   // Closes the last segment and writes the header again with the final counts.
   HRESULT Finish();
 
@@ -50,7 +50,7 @@ public:
   static constexpr uint64_t kDefaultSegmentLimit = 1000u * 1024 * 1024;
   static constexpr DWORD kSuperIndexSlots = 256;  // segments a file can have
 
-private:
+ private:
   struct IndexEntry {
     DWORD offset;  // chunk data, relative to the segment's base
     DWORD size;    // bit 31 set: not a key frame
@@ -78,11 +78,11 @@ private:
   std::vector<BYTE> BuildHeader() const;
   HRESULT OpenSegment();
   HRESULT CloseSegment();
-  HRESULT Put(const void *data, size_t size);
+  HRESULT Put(const void* data, size_t size);
   HRESULT Put32At(uint64_t pos, DWORD value);
   uint64_t PendingIndexBytes() const;
 
-  ByteSink &sink_;
+  ByteSink& sink_;
   std::vector<Stream> streams_;
   bool legacyIndex_;
   uint64_t segmentLimit_;

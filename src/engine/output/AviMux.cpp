@@ -36,7 +36,7 @@ uint64_t TimeToBytes(REFERENCE_TIME t, DWORD perSecond) {
 }
 
 // The frame rate as the file states it: exact for whole and NTSC rates, else the frame time.
-void SetFrameRate(AviStreamFormat &fmt, REFERENCE_TIME frameTime) {
+void SetFrameRate(AviStreamFormat& fmt, REFERENCE_TIME frameTime) {
   fmt.frameTime = frameTime;
   for (DWORD scale : {1u, 1001u}) {
     long long rate = llround(static_cast<double>(scale) * kSecond / static_cast<double>(frameTime));
@@ -59,24 +59,23 @@ bool IsUncompressed(DWORD compression) { return compression == BI_RGB || compres
 
 // ---- pins ----
 
-AviMuxInput::AviMuxInput(AviMux *mux, std::wstring name) : InputPin(mux, std::move(name)), mux_(mux) {}
+AviMuxInput::AviMuxInput(AviMux* mux, std::wstring name) : InputPin(mux, std::move(name)), mux_(mux) {}
 
-HRESULT AviMuxInput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
+HRESULT AviMuxInput::CheckMediaType(const AM_MEDIA_TYPE& mt) {
   if (!mt.pbFormat) return S_FALSE;
   if (mt.majortype == MEDIATYPE_Video) {
     if (mt.formattype != FORMAT_VideoInfo || mt.cbFormat < sizeof(VIDEOINFOHEADER)) return S_FALSE;
-    const BITMAPINFOHEADER &bmi = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
-    if (bmi.biWidth <= 0 || bmi.biHeight == 0 || bmi.biWidth > 65535 || bmi.biHeight > 65535 ||
-        bmi.biHeight < -65535)
+    const BITMAPINFOHEADER& bmi = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
+    if (bmi.biWidth <= 0 || bmi.biHeight == 0 || bmi.biWidth > 65535 || bmi.biHeight > 65535 || bmi.biHeight < -65535)
       return S_FALSE;
-    if (IsUncompressed(bmi.biCompression) && bmi.biBitCount != 8 && bmi.biBitCount != 16 &&
-        bmi.biBitCount != 24 && bmi.biBitCount != 32)
+    if (IsUncompressed(bmi.biCompression) && bmi.biBitCount != 8 && bmi.biBitCount != 16 && bmi.biBitCount != 24 &&
+        bmi.biBitCount != 32)
       return S_FALSE;
     return S_OK;
   }
   if (mt.majortype == MEDIATYPE_Audio) {
     if (mt.formattype != FORMAT_WaveFormatEx || mt.cbFormat < sizeof(PCMWAVEFORMAT)) return S_FALSE;
-    const auto *wf = reinterpret_cast<const WAVEFORMATEX *>(mt.pbFormat);
+    const auto* wf = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
     if (!wf->nChannels || !wf->nBlockAlign || !wf->nAvgBytesPerSec || !wf->nSamplesPerSec) return S_FALSE;
     if (mt.cbFormat >= sizeof(WAVEFORMATEX) && mt.cbFormat < sizeof(WAVEFORMATEX) + wf->cbSize) return S_FALSE;
     return S_OK;
@@ -84,22 +83,22 @@ HRESULT AviMuxInput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
   return S_FALSE;
 }
 
-HRESULT AviMuxInput::CompleteConnect(IPin *) {
+HRESULT AviMuxInput::CompleteConnect(IPin*) {
   mux_->InputConnected();
   return S_OK;
 }
 
-HRESULT AviMuxInput::OnReceive(IMediaSample *sample) { return mux_->Receive(this, sample); }
+HRESULT AviMuxInput::OnReceive(IMediaSample* sample) { return mux_->Receive(this, sample); }
 
 HRESULT AviMuxInput::OnEndOfStream() { return mux_->EndOfStream(this); }
 
-AviMuxOutput::AviMuxOutput(AviMux *mux) : OutputPin(mux, L"AVI Out") {}
+AviMuxOutput::AviMuxOutput(AviMux* mux) : OutputPin(mux, L"AVI Out") {}
 
-HRESULT AviMuxOutput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
+HRESULT AviMuxOutput::CheckMediaType(const AM_MEDIA_TYPE& mt) {
   return mt.majortype == MEDIATYPE_Stream && mt.subtype == MEDIASUBTYPE_Avi ? S_OK : S_FALSE;
 }
 
-HRESULT AviMuxOutput::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
+HRESULT AviMuxOutput::GetMediaType(int index, AM_MEDIA_TYPE* mt) {
   if (index != 0) return VFW_S_NO_MORE_ITEMS;
   *mt = AM_MEDIA_TYPE{};
   mt->majortype = MEDIATYPE_Stream;
@@ -110,7 +109,7 @@ HRESULT AviMuxOutput::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
   return S_OK;
 }
 
-void AviMuxOutput::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
+void AviMuxOutput::BufferNeeds(ALLOCATOR_PROPERTIES& props) {
   // A writer that writes behind holds blocks for a while: a few let the streams go on.
   props.cBuffers = 4;
   props.cbBuffer = static_cast<long>(AviMux::kOutputBlock);
@@ -132,15 +131,15 @@ AviMux::~AviMux() {
   DeleteCriticalSection(&dataLock_);
 }
 
-HRESULT AviMux::Create(REFIID iid, void **out) { return CreateAndQuery<AviMux>(iid, out); }
+HRESULT AviMux::Create(REFIID iid, void** out) { return CreateAndQuery<AviMux>(iid, out); }
 
-HRESULT AviMux::QueryOther(REFIID iid, void **out) {
+HRESULT AviMux::QueryOther(REFIID iid, void** out) {
   if (iid == IID_IMediaSeeking)
-    *out = static_cast<IMediaSeeking *>(this);
+    *out = static_cast<IMediaSeeking*>(this);
   else if (iid == IID_IConfigInterleaving)
-    *out = static_cast<IConfigInterleaving *>(this);
+    *out = static_cast<IConfigInterleaving*>(this);
   else if (iid == IID_IConfigAviMux)
-    *out = static_cast<IConfigAviMux *>(this);
+    *out = static_cast<IConfigAviMux*>(this);
   else
     return E_NOINTERFACE;
   AddRef();
@@ -152,7 +151,7 @@ int AviMux::PinCount() {
   return static_cast<int>(inputs_.size()) + 1;
 }
 
-IPin *AviMux::PinAt(int index) {
+IPin* AviMux::PinAt(int index) {
   Locked hold(Lock());
   if (index == 0) return output_.get();
   if (index < 0 || index > static_cast<int>(inputs_.size())) return nullptr;
@@ -161,7 +160,7 @@ IPin *AviMux::PinAt(int index) {
 
 void AviMux::InputConnected() {
   Locked hold(Lock());
-  for (auto &in : inputs_)
+  for (auto& in : inputs_)
     if (!in->IsConnected()) return;
   wchar_t name[32];
   wsprintfW(name, L"Input %02d", static_cast<int>(inputs_.size()) + 1);
@@ -172,19 +171,19 @@ HRESULT AviMux::OnStart() {
   if (!output_->IsConnected()) return VFW_E_NOT_CONNECTED;
   Locked hold(dataLock_);
   streams_.clear();
-  for (auto &in : inputs_) {
+  for (auto& in : inputs_) {
     if (!in->IsConnected()) continue;
     in->ResetStream();
-    const AM_MEDIA_TYPE &mt = in->MediaType();
+    const AM_MEDIA_TYPE& mt = in->MediaType();
     Stream s;
     s.pin = in.get();
     if (mt.majortype == MEDIATYPE_Video) {
-      const auto *vih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat);
-      const BYTE *bmi = reinterpret_cast<const BYTE *>(&vih->bmiHeader);
+      const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
+      const BYTE* bmi = reinterpret_cast<const BYTE*>(&vih->bmiHeader);
       s.fmt.video = true;
-      const BYTE *formatEnd = mt.pbFormat + mt.cbFormat;
+      const BYTE* formatEnd = mt.pbFormat + mt.cbFormat;
       s.fmt.format.assign(bmi, formatEnd);
-      auto *h = reinterpret_cast<BITMAPINFOHEADER *>(s.fmt.format.data());
+      auto* h = reinterpret_cast<BITMAPINFOHEADER*>(s.fmt.format.data());
       h->biSize = std::max<DWORD>(h->biSize, sizeof(BITMAPINFOHEADER));
       if (IsUncompressed(h->biCompression) && !h->biSizeImage) {
         DWORD stride = ((static_cast<DWORD>(h->biWidth) * h->biBitCount + 31) / 32) * 4;
@@ -200,7 +199,7 @@ HRESULT AviMux::OnStart() {
       if (mt.cbFormat < sizeof(WAVEFORMATEX)) wf.cbSize = 0;
       s.fmt.format.assign(mt.pbFormat, mt.pbFormat + sizeof(WAVEFORMATEX) + wf.cbSize);
       if (mt.cbFormat < sizeof(WAVEFORMATEX)) {
-        s.fmt.format.assign(reinterpret_cast<BYTE *>(&wf), reinterpret_cast<BYTE *>(&wf) + sizeof(wf));
+        s.fmt.format.assign(reinterpret_cast<BYTE*>(&wf), reinterpret_cast<BYTE*>(&wf) + sizeof(wf));
       }
       s.blockAlign = wf.nBlockAlign;
       s.bytesPerSecond = wf.nAvgBytesPerSec;
@@ -235,41 +234,41 @@ void AviMux::OnStop() {
   output_->Inactive();
 }
 
-REFERENCE_TIME AviMux::FrameStart(const Stream &s, uint64_t frame) const {
+REFERENCE_TIME AviMux::FrameStart(const Stream& s, uint64_t frame) const {
   if (!s.fmt.rate) return 0;
   return static_cast<REFERENCE_TIME>(static_cast<long double>(frame) * s.fmt.scale * kSecond / s.fmt.rate);
 }
 
-REFERENCE_TIME AviMux::Received(const Stream &s) const {
+REFERENCE_TIME AviMux::Received(const Stream& s) const {
   return s.fmt.video ? FrameStart(s, s.framesReceived) : BytesToTime(s.audioReceived, s.bytesPerSecond);
 }
 
-REFERENCE_TIME AviMux::Written(const Stream &s) const {
+REFERENCE_TIME AviMux::Written(const Stream& s) const {
   return s.fmt.video ? FrameStart(s, s.framesWritten) : BytesToTime(s.audioWritten, s.bytesPerSecond);
 }
 
 void AviMux::UpdatePosition() {
   REFERENCE_TIME pos = 0;
-  for (const Stream &s : streams_) pos = std::max(pos, Written(s));
+  for (const Stream& s : streams_) pos = std::max(pos, Written(s));
   position_ = pos;
 }
 
 HRESULT AviMux::EnsureFile() {
   if (file_) return S_OK;
   std::vector<AviStreamFormat> formats;
-  for (Stream &s : streams_) {
+  for (Stream& s : streams_) {
     if (s.fmt.video && s.fmt.frameTime <= 0) SetFrameRate(s.fmt, kDefaultFrameTime);
     formats.push_back(s.fmt);
   }
-  file_ = std::make_unique<AviFile>(static_cast<ByteSink &>(*this), std::move(formats), legacyIndex_ != FALSE);
+  file_ = std::make_unique<AviFile>(static_cast<ByteSink&>(*this), std::move(formats), legacyIndex_ != FALSE);
   return S_OK;
 }
 
-HRESULT AviMux::WriteVideoBefore(Stream &s, REFERENCE_TIME end) {
+HRESULT AviMux::WriteVideoBefore(Stream& s, REFERENCE_TIME end) {
   size_t index = static_cast<size_t>(&s - streams_.data());
   while (!s.frames.empty() && FrameStart(s, s.framesWritten) < end) {
     HRESULT hr = EnsureFile();
-    Frame &f = s.frames.front();
+    Frame& f = s.frames.front();
     if (SUCCEEDED(hr)) hr = file_->WriteChunk(index, f.data.data(), f.data.size(), f.key);
     if (FAILED(hr)) return hr;
     queuedBytes_ -= f.data.size();
@@ -280,12 +279,12 @@ HRESULT AviMux::WriteVideoBefore(Stream &s, REFERENCE_TIME end) {
   return S_OK;
 }
 
-bool AviMux::MayWriteVideoNow(const Stream &s) const {
+bool AviMux::MayWriteVideoNow(const Stream& s) const {
   if (mode_ == INTERLEAVE_NONE || mode_ == INTERLEAVE_NONE_BUFFERED || queuedBytes_ > kQueueLimit) return true;
   return FrameStart(s, s.framesWritten) < audioPeriods_ * interleave_;
 }
 
-HRESULT AviMux::WriteAudioBefore(Stream &s, REFERENCE_TIME end) {
+HRESULT AviMux::WriteAudioBefore(Stream& s, REFERENCE_TIME end) {
   size_t index = static_cast<size_t>(&s - streams_.data());
   uint64_t upTo = std::min<uint64_t>(TimeToBytes(end, s.bytesPerSecond), s.audioReceived);
   if (upTo <= s.audioWritten) return S_OK;
@@ -307,25 +306,25 @@ HRESULT AviMux::WriteAudioBefore(Stream &s, REFERENCE_TIME end) {
 HRESULT AviMux::Pump(bool force) {
   HRESULT hr = S_OK;
   if (force || mode_ == INTERLEAVE_NONE || mode_ == INTERLEAVE_NONE_BUFFERED || queuedBytes_ > kQueueLimit) {
-    for (Stream &s : streams_) {
+    for (Stream& s : streams_) {
       hr = s.fmt.video ? WriteVideoBefore(s, LLONG_MAX) : WriteAudioBefore(s, LLONG_MAX);
       if (FAILED(hr)) return hr;
     }
     REFERENCE_TIME reached = 0;
-    for (const Stream &s : streams_) reached = std::max(reached, Written(s));
+    for (const Stream& s : streams_) reached = std::max(reached, Written(s));
     audioPeriods_ = std::max(audioPeriods_, (reached + interleave_ - 1) / interleave_);
     UpdatePosition();
     return S_OK;
   }
   for (;;) {
     REFERENCE_TIME periodStart = audioPeriods_ * interleave_;
-    for (Stream &s : streams_) {
+    for (Stream& s : streams_) {
       if (!s.fmt.video) continue;
       hr = WriteVideoBefore(s, periodStart);
       if (FAILED(hr)) return hr;
     }
     bool videoDone = true, audioReady = true, anyAudio = false, anyLeft = false;
-    for (const Stream &s : streams_) {
+    for (const Stream& s : streams_) {
       if (s.fmt.video) {
         videoDone = videoDone && (s.ended || Received(s) >= periodStart);
         anyLeft = anyLeft || !s.frames.empty();
@@ -335,11 +334,11 @@ HRESULT AviMux::Pump(bool force) {
         anyLeft = anyLeft || s.audioWritten + s.blockAlign <= s.audioReceived;
       }
     }
-    bool allEnded = std::all_of(streams_.begin(), streams_.end(), [](const Stream &s) { return s.ended; });
+    bool allEnded = std::all_of(streams_.begin(), streams_.end(), [](const Stream& s) { return s.ended; });
     if (allEnded && !anyLeft) break;
     if (!videoDone || !audioReady) break;
     if (anyAudio) {
-      for (Stream &s : streams_) {
+      for (Stream& s : streams_) {
         if (s.fmt.video) continue;
         hr = WriteAudioBefore(s, periodStart + interleave_);
         if (FAILED(hr)) return hr;
@@ -351,29 +350,30 @@ HRESULT AviMux::Pump(bool force) {
   return S_OK;
 }
 
-HRESULT AviMux::Receive(AviMuxInput *pin, IMediaSample *sample) {
-  BYTE *data = nullptr;
+HRESULT AviMux::Receive(AviMuxInput* pin, IMediaSample* sample) {
+  BYTE* data = nullptr;
   if (FAILED(sample->GetPointer(&data))) return E_POINTER;
   long size = sample->GetActualDataLength();
   if (size < 0) return E_INVALIDARG;
   Locked hold(dataLock_);
   if (FAILED(error_)) return error_;
   if (finished_) return VFW_E_WRONG_STATE;
-  auto it = std::find_if(streams_.begin(), streams_.end(), [pin](const Stream &s) { return s.pin == pin; });
+  auto it = std::find_if(streams_.begin(), streams_.end(), [pin](const Stream& s) { return s.pin == pin; });
   if (it == streams_.end()) return VFW_E_WRONG_STATE;
-  Stream &s = *it;
+  Stream& s = *it;
   if (s.fmt.video) {
     if (s.fmt.frameTime <= 0) {
       REFERENCE_TIME start = 0, stop = 0;
       if (SUCCEEDED(sample->GetTime(&start, &stop)) && stop > start) SetFrameRate(s.fmt, stop - start);
     }
-    const auto *bmi = reinterpret_cast<const BITMAPINFOHEADER *>(s.fmt.format.data());
+    const auto* bmi = reinterpret_cast<const BITMAPINFOHEADER*>(s.fmt.format.data());
     bool key = sample->IsSyncPoint() == S_OK || IsUncompressed(bmi->biCompression);
     if (s.frames.empty() && MayWriteVideoNow(s)) {
       // Its period's audio is already out: the frame goes to the file without being held.
       ++s.framesReceived;
       HRESULT hr = EnsureFile();
-      if (SUCCEEDED(hr)) hr = file_->WriteChunk(static_cast<size_t>(&s - streams_.data()), data, static_cast<size_t>(size), key);
+      if (SUCCEEDED(hr))
+        hr = file_->WriteChunk(static_cast<size_t>(&s - streams_.data()), data, static_cast<size_t>(size), key);
       if (SUCCEEDED(hr)) {
         ++s.framesWritten;
         hr = Pump(false);
@@ -414,13 +414,13 @@ HRESULT AviMux::Finish() {
   return hr;
 }
 
-HRESULT AviMux::EndOfStream(AviMuxInput *pin) {
+HRESULT AviMux::EndOfStream(AviMuxInput* pin) {
   Locked hold(dataLock_);
   if (FAILED(error_) || finished_) return S_OK;
-  for (Stream &s : streams_)
+  for (Stream& s : streams_)
     if (s.pin == pin) s.ended = true;
   HRESULT hr = S_OK;
-  if (std::all_of(streams_.begin(), streams_.end(), [](const Stream &s) { return s.ended; })) {
+  if (std::all_of(streams_.begin(), streams_.end(), [](const Stream& s) { return s.ended; })) {
     hr = Finish();
     if (SUCCEEDED(hr)) hr = output_->DeliverEndOfStream();
   } else {
@@ -431,7 +431,7 @@ HRESULT AviMux::EndOfStream(AviMuxInput *pin) {
 
 // ---- output bytes: sequential writes are gathered into samples of one block ----
 
-HRESULT AviMux::Write(uint64_t pos, const BYTE *data, size_t size) {
+HRESULT AviMux::Write(uint64_t pos, const BYTE* data, size_t size) {
   if (outSample_ && pos != outPos_ + outFill_) {
     HRESULT hr = FlushOutput();
     if (FAILED(hr)) return hr;
@@ -471,7 +471,7 @@ void AviMux::DropOutput() {
 
 HRESULT AviMux::FlushOutput() {
   if (!outSample_) return S_OK;
-  IMediaSample *sample = outSample_;
+  IMediaSample* sample = outSample_;
   outSample_ = nullptr;
   sample->SetActualDataLength(static_cast<long>(outFill_));
   REFERENCE_TIME start = static_cast<REFERENCE_TIME>(outPos_), stop = start + static_cast<REFERENCE_TIME>(outFill_);
@@ -487,13 +487,13 @@ HRESULT AviMux::FlushOutput() {
 
 // ---- IMediaSeeking ----
 
-STDMETHODIMP AviMux::GetCapabilities(DWORD *caps) {
+STDMETHODIMP AviMux::GetCapabilities(DWORD* caps) {
   if (!caps) return E_POINTER;
   *caps = AM_SEEKING_CanGetCurrentPos | AM_SEEKING_CanGetDuration;
   return S_OK;
 }
 
-STDMETHODIMP AviMux::CheckCapabilities(DWORD *caps) {
+STDMETHODIMP AviMux::CheckCapabilities(DWORD* caps) {
   if (!caps) return E_POINTER;
   DWORD have = AM_SEEKING_CanGetCurrentPos | AM_SEEKING_CanGetDuration;
   DWORD asked = *caps;
@@ -502,38 +502,38 @@ STDMETHODIMP AviMux::CheckCapabilities(DWORD *caps) {
   return *caps ? S_FALSE : E_FAIL;
 }
 
-STDMETHODIMP AviMux::IsFormatSupported(const GUID *format) {
+STDMETHODIMP AviMux::IsFormatSupported(const GUID* format) {
   if (!format) return E_POINTER;
   return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
 }
 
-STDMETHODIMP AviMux::QueryPreferredFormat(GUID *format) {
+STDMETHODIMP AviMux::QueryPreferredFormat(GUID* format) {
   if (!format) return E_POINTER;
   *format = TIME_FORMAT_MEDIA_TIME;
   return S_OK;
 }
 
-STDMETHODIMP AviMux::GetTimeFormat(GUID *format) { return QueryPreferredFormat(format); }
+STDMETHODIMP AviMux::GetTimeFormat(GUID* format) { return QueryPreferredFormat(format); }
 
-STDMETHODIMP AviMux::IsUsingTimeFormat(const GUID *format) { return IsFormatSupported(format); }
+STDMETHODIMP AviMux::IsUsingTimeFormat(const GUID* format) { return IsFormatSupported(format); }
 
-STDMETHODIMP AviMux::SetTimeFormat(const GUID *format) {
+STDMETHODIMP AviMux::SetTimeFormat(const GUID* format) {
   if (!format) return E_POINTER;
   return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
 }
 
-STDMETHODIMP AviMux::GetDuration(LONGLONG *duration) { return GetCurrentPosition(duration); }
+STDMETHODIMP AviMux::GetDuration(LONGLONG* duration) { return GetCurrentPosition(duration); }
 
-STDMETHODIMP AviMux::GetStopPosition(LONGLONG *) { return E_NOTIMPL; }
+STDMETHODIMP AviMux::GetStopPosition(LONGLONG*) { return E_NOTIMPL; }
 
-STDMETHODIMP AviMux::GetCurrentPosition(LONGLONG *current) {
+STDMETHODIMP AviMux::GetCurrentPosition(LONGLONG* current) {
   if (!current) return E_POINTER;
   *current = position_;
   return S_OK;
 }
 
-STDMETHODIMP AviMux::ConvertTimeFormat(LONGLONG *target, const GUID *targetFormat, LONGLONG source,
-                                       const GUID *sourceFormat) {
+STDMETHODIMP AviMux::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                       const GUID* sourceFormat) {
   if (!target) return E_POINTER;
   bool targetOk = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
   bool sourceOk = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
@@ -542,15 +542,15 @@ STDMETHODIMP AviMux::ConvertTimeFormat(LONGLONG *target, const GUID *targetForma
   return S_OK;
 }
 
-STDMETHODIMP AviMux::SetPositions(LONGLONG *, DWORD, LONGLONG *, DWORD) { return E_NOTIMPL; }
+STDMETHODIMP AviMux::SetPositions(LONGLONG*, DWORD, LONGLONG*, DWORD) { return E_NOTIMPL; }
 
-STDMETHODIMP AviMux::GetPositions(LONGLONG *current, LONGLONG *stop) {
+STDMETHODIMP AviMux::GetPositions(LONGLONG* current, LONGLONG* stop) {
   if (current) *current = position_;
   if (stop) *stop = position_;
   return S_OK;
 }
 
-STDMETHODIMP AviMux::GetAvailable(LONGLONG *earliest, LONGLONG *latest) {
+STDMETHODIMP AviMux::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
   if (earliest) *earliest = 0;
   if (latest) *latest = position_;
   return S_OK;
@@ -558,13 +558,13 @@ STDMETHODIMP AviMux::GetAvailable(LONGLONG *earliest, LONGLONG *latest) {
 
 STDMETHODIMP AviMux::SetRate(double rate) { return rate == 1.0 ? S_OK : E_NOTIMPL; }
 
-STDMETHODIMP AviMux::GetRate(double *rate) {
+STDMETHODIMP AviMux::GetRate(double* rate) {
   if (!rate) return E_POINTER;
   *rate = 1.0;
   return S_OK;
 }
 
-STDMETHODIMP AviMux::GetPreroll(LONGLONG *preroll) {
+STDMETHODIMP AviMux::GetPreroll(LONGLONG* preroll) {
   if (!preroll) return E_POINTER;
   *preroll = 0;
   return S_OK;
@@ -579,13 +579,13 @@ STDMETHODIMP AviMux::put_Mode(InterleavingMode mode) {
   return S_OK;
 }
 
-STDMETHODIMP AviMux::get_Mode(InterleavingMode *mode) {
+STDMETHODIMP AviMux::get_Mode(InterleavingMode* mode) {
   if (!mode) return E_POINTER;
   *mode = mode_;
   return S_OK;
 }
 
-STDMETHODIMP AviMux::put_Interleaving(const REFERENCE_TIME *interleave, const REFERENCE_TIME *preroll) {
+STDMETHODIMP AviMux::put_Interleaving(const REFERENCE_TIME* interleave, const REFERENCE_TIME* preroll) {
   if (State() != State_Stopped) return VFW_E_NOT_STOPPED;
   if (interleave) {
     if (*interleave <= 0) return E_INVALIDARG;
@@ -595,7 +595,7 @@ STDMETHODIMP AviMux::put_Interleaving(const REFERENCE_TIME *interleave, const RE
   return S_OK;
 }
 
-STDMETHODIMP AviMux::get_Interleaving(REFERENCE_TIME *interleave, REFERENCE_TIME *preroll) {
+STDMETHODIMP AviMux::get_Interleaving(REFERENCE_TIME* interleave, REFERENCE_TIME* preroll) {
   if (!interleave || !preroll) return E_POINTER;
   *interleave = interleave_;
   *preroll = preroll_;
@@ -608,7 +608,7 @@ STDMETHODIMP AviMux::SetMasterStream(LONG stream) {
   return S_OK;
 }
 
-STDMETHODIMP AviMux::GetMasterStream(LONG *stream) {
+STDMETHODIMP AviMux::GetMasterStream(LONG* stream) {
   if (!stream) return E_POINTER;
   *stream = master_;
   return S_OK;
@@ -620,7 +620,7 @@ STDMETHODIMP AviMux::SetOutputCompatibilityIndex(BOOL oldIndex) {
   return S_OK;
 }
 
-STDMETHODIMP AviMux::GetOutputCompatibilityIndex(BOOL *oldIndex) {
+STDMETHODIMP AviMux::GetOutputCompatibilityIndex(BOOL* oldIndex) {
   if (!oldIndex) return E_POINTER;
   *oldIndex = legacyIndex_;
   return S_OK;

@@ -18,25 +18,25 @@ namespace engine::output {
 class AviMux;
 
 class AviMuxInput final : public InputPin {
-public:
-  AviMuxInput(AviMux *mux, std::wstring name);
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
+ public:
+  AviMuxInput(AviMux* mux, std::wstring name);
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
 
-protected:
-  HRESULT CompleteConnect(IPin *peer) override;
-  HRESULT OnReceive(IMediaSample *sample) override;
+ protected:
+  HRESULT CompleteConnect(IPin* peer) override;
+  HRESULT OnReceive(IMediaSample* sample) override;
   HRESULT OnEndOfStream() override;
 
-private:
-  AviMux *mux_;
+ private:
+  AviMux* mux_;
 };
 
 class AviMuxOutput final : public OutputPin {
-public:
-  explicit AviMuxOutput(AviMux *mux);
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
-  HRESULT GetMediaType(int index, AM_MEDIA_TYPE *mt) override;
-  void BufferNeeds(ALLOCATOR_PROPERTIES &props) override;
+ public:
+  explicit AviMuxOutput(AviMux* mux);
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
+  HRESULT GetMediaType(int index, AM_MEDIA_TYPE* mt) override;
+  void BufferNeeds(ALLOCATOR_PROPERTIES& props) override;
 };
 
 class AviMux final : public FilterBase,
@@ -44,90 +44,90 @@ class AviMux final : public FilterBase,
                      public IConfigInterleaving,
                      public IConfigAviMux,
                      private ByteSink {
-public:
+ public:
   AviMux();
   ~AviMux() override;
-  static HRESULT Create(REFIID iid, void **out);
+  static HRESULT Create(REFIID iid, void** out);
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override { return FilterBase::QueryInterface(iid, out); }
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return FilterBase::QueryInterface(iid, out); }
   STDMETHODIMP_(ULONG) AddRef() override { return FilterBase::AddRef(); }
   STDMETHODIMP_(ULONG) Release() override { return FilterBase::Release(); }
 
   // IMediaSeeking: only the position in media time is meaningful for a writer.
-  STDMETHODIMP GetCapabilities(DWORD *caps) override;
-  STDMETHODIMP CheckCapabilities(DWORD *caps) override;
-  STDMETHODIMP IsFormatSupported(const GUID *format) override;
-  STDMETHODIMP QueryPreferredFormat(GUID *format) override;
-  STDMETHODIMP GetTimeFormat(GUID *format) override;
-  STDMETHODIMP IsUsingTimeFormat(const GUID *format) override;
-  STDMETHODIMP SetTimeFormat(const GUID *format) override;
-  STDMETHODIMP GetDuration(LONGLONG *duration) override;
-  STDMETHODIMP GetStopPosition(LONGLONG *stop) override;
-  STDMETHODIMP GetCurrentPosition(LONGLONG *current) override;
-  STDMETHODIMP ConvertTimeFormat(LONGLONG *target, const GUID *targetFormat, LONGLONG source,
-                                 const GUID *sourceFormat) override;
-  STDMETHODIMP SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) override;
-  STDMETHODIMP GetPositions(LONGLONG *current, LONGLONG *stop) override;
-  STDMETHODIMP GetAvailable(LONGLONG *earliest, LONGLONG *latest) override;
+  STDMETHODIMP GetCapabilities(DWORD* caps) override;
+  STDMETHODIMP CheckCapabilities(DWORD* caps) override;
+  STDMETHODIMP IsFormatSupported(const GUID* format) override;
+  STDMETHODIMP QueryPreferredFormat(GUID* format) override;
+  STDMETHODIMP GetTimeFormat(GUID* format) override;
+  STDMETHODIMP IsUsingTimeFormat(const GUID* format) override;
+  STDMETHODIMP SetTimeFormat(const GUID* format) override;
+  STDMETHODIMP GetDuration(LONGLONG* duration) override;
+  STDMETHODIMP GetStopPosition(LONGLONG* stop) override;
+  STDMETHODIMP GetCurrentPosition(LONGLONG* current) override;
+  STDMETHODIMP ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                 const GUID* sourceFormat) override;
+  STDMETHODIMP SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
+  STDMETHODIMP GetPositions(LONGLONG* current, LONGLONG* stop) override;
+  STDMETHODIMP GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
   STDMETHODIMP SetRate(double rate) override;
-  STDMETHODIMP GetRate(double *rate) override;
-  STDMETHODIMP GetPreroll(LONGLONG *preroll) override;
+  STDMETHODIMP GetRate(double* rate) override;
+  STDMETHODIMP GetPreroll(LONGLONG* preroll) override;
 
   STDMETHODIMP put_Mode(InterleavingMode mode) override;
-  STDMETHODIMP get_Mode(InterleavingMode *mode) override;
-  STDMETHODIMP put_Interleaving(const REFERENCE_TIME *interleave, const REFERENCE_TIME *preroll) override;
-  STDMETHODIMP get_Interleaving(REFERENCE_TIME *interleave, REFERENCE_TIME *preroll) override;
+  STDMETHODIMP get_Mode(InterleavingMode* mode) override;
+  STDMETHODIMP put_Interleaving(const REFERENCE_TIME* interleave, const REFERENCE_TIME* preroll) override;
+  STDMETHODIMP get_Interleaving(REFERENCE_TIME* interleave, REFERENCE_TIME* preroll) override;
 
   STDMETHODIMP SetMasterStream(LONG stream) override;
-  STDMETHODIMP GetMasterStream(LONG *stream) override;
+  STDMETHODIMP GetMasterStream(LONG* stream) override;
   STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override;
-  STDMETHODIMP GetOutputCompatibilityIndex(BOOL *oldIndex) override;
+  STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override;
 
   int PinCount() override;
-  IPin *PinAt(int index) override;
+  IPin* PinAt(int index) override;
 
   // From the inputs.
   void InputConnected();
-  HRESULT Receive(AviMuxInput *pin, IMediaSample *sample);
-  HRESULT EndOfStream(AviMuxInput *pin);
+  HRESULT Receive(AviMuxInput* pin, IMediaSample* sample);
+  HRESULT EndOfStream(AviMuxInput* pin);
 
   static constexpr size_t kOutputBlock = 1 << 20;
 
-protected:
-  HRESULT QueryOther(REFIID iid, void **out) override;
+ protected:
+  HRESULT QueryOther(REFIID iid, void** out) override;
   HRESULT OnStart() override;
   void OnStop() override;
 
-private:
+ private:
   struct Frame {
     std::vector<BYTE> data;
     bool key;
   };
   struct Stream {
-    AviMuxInput *pin = nullptr;
+    AviMuxInput* pin = nullptr;
     AviStreamFormat fmt;
     bool ended = false;
-    std::deque<Frame> frames;           // video, received and not yet written
+    std::deque<Frame> frames;  // video, received and not yet written
     uint64_t framesReceived = 0, framesWritten = 0;
-    std::vector<BYTE> audio;            // audio, received and not yet written
+    std::vector<BYTE> audio;  // audio, received and not yet written
     uint64_t audioReceived = 0, audioWritten = 0;
     DWORD blockAlign = 1, bytesPerSecond = 1;
   };
 
-  HRESULT Write(uint64_t pos, const BYTE *data, size_t size) override;
+  HRESULT Write(uint64_t pos, const BYTE* data, size_t size) override;
   // Delivers the output sample being filled, if any.
   HRESULT FlushOutput();
   // Lets go of the output sample being filled without delivering it.
   void DropOutput();
 
-  REFERENCE_TIME FrameStart(const Stream &s, uint64_t frame) const;
-  REFERENCE_TIME Received(const Stream &s) const;
-  REFERENCE_TIME Written(const Stream &s) const;
+  REFERENCE_TIME FrameStart(const Stream& s, uint64_t frame) const;
+  REFERENCE_TIME Received(const Stream& s) const;
+  REFERENCE_TIME Written(const Stream& s) const;
   HRESULT EnsureFile();
-  HRESULT WriteVideoBefore(Stream &s, REFERENCE_TIME end);
+  HRESULT WriteVideoBefore(Stream& s, REFERENCE_TIME end);
   // Whether the stream's next frame would be written as soon as it is received.
-  bool MayWriteVideoNow(const Stream &s) const;
-  HRESULT WriteAudioBefore(Stream &s, REFERENCE_TIME end);
+  bool MayWriteVideoNow(const Stream& s) const;
+  HRESULT WriteAudioBefore(Stream& s, REFERENCE_TIME end);
   HRESULT Pump(bool force);
   HRESULT Finish();
   // A failure in streaming: kept, so that later samples are refused, and reported to the graph.
@@ -141,8 +141,8 @@ private:
   std::vector<Stream> streams_;
   std::unique_ptr<AviFile> file_;
   // Sequential writes are gathered straight into the writer's sample being filled.
-  IMediaSample *outSample_ = nullptr;
-  BYTE *outData_ = nullptr;
+  IMediaSample* outSample_ = nullptr;
+  BYTE* outData_ = nullptr;
   size_t outFill_ = 0, outSize_ = 0;
   uint64_t outPos_ = 0;
   // Buffers of frames already written, for the next frames: a fresh allocation of a large

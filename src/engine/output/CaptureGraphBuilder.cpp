@@ -13,7 +13,7 @@ namespace engine::output {
 
 namespace {
 
-bool PinHasMajorType(IPin *pin, const GUID &major) {
+bool PinHasMajorType(IPin* pin, const GUID& major) {
   AM_MEDIA_TYPE mt{};
   if (SUCCEEDED(pin->ConnectionMediaType(&mt))) {
     bool same = mt.majortype == major;
@@ -23,7 +23,7 @@ bool PinHasMajorType(IPin *pin, const GUID &major) {
   }
   ComPtr<IEnumMediaTypes> types;
   if (FAILED(pin->EnumMediaTypes(&types))) return false;
-  AM_MEDIA_TYPE *t = nullptr;
+  AM_MEDIA_TYPE* t = nullptr;
   bool found = false;
   while (!found && types->Next(1, &t, nullptr) == S_OK) {
     found = t->majortype == major;
@@ -36,7 +36,7 @@ bool PinHasMajorType(IPin *pin, const GUID &major) {
 
 // The num-th pin of a filter in a direction, optionally only unconnected ones and only of a
 // major type.
-HRESULT NthPin(IBaseFilter *filter, PIN_DIRECTION dir, bool unconnected, const GUID *type, int num, IPin **out) {
+HRESULT NthPin(IBaseFilter* filter, PIN_DIRECTION dir, bool unconnected, const GUID* type, int num, IPin** out) {
   *out = nullptr;
   ComPtr<IEnumPins> pins;
   HRESULT hr = filter->EnumPins(&pins);
@@ -58,14 +58,14 @@ HRESULT NthPin(IBaseFilter *filter, PIN_DIRECTION dir, bool unconnected, const G
   return E_FAIL;
 }
 
-bool IsCapturePinCategory(const GUID *category) {
+bool IsCapturePinCategory(const GUID* category) {
   return category && *category != LOOK_DOWNSTREAM_ONLY && *category != LOOK_UPSTREAM_ONLY;
 }
 
 // Looks for an interface on the filter, its pins, and the filters connected to it.
-HRESULT SearchInterface(IBaseFilter *filter, REFIID iid, void **out, bool down, bool up,
-                        std::vector<IBaseFilter *> &seen) {
-  for (IBaseFilter *f : seen)
+HRESULT SearchInterface(IBaseFilter* filter, REFIID iid, void** out, bool down, bool up,
+                        std::vector<IBaseFilter*>& seen) {
+  for (IBaseFilter* f : seen)
     if (f == filter) return E_NOINTERFACE;
   seen.push_back(filter);
   if (SUCCEEDED(filter->QueryInterface(iid, out))) return S_OK;
@@ -85,23 +85,23 @@ HRESULT SearchInterface(IBaseFilter *filter, REFIID iid, void **out, bool down, 
       next.back().Attach(info.pFilter);
     }
   }
-  for (auto &f : next)
+  for (auto& f : next)
     if (SUCCEEDED(SearchInterface(f.Get(), iid, out, down, up, seen))) return S_OK;
   return E_NOINTERFACE;
 }
 
 }  // namespace
 
-HRESULT CaptureGraphBuilder::Create(REFIID iid, void **out) { return CreateAndQuery<CaptureGraphBuilder>(iid, out); }
+HRESULT CaptureGraphBuilder::Create(REFIID iid, void** out) { return CreateAndQuery<CaptureGraphBuilder>(iid, out); }
 
 CaptureGraphBuilder::~CaptureGraphBuilder() {
   if (graph_) graph_->Release();
 }
 
-STDMETHODIMP CaptureGraphBuilder::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP CaptureGraphBuilder::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (iid == IID_IUnknown || iid == IID_ICaptureGraphBuilder2) {
-    *out = static_cast<ICaptureGraphBuilder2 *>(this);
+    *out = static_cast<ICaptureGraphBuilder2*>(this);
     AddRef();
     return S_OK;
   }
@@ -117,7 +117,7 @@ STDMETHODIMP_(ULONG) CaptureGraphBuilder::Release() {
   return static_cast<ULONG>(refs);
 }
 
-STDMETHODIMP CaptureGraphBuilder::SetFiltergraph(IGraphBuilder *graph) {
+STDMETHODIMP CaptureGraphBuilder::SetFiltergraph(IGraphBuilder* graph) {
   if (!graph) return E_POINTER;
   if (graph_) return E_UNEXPECTED;  // one graph per builder
   graph_ = graph;
@@ -128,10 +128,10 @@ STDMETHODIMP CaptureGraphBuilder::SetFiltergraph(IGraphBuilder *graph) {
 HRESULT CaptureGraphBuilder::EnsureGraph() {
   if (graph_) return S_OK;
   return CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                          reinterpret_cast<void **>(&graph_));
+                          reinterpret_cast<void**>(&graph_));
 }
 
-STDMETHODIMP CaptureGraphBuilder::GetFiltergraph(IGraphBuilder **graph) {
+STDMETHODIMP CaptureGraphBuilder::GetFiltergraph(IGraphBuilder** graph) {
   if (!graph) return E_POINTER;
   *graph = nullptr;
   HRESULT hr = EnsureGraph();
@@ -141,17 +141,17 @@ STDMETHODIMP CaptureGraphBuilder::GetFiltergraph(IGraphBuilder **graph) {
   return S_OK;
 }
 
-STDMETHODIMP CaptureGraphBuilder::SetOutputFileName(const GUID *type, LPCOLESTR file, IBaseFilter **muxOut,
-                                                    IFileSinkFilter **sinkOut) {
+STDMETHODIMP CaptureGraphBuilder::SetOutputFileName(const GUID* type, LPCOLESTR file, IBaseFilter** muxOut,
+                                                    IFileSinkFilter** sinkOut) {
   if (muxOut) *muxOut = nullptr;
   if (sinkOut) *sinkOut = nullptr;
   if (!type || !file) return E_POINTER;
   HRESULT hr = EnsureGraph();
   if (FAILED(hr)) return hr;
-  const CLSID &clsid = *type == MEDIASUBTYPE_Avi ? CLSID_AviDest : *type;
+  const CLSID& clsid = *type == MEDIASUBTYPE_Avi ? CLSID_AviDest : *type;
   ComPtr<IBaseFilter> mux;
   hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                        reinterpret_cast<void **>(mux.GetAddressOf()));
+                        reinterpret_cast<void**>(mux.GetAddressOf()));
   if (FAILED(hr)) return hr;
   hr = graph_->AddFilter(mux.Get(), L"Mux");
   if (FAILED(hr)) return hr;
@@ -161,7 +161,7 @@ STDMETHODIMP CaptureGraphBuilder::SetOutputFileName(const GUID *type, LPCOLESTR 
   ComPtr<IBaseFilter> writer;
   if (FAILED(mux.As(&sink))) {
     hr = CoCreateInstance(CLSID_FileWriter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                          reinterpret_cast<void **>(writer.GetAddressOf()));
+                          reinterpret_cast<void**>(writer.GetAddressOf()));
     if (SUCCEEDED(hr)) hr = graph_->AddFilter(writer.Get(), L"File Writer");
     if (SUCCEEDED(hr)) hr = writer.As(&sink);
   }
@@ -182,19 +182,19 @@ STDMETHODIMP CaptureGraphBuilder::SetOutputFileName(const GUID *type, LPCOLESTR 
   return S_OK;
 }
 
-STDMETHODIMP CaptureGraphBuilder::RenderStream(const GUID *category, const GUID *type, IUnknown *source,
-                                               IBaseFilter *intermediate, IBaseFilter *sink) {
+STDMETHODIMP CaptureGraphBuilder::RenderStream(const GUID* category, const GUID* type, IUnknown* source,
+                                               IBaseFilter* intermediate, IBaseFilter* sink) {
   if (!source) return E_POINTER;
   if (category || type) return E_NOTIMPL;  // capture and preview pin categories: not offered
   if (!graph_) return E_UNEXPECTED;
 
   ComPtr<IPin> from;
-  if (SUCCEEDED(source->QueryInterface(IID_IPin, reinterpret_cast<void **>(from.GetAddressOf())))) {
+  if (SUCCEEDED(source->QueryInterface(IID_IPin, reinterpret_cast<void**>(from.GetAddressOf())))) {
     PIN_DIRECTION d;
     if (FAILED(from->QueryDirection(&d)) || d != PINDIR_OUTPUT) return E_INVALIDARG;
   } else {
     ComPtr<IBaseFilter> filter;
-    HRESULT hr = source->QueryInterface(IID_IBaseFilter, reinterpret_cast<void **>(filter.GetAddressOf()));
+    HRESULT hr = source->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()));
     if (FAILED(hr)) return E_INVALIDARG;
     hr = NthPin(filter.Get(), PINDIR_OUTPUT, true, nullptr, 0, &from);
     if (FAILED(hr)) return hr;
@@ -215,24 +215,24 @@ STDMETHODIMP CaptureGraphBuilder::RenderStream(const GUID *category, const GUID 
   return graph_->Connect(from.Get(), in.Get());
 }
 
-STDMETHODIMP CaptureGraphBuilder::FindInterface(const GUID *category, const GUID *, IBaseFilter *filter,
-                                                REFIID iid, void **out) {
+STDMETHODIMP CaptureGraphBuilder::FindInterface(const GUID* category, const GUID*, IBaseFilter* filter, REFIID iid,
+                                                void** out) {
   if (!filter || !out) return E_POINTER;
   *out = nullptr;
   if (IsCapturePinCategory(category)) return E_NOTIMPL;
   bool down = !(category && *category == LOOK_UPSTREAM_ONLY);
   bool up = !(category && *category == LOOK_DOWNSTREAM_ONLY);
-  std::vector<IBaseFilter *> seen;
+  std::vector<IBaseFilter*> seen;
   return SearchInterface(filter, iid, out, down, up, seen);
 }
 
-STDMETHODIMP CaptureGraphBuilder::FindPin(IUnknown *source, PIN_DIRECTION dir, const GUID *category,
-                                          const GUID *type, BOOL unconnected, int num, IPin **pin) {
+STDMETHODIMP CaptureGraphBuilder::FindPin(IUnknown* source, PIN_DIRECTION dir, const GUID* category, const GUID* type,
+                                          BOOL unconnected, int num, IPin** pin) {
   if (!source || !pin) return E_POINTER;
   *pin = nullptr;
   if (category) return E_NOTIMPL;
   ComPtr<IBaseFilter> filter;
-  if (FAILED(source->QueryInterface(IID_IBaseFilter, reinterpret_cast<void **>(filter.GetAddressOf()))))
+  if (FAILED(source->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
     return E_INVALIDARG;
   return NthPin(filter.Get(), dir, unconnected != FALSE, type, num, pin);
 }

@@ -9,39 +9,36 @@
 namespace engine::output {
 
 class CaptureGraphBuilder final : public ICaptureGraphBuilder2 {
-public:
+ public:
   CaptureGraphBuilder() = default;
-  static HRESULT Create(REFIID iid, void **out);
+  static HRESULT Create(REFIID iid, void** out);
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override;
   STDMETHODIMP_(ULONG) Release() override;
 
-  STDMETHODIMP SetFiltergraph(IGraphBuilder *graph) override;
-  STDMETHODIMP GetFiltergraph(IGraphBuilder **graph) override;
-  STDMETHODIMP SetOutputFileName(const GUID *type, LPCOLESTR file, IBaseFilter **mux,
-                                 IFileSinkFilter **sink) override;
-  STDMETHODIMP FindInterface(const GUID *category, const GUID *type, IBaseFilter *filter, REFIID iid,
-                             void **out) override;
-  STDMETHODIMP RenderStream(const GUID *category, const GUID *type, IUnknown *source,
-                            IBaseFilter *intermediate, IBaseFilter *sink) override;
-  STDMETHODIMP ControlStream(const GUID *, const GUID *, IBaseFilter *, REFERENCE_TIME *, REFERENCE_TIME *,
-                             WORD, WORD) override {
+  STDMETHODIMP SetFiltergraph(IGraphBuilder* graph) override;
+  STDMETHODIMP GetFiltergraph(IGraphBuilder** graph) override;
+  STDMETHODIMP SetOutputFileName(const GUID* type, LPCOLESTR file, IBaseFilter** mux, IFileSinkFilter** sink) override;
+  STDMETHODIMP FindInterface(const GUID* category, const GUID* type, IBaseFilter* filter, REFIID iid,
+                             void** out) override;
+  STDMETHODIMP RenderStream(const GUID* category, const GUID* type, IUnknown* source, IBaseFilter* intermediate,
+                            IBaseFilter* sink) override;
+  STDMETHODIMP ControlStream(const GUID*, const GUID*, IBaseFilter*, REFERENCE_TIME*, REFERENCE_TIME*, WORD,
+                             WORD) override {
     return E_NOTIMPL;
   }
   STDMETHODIMP AllocCapFile(LPCOLESTR, DWORDLONG) override { return E_NOTIMPL; }
-  STDMETHODIMP CopyCaptureFile(LPOLESTR, LPOLESTR, int, IAMCopyCaptureFileProgress *) override {
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP FindPin(IUnknown *source, PIN_DIRECTION dir, const GUID *category, const GUID *type,
-                       BOOL unconnected, int num, IPin **pin) override;
+  STDMETHODIMP CopyCaptureFile(LPOLESTR, LPOLESTR, int, IAMCopyCaptureFileProgress*) override { return E_NOTIMPL; }
+  STDMETHODIMP FindPin(IUnknown* source, PIN_DIRECTION dir, const GUID* category, const GUID* type, BOOL unconnected,
+                       int num, IPin** pin) override;
 
-private:
+ private:
   ~CaptureGraphBuilder();
   HRESULT EnsureGraph();
 
   LONG refs_ = 1;
-  IGraphBuilder *graph_ = nullptr;
+  IGraphBuilder* graph_ = nullptr;
 };
 
 }  // namespace engine::output

@@ -9,17 +9,17 @@
 
 namespace engine::output {
 
-FileWriterInput::FileWriterInput(FileWriter *writer) : InputPin(writer, L"in"), writer_(writer) {}
+FileWriterInput::FileWriterInput(FileWriter* writer) : InputPin(writer, L"in"), writer_(writer) {}
 
-HRESULT FileWriterInput::CheckMediaType(const AM_MEDIA_TYPE &mt) {
+HRESULT FileWriterInput::CheckMediaType(const AM_MEDIA_TYPE& mt) {
   return mt.majortype == MEDIATYPE_Stream ? S_OK : S_FALSE;
 }
 
-HRESULT FileWriterInput::OnReceive(IMediaSample *sample) { return writer_->WriteSample(sample); }
+HRESULT FileWriterInput::OnReceive(IMediaSample* sample) { return writer_->WriteSample(sample); }
 
 // The graph stops the writer before the multiplexer; what the multiplexer writes while it
 // stops (the final header and index of an interrupted run) is still taken.
-STDMETHODIMP FileWriterInput::Receive(IMediaSample *sample) {
+STDMETHODIMP FileWriterInput::Receive(IMediaSample* sample) {
   if (sample && writer_->Lingering()) return writer_->WriteSample(sample);
   return InputPin::Receive(sample);
 }
@@ -37,20 +37,20 @@ FileWriter::~FileWriter() {
   DeleteCriticalSection(&fileLock_);
 }
 
-HRESULT FileWriter::Create(REFIID iid, void **out) { return CreateAndQuery<FileWriter>(iid, out); }
+HRESULT FileWriter::Create(REFIID iid, void** out) { return CreateAndQuery<FileWriter>(iid, out); }
 
-HRESULT FileWriter::QueryOther(REFIID iid, void **out) {
+HRESULT FileWriter::QueryOther(REFIID iid, void** out) {
   if (iid == IID_IFileSinkFilter || iid == IID_IFileSinkFilter2)
-    *out = static_cast<IFileSinkFilter2 *>(this);
+    *out = static_cast<IFileSinkFilter2*>(this);
   else if (iid == IID_IAMFilterMiscFlags)
-    *out = static_cast<IAMFilterMiscFlags *>(this);
+    *out = static_cast<IAMFilterMiscFlags*>(this);
   else
     return E_NOINTERFACE;
   AddRef();
   return S_OK;
 }
 
-STDMETHODIMP FileWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE *) {
+STDMETHODIMP FileWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
   if (!name) return E_POINTER;
   if (!*name) return E_INVALIDARG;
   if (State() != State_Stopped) return VFW_E_NOT_STOPPED;
@@ -74,7 +74,7 @@ STDMETHODIMP FileWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE *) {
   return S_OK;
 }
 
-STDMETHODIMP FileWriter::GetCurFile(LPOLESTR *name, AM_MEDIA_TYPE *mt) {
+STDMETHODIMP FileWriter::GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) {
   if (!name) return E_POINTER;
   *name = nullptr;
   if (mt) {
@@ -96,7 +96,7 @@ STDMETHODIMP FileWriter::SetMode(DWORD flags) {
   return S_OK;
 }
 
-STDMETHODIMP FileWriter::GetMode(DWORD *flags) {
+STDMETHODIMP FileWriter::GetMode(DWORD* flags) {
   if (!flags) return E_POINTER;
   *flags = mode_;
   return S_OK;
@@ -154,7 +154,7 @@ bool FileWriter::Lingering() {
   return file_ != INVALID_HANDLE_VALUE;
 }
 
-STDMETHODIMP FileWriter::JoinFilterGraph(IFilterGraph *graph, LPCWSTR name) {
+STDMETHODIMP FileWriter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   if (!graph) {
     Locked hold(fileLock_);
     Close();
@@ -170,8 +170,8 @@ HRESULT FileWriter::Fail(HRESULT hr) {
   return hr;
 }
 
-HRESULT FileWriter::WriteSample(IMediaSample *sample) {
-  BYTE *data = nullptr;
+HRESULT FileWriter::WriteSample(IMediaSample* sample) {
+  BYTE* data = nullptr;
   if (FAILED(sample->GetPointer(&data))) return E_POINTER;
   long size = sample->GetActualDataLength();
   if (size < 0) return E_INVALIDARG;
@@ -204,7 +204,7 @@ HRESULT FileWriter::EndOfStream() {
       if (FAILED(hr)) return Fail(hr);
     }
   }
-  return NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter *>(this)));
+  return NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
 }
 
 }  // namespace engine::output

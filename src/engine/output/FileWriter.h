@@ -15,50 +15,50 @@ namespace engine::output {
 class FileWriter;
 
 class FileWriterInput final : public InputPin {
-public:
-  explicit FileWriterInput(FileWriter *writer);
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
-  STDMETHODIMP Receive(IMediaSample *sample) override;
+ public:
+  explicit FileWriterInput(FileWriter* writer);
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
+  STDMETHODIMP Receive(IMediaSample* sample) override;
 
-protected:
-  HRESULT OnReceive(IMediaSample *sample) override;
+ protected:
+  HRESULT OnReceive(IMediaSample* sample) override;
   HRESULT OnEndOfStream() override;
 
-private:
-  FileWriter *writer_;
+ private:
+  FileWriter* writer_;
 };
 
 class FileWriter final : public FilterBase, public IFileSinkFilter2, public IAMFilterMiscFlags {
-public:
+ public:
   FileWriter();
   ~FileWriter() override;
-  static HRESULT Create(REFIID iid, void **out);
+  static HRESULT Create(REFIID iid, void** out);
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override { return FilterBase::QueryInterface(iid, out); }
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return FilterBase::QueryInterface(iid, out); }
   STDMETHODIMP_(ULONG) AddRef() override { return FilterBase::AddRef(); }
   STDMETHODIMP_(ULONG) Release() override { return FilterBase::Release(); }
 
-  STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE *mt) override;
-  STDMETHODIMP GetCurFile(LPOLESTR *name, AM_MEDIA_TYPE *mt) override;
+  STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE* mt) override;
+  STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) override;
   STDMETHODIMP SetMode(DWORD flags) override;
-  STDMETHODIMP GetMode(DWORD *flags) override;
+  STDMETHODIMP GetMode(DWORD* flags) override;
   STDMETHODIMP_(ULONG) GetMiscFlags() override;
-  STDMETHODIMP JoinFilterGraph(IFilterGraph *graph, LPCWSTR name) override;
+  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
 
   int PinCount() override { return 1; }
-  IPin *PinAt(int index) override { return index == 0 ? input_.get() : nullptr; }
+  IPin* PinAt(int index) override { return index == 0 ? input_.get() : nullptr; }
 
-  HRESULT WriteSample(IMediaSample *sample);
+  HRESULT WriteSample(IMediaSample* sample);
   HRESULT EndOfStream();
   // Stopped with the file still open: the multiplexer may finish it on its own way down.
   bool Lingering();
 
-protected:
-  HRESULT QueryOther(REFIID iid, void **out) override;
+ protected:
+  HRESULT QueryOther(REFIID iid, void** out) override;
   HRESULT OnStart() override;
   void OnStop() override;
 
-private:
+ private:
   HRESULT Fail(HRESULT hr);
   HRESULT CutToExtent();
   void Close();
@@ -68,9 +68,9 @@ private:
   std::wstring name_;
   DWORD mode_ = 0;
   HANDLE file_ = INVALID_HANDLE_VALUE;
-  WriteBehind behind_;    // writes while the file is open
-  uint64_t next_ = 0;     // where a sample without time stamps goes
-  uint64_t extent_ = 0;   // end of what this run wrote
+  WriteBehind behind_;   // writes while the file is open
+  uint64_t next_ = 0;    // where a sample without time stamps goes
+  uint64_t extent_ = 0;  // end of what this run wrote
   bool wrote_ = false;
   HRESULT error_ = S_OK;
 };

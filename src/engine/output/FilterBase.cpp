@@ -8,13 +8,13 @@ namespace {
 
 // Walks the filter's pins by index, so pins that appear while enumerating are seen too.
 class PinEnum final : public IEnumPins {
-public:
-  explicit PinEnum(FilterBase *filter, int pos = 0) : filter_(filter), pos_(pos) { filter_->AddRef(); }
+ public:
+  explicit PinEnum(FilterBase* filter, int pos = 0) : filter_(filter), pos_(pos) { filter_->AddRef(); }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override {
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IEnumPins) {
-      *out = static_cast<IEnumPins *>(this);
+      *out = static_cast<IEnumPins*>(this);
       AddRef();
       return S_OK;
     }
@@ -27,7 +27,7 @@ public:
     if (refs == 0) delete this;
     return static_cast<ULONG>(refs);
   }
-  STDMETHODIMP Next(ULONG count, IPin **pins, ULONG *fetched) override {
+  STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
     if (!pins || (count > 1 && !fetched)) return E_POINTER;
     ULONG n = 0;
     while (n < count && pos_ < filter_->PinCount()) {
@@ -51,32 +51,32 @@ public:
     pos_ = 0;
     return S_OK;
   }
-  STDMETHODIMP Clone(IEnumPins **out) override {
+  STDMETHODIMP Clone(IEnumPins** out) override {
     if (!out) return E_POINTER;
     *out = new (std::nothrow) PinEnum(filter_, pos_);
     return *out ? S_OK : E_OUTOFMEMORY;
   }
 
-private:
+ private:
   ~PinEnum() { filter_->Release(); }
   LONG refs_ = 1;
-  FilterBase *filter_;
+  FilterBase* filter_;
   int pos_;
 };
 
 }  // namespace
 
-FilterBase::FilterBase(const CLSID &clsid) : clsid_(clsid) { InitializeCriticalSection(&lock_); }
+FilterBase::FilterBase(const CLSID& clsid) : clsid_(clsid) { InitializeCriticalSection(&lock_); }
 
 FilterBase::~FilterBase() {
   if (clock_) clock_->Release();
   DeleteCriticalSection(&lock_);
 }
 
-STDMETHODIMP FilterBase::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP FilterBase::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (iid == IID_IUnknown || iid == IID_IPersist || iid == IID_IMediaFilter || iid == IID_IBaseFilter) {
-    *out = static_cast<IBaseFilter *>(this);
+    *out = static_cast<IBaseFilter*>(this);
     AddRef();
     return S_OK;
   }
@@ -92,7 +92,7 @@ STDMETHODIMP_(ULONG) FilterBase::Release() {
   return static_cast<ULONG>(refs);
 }
 
-STDMETHODIMP FilterBase::GetClassID(CLSID *clsid) {
+STDMETHODIMP FilterBase::GetClassID(CLSID* clsid) {
   if (!clsid) return E_POINTER;
   *clsid = clsid_;
   return S_OK;
@@ -125,13 +125,13 @@ STDMETHODIMP FilterBase::Run(REFERENCE_TIME) {
   return S_OK;
 }
 
-STDMETHODIMP FilterBase::GetState(DWORD, FILTER_STATE *state) {
+STDMETHODIMP FilterBase::GetState(DWORD, FILTER_STATE* state) {
   if (!state) return E_POINTER;
   *state = state_;
   return S_OK;
 }
 
-STDMETHODIMP FilterBase::SetSyncSource(IReferenceClock *clock) {
+STDMETHODIMP FilterBase::SetSyncSource(IReferenceClock* clock) {
   Locked hold(lock_);
   if (clock) clock->AddRef();
   if (clock_) clock_->Release();
@@ -139,7 +139,7 @@ STDMETHODIMP FilterBase::SetSyncSource(IReferenceClock *clock) {
   return S_OK;
 }
 
-STDMETHODIMP FilterBase::GetSyncSource(IReferenceClock **clock) {
+STDMETHODIMP FilterBase::GetSyncSource(IReferenceClock** clock) {
   if (!clock) return E_POINTER;
   Locked hold(lock_);
   *clock = clock_;
@@ -147,17 +147,17 @@ STDMETHODIMP FilterBase::GetSyncSource(IReferenceClock **clock) {
   return S_OK;
 }
 
-STDMETHODIMP FilterBase::EnumPins(IEnumPins **pins) {
+STDMETHODIMP FilterBase::EnumPins(IEnumPins** pins) {
   if (!pins) return E_POINTER;
   *pins = new (std::nothrow) PinEnum(this);
   return *pins ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP FilterBase::FindPin(LPCWSTR id, IPin **pin) {
+STDMETHODIMP FilterBase::FindPin(LPCWSTR id, IPin** pin) {
   if (!id || !pin) return E_POINTER;
   *pin = nullptr;
   for (int i = 0; i < PinCount(); ++i) {
-    IPin *p = PinAt(i);
+    IPin* p = PinAt(i);
     LPWSTR pid = nullptr;
     if (SUCCEEDED(p->QueryId(&pid))) {
       bool same = lstrcmpW(pid, id) == 0;
@@ -172,7 +172,7 @@ STDMETHODIMP FilterBase::FindPin(LPCWSTR id, IPin **pin) {
   return VFW_E_NOT_FOUND;
 }
 
-STDMETHODIMP FilterBase::QueryFilterInfo(FILTER_INFO *info) {
+STDMETHODIMP FilterBase::QueryFilterInfo(FILTER_INFO* info) {
   if (!info) return E_POINTER;
   Locked hold(lock_);
   lstrcpynW(info->achName, name_.c_str(), MAX_FILTER_NAME);
@@ -181,23 +181,23 @@ STDMETHODIMP FilterBase::QueryFilterInfo(FILTER_INFO *info) {
   return S_OK;
 }
 
-STDMETHODIMP FilterBase::JoinFilterGraph(IFilterGraph *graph, LPCWSTR name) {
+STDMETHODIMP FilterBase::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   Locked hold(lock_);
   graph_ = graph;
   name_ = name ? name : L"";
   return S_OK;
 }
 
-STDMETHODIMP FilterBase::QueryVendorInfo(LPWSTR *) { return E_NOTIMPL; }
+STDMETHODIMP FilterBase::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
 
 FILTER_STATE FilterBase::State() { return state_; }
 
 HRESULT FilterBase::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
-  IMediaEventSink *sink = nullptr;
+  IMediaEventSink* sink = nullptr;
   {
     Locked hold(lock_);
     if (!graph_) return S_FALSE;
-    graph_->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void **>(&sink));
+    graph_->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink));
   }
   if (!sink) return E_NOINTERFACE;
   HRESULT hr = sink->Notify(code, param1, param2);

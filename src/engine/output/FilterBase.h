@@ -14,65 +14,66 @@
 namespace engine::output {
 
 class FilterBase : public IBaseFilter {
-public:
-  explicit FilterBase(const CLSID &clsid);
+ public:
+  explicit FilterBase(const CLSID& clsid);
   virtual ~FilterBase();
-  FilterBase(const FilterBase &) = delete;
-  FilterBase &operator=(const FilterBase &) = delete;
+  FilterBase(const FilterBase&) = delete;
+  FilterBase& operator=(const FilterBase&) = delete;
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override;
   STDMETHODIMP_(ULONG) Release() override;
 
-  STDMETHODIMP GetClassID(CLSID *clsid) override;
+  STDMETHODIMP GetClassID(CLSID* clsid) override;
 
   STDMETHODIMP Stop() override;
   STDMETHODIMP Pause() override;
   STDMETHODIMP Run(REFERENCE_TIME start) override;
-  STDMETHODIMP GetState(DWORD timeout, FILTER_STATE *state) override;
-  STDMETHODIMP SetSyncSource(IReferenceClock *clock) override;
-  STDMETHODIMP GetSyncSource(IReferenceClock **clock) override;
+  STDMETHODIMP GetState(DWORD timeout, FILTER_STATE* state) override;
+  STDMETHODIMP SetSyncSource(IReferenceClock* clock) override;
+  STDMETHODIMP GetSyncSource(IReferenceClock** clock) override;
 
-  STDMETHODIMP EnumPins(IEnumPins **pins) override;
-  STDMETHODIMP FindPin(LPCWSTR id, IPin **pin) override;
-  STDMETHODIMP QueryFilterInfo(FILTER_INFO *info) override;
-  STDMETHODIMP JoinFilterGraph(IFilterGraph *graph, LPCWSTR name) override;
-  STDMETHODIMP QueryVendorInfo(LPWSTR *info) override;
+  STDMETHODIMP EnumPins(IEnumPins** pins) override;
+  STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override;
+  STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override;
+  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
+  STDMETHODIMP QueryVendorInfo(LPWSTR* info) override;
 
   // Pins in the filter's order; the pointer is borrowed.
   virtual int PinCount() = 0;
-  virtual IPin *PinAt(int index) = 0;
+  virtual IPin* PinAt(int index) = 0;
 
   FILTER_STATE State();
   // Posts an event to the graph the filter belongs to (nothing when it belongs to none).
   HRESULT NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
   // Guards state changes and connections.
-  CRITICAL_SECTION &Lock() { return lock_; }
+  CRITICAL_SECTION& Lock() { return lock_; }
 
-protected:
+ protected:
   // Interfaces beyond the filter's own, answered after IBaseFilter and its bases.
-  virtual HRESULT QueryOther(REFIID, void **) { return E_NOINTERFACE; }
+  virtual HRESULT QueryOther(REFIID, void**) { return E_NOINTERFACE; }
   // Stopped → paused: get ready to stream; a failure leaves the filter stopped.
   virtual HRESULT OnStart() { return S_OK; }
   // Paused or running → stopped.
   virtual void OnStop() {}
 
-private:
+ private:
   LONG refs_ = 1;
   CLSID clsid_;
   CRITICAL_SECTION lock_;
   std::atomic<FILTER_STATE> state_{State_Stopped};  // read by streaming threads without the lock
-  IReferenceClock *clock_ = nullptr;
-  IFilterGraph *graph_ = nullptr;  // not counted: the graph holds the filter
+  IReferenceClock* clock_ = nullptr;
+  IFilterGraph* graph_ = nullptr;  // not counted: the graph holds the filter
   std::wstring name_;
 };
 
 // Creates an object that starts with one reference, hands out the asked interface and drops
 // the creation reference.
-template <class T> HRESULT CreateAndQuery(REFIID iid, void **out) {
+template <class T>
+HRESULT CreateAndQuery(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  T *obj = new (std::nothrow) T();
+  T* obj = new (std::nothrow) T();
   if (!obj) return E_OUTOFMEMORY;
   HRESULT hr = obj->QueryInterface(iid, out);
   obj->Release();
@@ -81,14 +82,14 @@ template <class T> HRESULT CreateAndQuery(REFIID iid, void **out) {
 
 // A critical section held for a scope.
 class Locked {
-public:
-  explicit Locked(CRITICAL_SECTION &cs) : cs_(cs) { EnterCriticalSection(&cs_); }
+ public:
+  explicit Locked(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
   ~Locked() { LeaveCriticalSection(&cs_); }
-  Locked(const Locked &) = delete;
-  Locked &operator=(const Locked &) = delete;
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
 
-private:
-  CRITICAL_SECTION &cs_;
+ private:
+  CRITICAL_SECTION& cs_;
 };
 
 }  // namespace engine::output

@@ -14,14 +14,13 @@ namespace {
 
 // A snapshot of a pin's preferred types.
 class MediaTypeEnum final : public IEnumMediaTypes {
-public:
-  explicit MediaTypeEnum(std::vector<AM_MEDIA_TYPE> types, size_t pos = 0)
-      : types_(std::move(types)), pos_(pos) {}
+ public:
+  explicit MediaTypeEnum(std::vector<AM_MEDIA_TYPE> types, size_t pos = 0) : types_(std::move(types)), pos_(pos) {}
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override {
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IEnumMediaTypes) {
-      *out = static_cast<IEnumMediaTypes *>(this);
+      *out = static_cast<IEnumMediaTypes*>(this);
       AddRef();
       return S_OK;
     }
@@ -34,11 +33,11 @@ public:
     if (refs == 0) delete this;
     return static_cast<ULONG>(refs);
   }
-  STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE **out, ULONG *fetched) override {
+  STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** out, ULONG* fetched) override {
     if (!out || (count > 1 && !fetched)) return E_POINTER;
     ULONG n = 0;
     while (n < count && pos_ < types_.size()) {
-      auto *mt = static_cast<AM_MEDIA_TYPE *>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+      auto* mt = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
       if (!mt || FAILED(CopyMediaType(mt, types_[pos_]))) {
         CoTaskMemFree(mt);
         break;
@@ -61,7 +60,7 @@ public:
     pos_ = 0;
     return S_OK;
   }
-  STDMETHODIMP Clone(IEnumMediaTypes **out) override {
+  STDMETHODIMP Clone(IEnumMediaTypes** out) override {
     if (!out) return E_POINTER;
     std::vector<AM_MEDIA_TYPE> copies(types_.size());
     for (size_t i = 0; i < types_.size(); ++i) CopyMediaType(&copies[i], types_[i]);
@@ -69,22 +68,22 @@ public:
     return *out ? S_OK : E_OUTOFMEMORY;
   }
 
-private:
+ private:
   ~MediaTypeEnum() {
-    for (auto &mt : types_) FreeMediaTypeContents(mt);
+    for (auto& mt : types_) FreeMediaTypeContents(mt);
   }
   LONG refs_ = 1;
   std::vector<AM_MEDIA_TYPE> types_;
   size_t pos_;
 };
 
-bool FullySpecified(const AM_MEDIA_TYPE &mt) {
+bool FullySpecified(const AM_MEDIA_TYPE& mt) {
   return mt.majortype != GUID_NULL && mt.subtype != GUID_NULL && mt.formattype != GUID_NULL;
 }
 
 }  // namespace
 
-bool MatchesPartialType(const AM_MEDIA_TYPE &partial, const AM_MEDIA_TYPE &full) {
+bool MatchesPartialType(const AM_MEDIA_TYPE& partial, const AM_MEDIA_TYPE& full) {
   return (partial.majortype == GUID_NULL || partial.majortype == full.majortype) &&
          (partial.subtype == GUID_NULL || partial.subtype == full.subtype) &&
          (partial.formattype == GUID_NULL || partial.formattype == full.formattype);
@@ -92,15 +91,15 @@ bool MatchesPartialType(const AM_MEDIA_TYPE &partial, const AM_MEDIA_TYPE &full)
 
 // ---- PinBase ----
 
-PinBase::PinBase(FilterBase *filter, PIN_DIRECTION dir, std::wstring name)
+PinBase::PinBase(FilterBase* filter, PIN_DIRECTION dir, std::wstring name)
     : filter_(filter), dir_(dir), name_(std::move(name)) {}
 
 PinBase::~PinBase() { ClearConnection(); }
 
-STDMETHODIMP PinBase::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP PinBase::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (iid == IID_IUnknown || iid == IID_IPin) {
-    *out = static_cast<IPin *>(this);
+    *out = static_cast<IPin*>(this);
     AddRef();
     return S_OK;
   }
@@ -113,7 +112,7 @@ bool PinBase::IsConnected() {
   return peer_ != nullptr;
 }
 
-HRESULT PinBase::SetConnection(IPin *peer, const AM_MEDIA_TYPE &mt) {
+HRESULT PinBase::SetConnection(IPin* peer, const AM_MEDIA_TYPE& mt) {
   HRESULT hr = CopyMediaType(&mt_, mt);
   if (FAILED(hr)) return hr;
   peer_ = peer;
@@ -139,7 +138,7 @@ STDMETHODIMP PinBase::Disconnect() {
   return S_OK;
 }
 
-STDMETHODIMP PinBase::ConnectedTo(IPin **pin) {
+STDMETHODIMP PinBase::ConnectedTo(IPin** pin) {
   if (!pin) return E_POINTER;
   Locked hold(filter_->Lock());
   *pin = peer_;
@@ -148,7 +147,7 @@ STDMETHODIMP PinBase::ConnectedTo(IPin **pin) {
   return S_OK;
 }
 
-STDMETHODIMP PinBase::ConnectionMediaType(AM_MEDIA_TYPE *mt) {
+STDMETHODIMP PinBase::ConnectionMediaType(AM_MEDIA_TYPE* mt) {
   if (!mt) return E_POINTER;
   Locked hold(filter_->Lock());
   if (!peer_) {
@@ -158,7 +157,7 @@ STDMETHODIMP PinBase::ConnectionMediaType(AM_MEDIA_TYPE *mt) {
   return CopyMediaType(mt, mt_);
 }
 
-STDMETHODIMP PinBase::QueryPinInfo(PIN_INFO *info) {
+STDMETHODIMP PinBase::QueryPinInfo(PIN_INFO* info) {
   if (!info) return E_POINTER;
   info->pFilter = filter_;
   filter_->AddRef();
@@ -167,13 +166,13 @@ STDMETHODIMP PinBase::QueryPinInfo(PIN_INFO *info) {
   return S_OK;
 }
 
-STDMETHODIMP PinBase::QueryDirection(PIN_DIRECTION *dir) {
+STDMETHODIMP PinBase::QueryDirection(PIN_DIRECTION* dir) {
   if (!dir) return E_POINTER;
   *dir = dir_;
   return S_OK;
 }
 
-STDMETHODIMP PinBase::QueryId(LPWSTR *id) {
+STDMETHODIMP PinBase::QueryId(LPWSTR* id) {
   if (!id) return E_POINTER;
   size_t bytes = (name_.size() + 1) * sizeof(wchar_t);
   *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
@@ -182,12 +181,12 @@ STDMETHODIMP PinBase::QueryId(LPWSTR *id) {
   return S_OK;
 }
 
-STDMETHODIMP PinBase::QueryAccept(const AM_MEDIA_TYPE *mt) {
+STDMETHODIMP PinBase::QueryAccept(const AM_MEDIA_TYPE* mt) {
   if (!mt) return E_POINTER;
   return CheckMediaType(*mt) == S_OK ? S_OK : S_FALSE;
 }
 
-STDMETHODIMP PinBase::EnumMediaTypes(IEnumMediaTypes **types) {
+STDMETHODIMP PinBase::EnumMediaTypes(IEnumMediaTypes** types) {
   if (!types) return E_POINTER;
   std::vector<AM_MEDIA_TYPE> list;
   for (int i = 0;; ++i) {
@@ -201,23 +200,23 @@ STDMETHODIMP PinBase::EnumMediaTypes(IEnumMediaTypes **types) {
 
 // ---- InputPin ----
 
-InputPin::InputPin(FilterBase *filter, std::wstring name) : PinBase(filter, PINDIR_INPUT, std::move(name)) {}
+InputPin::InputPin(FilterBase* filter, std::wstring name) : PinBase(filter, PINDIR_INPUT, std::move(name)) {}
 
 InputPin::~InputPin() {
   if (allocator_) allocator_->Release();
 }
 
-STDMETHODIMP InputPin::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP InputPin::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (iid == IID_IMemInputPin) {
-    *out = static_cast<IMemInputPin *>(this);
+    *out = static_cast<IMemInputPin*>(this);
     AddRef();
     return S_OK;
   }
   return PinBase::QueryInterface(iid, out);
 }
 
-STDMETHODIMP InputPin::ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *mt) {
+STDMETHODIMP InputPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mt) {
   if (!connector || !mt) return E_POINTER;
   Locked hold(filter_->Lock());
   if (peer_) return VFW_E_ALREADY_CONNECTED;
@@ -235,7 +234,7 @@ STDMETHODIMP InputPin::ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *m
   return hr;
 }
 
-STDMETHODIMP InputPin::GetAllocator(IMemAllocator **allocator) {
+STDMETHODIMP InputPin::GetAllocator(IMemAllocator** allocator) {
   if (!allocator) return E_POINTER;
   *allocator = nullptr;
   Locked hold(filter_->Lock());
@@ -248,7 +247,7 @@ STDMETHODIMP InputPin::GetAllocator(IMemAllocator **allocator) {
   return S_OK;
 }
 
-STDMETHODIMP InputPin::NotifyAllocator(IMemAllocator *allocator, BOOL) {
+STDMETHODIMP InputPin::NotifyAllocator(IMemAllocator* allocator, BOOL) {
   if (!allocator) return E_POINTER;
   Locked hold(filter_->Lock());
   allocator->AddRef();
@@ -257,7 +256,7 @@ STDMETHODIMP InputPin::NotifyAllocator(IMemAllocator *allocator, BOOL) {
   return S_OK;
 }
 
-STDMETHODIMP InputPin::Receive(IMediaSample *sample) {
+STDMETHODIMP InputPin::Receive(IMediaSample* sample) {
   if (!sample) return E_POINTER;
   if (filter_->State() == State_Stopped) return VFW_E_WRONG_STATE;
   if (flushing_) return S_FALSE;
@@ -265,7 +264,7 @@ STDMETHODIMP InputPin::Receive(IMediaSample *sample) {
   return OnReceive(sample);
 }
 
-STDMETHODIMP InputPin::ReceiveMultiple(IMediaSample **samples, long count, long *processed) {
+STDMETHODIMP InputPin::ReceiveMultiple(IMediaSample** samples, long count, long* processed) {
   if (!samples || !processed) return E_POINTER;
   *processed = 0;
   HRESULT hr = S_OK;
@@ -303,7 +302,7 @@ void InputPin::ResetStream() {
 
 // ---- OutputPin ----
 
-OutputPin::OutputPin(FilterBase *filter, std::wstring name) : PinBase(filter, PINDIR_OUTPUT, std::move(name)) {}
+OutputPin::OutputPin(FilterBase* filter, std::wstring name) : PinBase(filter, PINDIR_OUTPUT, std::move(name)) {}
 
 OutputPin::~OutputPin() { BreakConnect(); }
 
@@ -317,7 +316,7 @@ void OutputPin::BreakConnect() {
   input_ = nullptr;
 }
 
-STDMETHODIMP OutputPin::Connect(IPin *receiver, const AM_MEDIA_TYPE *mt) {
+STDMETHODIMP OutputPin::Connect(IPin* receiver, const AM_MEDIA_TYPE* mt) {
   if (!receiver) return E_POINTER;
   Locked hold(filter_->Lock());
   if (peer_) return VFW_E_ALREADY_CONNECTED;
@@ -325,7 +324,7 @@ STDMETHODIMP OutputPin::Connect(IPin *receiver, const AM_MEDIA_TYPE *mt) {
   if (mt && FullySpecified(*mt)) return TryConnect(receiver, *mt);
 
   AM_MEDIA_TYPE any{};
-  const AM_MEDIA_TYPE &partial = mt ? *mt : any;
+  const AM_MEDIA_TYPE& partial = mt ? *mt : any;
   for (int i = 0;; ++i) {
     AM_MEDIA_TYPE own{};
     if (GetMediaType(i, &own) != S_OK) break;
@@ -333,9 +332,9 @@ STDMETHODIMP OutputPin::Connect(IPin *receiver, const AM_MEDIA_TYPE *mt) {
     FreeMediaTypeContents(own);
     if (SUCCEEDED(hr)) return hr;
   }
-  IEnumMediaTypes *types = nullptr;
+  IEnumMediaTypes* types = nullptr;
   if (SUCCEEDED(receiver->EnumMediaTypes(&types))) {
-    AM_MEDIA_TYPE *theirs = nullptr;
+    AM_MEDIA_TYPE* theirs = nullptr;
     while (types->Next(1, &theirs, nullptr) == S_OK) {
       HRESULT hr = MatchesPartialType(partial, *theirs) ? TryConnect(receiver, *theirs) : E_FAIL;
       FreeMediaTypeContents(*theirs);
@@ -350,13 +349,13 @@ STDMETHODIMP OutputPin::Connect(IPin *receiver, const AM_MEDIA_TYPE *mt) {
   return VFW_E_NO_ACCEPTABLE_TYPES;
 }
 
-HRESULT OutputPin::TryConnect(IPin *receiver, const AM_MEDIA_TYPE &mt) {
+HRESULT OutputPin::TryConnect(IPin* receiver, const AM_MEDIA_TYPE& mt) {
   if (CheckMediaType(mt) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
   HRESULT hr = receiver->ReceiveConnection(this, &mt);
   if (FAILED(hr)) return hr;
   hr = SetConnection(receiver, mt);
-  IMemInputPin *input = nullptr;
-  if (SUCCEEDED(hr)) hr = receiver->QueryInterface(IID_IMemInputPin, reinterpret_cast<void **>(&input));
+  IMemInputPin* input = nullptr;
+  if (SUCCEEDED(hr)) hr = receiver->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input));
   if (SUCCEEDED(hr)) hr = DecideAllocator(input);
   if (input) input->Release();
   if (SUCCEEDED(hr)) hr = CompleteConnect(receiver);
@@ -368,8 +367,8 @@ HRESULT OutputPin::TryConnect(IPin *receiver, const AM_MEDIA_TYPE &mt) {
   return hr;
 }
 
-HRESULT OutputPin::DecideAllocator(IMemInputPin *input) {
-  IMemAllocator *allocator = nullptr;
+HRESULT OutputPin::DecideAllocator(IMemInputPin* input) {
+  IMemAllocator* allocator = nullptr;
   HRESULT hr = input->GetAllocator(&allocator);
   if (SUCCEEDED(hr)) {
     hr = UseAllocator(input, allocator);
@@ -383,7 +382,7 @@ HRESULT OutputPin::DecideAllocator(IMemInputPin *input) {
   return hr;
 }
 
-HRESULT OutputPin::UseAllocator(IMemInputPin *input, IMemAllocator *allocator) {
+HRESULT OutputPin::UseAllocator(IMemInputPin* input, IMemAllocator* allocator) {
   ALLOCATOR_PROPERTIES want{}, got{};
   BufferNeeds(want);
   HRESULT hr = allocator->SetProperties(&want, &got);
@@ -410,12 +409,12 @@ void OutputPin::Inactive() {
   if (allocator_) allocator_->Decommit();
 }
 
-HRESULT OutputPin::GetDeliveryBuffer(IMediaSample **sample) {
+HRESULT OutputPin::GetDeliveryBuffer(IMediaSample** sample) {
   if (!allocator_) return VFW_E_NOT_CONNECTED;
   return allocator_->GetBuffer(sample, nullptr, nullptr, 0);
 }
 
-HRESULT OutputPin::Deliver(IMediaSample *sample) {
+HRESULT OutputPin::Deliver(IMediaSample* sample) {
   if (!input_) return VFW_E_NOT_CONNECTED;
   return input_->Receive(sample);
 }

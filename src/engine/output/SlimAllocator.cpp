@@ -13,8 +13,8 @@ namespace engine::output {
 // One buffer with the state a sample carries. Handed out with one reference; the last Release
 // gives it back to its allocator, which it keeps alive until then.
 class SlimAllocator::Sample final : public IMediaSample {
-public:
-  Sample(SlimAllocator *owner, BYTE *data, long size) : owner_(owner), data_(data), size_(size) {}
+ public:
+  Sample(SlimAllocator* owner, BYTE* data, long size) : owner_(owner), data_(data), size_(size) {}
   ~Sample() { DeleteMediaType(type_); }
 
   void Reset() {
@@ -25,10 +25,10 @@ public:
     type_ = nullptr;
   }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override {
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IMediaSample) {
-      *out = static_cast<IMediaSample *>(this);
+      *out = static_cast<IMediaSample*>(this);
       AddRef();
       return S_OK;
     }
@@ -42,20 +42,20 @@ public:
     return static_cast<ULONG>(refs);
   }
 
-  STDMETHODIMP GetPointer(BYTE **data) override {
+  STDMETHODIMP GetPointer(BYTE** data) override {
     if (!data) return E_POINTER;
     *data = data_;
     return S_OK;
   }
   STDMETHODIMP_(long) GetSize() override { return size_; }
-  STDMETHODIMP GetTime(REFERENCE_TIME *start, REFERENCE_TIME *end) override {
+  STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override {
     if (!start || !end) return E_POINTER;
     if (!timeValid_) return VFW_E_SAMPLE_TIME_NOT_SET;
     *start = start_;
     *end = end_;
     return endValid_ ? S_OK : VFW_S_NO_STOP_TIME;
   }
-  STDMETHODIMP SetTime(REFERENCE_TIME *start, REFERENCE_TIME *end) override {
+  STDMETHODIMP SetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override {
     timeValid_ = start != nullptr;
     endValid_ = end != nullptr;
     if (start) start_ = *start;
@@ -78,14 +78,14 @@ public:
     length_ = length;
     return S_OK;
   }
-  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE **type) override {
+  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override {
     if (!type) return E_POINTER;
     *type = nullptr;
     if (!type_) return S_FALSE;
     *type = CreateMediaType(type_);
     return *type ? S_OK : E_OUTOFMEMORY;
   }
-  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE *type) override {
+  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE* type) override {
     DeleteMediaType(type_);
     type_ = nullptr;
     if (!type) return S_OK;
@@ -97,14 +97,14 @@ public:
     discontinuity_ = discontinuity != FALSE;
     return S_OK;
   }
-  STDMETHODIMP GetMediaTime(LONGLONG *start, LONGLONG *end) override {
+  STDMETHODIMP GetMediaTime(LONGLONG* start, LONGLONG* end) override {
     if (!start || !end) return E_POINTER;
     if (!mediaTimeValid_) return VFW_E_MEDIA_TIME_NOT_SET;
     *start = mediaStart_;
     *end = mediaEnd_;
     return S_OK;
   }
-  STDMETHODIMP SetMediaTime(LONGLONG *start, LONGLONG *end) override {
+  STDMETHODIMP SetMediaTime(LONGLONG* start, LONGLONG* end) override {
     mediaTimeValid_ = start && end;
     if (mediaTimeValid_) {
       mediaStart_ = *start;
@@ -113,14 +113,14 @@ public:
     return S_OK;
   }
 
-private:
-  static void DeleteMediaType(AM_MEDIA_TYPE *type) {
+ private:
+  static void DeleteMediaType(AM_MEDIA_TYPE* type) {
     if (!type) return;
     FreeMediaTypeContents(*type);
     CoTaskMemFree(type);
   }
-  static AM_MEDIA_TYPE *CreateMediaType(const AM_MEDIA_TYPE *from) {
-    auto *type = static_cast<AM_MEDIA_TYPE *>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+  static AM_MEDIA_TYPE* CreateMediaType(const AM_MEDIA_TYPE* from) {
+    auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
     if (type && FAILED(CopyMediaType(type, *from))) {
       CoTaskMemFree(type);
       return nullptr;
@@ -129,20 +129,20 @@ private:
   }
 
   LONG refs_ = 0;
-  SlimAllocator *owner_;
-  BYTE *data_;
+  SlimAllocator* owner_;
+  BYTE* data_;
   long size_;
   long length_ = 0;
   bool timeValid_ = false, endValid_ = false, mediaTimeValid_ = false;
   bool sync_ = false, preroll_ = false, discontinuity_ = false;
   REFERENCE_TIME start_ = 0, end_ = 0;
   LONGLONG mediaStart_ = 0, mediaEnd_ = 0;
-  AM_MEDIA_TYPE *type_ = nullptr;
+  AM_MEDIA_TYPE* type_ = nullptr;
   friend class SlimAllocator;
   std::unique_ptr<BYTE[]> memory_;  // the buffer with its prefix and alignment slack
 };
 
-HRESULT SlimAllocator::Create(IMemAllocator **out) {
+HRESULT SlimAllocator::Create(IMemAllocator** out) {
   if (!out) return E_POINTER;
   *out = new (std::nothrow) SlimAllocator();
   return *out ? S_OK : E_OUTOFMEMORY;
@@ -150,10 +150,10 @@ HRESULT SlimAllocator::Create(IMemAllocator **out) {
 
 SlimAllocator::~SlimAllocator() = default;
 
-STDMETHODIMP SlimAllocator::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP SlimAllocator::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (iid == IID_IUnknown || iid == IID_IMemAllocator) {
-    *out = static_cast<IMemAllocator *>(this);
+    *out = static_cast<IMemAllocator*>(this);
     AddRef();
     return S_OK;
   }
@@ -169,7 +169,7 @@ STDMETHODIMP_(ULONG) SlimAllocator::Release() {
   return static_cast<ULONG>(refs);
 }
 
-STDMETHODIMP SlimAllocator::SetProperties(ALLOCATOR_PROPERTIES *request, ALLOCATOR_PROPERTIES *actual) {
+STDMETHODIMP SlimAllocator::SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) {
   if (!request || !actual) return E_POINTER;
   std::lock_guard<SlimMutex> lock(mutex_);
   if (committed_) return VFW_E_ALREADY_COMMITTED;
@@ -188,7 +188,7 @@ STDMETHODIMP SlimAllocator::SetProperties(ALLOCATOR_PROPERTIES *request, ALLOCAT
   return S_OK;
 }
 
-STDMETHODIMP SlimAllocator::GetProperties(ALLOCATOR_PROPERTIES *props) {
+STDMETHODIMP SlimAllocator::GetProperties(ALLOCATOR_PROPERTIES* props) {
   if (!props) return E_POINTER;
   std::lock_guard<SlimMutex> lock(mutex_);
   *props = props_;
@@ -207,12 +207,12 @@ STDMETHODIMP SlimAllocator::Commit() {
       std::unique_ptr<BYTE[]> memory(new BYTE[bytes]);
       auto at = reinterpret_cast<uintptr_t>(memory.get()) + static_cast<uintptr_t>(props_.cbPrefix);
       at = (at + static_cast<uintptr_t>(props_.cbAlign) - 1) & ~(static_cast<uintptr_t>(props_.cbAlign) - 1);
-      auto sample = std::make_unique<Sample>(this, reinterpret_cast<BYTE *>(at), props_.cbBuffer);
+      auto sample = std::make_unique<Sample>(this, reinterpret_cast<BYTE*>(at), props_.cbBuffer);
       sample->memory_ = std::move(memory);
       free_.push_back(sample.get());
       samples_.push_back(std::move(sample));
     }
-  } catch (const std::bad_alloc &) {
+  } catch (const std::bad_alloc&) {
     samples_.clear();
     free_.clear();
     committed_ = false;
@@ -237,10 +237,10 @@ void SlimAllocator::FreeIfIdle() {
   samples_.clear();
 }
 
-STDMETHODIMP SlimAllocator::GetBuffer(IMediaSample **out, REFERENCE_TIME *start, REFERENCE_TIME *end, DWORD flags) {
+STDMETHODIMP SlimAllocator::GetBuffer(IMediaSample** out, REFERENCE_TIME* start, REFERENCE_TIME* end, DWORD flags) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  Sample *sample = nullptr;
+  Sample* sample = nullptr;
   {
     std::unique_lock<SlimMutex> lock(mutex_);
     for (;;) {
@@ -260,13 +260,13 @@ STDMETHODIMP SlimAllocator::GetBuffer(IMediaSample **out, REFERENCE_TIME *start,
   return S_OK;
 }
 
-STDMETHODIMP SlimAllocator::ReleaseBuffer(IMediaSample *buffer) {
+STDMETHODIMP SlimAllocator::ReleaseBuffer(IMediaSample* buffer) {
   if (!buffer) return E_POINTER;
   {
     std::lock_guard<SlimMutex> lock(mutex_);
-    const bool ours = std::any_of(samples_.begin(), samples_.end(), [&](const auto &s) { return s.get() == buffer; });
+    const bool ours = std::any_of(samples_.begin(), samples_.end(), [&](const auto& s) { return s.get() == buffer; });
     if (!ours) return E_INVALIDARG;  // only our own samples come back here
-    free_.push_back(static_cast<Sample *>(buffer));
+    free_.push_back(static_cast<Sample*>(buffer));
     --outstanding_;
     FreeIfIdle();
   }

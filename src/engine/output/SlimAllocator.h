@@ -14,21 +14,21 @@
 namespace engine::output {
 
 class SlimAllocator final : public IMemAllocator {
-public:
-  static HRESULT Create(IMemAllocator **out);
+ public:
+  static HRESULT Create(IMemAllocator** out);
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override;
   STDMETHODIMP_(ULONG) Release() override;
 
-  STDMETHODIMP SetProperties(ALLOCATOR_PROPERTIES *request, ALLOCATOR_PROPERTIES *actual) override;
-  STDMETHODIMP GetProperties(ALLOCATOR_PROPERTIES *props) override;
+  STDMETHODIMP SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override;
+  STDMETHODIMP GetProperties(ALLOCATOR_PROPERTIES* props) override;
   STDMETHODIMP Commit() override;
   STDMETHODIMP Decommit() override;
-  STDMETHODIMP GetBuffer(IMediaSample **sample, REFERENCE_TIME *start, REFERENCE_TIME *end, DWORD flags) override;
-  STDMETHODIMP ReleaseBuffer(IMediaSample *sample) override;
+  STDMETHODIMP GetBuffer(IMediaSample** sample, REFERENCE_TIME* start, REFERENCE_TIME* end, DWORD flags) override;
+  STDMETHODIMP ReleaseBuffer(IMediaSample* sample) override;
 
-private:
+ private:
   class Sample;
   SlimAllocator() = default;
   ~SlimAllocator();
@@ -42,7 +42,7 @@ private:
   bool sized_ = false;
   bool committed_ = false;
   std::vector<std::unique_ptr<Sample>> samples_;  // all of them, while allocated
-  std::vector<Sample *> free_;
+  std::vector<Sample*> free_;
   size_t outstanding_ = 0;
 };
 

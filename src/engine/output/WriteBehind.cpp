@@ -24,20 +24,20 @@ HRESULT WriteBehind::Start(HANDLE file) {
   error_ = S_OK;
   try {
     thread_ = std::thread(&WriteBehind::Run, this);
-  } catch (const std::system_error &) {
+  } catch (const std::system_error&) {
     return E_OUTOFMEMORY;
   }
   return S_OK;
 }
 
-HRESULT WriteBehind::Queue(IMediaSample *sample, uint64_t position) {
+HRESULT WriteBehind::Queue(IMediaSample* sample, uint64_t position) {
   std::lock_guard<SlimMutex> lock(mutex_);
   if (FAILED(error_)) return error_;
   if (!thread_.joinable()) return VFW_E_WRONG_STATE;
   sample->AddRef();
   try {
     jobs_.push_back(Job{sample, position});
-  } catch (const std::bad_alloc &) {
+  } catch (const std::bad_alloc&) {
     sample->Release();
     return E_OUTOFMEMORY;
   }
@@ -83,8 +83,8 @@ void WriteBehind::Run() {
   }
 }
 
-HRESULT WriteBehind::WriteOne(const Job &job) {
-  BYTE *data = nullptr;
+HRESULT WriteBehind::WriteOne(const Job& job) {
+  BYTE* data = nullptr;
   if (FAILED(job.sample->GetPointer(&data)) || !data) return E_POINTER;
   const long size = job.sample->GetActualDataLength();
   LARGE_INTEGER at;

@@ -17,37 +17,37 @@
 namespace engine::output {
 
 class WriteBehind {
-public:
+ public:
   WriteBehind() = default;
   ~WriteBehind();
-  WriteBehind(const WriteBehind &) = delete;
-  WriteBehind &operator=(const WriteBehind &) = delete;
+  WriteBehind(const WriteBehind&) = delete;
+  WriteBehind& operator=(const WriteBehind&) = delete;
 
   // Starts writing to `file`, which stays the caller's and open until Stop returns.
   HRESULT Start(HANDLE file);
   // Queues the sample's valid bytes for `position`; the first failure of an earlier write
   // instead, once there is one (nothing more is written after it).
-  HRESULT Queue(IMediaSample *sample, uint64_t position);
+  HRESULT Queue(IMediaSample* sample, uint64_t position);
   // Waits until everything queued is in the file; the first failure, if any.
   HRESULT Drain();
   // Drains, then ends the thread; the first failure, if any.
   HRESULT Stop();
   bool Running() const { return thread_.joinable(); }
 
-private:
+ private:
   struct Job {
-    IMediaSample *sample;
+    IMediaSample* sample;
     uint64_t position;
   };
   void Run();
-  HRESULT WriteOne(const Job &job);
+  HRESULT WriteOne(const Job& job);
 
   HANDLE file_ = INVALID_HANDLE_VALUE;
   std::thread thread_;
   SlimMutex mutex_;
   SlimCondition changed_;
   std::deque<Job> jobs_;
-  bool busy_ = false;     // a job is being written
+  bool busy_ = false;  // a job is being written
   bool exiting_ = false;
   HRESULT error_ = S_OK;
 };

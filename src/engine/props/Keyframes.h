@@ -14,12 +14,12 @@ namespace engine {
 struct OwnedVariant {
   VARIANT v;
   OwnedVariant() { VariantInit(&v); }
-  OwnedVariant(const OwnedVariant &other) {
+  OwnedVariant(const OwnedVariant& other) {
     VariantInit(&v);
-    VariantCopy(&v, const_cast<VARIANT *>(&other.v));
+    VariantCopy(&v, const_cast<VARIANT*>(&other.v));
   }
-  OwnedVariant &operator=(const OwnedVariant &other) {
-    if (this != &other) VariantCopy(&v, const_cast<VARIANT *>(&other.v));
+  OwnedVariant& operator=(const OwnedVariant& other) {
+    if (this != &other) VariantCopy(&v, const_cast<VARIANT*>(&other.v));
     return *this;
   }
   ~OwnedVariant() { VariantClear(&v); }
@@ -38,8 +38,8 @@ struct Parameter {
 };
 
 // The value of `keyframes` at `t` (relative to the owner's start) into `out` (cleared first).
-HRESULT EvaluateKeyframes(const std::vector<Keyframe> &keyframes, REFERENCE_TIME t, VARIANT *out);
+HRESULT EvaluateKeyframes(const std::vector<Keyframe>& keyframes, REFERENCE_TIME t, VARIANT* out);
 // A variant's number, for interpolation: numeric types and text that is entirely a number.
-bool VariantNumber(const VARIANT &v, double *number);
+bool VariantNumber(const VARIANT& v, double* number);
 
 }  // namespace engine

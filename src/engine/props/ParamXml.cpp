@@ -7,20 +7,18 @@ using Microsoft::WRL::ComPtr;
 
 namespace engine {
 
-bool VariantText(const VARIANT &v, std::wstring *text) {
+bool VariantText(const VARIANT& v, std::wstring* text) {
   switch (v.vt) {
-    case VT_EMPTY: case VT_NULL: text->clear(); return true;
-    case VT_BSTR:
-      text->assign(v.bstrVal ? v.bstrVal : L"", v.bstrVal ? SysStringLen(v.bstrVal) : 0);
-      return true;
+    case VT_EMPTY:
+    case VT_NULL: text->clear(); return true;
+    case VT_BSTR: text->assign(v.bstrVal ? v.bstrVal : L"", v.bstrVal ? SysStringLen(v.bstrVal) : 0); return true;
     case VT_R8: *text = xtl::FormatDouble(v.dblVal); return true;
     case VT_R4: *text = xtl::FormatDouble(v.fltVal); return true;
     case VT_BOOL: *text = v.boolVal ? L"1" : L"0"; return true;
     default: {
       VARIANT s;
       VariantInit(&s);
-      if (FAILED(VariantChangeTypeEx(&s, const_cast<VARIANT *>(&v), LOCALE_INVARIANT, 0, VT_BSTR)))
-        return false;
+      if (FAILED(VariantChangeTypeEx(&s, const_cast<VARIANT*>(&v), LOCALE_INVARIANT, 0, VT_BSTR))) return false;
       text->assign(s.bstrVal ? s.bstrVal : L"");
       VariantClear(&s);
       return true;
@@ -30,9 +28,9 @@ bool VariantText(const VARIANT &v, std::wstring *text) {
 
 namespace {
 
-void Indent(std::wstring &out, int levels) { out.append(static_cast<size_t>(levels > 0 ? levels : 0) * 2, L' '); }
+void Indent(std::wstring& out, int levels) { out.append(static_cast<size_t>(levels > 0 ? levels : 0) * 2, L' '); }
 
-bool AppendAttr(std::wstring &out, const wchar_t *name, const std::wstring &value) {
+bool AppendAttr(std::wstring& out, const wchar_t* name, const std::wstring& value) {
   out += L' ';
   out += name;
   out += L"=\"";
@@ -43,9 +41,9 @@ bool AppendAttr(std::wstring &out, const wchar_t *name, const std::wstring &valu
 
 }  // namespace
 
-bool AppendParamsXml(std::wstring &out, const std::vector<Parameter> &params, int indent) {
+bool AppendParamsXml(std::wstring& out, const std::vector<Parameter>& params, int indent) {
   std::wstring text;
-  for (const Parameter &p : params) {
+  for (const Parameter& p : params) {
     Indent(out, indent);
     out += L"<param";
     if (!AppendAttr(out, L"name", p.name)) return false;
@@ -61,7 +59,7 @@ bool AppendParamsXml(std::wstring &out, const std::vector<Parameter> &params, in
     }
     out += L">\n";
     for (size_t i = first; i < p.keyframes.size(); ++i) {
-      const Keyframe &k = p.keyframes[i];
+      const Keyframe& k = p.keyframes[i];
       Indent(out, indent + 1);
       out += k.interp == DEXTERF_INTERPOLATE ? L"<linear" : L"<at";
       if (!AppendAttr(out, L"time", xtl::FormatTime(k.time))) return false;
@@ -76,22 +74,22 @@ bool AppendParamsXml(std::wstring &out, const std::vector<Parameter> &params, in
 
 namespace {
 
-HRESULT Fail(std::wstring *why, std::wstring text) {
+HRESULT Fail(std::wstring* why, std::wstring text) {
   *why = std::move(text);
   return VFW_E_INVALID_FILE_FORMAT;
 }
 
-void SetText(Keyframe &k, const wchar_t *text) {
+void SetText(Keyframe& k, const wchar_t* text) {
   k.value.v.vt = VT_BSTR;
   k.value.v.bstrVal = SysAllocString(text);
 }
 
-HRESULT ReadParam(const xtl::DomElement &element, Parameter *param, std::wstring *why) {
+HRESULT ReadParam(const xtl::DomElement& element, Parameter* param, std::wstring* why) {
   if (!element.OnlyAttributes({L"name", L"value"}, why)) return VFW_E_INVALID_FILE_FORMAT;
-  const wchar_t *name = element.Attr(L"name");
+  const wchar_t* name = element.Attr(L"name");
   if (!name || !*name) return Fail(why, L"<param> needs a name");
   param->name = name;
-  if (const wchar_t *value = element.Attr(L"value")) {
+  if (const wchar_t* value = element.Attr(L"value")) {
     Keyframe k;
     SetText(k, value);
     param->keyframes.push_back(k);
@@ -99,15 +97,14 @@ HRESULT ReadParam(const xtl::DomElement &element, Parameter *param, std::wstring
   std::vector<ComPtr<IXMLDOMNode>> children;
   HRESULT hr = element.Children(&children, why);
   if (FAILED(hr)) return VFW_E_INVALID_FILE_FORMAT;
-  for (const auto &child : children) {
+  for (const auto& child : children) {
     xtl::DomElement key;
     if (FAILED(key.Load(child.Get()))) return Fail(why, L"unreadable keyframe");
     bool linear = key.NameIs(L"linear");
-    if (!linear && !key.NameIs(L"at"))
-      return Fail(why, L"unknown element <" + key.Name() + L"> inside <param>");
+    if (!linear && !key.NameIs(L"at")) return Fail(why, L"unknown element <" + key.Name() + L"> inside <param>");
     if (!key.OnlyAttributes({L"time", L"value"}, why)) return VFW_E_INVALID_FILE_FORMAT;
-    const wchar_t *time = key.Attr(L"time");
-    const wchar_t *value = key.Attr(L"value");
+    const wchar_t* time = key.Attr(L"time");
+    const wchar_t* value = key.Attr(L"value");
     Keyframe k;
     if (!time || !xtl::ParseTime(time, &k.time))
       return Fail(why, L"a keyframe of '" + param->name + L"' has no valid time");
@@ -124,7 +121,7 @@ HRESULT ReadParam(const xtl::DomElement &element, Parameter *param, std::wstring
 
 }  // namespace
 
-HRESULT ReadParamsXml(IXMLDOMNode *node, std::vector<Parameter> *params, std::wstring *why) {
+HRESULT ReadParamsXml(IXMLDOMNode* node, std::vector<Parameter>* params, std::wstring* why) {
   params->clear();
   xtl::DomElement element;
   if (!node || FAILED(element.Load(node))) return Fail(why, L"no element to read parameters from");
@@ -136,7 +133,7 @@ HRESULT ReadParamsXml(IXMLDOMNode *node, std::vector<Parameter> *params, std::ws
   }
   std::vector<ComPtr<IXMLDOMNode>> children;
   if (FAILED(element.Children(&children, why))) return VFW_E_INVALID_FILE_FORMAT;
-  for (const auto &child : children) {
+  for (const auto& child : children) {
     xtl::DomElement param;
     if (FAILED(param.Load(child.Get()))) return Fail(why, L"unreadable parameter");
     if (!param.NameIs(L"param"))

@@ -5,8 +5,8 @@
 
 namespace engine {
 
-HRESULT SaveParamsToBlob(const std::vector<Parameter> &params, std::vector<BYTE> *blob);
+HRESULT SaveParamsToBlob(const std::vector<Parameter>& params, std::vector<BYTE>* blob);
 // Checks every length and count against the bytes present: any damage fails cleanly.
-HRESULT LoadParamsFromBlob(const BYTE *blob, size_t size, std::vector<Parameter> *params);
+HRESULT LoadParamsFromBlob(const BYTE* blob, size_t size, std::vector<Parameter>* params);
 
 }  // namespace engine

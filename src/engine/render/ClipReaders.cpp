@@ -28,14 +28,14 @@ std::wstring Seconds(REFERENCE_TIME t) {
 
 }  // namespace
 
-void ClipReaderBase::Fail(LONG code, HRESULT hr, const wchar_t *what) {
+void ClipReaderBase::Fail(LONG code, HRESULT hr, const wchar_t* what) {
   failed_ = true;
   // A reader that stopped delivering may be stuck in the platform for good.
   media::LetGoInBackground(std::move(reader_));
   if (!clip_.reported->exchange(true)) LogTo(log_, code, hr, std::wstring(what) + L": " + clip_.path);
 }
 
-void ClipReaderBase::ReportShort(REFERENCE_TIME reached, REFERENCE_TIME wanted, const wchar_t *rest) {
+void ClipReaderBase::ReportShort(REFERENCE_TIME reached, REFERENCE_TIME wanted, const wchar_t* rest) {
   if (wanted <= reached + kShortSlack || clip_.reported->exchange(true)) return;
   LogTo(log_, DEX_IDS_BAD_SOURCE_NAME, HRESULT_FROM_WIN32(ERROR_HANDLE_EOF),
         L"Source file ends at " + Seconds(reached) + L", before the " + Seconds(clip_.mediaStop) +
@@ -55,16 +55,19 @@ bool ClipReaderBase::OpenReader(media::StreamKind kind) {
   }
   // The clip names its stream among the file's streams of its kind. The reader's own graph
   // tells the kinds apart: probing the file first would build and tear down a second one.
-  HRESULT hr = clip_.stream < 0 ? media::FileReader::kNoSuchStream
-                                : media::FileReader::OpenNthOfKind(clip_.path, static_cast<size_t>(clip_.stream), kind, &reader_);
+  HRESULT hr = clip_.stream < 0
+                   ? media::FileReader::kNoSuchStream
+                   : media::FileReader::OpenNthOfKind(clip_.path, static_cast<size_t>(clip_.stream), kind, &reader_);
   if (hr == media::FileReader::kNoSuchStream) {
     Fail(DEX_IDS_STREAM_NUMBER, E_INVALIDARG, L"Source file has no such stream; it renders as a gap");
     return false;
   }
   if (hr == media::kTimedOut) {
     Fail(DEX_IDS_BAD_SOURCE_NAME, hr,
-         (L"Source file did not open within " + Seconds(static_cast<REFERENCE_TIME>(media::SourceTimeLimitMs()) * 10000) +
-          L" (damaged, or not a media file?); it renders as a gap").c_str());
+         (L"Source file did not open within " +
+          Seconds(static_cast<REFERENCE_TIME>(media::SourceTimeLimitMs()) * 10000) +
+          L" (damaged, or not a media file?); it renders as a gap")
+             .c_str());
     return false;
   }
   if (FAILED(hr)) {
@@ -99,7 +102,7 @@ void VideoClipReader::Prepare(REFERENCE_TIME t) {
       Open(t);
       if (SUCCEEDED(com)) CoUninitialize();
     });
-  } catch (const std::exception &) {
+  } catch (const std::exception&) {
     // No thread to be had: the clip opens when it is first shown.
   }
 }
@@ -108,7 +111,7 @@ void VideoClipReader::Settle() {
   if (opening_.joinable()) opening_.join();
 }
 
-const media::VideoFrame *VideoClipReader::PictureAt(REFERENCE_TIME t) {
+const media::VideoFrame* VideoClipReader::PictureAt(REFERENCE_TIME t) {
   Settle();
   if (!opened_) Open(t);
   if (still_) return &current_;
@@ -205,7 +208,7 @@ void AudioClipReader::Fill(int64_t from, int64_t to) {
   }
 }
 
-void AudioClipReader::MixInto(int64_t first, size_t count, DWORD rate, std::vector<int32_t> &mix) {
+void AudioClipReader::MixInto(int64_t first, size_t count, DWORD rate, std::vector<int32_t>& mix) {
   if (failed_ || count == 0 || rate == 0) return;
   // The output frames that fall inside the clip.
   auto frameAt = [rate](REFERENCE_TIME t) {
@@ -220,15 +223,15 @@ void AudioClipReader::MixInto(int64_t first, size_t count, DWORD rate, std::vect
   // Working it out whole keeps sample-exact positions (times in 100-ns units would round
   // every position a little short).
   const REFERENCE_TIME span = clip_.stop - clip_.start;
-  const long double stretch =
-      span > 0 ? static_cast<long double>(clip_.mediaStop - clip_.mediaStart) / span : 0.0L;
+  const long double stretch = span > 0 ? static_cast<long double>(clip_.mediaStop - clip_.mediaStart) / span : 0.0L;
   const long double step = stretch * sourceRate_ / rate;
   const long double t0 = static_cast<long double>(begin) * kUnitsPerSecond / rate;
   const long double p0 = (clip_.mediaStart + (t0 - clip_.start) * stretch) * sourceRate_ / kUnitsPerSecond;
   const long double pLast = p0 + static_cast<long double>(end - 1 - begin) * step;
-  Fill(static_cast<int64_t>(std::floor(std::min(p0, pLast))), static_cast<int64_t>(std::floor(std::max(p0, pLast))) + 1);
+  Fill(static_cast<int64_t>(std::floor(std::min(p0, pLast))),
+       static_cast<int64_t>(std::floor(std::max(p0, pLast))) + 1);
   const int64_t have = static_cast<int64_t>(buffer_.size() / 2);
-  int32_t *out = mix.data() + static_cast<size_t>(begin - first) * 2;
+  int32_t* out = mix.data() + static_cast<size_t>(begin - first) * 2;
   if (step == 1.0L && std::floor(p0) == p0) {
     // The same rate, not stretched, on whole samples: a plain sum.
     const int64_t i0 = static_cast<int64_t>(p0) - bufferStart_;
@@ -240,7 +243,8 @@ void AudioClipReader::MixInto(int64_t first, size_t count, DWORD rate, std::vect
     }
     return;
   }
-  const double base = static_cast<double>(p0 - static_cast<long double>(bufferStart_)), delta = static_cast<double>(step);
+  const double base = static_cast<double>(p0 - static_cast<long double>(bufferStart_)),
+               delta = static_cast<double>(step);
   for (int64_t n = 0; n < end - begin; ++n) {
     const double p = base + static_cast<double>(n) * delta;
     const double whole = std::floor(p);

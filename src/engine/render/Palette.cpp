@@ -25,7 +25,7 @@ std::array<RGBQUAD, kPaletteColours> MakePalette() {
     p[static_cast<size_t>(i)].rgbBlue = static_cast<BYTE>(CubeValue(i % kCubeLevels));
   }
   for (int g = 0; g < kGreys; ++g) {
-    RGBQUAD &q = p[static_cast<size_t>(kCube + g)];
+    RGBQUAD& q = p[static_cast<size_t>(kCube + g)];
     q.rgbRed = q.rgbGreen = q.rgbBlue = static_cast<BYTE>(GreyValue(g));
   }
   return p;
@@ -35,7 +35,7 @@ int Square(int v) { return v * v; }
 
 }  // namespace
 
-const RGBQUAD *RenderPalette() {
+const RGBQUAD* RenderPalette() {
   static const std::array<RGBQUAD, kPaletteColours> palette = MakePalette();
   return palette.data();
 }
@@ -49,11 +49,11 @@ uint8_t PaletteIndex(uint32_t pixel) {
   return static_cast<uint8_t>(greyError < cubeError ? kCube + grey : (cr * kCubeLevels + cg) * kCubeLevels + cb);
 }
 
-bool UsesRenderPalette(const AM_MEDIA_TYPE &mt) {
+bool UsesRenderPalette(const AM_MEDIA_TYPE& mt) {
   if (mt.formattype != FORMAT_VideoInfo || !mt.pbFormat ||
       mt.cbFormat < sizeof(VIDEOINFOHEADER) + kPaletteColours * sizeof(RGBQUAD))
     return false;
-  const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
+  const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
   if (bih.biBitCount != 8 || (bih.biClrUsed != 0 && bih.biClrUsed != kPaletteColours)) return false;
   return std::memcmp(mt.pbFormat + sizeof(VIDEOINFOHEADER), RenderPalette(), kPaletteColours * sizeof(RGBQUAD)) == 0;
 }

@@ -13,10 +13,10 @@ namespace engine::render {
 constexpr int kPaletteColours = 256;
 
 // The palette's entries, in BITMAPINFO order.
-const RGBQUAD *RenderPalette();
+const RGBQUAD* RenderPalette();
 // The entry nearest a BGRA pixel (0xAARRGGBB).
 uint8_t PaletteIndex(uint32_t pixel);
 // Whether an 8-bit video type's colour table is this palette.
-bool UsesRenderPalette(const AM_MEDIA_TYPE &mt);
+bool UsesRenderPalette(const AM_MEDIA_TYPE& mt);
 
 }  // namespace engine::render

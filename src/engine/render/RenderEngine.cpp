@@ -13,10 +13,10 @@ using Microsoft::WRL::ComPtr;
 
 namespace engine::render {
 
-HRESULT RenderEngine::Create(REFIID iid, void **out) {
+HRESULT RenderEngine::Create(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  auto *engine = new (std::nothrow) RenderEngine();
+  auto* engine = new (std::nothrow) RenderEngine();
   if (!engine) return E_OUTOFMEMORY;
   HRESULT hr = engine->QueryInterface(iid, out);
   engine->Release();
@@ -25,10 +25,10 @@ HRESULT RenderEngine::Create(REFIID iid, void **out) {
 
 RenderEngine::~RenderEngine() { DropFrontEnd(); }
 
-STDMETHODIMP RenderEngine::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP RenderEngine::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (iid == IID_IUnknown || iid == IID_IRenderEngine) {
-    *out = static_cast<IRenderEngine *>(this);
+    *out = static_cast<IRenderEngine*>(this);
     AddRef();
     return S_OK;
   }
@@ -44,28 +44,28 @@ STDMETHODIMP_(ULONG) RenderEngine::Release() {
   return static_cast<ULONG>(refs);
 }
 
-STDMETHODIMP RenderEngine::SetTimelineObject(IAMTimeline *timeline) {
+STDMETHODIMP RenderEngine::SetTimelineObject(IAMTimeline* timeline) {
   if (!timeline) return E_INVALIDARG;
   // The front end stays: the next ConnectFrontEnd compares its groups with the new timeline's.
   timeline_ = timeline;
   return S_OK;
 }
 
-STDMETHODIMP RenderEngine::GetTimelineObject(IAMTimeline **timeline) {
+STDMETHODIMP RenderEngine::GetTimelineObject(IAMTimeline** timeline) {
   if (!timeline) return E_POINTER;
   *timeline = timeline_.Get();
   if (*timeline) (*timeline)->AddRef();
   return S_OK;
 }
 
-STDMETHODIMP RenderEngine::GetFilterGraph(IGraphBuilder **graph) {
+STDMETHODIMP RenderEngine::GetFilterGraph(IGraphBuilder** graph) {
   if (!graph) return E_POINTER;
   *graph = graph_.Get();
   if (*graph) (*graph)->AddRef();
   return S_OK;
 }
 
-STDMETHODIMP RenderEngine::SetFilterGraph(IGraphBuilder *graph) {
+STDMETHODIMP RenderEngine::SetFilterGraph(IGraphBuilder* graph) {
   if (graph == graph_.Get()) return S_OK;
   DropFrontEnd();  // a front end lives in one graph only
   graph_ = graph;
@@ -85,11 +85,11 @@ STDMETHODIMP RenderEngine::SetRenderRange2(double start, double stop) {
   return SetRenderRange(s, stop < 0 ? -1 : e);
 }
 
-STDMETHODIMP RenderEngine::GetGroupOutputPin(LONG group, IPin **pin) {
+STDMETHODIMP RenderEngine::GetGroupOutputPin(LONG group, IPin** pin) {
   if (!pin) return E_POINTER;
   *pin = nullptr;
   if (!source_) return E_UNEXPECTED;
-  TimelineSourcePin *p = group >= 0 ? source_->Pin(static_cast<size_t>(group)) : nullptr;
+  TimelineSourcePin* p = group >= 0 ? source_->Pin(static_cast<size_t>(group)) : nullptr;
   if (!p) return E_INVALIDARG;
   *pin = p;
   p->AddRef();
@@ -105,7 +105,7 @@ void RenderEngine::DropFrontEnd() {
     ComPtr<IMediaControl> control;
     if (state != State_Stopped && SUCCEEDED(graph_.As(&control))) control->Stop();
     for (int i = 0; i < source_->PinCount(); ++i) {
-      IPin *pin = source_->PinAt(i);
+      IPin* pin = source_->PinAt(i);
       ComPtr<IPin> peer;
       if (SUCCEEDED(pin->ConnectedTo(&peer)) && peer) {
         graph_->Disconnect(peer.Get());
@@ -127,7 +127,7 @@ STDMETHODIMP RenderEngine::ScrapIt() {
 STDMETHODIMP RenderEngine::ConnectFrontEnd() {
   try {
     return BuildFrontEnd();
-  } catch (const std::exception &) {  // nothing may escape through COM
+  } catch (const std::exception&) {  // nothing may escape through COM
     return E_OUTOFMEMORY;
   }
 }
@@ -136,7 +136,7 @@ HRESULT RenderEngine::BuildFrontEnd() {
   if (!timeline_) return E_INVALIDARG;
   HRESULT hr;
   if (!graph_ && FAILED(hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                              reinterpret_cast<void **>(graph_.GetAddressOf()))))
+                                              reinterpret_cast<void**>(graph_.GetAddressOf()))))
     return hr;
 
   LONG count = 0;
@@ -162,7 +162,7 @@ HRESULT RenderEngine::BuildFrontEnd() {
     FILTER_INFO info{};
     if (SUCCEEDED(source_->QueryFilterInfo(&info)) && info.pGraph) {
       ComPtr<IGraphBuilder> owner;
-      info.pGraph->QueryInterface(IID_IGraphBuilder, reinterpret_cast<void **>(owner.GetAddressOf()));
+      info.pGraph->QueryInterface(IID_IGraphBuilder, reinterpret_cast<void**>(owner.GetAddressOf()));
       inGraph = owner.Get() == graph_.Get();
       info.pGraph->Release();
     }
@@ -174,7 +174,7 @@ HRESULT RenderEngine::BuildFrontEnd() {
   const bool hadOutputs = source_ && source_->PinCount() > 0;
   DropFrontEnd();
   if (plans.empty()) return hadOutputs ? S_WARN_OUTPUTRESET : S_OK;
-  auto *source = new (std::nothrow) TimelineSource(plans);
+  auto* source = new (std::nothrow) TimelineSource(plans);
   if (!source) return E_OUTOFMEMORY;
   source_.Attach(source);
   if (FAILED(hr = graph_->AddFilter(source_.Get(), L"Timeline source"))) {

@@ -11,36 +11,36 @@
 namespace engine::render {
 
 class RenderEngine final : public IRenderEngine {
-public:
-  static HRESULT Create(REFIID iid, void **out);
+ public:
+  static HRESULT Create(REFIID iid, void** out);
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override;
   STDMETHODIMP_(ULONG) Release() override;
 
-  STDMETHODIMP SetTimelineObject(IAMTimeline *timeline) override;
-  STDMETHODIMP GetTimelineObject(IAMTimeline **timeline) override;
-  STDMETHODIMP GetFilterGraph(IGraphBuilder **graph) override;
-  STDMETHODIMP SetFilterGraph(IGraphBuilder *graph) override;
+  STDMETHODIMP SetTimelineObject(IAMTimeline* timeline) override;
+  STDMETHODIMP GetTimelineObject(IAMTimeline** timeline) override;
+  STDMETHODIMP GetFilterGraph(IGraphBuilder** graph) override;
+  STDMETHODIMP SetFilterGraph(IGraphBuilder* graph) override;
   STDMETHODIMP SetInterestRange(REFERENCE_TIME, REFERENCE_TIME) override { return E_NOTIMPL; }
   STDMETHODIMP SetInterestRange2(double, double) override { return E_NOTIMPL; }
   STDMETHODIMP SetRenderRange(REFERENCE_TIME start, REFERENCE_TIME stop) override;
   STDMETHODIMP SetRenderRange2(double start, double stop) override;
-  STDMETHODIMP GetGroupOutputPin(LONG group, IPin **pin) override;
+  STDMETHODIMP GetGroupOutputPin(LONG group, IPin** pin) override;
   STDMETHODIMP ScrapIt() override;
   STDMETHODIMP RenderOutputPins() override { return E_NOTIMPL; }
-  STDMETHODIMP GetVendorString(BSTR *) override { return E_NOTIMPL; }
+  STDMETHODIMP GetVendorString(BSTR*) override { return E_NOTIMPL; }
   STDMETHODIMP ConnectFrontEnd() override;
-  STDMETHODIMP SetSourceConnectCallback(IGrfCache *) override { return E_NOTIMPL; }
+  STDMETHODIMP SetSourceConnectCallback(IGrfCache*) override { return E_NOTIMPL; }
   STDMETHODIMP SetDynamicReconnectLevel(LONG) override { return E_NOTIMPL; }
   STDMETHODIMP DoSmartRecompression() override { return E_NOTIMPL; }
   STDMETHODIMP UseInSmartRecompressionGraph() override { return E_NOTIMPL; }
-  STDMETHODIMP SetSourceNameValidation(BSTR, IMediaLocator *, LONG) override { return E_NOTIMPL; }
+  STDMETHODIMP SetSourceNameValidation(BSTR, IMediaLocator*, LONG) override { return E_NOTIMPL; }
   STDMETHODIMP Commit() override { return E_NOTIMPL; }
   STDMETHODIMP Decommit() override { return E_NOTIMPL; }
-  STDMETHODIMP GetCaps(LONG, LONG *) override { return E_NOTIMPL; }
+  STDMETHODIMP GetCaps(LONG, LONG*) override { return E_NOTIMPL; }
 
-private:
+ private:
   RenderEngine() = default;
   ~RenderEngine();
   HRESULT BuildFrontEnd();

@@ -19,18 +19,19 @@ namespace engine::render {
 
 namespace {
 
-template <class I> ComPtr<I> As(IUnknown *obj) {
+template <class I>
+ComPtr<I> As(IUnknown* obj) {
   ComPtr<I> p;
-  if (obj) obj->QueryInterface(__uuidof(I), reinterpret_cast<void **>(p.GetAddressOf()));
+  if (obj) obj->QueryInterface(__uuidof(I), reinterpret_cast<void**>(p.GetAddressOf()));
   return p;
 }
 
-bool Muted(IAMTimelineObj *obj) {
+bool Muted(IAMTimelineObj* obj) {
   BOOL muted = FALSE;
   return SUCCEEDED(obj->GetMuted(&muted)) && muted;
 }
 
-HRESULT ReadClip(IAMTimelineObj *obj, ClipPlan *clip) {
+HRESULT ReadClip(IAMTimelineObj* obj, ClipPlan* clip) {
   auto src = As<IAMTimelineSrc>(obj);
   if (!src) return E_NOINTERFACE;
   HRESULT hr = obj->GetStartStop(&clip->start, &clip->stop);
@@ -45,22 +46,22 @@ HRESULT ReadClip(IAMTimelineObj *obj, ClipPlan *clip) {
 }
 
 // The keyframed parameters an effect's or transition's property setter holds.
-std::vector<Parameter> ReadParams(IAMTimelineObj *obj) {
+std::vector<Parameter> ReadParams(IAMTimelineObj* obj) {
   std::vector<Parameter> out;
   ComPtr<IPropertySetter> setter;
   if (FAILED(obj->GetPropertySetter(&setter)) || !setter) return out;
   LONG count = 0;
-  DEXTER_PARAM *params = nullptr;
-  DEXTER_VALUE *values = nullptr;
+  DEXTER_PARAM* params = nullptr;
+  DEXTER_VALUE* values = nullptr;
   if (FAILED(setter->GetProps(&count, &params, &values))) return out;
-  const DEXTER_VALUE *value = values;
+  const DEXTER_VALUE* value = values;
   for (LONG i = 0; i < count; ++i) {
     Parameter param;
     if (params[i].name) param.name.assign(params[i].name, SysStringLen(params[i].name));
     param.dispId = params[i].dispID;
     for (LONG k = 0; k < params[i].nValues; ++k, ++value) {
       Keyframe frame;
-      VariantCopy(&frame.value.v, const_cast<VARIANT *>(&value->v));
+      VariantCopy(&frame.value.v, const_cast<VARIANT*>(&value->v));
       frame.time = value->rt;
       frame.interp = value->dwInterp;
       param.keyframes.push_back(std::move(frame));
@@ -72,7 +73,7 @@ std::vector<Parameter> ReadParams(IAMTimelineObj *obj) {
 }
 
 // The unmuted effects of an effectable object; `offset` turns their times into timeline times.
-std::vector<EffectPlan> ReadEffects(IAMTimelineObj *obj, REFERENCE_TIME offset) {
+std::vector<EffectPlan> ReadEffects(IAMTimelineObj* obj, REFERENCE_TIME offset) {
   std::vector<EffectPlan> out;
   auto effectable = As<IAMTimelineEffectable>(obj);
   LONG count = 0;
@@ -92,7 +93,7 @@ std::vector<EffectPlan> ReadEffects(IAMTimelineObj *obj, REFERENCE_TIME offset) 
 }
 
 // The unmuted transitions of a track or composition, in time order.
-std::vector<TransitionPlan> ReadTransitions(IAMTimelineObj *obj) {
+std::vector<TransitionPlan> ReadTransitions(IAMTimelineObj* obj) {
   std::vector<TransitionPlan> out;
   auto transable = As<IAMTimelineTransable>(obj);
   if (!transable) return out;
@@ -117,7 +118,7 @@ std::vector<TransitionPlan> ReadTransitions(IAMTimelineObj *obj) {
   return out;
 }
 
-HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
+HRESULT ReadTrack(IAMTimelineObj* obj, LayerPlan* layer) {
   auto track = As<IAMTimelineTrack>(obj);
   if (!track) return E_NOINTERFACE;
   ComPtr<IAMTimelineObj> last, next;
@@ -137,8 +138,7 @@ HRESULT ReadTrack(IAMTimelineObj *obj, LayerPlan *layer) {
 }
 
 // Appends the tracks of a composition in priority order, descending into nested ones.
-HRESULT ReadComp(IAMTimelineObj *obj, std::vector<LayerPlan> *layers, std::vector<CompTransitions> *comps,
-                 int depth) {
+HRESULT ReadComp(IAMTimelineObj* obj, std::vector<LayerPlan>* layers, std::vector<CompTransitions>* comps, int depth) {
   auto comp = As<IAMTimelineComp>(obj);
   if (!comp) return E_NOINTERFACE;
   if (depth > 64) return E_UNEXPECTED;
@@ -173,9 +173,9 @@ HRESULT ReadComp(IAMTimelineObj *obj, std::vector<LayerPlan> *layers, std::vecto
   return S_OK;
 }
 
-bool IsBuiltIn(const CLSID &clsid, EffectKind kind) {
+bool IsBuiltIn(const CLSID& clsid, EffectKind kind) {
   size_t count = 0;
-  const BuiltInEffect *table = BuiltInEffects(&count);
+  const BuiltInEffect* table = BuiltInEffects(&count);
   for (size_t i = 0; i < count; ++i)
     if (table[i].kind == kind && table[i].clsid == clsid) return true;
   return false;
@@ -192,7 +192,7 @@ std::wstring Seconds(REFERENCE_TIME t) {
 // Such effects are left out. A transition of another kind still blends its track in, as one
 // naming no filter does (a dissolve, or a crossfade of sound), and says so.
 template <class List>
-void ReportUnknown(List &list, EffectKind kind, IAMErrorLog *log) {
+void ReportUnknown(List& list, EffectKind kind, IAMErrorLog* log) {
   const bool transitions = kind == kVideoTransition || kind == kAudioTransition;
   const bool video = kind == kVideoEffect || kind == kVideoTransition;
   for (auto it = list.begin(); it != list.end();) {
@@ -202,25 +202,28 @@ void ReportUnknown(List &list, EffectKind kind, IAMErrorLog *log) {
     }
     const std::wstring what = std::wstring(video ? L"Video " : L"Audio ") + (transitions ? L"transition " : L"effect ");
     const std::wstring id = it->clsid == GUID_NULL ? std::wstring(L"without a class id") : GuidToText(it->clsid);
-    const std::wstring instead = !transitions ? L"it is left out" : video ? L"it renders as a dissolve" : L"it renders as a crossfade";
+    const std::wstring instead = !transitions ? L"it is left out"
+                                 : video      ? L"it renders as a dissolve"
+                                              : L"it renders as a crossfade";
     LogTo(log, DEX_IDS_INSTALL_PROBLEM, REGDB_E_CLASSNOTREG,
           what + id + L" from " + Seconds(it->start) + L" to " + Seconds(it->stop) +
-              L" cannot be applied: the engine has no such " + (transitions ? L"transition" : L"effect") + L"; " + instead);
+              L" cannot be applied: the engine has no such " + (transitions ? L"transition" : L"effect") + L"; " +
+              instead);
     it = transitions ? it + 1 : list.erase(it);
   }
 }
 
 }  // namespace
 
-double EffectPlan::Number(const wchar_t *name, REFERENCE_TIME t, double fallback) const {
-  for (const Parameter &param : params) {
+double EffectPlan::Number(const wchar_t* name, REFERENCE_TIME t, double fallback) const {
+  for (const Parameter& param : params) {
     if (lstrcmpiW(param.name.c_str(), name) != 0 || param.keyframes.empty()) continue;
     VARIANT v;
     VariantInit(&v);
     double number = fallback;
     if (SUCCEEDED(EvaluateKeyframes(param.keyframes, t - start, &v))) {
       if (v.vt == VT_BSTR && v.bstrVal && (v.bstrVal[0] == L'0') && (v.bstrVal[1] == L'x' || v.bstrVal[1] == L'X')) {
-        wchar_t *end = nullptr;
+        wchar_t* end = nullptr;
         const unsigned long hex = wcstoul(v.bstrVal + 2, &end, 16);
         if (end && !*end && end != v.bstrVal + 2) number = static_cast<double>(hex);
       } else if (!VariantNumber(v, &number) || !std::isfinite(number)) {
@@ -244,12 +247,12 @@ REFERENCE_TIME ClipPlan::MediaTimeAt(REFERENCE_TIME t) const {
   return mediaStart + static_cast<REFERENCE_TIME>(offset);
 }
 
-bool CanProduce(const AM_MEDIA_TYPE &mt) {
+bool CanProduce(const AM_MEDIA_TYPE& mt) {
   if (mt.majortype == MEDIATYPE_Video) {
     if (mt.formattype != FORMAT_VideoInfo || !mt.pbFormat || mt.cbFormat < sizeof(VIDEOINFOHEADER)) return false;
-    const BITMAPINFOHEADER &bih = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
-    if (bih.biWidth <= 0 || bih.biHeight == 0 || bih.biWidth > 16384 || bih.biHeight > 16384 ||
-        bih.biHeight < -16384 || bih.biCompression != BI_RGB)
+    const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
+    if (bih.biWidth <= 0 || bih.biHeight == 0 || bih.biWidth > 16384 || bih.biHeight > 16384 || bih.biHeight < -16384 ||
+        bih.biCompression != BI_RGB)
       return false;
     return (mt.subtype == MEDIASUBTYPE_RGB555 && bih.biBitCount == 16) ||
            (mt.subtype == MEDIASUBTYPE_RGB24 && bih.biBitCount == 24) ||
@@ -258,7 +261,7 @@ bool CanProduce(const AM_MEDIA_TYPE &mt) {
   }
   if (mt.majortype == MEDIATYPE_Audio) {
     if (mt.formattype != FORMAT_WaveFormatEx || !mt.pbFormat || mt.cbFormat < 16) return false;
-    const auto *wfx = reinterpret_cast<const WAVEFORMATEX *>(mt.pbFormat);
+    const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
     return wfx->wFormatTag == WAVE_FORMAT_PCM && wfx->wBitsPerSample == 16 && wfx->nChannels >= 1 &&
            wfx->nChannels <= 2 && wfx->nSamplesPerSec > 0 && wfx->nSamplesPerSec <= 1000000 &&
            wfx->nBlockAlign == wfx->nChannels * 2;
@@ -266,7 +269,7 @@ bool CanProduce(const AM_MEDIA_TYPE &mt) {
   return false;
 }
 
-HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
+HRESULT ReadGroupPlan(IAMTimeline* timeline, LONG index, GroupPlan* plan) {
   ComPtr<IAMTimelineObj> obj;
   HRESULT hr = timeline->GetGroup(&obj, index);
   if (FAILED(hr)) return hr;
@@ -292,46 +295,46 @@ HRESULT ReadGroupPlan(IAMTimeline *timeline, LONG index, GroupPlan *plan) {
   GUID defaultEffect = GUID_NULL, defaultTransition = GUID_NULL;
   timeline->GetDefaultEffect(&defaultEffect);
   timeline->GetDefaultTransition(&defaultTransition);
-  auto fill = [](auto &list, const GUID &fallback) {
-    for (auto &item : list)
+  auto fill = [](auto& list, const GUID& fallback) {
+    for (auto& item : list)
       if (item.clsid == GUID_NULL) item.clsid = fallback;
   };
   fill(plan->effects, defaultEffect);
-  for (LayerPlan &layer : plan->layers) {
+  for (LayerPlan& layer : plan->layers) {
     fill(layer.effects, defaultEffect);
     fill(layer.transitions, defaultTransition);
-    for (ClipPlan &clip : layer.clips) fill(clip.effects, defaultEffect);
+    for (ClipPlan& clip : layer.clips) fill(clip.effects, defaultEffect);
   }
-  for (CompTransitions &comp : plan->compTransitions) fill(comp.transitions, defaultTransition);
+  for (CompTransitions& comp : plan->compTransitions) fill(comp.transitions, defaultTransition);
   const bool video = plan->kind == media::StreamKind::Video;
   const EffectKind effectKind = video ? kVideoEffect : kAudioEffect;
   const EffectKind transitionKind = video ? kVideoTransition : kAudioTransition;
   ReportUnknown(plan->effects, effectKind, plan->log.Get());
-  for (LayerPlan &layer : plan->layers) {
+  for (LayerPlan& layer : plan->layers) {
     ReportUnknown(layer.effects, effectKind, plan->log.Get());
     ReportUnknown(layer.transitions, transitionKind, plan->log.Get());
-    for (ClipPlan &clip : layer.clips) ReportUnknown(clip.effects, effectKind, plan->log.Get());
+    for (ClipPlan& clip : layer.clips) ReportUnknown(clip.effects, effectKind, plan->log.Get());
   }
-  for (CompTransitions &comp : plan->compTransitions) ReportUnknown(comp.transitions, transitionKind, plan->log.Get());
+  for (CompTransitions& comp : plan->compTransitions) ReportUnknown(comp.transitions, transitionKind, plan->log.Get());
   // The timeline may switch all effects or all transitions off, for a quicker preview.
   BOOL effects = TRUE, transitions = TRUE;
   timeline->EffectsEnabled(&effects);
   timeline->TransitionsEnabled(&transitions);
   if (!effects) {
     plan->effects.clear();
-    for (LayerPlan &layer : plan->layers) {
+    for (LayerPlan& layer : plan->layers) {
       layer.effects.clear();
-      for (ClipPlan &clip : layer.clips) clip.effects.clear();
+      for (ClipPlan& clip : layer.clips) clip.effects.clear();
     }
   }
   if (!transitions) {
-    for (LayerPlan &layer : plan->layers) layer.transitions.clear();
+    for (LayerPlan& layer : plan->layers) layer.transitions.clear();
     plan->compTransitions.clear();
   }
   return S_OK;
 }
 
-void LogTo(IAMErrorLog *log, LONG code, HRESULT hr, const std::wstring &text) {
+void LogTo(IAMErrorLog* log, LONG code, HRESULT hr, const std::wstring& text) {
   if (!log) return;
   // Every group streams on its own thread; the application's log expects one caller at a time.
   static SlimMutex one;

@@ -11,10 +11,10 @@ namespace {
 constexpr DWORD kCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards | AM_SEEKING_CanSeekBackwards |
                         AM_SEEKING_CanGetCurrentPos | AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
 
-bool IsMediaTime(const GUID *format) { return !format || *format == TIME_FORMAT_MEDIA_TIME || *format == GUID_NULL; }
+bool IsMediaTime(const GUID* format) { return !format || *format == TIME_FORMAT_MEDIA_TIME || *format == GUID_NULL; }
 
 // The new value of a position by the positioning flags; false for flags we do not know.
-bool Apply(LONGLONG *value, DWORD flags, REFERENCE_TIME now, REFERENCE_TIME *out) {
+bool Apply(LONGLONG* value, DWORD flags, REFERENCE_TIME now, REFERENCE_TIME* out) {
   switch (flags & AM_SEEKING_PositioningBitsMask) {
     case AM_SEEKING_NoPositioning: *out = now; return true;
     case AM_SEEKING_AbsolutePositioning:
@@ -32,69 +32,69 @@ bool Apply(LONGLONG *value, DWORD flags, REFERENCE_TIME now, REFERENCE_TIME *out
 
 }  // namespace
 
-STDMETHODIMP SourceSeeking::GetCapabilities(DWORD *caps) {
+STDMETHODIMP SourceSeeking::GetCapabilities(DWORD* caps) {
   if (!caps) return E_POINTER;
   *caps = kCaps;
   return S_OK;
 }
 
-STDMETHODIMP SourceSeeking::CheckCapabilities(DWORD *caps) {
+STDMETHODIMP SourceSeeking::CheckCapabilities(DWORD* caps) {
   if (!caps) return E_POINTER;
   const DWORD asked = *caps;
   *caps &= kCaps;
   return *caps == asked ? S_OK : (*caps ? S_FALSE : E_FAIL);
 }
 
-STDMETHODIMP SourceSeeking::IsFormatSupported(const GUID *format) {
+STDMETHODIMP SourceSeeking::IsFormatSupported(const GUID* format) {
   if (!format) return E_POINTER;
   return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
 }
 
-STDMETHODIMP SourceSeeking::QueryPreferredFormat(GUID *format) {
+STDMETHODIMP SourceSeeking::QueryPreferredFormat(GUID* format) {
   if (!format) return E_POINTER;
   *format = TIME_FORMAT_MEDIA_TIME;
   return S_OK;
 }
 
-STDMETHODIMP SourceSeeking::GetTimeFormat(GUID *format) { return QueryPreferredFormat(format); }
+STDMETHODIMP SourceSeeking::GetTimeFormat(GUID* format) { return QueryPreferredFormat(format); }
 
-STDMETHODIMP SourceSeeking::IsUsingTimeFormat(const GUID *format) {
+STDMETHODIMP SourceSeeking::IsUsingTimeFormat(const GUID* format) {
   if (!format) return E_POINTER;
   return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
 }
 
-STDMETHODIMP SourceSeeking::SetTimeFormat(const GUID *format) {
+STDMETHODIMP SourceSeeking::SetTimeFormat(const GUID* format) {
   if (!format) return E_POINTER;
   return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
 }
 
-STDMETHODIMP SourceSeeking::GetDuration(LONGLONG *duration) {
+STDMETHODIMP SourceSeeking::GetDuration(LONGLONG* duration) {
   if (!duration) return E_POINTER;
   *duration = SeekDuration();
   return S_OK;
 }
 
-STDMETHODIMP SourceSeeking::GetStopPosition(LONGLONG *stop) {
+STDMETHODIMP SourceSeeking::GetStopPosition(LONGLONG* stop) {
   if (!stop) return E_POINTER;
   *stop = SeekStop();
   return S_OK;
 }
 
-STDMETHODIMP SourceSeeking::GetCurrentPosition(LONGLONG *current) {
+STDMETHODIMP SourceSeeking::GetCurrentPosition(LONGLONG* current) {
   if (!current) return E_POINTER;
   *current = SeekCurrent();
   return S_OK;
 }
 
-STDMETHODIMP SourceSeeking::ConvertTimeFormat(LONGLONG *target, const GUID *targetFormat, LONGLONG source,
-                                              const GUID *sourceFormat) {
+STDMETHODIMP SourceSeeking::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                              const GUID* sourceFormat) {
   if (!target) return E_POINTER;
   if (!IsMediaTime(targetFormat) || !IsMediaTime(sourceFormat)) return E_INVALIDARG;
   *target = source;
   return S_OK;
 }
 
-STDMETHODIMP SourceSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) {
+STDMETHODIMP SourceSeeking::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
   const REFERENCE_TIME duration = SeekDuration();
   REFERENCE_TIME start = 0, end = 0;
   if (!Apply(current, currentFlags, SeekCurrent(), &start) || !Apply(stop, stopFlags, SeekStop(), &end))
@@ -110,13 +110,13 @@ STDMETHODIMP SourceSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, 
   return S_OK;
 }
 
-STDMETHODIMP SourceSeeking::GetPositions(LONGLONG *current, LONGLONG *stop) {
+STDMETHODIMP SourceSeeking::GetPositions(LONGLONG* current, LONGLONG* stop) {
   if (current) *current = SeekCurrent();
   if (stop) *stop = SeekStop();
   return S_OK;
 }
 
-STDMETHODIMP SourceSeeking::GetAvailable(LONGLONG *earliest, LONGLONG *latest) {
+STDMETHODIMP SourceSeeking::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
   if (earliest) *earliest = 0;
   if (latest) *latest = SeekDuration();
   return S_OK;
@@ -124,13 +124,13 @@ STDMETHODIMP SourceSeeking::GetAvailable(LONGLONG *earliest, LONGLONG *latest) {
 
 STDMETHODIMP SourceSeeking::SetRate(double rate) { return rate == 1.0 ? S_OK : E_NOTIMPL; }
 
-STDMETHODIMP SourceSeeking::GetRate(double *rate) {
+STDMETHODIMP SourceSeeking::GetRate(double* rate) {
   if (!rate) return E_POINTER;
   *rate = 1.0;
   return S_OK;
 }
 
-STDMETHODIMP SourceSeeking::GetPreroll(LONGLONG *preroll) {
+STDMETHODIMP SourceSeeking::GetPreroll(LONGLONG* preroll) {
   if (!preroll) return E_POINTER;
   *preroll = 0;
   return S_OK;

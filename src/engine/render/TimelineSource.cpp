@@ -22,7 +22,7 @@ namespace {
 // DeliverOne's result when downstream took the sample but wants no more for now.
 constexpr HRESULT kRefused = 2;
 
-bool Is32Bit(const GUID &subtype) { return subtype == MEDIASUBTYPE_RGB32 || subtype == MEDIASUBTYPE_ARGB32; }
+bool Is32Bit(const GUID& subtype) { return subtype == MEDIASUBTYPE_RGB32 || subtype == MEDIASUBTYPE_ARGB32; }
 
 REFERENCE_TIME FrameTime(int64_t frame, double fps) {
   return static_cast<REFERENCE_TIME>(std::llround(static_cast<double>(frame) * kUnitsPerSecond / fps));
@@ -37,18 +37,18 @@ int64_t SampleAtOrAfter(REFERENCE_TIME t, DWORD rate) {
   return static_cast<int64_t>(std::ceil(static_cast<long double>(t) * rate / kUnitsPerSecond - 1e-9L));
 }
 
-DWORD AudioRate(const GroupPlan &plan) {
-  return reinterpret_cast<const WAVEFORMATEX *>(plan.type.Get().pbFormat)->nSamplesPerSec;
+DWORD AudioRate(const GroupPlan& plan) {
+  return reinterpret_cast<const WAVEFORMATEX*>(plan.type.Get().pbFormat)->nSamplesPerSec;
 }
 
 // An 8-bit type of the group's size in the front end's palette.
-HRESULT PalettisedType(const AM_MEDIA_TYPE &own, double fps, AM_MEDIA_TYPE *mt) {
+HRESULT PalettisedType(const AM_MEDIA_TYPE& own, double fps, AM_MEDIA_TYPE* mt) {
   *mt = AM_MEDIA_TYPE{};
   const ULONG bytes = sizeof(VIDEOINFOHEADER) + kPaletteColours * sizeof(RGBQUAD);
-  mt->pbFormat = static_cast<BYTE *>(CoTaskMemAlloc(bytes));
+  mt->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(bytes));
   if (!mt->pbFormat) return E_OUTOFMEMORY;
   mt->cbFormat = bytes;
-  auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(mt->pbFormat);
+  auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(mt->pbFormat);
   std::memcpy(vih, own.pbFormat, sizeof(VIDEOINFOHEADER));
   std::memcpy(mt->pbFormat + sizeof(VIDEOINFOHEADER), RenderPalette(), kPaletteColours * sizeof(RGBQUAD));
   mt->majortype = MEDIATYPE_Video;
@@ -70,15 +70,15 @@ HRESULT PalettisedType(const AM_MEDIA_TYPE &own, double fps, AM_MEDIA_TYPE *mt) 
 
 // ---- pin ----
 
-TimelineSourcePin::TimelineSourcePin(TimelineSource *filter, std::wstring name, PlanPtr plan)
+TimelineSourcePin::TimelineSourcePin(TimelineSource* filter, std::wstring name, PlanPtr plan)
     : OutputPin(filter, std::move(name)), plan_(std::move(plan)) {}
 
 TimelineSourcePin::~TimelineSourcePin() { StopStreaming(); }
 
-STDMETHODIMP TimelineSourcePin::QueryInterface(REFIID iid, void **out) {
+STDMETHODIMP TimelineSourcePin::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (iid == IID_IMediaSeeking) {
-    *out = static_cast<IMediaSeeking *>(this);
+    *out = static_cast<IMediaSeeking*>(this);
     AddRef();
     return S_OK;
   }
@@ -95,9 +95,9 @@ void TimelineSourcePin::SetPlan(PlanPtr plan) {
   plan_ = std::move(plan);
 }
 
-HRESULT TimelineSourcePin::CheckMediaType(const AM_MEDIA_TYPE &mt) {
+HRESULT TimelineSourcePin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
   PlanPtr plan = Plan();
-  const AM_MEDIA_TYPE &own = plan->type.Get();
+  const AM_MEDIA_TYPE& own = plan->type.Get();
   if (mt.majortype != own.majortype || mt.formattype != own.formattype || !CanProduce(mt)) return S_FALSE;
   if (own.majortype == MEDIATYPE_Video) {
     // The row order and the meaning of the fourth byte may be what the peer prefers, and a
@@ -105,12 +105,12 @@ HRESULT TimelineSourcePin::CheckMediaType(const AM_MEDIA_TYPE &mt) {
     if (mt.subtype != own.subtype && !(Is32Bit(mt.subtype) && Is32Bit(own.subtype)) && mt.subtype != MEDIASUBTYPE_RGB8)
       return S_FALSE;
     if (mt.subtype == MEDIASUBTYPE_RGB8) {
-      const BITMAPINFOHEADER &a = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
-      const BITMAPINFOHEADER &b = reinterpret_cast<const VIDEOINFOHEADER *>(own.pbFormat)->bmiHeader;
+      const BITMAPINFOHEADER& a = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
+      const BITMAPINFOHEADER& b = reinterpret_cast<const VIDEOINFOHEADER*>(own.pbFormat)->bmiHeader;
       return a.biWidth == b.biWidth && std::abs(a.biHeight) == std::abs(b.biHeight) ? S_OK : S_FALSE;
     }
-    const BITMAPINFOHEADER &a = reinterpret_cast<const VIDEOINFOHEADER *>(mt.pbFormat)->bmiHeader;
-    const BITMAPINFOHEADER &b = reinterpret_cast<const VIDEOINFOHEADER *>(own.pbFormat)->bmiHeader;
+    const BITMAPINFOHEADER& a = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
+    const BITMAPINFOHEADER& b = reinterpret_cast<const VIDEOINFOHEADER*>(own.pbFormat)->bmiHeader;
     return a.biWidth == b.biWidth && std::abs(a.biHeight) == std::abs(b.biHeight) && a.biBitCount == b.biBitCount
                ? S_OK
                : S_FALSE;
@@ -118,9 +118,9 @@ HRESULT TimelineSourcePin::CheckMediaType(const AM_MEDIA_TYPE &mt) {
   return mt.subtype == own.subtype && std::memcmp(mt.pbFormat, own.pbFormat, 16) == 0 ? S_OK : S_FALSE;
 }
 
-HRESULT TimelineSourcePin::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
+HRESULT TimelineSourcePin::GetMediaType(int index, AM_MEDIA_TYPE* mt) {
   PlanPtr plan = Plan();
-  const AM_MEDIA_TYPE &own = plan->type.Get();
+  const AM_MEDIA_TYPE& own = plan->type.Get();
   const bool video = own.majortype == MEDIATYPE_Video;
   const bool alternative = video && Is32Bit(own.subtype);
   // Video is also offered palettised, last: for compressors that take nothing else.
@@ -130,7 +130,7 @@ HRESULT TimelineSourcePin::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
   HRESULT hr = CopyMediaType(mt, own);
   if (FAILED(hr)) return hr;
   if (video) {
-    auto *vih = reinterpret_cast<VIDEOINFOHEADER *>(mt->pbFormat);
+    auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(mt->pbFormat);
     vih->AvgTimePerFrame = static_cast<REFERENCE_TIME>(std::llround(kUnitsPerSecond / plan->fps));
     vih->bmiHeader.biSizeImage = static_cast<DWORD>(VideoSampleSize(*mt));
     mt->lSampleSize = vih->bmiHeader.biSizeImage;
@@ -139,7 +139,7 @@ HRESULT TimelineSourcePin::GetMediaType(int index, AM_MEDIA_TYPE *mt) {
   return S_OK;
 }
 
-void TimelineSourcePin::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
+void TimelineSourcePin::BufferNeeds(ALLOCATOR_PROPERTIES& props) {
   PlanPtr plan = Plan();
   props.cbAlign = 1;
   props.cbPrefix = 0;
@@ -147,14 +147,14 @@ void TimelineSourcePin::BufferNeeds(ALLOCATOR_PROPERTIES &props) {
     props.cBuffers = 3;
     props.cbBuffer = VideoSampleSize(MediaType());
   } else {
-    const auto *wfx = reinterpret_cast<const WAVEFORMATEX *>(MediaType().pbFormat);
+    const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(MediaType().pbFormat);
     props.cBuffers = 4;
     props.cbBuffer = static_cast<long>((wfx->nSamplesPerSec + kAudioBuffersPerSecond - 1) / kAudioBuffersPerSecond *
                                        wfx->nBlockAlign);
   }
 }
 
-HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events, IReferenceClock *clock) {
+HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink* events, IReferenceClock* clock) {
   if (!IsConnected()) return S_OK;  // nothing to feed
   HRESULT hr = Active();
   if (FAILED(hr)) return hr;
@@ -171,7 +171,7 @@ HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink *events, IReferenceClo
   }
   try {
     thread_ = std::thread(&TimelineSourcePin::Stream, this);
-  } catch (const std::exception &) {  // no thread to be had: nothing may escape through COM
+  } catch (const std::exception&) {  // no thread to be had: nothing may escape through COM
     std::lock_guard<SlimMutex> lock(mutex_);
     running_ = false;
     if (events_) events_->Release();
@@ -225,7 +225,7 @@ HRESULT TimelineSourcePin::SeekTo(bool moveCurrent, REFERENCE_TIME current, REFE
   }
   // Downstream drops what it holds and returns from any wait; the thread parks, and starts a
   // new segment at the new place once the flush is over.
-  IPin *peer = nullptr;
+  IPin* peer = nullptr;
   ConnectedTo(&peer);
   if (peer) peer->BeginFlush();
   {
@@ -259,7 +259,7 @@ bool TimelineSourcePin::TooLate(int64_t index) {
   if (!streamPlan_->preview || !clock_ || filter_->State() != State_Running) return false;
   REFERENCE_TIME now = 0;
   if (FAILED(clock_->GetTime(&now))) return false;
-  const REFERENCE_TIME streamTime = now - static_cast<TimelineSource *>(filter_)->StreamStart();
+  const REFERENCE_TIME streamTime = now - static_cast<TimelineSource*>(filter_)->StreamStart();
   return FrameTime(index + 1, streamPlan_->fps) - segmentStart_ <= streamTime;
 }
 
@@ -268,7 +268,7 @@ void TimelineSourcePin::Report(HRESULT hr) {
 }
 
 HRESULT TimelineSourcePin::DeliverOne(int64_t index, bool first) {
-  const GroupPlan &plan = *streamPlan_;
+  const GroupPlan& plan = *streamPlan_;
   const bool video = plan.kind == media::StreamKind::Video;
   REFERENCE_TIME start, end;
   size_t frames = 0;
@@ -278,25 +278,27 @@ HRESULT TimelineSourcePin::DeliverOne(int64_t index, bool first) {
   } else {
     const DWORD rate = AudioRate(plan);
     const int64_t last = SampleAtOrAfter(segmentStop_, rate);
-    frames = static_cast<size_t>(std::clamp<int64_t>(last - index, 0, (rate + kAudioBuffersPerSecond - 1) / kAudioBuffersPerSecond));
+    frames = static_cast<size_t>(
+        std::clamp<int64_t>(last - index, 0, (rate + kAudioBuffersPerSecond - 1) / kAudioBuffersPerSecond));
     start = SampleTime(index, rate);
     end = SampleTime(index + static_cast<int64_t>(frames), rate);
   }
   if (start >= segmentStop_ || (!video && frames == 0)) return S_FALSE;
 
-  IMediaSample *sample = nullptr;
+  IMediaSample* sample = nullptr;
   HRESULT hr = GetDeliveryBuffer(&sample);
   if (FAILED(hr)) return hr;
-  BYTE *data = nullptr;
+  BYTE* data = nullptr;
   sample->GetPointer(&data);
-  const AM_MEDIA_TYPE &type = MediaType();
+  const AM_MEDIA_TYPE& type = MediaType();
   if (video) {
     hr = video_->Compose(plan.offset + start, type, data, sample->GetSize());
     if (SUCCEEDED(hr)) hr = sample->SetActualDataLength(VideoSampleSize(type));
   } else {
     const DWORD rate = AudioRate(plan);
-    const int64_t offsetFrames = static_cast<int64_t>(std::llround(static_cast<long double>(plan.offset) * rate / kUnitsPerSecond));
-    const long bytes = static_cast<long>(frames * reinterpret_cast<const WAVEFORMATEX *>(type.pbFormat)->nBlockAlign);
+    const int64_t offsetFrames =
+        static_cast<int64_t>(std::llround(static_cast<long double>(plan.offset) * rate / kUnitsPerSecond));
+    const long bytes = static_cast<long>(frames * reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat)->nBlockAlign);
     hr = bytes <= sample->GetSize() ? S_OK : E_UNEXPECTED;
     if (SUCCEEDED(hr)) {
       audio_->Mix(index + offsetFrames, frames, data);
@@ -323,7 +325,7 @@ void TimelineSourcePin::Stream() {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   try {
     StreamSegments();
-  } catch (const std::exception &) {
+  } catch (const std::exception&) {
     // Out of memory while composing: the run ends with an error instead of the process.
     Report(E_OUTOFMEMORY);
     std::unique_lock<SlimMutex> lock(mutex_);
@@ -371,8 +373,10 @@ void TimelineSourcePin::StreamSegments() {
           streamPlan_ = plan_;
           video_.reset();
           audio_.reset();
-          if (streamPlan_->kind == media::StreamKind::Video) video_ = std::make_unique<VideoComposer>(*streamPlan_);
-          else audio_ = std::make_unique<AudioMixer>(*streamPlan_);
+          if (streamPlan_->kind == media::StreamKind::Video)
+            video_ = std::make_unique<VideoComposer>(*streamPlan_);
+          else
+            audio_ = std::make_unique<AudioMixer>(*streamPlan_);
         }
         segmentStart_ = std::clamp<REFERENCE_TIME>(start_, 0, duration);
         index = video_ ? static_cast<int64_t>(std::floor(segmentStart_ * streamPlan_->fps / kUnitsPerSecond + 1e-9))
@@ -413,29 +417,29 @@ void TimelineSourcePin::StreamSegments() {
 
 // ---- filter ----
 
-TimelineSource::TimelineSource(const std::vector<PlanPtr> &plans) : FilterBase(GUID_NULL) {
+TimelineSource::TimelineSource(const std::vector<PlanPtr>& plans) : FilterBase(GUID_NULL) {
   for (size_t i = 0; i < plans.size(); ++i)
     pins_.push_back(std::make_unique<TimelineSourcePin>(this, L"Group " + std::to_wstring(i), plans[i]));
 }
 
 TimelineSource::~TimelineSource() {
-  for (auto &pin : pins_) pin->StopStreaming();
+  for (auto& pin : pins_) pin->StopStreaming();
 }
 
-IPin *TimelineSource::PinAt(int index) {
+IPin* TimelineSource::PinAt(int index) {
   return index >= 0 && static_cast<size_t>(index) < pins_.size() ? pins_[static_cast<size_t>(index)].get() : nullptr;
 }
 
-HRESULT TimelineSource::QueryOther(REFIID iid, void **out) {
+HRESULT TimelineSource::QueryOther(REFIID iid, void** out) {
   if (iid == IID_IMediaSeeking) {
-    *out = static_cast<IMediaSeeking *>(this);
+    *out = static_cast<IMediaSeeking*>(this);
     AddRef();
     return S_OK;
   }
   return E_NOINTERFACE;
 }
 
-bool TimelineSource::SameGroups(const std::vector<PlanPtr> &plans) {
+bool TimelineSource::SameGroups(const std::vector<PlanPtr>& plans) {
   if (plans.size() != pins_.size()) return false;
   for (size_t i = 0; i < plans.size(); ++i) {
     PlanPtr old = pins_[i]->Plan();
@@ -448,21 +452,21 @@ bool TimelineSource::SameGroups(const std::vector<PlanPtr> &plans) {
   return true;
 }
 
-void TimelineSource::SetPlans(const std::vector<PlanPtr> &plans) {
+void TimelineSource::SetPlans(const std::vector<PlanPtr>& plans) {
   for (size_t i = 0; i < plans.size() && i < pins_.size(); ++i) pins_[i]->SetPlan(plans[i]);
 }
 
 HRESULT TimelineSource::OnStart() {
-  IMediaEventSink *events = nullptr;
-  IReferenceClock *clock = nullptr;
+  IMediaEventSink* events = nullptr;
+  IReferenceClock* clock = nullptr;
   GetSyncSource(&clock);
   FILTER_INFO info{};
   if (SUCCEEDED(QueryFilterInfo(&info)) && info.pGraph) {
-    info.pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void **>(&events));
+    info.pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&events));
     info.pGraph->Release();
   }
   HRESULT hr = S_OK;
-  for (auto &pin : pins_)
+  for (auto& pin : pins_)
     if (FAILED(hr = pin->StartStreaming(events, clock))) break;
   if (events) events->Release();
   if (clock) clock->Release();
@@ -476,7 +480,7 @@ STDMETHODIMP TimelineSource::Run(REFERENCE_TIME start) {
 }
 
 void TimelineSource::OnStop() {
-  for (auto &pin : pins_) pin->StopStreaming();
+  for (auto& pin : pins_) pin->StopStreaming();
 }
 
 REFERENCE_TIME TimelineSource::SeekDuration() { return pins_.empty() ? 0 : pins_[0]->SeekDuration(); }
@@ -484,7 +488,7 @@ REFERENCE_TIME TimelineSource::SeekCurrent() { return pins_.empty() ? 0 : pins_[
 REFERENCE_TIME TimelineSource::SeekStop() { return pins_.empty() ? 0 : pins_[0]->SeekStop(); }
 
 HRESULT TimelineSource::SeekTo(bool moveCurrent, REFERENCE_TIME current, REFERENCE_TIME stop) {
-  for (auto &pin : pins_) {
+  for (auto& pin : pins_) {
     HRESULT hr = pin->SeekTo(moveCurrent, current, stop);
     if (FAILED(hr)) return hr;
   }

@@ -22,22 +22,22 @@ class TimelineSource;
 using PlanPtr = std::shared_ptr<const GroupPlan>;
 
 class TimelineSourcePin final : public output::OutputPin, public SourceSeeking {
-public:
-  TimelineSourcePin(TimelineSource *filter, std::wstring name, PlanPtr plan);
+ public:
+  TimelineSourcePin(TimelineSource* filter, std::wstring name, PlanPtr plan);
   ~TimelineSourcePin() override;
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override { return filter_->AddRef(); }
   STDMETHODIMP_(ULONG) Release() override { return filter_->Release(); }
 
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE &mt) override;
-  HRESULT GetMediaType(int index, AM_MEDIA_TYPE *mt) override;
-  void BufferNeeds(ALLOCATOR_PROPERTIES &props) override;
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
+  HRESULT GetMediaType(int index, AM_MEDIA_TYPE* mt) override;
+  void BufferNeeds(ALLOCATOR_PROPERTIES& props) override;
 
   PlanPtr Plan();
   // A plan of the same group after an edit; streaming picks it up at its next start or seek.
   void SetPlan(PlanPtr plan);
-  HRESULT StartStreaming(IMediaEventSink *events, IReferenceClock *clock);
+  HRESULT StartStreaming(IMediaEventSink* events, IReferenceClock* clock);
   void StopStreaming();
 
   // Output samples per second of video, or sample frames per buffer of audio.
@@ -48,7 +48,7 @@ public:
   REFERENCE_TIME SeekStop() override;
   HRESULT SeekTo(bool moveCurrent, REFERENCE_TIME current, REFERENCE_TIME stop) override;
 
-private:
+ private:
   enum class Command { Run, Park, Exit };
   void Stream();
   void StreamSegments();
@@ -64,15 +64,15 @@ private:
   PlanPtr plan_;
   Command command_ = Command::Run;
   bool parked_ = false;
-  bool running_ = false;            // a streaming thread exists
-  uint64_t segment_ = 0;            // counts seeks: a new value starts a new segment
-  REFERENCE_TIME start_ = 0;        // output time the segment starts at
-  REFERENCE_TIME stop_ = -1;        // output time it ends at; -1: the duration
-  REFERENCE_TIME delivered_ = 0;    // output time reached, for the position
+  bool running_ = false;          // a streaming thread exists
+  uint64_t segment_ = 0;          // counts seeks: a new value starts a new segment
+  REFERENCE_TIME start_ = 0;      // output time the segment starts at
+  REFERENCE_TIME stop_ = -1;      // output time it ends at; -1: the duration
+  REFERENCE_TIME delivered_ = 0;  // output time reached, for the position
   std::thread thread_;
-  SlimMutex seekMutex_;            // one seek at a time
-  IMediaEventSink *events_ = nullptr;  // while streaming
-  IReferenceClock *clock_ = nullptr;   // while streaming, when the graph has one
+  SlimMutex seekMutex_;                // one seek at a time
+  IMediaEventSink* events_ = nullptr;  // while streaming
+  IReferenceClock* clock_ = nullptr;   // while streaming, when the graph has one
 
   // Owned by the streaming thread.
   PlanPtr streamPlan_;
@@ -82,21 +82,21 @@ private:
 };
 
 class TimelineSource final : public output::FilterBase, public SourceSeeking {
-public:
-  explicit TimelineSource(const std::vector<PlanPtr> &plans);
+ public:
+  explicit TimelineSource(const std::vector<PlanPtr>& plans);
   ~TimelineSource() override;
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override { return FilterBase::QueryInterface(iid, out); }
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return FilterBase::QueryInterface(iid, out); }
   STDMETHODIMP_(ULONG) AddRef() override { return FilterBase::AddRef(); }
   STDMETHODIMP_(ULONG) Release() override { return FilterBase::Release(); }
 
   int PinCount() override { return static_cast<int>(pins_.size()); }
-  IPin *PinAt(int index) override;
-  TimelineSourcePin *Pin(size_t index) { return index < pins_.size() ? pins_[index].get() : nullptr; }
+  IPin* PinAt(int index) override;
+  TimelineSourcePin* Pin(size_t index) { return index < pins_.size() ? pins_[index].get() : nullptr; }
 
   // Whether the plans describe the same groups, in the same order and types, as the pins.
-  bool SameGroups(const std::vector<PlanPtr> &plans);
-  void SetPlans(const std::vector<PlanPtr> &plans);
+  bool SameGroups(const std::vector<PlanPtr>& plans);
+  void SetPlans(const std::vector<PlanPtr>& plans);
 
   REFERENCE_TIME SeekDuration() override;
   REFERENCE_TIME SeekCurrent() override;
@@ -107,12 +107,12 @@ public:
   // The clock time at which stream time 0 is due, while running.
   REFERENCE_TIME StreamStart() const { return streamStart_; }
 
-protected:
-  HRESULT QueryOther(REFIID iid, void **out) override;
+ protected:
+  HRESULT QueryOther(REFIID iid, void** out) override;
   HRESULT OnStart() override;
   void OnStop() override;
 
-private:
+ private:
   std::vector<std::unique_ptr<TimelineSourcePin>> pins_;
   std::atomic<REFERENCE_TIME> streamStart_{0};
 };

@@ -14,7 +14,7 @@ std::wstring TakeBstr(BSTR text) {
   return s;
 }
 
-bool IsWhiteSpace(const std::wstring &text) {
+bool IsWhiteSpace(const std::wstring& text) {
   for (wchar_t c : text)
     if (c != L' ' && c != L'\t' && c != L'\r' && c != L'\n') return false;
   return true;
@@ -22,7 +22,7 @@ bool IsWhiteSpace(const std::wstring &text) {
 
 }  // namespace
 
-bool SameName(const wchar_t *a, const wchar_t *b) {
+bool SameName(const wchar_t* a, const wchar_t* b) {
   for (; *a && *b; ++a, ++b) {
     wchar_t x = (*a >= L'A' && *a <= L'Z') ? *a + 32 : *a;
     wchar_t y = (*b >= L'A' && *b <= L'Z') ? *b + 32 : *b;
@@ -31,7 +31,7 @@ bool SameName(const wchar_t *a, const wchar_t *b) {
   return *a == *b;
 }
 
-HRESULT DomElement::Load(IXMLDOMNode *node) {
+HRESULT DomElement::Load(IXMLDOMNode* node) {
   node_ = node;
   attrs_.clear();
   BSTR name = nullptr;
@@ -67,34 +67,33 @@ HRESULT DomElement::Load(IXMLDOMNode *node) {
   return S_OK;
 }
 
-bool DomElement::NameIs(const wchar_t *name) const { return SameName(name_.c_str(), name); }
+bool DomElement::NameIs(const wchar_t* name) const { return SameName(name_.c_str(), name); }
 
-const wchar_t *DomElement::Attr(const wchar_t *name) const {
-  for (const DomAttr &a : attrs_)
+const wchar_t* DomElement::Attr(const wchar_t* name) const {
+  for (const DomAttr& a : attrs_)
     if (SameName(a.name.c_str(), name)) return a.value.c_str();
   return nullptr;
 }
 
-bool DomElement::OnlyAttributes(std::initializer_list<const wchar_t *> allowed,
-                                std::wstring *why) const {
+bool DomElement::OnlyAttributes(std::initializer_list<const wchar_t*> allowed, std::wstring* why) const {
   std::vector<std::wstring> others = OtherAttributes(allowed);
   if (others.empty()) return true;
   *why = L"unknown attribute '" + others.front() + L"' on <" + name_ + L">";
   return false;
 }
 
-std::vector<std::wstring> DomElement::OtherAttributes(std::initializer_list<const wchar_t *> known) const {
+std::vector<std::wstring> DomElement::OtherAttributes(std::initializer_list<const wchar_t*> known) const {
   std::vector<std::wstring> others;
-  for (const DomAttr &a : attrs_) {
+  for (const DomAttr& a : attrs_) {
     if (a.name.compare(0, 5, L"xmlns") == 0) continue;
     bool isKnown = false;
-    for (const wchar_t *name : known) isKnown = isKnown || SameName(a.name.c_str(), name);
+    for (const wchar_t* name : known) isKnown = isKnown || SameName(a.name.c_str(), name);
     if (!isKnown) others.push_back(a.name);
   }
   return others;
 }
 
-HRESULT DomElement::Children(std::vector<ComPtr<IXMLDOMNode>> *children, std::wstring *why) const {
+HRESULT DomElement::Children(std::vector<ComPtr<IXMLDOMNode>>* children, std::wstring* why) const {
   children->clear();
   ComPtr<IXMLDOMNode> child;
   HRESULT hr = node_->get_firstChild(&child);

@@ -19,30 +19,29 @@ struct DomAttr {
 };
 
 class DomElement {
-public:
+ public:
   // Reads the element's name and attributes.
-  HRESULT Load(IXMLDOMNode *node);
+  HRESULT Load(IXMLDOMNode* node);
 
-  const std::wstring &Name() const { return name_; }
-  bool NameIs(const wchar_t *name) const;
-  IXMLDOMNode *Node() const { return node_.Get(); }
+  const std::wstring& Name() const { return name_; }
+  bool NameIs(const wchar_t* name) const;
+  IXMLDOMNode* Node() const { return node_.Get(); }
   // The attribute's value, or null when absent (names compare without regard to ASCII case).
-  const wchar_t *Attr(const wchar_t *name) const;
+  const wchar_t* Attr(const wchar_t* name) const;
   // False (and *why says which) when an attribute is not among `allowed`.
-  bool OnlyAttributes(std::initializer_list<const wchar_t *> allowed, std::wstring *why) const;
+  bool OnlyAttributes(std::initializer_list<const wchar_t*> allowed, std::wstring* why) const;
   // The names of the attributes not among `known` (namespace declarations aside).
-  std::vector<std::wstring> OtherAttributes(std::initializer_list<const wchar_t *> known) const;
+  std::vector<std::wstring> OtherAttributes(std::initializer_list<const wchar_t*> known) const;
   // The element children, in document order. Comments and processing instructions are
   // skipped; other text than white space fails.
-  HRESULT Children(std::vector<Microsoft::WRL::ComPtr<IXMLDOMNode>> *children,
-                   std::wstring *why) const;
+  HRESULT Children(std::vector<Microsoft::WRL::ComPtr<IXMLDOMNode>>* children, std::wstring* why) const;
 
-private:
+ private:
   Microsoft::WRL::ComPtr<IXMLDOMNode> node_;
   std::wstring name_;
   std::vector<DomAttr> attrs_;
 };
 
-bool SameName(const wchar_t *a, const wchar_t *b);
+bool SameName(const wchar_t* a, const wchar_t* b);
 
 }  // namespace engine::xtl

@@ -9,40 +9,40 @@
 namespace engine {
 
 class Xml2Dex final : public IXml2Dex {
-public:
-  static HRESULT Create(REFIID iid, void **out);
+ public:
+  static HRESULT Create(REFIID iid, void** out);
 
-  STDMETHODIMP QueryInterface(REFIID iid, void **out) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override;
   STDMETHODIMP_(ULONG) Release() override;
 
   // IDispatch: no type information; the interface is meant for C++ callers.
-  STDMETHODIMP GetTypeInfoCount(UINT *count) override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override {
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return E_NOTIMPL;
   }
 
-  STDMETHODIMP CreateGraphFromFile(IUnknown **, IUnknown *, BSTR) override { return E_NOTIMPL; }
-  STDMETHODIMP WriteGrfFile(IUnknown *, BSTR) override { return E_NOTIMPL; }
-  STDMETHODIMP WriteXMLFile(IUnknown *timeline, BSTR fileName) override;
-  STDMETHODIMP ReadXMLFile(IUnknown *timeline, BSTR xmlName) override;
-  STDMETHODIMP Delete(IUnknown *, double, double) override { return E_NOTIMPL; }
-  STDMETHODIMP WriteXMLPart(IUnknown *, double, double, BSTR) override { return E_NOTIMPL; }
-  STDMETHODIMP PasteXMLFile(IUnknown *, double, BSTR) override { return E_NOTIMPL; }
-  STDMETHODIMP CopyXML(IUnknown *, double, double) override { return E_NOTIMPL; }
-  STDMETHODIMP PasteXML(IUnknown *, double) override { return E_NOTIMPL; }
+  STDMETHODIMP CreateGraphFromFile(IUnknown**, IUnknown*, BSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP WriteGrfFile(IUnknown*, BSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP WriteXMLFile(IUnknown* timeline, BSTR fileName) override;
+  STDMETHODIMP ReadXMLFile(IUnknown* timeline, BSTR xmlName) override;
+  STDMETHODIMP Delete(IUnknown*, double, double) override { return E_NOTIMPL; }
+  STDMETHODIMP WriteXMLPart(IUnknown*, double, double, BSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP PasteXMLFile(IUnknown*, double, BSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP CopyXML(IUnknown*, double, double) override { return E_NOTIMPL; }
+  STDMETHODIMP PasteXML(IUnknown*, double) override { return E_NOTIMPL; }
   STDMETHODIMP Reset() override { return S_OK; }
-  STDMETHODIMP ReadXML(IUnknown *timeline, IUnknown *xml) override;
-  STDMETHODIMP WriteXML(IUnknown *timeline, BSTR *xml) override;
+  STDMETHODIMP ReadXML(IUnknown* timeline, IUnknown* xml) override;
+  STDMETHODIMP WriteXML(IUnknown* timeline, BSTR* xml) override;
 
-private:
+ private:
   Xml2Dex() = default;
   ~Xml2Dex() = default;
   // The timeline behind `unknown` and the error log registered with it.
-  HRESULT Target(IUnknown *unknown, Microsoft::WRL::ComPtr<IAMTimeline> *timeline, ErrorSink *errors);
-  HRESULT WriteText(IAMTimeline *timeline, const ErrorSink &errors, std::wstring *text);
+  HRESULT Target(IUnknown* unknown, Microsoft::WRL::ComPtr<IAMTimeline>* timeline, ErrorSink* errors);
+  HRESULT WriteText(IAMTimeline* timeline, const ErrorSink& errors, std::wstring* text);
 
   LONG refs_ = 1;
 };

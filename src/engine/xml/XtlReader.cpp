@@ -24,77 +24,74 @@ constexpr size_t kPassedOverNamed = 5;
 
 // Elements of the XTL form itself: one of them in a place where XTL has none is a damaged
 // document, not another tool's addition.
-bool IsXtlElement(const DomElement &e) {
-  for (const wchar_t *name : {L"timeline", L"group", L"composite", L"track", L"clip", L"effect", L"transition",
-                              L"param", L"at", L"linear"})
+bool IsXtlElement(const DomElement& e) {
+  for (const wchar_t* name :
+       {L"timeline", L"group", L"composite", L"track", L"clip", L"effect", L"transition", L"param", L"at", L"linear"})
     if (e.NameIs(name)) return true;
   return false;
 }
 
-template <class I> ComPtr<I> As(IUnknown *obj, REFIID iid) {
+template <class I>
+ComPtr<I> As(IUnknown* obj, REFIID iid) {
   ComPtr<I> p;
-  obj->QueryInterface(iid, reinterpret_cast<void **>(p.GetAddressOf()));
+  obj->QueryInterface(iid, reinterpret_cast<void**>(p.GetAddressOf()));
   return p;
 }
 
 }  // namespace
 
-HRESULT XtlReader::Fail(const std::wstring &why) {
-  return errors_.Report(kSeverityError, (L"Cannot read the timeline document: " + why).c_str(),
-                        DEX_IDS_INVALID_XML, VFW_E_INVALID_FILE_FORMAT);
+HRESULT XtlReader::Fail(const std::wstring& why) {
+  return errors_.Report(kSeverityError, (L"Cannot read the timeline document: " + why).c_str(), DEX_IDS_INVALID_XML,
+                        VFW_E_INVALID_FILE_FORMAT);
 }
 
-void XtlReader::PassOver(const std::wstring &what) {
+void XtlReader::PassOver(const std::wstring& what) {
   if (passedOver_.size() < kPassedOverNamed) passedOver_.push_back(what);
   ++passedOverCount_;
 }
 
-void XtlReader::PassOver(const DomElement &e, std::initializer_list<const wchar_t *> known) {
-  for (const std::wstring &name : e.OtherAttributes(known)) PassOver(L"'" + name + L"' on <" + e.Name() + L">");
+void XtlReader::PassOver(const DomElement& e, std::initializer_list<const wchar_t*> known) {
+  for (const std::wstring& name : e.OtherAttributes(known)) PassOver(L"'" + name + L"' on <" + e.Name() + L">");
 }
 
-HRESULT XtlReader::Create(TIMELINE_MAJOR_TYPE kind, ObjPtr *obj) {
+HRESULT XtlReader::Create(TIMELINE_MAJOR_TYPE kind, ObjPtr* obj) {
   HRESULT hr = timeline_->CreateEmptyNode(obj->ReleaseAndGetAddressOf(), kind);
-  if (FAILED(hr)) return errors_.Report(kSeverityError, L"Cannot create a timeline object",
-                                        DEX_IDS_OUTOFMEMORY, hr);
+  if (FAILED(hr)) return errors_.Report(kSeverityError, L"Cannot create a timeline object", DEX_IDS_OUTOFMEMORY, hr);
   return S_OK;
 }
 
-HRESULT XtlReader::TimeAttr(const DomElement &e, const wchar_t *name, REFERENCE_TIME *t,
-                            bool *present) {
-  const wchar_t *text = e.Attr(name);
+HRESULT XtlReader::TimeAttr(const DomElement& e, const wchar_t* name, REFERENCE_TIME* t, bool* present) {
+  const wchar_t* text = e.Attr(name);
   *present = text != nullptr;
-  if (text && !ParseTime(text, t))
-    return Fail(L"<" + e.Name() + L"> " + name + L"=\"" + text + L"\" is not a time");
+  if (text && !ParseTime(text, t)) return Fail(L"<" + e.Name() + L"> " + name + L"=\"" + text + L"\" is not a time");
   return S_OK;
 }
 
-HRESULT XtlReader::BoolAttr(const DomElement &e, const wchar_t *name, BOOL *value, bool *present) {
-  const wchar_t *text = e.Attr(name);
+HRESULT XtlReader::BoolAttr(const DomElement& e, const wchar_t* name, BOOL* value, bool* present) {
+  const wchar_t* text = e.Attr(name);
   *present = text != nullptr;
   if (text && !ParseBool(text, value))
     return Fail(L"<" + e.Name() + L"> " + name + L"=\"" + text + L"\" is not a yes/no value");
   return S_OK;
 }
 
-HRESULT XtlReader::LongAttr(const DomElement &e, const wchar_t *name, LONG *value, bool *present) {
-  const wchar_t *text = e.Attr(name);
+HRESULT XtlReader::LongAttr(const DomElement& e, const wchar_t* name, LONG* value, bool* present) {
+  const wchar_t* text = e.Attr(name);
   *present = text != nullptr;
   if (text && !ParseLong(text, value))
     return Fail(L"<" + e.Name() + L"> " + name + L"=\"" + text + L"\" is not a whole number");
   return S_OK;
 }
 
-HRESULT XtlReader::DoubleAttr(const DomElement &e, const wchar_t *name, double *value,
-                              bool *present) {
-  const wchar_t *text = e.Attr(name);
+HRESULT XtlReader::DoubleAttr(const DomElement& e, const wchar_t* name, double* value, bool* present) {
+  const wchar_t* text = e.Attr(name);
   *present = text != nullptr;
   if (text && !ParseDouble(text, value))
     return Fail(L"<" + e.Name() + L"> " + name + L"=\"" + text + L"\" is not a number");
   return S_OK;
 }
 
-HRESULT XtlReader::Read(IXMLDOMNode *root) {
+HRESULT XtlReader::Read(IXMLDOMNode* root) {
   DomElement tl;
   if (!root || FAILED(tl.Load(root))) return Fail(L"the document has no root element");
   if (!tl.NameIs(L"timeline")) return Fail(L"the root element is <" + tl.Name() + L">, not <timeline>");
@@ -109,11 +106,11 @@ HRESULT XtlReader::Read(IXMLDOMNode *root) {
   HRESULT hr = DoubleAttr(tl, L"framerate", &fps, &hasFps);
   if (FAILED(hr)) return hr;
   if (hasFps && !(fps > 0 && fps <= 1000)) return Fail(L"<timeline> framerate is out of range");
-  if (const wchar_t *t = tl.Attr(L"defaultfx")) {
+  if (const wchar_t* t = tl.Attr(L"defaultfx")) {
     if (!ParseGuidText(TrimBlanks(t).c_str(), &fx)) return Fail(L"<timeline> defaultfx is not a class id");
     hasFx = true;
   }
-  if (const wchar_t *t = tl.Attr(L"defaulttrans")) {
+  if (const wchar_t* t = tl.Attr(L"defaulttrans")) {
     if (!ParseGuidText(TrimBlanks(t).c_str(), &trans)) return Fail(L"<timeline> defaulttrans is not a class id");
     hasTrans = true;
   }
@@ -123,7 +120,7 @@ HRESULT XtlReader::Read(IXMLDOMNode *root) {
   std::vector<ComPtr<IXMLDOMNode>> children;
   if (FAILED(tl.Children(&children, &why))) return Fail(why);
   std::vector<ObjPtr> groups;
-  for (const auto &child : children) {
+  for (const auto& child : children) {
     DomElement e;
     if (FAILED(e.Load(child.Get()))) return Fail(L"an element could not be read");
     if (!e.NameIs(L"group")) {
@@ -159,15 +156,15 @@ HRESULT XtlReader::Read(IXMLDOMNode *root) {
   return S_OK;
 }
 
-HRESULT XtlReader::ReadCommon(const DomElement &e, IAMTimelineObj *obj) {
+HRESULT XtlReader::ReadCommon(const DomElement& e, IAMTimelineObj* obj) {
   HRESULT hr;
-  if (const wchar_t *name = e.Attr(L"username")) {
+  if (const wchar_t* name = e.Attr(L"username")) {
     BSTR b = SysAllocString(name);
     hr = obj->SetUserName(b);
     SysFreeString(b);
     if (FAILED(hr)) return hr;
   }
-  if (const wchar_t *clsid = e.Attr(L"clsid")) {
+  if (const wchar_t* clsid = e.Attr(L"clsid")) {
     GUID g;
     if (!ParseGuidText(TrimBlanks(clsid).c_str(), &g))
       return Fail(L"<" + e.Name() + L"> clsid=\"" + clsid + L"\" is not a class id");
@@ -182,7 +179,7 @@ HRESULT XtlReader::ReadCommon(const DomElement &e, IAMTimelineObj *obj) {
   LONG id = 0;
   if (FAILED(hr = LongAttr(e, L"userid", &id, &present))) return hr;
   if (present) obj->SetUserID(id);
-  if (const wchar_t *data = e.Attr(L"userdata")) {
+  if (const wchar_t* data = e.Attr(L"userdata")) {
     std::vector<BYTE> bytes;
     if (!HexDecode(data, &bytes)) return Fail(L"<" + e.Name() + L"> userdata is not hexadecimal");
     BYTE empty = 0;
@@ -191,7 +188,7 @@ HRESULT XtlReader::ReadCommon(const DomElement &e, IAMTimelineObj *obj) {
   return S_OK;
 }
 
-HRESULT XtlReader::ReadGroup(const DomElement &e, ObjPtr *group) {
+HRESULT XtlReader::ReadGroup(const DomElement& e, ObjPtr* group) {
   PassOver(e, {MRQ_COMMON_ATTRS, L"name", L"type", L"subtype", L"bitdepth", L"width", L"height", L"palette",
                L"channels", L"framerate", L"samplingrate", L"previewmode", L"buffering"});
   HRESULT hr = Create(TIMELINE_MAJOR_TYPE_GROUP, group);
@@ -199,7 +196,7 @@ HRESULT XtlReader::ReadGroup(const DomElement &e, ObjPtr *group) {
   auto g = As<IAMTimelineGroup>(group->Get(), IID_IAMTimelineGroup);
   if (!g) return E_NOINTERFACE;
   // Other tools name a group with `name`; ours writes `username`, which wins when both are there.
-  const wchar_t *name = e.Attr(L"name");
+  const wchar_t* name = e.Attr(L"name");
   if (name && !e.Attr(L"username")) {
     BSTR b = SysAllocString(name);
     hr = g->SetGroupName(b);
@@ -217,13 +214,12 @@ HRESULT XtlReader::ReadGroup(const DomElement &e, ObjPtr *group) {
   if (present) g->SetPreviewMode(preview);
   LONG buffering = 0;
   if (FAILED(hr = LongAttr(e, L"buffering", &buffering, &present))) return hr;
-  if (present && FAILED(g->SetOutputBuffering(buffering)))
-    return Fail(L"<group> buffering is out of range");
+  if (present && FAILED(g->SetOutputBuffering(buffering))) return Fail(L"<group> buffering is out of range");
   return ReadContainer(e, group->Get(), 1);
 }
 
-HRESULT XtlReader::ReadGroupType(const DomElement &e, IAMTimelineGroup *group) {
-  const wchar_t *type = e.Attr(L"type");
+HRESULT XtlReader::ReadGroupType(const DomElement& e, IAMTimelineGroup* group) {
+  const wchar_t* type = e.Attr(L"type");
   if (!type) return S_OK;
   const std::wstring kind = TrimBlanks(type);
   GroupTypeFields fields;
@@ -233,17 +229,16 @@ HRESULT XtlReader::ReadGroupType(const DomElement &e, IAMTimelineGroup *group) {
   if (SameName(kind.c_str(), L"video")) {
     LONG bits = 16, width = 320, height = 240;
     if (FAILED(hr = LongAttr(e, L"bitdepth", &bits, &present)) ||
-        FAILED(hr = LongAttr(e, L"width", &width, &present)) ||
-        FAILED(hr = LongAttr(e, L"height", &height, &present)))
+        FAILED(hr = LongAttr(e, L"width", &width, &present)) || FAILED(hr = LongAttr(e, L"height", &height, &present)))
       return hr;
     fields.bitDepth = bits;
     fields.width = width;
     fields.height = height;
-    if (const wchar_t *subtype = e.Attr(L"subtype")) {
+    if (const wchar_t* subtype = e.Attr(L"subtype")) {
       if (!ParseSubtype(subtype, &fields.subtype))
         return Fail(L"<group> subtype=\"" + std::wstring(subtype) + L"\" is not a video subtype");
     }
-    if (const wchar_t *palette = e.Attr(L"palette")) {
+    if (const wchar_t* palette = e.Attr(L"palette")) {
       std::vector<BYTE> bytes;
       if (!HexDecode(TrimBlanks(palette).c_str(), &bytes) || bytes.size() % sizeof(RGBQUAD))
         return Fail(L"<group> palette is not a list of colours in hexadecimal");
@@ -266,7 +261,7 @@ HRESULT XtlReader::ReadGroupType(const DomElement &e, IAMTimelineGroup *group) {
     return Fail(L"<group> type=\"" + std::wstring(type) + L"\" is neither video nor audio");
   }
   AM_MEDIA_TYPE mt;
-  const wchar_t *why = nullptr;
+  const wchar_t* why = nullptr;
   if (FAILED(hr = BuildGroupType(fields, &mt, &why))) {
     if (hr != VFW_E_INVALIDMEDIATYPE) return hr;
     return Fail(L"the media type of a <group> cannot be used: " + std::wstring(why ? why : L""));
@@ -276,14 +271,14 @@ HRESULT XtlReader::ReadGroupType(const DomElement &e, IAMTimelineGroup *group) {
   return hr;
 }
 
-HRESULT XtlReader::ReadContainer(const DomElement &e, IAMTimelineObj *obj, int depth) {
+HRESULT XtlReader::ReadContainer(const DomElement& e, IAMTimelineObj* obj, int depth) {
   std::vector<ComPtr<IXMLDOMNode>> children, params, timed;
   std::wstring why;
   if (FAILED(e.Children(&children, &why))) return Fail(why);
   // Content first: an effect or transition without a stop lasts to the end of what its
   // parent holds, which is known only once the tracks and clips are in. Effects keep their
   // document order among themselves, and so their priorities.
-  for (const auto &child : children) {
+  for (const auto& child : children) {
     DomElement c;
     if (FAILED(c.Load(child.Get()))) return Fail(L"an element could not be read");
     if (c.NameIs(L"param")) {
@@ -302,7 +297,7 @@ HRESULT XtlReader::ReadContainer(const DomElement &e, IAMTimelineObj *obj, int d
   TIMELINE_MAJOR_TYPE kind;
   // The times of effects on a clip count from the clip's start.
   if (SUCCEEDED(obj->GetTimelineType(&kind)) && kind == TIMELINE_MAJOR_TYPE_SOURCE) end -= start;
-  for (const auto &child : timed) {
+  for (const auto& child : timed) {
     DomElement c;
     if (FAILED(c.Load(child.Get()))) return Fail(L"an element could not be read");
     HRESULT hr = ReadChild(c, obj, depth, end);
@@ -311,27 +306,27 @@ HRESULT XtlReader::ReadContainer(const DomElement &e, IAMTimelineObj *obj, int d
   return ReadParams(params, obj);
 }
 
-HRESULT XtlReader::ReadParams(const std::vector<ComPtr<IXMLDOMNode>> &params, IAMTimelineObj *obj) {
+HRESULT XtlReader::ReadParams(const std::vector<ComPtr<IXMLDOMNode>>& params, IAMTimelineObj* obj) {
   if (params.empty()) return S_OK;
   std::vector<Parameter> all;
-  for (const auto &node : params) {
+  for (const auto& node : params) {
     std::vector<Parameter> one;
     std::wstring why;
     if (FAILED(ReadParamsXml(node.Get(), &one, &why))) return Fail(why);
-    for (Parameter &p : one) {
-      for (const Parameter &q : all)
+    for (Parameter& p : one) {
+      for (const Parameter& q : all)
         if (SameName(q.name.c_str(), p.name.c_str())) return Fail(L"parameter '" + p.name + L"' appears twice");
       all.push_back(std::move(p));
     }
   }
   ComPtr<IPropertySetter> setter;
-  HRESULT hr = PropertySetter::Create(IID_IPropertySetter, reinterpret_cast<void **>(setter.GetAddressOf()));
+  HRESULT hr = PropertySetter::Create(IID_IPropertySetter, reinterpret_cast<void**>(setter.GetAddressOf()));
   if (FAILED(hr)) return hr;
-  static_cast<PropertySetter *>(static_cast<IPropertySetterW *>(setter.Get()))->Adopt(std::move(all));
+  static_cast<PropertySetter*>(static_cast<IPropertySetterW*>(setter.Get()))->Adopt(std::move(all));
   return obj->SetPropertySetter(setter.Get());
 }
 
-HRESULT XtlReader::ReadChild(const DomElement &e, IAMTimelineObj *parent, int depth, REFERENCE_TIME parentEnd) {
+HRESULT XtlReader::ReadChild(const DomElement& e, IAMTimelineObj* parent, int depth, REFERENCE_TIME parentEnd) {
   TIMELINE_MAJOR_TYPE parentKind;
   parent->GetTimelineType(&parentKind);
   bool isComp = parentKind == TIMELINE_MAJOR_TYPE_GROUP || parentKind == TIMELINE_MAJOR_TYPE_COMPOSITE;
@@ -341,15 +336,13 @@ HRESULT XtlReader::ReadChild(const DomElement &e, IAMTimelineObj *parent, int de
     PassOver(e, {MRQ_COMMON_ATTRS});
     ObjPtr obj;
     HRESULT hr = Create(track ? TIMELINE_MAJOR_TYPE_TRACK : TIMELINE_MAJOR_TYPE_COMPOSITE, &obj);
-    if (FAILED(hr) || FAILED(hr = ReadCommon(e, obj.Get())) ||
-        FAILED(hr = ReadContainer(e, obj.Get(), depth + 1)))
+    if (FAILED(hr) || FAILED(hr = ReadCommon(e, obj.Get())) || FAILED(hr = ReadContainer(e, obj.Get(), depth + 1)))
       return hr;
     auto comp = As<IAMTimelineComp>(parent, IID_IAMTimelineComp);
     return comp ? comp->VTrackInsBefore(obj.Get(), -1) : E_NOINTERFACE;
   }
   if (e.NameIs(L"clip") && parentKind == TIMELINE_MAJOR_TYPE_TRACK) return ReadClip(e, parent, depth);
-  if (e.NameIs(L"effect") && parentKind != TIMELINE_MAJOR_TYPE_EFFECT &&
-      parentKind != TIMELINE_MAJOR_TYPE_TRANSITION)
+  if (e.NameIs(L"effect") && parentKind != TIMELINE_MAJOR_TYPE_EFFECT && parentKind != TIMELINE_MAJOR_TYPE_TRANSITION)
     return ReadEffect(e, parent, parentEnd);
   if (e.NameIs(L"transition") && (isComp || parentKind == TIMELINE_MAJOR_TYPE_TRACK))
     return ReadTransition(e, parent, parentEnd);
@@ -357,15 +350,15 @@ HRESULT XtlReader::ReadChild(const DomElement &e, IAMTimelineObj *parent, int de
     PassOver(L"<" + e.Name() + L">");
     return S_OK;
   }
-  const wchar_t *parentName = parentKind == TIMELINE_MAJOR_TYPE_TRACK    ? L"track"
+  const wchar_t* parentName = parentKind == TIMELINE_MAJOR_TYPE_TRACK    ? L"track"
                               : parentKind == TIMELINE_MAJOR_TYPE_SOURCE ? L"clip"
                               : isComp                                   ? L"group or composite"
                                                                          : L"effect or transition";
   return Fail(L"element <" + e.Name() + L"> cannot appear inside a " + parentName);
 }
 
-HRESULT XtlReader::ReadTimes(const DomElement &e, REFERENCE_TIME parentEnd, REFERENCE_TIME *start,
-                             REFERENCE_TIME *stop) {
+HRESULT XtlReader::ReadTimes(const DomElement& e, REFERENCE_TIME parentEnd, REFERENCE_TIME* start,
+                             REFERENCE_TIME* stop) {
   bool hasStart, hasStop;
   *start = 0;
   HRESULT hr = TimeAttr(e, L"start", start, &hasStart);
@@ -380,20 +373,19 @@ HRESULT XtlReader::ReadTimes(const DomElement &e, REFERENCE_TIME parentEnd, REFE
   return S_OK;
 }
 
-HRESULT XtlReader::ReadEffect(const DomElement &e, IAMTimelineObj *parent, REFERENCE_TIME parentEnd) {
+HRESULT XtlReader::ReadEffect(const DomElement& e, IAMTimelineObj* parent, REFERENCE_TIME parentEnd) {
   PassOver(e, {MRQ_COMMON_ATTRS, L"start", L"stop"});
   REFERENCE_TIME start, stop;
   ObjPtr fx;
   HRESULT hr = ReadTimes(e, parentEnd, &start, &stop);
-  if (FAILED(hr) || FAILED(hr = Create(TIMELINE_MAJOR_TYPE_EFFECT, &fx)) ||
-      FAILED(hr = ReadCommon(e, fx.Get())) || FAILED(hr = fx->SetStartStop(start, stop)) ||
-      FAILED(hr = ReadContainer(e, fx.Get(), 0)))
+  if (FAILED(hr) || FAILED(hr = Create(TIMELINE_MAJOR_TYPE_EFFECT, &fx)) || FAILED(hr = ReadCommon(e, fx.Get())) ||
+      FAILED(hr = fx->SetStartStop(start, stop)) || FAILED(hr = ReadContainer(e, fx.Get(), 0)))
     return hr;
   auto chain = As<IAMTimelineEffectable>(parent, IID_IAMTimelineEffectable);
   return chain ? chain->EffectInsBefore(fx.Get(), -1) : E_NOINTERFACE;
 }
 
-HRESULT XtlReader::ReadTransition(const DomElement &e, IAMTimelineObj *parent, REFERENCE_TIME parentEnd) {
+HRESULT XtlReader::ReadTransition(const DomElement& e, IAMTimelineObj* parent, REFERENCE_TIME parentEnd) {
   PassOver(e, {MRQ_COMMON_ATTRS, L"start", L"stop", L"swapinputs", L"cutpoint", L"cutsonly"});
   REFERENCE_TIME start, stop, cut = 0;
   ObjPtr obj;
@@ -418,14 +410,13 @@ HRESULT XtlReader::ReadTransition(const DomElement &e, IAMTimelineObj *parent, R
   return S_OK;
 }
 
-HRESULT XtlReader::ReadClip(const DomElement &e, IAMTimelineObj *track, int depth) {
-  PassOver(e, {MRQ_COMMON_ATTRS, L"src", L"start", L"stop", L"mstart", L"mstop", L"mlength", L"stream",
-               L"stretchmode", L"framerate"});
+HRESULT XtlReader::ReadClip(const DomElement& e, IAMTimelineObj* track, int depth) {
+  PassOver(e, {MRQ_COMMON_ATTRS, L"src", L"start", L"stop", L"mstart", L"mstop", L"mlength", L"stream", L"stretchmode",
+               L"framerate"});
   REFERENCE_TIME start = 0, stop = 0, mstart = 0, mstop = 0, mlength = 0;
   bool hasStart, hasStop, hasMStart, hasMStop, hasLength, present;
   HRESULT hr;
-  if (FAILED(hr = TimeAttr(e, L"start", &start, &hasStart)) ||
-      FAILED(hr = TimeAttr(e, L"stop", &stop, &hasStop)) ||
+  if (FAILED(hr = TimeAttr(e, L"start", &start, &hasStart)) || FAILED(hr = TimeAttr(e, L"stop", &stop, &hasStop)) ||
       FAILED(hr = TimeAttr(e, L"mstart", &mstart, &hasMStart)) ||
       FAILED(hr = TimeAttr(e, L"mstop", &mstop, &hasMStop)) ||
       FAILED(hr = TimeAttr(e, L"mlength", &mlength, &hasLength)))
@@ -439,27 +430,24 @@ HRESULT XtlReader::ReadClip(const DomElement &e, IAMTimelineObj *track, int dept
   if (mlength < 0) return Fail(L"<clip> mlength is negative");
 
   ObjPtr obj;
-  if (FAILED(hr = Create(TIMELINE_MAJOR_TYPE_SOURCE, &obj)) || FAILED(hr = ReadCommon(e, obj.Get())))
-    return hr;
+  if (FAILED(hr = Create(TIMELINE_MAJOR_TYPE_SOURCE, &obj)) || FAILED(hr = ReadCommon(e, obj.Get()))) return hr;
   auto src = As<IAMTimelineSrc>(obj.Get(), IID_IAMTimelineSrc);
   if (!src) return E_NOINTERFACE;
   obj->SetStartStop(start, stop);
   src->SetMediaTimes(mstart, mstop);
   if (hasLength) src->SetMediaLength(mlength);
-  if (const wchar_t *name = e.Attr(L"src")) {
+  if (const wchar_t* name = e.Attr(L"src")) {
     BSTR b = SysAllocString(name);
     src->SetMediaName(b);
     SysFreeString(b);
   }
   LONG stream = 0;
   if (FAILED(hr = LongAttr(e, L"stream", &stream, &present))) return hr;
-  if (present && (stream < 0 || FAILED(src->SetStreamNumber(stream))))
-    return Fail(L"<clip> stream is out of range");
-  if (const wchar_t *modeText = e.Attr(L"stretchmode")) {
+  if (present && (stream < 0 || FAILED(src->SetStreamNumber(stream)))) return Fail(L"<clip> stream is out of range");
+  if (const wchar_t* modeText = e.Attr(L"stretchmode")) {
     const std::wstring trimmed = TrimBlanks(modeText);
-    const wchar_t *mode = trimmed.c_str();
-    static const wchar_t *kModes[] = {L"stretch", L"crop", L"preserveaspectratio",
-                                      L"preserveaspectratio_noletterbox"};
+    const wchar_t* mode = trimmed.c_str();
+    static const wchar_t* kModes[] = {L"stretch", L"crop", L"preserveaspectratio", L"preserveaspectratio_noletterbox"};
     LONG m = -1;
     for (LONG i = 0; i < 4; ++i)
       if (SameName(mode, kModes[i])) m = i;
@@ -473,8 +461,7 @@ HRESULT XtlReader::ReadClip(const DomElement &e, IAMTimelineObj *track, int dept
   if (FAILED(hr = ReadContainer(e, obj.Get(), depth))) return hr;
   auto t = As<IAMTimelineTrack>(track, IID_IAMTimelineTrack);
   if (!t) return E_NOINTERFACE;
-  if (FAILED(hr = t->SrcAdd(obj.Get())))
-    return Fail(L"a <clip> overlaps another clip on its track");
+  if (FAILED(hr = t->SrcAdd(obj.Get()))) return Fail(L"a <clip> overlaps another clip on its track");
   return S_OK;
 }
 

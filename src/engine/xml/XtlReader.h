@@ -13,38 +13,37 @@
 namespace engine::xtl {
 
 class XtlReader {
-public:
-  XtlReader(IAMTimeline *timeline, const ErrorSink &errors) : timeline_(timeline), errors_(errors) {}
+ public:
+  XtlReader(IAMTimeline* timeline, const ErrorSink& errors) : timeline_(timeline), errors_(errors) {}
 
   // `root` is the `timeline` element.
-  HRESULT Read(IXMLDOMNode *root);
+  HRESULT Read(IXMLDOMNode* root);
 
-private:
+ private:
   using ObjPtr = Microsoft::WRL::ComPtr<IAMTimelineObj>;
 
-  HRESULT Fail(const std::wstring &why);
-  HRESULT Create(TIMELINE_MAJOR_TYPE kind, ObjPtr *obj);
-  HRESULT ReadCommon(const DomElement &e, IAMTimelineObj *obj);
-  HRESULT ReadGroup(const DomElement &e, ObjPtr *group);
-  HRESULT ReadGroupType(const DomElement &e, IAMTimelineGroup *group);
-  HRESULT ReadContainer(const DomElement &e, IAMTimelineObj *obj, int depth);
-  HRESULT ReadChild(const DomElement &e, IAMTimelineObj *parent, int depth, REFERENCE_TIME parentEnd);
-  HRESULT ReadClip(const DomElement &e, IAMTimelineObj *track, int depth);
-  HRESULT ReadEffect(const DomElement &e, IAMTimelineObj *parent, REFERENCE_TIME parentEnd);
-  HRESULT ReadTransition(const DomElement &e, IAMTimelineObj *parent, REFERENCE_TIME parentEnd);
-  HRESULT ReadTimes(const DomElement &e, REFERENCE_TIME parentEnd, REFERENCE_TIME *start, REFERENCE_TIME *stop);
+  HRESULT Fail(const std::wstring& why);
+  HRESULT Create(TIMELINE_MAJOR_TYPE kind, ObjPtr* obj);
+  HRESULT ReadCommon(const DomElement& e, IAMTimelineObj* obj);
+  HRESULT ReadGroup(const DomElement& e, ObjPtr* group);
+  HRESULT ReadGroupType(const DomElement& e, IAMTimelineGroup* group);
+  HRESULT ReadContainer(const DomElement& e, IAMTimelineObj* obj, int depth);
+  HRESULT ReadChild(const DomElement& e, IAMTimelineObj* parent, int depth, REFERENCE_TIME parentEnd);
+  HRESULT ReadClip(const DomElement& e, IAMTimelineObj* track, int depth);
+  HRESULT ReadEffect(const DomElement& e, IAMTimelineObj* parent, REFERENCE_TIME parentEnd);
+  HRESULT ReadTransition(const DomElement& e, IAMTimelineObj* parent, REFERENCE_TIME parentEnd);
+  HRESULT ReadTimes(const DomElement& e, REFERENCE_TIME parentEnd, REFERENCE_TIME* start, REFERENCE_TIME* stop);
   // Notes the attributes of `e` that are not among `known`, to be named in the warning.
-  void PassOver(const DomElement &e, std::initializer_list<const wchar_t *> known);
-  void PassOver(const std::wstring &what);
-  HRESULT ReadParams(const std::vector<Microsoft::WRL::ComPtr<IXMLDOMNode>> &params,
-                     IAMTimelineObj *obj);
-  HRESULT TimeAttr(const DomElement &e, const wchar_t *name, REFERENCE_TIME *t, bool *present);
-  HRESULT BoolAttr(const DomElement &e, const wchar_t *name, BOOL *value, bool *present);
-  HRESULT LongAttr(const DomElement &e, const wchar_t *name, LONG *value, bool *present);
-  HRESULT DoubleAttr(const DomElement &e, const wchar_t *name, double *value, bool *present);
+  void PassOver(const DomElement& e, std::initializer_list<const wchar_t*> known);
+  void PassOver(const std::wstring& what);
+  HRESULT ReadParams(const std::vector<Microsoft::WRL::ComPtr<IXMLDOMNode>>& params, IAMTimelineObj* obj);
+  HRESULT TimeAttr(const DomElement& e, const wchar_t* name, REFERENCE_TIME* t, bool* present);
+  HRESULT BoolAttr(const DomElement& e, const wchar_t* name, BOOL* value, bool* present);
+  HRESULT LongAttr(const DomElement& e, const wchar_t* name, LONG* value, bool* present);
+  HRESULT DoubleAttr(const DomElement& e, const wchar_t* name, double* value, bool* present);
 
-  IAMTimeline *timeline_;
-  const ErrorSink &errors_;
+  IAMTimeline* timeline_;
+  const ErrorSink& errors_;
   std::vector<std::wstring> passedOver_;  // the first few, for the warning
   size_t passedOverCount_ = 0;
 };

@@ -18,7 +18,7 @@ constexpr REFERENCE_TIME kUnits = 10000000;
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 // Reads a run of decimal digits into *value; false when there is none or it overflows.
-bool ReadDigits(const wchar_t *&p, long long *value) {
+bool ReadDigits(const wchar_t*& p, long long* value) {
   if (!IsDigit(*p)) return false;
   long long v = 0;
   while (IsDigit(*p)) {
@@ -34,17 +34,17 @@ bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L
 
 // The text without the blanks around it: other tools write " 25 " or a value on a line of its
 // own, and attribute normalisation leaves such blanks in place.
-std::wstring Trimmed(const wchar_t *text) {
-  const wchar_t *begin = text;
+std::wstring Trimmed(const wchar_t* text) {
+  const wchar_t* begin = text;
   while (IsBlank(*begin)) ++begin;
-  const wchar_t *end = begin + wcslen(begin);
+  const wchar_t* end = begin + wcslen(begin);
   while (end > begin && IsBlank(end[-1])) --end;
   return std::wstring(begin, end);
 }
 
 // ASCII-only narrow copy, without surrounding blanks, for the number parsers; false for
 // anything else.
-bool Narrow(const wchar_t *text, std::string *out) {
+bool Narrow(const wchar_t* text, std::string* out) {
   out->clear();
   for (wchar_t c : Trimmed(text)) {
     if (c > 0x7e || c < 0x20) return false;
@@ -77,10 +77,10 @@ std::wstring FormatTime(REFERENCE_TIME t) {
   return text;
 }
 
-bool ParseTime(const wchar_t *text, REFERENCE_TIME *t) {
+bool ParseTime(const wchar_t* text, REFERENCE_TIME* t) {
   if (!text) return false;
   const std::wstring trimmed = Trimmed(text);
-  const wchar_t *p = trimmed.c_str();
+  const wchar_t* p = trimmed.c_str();
   bool negative = false;
   if (*p == L'-') {
     negative = true;
@@ -103,8 +103,10 @@ bool ParseTime(const wchar_t *text, REFERENCE_TIME *t) {
     if (!IsDigit(*p)) return false;
     int digits = 0;
     while (IsDigit(*p)) {
-      if (digits < 7) fraction = fraction * 10 + (*p - L'0');
-      else if (digits == 7 && *p >= L'5') ++fraction;  // round at 100 ns
+      if (digits < 7)
+        fraction = fraction * 10 + (*p - L'0');
+      else if (digits == 7 && *p >= L'5')
+        ++fraction;  // round at 100 ns
       ++digits;
       ++p;
     }
@@ -123,17 +125,25 @@ bool ParseTime(const wchar_t *text, REFERENCE_TIME *t) {
   return true;
 }
 
-bool ParseBool(const wchar_t *text, BOOL *value) {
+bool ParseBool(const wchar_t* text, BOOL* value) {
   if (!text) return false;
   while (IsBlank(*text)) ++text;
   switch (text[0]) {
-    case L'y': case L'Y': case L't': case L'T': case L'1': *value = TRUE; return true;
-    case L'n': case L'N': case L'f': case L'F': case L'0': *value = FALSE; return true;
+    case L'y':
+    case L'Y':
+    case L't':
+    case L'T':
+    case L'1': *value = TRUE; return true;
+    case L'n':
+    case L'N':
+    case L'f':
+    case L'F':
+    case L'0': *value = FALSE; return true;
     default: return false;
   }
 }
 
-bool ParseLong(const wchar_t *text, LONG *value) {
+bool ParseLong(const wchar_t* text, LONG* value) {
   std::string s;
   if (!text || !Narrow(text, &s) || s.empty()) return false;
   long v = 0;
@@ -143,7 +153,7 @@ bool ParseLong(const wchar_t *text, LONG *value) {
   return true;
 }
 
-bool ParseDouble(const wchar_t *text, double *value) {
+bool ParseDouble(const wchar_t* text, double* value) {
   std::string s;
   if (!text || !Narrow(text, &s) || s.empty()) return false;
   double v = 0;
@@ -160,30 +170,32 @@ std::wstring FormatDouble(double value) {
   return std::wstring(buffer, end);
 }
 
-std::wstring TrimBlanks(const wchar_t *text) { return text ? Trimmed(text) : std::wstring(); }
+std::wstring TrimBlanks(const wchar_t* text) { return text ? Trimmed(text) : std::wstring(); }
 
 namespace {
 
 struct NamedSubtype {
-  const wchar_t *name;
-  const GUID *subtype;
+  const wchar_t* name;
+  const GUID* subtype;
 };
-const NamedSubtype kSubtypes[] = {{L"RGB555", &MEDIASUBTYPE_RGB555}, {L"RGB24", &MEDIASUBTYPE_RGB24},
-                                  {L"RGB32", &MEDIASUBTYPE_RGB32},   {L"ARGB32", &MEDIASUBTYPE_ARGB32},
+const NamedSubtype kSubtypes[] = {{L"RGB555", &MEDIASUBTYPE_RGB555},
+                                  {L"RGB24", &MEDIASUBTYPE_RGB24},
+                                  {L"RGB32", &MEDIASUBTYPE_RGB32},
+                                  {L"ARGB32", &MEDIASUBTYPE_ARGB32},
                                   {L"RGB8", &MEDIASUBTYPE_RGB8}};
 
 }  // namespace
 
-std::wstring SubtypeText(const GUID &subtype) {
-  for (const NamedSubtype &n : kSubtypes)
+std::wstring SubtypeText(const GUID& subtype) {
+  for (const NamedSubtype& n : kSubtypes)
     if (*n.subtype == subtype) return n.name;
   return GuidToText(subtype);
 }
 
-bool ParseSubtype(const wchar_t *text, GUID *subtype) {
+bool ParseSubtype(const wchar_t* text, GUID* subtype) {
   if (!text) return false;
   const std::wstring t = Trimmed(text);
-  for (const NamedSubtype &n : kSubtypes) {
+  for (const NamedSubtype& n : kSubtypes) {
     if (_wcsicmp(t.c_str(), n.name) == 0) {
       *subtype = *n.subtype;
       return true;
@@ -192,7 +204,7 @@ bool ParseSubtype(const wchar_t *text, GUID *subtype) {
   return ParseGuidText(t.c_str(), subtype);
 }
 
-std::wstring HexEncode(const std::vector<BYTE> &bytes) {
+std::wstring HexEncode(const std::vector<BYTE>& bytes) {
   static const wchar_t kDigits[] = L"0123456789ABCDEF";
   std::wstring text;
   text.reserve(bytes.size() * 2);
@@ -203,7 +215,7 @@ std::wstring HexEncode(const std::vector<BYTE> &bytes) {
   return text;
 }
 
-bool HexDecode(const wchar_t *text, std::vector<BYTE> *bytes) {
+bool HexDecode(const wchar_t* text, std::vector<BYTE>* bytes) {
   auto nibble = [](wchar_t c) -> int {
     if (c >= L'0' && c <= L'9') return c - L'0';
     if (c >= L'a' && c <= L'f') return c - L'a' + 10;
@@ -222,7 +234,7 @@ bool HexDecode(const wchar_t *text, std::vector<BYTE> *bytes) {
   return true;
 }
 
-bool AppendEscaped(std::wstring &out, const wchar_t *text, size_t length) {
+bool AppendEscaped(std::wstring& out, const wchar_t* text, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     wchar_t c = text[i];
     switch (c) {

@@ -18,7 +18,7 @@ namespace engine::xtl {
 
 namespace {
 
-const wchar_t *ElementName(TIMELINE_MAJOR_TYPE kind) {
+const wchar_t* ElementName(TIMELINE_MAJOR_TYPE kind) {
   switch (kind) {
     case TIMELINE_MAJOR_TYPE_GROUP: return L"group";
     case TIMELINE_MAJOR_TYPE_COMPOSITE: return L"composite";
@@ -36,12 +36,12 @@ std::wstring Bool(BOOL b) { return b ? L"1" : L"0"; }
 
 void XtlWriter::Indent(int depth) { out_.append(static_cast<size_t>(depth) * 2, L' '); }
 
-void XtlWriter::Open(bool *any) {
+void XtlWriter::Open(bool* any) {
   if (!*any) out_ += L">\n";
   *any = true;
 }
 
-HRESULT XtlWriter::Attr(const wchar_t *name, const wchar_t *value, size_t length) {
+HRESULT XtlWriter::Attr(const wchar_t* name, const wchar_t* value, size_t length) {
   out_ += L' ';
   out_ += name;
   out_ += L"=\"";
@@ -53,11 +53,11 @@ HRESULT XtlWriter::Attr(const wchar_t *name, const wchar_t *value, size_t length
   return S_OK;
 }
 
-HRESULT XtlWriter::Attr(const wchar_t *name, const std::wstring &value) {
+HRESULT XtlWriter::Attr(const wchar_t* name, const std::wstring& value) {
   return Attr(name, value.data(), value.size());
 }
 
-HRESULT XtlWriter::Write(IAMTimeline *timeline, std::wstring *text, std::wstring *why) {
+HRESULT XtlWriter::Write(IAMTimeline* timeline, std::wstring* text, std::wstring* why) {
   out_.clear();
   why_.clear();
   HRESULT hr = S_OK;
@@ -76,8 +76,7 @@ HRESULT XtlWriter::Write(IAMTimeline *timeline, std::wstring *text, std::wstring
   if (SUCCEEDED(hr) && fx != GUID_NULL) hr = Attr(L"defaultfx", GuidToText(fx));
   if (SUCCEEDED(hr) && trans != GUID_NULL) hr = Attr(L"defaulttrans", GuidToText(trans));
   BOOL enabled = TRUE;
-  if (SUCCEEDED(hr) && SUCCEEDED(timeline->EffectsEnabled(&enabled)) && !enabled)
-    hr = Attr(L"enablefx", Bool(enabled));
+  if (SUCCEEDED(hr) && SUCCEEDED(timeline->EffectsEnabled(&enabled)) && !enabled) hr = Attr(L"enablefx", Bool(enabled));
   if (SUCCEEDED(hr) && SUCCEEDED(timeline->TransitionsEnabled(&enabled)) && !enabled)
     hr = Attr(L"enabletrans", Bool(enabled));
   LONG groups = 0;
@@ -98,13 +97,13 @@ HRESULT XtlWriter::Write(IAMTimeline *timeline, std::wstring *text, std::wstring
   return S_OK;
 }
 
-HRESULT XtlWriter::WriteObject(IAMTimelineObj *obj, int depth) {
+HRESULT XtlWriter::WriteObject(IAMTimelineObj* obj, int depth) {
   auto node = TimelineNode::FromUnknown(obj);
   if (!node) {
     why_ = L"the timeline holds an object not made by this engine";
     return E_INVALIDARG;
   }
-  const wchar_t *name = ElementName(node->Kind());
+  const wchar_t* name = ElementName(node->Kind());
   if (!name) return E_UNEXPECTED;
   Indent(depth);
   out_ += L'<';
@@ -129,10 +128,10 @@ HRESULT XtlWriter::WriteObject(IAMTimelineObj *obj, int depth) {
   if (SUCCEEDED(hr)) hr = WriteParams(obj, depth + 1, &any);
   // Children in list order: priorities for tracks and effects, time for sources and
   // transitions, so reading them back in document order rebuilds the same lists.
-  node->ForEachChild([&](TimelineNode &child) {
+  node->ForEachChild([&](TimelineNode& child) {
     if (FAILED(hr)) return;
     Open(&any);
-    hr = WriteObject(static_cast<IAMTimelineObj *>(&child), depth + 1);
+    hr = WriteObject(static_cast<IAMTimelineObj*>(&child), depth + 1);
   });
   if (FAILED(hr)) return hr;
   if (any) {
@@ -146,7 +145,7 @@ HRESULT XtlWriter::WriteObject(IAMTimelineObj *obj, int depth) {
   return S_OK;
 }
 
-HRESULT XtlWriter::WriteCommon(IAMTimelineObj *obj) {
+HRESULT XtlWriter::WriteCommon(IAMTimelineObj* obj) {
   HRESULT hr = S_OK;
   BSTR name = nullptr;
   if (SUCCEEDED(obj->GetUserName(&name)) && name) {
@@ -169,9 +168,9 @@ HRESULT XtlWriter::WriteCommon(IAMTimelineObj *obj) {
   return hr;
 }
 
-HRESULT XtlWriter::WriteGroupAttributes(IAMTimelineObj *obj) {
+HRESULT XtlWriter::WriteGroupAttributes(IAMTimelineObj* obj) {
   ComPtr<IAMTimelineGroup> group;
-  HRESULT hr = obj->QueryInterface(IID_IAMTimelineGroup, reinterpret_cast<void **>(group.GetAddressOf()));
+  HRESULT hr = obj->QueryInterface(IID_IAMTimelineGroup, reinterpret_cast<void**>(group.GetAddressOf()));
   if (FAILED(hr)) return hr;
   // The type's describing fields; those a document without them would read differently are
   // written only where they differ, so that plain types stay written as they always were.
@@ -185,7 +184,7 @@ HRESULT XtlWriter::WriteGroupAttributes(IAMTimelineObj *obj) {
       if (SUCCEEDED(hr)) hr = Attr(L"height", std::to_wstring(f.height));
       if (SUCCEEDED(hr) && f.subtype != DefaultVideoSubtype(f.bitDepth)) hr = Attr(L"subtype", SubtypeText(f.subtype));
       if (SUCCEEDED(hr) && !f.palette.empty()) {
-        const auto *bytes = reinterpret_cast<const BYTE *>(f.palette.data());
+        const auto* bytes = reinterpret_cast<const BYTE*>(f.palette.data());
         hr = Attr(L"palette", HexEncode(std::vector<BYTE>(bytes, bytes + f.palette.size() * sizeof(RGBQUAD))));
       }
     } else {
@@ -199,17 +198,16 @@ HRESULT XtlWriter::WriteGroupAttributes(IAMTimelineObj *obj) {
   double fps = 0;
   if (SUCCEEDED(hr) && SUCCEEDED(group->GetOutputFPS(&fps))) hr = Attr(L"framerate", FormatDouble(fps));
   BOOL preview = TRUE;
-  if (SUCCEEDED(hr) && SUCCEEDED(group->GetPreviewMode(&preview)))
-    hr = Attr(L"previewmode", Bool(preview));
+  if (SUCCEEDED(hr) && SUCCEEDED(group->GetPreviewMode(&preview))) hr = Attr(L"previewmode", Bool(preview));
   int buffering = 0;
   if (SUCCEEDED(hr) && SUCCEEDED(group->GetOutputBuffering(&buffering)))
     hr = Attr(L"buffering", std::to_wstring(buffering));
   return hr;
 }
 
-HRESULT XtlWriter::WriteClipAttributes(IAMTimelineObj *obj) {
+HRESULT XtlWriter::WriteClipAttributes(IAMTimelineObj* obj) {
   ComPtr<IAMTimelineSrc> src;
-  HRESULT hr = obj->QueryInterface(IID_IAMTimelineSrc, reinterpret_cast<void **>(src.GetAddressOf()));
+  HRESULT hr = obj->QueryInterface(IID_IAMTimelineSrc, reinterpret_cast<void**>(src.GetAddressOf()));
   if (FAILED(hr)) return hr;
   REFERENCE_TIME start = 0, stop = 0, mstart = 0, mstop = 0, mlength = 0;
   obj->GetStartStop(&start, &stop);
@@ -232,14 +230,13 @@ HRESULT XtlWriter::WriteClipAttributes(IAMTimelineObj *obj) {
   if (SUCCEEDED(hr) && SUCCEEDED(src->GetStretchMode(&stretch)) && stretch)
     hr = Attr(L"stretchmode", std::to_wstring(stretch));
   double fps = 0;
-  if (SUCCEEDED(hr) && SUCCEEDED(src->GetDefaultFPS(&fps)) && fps != 0)
-    hr = Attr(L"framerate", FormatDouble(fps));
+  if (SUCCEEDED(hr) && SUCCEEDED(src->GetDefaultFPS(&fps)) && fps != 0) hr = Attr(L"framerate", FormatDouble(fps));
   return hr;
 }
 
-HRESULT XtlWriter::WriteTransAttributes(IAMTimelineObj *obj) {
+HRESULT XtlWriter::WriteTransAttributes(IAMTimelineObj* obj) {
   ComPtr<IAMTimelineTrans> trans;
-  HRESULT hr = obj->QueryInterface(IID_IAMTimelineTrans, reinterpret_cast<void **>(trans.GetAddressOf()));
+  HRESULT hr = obj->QueryInterface(IID_IAMTimelineTrans, reinterpret_cast<void**>(trans.GetAddressOf()));
   if (FAILED(hr)) return hr;
   REFERENCE_TIME start = 0, stop = 0, cut = 0;
   obj->GetStartStop(&start, &stop);
@@ -255,12 +252,12 @@ HRESULT XtlWriter::WriteTransAttributes(IAMTimelineObj *obj) {
   return hr;
 }
 
-HRESULT XtlWriter::WriteParams(IAMTimelineObj *obj, int depth, bool *any) {
+HRESULT XtlWriter::WriteParams(IAMTimelineObj* obj, int depth, bool* any) {
   ComPtr<IPropertySetter> setter;
   if (FAILED(obj->GetPropertySetter(&setter)) || !setter) return S_OK;
   LONG count = 0;
-  DEXTER_PARAM *params = nullptr;
-  DEXTER_VALUE *values = nullptr;
+  DEXTER_PARAM* params = nullptr;
+  DEXTER_VALUE* values = nullptr;
   HRESULT hr = setter->GetProps(&count, &params, &values);
   if (FAILED(hr)) {
     why_ = L"the keyframes of an object could not be read";
@@ -269,7 +266,7 @@ HRESULT XtlWriter::WriteParams(IAMTimelineObj *obj, int depth, bool *any) {
   std::vector<Parameter> list(static_cast<size_t>(count));
   LONG v = 0;
   for (LONG i = 0; i < count; ++i) {
-    Parameter &p = list[static_cast<size_t>(i)];
+    Parameter& p = list[static_cast<size_t>(i)];
     if (params[i].name) p.name.assign(params[i].name, SysStringLen(params[i].name));
     p.dispId = params[i].dispID;
     for (LONG k = 0; k < params[i].nValues; ++k, ++v) {

@@ -9,21 +9,21 @@
 namespace engine::xtl {
 
 class XtlWriter {
-public:
+ public:
   // The document text, root element `timeline`, without an XML declaration (callers embed it).
   // On failure *why says what could not be written.
-  HRESULT Write(IAMTimeline *timeline, std::wstring *text, std::wstring *why);
+  HRESULT Write(IAMTimeline* timeline, std::wstring* text, std::wstring* why);
 
-private:
-  HRESULT WriteObject(IAMTimelineObj *obj, int depth);
-  HRESULT WriteCommon(IAMTimelineObj *obj);
-  HRESULT WriteGroupAttributes(IAMTimelineObj *obj);
-  HRESULT WriteClipAttributes(IAMTimelineObj *obj);
-  HRESULT WriteTransAttributes(IAMTimelineObj *obj);
-  HRESULT WriteParams(IAMTimelineObj *obj, int depth, bool *any);
-  HRESULT Attr(const wchar_t *name, const std::wstring &value);
-  HRESULT Attr(const wchar_t *name, const wchar_t *value, size_t length);
-  void Open(bool *any);
+ private:
+  HRESULT WriteObject(IAMTimelineObj* obj, int depth);
+  HRESULT WriteCommon(IAMTimelineObj* obj);
+  HRESULT WriteGroupAttributes(IAMTimelineObj* obj);
+  HRESULT WriteClipAttributes(IAMTimelineObj* obj);
+  HRESULT WriteTransAttributes(IAMTimelineObj* obj);
+  HRESULT WriteParams(IAMTimelineObj* obj, int depth, bool* any);
+  HRESULT Attr(const wchar_t* name, const std::wstring& value);
+  HRESULT Attr(const wchar_t* name, const wchar_t* value, size_t length);
+  void Open(bool* any);
   void Indent(int depth);
 
   std::wstring out_;
