@@ -10,7 +10,7 @@
 #include "engine/props/PropertySetter.h"
 #include "engine/render/RenderEngine.h"
 #include "engine/xml/Xml2Dex.h"
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <uuids.h>
 

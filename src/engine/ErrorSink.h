@@ -1,7 +1,7 @@
 // Where the engine reports what goes wrong: the IAMErrorLog the application registered.
 #pragma once
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <wrl/client.h>
 

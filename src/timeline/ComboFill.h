@@ -1,7 +1,7 @@
 #pragma once
 // Lists of groups and tracks for the editors' combo boxes. Each item's value is the index
 // of its group or track.
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 #include "ui/ComboBox.h"
 
 // Adds every group of the given major type (the null GUID: every group) that has a user

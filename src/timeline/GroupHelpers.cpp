@@ -9,7 +9,8 @@
 
 #include "core/IntText.h"
 #include "core/OwnedText.h"
-#include "timeline/GroupMediaTypes.h"
+#include "services/GroupMediaTypes.h"
+#include "services/MediaTypes.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -25,26 +26,10 @@ const GroupSubtype* FindSubtype(const TLGroupDesc& desc) {
   return &entry.subtypes[desc.subtypeIndex];
 }
 
-void* AllocFormat(AM_MEDIA_TYPE* type, ULONG size) {
-  void* block = CoTaskMemAlloc(size);
-  if (!block) return nullptr;
-  std::memset(block, 0, size);
-  type->pbFormat = static_cast<BYTE*>(block);
-  type->cbFormat = size;
-  return block;
-}
-
 }  // namespace
 
 void FreeMediaTypeContent(AM_MEDIA_TYPE* type) {
-  if (!type) return;
-  CoTaskMemFree(type->pbFormat);
-  type->pbFormat = nullptr;
-  type->cbFormat = 0;
-  if (type->pUnk) {
-    type->pUnk->Release();
-    type->pUnk = nullptr;
-  }
+  if (type) FreeMediaTypeContents(*type);
 }
 
 int BuildGroupMediaType(const TLGroupDesc& desc, AM_MEDIA_TYPE* type) {
@@ -52,44 +37,21 @@ int BuildGroupMediaType(const TLGroupDesc& desc, AM_MEDIA_TYPE* type) {
   std::memset(type, 0, sizeof *type);
   const GroupSubtype* subtype = FindSubtype(desc);
   if (!subtype) return -1;
-  const GroupMediaType& entry = GroupMediaTypes[desc.majorIndex];
-  type->majortype = *entry.major;
-  type->subtype = *subtype->subtype;
-
-  if (*entry.major == MEDIATYPE_Video) {
-    auto* info = static_cast<VIDEOINFOHEADER*>(AllocFormat(type, sizeof(VIDEOINFOHEADER)));
-    if (!info) return -1;
-    type->formattype = FORMAT_VideoInfo;
-    LONG width = static_cast<LONG>(desc.format >> 16);
-    LONG height = static_cast<LONG>(desc.format & 0xFFFF);
-    BITMAPINFOHEADER& bmi = info->bmiHeader;
-    bmi.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.biWidth = width;
-    bmi.biHeight = height;
-    bmi.biPlanes = 1;
-    bmi.biBitCount = static_cast<WORD>(subtype->bitCount);
-    bmi.biCompression = BI_RGB;
-    // Rows are padded to whole 32-bit words.
-    DWORD stride = ((static_cast<DWORD>(subtype->bitCount) * static_cast<DWORD>(width) + 31) / 8) & ~3u;
-    bmi.biSizeImage = stride * static_cast<DWORD>(height);
-    type->lSampleSize = bmi.biSizeImage;
-    type->bFixedSizeSamples = TRUE;
-    return 0;
+  // The one builder of group types, which the model also checks against: a size of 0 or one
+  // the model refuses is no type.
+  GroupTypeFields fields;
+  fields.video = *GroupMediaTypes[desc.majorIndex].major == MEDIATYPE_Video;
+  fields.subtype = *subtype->subtype;
+  if (fields.video) {
+    fields.bitDepth = subtype->bitCount;
+    fields.width = static_cast<LONG>(desc.format >> 16);
+    fields.height = static_cast<LONG>(desc.format & 0xFFFF);
+  } else {
+    fields.bitDepth = 16;
+    fields.channels = 2;
+    fields.samplesPerSecond = desc.format;
   }
-  if (*entry.major == MEDIATYPE_Audio) {
-    auto* wave = static_cast<WAVEFORMATEX*>(AllocFormat(type, sizeof(WAVEFORMATEX)));
-    if (!wave) return -1;
-    type->formattype = FORMAT_WaveFormatEx;
-    wave->wFormatTag = WAVE_FORMAT_PCM;
-    wave->nChannels = 2;
-    wave->nSamplesPerSec = desc.format;
-    wave->nBlockAlign = 4;
-    wave->wBitsPerSample = 16;
-    wave->nAvgBytesPerSec = desc.format * 4;
-    wave->cbSize = 0;
-    return 0;
-  }
-  return -1;
+  return SUCCEEDED(BuildGroupType(fields, type)) ? 0 : -1;
 }
 
 HRESULT CreateGroup(IAMTimeline* timeline, IAMTimelineObj** group, const TLGroupDesc& desc) {

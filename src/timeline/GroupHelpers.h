@@ -1,6 +1,6 @@
 #pragma once
 // Creating groups and reading their media type.
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 #include "timeline/TLGroupDesc.h"
 
 // Fills `type` for the desc's media type; the format block is allocated with CoTaskMemAlloc

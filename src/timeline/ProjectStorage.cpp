@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "core/ResultText.h"
-#include "timeline/XmlDocument.h"
-#include "timeline/XmlFileLoad.h"
+#include "services/XmlDocument.h"
+#include "services/XmlFileLoad.h"
 
 using Microsoft::WRL::ComPtr;
 

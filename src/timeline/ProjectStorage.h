@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 // Converts wide text to UTF-8 (a newly allocated, terminated string); null when the text
 // cannot be converted, for example a broken surrogate pair.

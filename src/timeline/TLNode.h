@@ -7,7 +7,7 @@
 
 #include <wrl/client.h>
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 // Kinds double as bit masks when the tree is walked (TIMELINE_MAJOR_TYPE values).
 enum TLNodeType : uint32_t {

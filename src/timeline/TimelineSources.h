@@ -2,7 +2,7 @@
 #include <functional>
 #include <string>
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 // Calls `visit` for every source of the timeline, group by group, tracks and nested
 // compositions depth first.

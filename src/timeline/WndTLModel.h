@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 #include "timeline/TLModel.h"
 #include "timeline/TLModelCallback.h"
 #include "ui/Window.h"

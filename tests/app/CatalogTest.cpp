@@ -10,8 +10,8 @@
 #include "engine/effects/EffectTable.h"
 #include "TestSupport.h"
 #include "engine/GuidText.h"
-#include "timeline/EditingServices.h"
-#include "timeline/XmlDocument.h"
+#include "services/EditingServices.h"
+#include "services/XmlDocument.h"
 #include <uuids.h>
 
 using Microsoft::WRL::ComPtr;

@@ -2,7 +2,7 @@
 // records what it is told, and small builders.
 #pragma once
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <gtest/gtest.h>
 #include <wrl/client.h>

@@ -8,7 +8,7 @@
 #include "engine/output/AviFile.h"
 #include "engine/output/SlimAllocator.h"
 #include "engine/output/WriteBehind.h"
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <gtest/gtest.h>
 #include <amvideo.h>

@@ -1,6 +1,6 @@
 #include "OutputTestSource.h"
 
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 
 #include <amvideo.h>
 #include <mmreg.h>
@@ -75,7 +75,7 @@ HRESULT TestSourceOut::CheckMediaType(const AM_MEDIA_TYPE& mt) {
 
 HRESULT TestSourceOut::GetMediaType(int index, AM_MEDIA_TYPE* mt) {
   if (index != 0) return VFW_S_NO_MORE_ITEMS;
-  return engine::CopyMediaType(mt, source_->Setup().type);
+  return CopyMediaType(mt, source_->Setup().type);
 }
 
 void TestSourceOut::BufferNeeds(ALLOCATOR_PROPERTIES& props) {
@@ -91,7 +91,7 @@ TestSource::TestSource(SourceSetup setup) : FilterBase(GUID_NULL), setup_(setup)
 
 TestSource::~TestSource() {
   out_.reset();
-  engine::FreeMediaTypeContents(setup_.type);
+  FreeMediaTypeContents(setup_.type);
 }
 
 IBaseFilter* TestSource::New(SourceSetup setup) { return new TestSource(setup); }

@@ -8,7 +8,7 @@
 #include "engine/effects/EffectTable.h"
 #include "engine/output/FilterBase.h"
 #include "engine/output/Pins.h"
-#include "timeline/ComPtrEquality.h"
+#include "services/ComPtrEquality.h"
 
 #include <amvideo.h>
 #include <control.h>

@@ -11,7 +11,7 @@
 #include "../ui/UiTestSupport.h"
 #include "timeline/ComboFill.h"
 #include "timeline/GroupHelpers.h"
-#include "timeline/GroupMediaTypes.h"
+#include "services/GroupMediaTypes.h"
 #include "timeline/MediaTypeText.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 namespace tltest {
 

@@ -1,6 +1,6 @@
 #include "engine/effects/EffectTable.h"
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 namespace engine {
 

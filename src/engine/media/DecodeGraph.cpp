@@ -2,7 +2,7 @@
 
 #include "engine/media/FrameSink.h"
 #include "engine/media/WavFile.h"
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 
 #include <uuids.h>
 #include <amvideo.h>
@@ -129,28 +129,6 @@ bool IsCutIsoMediaFile(const std::wstring& path) {
 }
 
 }  // namespace
-
-OwnedMediaType::OwnedMediaType() : mt_{} {}
-OwnedMediaType::OwnedMediaType(const OwnedMediaType& other) : mt_{} { CopyFrom(other.mt_); }
-OwnedMediaType& OwnedMediaType::operator=(const OwnedMediaType& other) {
-  if (this != &other) CopyFrom(other.mt_);
-  return *this;
-}
-OwnedMediaType::~OwnedMediaType() { FreeMediaTypeContents(mt_); }
-
-void OwnedMediaType::Adopt(AM_MEDIA_TYPE& mt) {
-  FreeMediaTypeContents(mt_);
-  mt_ = mt;
-  mt = AM_MEDIA_TYPE{};
-}
-
-HRESULT OwnedMediaType::CopyFrom(const AM_MEDIA_TYPE& mt) {
-  AM_MEDIA_TYPE copy{};
-  HRESULT hr = CopyMediaType(&copy, mt);
-  if (FAILED(hr)) return hr;
-  Adopt(copy);
-  return S_OK;
-}
 
 StreamKind KindOf(const GUID& majorType) {
   if (majorType == MEDIATYPE_Video) return StreamKind::Video;

@@ -3,7 +3,8 @@
 // inserts whatever decoders and converters the file needs.
 #pragma once
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
+#include "services/MediaTypes.h"
 
 #include <wrl/client.h>
 
@@ -13,22 +14,6 @@
 namespace engine::media {
 
 enum class StreamKind { Video, Audio, Other };
-
-// An AM_MEDIA_TYPE that owns its format block.
-class OwnedMediaType {
- public:
-  OwnedMediaType();
-  OwnedMediaType(const OwnedMediaType& other);
-  OwnedMediaType& operator=(const OwnedMediaType& other);
-  ~OwnedMediaType();
-  // Takes over a type whose format block was allocated with CoTaskMemAlloc.
-  void Adopt(AM_MEDIA_TYPE& mt);
-  HRESULT CopyFrom(const AM_MEDIA_TYPE& mt);
-  const AM_MEDIA_TYPE& Get() const { return mt_; }
-
- private:
-  AM_MEDIA_TYPE mt_;
-};
 
 // What one of a file's streams decodes to.
 struct StreamDescription {

@@ -1,7 +1,7 @@
 #include "engine/media/FileReader.h"
 
 #include "engine/media/PcmSample.h"
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 
 #include <amvideo.h>
 #include <evcode.h>

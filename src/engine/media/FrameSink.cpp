@@ -1,6 +1,6 @@
 #include "engine/media/FrameSink.h"
 
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 
 #include <amvideo.h>
 #include <evcode.h>

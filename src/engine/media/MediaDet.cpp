@@ -2,7 +2,7 @@
 
 #include "engine/media/StillImage.h"
 #include "engine/media/TimeLimit.h"
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 #include "engine/TimeUnits.h"
 
 #include <amvideo.h>

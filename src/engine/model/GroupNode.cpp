@@ -1,6 +1,6 @@
 #include "engine/model/GroupNode.h"
 
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 
 #include <cmath>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "engine/output/SlimAllocator.h"
 
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 
 #include <uuids.h>
 

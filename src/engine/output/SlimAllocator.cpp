@@ -1,6 +1,6 @@
 #include "engine/output/SlimAllocator.h"
 
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 
 #include <vfwmsgs.h>
 

@@ -3,7 +3,7 @@
 // when both are numbers (numeric text included), and jumps otherwise.
 #pragma once
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/render/TimelineSource.h"
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <wrl/client.h>
 

@@ -4,7 +4,7 @@
 
 #include "engine/media/DecodeGraph.h"
 #include "engine/props/Keyframes.h"
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <wrl/client.h>
 
@@ -69,7 +69,7 @@ struct CompTransitions {
 
 struct GroupPlan {
   media::StreamKind kind = media::StreamKind::Other;
-  media::OwnedMediaType type;  // the group's output type
+  OwnedMediaType type;  // the group's output type
   double fps = 0;
   bool preview = false;         // late frames may be dropped to keep time
   REFERENCE_TIME offset = 0;    // timeline time of output time 0 (the render range's start)

@@ -1,6 +1,6 @@
 #include "engine/render/TimelineSource.h"
 
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 #include "engine/render/Composer.h"
 #include "engine/render/Palette.h"
 #include "engine/TimeUnits.h"

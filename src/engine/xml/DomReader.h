@@ -3,7 +3,7 @@
 // carries beyond those the reader knows (other tools write their own; they are passed over).
 #pragma once
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <wrl/client.h>
 

@@ -2,7 +2,7 @@
 
 #include "engine/xml/XtlReader.h"
 #include "engine/xml/XtlWriter.h"
-#include "timeline/XmlFileLoad.h"
+#include "services/XmlFileLoad.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "engine/xml/XtlReader.h"
 
 #include "engine/GuidText.h"
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 #include "engine/props/ParamXml.h"
 #include "engine/props/PropertySetter.h"
 #include "engine/xml/XtlText.h"

@@ -1,7 +1,7 @@
 #include "engine/xml/XtlWriter.h"
 
 #include "engine/GuidText.h"
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 #include "engine/model/TimelineNode.h"
 #include "engine/props/ParamXml.h"
 #include "engine/xml/XtlText.h"

@@ -2,7 +2,7 @@
 // reading the text back gives the same timeline.
 #pragma once
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "timeline/XmlDocument.h"
+#include "services/XmlDocument.h"
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 using Microsoft::WRL::ComPtr;
 

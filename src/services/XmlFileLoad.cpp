@@ -1,4 +1,4 @@
-#include "timeline/XmlFileLoad.h"
+#include "services/XmlFileLoad.h"
 
 #include <wrl/client.h>
 

@@ -1,4 +1,4 @@
-#include "timeline/GroupMediaTypes.h"
+#include "services/GroupMediaTypes.h"
 
 #include <uuids.h>
 

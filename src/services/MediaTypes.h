@@ -1,19 +1,32 @@
-// Deep copies of AM_MEDIA_TYPE: the format block is the caller's to free (CoTaskMemFree).
+// Media types: deep copies, an owner, and the types a timeline group may hold.
 #pragma once
 
 #include <windows.h>
 #include <strmif.h>
 
-namespace engine {
-
-HRESULT CopyMediaType(AM_MEDIA_TYPE* dst, const AM_MEDIA_TYPE& src);
-void FreeMediaTypeContents(AM_MEDIA_TYPE& mt);
-
-}  // namespace engine
-
 #include <vector>
 
-namespace engine {
+// A deep copy: the format block is the caller's to free (FreeMediaTypeContents), and pUnk
+// gains a reference.
+HRESULT CopyMediaType(AM_MEDIA_TYPE* dst, const AM_MEDIA_TYPE& src);
+// Frees the format block and lets go of pUnk; the type is left empty of both.
+void FreeMediaTypeContents(AM_MEDIA_TYPE& mt);
+
+// An AM_MEDIA_TYPE that owns its format block.
+class OwnedMediaType {
+ public:
+  OwnedMediaType();
+  OwnedMediaType(const OwnedMediaType& other);
+  OwnedMediaType& operator=(const OwnedMediaType& other);
+  ~OwnedMediaType();
+  // Takes over a type whose format block was allocated with CoTaskMemAlloc.
+  void Adopt(AM_MEDIA_TYPE& mt);
+  HRESULT CopyFrom(const AM_MEDIA_TYPE& mt);
+  const AM_MEDIA_TYPE& Get() const { return mt_; }
+
+ private:
+  AM_MEDIA_TYPE mt_;
+};
 
 // A group's media type by the fields that describe it, the ones the XTL form carries: every
 // type a group accepts is rebuilt the same from them (format fields that follow from the
@@ -52,5 +65,3 @@ HRESULT BuildVideoGroupType(AM_MEDIA_TYPE* mt, int bitDepth, LONG width, LONG he
 HRESULT BuildAudioGroupType(AM_MEDIA_TYPE* mt, DWORD samplesPerSecond);
 // Whether a group may hold this type (DescribeGroupType succeeds).
 bool IsUsableGroupType(const AM_MEDIA_TYPE& mt);
-
-}  // namespace engine

@@ -1,8 +1,6 @@
-#include "engine/model/MediaTypes.h"
+#include "services/MediaTypes.h"
 
 #include <cstring>
-
-namespace engine {
 
 HRESULT CopyMediaType(AM_MEDIA_TYPE* dst, const AM_MEDIA_TYPE& src) {
   *dst = src;
@@ -29,14 +27,32 @@ void FreeMediaTypeContents(AM_MEDIA_TYPE& mt) {
   mt.pUnk = nullptr;
 }
 
-}  // namespace engine
+OwnedMediaType::OwnedMediaType() : mt_{} {}
+OwnedMediaType::OwnedMediaType(const OwnedMediaType& other) : mt_{} { CopyFrom(other.mt_); }
+OwnedMediaType& OwnedMediaType::operator=(const OwnedMediaType& other) {
+  if (this != &other) CopyFrom(other.mt_);
+  return *this;
+}
+OwnedMediaType::~OwnedMediaType() { FreeMediaTypeContents(mt_); }
+
+void OwnedMediaType::Adopt(AM_MEDIA_TYPE& mt) {
+  FreeMediaTypeContents(mt_);
+  mt_ = mt;
+  mt = AM_MEDIA_TYPE{};
+}
+
+HRESULT OwnedMediaType::CopyFrom(const AM_MEDIA_TYPE& mt) {
+  AM_MEDIA_TYPE copy{};
+  HRESULT hr = CopyMediaType(&copy, mt);
+  if (FAILED(hr)) return hr;
+  Adopt(copy);
+  return S_OK;
+}
 
 #include <uuids.h>
 #include <amvideo.h>
 #include <mmreg.h>
 #include <vfwmsgs.h>
-
-namespace engine {
 
 namespace {
 
@@ -235,5 +251,3 @@ HRESULT BuildAudioGroupType(AM_MEDIA_TYPE* mt, DWORD samplesPerSecond) {
 }
 
 bool IsUsableGroupType(const AM_MEDIA_TYPE& mt) { return SUCCEEDED(DescribeGroupType(mt, nullptr)); }
-
-}  // namespace engine

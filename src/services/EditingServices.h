@@ -9,7 +9,7 @@
 #include <msxml2.h>
 #include <vfwmsgs.h>
 
-#include "timeline/ComPtrEquality.h"
+#include "services/ComPtrEquality.h"
 
 // Identifiers that MinGW's import libraries (uuid, strmiids) already carry are only declared
 // here; the others are defined once, in EditingServices.cpp.

@@ -1,5 +1,5 @@
 // The identifiers no MinGW import library carries (see EditingServices.h).
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 extern "C" {
 const CLSID CLSID_VideoEffects1Category = {
