@@ -2,7 +2,7 @@
 // two-second sources each, every source named after a media file.
 #pragma once
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 inline constexpr int kBenchTracks = 10;
 inline constexpr int kBenchSourcesPerTrack = 1000;

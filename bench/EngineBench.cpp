@@ -2,7 +2,7 @@
 // should take well under a second.
 #include "BenchTimeline.h"
 #include "engine/EngineRegistration.h"
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <wrl/client.h>
 

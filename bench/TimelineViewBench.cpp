@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/EngineRegistration.h"
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 #include "timeline/WndTLModel.h"
 
 using Microsoft::WRL::ComPtr;

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 class CWndMain;
 class ProjectStorage;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 // Where the editing services report the problems they meet: each report becomes one log line,
 // and errors are also kept until the owner shows them to the user once per open or render.

@@ -3,7 +3,7 @@
 // end, a compressor behind each group's output pin, and a multiplexer with its file writer.
 // Also the graph's builder callback, vetoing the filters of the skip list during intelligent
 // connection.
-#include "timeline/EditingServices.h"
+#include "services/EditingServices.h"
 
 #include <strmif.h>
 
