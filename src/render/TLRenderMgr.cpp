@@ -4,26 +4,18 @@
 #include "core/FilterCatalog.h"
 #include "core/LogFile.h"
 #include "core/SameFile.h"
+#include "services/ComUtil.h"
+#include "services/MediaTypes.h"
 #include "timeline/TimelineSources.h"
 
 #include <uuids.h>
 
 #include <string>
+#include <utility>
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
-
-template <class T>
-void SafeRelease(T*& p) {
-  if (p) p->Release();
-  p = nullptr;
-}
-
-void FreeMediaType(AM_MEDIA_TYPE& mt) {
-  if (mt.cbFormat && mt.pbFormat) CoTaskMemFree(mt.pbFormat);
-  mt.pbFormat = nullptr;
-  mt.cbFormat = 0;
-  SafeRelease(mt.pUnk);
-}
 
 // A site that offers no callback, and lives as long as the process.
 struct NoSite final : IUnknown {
@@ -74,61 +66,45 @@ HRESULT TLRenderMgr::SetTimeline(IAMTimeline* newTimeline) {
   HRESULT hr = timeline->GetGroupCount(&count);
   if (FAILED(hr)) return hr;
   for (LONG i = 0; i < count; ++i) {
-    IAMTimelineObj* obj = nullptr;
+    ComPtr<IAMTimelineObj> obj;
     hr = timeline->GetGroup(&obj, i);
     if (FAILED(hr)) return hr;
     TLRenderGroup record;
+    if (FAILED(hr = obj.As(&record.group))) return hr;
     obj->GetUserName(&record.name);
-    hr = obj->QueryInterface(IID_IAMTimelineGroup, reinterpret_cast<void**>(&record.group));
-    obj->Release();
-    if (FAILED(hr)) {
-      SysFreeString(record.name);
-      return hr;
-    }
     record.group->SetPreviewMode(FALSE);
     record.group->GetMediaType(&record.mediaType);
-    groups.push_back(record);
+    groups.push_back(std::move(record));
   }
   return S_OK;
 }
 
 void TLRenderMgr::ReleaseGraph(bool dropGroups) {
-  SafeRelease(builder);
+  builder.Reset();
   if (graph) {
     if (registrationToken) {
-      IRunningObjectTable* table = nullptr;
-      if (SUCCEEDED(GetRunningObjectTable(0, &table))) {
-        table->Revoke(registrationToken);
-        table->Release();
-      }
+      ComPtr<IRunningObjectTable> table;
+      if (SUCCEEDED(GetRunningObjectTable(0, &table))) table->Revoke(registrationToken);
       registrationToken = 0;
     }
     graph->SetLogFile(0);
     // The graph may outlive this manager (another holder keeps it): it must not call back into
     // one that let it go. Measured: the platform's graph faults on an empty site, so it gets one
     // that answers nothing.
-    IObjectWithSite* site = nullptr;
-    if (SUCCEEDED(graph->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&site))) && site) {
-      site->SetSite(&kNoSite);
-      site->Release();
-    }
-    SafeRelease(graph);
+    if (auto site = As<IObjectWithSite>(graph.Get())) site->SetSite(&kNoSite);
+    graph.Reset();
   }
   if (engine) {
     engine->ScrapIt();
-    SafeRelease(engine);
+    engine.Reset();
   }
   for (auto& g : groups) g.connected = false;
   if (!dropGroups) return;
   for (auto& g : groups) {
     SysFreeString(g.name);
     g.name = nullptr;
-    FreeMediaType(g.mediaType);
-    if (g.group) {
-      g.group->SetPreviewMode(TRUE);
-      SafeRelease(g.group);
-    }
-    SafeRelease(g.compressor);
+    FreeMediaTypeContents(g.mediaType);
+    if (g.group) g.group->SetPreviewMode(TRUE);
   }
   groups.clear();
 }
@@ -137,27 +113,21 @@ HRESULT TLRenderMgr::CreateGraph() {
   if (!timeline) return -1;
   // What an earlier attempt that failed half-way left behind would otherwise leak.
   if (graph || engine || builder) ReleaseGraph(false);
-  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                reinterpret_cast<void**>(&graph));
+  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph));
   if (FAILED(hr)) return hr;
   if (LogFile* log = AppLog(); log && log->IsOpen()) graph->SetLogFile(reinterpret_cast<DWORD_PTR>(log->Handle()));
-  IObjectWithSite* site = nullptr;
-  if (SUCCEEDED(graph->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&site))) && site) {
-    site->SetSite(static_cast<IAMGraphBuilderCallback*>(this));
-    site->Release();
-  }
+  if (auto site = As<IObjectWithSite>(graph.Get())) site->SetSite(static_cast<IAMGraphBuilderCallback*>(this));
   hr = CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
-                        reinterpret_cast<void**>(&engine));
+                        reinterpret_cast<void**>(engine.ReleaseAndGetAddressOf()));
   if (FAILED(hr)) return hr;
-  engine->SetFilterGraph(graph);
+  engine->SetFilterGraph(graph.Get());
   engine->SetTimelineObject(timeline);
   DWORD token = 0;
-  if (SUCCEEDED(RegisterGraph(graph, &token))) registrationToken = token;
+  if (SUCCEEDED(RegisterGraph(graph.Get(), &token))) registrationToken = token;
   engine->ConnectFrontEnd();
-  hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_ICaptureGraphBuilder2,
-                        reinterpret_cast<void**>(&builder));
+  hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&builder));
   if (FAILED(hr)) return hr;
-  return builder->SetFiltergraph(graph);
+  return builder->SetFiltergraph(graph.Get());
 }
 
 HRESULT TLRenderMgr::LoadCompressor(size_t index) {
@@ -174,57 +144,25 @@ HRESULT TLRenderMgr::LoadCompressor(size_t index) {
   // An index outside the catalogue names no filter, like the uncompressed entry.
   if (g.compressorIndex < 0 || static_cast<size_t>(g.compressorIndex) >= catalog->size()) return E_INVALIDARG;
   const FilterEntry& entry = (*catalog)[static_cast<size_t>(g.compressorIndex)];
-  return BindFilter(entry.displayName.empty() ? nullptr : entry.displayName.c_str(), &g.compressor);
-}
-
-HRESULT TLRenderMgr::FirstPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin) {
-  *pin = nullptr;
-  IEnumPins* pins = nullptr;
-  HRESULT hr = filter->EnumPins(&pins);
-  if (FAILED(hr)) return hr;
-  IPin* p = nullptr;
-  hr = E_FAIL;
-  while (pins->Next(1, &p, nullptr) == S_OK) {
-    PIN_DIRECTION dir;
-    HRESULT q = p->QueryDirection(&dir);
-    if (FAILED(q)) {
-      p->Release();
-      hr = q;
-      break;
-    }
-    if (dir == direction) {
-      *pin = p;
-      hr = S_OK;
-      break;
-    }
-    p->Release();
-  }
-  pins->Release();
-  return hr;
+  return BindFilter(entry.displayName.empty() ? nullptr : entry.displayName.c_str(),
+                    g.compressor.ReleaseAndGetAddressOf());
 }
 
 HRESULT TLRenderMgr::ConnectCompressor(size_t index) {
   if (index >= groups.size()) return E_INVALIDARG;
   if (groups[index].connected) return S_OK;
-  groups[index].connected = false;
   HRESULT hr;
   if (!engine) {
     hr = CreateGraph();
     if (FAILED(hr)) return hr;
   }
-  IPin* out = nullptr;
+  ComPtr<IPin> out;
   hr = engine->GetGroupOutputPin(static_cast<LONG>(index), &out);
-  if (hr != S_OK) {
-    if (out) out->Release();
-    return hr;
-  }
+  if (hr != S_OK) return hr;
   const std::wstring name = GroupCompressorName(index);
-  IBaseFilter* old = nullptr;
-  if (SUCCEEDED(graph->FindFilterByName(name.c_str(), &old)) && old) {
-    graph->RemoveFilter(old);
-    old->Release();
-  }
-  IPin* peer = nullptr;
+  ComPtr<IBaseFilter> old;
+  if (SUCCEEDED(graph->FindFilterByName(name.c_str(), &old)) && old) graph->RemoveFilter(old.Get());
+  ComPtr<IPin> peer;
   if (SUCCEEDED(out->ConnectedTo(&peer)) && peer) {
     out->Disconnect();
     PIN_INFO info = {};
@@ -232,20 +170,17 @@ HRESULT TLRenderMgr::ConnectCompressor(size_t index) {
       graph->RemoveFilter(info.pFilter);
       info.pFilter->Release();
     }
-    peer->Release();
   }
   TLRenderGroup& g = groups[index];
   hr = LoadCompressor(index);
-  if (g.compressor) hr = graph->AddFilter(g.compressor, name.c_str());
+  if (g.compressor) hr = graph->AddFilter(g.compressor.Get(), name.c_str());
   if (SUCCEEDED(hr) && !g.compressor) hr = E_INVALIDARG;
-  IPin* in = nullptr;
-  if (SUCCEEDED(hr)) hr = FirstPin(g.compressor, PINDIR_INPUT, &in);
+  ComPtr<IPin> in;
+  if (SUCCEEDED(hr)) hr = FirstPin(g.compressor.Get(), PINDIR_INPUT, &in);
   if (SUCCEEDED(hr)) {
-    hr = graph->Connect(out, in);
+    hr = graph->Connect(out.Get(), in.Get());
     g.connected = SUCCEEDED(hr);
-    in->Release();
   }
-  out->Release();
   return hr;
 }
 
@@ -271,7 +206,7 @@ HRESULT TLRenderMgr::RenderToFile(REFGUID outputType, const wchar_t* fileName, I
   HRESULT checked = CheckDestination(fileName);
   if (FAILED(checked)) return checked;
   if (!builder) return -1;
-  IBaseFilter* mux = nullptr;
+  ComPtr<IBaseFilter> mux;
   HRESULT hr = builder->SetOutputFileName(&outputType, fileName, &mux, nullptr);
   if (FAILED(hr)) return hr;
   if (!mux) return E_FAIL;
@@ -281,18 +216,16 @@ HRESULT TLRenderMgr::RenderToFile(REFGUID outputType, const wchar_t* fileName, I
   for (size_t i = 0; i < groups.size() && SUCCEEDED(hr); ++i) {
     ConnectCompressor(i);
     if (groups[i].compressor) {
-      hr = builder->RenderStream(nullptr, nullptr, groups[i].compressor, nullptr, mux);
+      hr = builder->RenderStream(nullptr, nullptr, groups[i].compressor.Get(), nullptr, mux.Get());
     } else {
-      IPin* out = nullptr;
+      ComPtr<IPin> out;
       hr = engine ? engine->GetGroupOutputPin(static_cast<LONG>(i), &out) : E_FAIL;
       if (hr == S_OK && out)
-        hr = builder->RenderStream(nullptr, nullptr, out, nullptr, mux);
+        hr = builder->RenderStream(nullptr, nullptr, out.Get(), nullptr, mux.Get());
       else if (SUCCEEDED(hr))
         hr = E_FAIL;
-      if (out) out->Release();
     }
   }
-  mux->Release();
   return hr;
 }
 
@@ -303,7 +236,7 @@ HRESULT TLRenderMgr::ConfigureCompressor(size_t index, bool connectFirst, HWND o
   if (index >= groups.size()) return E_INVALIDARG;
   HRESULT hr = LoadCompressor(index);
   if (FAILED(hr)) return hr;
-  IBaseFilter* compressor = groups[index].compressor;
+  IBaseFilter* compressor = groups[index].compressor.Get();
   if (!compressor) return E_FAIL;
   if (connectFirst) {
     hr = ConnectCompressor(index);
@@ -311,32 +244,26 @@ HRESULT TLRenderMgr::ConfigureCompressor(size_t index, bool connectFirst, HWND o
   }
   const bool video = groups[index].mediaType.majortype == MEDIATYPE_Video;
   if (video) {
-    IAMVfwCompressDialogs* dialogs = nullptr;
-    if (SUCCEEDED(compressor->QueryInterface(IID_IAMVfwCompressDialogs, reinterpret_cast<void**>(&dialogs))) &&
-        dialogs) {
-      hr = dialogs->ShowDialog(VfwCompressDialog_Config, ownerWindow);
-      dialogs->Release();
-      if (SUCCEEDED(hr)) return S_OK;
-    }
-    IPin* out = nullptr;
+    ComPtr<IAMVfwCompressDialogs> dialogs;
+    if (SUCCEEDED(
+            compressor->QueryInterface(IID_IAMVfwCompressDialogs, reinterpret_cast<void**>(dialogs.GetAddressOf()))) &&
+        SUCCEEDED(dialogs->ShowDialog(VfwCompressDialog_Config, ownerWindow)))
+      return S_OK;
+    ComPtr<IPin> out;
     if (videoCompressionOut && SUCCEEDED(FirstPin(compressor, PINDIR_OUTPUT, &out))) {
-      hr = out->QueryInterface(IID_IAMVideoCompression, reinterpret_cast<void**>(videoCompressionOut));
-      out->Release();
-      if (SUCCEEDED(hr) && *videoCompressionOut) return S_OK;
-      *videoCompressionOut = nullptr;
+      if (auto compression = As<IAMVideoCompression>(out.Get())) {
+        *videoCompressionOut = compression.Detach();
+        return S_OK;
+      }
     }
   }
   if (SUCCEEDED(ShowFilterPages(compressor, ownerWindow))) return S_OK;
-  IPin* out = nullptr;
+  ComPtr<IPin> out;
   hr = FirstPin(compressor, PINDIR_OUTPUT, &out);
   if (FAILED(hr)) return hr;
-  IAMStreamConfig* config = nullptr;
-  hr = out->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config));
-  out->Release();
+  ComPtr<IAMStreamConfig> config;
+  hr = out.As(&config);
   if (FAILED(hr)) return hr;
-  if (streamConfigOut)
-    *streamConfigOut = config;
-  else
-    config->Release();
+  if (streamConfigOut) *streamConfigOut = config.Detach();
   return S_OK;
 }

@@ -6,17 +6,18 @@
 #include "services/EditingServices.h"
 
 #include <strmif.h>
+#include <wrl/client.h>
 
 #include <string>
 #include <vector>
 
 struct TLRenderGroup {
-  BSTR name = nullptr;                // the group's user name (owned)
-  IAMTimelineGroup* group = nullptr;  // owned; kept out of preview mode while the record lives
-  AM_MEDIA_TYPE mediaType = {};       // owns its format block and pUnk
-  LONG compressorIndex = 0;           // into the video or audio compressor catalogue; 0 uncompressed
-  IBaseFilter* compressor = nullptr;  // owned; null until loaded
-  bool connected = false;             // output pin connected to the compressor in this graph
+  BSTR name = nullptr;                             // the group's user name (owned)
+  Microsoft::WRL::ComPtr<IAMTimelineGroup> group;  // kept out of preview mode while the record lives
+  AM_MEDIA_TYPE mediaType = {};                    // owns its format block and pUnk
+  LONG compressorIndex = 0;                        // into the compressor catalogue; 0 uncompressed
+  Microsoft::WRL::ComPtr<IBaseFilter> compressor;  // null until loaded
+  bool connected = false;                          // output pin connected to the compressor in this graph
 };
 
 class TLRenderMgr : public IAMGraphBuilderCallback {
@@ -51,20 +52,17 @@ class TLRenderMgr : public IAMGraphBuilderCallback {
   // each switched out of preview mode. Old records are dropped with the graph first.
   HRESULT SetTimeline(IAMTimeline* timeline);
 
-  IAMTimeline* timeline = nullptr;
+  IAMTimeline* timeline = nullptr;  // borrowed from the owner
   std::vector<TLRenderGroup> groups;
-  IRenderEngine* engine = nullptr;
-  IGraphBuilder* graph = nullptr;
-  ICaptureGraphBuilder2* builder = nullptr;
+  Microsoft::WRL::ComPtr<IRenderEngine> engine;
+  Microsoft::WRL::ComPtr<IGraphBuilder> graph;
+  Microsoft::WRL::ComPtr<ICaptureGraphBuilder2> builder;
   DWORD registrationToken = 0;
   // The project file the timeline was read from, empty while unsaved: relative media names are
   // taken from its folder, and a render may not overwrite it.
   std::wstring projectFile;
   // The input file a refused destination names, after kDestinationIsInput.
   std::wstring destinationClash;
-
- private:
-  HRESULT FirstPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin);
 };
 
 // "MRQ_group_compressor_<index>": the name of a group's compressor in the graph.

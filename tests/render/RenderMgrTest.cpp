@@ -197,9 +197,9 @@ TEST_F(RenderMgrTest, WithoutTimelineOrGraphTheManagerRefusesAndATimelineWithout
   EXPECT_TRUE(FAILED(mgr.RenderToFile(nothing, testsupport::InCurrentDir(L"nothing.avi").c_str(), nullptr)));
 
   mgr.ReleaseGraph(false);
-  EXPECT_EQ(nullptr, mgr.graph);
-  EXPECT_EQ(nullptr, mgr.engine);
-  EXPECT_EQ(nullptr, mgr.builder);
+  EXPECT_EQ(nullptr, mgr.graph.Get());
+  EXPECT_EQ(nullptr, mgr.engine.Get());
+  EXPECT_EQ(nullptr, mgr.builder.Get());
   EXPECT_EQ(0u, mgr.registrationToken);
 }
 
@@ -244,7 +244,7 @@ TEST_F(RenderMgrTest, UncompressedGroupsAreRenderedStraightIntoTheMultiplexerAnd
 
   // Configuring the uncompressed entry without connecting first neither fails late nor builds a graph.
   EXPECT_EQ(E_INVALIDARG, mgr.ConfigureCompressor(0, false, nullptr, nullptr, nullptr));
-  EXPECT_EQ(nullptr, mgr.graph);
+  EXPECT_EQ(nullptr, mgr.graph.Get());
   EXPECT_EQ(E_INVALIDARG, mgr.ConfigureCompressor(1, true, nullptr, nullptr, nullptr));
   EXPECT_EQ(E_INVALIDARG, mgr.ConfigureCompressor(2, true, nullptr, nullptr, nullptr));
   EXPECT_EQ(E_INVALIDARG, mgr.ConnectCompressor(2));
@@ -257,7 +257,7 @@ TEST_F(RenderMgrTest, UncompressedGroupsAreRenderedStraightIntoTheMultiplexerAnd
   ASSERT_TRUE(videoMux);
   EXPECT_EQ(videoMux, audioMux);
   EXPECT_FALSE(mgr.groups[0].connected);
-  EXPECT_EQ(nullptr, mgr.groups[0].compressor);
+  EXPECT_EQ(nullptr, mgr.groups[0].compressor.Get());
   EXPECT_EQ(EC_COMPLETE, Run());
   LONGLONG pos = 0;
   EXPECT_EQ(S_OK, seeking->GetCurrentPosition(&pos));
@@ -284,7 +284,7 @@ TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceRepl
   ASSERT_EQ(S_OK, mgr.ConnectCompressor(0));
   ASSERT_TRUE(mgr.graph);
   ASSERT_TRUE(mgr.groups[0].compressor);
-  EXPECT_EQ(L"MRQ_group_compressor_0", FilterName(mgr.groups[0].compressor));
+  EXPECT_EQ(L"MRQ_group_compressor_0", FilterName(mgr.groups[0].compressor.Get()));
   ASSERT_TRUE(mgr.groups[0].connected);
   AM_MEDIA_TYPE mt{};
   ASSERT_EQ(S_OK, GroupPin(0)->ConnectionMediaType(&mt));
@@ -295,18 +295,16 @@ TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceRepl
   EXPECT_EQ(before, Downstream(GroupPin(0).Get()));
 
   // A new compressor object for the same group: the old one leaves the graph by its name.
-  IBaseFilter* old = mgr.groups[0].compressor;
-  old->AddRef();
-  mgr.groups[0].compressor = nullptr;
+  ComPtr<IBaseFilter> old = mgr.groups[0].compressor;
+  mgr.groups[0].compressor.Reset();
   mgr.groups[0].connected = false;
   ASSERT_EQ(S_OK, mgr.ConnectCompressor(0));
   ASSERT_TRUE(mgr.groups[0].compressor);
-  EXPECT_NE(old, mgr.groups[0].compressor);
-  EXPECT_EQ(L"", FilterName(old));
+  EXPECT_NE(old.Get(), mgr.groups[0].compressor.Get());
+  EXPECT_EQ(L"", FilterName(old.Get()));
   ComPtr<IBaseFilter> named;
   ASSERT_EQ(S_OK, mgr.graph->FindFilterByName(L"MRQ_group_compressor_0", &named));
-  EXPECT_EQ(named.Get(), mgr.groups[0].compressor);
-  old->Release();
+  EXPECT_EQ(named.Get(), mgr.groups[0].compressor.Get());
 
   // The file is rendered through the compressor: run-length coded frames of the grey still.
   const std::wstring path = testsupport::InCurrentDir(L"rle.avi");
