@@ -6,6 +6,7 @@
 #include "engine/EffectRegistration.h"
 #include "engine/EngineRegistration.h"
 #include "render/TLRenderMgr.h"
+#include "services/ComUtil.h"
 #include "timeline/MediaTypeText.h"
 #include "timeline/ProjectStorage.h"
 #include "timeline/TimelineSources.h"
@@ -82,22 +83,13 @@ std::wstring Clock(REFERENCE_TIME t) {
   return text;
 }
 
-// Every source's media path, relative names made whole from the project's folder so that the
-// engine reads what the project means wherever mrqrender was started.
-std::vector<std::wstring> AnchorMedia(IAMTimeline* timeline, const std::wstring& folder) {
+// Every source's media path. Project storage made relative names whole from the project's
+// folder on reading, so the engine reads what the project means wherever mrqrender started.
+std::vector<std::wstring> MediaNames(IAMTimeline* timeline) {
   std::vector<std::wstring> names;
   ForEachSource(timeline, [&](IAMTimelineSrc* src) {
-    BSTR name = nullptr;
-    if (FAILED(src->GetMediaName(&name)) || !name) return;
-    const std::wstring given(name, SysStringLen(name));
-    SysFreeString(name);
-    const std::wstring media = MediaPath(given, folder);
-    if (media != given) {
-      BSTR full = SysAllocString(media.c_str());
-      src->SetMediaName(full);
-      SysFreeString(full);
-    }
-    names.push_back(media);
+    Bstr name;
+    if (SUCCEEDED(src->GetMediaName(name.Out())) && name.Get()) names.push_back(name.Text());
   });
   return names;
 }
@@ -191,7 +183,7 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
   hr = storage.Open(timeline.Get(), project.c_str(), &why);
   if (FAILED(hr)) return Fail(kBadProject, L"cannot read project " + project + L": " + (why.empty() ? Hr(hr) : why));
 
-  const std::vector<std::wstring> media = AnchorMedia(timeline.Get(), FolderOf(project));
+  const std::vector<std::wstring> media = MediaNames(timeline.Get());
   if (media.empty() && !list)
     return Fail(kBadProject, L"project " + project + L" has nothing to render: none of its groups holds a source");
   std::vector<std::wstring> missing;

@@ -8,6 +8,9 @@
 #include <string_view>
 
 #include "core/ResultText.h"
+#include "core/SameFile.h"
+#include "services/ComUtil.h"
+#include "timeline/TimelineSources.h"
 #include "services/XmlDocument.h"
 #include "services/XmlFileLoad.h"
 
@@ -22,16 +25,6 @@ HRESULT LastError() {
   DWORD error = GetLastError();
   return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
-
-// Owns a BSTR.
-struct Bstr {
-  BSTR text = nullptr;
-  Bstr() = default;
-  explicit Bstr(const wchar_t* s) : text(SysAllocString(s)) {}
-  ~Bstr() { SysFreeString(text); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-};
 
 // A file handle closed on scope end.
 struct File {
@@ -148,16 +141,51 @@ ProjectStorage::ProjectStorage(const wchar_t* rootName, const wchar_t* versionNa
 
 HRESULT ProjectStorage::Save(IAMTimeline* timeline, const wchar_t* path) {
   if (!timeline || !path || !*path) return E_INVALIDARG;
+  const bool home = !readFolder_.empty() && IsSameFile(FolderOf(FullPathOf(path)), readFolder_);
+  if (!home) return Write(timeline, path);
+  // Into the folder they were read from, relative names go back as they were (a name the user
+  // changed since is the user's); the model keeps the whole ones meanwhile.
+  std::vector<AnchoredName*> given;
+  for (AnchoredName& a : anchored_) {
+    Bstr current;
+    if (SUCCEEDED(a.source->GetMediaName(current.Out())) && current.Get() && a.anchored == current.Get()) {
+      Bstr original(a.given.c_str());
+      if (SUCCEEDED(a.source->SetMediaName(original.Get()))) given.push_back(&a);
+    }
+  }
+  const HRESULT hr = Write(timeline, path);
+  for (AnchoredName* a : given) {
+    Bstr whole(a->anchored.c_str());
+    a->source->SetMediaName(whole.Get());
+  }
+  return hr;
+}
+
+void ProjectStorage::AnchorMediaNames(IAMTimeline* timeline, const std::wstring& folder) {
+  anchored_.clear();
+  readFolder_ = folder;
+  ForEachSource(timeline, [&](IAMTimelineSrc* src) {
+    Bstr name;
+    if (FAILED(src->GetMediaName(name.Out())) || !name.Get()) return;
+    const std::wstring given = name.Text();
+    const std::wstring anchored = MediaPath(given, folder);
+    if (anchored == given) return;
+    Bstr whole(anchored.c_str());
+    if (SUCCEEDED(src->SetMediaName(whole.Get()))) anchored_.push_back({src, given, anchored});
+  });
+}
+
+HRESULT ProjectStorage::Write(IAMTimeline* timeline, const wchar_t* path) {
   ComPtr<IXml2Dex> writer;
   HRESULT hr = CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
                                 reinterpret_cast<void**>(writer.GetAddressOf()));
   if (FAILED(hr)) return hr;
   Bstr xml;
-  hr = writer->WriteXML(timeline, &xml.text);
+  hr = writer->WriteXML(timeline, xml.Out());
   writer.Reset();
   if (FAILED(hr)) return hr;
 
-  const wchar_t* body = xml.text ? xml.text : L"";
+  const wchar_t* body = xml.Get() ? xml.Get() : L"";
   if (*body == L'\xFEFF') ++body;
   size_t length = 0;
   auto utf8 = WideToUtf8(body, &length);
@@ -207,7 +235,7 @@ HRESULT ProjectStorage::Extract(const wchar_t* path, const wchar_t* outputPath, 
   Bstr childXml;
   if (hr == S_OK) {
     Bstr name(rootName_.c_str());
-    hr = document->getElementsByTagName(name.text, &roots);
+    hr = document->getElementsByTagName(name.Get(), &roots);
   }
   if (hr == S_OK) hr = roots->get_item(0, &root);
   if (hr == S_OK && !root) hr = S_FALSE;
@@ -216,7 +244,7 @@ HRESULT ProjectStorage::Extract(const wchar_t* path, const wchar_t* outputPath, 
   if (hr == S_OK && !attributes) hr = S_FALSE;
   if (hr == S_OK) {
     Bstr name(versionName_.c_str());
-    hr = attributes->getNamedItem(name.text, &version);
+    hr = attributes->getNamedItem(name.Get(), &version);
   }
   if (hr == S_OK && !version) hr = S_FALSE;
   if (hr == S_FALSE && reason.empty())
@@ -235,14 +263,14 @@ HRESULT ProjectStorage::Extract(const wchar_t* path, const wchar_t* outputPath, 
   }
   if (hr == S_OK) {
     Bstr query(childName_.c_str());
-    hr = root->selectSingleNode(query.text, &child);
+    hr = root->selectSingleNode(query.Get(), &child);
   }
   if (hr == S_OK && !child) hr = S_FALSE;
   if (hr == S_FALSE && reason.empty()) reason = L"The project holds no <" + childName_ + L"> element.";
-  if (hr == S_OK) hr = child->get_xml(&childXml.text);
+  if (hr == S_OK) hr = child->get_xml(childXml.Out());
   if (hr == S_OK) {
     size_t length = 0;
-    auto utf8 = WideToUtf8(childXml.text ? childXml.text : L"", &length);
+    auto utf8 = WideToUtf8(childXml.Get() ? childXml.Get() : L"", &length);
     if (!utf8) hr = HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     if (SUCCEEDED(hr)) {
       File out(CreateFileW(outputPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
@@ -256,6 +284,8 @@ HRESULT ProjectStorage::Extract(const wchar_t* path, const wchar_t* outputPath, 
 }
 
 HRESULT ProjectStorage::Open(IAMTimeline* timeline, const wchar_t* path, std::wstring* why) {
+  anchored_.clear();
+  readFolder_.clear();
   std::wstring reason;
   if (why) why->clear();
   if (!timeline || !path || !*path) {
@@ -316,5 +346,6 @@ HRESULT ProjectStorage::Open(IAMTimeline* timeline, const wchar_t* path, std::ws
   if (FAILED(hr) && why) {
     *why = reason.empty() ? L"The timeline cannot be read: " + CodeText(hr) + L"." : reason;
   }
+  if (SUCCEEDED(hr)) AnchorMediaNames(timeline, FolderOf(FullPathOf(path)));
   return hr;
 }

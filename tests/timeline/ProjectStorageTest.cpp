@@ -262,6 +262,34 @@ TEST_F(ProjectStorageTest, OpenFailsWhenNoTemporaryCopyCanBeMade) {
   EXPECT_NE(why.find(L"temporary"), std::wstring::npos) << why;
 }
 
+// A project and its media move together: names relative to the project's folder find the
+// media wherever the program runs, and go back into the file as they were.
+TEST_F(ProjectStorageTest, RelativeMediaNamesAreTakenFromTheProjectsFolderAndSavedAsRead) {
+  TempDir dir(L"kdp-relative");
+  CreateDirectoryW(dir.File(L"elsewhere").c_str(), nullptr);
+  const std::wstring path = dir.File(L"moved.kdp");
+  ASSERT_TRUE(testsupport::WriteText(path,
+                                     "<KDP version=\"1\">\n<timeline><group type=\"video\"><track>"
+                                     "<clip src=\"media\\a.avi\" start=\"0\" stop=\"1\"/>"
+                                     "<clip src=\"C:\\whole\\b.avi\" start=\"1\" stop=\"2\"/>"
+                                     "</track></group></timeline></KDP>"));
+  ComPtr<IAMTimeline> opened = NewTimeline();
+  ASSERT_EQ(S_OK, storage.Open(opened.Get(), path.c_str()));
+  const std::wstring xml = WriteXml(opened.Get());
+  EXPECT_NE(xml.find(L"src=\"" + dir.File(L"media\\a.avi") + L"\""), std::wstring::npos) << xml;
+  EXPECT_NE(xml.find(L"src=\"C:\\whole\\b.avi\""), std::wstring::npos) << xml;
+
+  // Saved where it was read: as it was read; the model keeps the whole name.
+  ASSERT_EQ(S_OK, storage.Save(opened.Get(), path.c_str()));
+  const std::string home = Text(ReadBytes(path));
+  EXPECT_NE(home.find("src=\"media\\a.avi\""), std::string::npos) << home;
+  EXPECT_EQ(xml, WriteXml(opened.Get()));
+  // Saved into another folder: whole, so that it still finds its media.
+  const std::wstring away = dir.File(L"elsewhere\\copy.kdp");
+  ASSERT_EQ(S_OK, storage.Save(opened.Get(), away.c_str()));
+  EXPECT_NE(Text(ReadBytes(away)).find("src=\"" + Utf8(dir.File(L"media\\a.avi")) + "\""), std::string::npos);
+}
+
 TEST(WideToUtf8, ConvertsAndRefusesBrokenText) {
   size_t length = 0;
   auto utf8 = WideToUtf8(L"a\u00e9\u65e5", &length);
