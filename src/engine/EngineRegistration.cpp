@@ -1,6 +1,6 @@
 #include "engine/EngineRegistration.h"
 
-#include "engine/ClassFactory.h"
+#include "engine/base/ClassFactory.h"
 #include "engine/media/MediaDet.h"
 #include "engine/media/TimeLimit.h"
 #include "engine/model/Timeline.h"

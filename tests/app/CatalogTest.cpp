@@ -9,7 +9,7 @@
 #include "engine/EffectRegistration.h"
 #include "engine/effects/EffectTable.h"
 #include "TestSupport.h"
-#include "engine/GuidText.h"
+#include "engine/base/GuidText.h"
 #include "services/EditingServices.h"
 #include "services/XmlDocument.h"
 #include <uuids.h>

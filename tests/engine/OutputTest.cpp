@@ -6,7 +6,7 @@
 
 #include "engine/EngineRegistration.h"
 #include "engine/output/AviFile.h"
-#include "engine/output/SlimAllocator.h"
+#include "engine/filters/SlimAllocator.h"
 #include "engine/output/WriteBehind.h"
 #include "services/EditingServices.h"
 

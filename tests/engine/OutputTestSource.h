@@ -3,8 +3,8 @@
 // byte value (i * step) & 0xFF, so readers can check which sample they got.
 #pragma once
 
-#include "engine/output/FilterBase.h"
-#include "engine/output/Pins.h"
+#include "engine/filters/FilterBase.h"
+#include "engine/filters/Pins.h"
 
 #include <atomic>
 #include <memory>

@@ -6,8 +6,8 @@
 #include "TestSupport.h"
 
 #include "engine/effects/EffectTable.h"
-#include "engine/output/FilterBase.h"
-#include "engine/output/Pins.h"
+#include "engine/filters/FilterBase.h"
+#include "engine/filters/Pins.h"
 #include "services/ComPtrEquality.h"
 
 #include <amvideo.h>

@@ -1,5 +1,5 @@
 // The slim lock and condition that frames cross threads through.
-#include "engine/SlimCondition.h"
+#include "engine/base/SlimCondition.h"
 #include "engine/media/TimeLimit.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/GuidText.h"
+#include "engine/base/GuidText.h"
 #include "engine/effects/EffectTable.h"
 
 namespace {

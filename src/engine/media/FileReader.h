@@ -4,7 +4,7 @@
 // Used from one thread at a time (any thread with COM initialised).
 #pragma once
 
-#include "engine/SlimCondition.h"
+#include "engine/base/SlimCondition.h"
 #include "engine/media/DecodeGraph.h"
 #include "engine/media/FrameSink.h"
 #include "engine/media/MediaFrame.h"

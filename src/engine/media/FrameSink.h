@@ -6,8 +6,8 @@
 #pragma once
 
 #include "engine/media/DecodeGraph.h"
-#include "engine/output/FilterBase.h"
-#include "engine/output/Pins.h"
+#include "engine/filters/FilterBase.h"
+#include "engine/filters/Pins.h"
 
 #include <memory>
 

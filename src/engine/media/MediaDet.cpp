@@ -3,7 +3,7 @@
 #include "engine/media/StillImage.h"
 #include "engine/media/TimeLimit.h"
 #include "services/MediaTypes.h"
-#include "engine/TimeUnits.h"
+#include "engine/base/TimeUnits.h"
 
 #include <amvideo.h>
 #include <uuids.h>

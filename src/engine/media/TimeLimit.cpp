@@ -1,6 +1,6 @@
 #include "engine/media/TimeLimit.h"
 
-#include "engine/SlimCondition.h"
+#include "engine/base/SlimCondition.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "engine/model/SourceNode.h"
 
-#include "engine/TimeUnits.h"
+#include "engine/base/TimeUnits.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "engine/model/Timeline.h"
 
-#include "engine/GuidText.h"
-#include "engine/TimeUnits.h"
+#include "engine/base/GuidText.h"
+#include "engine/base/TimeUnits.h"
 #include "engine/model/CompNode.h"
 #include "engine/model/EffectNode.h"
 #include "engine/model/GroupNode.h"

@@ -2,7 +2,7 @@
 // they hold this block rather than the timeline itself.
 #pragma once
 
-#include "engine/ErrorSink.h"
+#include "engine/base/ErrorSink.h"
 
 #include <memory>
 

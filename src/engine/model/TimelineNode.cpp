@@ -1,7 +1,7 @@
 #include "engine/model/TimelineNode.h"
 
-#include "engine/GuidText.h"
-#include "engine/TimeUnits.h"
+#include "engine/base/GuidText.h"
+#include "engine/base/TimeUnits.h"
 
 #include <cmath>
 #include <cstring>

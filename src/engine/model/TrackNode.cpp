@@ -1,6 +1,6 @@
 #include "engine/model/TrackNode.h"
 
-#include "engine/TimeUnits.h"
+#include "engine/base/TimeUnits.h"
 #include "engine/model/ChildCheck.h"
 #include "engine/model/CompNode.h"
 

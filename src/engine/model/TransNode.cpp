@@ -1,6 +1,6 @@
 #include "engine/model/TransNode.h"
 
-#include "engine/TimeUnits.h"
+#include "engine/base/TimeUnits.h"
 
 namespace engine {
 

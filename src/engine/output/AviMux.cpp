@@ -1,6 +1,6 @@
 #include "engine/output/AviMux.h"
 
-#include "engine/ClassFactory.h"
+#include "engine/base/ClassFactory.h"
 
 #include <control.h>
 #include <evcode.h>

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "engine/output/AviFile.h"
-#include "engine/output/FilterBase.h"
-#include "engine/output/Pins.h"
+#include "engine/filters/FilterBase.h"
+#include "engine/filters/Pins.h"
 
 #include <atomic>
 #include <deque>

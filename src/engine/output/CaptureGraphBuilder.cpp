@@ -1,6 +1,6 @@
 #include "engine/output/CaptureGraphBuilder.h"
 
-#include "engine/output/FilterBase.h"
+#include "engine/filters/FilterBase.h"
 
 #include <uuids.h>
 #include <wrl/client.h>

@@ -3,8 +3,8 @@
 // fill in sizes and headers. It is the graph's renderer: end of stream completes the graph.
 #pragma once
 
-#include "engine/output/FilterBase.h"
-#include "engine/output/Pins.h"
+#include "engine/filters/FilterBase.h"
+#include "engine/filters/Pins.h"
 #include "engine/output/WriteBehind.h"
 
 #include <memory>

@@ -5,7 +5,7 @@
 // A sample is held until it is written, so the upstream allocator bounds what is queued.
 #pragma once
 
-#include "engine/SlimCondition.h"
+#include "engine/base/SlimCondition.h"
 
 #include <strmif.h>
 #include <vfwmsgs.h>

@@ -1,6 +1,6 @@
 #include "engine/props/Keyframes.h"
 
-#include "engine/xml/XtlText.h"
+#include "engine/dom/XtlText.h"
 
 namespace engine {
 

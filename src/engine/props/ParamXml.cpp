@@ -1,7 +1,7 @@
 #include "engine/props/ParamXml.h"
 
-#include "engine/xml/DomReader.h"
-#include "engine/xml/XtlText.h"
+#include "engine/dom/DomReader.h"
+#include "engine/dom/XtlText.h"
 
 using Microsoft::WRL::ComPtr;
 

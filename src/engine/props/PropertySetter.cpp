@@ -2,7 +2,7 @@
 
 #include "engine/props/ParamXml.h"
 #include "engine/props/PropsBlob.h"
-#include "engine/xml/DomReader.h"
+#include "engine/dom/DomReader.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 
 #include "engine/media/StillImage.h"
 #include "engine/media/TimeLimit.h"
-#include "engine/TimeUnits.h"
+#include "engine/base/TimeUnits.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "engine/render/Palette.h"
 
-#include "engine/TimeUnits.h"
+#include "engine/base/TimeUnits.h"
 #include "engine/effects/AudioOps.h"
 #include "engine/effects/EffectTable.h"
 #include "engine/effects/VideoOps.h"

@@ -1,6 +1,6 @@
 #include "engine/render/RenderEngine.h"
 
-#include "engine/TimeUnits.h"
+#include "engine/base/TimeUnits.h"
 
 #include <control.h>
 #include <uuids.h>

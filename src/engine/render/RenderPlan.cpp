@@ -1,9 +1,9 @@
 #include "engine/render/RenderPlan.h"
 
-#include "engine/GuidText.h"
+#include "engine/base/GuidText.h"
 #include "engine/effects/EffectTable.h"
 #include "engine/render/Palette.h"
-#include "engine/SlimMutex.h"
+#include "engine/base/SlimMutex.h"
 
 #include <amvideo.h>
 #include <mmreg.h>

@@ -3,7 +3,7 @@
 #include "services/MediaTypes.h"
 #include "engine/render/Composer.h"
 #include "engine/render/Palette.h"
-#include "engine/TimeUnits.h"
+#include "engine/base/TimeUnits.h"
 
 #include <amvideo.h>
 #include <evcode.h>

@@ -4,9 +4,9 @@
 // PCM buffers at its sample rate, stamped with their times, then end of stream.
 #pragma once
 
-#include "engine/SlimCondition.h"
-#include "engine/output/FilterBase.h"
-#include "engine/output/Pins.h"
+#include "engine/base/SlimCondition.h"
+#include "engine/filters/FilterBase.h"
+#include "engine/filters/Pins.h"
 #include "engine/render/RenderPlan.h"
 #include "engine/render/SourceSeeking.h"
 

@@ -2,7 +2,7 @@
 // the timeline concerned.
 #pragma once
 
-#include "engine/ErrorSink.h"
+#include "engine/base/ErrorSink.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
 #include "engine/xml/XtlReader.h"
 
-#include "engine/GuidText.h"
+#include "engine/base/GuidText.h"
 #include "services/MediaTypes.h"
 #include "engine/props/ParamXml.h"
 #include "engine/props/PropertySetter.h"
-#include "engine/xml/XtlText.h"
+#include "engine/dom/XtlText.h"
 
 #include <cstring>
 

@@ -3,8 +3,8 @@
 // that are not XTL (other tools add their own) are passed over, and one warning names them.
 #pragma once
 
-#include "engine/ErrorSink.h"
-#include "engine/xml/DomReader.h"
+#include "engine/base/ErrorSink.h"
+#include "engine/dom/DomReader.h"
 
 #include <initializer_list>
 #include <string>

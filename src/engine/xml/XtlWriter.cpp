@@ -1,10 +1,10 @@
 #include "engine/xml/XtlWriter.h"
 
-#include "engine/GuidText.h"
+#include "engine/base/GuidText.h"
 #include "services/MediaTypes.h"
 #include "engine/model/TimelineNode.h"
 #include "engine/props/ParamXml.h"
-#include "engine/xml/XtlText.h"
+#include "engine/dom/XtlText.h"
 
 #include <amvideo.h>
 #include <mmreg.h>

@@ -1,4 +1,4 @@
-#include "engine/output/SlimAllocator.h"
+#include "engine/filters/SlimAllocator.h"
 
 #include "services/MediaTypes.h"
 

@@ -1,6 +1,6 @@
-#include "engine/xml/XtlText.h"
+#include "engine/dom/XtlText.h"
 
-#include "engine/GuidText.h"
+#include "engine/base/GuidText.h"
 
 #include <uuids.h>
 

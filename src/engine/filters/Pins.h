@@ -2,7 +2,7 @@
 // streaming calls, with the filter-specific parts left to the filters.
 #pragma once
 
-#include "engine/output/FilterBase.h"
+#include "engine/filters/FilterBase.h"
 
 #include <string>
 

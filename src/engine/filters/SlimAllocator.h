@@ -4,7 +4,7 @@
 // several per frame.
 #pragma once
 
-#include "engine/SlimCondition.h"
+#include "engine/base/SlimCondition.h"
 
 #include <strmif.h>
 

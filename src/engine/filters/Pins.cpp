@@ -1,6 +1,6 @@
-#include "engine/output/Pins.h"
+#include "engine/filters/Pins.h"
 
-#include "engine/output/SlimAllocator.h"
+#include "engine/filters/SlimAllocator.h"
 
 #include "services/MediaTypes.h"
 

@@ -1,4 +1,4 @@
-#include "engine/ErrorSink.h"
+#include "engine/base/ErrorSink.h"
 
 namespace engine {
 

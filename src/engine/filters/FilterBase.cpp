@@ -1,4 +1,4 @@
-#include "engine/output/FilterBase.h"
+#include "engine/filters/FilterBase.h"
 
 #include <control.h>
 

@@ -1,4 +1,4 @@
-#include "engine/xml/DomReader.h"
+#include "engine/dom/DomReader.h"
 
 #include <cwchar>
 

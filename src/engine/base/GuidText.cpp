@@ -1,4 +1,4 @@
-#include "engine/GuidText.h"
+#include "engine/base/GuidText.h"
 
 #include <cwchar>
 

@@ -2,7 +2,7 @@
 // std::condition_variable for the same reason (see SlimMutex.h).
 #pragma once
 
-#include "engine/SlimMutex.h"
+#include "engine/base/SlimMutex.h"
 
 #include <chrono>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "engine/ClassFactory.h"
+#include "engine/base/ClassFactory.h"
 
 namespace engine {
 
