@@ -329,9 +329,9 @@ TEST_F(FileOutput, DestinationLockedAtRunTimeFailsTheRunAndTheGraphStillReleases
 }
 
 // A byte sink that runs out of room after its first megabyte, as a full disk would.
-class FullDisk final : public engine::output::FilterBase {
+class FullDisk final : public engine::filters::FilterBase {
  public:
-  class In final : public engine::output::InputPin {
+  class In final : public engine::filters::InputPin {
    public:
     explicit In(FullDisk* f) : InputPin(f, L"in") {}
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {
@@ -750,7 +750,7 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
 
 TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) {
   IMemAllocator* raw = nullptr;
-  ASSERT_EQ(S_OK, engine::output::SlimAllocator::Create(&raw));
+  ASSERT_EQ(S_OK, engine::filters::SlimAllocator::Create(&raw));
   ComPtr<IMemAllocator> allocator;
   allocator.Attach(raw);
   ComPtr<IMediaSample> sample;

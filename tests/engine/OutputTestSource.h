@@ -25,7 +25,7 @@ SourceSetup AudioSetup(DWORD rate, WORD channels, int chunks, DWORD framesPerChu
 
 class TestSource;
 
-class TestSourceOut final : public engine::output::OutputPin {
+class TestSourceOut final : public engine::filters::OutputPin {
  public:
   explicit TestSourceOut(TestSource* source);
   HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
@@ -36,7 +36,7 @@ class TestSourceOut final : public engine::output::OutputPin {
   TestSource* source_;
 };
 
-class TestSource final : public engine::output::FilterBase {
+class TestSource final : public engine::filters::FilterBase {
  public:
   explicit TestSource(SourceSetup setup);
   ~TestSource() override;

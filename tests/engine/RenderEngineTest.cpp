@@ -142,13 +142,13 @@ class AviReadBack {
 
 // A sink that records what reaches it: sample times and first pixels, segments, flushes and
 // ends of stream.
-class RecordingSink final : public engine::output::FilterBase {
+class RecordingSink final : public engine::filters::FilterBase {
  public:
   struct Sample {
     REFERENCE_TIME start, stop;
     uint32_t pixel;  // first four bytes
   };
-  class In final : public engine::output::InputPin {
+  class In final : public engine::filters::InputPin {
    public:
     explicit In(RecordingSink* f) : InputPin(f, L"in"), sink_(f) {}
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {

@@ -2,7 +2,7 @@
 
 #include <control.h>
 
-namespace engine::output {
+namespace engine::filters {
 
 namespace {
 
@@ -205,4 +205,4 @@ HRESULT FilterBase::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
   return hr;
 }
 
-}  // namespace engine::output
+}  // namespace engine::filters

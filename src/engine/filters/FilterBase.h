@@ -11,7 +11,7 @@
 #include <new>
 #include <string>
 
-namespace engine::output {
+namespace engine::filters {
 
 class FilterBase : public IBaseFilter {
  public:
@@ -92,4 +92,4 @@ class Locked {
   CRITICAL_SECTION& cs_;
 };
 
-}  // namespace engine::output
+}  // namespace engine::filters

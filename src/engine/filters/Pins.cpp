@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace engine::output {
+namespace engine::filters {
 
 namespace {
 
@@ -426,4 +426,4 @@ HRESULT OutputPin::DeliverEndOfStream() {
   return peer_->EndOfStream();
 }
 
-}  // namespace engine::output
+}  // namespace engine::filters

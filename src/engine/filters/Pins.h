@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace engine::output {
+namespace engine::filters {
 
 // Whether a fully specified type matches a partial one (GUID_NULL fields match anything).
 bool MatchesPartialType(const AM_MEDIA_TYPE& partial, const AM_MEDIA_TYPE& full);
@@ -127,4 +127,4 @@ class OutputPin : public PinBase {
   IMemAllocator* allocator_ = nullptr;
 };
 
-}  // namespace engine::output
+}  // namespace engine::filters

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-namespace engine::output {
+namespace engine::filters {
 
 // One buffer with the state a sample carries. Handed out with one reference; the last Release
 // gives it back to its allocator, which it keeps alive until then.
@@ -275,4 +275,4 @@ STDMETHODIMP SlimAllocator::ReleaseBuffer(IMediaSample* buffer) {
   return S_OK;
 }
 
-}  // namespace engine::output
+}  // namespace engine::filters

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-namespace engine::output {
+namespace engine::filters {
 
 class SlimAllocator final : public IMemAllocator {
  public:
@@ -46,4 +46,4 @@ class SlimAllocator final : public IMemAllocator {
   size_t outstanding_ = 0;
 };
 
-}  // namespace engine::output
+}  // namespace engine::filters

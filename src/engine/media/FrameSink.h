@@ -24,7 +24,7 @@ class FrameReceiver {
   ~FrameReceiver() = default;
 };
 
-class FrameSinkInput final : public output::InputPin {
+class FrameSinkInput final : public filters::InputPin {
  public:
   FrameSinkInput(FrameSink* sink, StreamKind kind);
   HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
@@ -49,12 +49,12 @@ class FrameSinkInput final : public output::InputPin {
   OwnedMediaType native_;
 };
 
-class FrameSink final : public output::FilterBase, public IMediaSeeking, public IAMFilterMiscFlags {
+class FrameSink final : public filters::FilterBase, public IMediaSeeking, public IAMFilterMiscFlags {
  public:
   static HRESULT Create(StreamKind kind, Microsoft::WRL::ComPtr<IBaseFilter>* out);
   // The sink behind a filter that Create made.
   static FrameSink* Of(IBaseFilter* filter) {
-    return static_cast<FrameSink*>(static_cast<output::FilterBase*>(filter));
+    return static_cast<FrameSink*>(static_cast<filters::FilterBase*>(filter));
   }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return FilterBase::QueryInterface(iid, out); }

@@ -59,7 +59,7 @@ bool IsUncompressed(DWORD compression) { return compression == BI_RGB || compres
 
 // ---- pins ----
 
-AviMuxInput::AviMuxInput(AviMux* mux, std::wstring name) : InputPin(mux, std::move(name)), mux_(mux) {}
+AviMuxInput::AviMuxInput(AviMux* mux, std::wstring name) : filters::InputPin(mux, std::move(name)), mux_(mux) {}
 
 HRESULT AviMuxInput::CheckMediaType(const AM_MEDIA_TYPE& mt) {
   if (!mt.pbFormat) return S_FALSE;
@@ -92,7 +92,7 @@ HRESULT AviMuxInput::OnReceive(IMediaSample* sample) { return mux_->Receive(this
 
 HRESULT AviMuxInput::OnEndOfStream() { return mux_->EndOfStream(this); }
 
-AviMuxOutput::AviMuxOutput(AviMux* mux) : OutputPin(mux, L"AVI Out") {}
+AviMuxOutput::AviMuxOutput(AviMux* mux) : filters::OutputPin(mux, L"AVI Out") {}
 
 HRESULT AviMuxOutput::CheckMediaType(const AM_MEDIA_TYPE& mt) {
   return mt.majortype == MEDIATYPE_Stream && mt.subtype == MEDIASUBTYPE_Avi ? S_OK : S_FALSE;
@@ -119,7 +119,7 @@ void AviMuxOutput::BufferNeeds(ALLOCATOR_PROPERTIES& props) {
 
 // ---- filter ----
 
-AviMux::AviMux() : FilterBase(CLSID_AviDest) {
+AviMux::AviMux() : filters::FilterBase(CLSID_AviDest) {
   InitializeCriticalSection(&dataLock_);
   output_ = std::make_unique<AviMuxOutput>(this);
   inputs_.push_back(std::make_unique<AviMuxInput>(this, L"Input 01"));
@@ -131,7 +131,7 @@ AviMux::~AviMux() {
   DeleteCriticalSection(&dataLock_);
 }
 
-HRESULT AviMux::Create(REFIID iid, void** out) { return CreateAndQuery<AviMux>(iid, out); }
+HRESULT AviMux::Create(REFIID iid, void** out) { return filters::CreateAndQuery<AviMux>(iid, out); }
 
 HRESULT AviMux::QueryOther(REFIID iid, void** out) {
   if (iid == IID_IMediaSeeking)
@@ -147,19 +147,19 @@ HRESULT AviMux::QueryOther(REFIID iid, void** out) {
 }
 
 int AviMux::PinCount() {
-  Locked hold(Lock());
+  filters::Locked hold(Lock());
   return static_cast<int>(inputs_.size()) + 1;
 }
 
 IPin* AviMux::PinAt(int index) {
-  Locked hold(Lock());
+  filters::Locked hold(Lock());
   if (index == 0) return output_.get();
   if (index < 0 || index > static_cast<int>(inputs_.size())) return nullptr;
   return inputs_[static_cast<size_t>(index - 1)].get();
 }
 
 void AviMux::InputConnected() {
-  Locked hold(Lock());
+  filters::Locked hold(Lock());
   for (auto& in : inputs_)
     if (!in->IsConnected()) return;
   wchar_t name[32];
@@ -169,7 +169,7 @@ void AviMux::InputConnected() {
 
 HRESULT AviMux::OnStart() {
   if (!output_->IsConnected()) return VFW_E_NOT_CONNECTED;
-  Locked hold(dataLock_);
+  filters::Locked hold(dataLock_);
   streams_.clear();
   for (auto& in : inputs_) {
     if (!in->IsConnected()) continue;
@@ -223,7 +223,7 @@ HRESULT AviMux::OnStart() {
 
 void AviMux::OnStop() {
   {
-    Locked hold(dataLock_);
+    filters::Locked hold(dataLock_);
     // Stopped early: finish the file with what it has so far, when the writer still listens.
     if (!finished_ && SUCCEEDED(error_) && file_) Finish();
     streams_.clear();
@@ -355,7 +355,7 @@ HRESULT AviMux::Receive(AviMuxInput* pin, IMediaSample* sample) {
   if (FAILED(sample->GetPointer(&data))) return E_POINTER;
   long size = sample->GetActualDataLength();
   if (size < 0) return E_INVALIDARG;
-  Locked hold(dataLock_);
+  filters::Locked hold(dataLock_);
   if (FAILED(error_)) return error_;
   if (finished_) return VFW_E_WRONG_STATE;
   auto it = std::find_if(streams_.begin(), streams_.end(), [pin](const Stream& s) { return s.pin == pin; });
@@ -415,7 +415,7 @@ HRESULT AviMux::Finish() {
 }
 
 HRESULT AviMux::EndOfStream(AviMuxInput* pin) {
-  Locked hold(dataLock_);
+  filters::Locked hold(dataLock_);
   if (FAILED(error_) || finished_) return S_OK;
   for (Stream& s : streams_)
     if (s.pin == pin) s.ended = true;

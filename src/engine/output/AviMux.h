@@ -17,7 +17,7 @@ namespace engine::output {
 
 class AviMux;
 
-class AviMuxInput final : public InputPin {
+class AviMuxInput final : public filters::InputPin {
  public:
   AviMuxInput(AviMux* mux, std::wstring name);
   HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
@@ -31,7 +31,7 @@ class AviMuxInput final : public InputPin {
   AviMux* mux_;
 };
 
-class AviMuxOutput final : public OutputPin {
+class AviMuxOutput final : public filters::OutputPin {
  public:
   explicit AviMuxOutput(AviMux* mux);
   HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
@@ -39,7 +39,7 @@ class AviMuxOutput final : public OutputPin {
   void BufferNeeds(ALLOCATOR_PROPERTIES& props) override;
 };
 
-class AviMux final : public FilterBase,
+class AviMux final : public filters::FilterBase,
                      public IMediaSeeking,
                      public IConfigInterleaving,
                      public IConfigAviMux,

@@ -92,7 +92,9 @@ HRESULT SearchInterface(IBaseFilter* filter, REFIID iid, void** out, bool down, 
 
 }  // namespace
 
-HRESULT CaptureGraphBuilder::Create(REFIID iid, void** out) { return CreateAndQuery<CaptureGraphBuilder>(iid, out); }
+HRESULT CaptureGraphBuilder::Create(REFIID iid, void** out) {
+  return filters::CreateAndQuery<CaptureGraphBuilder>(iid, out);
+}
 
 CaptureGraphBuilder::~CaptureGraphBuilder() {
   if (graph_) graph_->Release();

@@ -9,7 +9,7 @@
 
 namespace engine::output {
 
-FileWriterInput::FileWriterInput(FileWriter* writer) : InputPin(writer, L"in"), writer_(writer) {}
+FileWriterInput::FileWriterInput(FileWriter* writer) : filters::InputPin(writer, L"in"), writer_(writer) {}
 
 HRESULT FileWriterInput::CheckMediaType(const AM_MEDIA_TYPE& mt) {
   return mt.majortype == MEDIATYPE_Stream ? S_OK : S_FALSE;
@@ -26,7 +26,7 @@ STDMETHODIMP FileWriterInput::Receive(IMediaSample* sample) {
 
 HRESULT FileWriterInput::OnEndOfStream() { return writer_->EndOfStream(); }
 
-FileWriter::FileWriter() : FilterBase(CLSID_FileWriter) {
+FileWriter::FileWriter() : filters::FilterBase(CLSID_FileWriter) {
   InitializeCriticalSection(&fileLock_);
   input_ = std::make_unique<FileWriterInput>(this);
 }
@@ -37,7 +37,7 @@ FileWriter::~FileWriter() {
   DeleteCriticalSection(&fileLock_);
 }
 
-HRESULT FileWriter::Create(REFIID iid, void** out) { return CreateAndQuery<FileWriter>(iid, out); }
+HRESULT FileWriter::Create(REFIID iid, void** out) { return filters::CreateAndQuery<FileWriter>(iid, out); }
 
 HRESULT FileWriter::QueryOther(REFIID iid, void** out) {
   if (iid == IID_IFileSinkFilter || iid == IID_IFileSinkFilter2)
@@ -69,7 +69,7 @@ STDMETHODIMP FileWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
     if (probe == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
     CloseHandle(probe);
   }
-  Locked hold(fileLock_);
+  filters::Locked hold(fileLock_);
   name_ = name;
   return S_OK;
 }
@@ -81,7 +81,7 @@ STDMETHODIMP FileWriter::GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* mt) {
     *mt = AM_MEDIA_TYPE{};
     mt->majortype = MEDIATYPE_Stream;
   }
-  Locked hold(fileLock_);
+  filters::Locked hold(fileLock_);
   if (name_.empty()) return E_FAIL;
   size_t bytes = (name_.size() + 1) * sizeof(wchar_t);
   *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
@@ -105,7 +105,7 @@ STDMETHODIMP FileWriter::GetMode(DWORD* flags) {
 STDMETHODIMP_(ULONG) FileWriter::GetMiscFlags() { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
 
 HRESULT FileWriter::OnStart() {
-  Locked hold(fileLock_);
+  filters::Locked hold(fileLock_);
   if (name_.empty()) return E_UNEXPECTED;  // no destination was named
   input_->ResetStream();
   Close();
@@ -136,7 +136,7 @@ HRESULT FileWriter::CutToExtent() {
 }
 
 void FileWriter::OnStop() {
-  Locked hold(fileLock_);
+  filters::Locked hold(fileLock_);
   if (file_ != INVALID_HANDLE_VALUE) CutToExtent();  // stays open until the filter leaves
 }
 
@@ -150,13 +150,13 @@ void FileWriter::Close() {
 
 bool FileWriter::Lingering() {
   if (State() != State_Stopped) return false;
-  Locked hold(fileLock_);
+  filters::Locked hold(fileLock_);
   return file_ != INVALID_HANDLE_VALUE;
 }
 
 STDMETHODIMP FileWriter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   if (!graph) {
-    Locked hold(fileLock_);
+    filters::Locked hold(fileLock_);
     Close();
   }
   return FilterBase::JoinFilterGraph(graph, name);
@@ -176,7 +176,7 @@ HRESULT FileWriter::WriteSample(IMediaSample* sample) {
   long size = sample->GetActualDataLength();
   if (size < 0) return E_INVALIDARG;
   REFERENCE_TIME start = 0, stop = 0;
-  Locked hold(fileLock_);
+  filters::Locked hold(fileLock_);
   if (FAILED(error_)) return error_;
   if (file_ == INVALID_HANDLE_VALUE) return VFW_E_WRONG_STATE;
   uint64_t pos = next_;
@@ -197,7 +197,7 @@ HRESULT FileWriter::WriteSample(IMediaSample* sample) {
 HRESULT FileWriter::EndOfStream() {
   {
     // The file is complete when the graph says so, not only once it is stopped.
-    Locked hold(fileLock_);
+    filters::Locked hold(fileLock_);
     if (FAILED(error_)) return error_;
     if (file_ != INVALID_HANDLE_VALUE) {
       HRESULT hr = CutToExtent();

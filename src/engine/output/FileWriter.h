@@ -14,7 +14,7 @@ namespace engine::output {
 
 class FileWriter;
 
-class FileWriterInput final : public InputPin {
+class FileWriterInput final : public filters::InputPin {
  public:
   explicit FileWriterInput(FileWriter* writer);
   HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
@@ -28,7 +28,7 @@ class FileWriterInput final : public InputPin {
   FileWriter* writer_;
 };
 
-class FileWriter final : public FilterBase, public IFileSinkFilter2, public IAMFilterMiscFlags {
+class FileWriter final : public filters::FilterBase, public IFileSinkFilter2, public IAMFilterMiscFlags {
  public:
   FileWriter();
   ~FileWriter() override;

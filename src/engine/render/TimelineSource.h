@@ -21,7 +21,7 @@ namespace engine::render {
 class TimelineSource;
 using PlanPtr = std::shared_ptr<const GroupPlan>;
 
-class TimelineSourcePin final : public output::OutputPin, public SourceSeeking {
+class TimelineSourcePin final : public filters::OutputPin, public SourceSeeking {
  public:
   TimelineSourcePin(TimelineSource* filter, std::wstring name, PlanPtr plan);
   ~TimelineSourcePin() override;
@@ -81,7 +81,7 @@ class TimelineSourcePin final : public output::OutputPin, public SourceSeeking {
   REFERENCE_TIME segmentStart_ = 0, segmentStop_ = 0;
 };
 
-class TimelineSource final : public output::FilterBase, public SourceSeeking {
+class TimelineSource final : public filters::FilterBase, public SourceSeeking {
  public:
   explicit TimelineSource(const std::vector<PlanPtr>& plans);
   ~TimelineSource() override;
