@@ -7,25 +7,12 @@ namespace engine::filters {
 namespace {
 
 // Walks the filter's pins by index, so pins that appear while enumerating are seen too.
-class PinEnum final : public IEnumPins {
+class PinEnum final : public ComObject<PinEnum, IEnumPins> {
  public:
   explicit PinEnum(FilterBase* filter, int pos = 0) : filter_(filter), pos_(pos) { filter_->AddRef(); }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumPins) {
-      *out = static_cast<IEnumPins*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
+    return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IEnumPins, this}});
   }
   STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
     if (!pins || (count > 1 && !fetched)) return E_POINTER;
@@ -59,7 +46,6 @@ class PinEnum final : public IEnumPins {
 
  private:
   ~PinEnum() { filter_->Release(); }
-  LONG refs_ = 1;
   FilterBase* filter_;
   int pos_;
 };
@@ -74,22 +60,9 @@ FilterBase::~FilterBase() {
 }
 
 STDMETHODIMP FilterBase::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IPersist || iid == IID_IMediaFilter || iid == IID_IBaseFilter) {
-    *out = static_cast<IBaseFilter*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return QueryOther(iid, out);
-}
-
-STDMETHODIMP_(ULONG) FilterBase::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-STDMETHODIMP_(ULONG) FilterBase::Release() {
-  LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return static_cast<ULONG>(refs);
+  const HRESULT hr = QueryTable(
+      iid, out, {{IID_IUnknown, this}, {IID_IPersist, this}, {IID_IMediaFilter, this}, {IID_IBaseFilter, this}});
+  return hr == E_NOINTERFACE ? QueryOther(iid, out) : hr;
 }
 
 STDMETHODIMP FilterBase::GetClassID(CLSID* clsid) {

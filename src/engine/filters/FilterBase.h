@@ -3,6 +3,8 @@
 // their references on it.
 #pragma once
 
+#include "engine/base/ComObject.h"
+
 #include <windows.h>
 #include <strmif.h>
 #include <vfwmsgs.h>
@@ -13,16 +15,12 @@
 
 namespace engine::filters {
 
-class FilterBase : public IBaseFilter {
+class FilterBase : public ComObject<FilterBase, IBaseFilter> {
  public:
   explicit FilterBase(const CLSID& clsid);
-  virtual ~FilterBase();
-  FilterBase(const FilterBase&) = delete;
-  FilterBase& operator=(const FilterBase&) = delete;
+  ~FilterBase() override;
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   STDMETHODIMP GetClassID(CLSID* clsid) override;
 
@@ -58,7 +56,6 @@ class FilterBase : public IBaseFilter {
   virtual void OnStop() {}
 
  private:
-  LONG refs_ = 1;
   CLSID clsid_;
   CRITICAL_SECTION lock_;
   std::atomic<FILTER_STATE> state_{State_Stopped};  // read by streaming threads without the lock

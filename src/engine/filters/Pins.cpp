@@ -13,25 +13,12 @@ namespace engine::filters {
 namespace {
 
 // A snapshot of a pin's preferred types.
-class MediaTypeEnum final : public IEnumMediaTypes {
+class MediaTypeEnum final : public ComObject<MediaTypeEnum, IEnumMediaTypes> {
  public:
   explicit MediaTypeEnum(std::vector<AM_MEDIA_TYPE> types, size_t pos = 0) : types_(std::move(types)), pos_(pos) {}
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumMediaTypes) {
-      *out = static_cast<IEnumMediaTypes*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
+    return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IEnumMediaTypes, this}});
   }
   STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** out, ULONG* fetched) override {
     if (!out || (count > 1 && !fetched)) return E_POINTER;
@@ -72,7 +59,6 @@ class MediaTypeEnum final : public IEnumMediaTypes {
   ~MediaTypeEnum() {
     for (auto& mt : types_) FreeMediaTypeContents(mt);
   }
-  LONG refs_ = 1;
   std::vector<AM_MEDIA_TYPE> types_;
   size_t pos_;
 };

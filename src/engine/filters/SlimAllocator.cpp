@@ -12,13 +12,13 @@ namespace engine::filters {
 
 // One buffer with the state a sample carries. Handed out with one reference; the last Release
 // gives it back to its allocator, which it keeps alive until then.
-class SlimAllocator::Sample final : public IMediaSample {
+class SlimAllocator::Sample final : public ComObject<SlimAllocator::Sample, IMediaSample> {
  public:
   Sample(SlimAllocator* owner, BYTE* data, long size) : owner_(owner), data_(data), size_(size) {}
-  ~Sample() { DeleteMediaType(type_); }
+  ~Sample() override { DeleteMediaType(type_); }
 
   void Reset() {
-    refs_ = 1;
+    RestartCount();
     timeValid_ = mediaTimeValid_ = sync_ = preroll_ = discontinuity_ = false;
     length_ = size_;
     DeleteMediaType(type_);
@@ -26,21 +26,10 @@ class SlimAllocator::Sample final : public IMediaSample {
   }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IMediaSample) {
-      *out = static_cast<IMediaSample*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IMediaSample, this}});
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) owner_->ReleaseBuffer(this);
-    return static_cast<ULONG>(refs);
-  }
+  // The last reference gives the buffer back instead of deleting it.
+  void FinalRelease() { owner_->ReleaseBuffer(this); }
 
   STDMETHODIMP GetPointer(BYTE** data) override {
     if (!data) return E_POINTER;
@@ -128,7 +117,6 @@ class SlimAllocator::Sample final : public IMediaSample {
     return type;
   }
 
-  LONG refs_ = 0;
   SlimAllocator* owner_;
   BYTE* data_;
   long size_;
@@ -151,22 +139,7 @@ HRESULT SlimAllocator::Create(IMemAllocator** out) {
 SlimAllocator::~SlimAllocator() = default;
 
 STDMETHODIMP SlimAllocator::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IMemAllocator) {
-    *out = static_cast<IMemAllocator*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) SlimAllocator::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-STDMETHODIMP_(ULONG) SlimAllocator::Release() {
-  const LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return static_cast<ULONG>(refs);
+  return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IMemAllocator, this}});
 }
 
 STDMETHODIMP SlimAllocator::SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) {

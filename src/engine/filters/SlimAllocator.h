@@ -4,6 +4,7 @@
 // several per frame.
 #pragma once
 
+#include "engine/base/ComObject.h"
 #include "engine/base/SlimCondition.h"
 
 #include <strmif.h>
@@ -13,13 +14,11 @@
 
 namespace engine::filters {
 
-class SlimAllocator final : public IMemAllocator {
+class SlimAllocator final : public ComObject<SlimAllocator, IMemAllocator> {
  public:
   static HRESULT Create(IMemAllocator** out);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   STDMETHODIMP SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override;
   STDMETHODIMP GetProperties(ALLOCATOR_PROPERTIES* props) override;
@@ -35,7 +34,6 @@ class SlimAllocator final : public IMemAllocator {
   // Frees the buffers once decommitted and all are back; under the lock.
   void FreeIfIdle();
 
-  LONG refs_ = 1;
   SlimMutex mutex_;
   SlimCondition returned_;
   ALLOCATOR_PROPERTIES props_{};

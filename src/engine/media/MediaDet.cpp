@@ -107,22 +107,7 @@ HRESULT MediaDet::Create(REFIID iid, void** out) {
 }
 
 STDMETHODIMP MediaDet::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IMediaDet) {
-    *out = static_cast<IMediaDet*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) MediaDet::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-STDMETHODIMP_(ULONG) MediaDet::Release() {
-  LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return static_cast<ULONG>(refs);
+  return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IMediaDet, this}});
 }
 
 void MediaDet::Clear() {

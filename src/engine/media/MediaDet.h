@@ -3,6 +3,7 @@
 // kStillLength, so that a still placed on a timeline is visible without further editing.
 #pragma once
 
+#include "engine/base/ComObject.h"
 #include "engine/media/FileReader.h"
 
 #include <memory>
@@ -11,7 +12,7 @@
 
 namespace engine::media {
 
-class MediaDet final : public IMediaDet {
+class MediaDet final : public ComObject<MediaDet, IMediaDet> {
  public:
   static HRESULT Create(REFIID iid, void** out);
 
@@ -22,8 +23,6 @@ class MediaDet final : public IMediaDet {
   static constexpr DWORD kScanTimeoutMs = 30000;
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   STDMETHODIMP get_Filter(IUnknown**) override { return E_NOTIMPL; }
   STDMETHODIMP put_Filter(IUnknown*) override { return E_NOTIMPL; }
@@ -50,7 +49,6 @@ class MediaDet final : public IMediaDet {
   // The picture of the current video stream at `t` seconds.
   HRESULT PictureAt(double t, const VideoFrame** picture);
 
-  LONG refs_ = 1;
   std::wstring filename_;
   std::vector<StreamDescription> streams_;
   LONG current_ = 0;

@@ -22,7 +22,7 @@ bool CompNode::QueryComp(REFIID iid, void** out) {
     *out = static_cast<IAMTimelineTransable*>(this);
   else
     return false;
-  AddRefNode();
+  AddRef();
   return true;
 }
 
@@ -31,7 +31,7 @@ STDMETHODIMP CompNode::QueryInterface(REFIID iid, void** out) {
   if (QueryComp(iid, out)) return S_OK;
   if (iid == IID_IAMTimelineVirtualTrack) {
     *out = static_cast<IAMTimelineVirtualTrack*>(this);
-    AddRefNode();
+    AddRef();
     return S_OK;
   }
   *out = nullptr;

@@ -12,7 +12,7 @@ STDMETHODIMP EffectNode::QueryInterface(REFIID iid, void** out) {
   if (QueryCommon(iid, out)) return S_OK;
   if (iid == IID_IAMTimelineEffect) {
     *out = static_cast<IAMTimelineEffect*>(this);
-    AddRefNode();
+    AddRef();
     return S_OK;
   }
   *out = nullptr;

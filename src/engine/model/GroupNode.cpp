@@ -23,7 +23,7 @@ STDMETHODIMP GroupNode::QueryInterface(REFIID iid, void** out) {
   if (QueryComp(iid, out)) return S_OK;
   if (iid == IID_IAMTimelineGroup) {
     *out = static_cast<IAMTimelineGroup*>(this);
-    AddRefNode();
+    AddRef();
     return S_OK;
   }
   *out = nullptr;

@@ -26,7 +26,7 @@ STDMETHODIMP SourceNode::QueryInterface(REFIID iid, void** out) {
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  AddRefNode();
+  AddRef();
   return S_OK;
 }
 

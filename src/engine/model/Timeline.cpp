@@ -34,25 +34,10 @@ HRESULT Timeline::Create(REFIID iid, void** out) {
 }
 
 STDMETHODIMP Timeline::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IAMTimeline)
-    *out = static_cast<IAMTimeline*>(this);
-  else if (iid == IID_IAMSetErrorLog)
-    *out = static_cast<IAMSetErrorLog*>(this);
-  else {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) Timeline::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-STDMETHODIMP_(ULONG) Timeline::Release() {
-  LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return static_cast<ULONG>(refs);
+  return QueryTable(iid, out,
+                    {{IID_IUnknown, static_cast<IAMTimeline*>(this)},
+                     {IID_IAMTimeline, static_cast<IAMTimeline*>(this)},
+                     {IID_IAMSetErrorLog, static_cast<IAMSetErrorLog*>(this)}});
 }
 
 HRESULT Timeline::Report(const wchar_t* text, HRESULT hr) const {

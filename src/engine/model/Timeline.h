@@ -1,19 +1,18 @@
 // The timeline (CLSID_AMTimeline): its groups, defaults, and the error log it reports to.
 #pragma once
 
+#include "engine/base/ComObject.h"
 #include "engine/model/TimelineNode.h"
 
 #include <vector>
 
 namespace engine {
 
-class Timeline final : public IAMTimeline, public IAMSetErrorLog {
+class Timeline final : public ComObject<Timeline, IAMTimeline, IAMSetErrorLog> {
  public:
   static HRESULT Create(REFIID iid, void** out);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   // IAMTimeline
   STDMETHODIMP CreateEmptyNode(IAMTimelineObj** obj, TIMELINE_MAJOR_TYPE type) override;
@@ -55,7 +54,6 @@ class Timeline final : public IAMTimeline, public IAMSetErrorLog {
   ~Timeline();
   HRESULT Report(const wchar_t* text, HRESULT hr) const;
 
-  LONG refs_ = 1;
   ContextPtr context_;
   std::vector<Microsoft::WRL::ComPtr<TimelineNode>> groups_;
   BOOL transitionsEnabled_ = TRUE;

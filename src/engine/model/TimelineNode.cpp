@@ -18,7 +18,7 @@ ComPtr<TimelineNode> TimelineNode::FromUnknown(IUnknown* unknown) {
   if (unknown) {
     void* raw = nullptr;
     if (SUCCEEDED(unknown->QueryInterface(IID_MrqTimelineNode, &raw)) && raw)
-      node.Attach(static_cast<TimelineNode*>(raw));
+      node.Attach(static_cast<TimelineNode*>(static_cast<IAMTimelineObj*>(static_cast<IUnknown*>(raw))));
   }
   return node;
 }
@@ -27,22 +27,9 @@ TimelineNode::TimelineNode(TIMELINE_MAJOR_TYPE kind, ContextPtr context) : kind_
   genId_ = context_->nextGenId++;
 }
 
-ULONG TimelineNode::ReleaseNode() {
-  LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return static_cast<ULONG>(refs);
-}
-
 bool TimelineNode::QueryCommon(REFIID iid, void** out) {
-  if (iid == IID_IUnknown || iid == IID_IAMTimelineObj) {
-    *out = static_cast<IAMTimelineObj*>(this);
-  } else if (iid == IID_MrqTimelineNode) {
-    *out = this;
-  } else {
-    return false;
-  }
-  AddRefNode();
-  return true;
+  // Our own id hands out the node's IAMTimelineObj face, which FromUnknown turns back into the node.
+  return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IAMTimelineObj, this}, {IID_MrqTimelineNode, this}}) == S_OK;
 }
 
 bool TimelineNode::IsSelfOrAncestorOf(const TimelineNode* node) const {

@@ -3,6 +3,7 @@
 // add the interfaces of their kind.
 #pragma once
 
+#include "engine/base/ComObject.h"
 #include "engine/model/TimelineContext.h"
 
 #include <functional>
@@ -14,7 +15,7 @@ namespace engine {
 // Lets the engine recognise its own objects among the interface pointers callers hand it.
 EXTERN_C const IID IID_MrqTimelineNode;
 
-class TimelineNode : public IAMTimelineObj {
+class TimelineNode : public ComObject<TimelineNode, IAMTimelineObj> {
  public:
   // Our node behind an interface pointer, or null for a foreign or null object.
   static Microsoft::WRL::ComPtr<TimelineNode> FromUnknown(IUnknown* unknown);
@@ -85,14 +86,12 @@ class TimelineNode : public IAMTimelineObj {
 
  protected:
   TimelineNode(TIMELINE_MAJOR_TYPE kind, ContextPtr context);
-  virtual ~TimelineNode() = default;
+  ~TimelineNode() override = default;
 
   // The node as the lists of its children see it (a plain `*this` would also match their
   // copy constructors).
   TimelineNode& AsNode() { return *this; }
 
-  ULONG AddRefNode() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-  ULONG ReleaseNode();
   // The answers every kind shares (IUnknown, IAMTimelineObj, our private id).
   bool QueryCommon(REFIID iid, void** out);
   // Containers report 0 .. end of content instead of stored times.
@@ -102,7 +101,6 @@ class TimelineNode : public IAMTimelineObj {
   REFERENCE_TIME stop_ = 0;
 
  private:
-  LONG refs_ = 1;
   TIMELINE_MAJOR_TYPE kind_;
   ContextPtr context_;
   TimelineNode* parent_ = nullptr;        // not counted: the parent holds us
@@ -121,9 +119,10 @@ class TimelineNode : public IAMTimelineObj {
   REFERENCE_TIME dirtyStop_ = 0;
 };
 
-// Every kind answers AddRef/Release the same way; each declares its own QueryInterface.
-#define MRQ_NODE_REFCOUNT                                         \
-  STDMETHODIMP_(ULONG) AddRef() override { return AddRefNode(); } \
-  STDMETHODIMP_(ULONG) Release() override { return ReleaseNode(); }
+// Every kind counts on the node it is (its interfaces share the one count); each declares its
+// own QueryInterface.
+#define MRQ_NODE_REFCOUNT                                                   \
+  STDMETHODIMP_(ULONG) AddRef() override { return TimelineNode::AddRef(); } \
+  STDMETHODIMP_(ULONG) Release() override { return TimelineNode::Release(); }
 
 }  // namespace engine

@@ -35,7 +35,7 @@ STDMETHODIMP TrackNode::QueryInterface(REFIID iid, void** out) {
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  AddRefNode();
+  AddRef();
   return S_OK;
 }
 

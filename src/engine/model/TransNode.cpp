@@ -14,7 +14,7 @@ STDMETHODIMP TransNode::QueryInterface(REFIID iid, void** out) {
   if (QueryCommon(iid, out)) return S_OK;
   if (iid == IID_IAMTimelineTrans) {
     *out = static_cast<IAMTimelineTrans*>(this);
-    AddRefNode();
+    AddRef();
     return S_OK;
   }
   *out = nullptr;

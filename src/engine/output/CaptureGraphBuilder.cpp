@@ -101,22 +101,7 @@ CaptureGraphBuilder::~CaptureGraphBuilder() {
 }
 
 STDMETHODIMP CaptureGraphBuilder::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_ICaptureGraphBuilder2) {
-    *out = static_cast<ICaptureGraphBuilder2*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CaptureGraphBuilder::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-STDMETHODIMP_(ULONG) CaptureGraphBuilder::Release() {
-  LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return static_cast<ULONG>(refs);
+  return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_ICaptureGraphBuilder2, this}});
 }
 
 STDMETHODIMP CaptureGraphBuilder::SetFiltergraph(IGraphBuilder* graph) {

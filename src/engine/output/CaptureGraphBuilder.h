@@ -3,19 +3,19 @@
 // (so the graph's filter veto applies). Capture-device features are not offered.
 #pragma once
 
+#include "engine/base/ComObject.h"
+
 #include <windows.h>
 #include <strmif.h>
 
 namespace engine::output {
 
-class CaptureGraphBuilder final : public ICaptureGraphBuilder2 {
+class CaptureGraphBuilder final : public ComObject<CaptureGraphBuilder, ICaptureGraphBuilder2> {
  public:
   CaptureGraphBuilder() = default;
   static HRESULT Create(REFIID iid, void** out);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   STDMETHODIMP SetFiltergraph(IGraphBuilder* graph) override;
   STDMETHODIMP GetFiltergraph(IGraphBuilder** graph) override;
@@ -37,7 +37,6 @@ class CaptureGraphBuilder final : public ICaptureGraphBuilder2 {
   ~CaptureGraphBuilder();
   HRESULT EnsureGraph();
 
-  LONG refs_ = 1;
   IGraphBuilder* graph_ = nullptr;
 };
 

@@ -19,22 +19,7 @@ HRESULT PropertySetter::Create(REFIID iid, void** out) {
 }
 
 STDMETHODIMP PropertySetter::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IPropertySetter) {
-    *out = static_cast<IPropertySetterW*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) PropertySetter::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-STDMETHODIMP_(ULONG) PropertySetter::Release() {
-  LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return static_cast<ULONG>(refs);
+  return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IPropertySetter, this}});
 }
 
 STDMETHODIMP PropertySetter::LoadXML(IUnknown* xml) {

@@ -2,17 +2,16 @@
 // transition, and their values at a moment for the render engine.
 #pragma once
 
+#include "engine/base/ComObject.h"
 #include "engine/props/Keyframes.h"
 
 namespace engine {
 
-class PropertySetter final : public IPropertySetterW {
+class PropertySetter final : public ComObject<PropertySetter, IPropertySetterW> {
  public:
   static HRESULT Create(REFIID iid, void** out);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   STDMETHODIMP LoadXML(IUnknown* xml) override;
   STDMETHODIMP PrintXML(char* xml, int size, int* printed, int indent) override;
@@ -38,7 +37,6 @@ class PropertySetter final : public IPropertySetterW {
   PropertySetter() = default;
   ~PropertySetter() = default;
 
-  LONG refs_ = 1;
   std::vector<Parameter> params_;
   std::wstring lastError_;
 };

@@ -26,22 +26,7 @@ HRESULT RenderEngine::Create(REFIID iid, void** out) {
 RenderEngine::~RenderEngine() { DropFrontEnd(); }
 
 STDMETHODIMP RenderEngine::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IRenderEngine) {
-    *out = static_cast<IRenderEngine*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) RenderEngine::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-STDMETHODIMP_(ULONG) RenderEngine::Release() {
-  LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return static_cast<ULONG>(refs);
+  return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IRenderEngine, this}});
 }
 
 STDMETHODIMP RenderEngine::SetTimelineObject(IAMTimeline* timeline) {

@@ -3,6 +3,7 @@
 // timeline when asked again.
 #pragma once
 
+#include "engine/base/ComObject.h"
 #include "engine/render/TimelineSource.h"
 #include "services/EditingServices.h"
 
@@ -10,13 +11,11 @@
 
 namespace engine::render {
 
-class RenderEngine final : public IRenderEngine {
+class RenderEngine final : public ComObject<RenderEngine, IRenderEngine> {
  public:
   static HRESULT Create(REFIID iid, void** out);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   STDMETHODIMP SetTimelineObject(IAMTimeline* timeline) override;
   STDMETHODIMP GetTimelineObject(IAMTimeline** timeline) override;
@@ -47,7 +46,6 @@ class RenderEngine final : public IRenderEngine {
   // Takes the front end out of the graph, disconnected from whatever followed it.
   void DropFrontEnd();
 
-  LONG refs_ = 1;
   Microsoft::WRL::ComPtr<IAMTimeline> timeline_;
   Microsoft::WRL::ComPtr<IGraphBuilder> graph_;
   Microsoft::WRL::ComPtr<TimelineSource> source_;

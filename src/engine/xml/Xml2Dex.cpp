@@ -48,22 +48,7 @@ HRESULT Xml2Dex::Create(REFIID iid, void** out) {
 }
 
 STDMETHODIMP Xml2Dex::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IXml2Dex) {
-    *out = static_cast<IXml2Dex*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) Xml2Dex::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-STDMETHODIMP_(ULONG) Xml2Dex::Release() {
-  LONG refs = InterlockedDecrement(&refs_);
-  if (refs == 0) delete this;
-  return static_cast<ULONG>(refs);
+  return QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IDispatch, this}, {IID_IXml2Dex, this}});
 }
 
 STDMETHODIMP Xml2Dex::GetTypeInfoCount(UINT* count) {

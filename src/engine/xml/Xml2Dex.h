@@ -2,19 +2,18 @@
 // the timeline concerned.
 #pragma once
 
+#include "engine/base/ComObject.h"
 #include "engine/base/ErrorSink.h"
 
 #include <string>
 
 namespace engine {
 
-class Xml2Dex final : public IXml2Dex {
+class Xml2Dex final : public ComObject<Xml2Dex, IXml2Dex> {
  public:
   static HRESULT Create(REFIID iid, void** out);
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   // IDispatch: no type information; the interface is meant for C++ callers.
   STDMETHODIMP GetTypeInfoCount(UINT* count) override;
@@ -43,8 +42,6 @@ class Xml2Dex final : public IXml2Dex {
   // The timeline behind `unknown` and the error log registered with it.
   HRESULT Target(IUnknown* unknown, Microsoft::WRL::ComPtr<IAMTimeline>* timeline, ErrorSink* errors);
   HRESULT WriteText(IAMTimeline* timeline, const ErrorSink& errors, std::wstring* text);
-
-  LONG refs_ = 1;
 };
 
 }  // namespace engine
