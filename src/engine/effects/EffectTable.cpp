@@ -1,34 +1,64 @@
 #include "engine/effects/EffectTable.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "services/EditingServices.h"
 
 namespace engine {
 
 namespace {
 
-const BuiltInEffect kEffects[] = {
-    {kVideoEffect,
-     L"Brightness and contrast",
-     {0xF60ACBDD, 0x3C55, 0x4189, {0x9D, 0x72, 0x66, 0xF3, 0x05, 0xE6, 0x50, 0x47}}},
-    {kVideoEffect, L"Grayscale", {0x64715F88, 0x6A93, 0x4FED, {0x9C, 0x90, 0x5F, 0xF9, 0xBC, 0x6F, 0x48, 0x3B}}},
-    {kVideoEffect, L"Sepia", {0x9E2F0796, 0x00E7, 0x4653, {0x97, 0x7E, 0xA4, 0x50, 0x57, 0x2A, 0x8F, 0xB0}}},
-    {kVideoEffect, L"Invert", {0x419CB88E, 0x17E7, 0x459D, {0x9F, 0xE2, 0x38, 0x64, 0xF9, 0x7D, 0x25, 0xC9}}},
-    {kVideoEffect, L"Blur", {0x8AB0410C, 0xE7C1, 0x4C5E, {0x8F, 0x6D, 0xD8, 0x17, 0xC1, 0x83, 0x2D, 0xFE}}},
-    {kVideoEffect, L"Fade to colour", {0x17F8B9A7, 0x1BAB, 0x4088, {0xBE, 0xD7, 0x45, 0x2C, 0x06, 0x08, 0xF1, 0x84}}},
-    {kVideoTransition, L"Dissolve", {0xEAF10151, 0x3E56, 0x4946, {0xB8, 0x66, 0x76, 0x02, 0x3A, 0x51, 0xF4, 0x15}}},
-    {kVideoTransition, L"Wipe", {0xE63C168F, 0x43C2, 0x44F4, {0xB2, 0xB6, 0xEB, 0x46, 0x52, 0x8F, 0x14, 0x85}}},
-    {kVideoTransition, L"Slide", {0xF1B3463F, 0x99E0, 0x4BBC, {0x90, 0x53, 0xD6, 0x24, 0xF3, 0x94, 0xA8, 0xF5}}},
-    {kVideoTransition, L"Iris", {0x1F6522AD, 0x62B1, 0x4F81, {0x93, 0x33, 0x37, 0xF5, 0x15, 0x1E, 0x01, 0xDF}}},
-    {kAudioEffect, L"Volume", {0x0B324A61, 0x31A7, 0x4BE6, {0xB5, 0x82, 0x03, 0x6D, 0x58, 0x75, 0x05, 0x4D}}},
-    {kAudioEffect, L"Fade", {0x643B44F3, 0xD84A, 0x4F6B, {0x87, 0x82, 0xC7, 0xFB, 0xC8, 0x06, 0x65, 0xFE}}},
-    {kAudioTransition, L"Crossfade", {0xBC72B294, 0x2ABF, 0x450B, {0xAE, 0x01, 0x1A, 0x70, 0xFF, 0xDB, 0x06, 0x02}}},
-};
+using effects::Picture;
+
+void ApplyBrightnessContrast(const ParamValues& v, Picture p) {
+  effects::BrightnessContrast(p, v.Number(L"Brightness"), v.Number(L"Contrast"));
+}
+void ApplyGrayscale(const ParamValues& v, Picture p) { effects::Grayscale(p, v.Number(L"Amount")); }
+void ApplySepia(const ParamValues& v, Picture p) { effects::Sepia(p, v.Number(L"Amount")); }
+void ApplyInvert(const ParamValues& v, Picture p) { effects::Invert(p, v.Number(L"Amount")); }
+void ApplyBlur(const ParamValues& v, Picture p) { effects::Blur(p, v.Number(L"Radius")); }
+void ApplyFadeToColour(const ParamValues& v, Picture p) {
+  effects::FadeToColour(p, static_cast<uint32_t>(v.Number(L"Color")), v.Number(L"Progress"));
+}
+
+void ApplyDissolve(const ParamValues&, double progress, Picture a, const Picture& b) {
+  effects::Dissolve(a, b, progress);
+}
+void ApplyWipe(const ParamValues& v, double progress, Picture a, const Picture& b) {
+  effects::Wipe(a, b, progress, static_cast<int>(v.Number(L"Direction")), v.Number(L"Softness"));
+}
+void ApplySlide(const ParamValues& v, double progress, Picture a, const Picture& b) {
+  effects::Slide(a, b, progress, static_cast<int>(v.Number(L"Direction")));
+}
+void ApplyIris(const ParamValues& v, double progress, Picture a, const Picture& b) {
+  effects::Iris(a, b, progress, static_cast<int>(v.Number(L"Shape")));
+}
+
+double VolumeGain(const ParamValues& v) { return std::max(0.0, v.Number(L"Gain")); }
+double FadeGain(const ParamValues& v) { return v.Number(L"Direction") >= 0.5 ? 1.0 - v.Elapsed() : v.Elapsed(); }
+
+#define MRQ_APPLY(kind, fn) EffectApply::kind(fn)
+#include "engine/effects/EffectTable.inc"
+#undef MRQ_APPLY
 
 }  // namespace
+
+const EffectParam* BuiltInEffect::Param(const wchar_t* paramName) const {
+  for (int i = 0; i < paramCount; ++i)
+    if (lstrcmpiW(params[i].name, paramName) == 0) return &params[i];
+  return nullptr;
+}
 
 const BuiltInEffect* BuiltInEffects(size_t* count) {
   *count = sizeof kEffects / sizeof kEffects[0];
   return kEffects;
+}
+
+const BuiltInEffect* FindBuiltInEffect(const CLSID& clsid, EffectKind kind) {
+  for (const BuiltInEffect& e : kEffects)
+    if (e.kind == kind && e.clsid == clsid) return &e;
+  return nullptr;
 }
 
 const CLSID& EffectCategory(EffectKind kind) {

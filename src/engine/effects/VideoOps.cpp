@@ -32,6 +32,20 @@ void EachPixel(Picture p, Fn fn) {
 
 }  // namespace
 
+void Dissolve(Picture a, const Picture& b, double progress) {
+  const int w = std::clamp(static_cast<int>(std::lround(progress * 256)), 0, 256);
+  const size_t pixels = static_cast<size_t>(a.width) * a.height;
+  for (size_t i = 0; i < pixels; ++i) {
+    const uint32_t below = a.pixels[i], above = b.pixels[i];
+    uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int ca = (below >> shift) & 0xFF, cb = (above >> shift) & 0xFF;
+      out |= static_cast<uint32_t>((ca * (256 - w) + cb * w + 128) >> 8) << shift;
+    }
+    a.pixels[i] = out;
+  }
+}
+
 void Grayscale(Picture p, double amount) {
   EachPixel(p, [amount](uint32_t c) {
     const double y = 0.299 * Channel(c, 16) + 0.587 * Channel(c, 8) + 0.114 * Channel(c, 0);

@@ -26,6 +26,8 @@ void Blur(Picture p, double radius);
 void FadeToColour(Picture p, uint32_t colour, double progress);
 
 // Transitions: `a` is what lies below, `b` the track's own picture; the result goes to `a`.
+// progress 0 shows `a` only, 1 `b` only.
+void Dissolve(Picture a, const Picture& b, double progress);
 // direction: 0 left to right, 1 right to left, 2 top to bottom, 3 bottom to top.
 void Wipe(Picture a, const Picture& b, double progress, int direction, double softness);
 void Slide(Picture a, const Picture& b, double progress, int direction);

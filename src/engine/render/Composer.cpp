@@ -53,58 +53,42 @@ double Progress(const TransitionPlan& trans, REFERENCE_TIME t) {
 
 namespace {
 
-const wchar_t* BuiltInName(const CLSID& clsid) {
-  size_t count = 0;
-  const BuiltInEffect* table = BuiltInEffects(&count);
-  for (size_t i = 0; i < count; ++i)
-    if (table[i].clsid == clsid) return table[i].name;
-  return L"";
-}
+// An effect's parameters at timeline time t, as its bound description reads them.
+class PlanValues final : public ParamValues {
+ public:
+  PlanValues(const EffectPlan& fx, REFERENCE_TIME t) : fx_(fx), t_(t) {}
+  double Number(const wchar_t* name) const override {
+    const EffectParam* param = fx_.effect ? fx_.effect->Param(name) : nullptr;
+    const double fallback = !param ? 0.0 : std::isnan(param->defaultValue) ? fx_.Elapsed(t_) : param->defaultValue;
+    return fx_.Number(name, t_, fallback);
+  }
+  double Elapsed() const override { return fx_.Elapsed(t_); }
 
+ private:
+  const EffectPlan& fx_;
+  REFERENCE_TIME t_;
+};
+
+// The plan binds every effect to its function, or leaves it out.
 void ApplyVideoEffect(const EffectPlan& fx, REFERENCE_TIME t, effects::Picture p) {
-  const std::wstring name = BuiltInName(fx.clsid);
-  if (name == L"Grayscale")
-    effects::Grayscale(p, fx.Number(L"Amount", t, 1.0));
-  else if (name == L"Sepia")
-    effects::Sepia(p, fx.Number(L"Amount", t, 1.0));
-  else if (name == L"Invert")
-    effects::Invert(p, fx.Number(L"Amount", t, 1.0));
-  else if (name == L"Brightness and contrast")
-    effects::BrightnessContrast(p, fx.Number(L"Brightness", t, 0.0), fx.Number(L"Contrast", t, 1.0));
-  else if (name == L"Blur")
-    effects::Blur(p, fx.Number(L"Radius", t, 2.0));
-  else if (name == L"Fade to colour")
-    effects::FadeToColour(p, static_cast<uint32_t>(fx.Number(L"Color", t, 0.0)),
-                          fx.Number(L"Progress", t, fx.Elapsed(t)));
-  // Filters that are not the engine's own are not applied.
+  if (fx.effect && fx.effect->apply.video) fx.effect->apply.video(PlanValues(fx, t), p);
 }
 
-// Blends `b` (the track) over `a` (what lies below) by the transition's kind; unknown kinds dissolve.
+// Blends `b` (the track) over `a` (what lies below) by the transition's kind; the plan binds one
+// it does not know to a dissolve.
 void ApplyTransition(const TransitionPlan& trans, REFERENCE_TIME t, effects::Picture a, const effects::Picture& b) {
-  const std::wstring name = BuiltInName(trans.clsid);
   const double p = Progress(trans, t);
-  const int direction = static_cast<int>(trans.Number(L"Direction", t, 0));
-  if (name == L"Wipe")
-    effects::Wipe(a, b, p, direction, trans.Number(L"Softness", t, 0));
-  else if (name == L"Slide")
-    effects::Slide(a, b, p, direction);
-  else if (name == L"Iris")
-    effects::Iris(a, b, p, static_cast<int>(trans.Number(L"Shape", t, 0)));
+  if (trans.effect && trans.effect->apply.transition)
+    trans.effect->apply.transition(PlanValues(trans, t), p, a, b);
   else
-    Blend(b.pixels, p, static_cast<size_t>(a.width) * a.height, a.pixels);
+    effects::Dissolve(a, b, p);
 }
 
 // Product of the gains of the audio effects at t.
 double GainAt(const std::vector<EffectPlan>& fxs, REFERENCE_TIME t) {
   double gain = 1.0;
-  for (const EffectPlan& fx : fxs) {
-    if (!fx.Covers(t)) continue;
-    const std::wstring name = BuiltInName(fx.clsid);
-    if (name == L"Volume")
-      gain *= std::max(0.0, fx.Number(L"Gain", t, 1.0));
-    else if (name == L"Fade")
-      gain *= fx.Number(L"Direction", t, 0) >= 0.5 ? 1.0 - fx.Elapsed(t) : fx.Elapsed(t);
-  }
+  for (const EffectPlan& fx : fxs)
+    if (fx.Covers(t) && fx.effect && fx.effect->apply.gain) gain *= fx.effect->apply.gain(PlanValues(fx, t));
   return gain;
 }
 
@@ -170,19 +154,6 @@ void DrawPicture(const media::VideoFrame* picture, int stretchMode, LONG width, 
     } else {
       for (LONG x = x0; x < x1; ++x) dst[x] = src[columns[static_cast<size_t>(x - x0)]] | kBlack;
     }
-  }
-}
-
-void Blend(const uint32_t* top, double amount, size_t pixels, uint32_t* bottom) {
-  const int w = std::clamp(static_cast<int>(std::lround(amount * 256)), 0, 256);
-  for (size_t i = 0; i < pixels; ++i) {
-    const uint32_t a = bottom[i], b = top[i];
-    uint32_t out = kBlack;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const int ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
-      out |= static_cast<uint32_t>((ca * (256 - w) + cb * w + 128) >> 8) << shift;
-    }
-    bottom[i] = out;
   }
 }
 

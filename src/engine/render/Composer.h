@@ -13,9 +13,6 @@ namespace engine::render {
 // whole canvas is covered, black where the picture leaves room.
 void DrawPicture(const media::VideoFrame* picture, int stretchMode, LONG width, LONG height, uint32_t* canvas);
 
-// Blends `top` over `bottom` with weight `amount` (0: bottom only, 1: top only).
-void Blend(const uint32_t* top, double amount, size_t pixels, uint32_t* bottom);
-
 // Bytes in one sample of an uncompressed RGB video type.
 long VideoSampleSize(const AM_MEDIA_TYPE& mt);
 // Writes a top-down BGRA canvas of the type's size as one sample of an uncompressed RGB video

@@ -173,30 +173,24 @@ HRESULT ReadComp(IAMTimelineObj* obj, std::vector<LayerPlan>* layers, std::vecto
   return S_OK;
 }
 
-bool IsBuiltIn(const CLSID& clsid, EffectKind kind) {
-  size_t count = 0;
-  const BuiltInEffect* table = BuiltInEffects(&count);
-  for (size_t i = 0; i < count; ++i)
-    if (table[i].kind == kind && table[i].clsid == clsid) return true;
-  return false;
-}
-
 std::wstring Seconds(REFERENCE_TIME t) {
   wchar_t text[40];
   swprintf(text, 40, L"%.3f s", static_cast<double>(t) / 1e7);
   return text;
 }
 
-// Reports the effects and transitions the engine has nothing to apply with: rendering on as if
-// they were there would hand the user a file that differs from the project without a word.
-// Such effects are left out. A transition of another kind still blends its track in, as one
-// naming no filter does (a dissolve, or a crossfade of sound), and says so.
+// Binds each effect and transition to the engine's own, once per plan, and reports those the
+// engine has nothing to apply with: rendering on as if they were there would hand the user a
+// file that differs from the project without a word. Such effects are left out. A transition
+// of another kind still blends its track in, as one naming no filter does (a dissolve, or a
+// crossfade of sound), and says so.
 template <class List>
-void ReportUnknown(List& list, EffectKind kind, IAMErrorLog* log) {
+void BindEffects(List& list, EffectKind kind, IAMErrorLog* log) {
   const bool transitions = kind == kVideoTransition || kind == kAudioTransition;
   const bool video = kind == kVideoEffect || kind == kVideoTransition;
   for (auto it = list.begin(); it != list.end();) {
-    if (IsBuiltIn(it->clsid, kind) || (transitions && it->clsid == GUID_NULL)) {
+    it->effect = FindBuiltInEffect(it->clsid, kind);
+    if (it->effect || (transitions && it->clsid == GUID_NULL)) {
       ++it;
       continue;
     }
@@ -306,16 +300,6 @@ HRESULT ReadGroupPlan(IAMTimeline* timeline, LONG index, GroupPlan* plan) {
     for (ClipPlan& clip : layer.clips) fill(clip.effects, defaultEffect);
   }
   for (CompTransitions& comp : plan->compTransitions) fill(comp.transitions, defaultTransition);
-  const bool video = plan->kind == media::StreamKind::Video;
-  const EffectKind effectKind = video ? kVideoEffect : kAudioEffect;
-  const EffectKind transitionKind = video ? kVideoTransition : kAudioTransition;
-  ReportUnknown(plan->effects, effectKind, plan->log.Get());
-  for (LayerPlan& layer : plan->layers) {
-    ReportUnknown(layer.effects, effectKind, plan->log.Get());
-    ReportUnknown(layer.transitions, transitionKind, plan->log.Get());
-    for (ClipPlan& clip : layer.clips) ReportUnknown(clip.effects, effectKind, plan->log.Get());
-  }
-  for (CompTransitions& comp : plan->compTransitions) ReportUnknown(comp.transitions, transitionKind, plan->log.Get());
   // The timeline may switch all effects or all transitions off, for a quicker preview.
   BOOL effects = TRUE, transitions = TRUE;
   timeline->EffectsEnabled(&effects);
@@ -331,6 +315,17 @@ HRESULT ReadGroupPlan(IAMTimeline* timeline, LONG index, GroupPlan* plan) {
     for (LayerPlan& layer : plan->layers) layer.transitions.clear();
     plan->compTransitions.clear();
   }
+  // What is switched off is neither bound nor reported.
+  const bool video = plan->kind == media::StreamKind::Video;
+  const EffectKind effectKind = video ? kVideoEffect : kAudioEffect;
+  const EffectKind transitionKind = video ? kVideoTransition : kAudioTransition;
+  BindEffects(plan->effects, effectKind, plan->log.Get());
+  for (LayerPlan& layer : plan->layers) {
+    BindEffects(layer.effects, effectKind, plan->log.Get());
+    BindEffects(layer.transitions, transitionKind, plan->log.Get());
+    for (ClipPlan& clip : layer.clips) BindEffects(clip.effects, effectKind, plan->log.Get());
+  }
+  for (CompTransitions& comp : plan->compTransitions) BindEffects(comp.transitions, transitionKind, plan->log.Get());
   return S_OK;
 }
 

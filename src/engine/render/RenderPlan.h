@@ -2,6 +2,7 @@
 // then work from this copy and never walk the editing model while it may be edited.
 #pragma once
 
+#include "engine/effects/EffectTable.h"
 #include "engine/media/DecodeGraph.h"
 #include "engine/props/Keyframes.h"
 #include "services/EditingServices.h"
@@ -20,6 +21,7 @@ namespace engine::render {
 struct EffectPlan {
   REFERENCE_TIME start = 0, stop = 0;
   CLSID clsid = GUID_NULL;
+  const BuiltInEffect* effect = nullptr;  // bound once per plan; null when the engine has none
   std::vector<Parameter> params;
 
   bool Covers(REFERENCE_TIME t) const { return t >= start && t < stop; }
