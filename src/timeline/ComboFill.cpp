@@ -5,17 +5,11 @@
 #include "core/IntText.h"
 #include "core/OwnedText.h"
 #include "timeline/GroupHelpers.h"
+#include "services/ComUtil.h"
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
-
-struct BstrOut {
-  BSTR text = nullptr;
-  ~BstrOut() { SysFreeString(text); }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int FillGroupCombo(IAMTimeline* timeline, CComboBox* combo, const GUID& majorType) {
   if (!timeline || !combo) return 0;
@@ -33,10 +27,10 @@ int FillGroupCombo(IAMTimeline* timeline, CComboBox* combo, const GUID& majorTyp
       FreeMediaTypeContent(&type);
       if (!match) continue;
     }
-    BstrOut name;
-    object->GetUserName(&name.text);
-    if (!name.text) continue;
-    int item = combo->AddString(name.text);
+    Bstr name;
+    object->GetUserName(name.Out());
+    if (!name.Get()) continue;
+    int item = combo->AddString(name.Get());
     if (item < 0) continue;
     combo->SetItemData(item, static_cast<int>(g));
     ++listed;
@@ -56,12 +50,12 @@ int FillTrackCombo(IAMTimeline* timeline, int groupIndex, CComboBox* combo) {
   if (FAILED(object.As(&comp)) || FAILED(comp->VTrackGetCount(&count))) return 0;
   for (long i = 0; i < count; ++i) {
     ComPtr<IAMTimelineObj> track;
-    BstrOut name;
-    if (SUCCEEDED(comp->GetVTrack(&track, i)) && track) track->GetUserName(&name.text);
+    Bstr name;
+    if (SUCCEEDED(comp->GetVTrack(&track, i)) && track) track->GetUserName(name.Out());
     // Editors read combo positions as track indexes, so a track without a name still
     // needs its item; the parentheses tell it from a name.
     OwnedText placeholder(L"(track ", IntText(static_cast<int32_t>(i)).get(), L")");
-    combo->AddString(name.text && name.text[0] ? name.text : placeholder.get());
+    combo->AddString(name.Get() && name.Get()[0] ? name.Get() : placeholder.get());
     combo->SetItemData(static_cast<int>(i), static_cast<int>(i));
   }
   return static_cast<int>(count);

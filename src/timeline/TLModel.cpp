@@ -3,17 +3,13 @@
 #include <oleauto.h>
 
 #include "timeline/TimeCode.h"
+#include "services/ComUtil.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
 // A BSTR result that frees itself.
-struct BstrOut {
-  BSTR text = nullptr;
-  ~BstrOut() { SysFreeString(text); }
-  bool Empty() const { return !text || !text[0]; }
-};
 
 TLNode MakeNode(uint32_t type, ComPtr<IAMTimelineObj> object) {
   TLNode node;
@@ -99,17 +95,15 @@ void CTLModel::ReadItem(TLNode& item) {
   item.stop = RefTimeToMicros(stop);
   if (item.stop > largestStop_) largestStop_ = item.stop;
 
-  BstrOut name;
-  item.object->GetUserName(&name.text);
-  if (name.Empty() && item.type == kTLSource) {
+  Bstr name;
+  item.object->GetUserName(name.Out());
+  if (!(name.Get() && name.Get()[0]) && item.type == kTLSource) {
     ComPtr<IAMTimelineSrc> source;
     if (SUCCEEDED(item.object.As(&source))) {
-      SysFreeString(name.text);
-      name.text = nullptr;
-      source->GetMediaName(&name.text);
+      source->GetMediaName(name.Out());
     }
   }
-  if (name.text) item.name.assign(name.text, SysStringLen(name.text));
+  item.name = name.Text();
 }
 
 int ForEachNode(CTLModel& model, uint32_t mask, const TLNodeVisitor& visitor) {
