@@ -131,38 +131,9 @@ ComPtr<IMediaSeeking> FrameSink::Upstream() {
   return seeking;
 }
 
-// Every seeking call goes upstream; unconnected, there is nothing to seek.
-#define MRQ_PASS_UP(call)                  \
-  do {                                     \
-    ComPtr<IMediaSeeking> up = Upstream(); \
-    return up ? up->call : E_NOTIMPL;      \
-  } while (0)
-
-STDMETHODIMP FrameSink::GetCapabilities(DWORD* caps) { MRQ_PASS_UP(GetCapabilities(caps)); }
-STDMETHODIMP FrameSink::CheckCapabilities(DWORD* caps) { MRQ_PASS_UP(CheckCapabilities(caps)); }
-STDMETHODIMP FrameSink::IsFormatSupported(const GUID* format) { MRQ_PASS_UP(IsFormatSupported(format)); }
-STDMETHODIMP FrameSink::QueryPreferredFormat(GUID* format) { MRQ_PASS_UP(QueryPreferredFormat(format)); }
-STDMETHODIMP FrameSink::GetTimeFormat(GUID* format) { MRQ_PASS_UP(GetTimeFormat(format)); }
-STDMETHODIMP FrameSink::IsUsingTimeFormat(const GUID* format) { MRQ_PASS_UP(IsUsingTimeFormat(format)); }
-STDMETHODIMP FrameSink::SetTimeFormat(const GUID* format) { MRQ_PASS_UP(SetTimeFormat(format)); }
-STDMETHODIMP FrameSink::GetDuration(LONGLONG* duration) { MRQ_PASS_UP(GetDuration(duration)); }
-STDMETHODIMP FrameSink::GetStopPosition(LONGLONG* stop) { MRQ_PASS_UP(GetStopPosition(stop)); }
-STDMETHODIMP FrameSink::GetCurrentPosition(LONGLONG* current) { MRQ_PASS_UP(GetCurrentPosition(current)); }
-STDMETHODIMP FrameSink::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                          const GUID* sourceFormat) {
-  MRQ_PASS_UP(ConvertTimeFormat(target, targetFormat, source, sourceFormat));
+bool FrameSink::PassUpstream(ComPtr<IMediaSeeking>* upstream) {
+  *upstream = Upstream();
+  return true;
 }
-STDMETHODIMP FrameSink::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
-  MRQ_PASS_UP(SetPositions(current, currentFlags, stop, stopFlags));
-}
-STDMETHODIMP FrameSink::GetPositions(LONGLONG* current, LONGLONG* stop) { MRQ_PASS_UP(GetPositions(current, stop)); }
-STDMETHODIMP FrameSink::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
-  MRQ_PASS_UP(GetAvailable(earliest, latest));
-}
-STDMETHODIMP FrameSink::SetRate(double rate) { MRQ_PASS_UP(SetRate(rate)); }
-STDMETHODIMP FrameSink::GetRate(double* rate) { MRQ_PASS_UP(GetRate(rate)); }
-STDMETHODIMP FrameSink::GetPreroll(LONGLONG* preroll) { MRQ_PASS_UP(GetPreroll(preroll)); }
-
-#undef MRQ_PASS_UP
 
 }  // namespace engine::media

@@ -7,6 +7,7 @@
 
 #include "engine/media/DecodeGraph.h"
 #include "engine/filters/FilterBase.h"
+#include "engine/filters/MediaSeeking.h"
 #include "engine/filters/Pins.h"
 
 #include <memory>
@@ -49,7 +50,7 @@ class FrameSinkInput final : public filters::InputPin {
   OwnedMediaType native_;
 };
 
-class FrameSink final : public filters::FilterBase, public IMediaSeeking, public IAMFilterMiscFlags {
+class FrameSink final : public filters::FilterBase, public filters::MediaSeeking, public IAMFilterMiscFlags {
  public:
   static HRESULT Create(StreamKind kind, Microsoft::WRL::ComPtr<IBaseFilter>* out);
   // The sink behind a filter that Create made.
@@ -72,26 +73,6 @@ class FrameSink final : public filters::FilterBase, public IMediaSeeking, public
   HRESULT ConnectedType(OwnedMediaType* type);
   FrameSinkInput* Input() const { return input_.get(); }
 
-  // IMediaSeeking, all passed to the stream's upstream pin.
-  STDMETHODIMP GetCapabilities(DWORD* caps) override;
-  STDMETHODIMP CheckCapabilities(DWORD* caps) override;
-  STDMETHODIMP IsFormatSupported(const GUID* format) override;
-  STDMETHODIMP QueryPreferredFormat(GUID* format) override;
-  STDMETHODIMP GetTimeFormat(GUID* format) override;
-  STDMETHODIMP IsUsingTimeFormat(const GUID* format) override;
-  STDMETHODIMP SetTimeFormat(const GUID* format) override;
-  STDMETHODIMP GetDuration(LONGLONG* duration) override;
-  STDMETHODIMP GetStopPosition(LONGLONG* stop) override;
-  STDMETHODIMP GetCurrentPosition(LONGLONG* current) override;
-  STDMETHODIMP ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                 const GUID* sourceFormat) override;
-  STDMETHODIMP SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
-  STDMETHODIMP GetPositions(LONGLONG* current, LONGLONG* stop) override;
-  STDMETHODIMP GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
-  STDMETHODIMP SetRate(double rate) override;
-  STDMETHODIMP GetRate(double* rate) override;
-  STDMETHODIMP GetPreroll(LONGLONG* preroll) override;
-
   // From the input.
   void Deliver(IMediaSample* sample);
   HRESULT EndOfStream();
@@ -99,6 +80,8 @@ class FrameSink final : public filters::FilterBase, public IMediaSeeking, public
  protected:
   HRESULT QueryOther(REFIID iid, void** out) override;
   HRESULT OnStart() override;
+  // Seeking is the stream's upstream pin's.
+  bool PassUpstream(Microsoft::WRL::ComPtr<IMediaSeeking>* upstream) override;
 
  private:
   explicit FrameSink(StreamKind kind);

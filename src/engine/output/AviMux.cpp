@@ -485,90 +485,13 @@ HRESULT AviMux::FlushOutput() {
   return hr;
 }
 
-// ---- IMediaSeeking ----
+// ---- IMediaSeeking: only the position in media time is meaningful for a writer ----
 
-STDMETHODIMP AviMux::GetCapabilities(DWORD* caps) {
-  if (!caps) return E_POINTER;
-  *caps = AM_SEEKING_CanGetCurrentPos | AM_SEEKING_CanGetDuration;
-  return S_OK;
-}
+DWORD AviMux::SeekCaps() { return AM_SEEKING_CanGetCurrentPos | AM_SEEKING_CanGetDuration; }
 
-STDMETHODIMP AviMux::CheckCapabilities(DWORD* caps) {
-  if (!caps) return E_POINTER;
-  DWORD have = AM_SEEKING_CanGetCurrentPos | AM_SEEKING_CanGetDuration;
-  DWORD asked = *caps;
-  *caps &= have;
-  if (*caps == asked) return S_OK;
-  return *caps ? S_FALSE : E_FAIL;
-}
+REFERENCE_TIME AviMux::SeekDuration() { return position_; }
 
-STDMETHODIMP AviMux::IsFormatSupported(const GUID* format) {
-  if (!format) return E_POINTER;
-  return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-STDMETHODIMP AviMux::QueryPreferredFormat(GUID* format) {
-  if (!format) return E_POINTER;
-  *format = TIME_FORMAT_MEDIA_TIME;
-  return S_OK;
-}
-
-STDMETHODIMP AviMux::GetTimeFormat(GUID* format) { return QueryPreferredFormat(format); }
-
-STDMETHODIMP AviMux::IsUsingTimeFormat(const GUID* format) { return IsFormatSupported(format); }
-
-STDMETHODIMP AviMux::SetTimeFormat(const GUID* format) {
-  if (!format) return E_POINTER;
-  return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
-
-STDMETHODIMP AviMux::GetDuration(LONGLONG* duration) { return GetCurrentPosition(duration); }
-
-STDMETHODIMP AviMux::GetStopPosition(LONGLONG*) { return E_NOTIMPL; }
-
-STDMETHODIMP AviMux::GetCurrentPosition(LONGLONG* current) {
-  if (!current) return E_POINTER;
-  *current = position_;
-  return S_OK;
-}
-
-STDMETHODIMP AviMux::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                       const GUID* sourceFormat) {
-  if (!target) return E_POINTER;
-  bool targetOk = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
-  bool sourceOk = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
-  if (!targetOk || !sourceOk) return E_INVALIDARG;
-  *target = source;
-  return S_OK;
-}
-
-STDMETHODIMP AviMux::SetPositions(LONGLONG*, DWORD, LONGLONG*, DWORD) { return E_NOTIMPL; }
-
-STDMETHODIMP AviMux::GetPositions(LONGLONG* current, LONGLONG* stop) {
-  if (current) *current = position_;
-  if (stop) *stop = position_;
-  return S_OK;
-}
-
-STDMETHODIMP AviMux::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
-  if (earliest) *earliest = 0;
-  if (latest) *latest = position_;
-  return S_OK;
-}
-
-STDMETHODIMP AviMux::SetRate(double rate) { return rate == 1.0 ? S_OK : E_NOTIMPL; }
-
-STDMETHODIMP AviMux::GetRate(double* rate) {
-  if (!rate) return E_POINTER;
-  *rate = 1.0;
-  return S_OK;
-}
-
-STDMETHODIMP AviMux::GetPreroll(LONGLONG* preroll) {
-  if (!preroll) return E_POINTER;
-  *preroll = 0;
-  return S_OK;
-}
+REFERENCE_TIME AviMux::SeekCurrent() { return position_; }
 
 // ---- IConfigInterleaving, IConfigAviMux ----
 

@@ -6,6 +6,7 @@
 
 #include "engine/output/AviFile.h"
 #include "engine/filters/FilterBase.h"
+#include "engine/filters/MediaSeeking.h"
 #include "engine/filters/Pins.h"
 
 #include <atomic>
@@ -40,7 +41,7 @@ class AviMuxOutput final : public filters::OutputPin {
 };
 
 class AviMux final : public filters::FilterBase,
-                     public IMediaSeeking,
+                     public filters::MediaSeeking,
                      public IConfigInterleaving,
                      public IConfigAviMux,
                      private ByteSink {
@@ -52,26 +53,6 @@ class AviMux final : public filters::FilterBase,
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return FilterBase::QueryInterface(iid, out); }
   STDMETHODIMP_(ULONG) AddRef() override { return FilterBase::AddRef(); }
   STDMETHODIMP_(ULONG) Release() override { return FilterBase::Release(); }
-
-  // IMediaSeeking: only the position in media time is meaningful for a writer.
-  STDMETHODIMP GetCapabilities(DWORD* caps) override;
-  STDMETHODIMP CheckCapabilities(DWORD* caps) override;
-  STDMETHODIMP IsFormatSupported(const GUID* format) override;
-  STDMETHODIMP QueryPreferredFormat(GUID* format) override;
-  STDMETHODIMP GetTimeFormat(GUID* format) override;
-  STDMETHODIMP IsUsingTimeFormat(const GUID* format) override;
-  STDMETHODIMP SetTimeFormat(const GUID* format) override;
-  STDMETHODIMP GetDuration(LONGLONG* duration) override;
-  STDMETHODIMP GetStopPosition(LONGLONG* stop) override;
-  STDMETHODIMP GetCurrentPosition(LONGLONG* current) override;
-  STDMETHODIMP ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                 const GUID* sourceFormat) override;
-  STDMETHODIMP SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
-  STDMETHODIMP GetPositions(LONGLONG* current, LONGLONG* stop) override;
-  STDMETHODIMP GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
-  STDMETHODIMP SetRate(double rate) override;
-  STDMETHODIMP GetRate(double* rate) override;
-  STDMETHODIMP GetPreroll(LONGLONG* preroll) override;
 
   STDMETHODIMP put_Mode(InterleavingMode mode) override;
   STDMETHODIMP get_Mode(InterleavingMode* mode) override;
@@ -97,6 +78,9 @@ class AviMux final : public filters::FilterBase,
   HRESULT QueryOther(REFIID iid, void** out) override;
   HRESULT OnStart() override;
   void OnStop() override;
+  DWORD SeekCaps() override;
+  REFERENCE_TIME SeekDuration() override;
+  REFERENCE_TIME SeekCurrent() override;
 
  private:
   struct Frame {

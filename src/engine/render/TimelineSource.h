@@ -6,9 +6,9 @@
 
 #include "engine/base/SlimCondition.h"
 #include "engine/filters/FilterBase.h"
+#include "engine/filters/MediaSeeking.h"
 #include "engine/filters/Pins.h"
 #include "engine/render/RenderPlan.h"
-#include "engine/render/SourceSeeking.h"
 
 #include <atomic>
 #include <memory>
@@ -21,7 +21,7 @@ namespace engine::render {
 class TimelineSource;
 using PlanPtr = std::shared_ptr<const GroupPlan>;
 
-class TimelineSourcePin final : public filters::OutputPin, public SourceSeeking {
+class TimelineSourcePin final : public filters::OutputPin, public filters::MediaSeeking {
  public:
   TimelineSourcePin(TimelineSource* filter, std::wstring name, PlanPtr plan);
   ~TimelineSourcePin() override;
@@ -81,7 +81,7 @@ class TimelineSourcePin final : public filters::OutputPin, public SourceSeeking 
   REFERENCE_TIME segmentStart_ = 0, segmentStop_ = 0;
 };
 
-class TimelineSource final : public filters::FilterBase, public SourceSeeking {
+class TimelineSource final : public filters::FilterBase, public filters::MediaSeeking {
  public:
   explicit TimelineSource(const std::vector<PlanPtr>& plans);
   ~TimelineSource() override;
