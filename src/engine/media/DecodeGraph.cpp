@@ -2,6 +2,7 @@
 
 #include "engine/media/FrameSink.h"
 #include "engine/media/WavFile.h"
+#include "services/ComUtil.h"
 #include "services/MediaTypes.h"
 
 #include <uuids.h>
@@ -16,18 +17,6 @@ using Microsoft::WRL::ComPtr;
 namespace engine::media {
 
 namespace {
-
-std::vector<ComPtr<IPin>> Pins(IBaseFilter* filter, PIN_DIRECTION direction) {
-  std::vector<ComPtr<IPin>> pins;
-  ComPtr<IEnumPins> e;
-  if (FAILED(filter->EnumPins(&e)) || !e) return pins;
-  ComPtr<IPin> pin;
-  while (e->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION d;
-    if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction) pins.push_back(pin);
-  }
-  return pins;
-}
 
 ComPtr<IBaseFilter> OwnerOf(IPin* pin) {
   PIN_INFO info{};
@@ -137,7 +126,7 @@ StreamKind KindOf(const GUID& majorType) {
 }
 
 HRESULT SinkType(IBaseFilter* sink, OwnedMediaType* type) {
-  std::vector<ComPtr<IPin>> inputs = Pins(sink, PINDIR_INPUT);
+  std::vector<ComPtr<IPin>> inputs = FilterPins(sink, PINDIR_INPUT);
   if (inputs.empty()) return E_UNEXPECTED;
   AM_MEDIA_TYPE mt{};
   HRESULT hr = inputs[0]->ConnectionMediaType(&mt);
@@ -153,7 +142,7 @@ HRESULT DecodeGraph::Open(const std::wstring& path) {
   if (FAILED(hr)) return hr;
   if (FAILED(hr = graph_->AddSourceFilter(path.c_str(), L"Source", &source_))) return hr;
 
-  std::vector<ComPtr<IPin>> outputs = Pins(source_.Get(), PINDIR_OUTPUT);
+  std::vector<ComPtr<IPin>> outputs = FilterPins(source_.Get(), PINDIR_OUTPUT);
   if (outputs.empty()) return VFW_E_NOT_FOUND;
   OwnedMediaType first;
   const bool byteStream =
@@ -172,7 +161,7 @@ HRESULT DecodeGraph::Open(const std::wstring& path) {
     ComPtr<IBaseFilter> sink;
     if (FAILED(hr = NewSink(kind, &sink))) return hr;
     if (FAILED(hr = graph_->AddFilter(sink.Get(), L"Probe"))) return hr;
-    std::vector<ComPtr<IPin>> inputs = Pins(sink.Get(), PINDIR_INPUT);
+    std::vector<ComPtr<IPin>> inputs = FilterPins(sink.Get(), PINDIR_INPUT);
     hr = inputs.empty() ? E_UNEXPECTED : graph_->Connect(outputs[0].Get(), inputs[0].Get());
     if (SUCCEEDED(hr)) {
       probeSink_ = sink;
@@ -188,10 +177,10 @@ HRESULT DecodeGraph::Open(const std::wstring& path) {
   if (FAILED(hr = outputs[0]->ConnectedTo(&parserInput))) return hr;
   parser_ = OwnerOf(parserInput.Get());
   if (!parser_) return E_UNEXPECTED;
-  streams_ = Pins(parser_.Get(), PINDIR_OUTPUT);
+  streams_ = FilterPins(parser_.Get(), PINDIR_OUTPUT);
 
   // Which stream feeds the probe: walk up from the sink to the parser.
-  std::vector<ComPtr<IPin>> inputs = Pins(probeSink_.Get(), PINDIR_INPUT);
+  std::vector<ComPtr<IPin>> inputs = FilterPins(probeSink_.Get(), PINDIR_INPUT);
   ComPtr<IPin> upstream;
   if (!inputs.empty()) inputs[0]->ConnectedTo(&upstream);
   for (int guard = 0; upstream && guard < 16; ++guard) {
@@ -201,7 +190,7 @@ HRESULT DecodeGraph::Open(const std::wstring& path) {
         if (streams_[i] == upstream) probeStream_ = i;
       break;
     }
-    std::vector<ComPtr<IPin>> ins = owner ? Pins(owner.Get(), PINDIR_INPUT) : std::vector<ComPtr<IPin>>{};
+    std::vector<ComPtr<IPin>> ins = owner ? FilterPins(owner.Get(), PINDIR_INPUT) : std::vector<ComPtr<IPin>>{};
     ComPtr<IPin> next;
     if (ins.empty() || FAILED(ins[0]->ConnectedTo(&next))) break;
     upstream = next;
@@ -212,14 +201,14 @@ HRESULT DecodeGraph::Open(const std::wstring& path) {
 void DecodeGraph::RemoveProbeChain() {
   if (!probeSink_) return;
   std::vector<ComPtr<IBaseFilter>> chain{probeSink_};
-  std::vector<ComPtr<IPin>> inputs = Pins(probeSink_.Get(), PINDIR_INPUT);
+  std::vector<ComPtr<IPin>> inputs = FilterPins(probeSink_.Get(), PINDIR_INPUT);
   ComPtr<IPin> upstream;
   if (!inputs.empty()) inputs[0]->ConnectedTo(&upstream);
   for (int guard = 0; upstream && guard < 16; ++guard) {
     ComPtr<IBaseFilter> owner = OwnerOf(upstream.Get());
     if (!owner || owner == parser_) break;
     chain.push_back(owner);
-    std::vector<ComPtr<IPin>> ins = Pins(owner.Get(), PINDIR_INPUT);
+    std::vector<ComPtr<IPin>> ins = FilterPins(owner.Get(), PINDIR_INPUT);
     ComPtr<IPin> next;
     if (ins.empty() || FAILED(ins[0]->ConnectedTo(&next))) break;
     upstream = next;
@@ -241,7 +230,7 @@ HRESULT DecodeGraph::ConnectSink(size_t i, StreamKind kind, ComPtr<IBaseFilter>*
   HRESULT hr = NewSink(kind, &filter);
   if (FAILED(hr)) return hr;
   if (FAILED(hr = graph_->AddFilter(filter.Get(), L"Sink"))) return hr;
-  std::vector<ComPtr<IPin>> inputs = Pins(filter.Get(), PINDIR_INPUT);
+  std::vector<ComPtr<IPin>> inputs = FilterPins(filter.Get(), PINDIR_INPUT);
   hr = inputs.empty() ? E_UNEXPECTED : graph_->Connect(streams_[i].Get(), inputs[0].Get());
   if (FAILED(hr)) {
     graph_->RemoveFilter(filter.Get());

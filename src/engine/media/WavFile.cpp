@@ -1,5 +1,6 @@
 #include "engine/media/WavFile.h"
 
+#include "engine/base/TimeUnits.h"
 #include "engine/media/PcmSample.h"
 
 #include <mmreg.h>
@@ -11,7 +12,6 @@ namespace engine::media {
 
 namespace {
 
-constexpr REFERENCE_TIME kSecond = 10000000;
 // The extensible format's sub-format for integer PCM.
 constexpr GUID kSubtypePcm = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
@@ -96,13 +96,13 @@ HRESULT WavFile::Open(const std::wstring& path, std::unique_ptr<WavFile>* out) {
 }
 
 REFERENCE_TIME WavFile::Length() const {
-  return static_cast<REFERENCE_TIME>(static_cast<long double>(frames_) * kSecond / format_.nSamplesPerSec);
+  return static_cast<REFERENCE_TIME>(static_cast<long double>(frames_) * kUnitsPerSecond / format_.nSamplesPerSec);
 }
 
 HRESULT WavFile::Seek(REFERENCE_TIME t) {
   if (t < 0) t = 0;
   // In whole numbers: the time of a frame gives that frame back.
-  const uint64_t frame = static_cast<uint64_t>(t) * format_.nSamplesPerSec / kSecond;
+  const uint64_t frame = static_cast<uint64_t>(t) * format_.nSamplesPerSec / kUnitsPerSecond;
   next_ = std::min(frame, frames_);
   return S_OK;
 }
@@ -118,7 +118,8 @@ HRESULT WavFile::Read(size_t frames, AudioBlock* out) {
   out->samplesPerSecond = format_.nSamplesPerSec;
   out->channels = channels;
   // Rounded up, so that the time maps back to this frame, not the one before.
-  out->start = static_cast<REFERENCE_TIME>((next_ * kSecond + format_.nSamplesPerSec - 1) / format_.nSamplesPerSec);
+  out->start =
+      static_cast<REFERENCE_TIME>((next_ * kUnitsPerSecond + format_.nSamplesPerSec - 1) / format_.nSamplesPerSec);
   out->samples.resize(n * channels);
   const BYTE* v = raw_.data();
   for (size_t i = 0; i < out->samples.size(); ++i, v += bytes) out->samples[i] = Pcm16(v, bytes);

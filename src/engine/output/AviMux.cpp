@@ -1,6 +1,7 @@
 #include "engine/output/AviMux.h"
 
 #include "engine/base/ClassFactory.h"
+#include "engine/base/TimeUnits.h"
 
 #include <control.h>
 #include <evcode.h>
@@ -17,7 +18,6 @@ namespace engine::output {
 
 namespace {
 
-constexpr REFERENCE_TIME kSecond = 10000000;
 constexpr REFERENCE_TIME kDefaultFrameTime = 333333;  // 30 frames per second
 constexpr REFERENCE_TIME kShortestInterleave = 100000;
 // Beyond this much held-back data the inputs are written as they come, interleaved or not:
@@ -27,30 +27,30 @@ constexpr size_t kQueueLimit = 64u << 20;
 constexpr size_t kSpareFrames = 40;
 
 REFERENCE_TIME BytesToTime(uint64_t bytes, DWORD perSecond) {
-  return static_cast<REFERENCE_TIME>(static_cast<long double>(bytes) * kSecond / perSecond);
+  return static_cast<REFERENCE_TIME>(static_cast<long double>(bytes) * kUnitsPerSecond / perSecond);
 }
 
 uint64_t TimeToBytes(REFERENCE_TIME t, DWORD perSecond) {
   if (t <= 0) return 0;
-  return static_cast<uint64_t>(static_cast<long double>(t) * perSecond / kSecond);
+  return static_cast<uint64_t>(static_cast<long double>(t) * perSecond / kUnitsPerSecond);
 }
 
 // The frame rate as the file states it: exact for whole and NTSC rates, else the frame time.
 void SetFrameRate(AviStreamFormat& fmt, REFERENCE_TIME frameTime) {
   fmt.frameTime = frameTime;
   for (DWORD scale : {1u, 1001u}) {
-    long long rate = llround(static_cast<double>(scale) * kSecond / static_cast<double>(frameTime));
+    long long rate = llround(static_cast<double>(scale) * kUnitsPerSecond / static_cast<double>(frameTime));
     if (rate <= 0) continue;
-    long long back = llround(static_cast<double>(scale) * kSecond / static_cast<double>(rate));
+    long long back = llround(static_cast<double>(scale) * kUnitsPerSecond / static_cast<double>(rate));
     if (std::llabs(back - frameTime) <= 1) {
       fmt.scale = scale;
       fmt.rate = static_cast<DWORD>(rate);
       return;
     }
   }
-  long long g = std::gcd(static_cast<long long>(frameTime), static_cast<long long>(kSecond));
+  long long g = std::gcd(static_cast<long long>(frameTime), static_cast<long long>(kUnitsPerSecond));
   fmt.scale = static_cast<DWORD>(frameTime / g);
-  fmt.rate = static_cast<DWORD>(kSecond / g);
+  fmt.rate = static_cast<DWORD>(kUnitsPerSecond / g);
 }
 
 bool IsUncompressed(DWORD compression) { return compression == BI_RGB || compression == BI_BITFIELDS; }
@@ -236,7 +236,7 @@ void AviMux::OnStop() {
 
 REFERENCE_TIME AviMux::FrameStart(const Stream& s, uint64_t frame) const {
   if (!s.fmt.rate) return 0;
-  return static_cast<REFERENCE_TIME>(static_cast<long double>(frame) * s.fmt.scale * kSecond / s.fmt.rate);
+  return static_cast<REFERENCE_TIME>(static_cast<long double>(frame) * s.fmt.scale * kUnitsPerSecond / s.fmt.rate);
 }
 
 REFERENCE_TIME AviMux::Received(const Stream& s) const {

@@ -1,6 +1,7 @@
 #include "engine/output/CaptureGraphBuilder.h"
 
 #include "engine/filters/FilterBase.h"
+#include "services/ComUtil.h"
 
 #include <uuids.h>
 #include <wrl/client.h>
@@ -38,13 +39,7 @@ bool PinHasMajorType(IPin* pin, const GUID& major) {
 // major type.
 HRESULT NthPin(IBaseFilter* filter, PIN_DIRECTION dir, bool unconnected, const GUID* type, int num, IPin** out) {
   *out = nullptr;
-  ComPtr<IEnumPins> pins;
-  HRESULT hr = filter->EnumPins(&pins);
-  if (FAILED(hr)) return hr;
-  ComPtr<IPin> pin;
-  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION d;
-    if (FAILED(pin->QueryDirection(&d)) || d != dir) continue;
+  for (ComPtr<IPin>& pin : FilterPins(filter, dir)) {
     if (unconnected) {
       ComPtr<IPin> peer;
       if (SUCCEEDED(pin->ConnectedTo(&peer))) continue;

@@ -4,6 +4,7 @@
 #include "engine/effects/EffectTable.h"
 #include "engine/render/Palette.h"
 #include "engine/base/SlimMutex.h"
+#include "services/ComUtil.h"
 
 #include <amvideo.h>
 #include <mmreg.h>
@@ -18,13 +19,6 @@ using Microsoft::WRL::ComPtr;
 namespace engine::render {
 
 namespace {
-
-template <class I>
-ComPtr<I> As(IUnknown* obj) {
-  ComPtr<I> p;
-  if (obj) obj->QueryInterface(__uuidof(I), reinterpret_cast<void**>(p.GetAddressOf()));
-  return p;
-}
 
 bool Muted(IAMTimelineObj* obj) {
   BOOL muted = FALSE;

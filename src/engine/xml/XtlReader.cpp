@@ -1,6 +1,7 @@
 #include "engine/xml/XtlReader.h"
 
 #include "engine/base/GuidText.h"
+#include "services/ComUtil.h"
 #include "services/MediaTypes.h"
 #include "engine/props/ParamXml.h"
 #include "engine/props/PropertySetter.h"
@@ -29,13 +30,6 @@ bool IsXtlElement(const DomElement& e) {
        {L"timeline", L"group", L"composite", L"track", L"clip", L"effect", L"transition", L"param", L"at", L"linear"})
     if (e.NameIs(name)) return true;
   return false;
-}
-
-template <class I>
-ComPtr<I> As(IUnknown* obj, REFIID iid) {
-  ComPtr<I> p;
-  obj->QueryInterface(iid, reinterpret_cast<void**>(p.GetAddressOf()));
-  return p;
 }
 
 }  // namespace
@@ -193,7 +187,7 @@ HRESULT XtlReader::ReadGroup(const DomElement& e, ObjPtr* group) {
                L"channels", L"framerate", L"samplingrate", L"previewmode", L"buffering"});
   HRESULT hr = Create(TIMELINE_MAJOR_TYPE_GROUP, group);
   if (FAILED(hr) || FAILED(hr = ReadCommon(e, group->Get()))) return hr;
-  auto g = As<IAMTimelineGroup>(group->Get(), IID_IAMTimelineGroup);
+  auto g = As<IAMTimelineGroup>(group->Get());
   if (!g) return E_NOINTERFACE;
   // Other tools name a group with `name`; ours writes `username`, which wins when both are there.
   const wchar_t* name = e.Attr(L"name");
@@ -338,7 +332,7 @@ HRESULT XtlReader::ReadChild(const DomElement& e, IAMTimelineObj* parent, int de
     HRESULT hr = Create(track ? TIMELINE_MAJOR_TYPE_TRACK : TIMELINE_MAJOR_TYPE_COMPOSITE, &obj);
     if (FAILED(hr) || FAILED(hr = ReadCommon(e, obj.Get())) || FAILED(hr = ReadContainer(e, obj.Get(), depth + 1)))
       return hr;
-    auto comp = As<IAMTimelineComp>(parent, IID_IAMTimelineComp);
+    auto comp = As<IAMTimelineComp>(parent);
     return comp ? comp->VTrackInsBefore(obj.Get(), -1) : E_NOINTERFACE;
   }
   if (e.NameIs(L"clip") && parentKind == TIMELINE_MAJOR_TYPE_TRACK) return ReadClip(e, parent, depth);
@@ -381,7 +375,7 @@ HRESULT XtlReader::ReadEffect(const DomElement& e, IAMTimelineObj* parent, REFER
   if (FAILED(hr) || FAILED(hr = Create(TIMELINE_MAJOR_TYPE_EFFECT, &fx)) || FAILED(hr = ReadCommon(e, fx.Get())) ||
       FAILED(hr = fx->SetStartStop(start, stop)) || FAILED(hr = ReadContainer(e, fx.Get(), 0)))
     return hr;
-  auto chain = As<IAMTimelineEffectable>(parent, IID_IAMTimelineEffectable);
+  auto chain = As<IAMTimelineEffectable>(parent);
   return chain ? chain->EffectInsBefore(fx.Get(), -1) : E_NOINTERFACE;
 }
 
@@ -393,7 +387,7 @@ HRESULT XtlReader::ReadTransition(const DomElement& e, IAMTimelineObj* parent, R
   if (FAILED(hr) || FAILED(hr = Create(TIMELINE_MAJOR_TYPE_TRANSITION, &obj)) ||
       FAILED(hr = ReadCommon(e, obj.Get())) || FAILED(hr = obj->SetStartStop(start, stop)))
     return hr;
-  auto trans = As<IAMTimelineTrans>(obj.Get(), IID_IAMTimelineTrans);
+  auto trans = As<IAMTimelineTrans>(obj.Get());
   if (!trans) return E_NOINTERFACE;
   bool present;
   BOOL flag = FALSE;
@@ -404,7 +398,7 @@ HRESULT XtlReader::ReadTransition(const DomElement& e, IAMTimelineObj* parent, R
   if (FAILED(hr = BoolAttr(e, L"cutsonly", &flag, &present))) return hr;
   if (present) trans->SetCutsOnly(flag);
   if (FAILED(hr = ReadContainer(e, obj.Get(), 0))) return hr;
-  auto chain = As<IAMTimelineTransable>(parent, IID_IAMTimelineTransable);
+  auto chain = As<IAMTimelineTransable>(parent);
   if (!chain) return E_NOINTERFACE;
   if (FAILED(hr = chain->TransAdd(obj.Get()))) return Fail(L"a <transition> overlaps another one");
   return S_OK;
@@ -431,7 +425,7 @@ HRESULT XtlReader::ReadClip(const DomElement& e, IAMTimelineObj* track, int dept
 
   ObjPtr obj;
   if (FAILED(hr = Create(TIMELINE_MAJOR_TYPE_SOURCE, &obj)) || FAILED(hr = ReadCommon(e, obj.Get()))) return hr;
-  auto src = As<IAMTimelineSrc>(obj.Get(), IID_IAMTimelineSrc);
+  auto src = As<IAMTimelineSrc>(obj.Get());
   if (!src) return E_NOINTERFACE;
   obj->SetStartStop(start, stop);
   src->SetMediaTimes(mstart, mstop);
@@ -459,7 +453,7 @@ HRESULT XtlReader::ReadClip(const DomElement& e, IAMTimelineObj* track, int dept
   if (FAILED(hr = DoubleAttr(e, L"framerate", &fps, &present))) return hr;
   if (present && (fps < 0 || FAILED(src->SetDefaultFPS(fps)))) return Fail(L"<clip> framerate is out of range");
   if (FAILED(hr = ReadContainer(e, obj.Get(), depth))) return hr;
-  auto t = As<IAMTimelineTrack>(track, IID_IAMTimelineTrack);
+  auto t = As<IAMTimelineTrack>(track);
   if (!t) return E_NOINTERFACE;
   if (FAILED(hr = t->SrcAdd(obj.Get()))) return Fail(L"a <clip> overlaps another clip on its track");
   return S_OK;
