@@ -4,16 +4,12 @@
 
 namespace {
 DWORD g_initialised = 0;
-int g_calls = 0;
 }  // namespace
 
 bool EnsureCommonControls(DWORD classes) {
   if ((g_initialised & classes) == classes) return true;
   INITCOMMONCONTROLSEX icc = {sizeof icc, classes};
-  ++g_calls;
   if (!InitCommonControlsEx(&icc)) return false;
   g_initialised |= classes;
   return true;
 }
-
-int CommonControlsInitCalls() { return g_calls; }

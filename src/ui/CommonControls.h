@@ -4,5 +4,3 @@
 // Initialises a set of common-control classes once per process. A set counts as initialised
 // only when the platform accepted it. Returns whether it is initialised.
 bool EnsureCommonControls(DWORD classes);
-// How many times the platform was asked (for checking that each set is asked for once).
-int CommonControlsInitCalls();

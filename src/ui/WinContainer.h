@@ -15,7 +15,6 @@ class CWinContainer : public CWinCtl {
   bool AddChild(CWinCtl* child);
   // Destroys the child and its window.
   void RemoveChild(CWinCtl* child);
-  size_t ChildCount() const { return children_.size(); }
 
  private:
   struct ChildNode {

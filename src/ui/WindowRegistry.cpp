@@ -33,6 +33,4 @@ CWinCtl* Find(HWND window) {
   return nullptr;
 }
 
-size_t Count() { return Nodes().size(); }
-
 }  // namespace WindowRegistry

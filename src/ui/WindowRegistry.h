@@ -12,6 +12,5 @@ namespace WindowRegistry {
 void Add(HWND window, CWinCtl* object);
 void Remove(const CWinCtl* object);  // by object, not by handle
 CWinCtl* Find(HWND window);
-size_t Count();
 
 }  // namespace WindowRegistry

@@ -87,27 +87,26 @@ TEST(ComboBox, ItemDataOfMissingItemsIsZeroOrRefused) {
   EXPECT_FALSE(unmade.SetItemData(0, 1));
 }
 
-TEST(CommonControls, EachClassSetIsInitialisedOnce) {
+TEST(CommonControls, ControlsOfEachClassSetAreCreatedAgainAndAgain) {
   Owned<CWindow> window(MakeTopLevel(0, 0, 400, 300));
-  auto* first = new CListView();
-  ASSERT_EQ(first->Create(window->Hwnd(), Instance()), 0u);
-  window->AddChild(first);
-  int calls = CommonControlsInitCalls();
-  auto* second = new CListView();
-  ASSERT_EQ(second->Create(window->Hwnd(), Instance()), 0u);
-  window->AddChild(second);
-  EXPECT_EQ(CommonControlsInitCalls(), calls);
-
-  // Status bars and track bars share one set.
-  auto* status = new CStatusBar();
-  ASSERT_EQ(status->Create(window->Hwnd(), Instance()), 0u);
-  window->AddChild(status);
-  int afterBars = CommonControlsInitCalls();
-  auto* track = new CTrackBar(window->Hwnd(), Instance());
-  window->AddChild(track);
-  ASSERT_NE(track->Hwnd(), nullptr);
-  EXPECT_EQ(CommonControlsInitCalls(), afterBars);
-  wchar_t cls[64];
-  GetClassNameW(track->Hwnd(), cls, 64);
-  EXPECT_STREQ(cls, TRACKBAR_CLASSW);
+  // A second control of a set must not depend on the first having initialised it.
+  for (int round = 0; round < 2; ++round) {
+    auto* list = new CListView();
+    ASSERT_EQ(list->Create(window->Hwnd(), Instance()), 0u) << round;
+    window->AddChild(list);
+    auto* status = new CStatusBar();
+    ASSERT_EQ(status->Create(window->Hwnd(), Instance()), 0u) << round;
+    window->AddChild(status);
+    auto* track = new CTrackBar(window->Hwnd(), Instance());
+    window->AddChild(track);
+    ASSERT_NE(track->Hwnd(), nullptr) << round;
+    wchar_t cls[64];
+    GetClassNameW(list->Hwnd(), cls, 64);
+    EXPECT_STREQ(cls, WC_LISTVIEWW);
+    GetClassNameW(status->Hwnd(), cls, 64);
+    EXPECT_STREQ(cls, STATUSCLASSNAMEW);
+    GetClassNameW(track->Hwnd(), cls, 64);
+    EXPECT_STREQ(cls, TRACKBAR_CLASSW);
+  }
+  EXPECT_TRUE(EnsureCommonControls(ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES));
 }
