@@ -111,39 +111,40 @@ TEST_F(ModalDialog, QuitRequestEndsTheRunAndReachesTheOuterLoop) {
   EXPECT_EQ(msg.wParam, 7u);
 }
 
-TEST_F(ModalDialog, ButtonRowSitsBelowTheLowestControl) {
-  // The edit ends at 10 + 20 = 30: the row starts 8 pixels below it and ends 4 above the
-  // client bottom.
-  RECT client;
-  GetClientRect(dialog_->Hwnd(), &client);
-  EXPECT_EQ(client.bottom, 30 + 12 + 25);
-  CButton* ok = dialog_->OkButton();
-  CButton* cancel = dialog_->CancelButton();
-  EXPECT_EQ(cancel->y, 38);
-  EXPECT_EQ(ok->y, 38);
-  EXPECT_EQ(cancel->x + cancel->width, client.right - 4);
-  EXPECT_EQ(ok->x + ok->width, cancel->x - 4);
-  EXPECT_EQ(ok->width, 80);
-  EXPECT_EQ(cancel->height, 25);
-}
-
-TEST(DialogButtons, RowUnderAControlEndingAt296GivesClientHeight333) {
+TEST(DialogButtons, RowSitsBelowTheLowestControlOrBelow100AndEndsTheClientArea) {
   Owned<CWindow> owner(MakeTopLevel(0, 0, 500, 500));
-  Owned<CWndDlg> dialog(new CWndDlg());
-  dialog->style = WS_POPUP | WS_CAPTION;
-  dialog->width = 340;
-  dialog->height = 200;
-  ASSERT_EQ(dialog->Create(owner->Hwnd(), Instance()), 0u);
-  auto* label = new CStaticText(dialog->Hwnd(), Instance());
-  label->Resize(100, 20);
-  label->Move(8, 276);
-  dialog->AddChild(label);
-  dialog->AddOkCancel(label);
-  RECT client;
-  GetClientRect(dialog->Hwnd(), &client);
-  EXPECT_EQ(client.bottom, 333);
-  EXPECT_EQ(dialog->OkButton()->y, 304);
-  EXPECT_EQ(dialog->CancelButton()->y, 304);
+  const struct {
+    int controlBottom;  // 0: no control above the row
+    int rowY, clientBottom;
+  } cases[] = {{30, 38, 67}, {296, 304, 333}, {0, 108, 137}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.controlBottom);
+    Owned<CWndDlg> dialog(new CWndDlg());
+    dialog->style = WS_POPUP | WS_CAPTION;
+    dialog->width = 340;
+    dialog->height = 200;
+    ASSERT_EQ(dialog->Create(owner->Hwnd(), Instance()), 0u);
+    CStaticText* label = nullptr;
+    if (c.controlBottom) {
+      label = new CStaticText(dialog->Hwnd(), Instance());
+      label->Resize(100, 20);
+      label->Move(8, c.controlBottom - 20);
+      dialog->AddChild(label);
+    }
+    dialog->AddOkCancel(label);
+    RECT client;
+    GetClientRect(dialog->Hwnd(), &client);
+    EXPECT_EQ(client.bottom, c.clientBottom);
+    CButton* ok = dialog->OkButton();
+    CButton* cancel = dialog->CancelButton();
+    EXPECT_EQ(ok->y, c.rowY);
+    EXPECT_EQ(cancel->y, c.rowY);
+    // Right-aligned, Cancel last, four pixels apart.
+    EXPECT_EQ(cancel->x + cancel->width, client.right - 4);
+    EXPECT_EQ(ok->x + ok->width, cancel->x - 4);
+    EXPECT_EQ(ok->width, 80);
+    EXPECT_EQ(cancel->height, 25);
+  }
 }
 
 TEST(DialogButtons, ShowImagesWhenTheyExistAndCaptionsOtherwise) {
@@ -164,8 +165,4 @@ TEST(DialogButtons, ShowImagesWhenTheyExistAndCaptionsOtherwise) {
   HWND cancel = dialog->CancelButton()->Hwnd();
   EXPECT_FALSE(GetWindowLongW(cancel, GWL_STYLE) & BS_ICON);
   EXPECT_EQ(dialog->CancelButton()->GetText(), L"Cancel");
-  // Without a control above, the row goes below y = 100.
-  RECT client;
-  GetClientRect(dialog->Hwnd(), &client);
-  EXPECT_EQ(client.bottom, 100 + 12 + 25);
 }
