@@ -28,21 +28,54 @@ namespace {
 struct Answers {
   std::vector<int> messages;  // answers in order; IDOK when they run out
   std::vector<std::wstring> asked;
+  std::vector<std::wstring> captions;
   std::vector<std::wstring> dialogPaths;  // chosen files in order; empty: cancel
   int dialogs = 0;
+  std::vector<bool> dialogSaves;  // per dialog: a save (not an open) dialog
   UINT menuChoice = 0;
+  std::vector<std::wstring> objectMenu;  // the last object menu shown, described
 } g_answers;
+
+// A menu, item by item and depth first: "label=id", popups as "label=id [" ... "]", and
+// separators as "---" (with " disabled" when they are).
+std::vector<std::wstring> Describe(HMENU menu) {
+  std::vector<std::wstring> items;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t label[64] = {};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
+    info.dwTypeData = label;
+    info.cch = 64;
+    if (!GetMenuItemInfoW(menu, i, TRUE, &info)) {
+      items.push_back(L"<unreadable>");
+      continue;
+    }
+    if (info.fType & MFT_SEPARATOR) {
+      items.push_back(info.fState & MFS_DISABLED ? L"--- disabled" : L"---");
+      continue;
+    }
+    items.push_back(std::wstring(label) + L"=" + std::to_wstring(info.wID) + (info.hSubMenu ? L" [" : L""));
+    if (info.hSubMenu) {
+      for (const auto& item : Describe(info.hSubMenu)) items.push_back(L"  " + item);
+      items.push_back(L"]");
+    }
+  }
+  return items;
+}
 
 int AnswerMessage(const MessageRequest& request) {
   g_answers.asked.push_back(request.text);
+  g_answers.captions.push_back(request.caption ? request.caption : L"");
   if (g_answers.messages.empty()) return IDOK;
   int answer = g_answers.messages.front();
   g_answers.messages.erase(g_answers.messages.begin());
   return answer;
 }
 
-bool AnswerDialog(OPENFILENAMEW* request, bool) {
+bool AnswerDialog(OPENFILENAMEW* request, bool save) {
   ++g_answers.dialogs;
+  g_answers.dialogSaves.push_back(save);
   if (g_answers.dialogPaths.empty()) return false;
   std::wstring path = g_answers.dialogPaths.front();
   g_answers.dialogPaths.erase(g_answers.dialogPaths.begin());
@@ -52,7 +85,10 @@ bool AnswerDialog(OPENFILENAMEW* request, bool) {
   return true;
 }
 
-UINT AnswerMenu(HMENU, int, int, HWND) { return g_answers.menuChoice; }
+UINT AnswerMenu(HMENU menu, int, int, HWND) {
+  g_answers.objectMenu = Describe(menu);
+  return g_answers.menuChoice;
+}
 
 class MainWindow : public testing::Test {
  protected:
@@ -122,7 +158,6 @@ TEST_F(MainWindow, StartsWithANewProjectOfAVideoAndAnAudioGroup) {
   EXPECT_EQ(main_->View()->Model().GroupCount(), 2);
   EXPECT_EQ(StatusText(0), L"");
   EXPECT_EQ(StatusText(1), L"00:00:00");
-  EXPECT_EQ(GetMenuItemCount(GetMenu(main_->Hwnd())), 4);
   // The catalogues were built on the way.
   EXPECT_EQ(FilterCatalog::VideoCompressors()[0].name, L"Uncompressed video");
   EXPECT_EQ(FilterCatalog::AudioCompressors()[0].name, L"Uncompressed audio");
@@ -132,25 +167,92 @@ TEST_F(MainWindow, StartsWithANewProjectOfAVideoAndAnAudioGroup) {
   EXPECT_GE(FilterCatalog::FileTypes().size(), 2u);
 }
 
-TEST_F(MainWindow, SaveThroughTheDialogThenOpenByPathRoundTripsWithTheirTitles) {
-  TempDir dir(L"main-save");
-  std::wstring path = dir.File(L"first.kdp");
+TEST_F(MainWindow, MenusListEveryCommandWithItsIdInOrder) {
+  const std::vector<std::wstring> main = {
+      L"Project=10 [",
+      L"  New=11",
+      L"  Open...=12",
+      L"  Save=13",
+      L"  Save as...=14",
+      L"  --- disabled",
+      L"  Render to file...=15",
+      L"]",
+      L"View=20 [",
+      L"  Preview...=21",
+      L"]",
+      L"Edit=30 [",
+      L"  Add group...=31",
+      L"  Add track...=32",
+      L"  Add source media...=33",
+      L"  Add effect...=34",
+      L"  Add transition...=35",
+      L"]",
+      L"?=40 [",
+      L"  About...=41",
+      L"]",
+  };
+  EXPECT_EQ(Describe(GetMenu(main_->Hwnd())), main);
+  // The object menu, dismissed without a choice: nothing is asked or changed.
+  main_->OnNodeClick(WM_RBUTTONDOWN, &main_->View()->Model().Group(0).tracks[0]);
+  EXPECT_EQ(g_answers.objectMenu, (std::vector<std::wstring>{L"Delete=101", L"Properties=102"}));
+  EXPECT_TRUE(g_answers.asked.empty());
+  EXPECT_FALSE(main_->IsModified());
+}
+
+TEST_F(MainWindow, MenuCommandsReachTheirHandlers) {
+  TempDir dir(L"main-commands");
+  const std::wstring first = dir.File(L"first.kdp"), second = dir.File(L"second.kdp");
+  auto command = [&](UINT id) { SendMessageW(main_->Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); };
+
+  // Ids without a command do nothing at all.
+  for (UINT id : {0u, 10u, 16u, 40u, 42u, 101u, 102u}) command(id);
+  EXPECT_TRUE(g_answers.asked.empty());
+  EXPECT_EQ(g_answers.dialogs, 0);
+  EXPECT_EQ(Title(), L"MRQ");
+
+  // Save of a new project asks for a name; Save as asks again though there is one.
   main_->MarkModified();
   EXPECT_EQ(StatusText(0), L"*");
-  g_answers.dialogPaths = {path};
-  EXPECT_EQ(main_->OnSave(false), 0);
+  g_answers.dialogPaths = {first, second};
+  command(CWndMain::kSave);
   EXPECT_EQ(Title(), L"MRQ - [first.kdp]");
   EXPECT_EQ(StatusText(0), L"");
-  EXPECT_TRUE(testsupport::FileExists(path));
+  command(CWndMain::kSaveAs);
+  EXPECT_EQ(Title(), L"MRQ - [second.kdp]");
+  EXPECT_EQ(g_answers.dialogSaves, (std::vector<bool>{true, true}));
+  EXPECT_TRUE(testsupport::FileExists(first));
+  EXPECT_TRUE(testsupport::FileExists(second));
 
-  EXPECT_EQ(main_->OnNew(), 0);
+  // New asks about unsaved changes, then starts over with the two default groups.
+  ASSERT_EQ(S_OK, main_->View()->Model().Group(1).object->RemoveAll());
+  main_->MarkModified();
+  g_answers.messages = {IDNO};
+  command(CWndMain::kNew);
+  ASSERT_EQ(g_answers.asked.size(), 1u);
+  EXPECT_EQ(g_answers.asked[0], L"Project is modified. Do you want to save it?");
+  EXPECT_EQ(GroupName(1), L"Audio group");
   EXPECT_EQ(Title(), L"MRQ");
-  EXPECT_EQ(main_->OnOpen(path.c_str()), 0);
-  EXPECT_EQ(Title(), L"MRQ - [" + path + L"]");
-  EXPECT_EQ(GroupName(0), L"Video group");
+  EXPECT_FALSE(main_->IsModified());
+
+  // Open asks for a file through an open dialog.
+  g_answers.dialogPaths = {first};
+  command(CWndMain::kOpen);
+  EXPECT_FALSE(g_answers.dialogSaves.back());
+  EXPECT_EQ(Title(), L"MRQ - [first.kdp]");
   EXPECT_EQ(TrackCount(0), 2);
-  EXPECT_EQ(main_->OnSave(false), 0);  // a known path: no dialog
-  EXPECT_EQ(g_answers.dialogs, 1);
+  // Saving a project that has a path asks for none.
+  command(CWndMain::kSave);
+  EXPECT_EQ(g_answers.dialogs, 3);
+
+  command(CWndMain::kAbout);
+  ASSERT_EQ(g_answers.asked.size(), 2u);
+  EXPECT_EQ(g_answers.asked[1], AboutText());
+  EXPECT_EQ(g_answers.captions[1], L"About MRQ");
+
+  // Closing an unchanged project asks nothing and ends the window.
+  SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(main_->Hwnd()));
+  EXPECT_EQ(g_answers.asked.size(), 2u);
 }
 
 TEST_F(MainWindow, AFailedSaveKeepsTheModifiedMarkAndClosingAsksAgain) {
