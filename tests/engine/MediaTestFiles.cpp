@@ -43,7 +43,8 @@ bool WriteWav(const std::wstring& path, DWORD rate, WORD channels, WORD bits, co
   return testsupport::WriteBytes(path, file.data(), file.size());
 }
 
-bool WriteSolidAvi(const std::wstring& path, LONG width, LONG height, int frames, DWORD fps) {
+bool WriteColourAvi(const std::wstring& path, LONG width, LONG height, int frames, DWORD fps,
+                    const std::function<uint32_t(int)>& colour) {
   AVIFileInit();
   DeleteFileW(path.c_str());
   PAVIFILE file = nullptr;
@@ -69,12 +70,13 @@ bool WriteSolidAvi(const std::wstring& path, LONG width, LONG height, int frames
   if (ok) ok = AVIStreamSetFormat(stream, 0, &bih, sizeof(bih)) == AVIERR_OK;
   std::vector<unsigned char> bits(bih.biSizeImage);
   for (int i = 0; ok && i < frames; ++i) {
+    const uint32_t c = colour(i);
     for (LONG y = 0; y < height; ++y)
       for (LONG x = 0; x < width; ++x) {
         unsigned char* p = bits.data() + y * stride + x * 3;
-        p[0] = 0x80;
-        p[1] = 0x40;
-        p[2] = static_cast<unsigned char>(FrameRed(i));
+        p[0] = static_cast<unsigned char>(c);
+        p[1] = static_cast<unsigned char>(c >> 8);
+        p[2] = static_cast<unsigned char>(c >> 16);
       }
     ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr, nullptr) ==
          AVIERR_OK;
@@ -83,6 +85,29 @@ bool WriteSolidAvi(const std::wstring& path, LONG width, LONG height, int frames
   if (file) AVIFileRelease(file);
   AVIFileExit();
   return ok;
+}
+
+bool WriteColourBmp(const std::wstring& path, LONG width, LONG height, uint32_t colour) {
+  const LONG stride = (width * 3 + 3) & ~3;
+  std::vector<BYTE> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + static_cast<size_t>(stride * height));
+  auto* bfh = reinterpret_cast<BITMAPFILEHEADER*>(file.data());
+  bfh->bfType = 0x4D42;
+  bfh->bfSize = static_cast<DWORD>(file.size());
+  bfh->bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
+  bih->biSize = sizeof(BITMAPINFOHEADER);
+  bih->biWidth = width;
+  bih->biHeight = height;
+  bih->biPlanes = 1;
+  bih->biBitCount = 24;
+  BYTE* bits = file.data() + bfh->bfOffBits;
+  for (LONG y = 0; y < height; ++y)
+    for (LONG x = 0; x < width; ++x) {
+      bits[y * stride + x * 3] = static_cast<BYTE>(colour);
+      bits[y * stride + x * 3 + 1] = static_cast<BYTE>(colour >> 8);
+      bits[y * stride + x * 3 + 2] = static_cast<BYTE>(colour >> 16);
+    }
+  return testsupport::WriteBytes(path, file.data(), file.size());
 }
 
 uint32_t BitmapPixel(const std::vector<char>& bits, LONG x, LONG y) {

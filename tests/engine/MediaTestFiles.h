@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,17 @@ std::wstring FixturePath(const std::wstring& name);
 // A PCM WAV file; `samples` interleaved, `bits` 8 or 16.
 bool WriteWav(const std::wstring& path, DWORD rate, WORD channels, WORD bits, const std::vector<int16_t>& samples);
 
-// An uncompressed 24-bit AVI of `frames` solid frames at `fps`; frame i has red = FrameRed(i),
-// green 0x40, blue 0x80.
-bool WriteSolidAvi(const std::wstring& path, LONG width, LONG height, int frames, DWORD fps);
+// An uncompressed 24-bit AVI whose frame i is filled with colour(i) (0xRRGGBB).
+bool WriteColourAvi(const std::wstring& path, LONG width, LONG height, int frames, DWORD fps,
+                    const std::function<uint32_t(int)>& colour);
+// The same with frame i's red = FrameRed(i), green 0x40, blue 0x80.
 inline int FrameRed(int i) { return (i * 23) & 0xFF; }
+inline bool WriteSolidAvi(const std::wstring& path, LONG width, LONG height, int frames, DWORD fps) {
+  return WriteColourAvi(path, width, height, frames, fps, [](int i) { return uint32_t(FrameRed(i)) << 16 | 0x4080; });
+}
+
+// A 24-bit BMP filled with one colour (0xRRGGBB).
+bool WriteColourBmp(const std::wstring& path, LONG width, LONG height, uint32_t colour);
 
 // The fixture JPEG with its signature and Huffman table broken: measured, the platform's
 // parser never returns from opening such a file. Empty when the fixture is missing.

@@ -14,86 +14,37 @@
 
 #include <string>
 
-using Microsoft::WRL::ComPtr;
-
 namespace {
 
 using toolrun::Outcome;
 using toolrun::Render;
 
-constexpr REFERENCE_TIME kSecond = 10000000;
-
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
-bool WriteGreyBmp(const std::wstring& path) {
-  const LONG w = 32, h = 24, stride = (w * 3 + 3) & ~3;
-  std::vector<BYTE> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + static_cast<size_t>(stride * h), 0x60);
-  auto* bfh = reinterpret_cast<BITMAPFILEHEADER*>(file.data());
-  *bfh = {};
-  bfh->bfType = 0x4D42;
-  bfh->bfSize = static_cast<DWORD>(file.size());
-  bfh->bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
-  *bih = {};
-  bih->biSize = sizeof(BITMAPINFOHEADER);
-  bih->biWidth = w;
-  bih->biHeight = h;
-  bih->biPlanes = 1;
-  bih->biBitCount = 24;
-  return testsupport::WriteBytes(path, file.data(), file.size());
+bool WriteGreyBmp(const std::wstring& path) { return enginetest::WriteColourBmp(path, 32, 24, 0x606060); }
+
+std::string Utf8(const std::wstring& w) {
+  std::string out(static_cast<size_t>(w.size()) * 3 + 1, '\0');
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), out.data(),
+                                    static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return out;
+}
+
+// A project file written as text: the timeline's XML inside the project wrapper.
+bool WriteProject(const std::wstring& path, const std::wstring& timelineXml) {
+  return testsupport::WriteText(path, "<KDP version=\"1\">\n" + Utf8(timelineXml) + "</KDP>");
 }
 
 // A project of a 32 x 24, 10 fps video group holding `still` for two seconds, and a silent
 // 22.05 kHz stereo audio group.
 bool SaveProject(const std::wstring& path, const std::wstring& still) {
-  ComPtr<IAMTimeline> timeline;
-  if (FAILED(CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
-                              reinterpret_cast<void**>(timeline.GetAddressOf()))))
-    return false;
-  ComPtr<IAMTimelineObj> vgroup, agroup, track, clip;
-  timeline->CreateEmptyNode(&vgroup, TIMELINE_MAJOR_TYPE_GROUP);
-  timeline->AddGroup(vgroup.Get());
-  VIDEOINFOHEADER vih{};
-  vih.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, 24, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  AM_MEDIA_TYPE mt{};
-  mt.majortype = MEDIATYPE_Video;
-  mt.subtype = MEDIASUBTYPE_RGB24;
-  mt.formattype = FORMAT_VideoInfo;
-  mt.cbFormat = sizeof vih;
-  mt.pbFormat = reinterpret_cast<BYTE*>(&vih);
-  ComPtr<IAMTimelineGroup> g;
-  vgroup.As(&g);
-  g->SetMediaType(&mt);
-  g->SetOutputFPS(10);
-  timeline->CreateEmptyNode(&track, TIMELINE_MAJOR_TYPE_TRACK);
-  ComPtr<IAMTimelineComp> comp;
-  vgroup.As(&comp);
-  comp->VTrackInsBefore(track.Get(), -1);
-  timeline->CreateEmptyNode(&clip, TIMELINE_MAJOR_TYPE_SOURCE);
-  clip->SetStartStop(0, 2 * kSecond);
-  ComPtr<IAMTimelineSrc> src;
-  clip.As(&src);
-  BSTR name = SysAllocString(still.c_str());
-  src->SetMediaName(name);
-  SysFreeString(name);
-  src->SetMediaTimes(0, 2 * kSecond);
-  ComPtr<IAMTimelineTrack> t;
-  track.As(&t);
-  if (FAILED(t->SrcAdd(clip.Get()))) return false;
-
-  timeline->CreateEmptyNode(&agroup, TIMELINE_MAJOR_TYPE_GROUP);
-  timeline->AddGroup(agroup.Get());
-  WAVEFORMATEX wfx{WAVE_FORMAT_PCM, 2, 22050, 22050 * 4, 4, 16, 0};
-  AM_MEDIA_TYPE amt{};
-  amt.majortype = MEDIATYPE_Audio;
-  amt.subtype = MEDIASUBTYPE_PCM;
-  amt.formattype = FORMAT_WaveFormatEx;
-  amt.cbFormat = sizeof wfx;
-  amt.pbFormat = reinterpret_cast<BYTE*>(&wfx);
-  agroup.As(&g);
-  g->SetMediaType(&amt);
-  ProjectStorage storage(L"KDP", L"version", L"timeline");
-  return SUCCEEDED(storage.Save(timeline.Get(), path.c_str()));
+  return WriteProject(path,
+                      L"<timeline><group type=\"video\" bitdepth=\"24\" width=\"32\" height=\"24\" "
+                      L"framerate=\"10\"><track><clip src=\"" +
+                          still +
+                          L"\" start=\"0\" stop=\"2\" mstart=\"0\" mstop=\"2\"/></track></group>"
+                          L"<group type=\"audio\" samplingrate=\"22050\"/></timeline>");
 }
 
 TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnExitAndMessage) {
@@ -164,19 +115,6 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
   EXPECT_EQ(1u, asf.code);
   EXPECT_NE(std::string::npos, asf.err.find("ASF writer is not installed")) << asf.err;
   EXPECT_FALSE(testsupport::FileExists(testsupport::InCurrentDir(L"x.asf")));
-}
-
-std::string Utf8(const std::wstring& w) {
-  std::string out(static_cast<size_t>(w.size()) * 3 + 1, '\0');
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), out.data(),
-                                    static_cast<int>(out.size()), nullptr, nullptr);
-  out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-  return out;
-}
-
-// A project file written as text: the timeline's XML inside the project wrapper.
-bool WriteProject(const std::wstring& path, const std::wstring& timelineXml) {
-  return testsupport::WriteText(path, "<KDP version=\"1\">\n" + Utf8(timelineXml) + "</KDP>");
 }
 
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
