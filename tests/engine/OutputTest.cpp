@@ -33,11 +33,7 @@ constexpr REFERENCE_TIME kSecond = 10000000;
 
 DWORD Tag(const char* s) { return static_cast<DWORD>(s[0]) | s[1] << 8 | s[2] << 16 | s[3] << 24; }
 
-std::wstring InWorkDir(const wchar_t* name) {
-  wchar_t cwd[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, cwd);
-  return std::wstring(cwd) + L"\\" + name;
-}
+using testsupport::InCurrentDir;
 
 std::vector<BYTE> ReadAt(const std::wstring& path, uint64_t pos, size_t size) {
   std::vector<BYTE> bytes(size);
@@ -82,6 +78,21 @@ std::vector<RiffSegment> Segments(const std::wstring& path) {
     pos += 8 + U32(head, 4) + (U32(head, 4) & 1);
   }
   return out;
+}
+
+// The length of a file's first stream of a type, read by the platform's AVI reader; -1 when
+// the file or the stream cannot be opened.
+LONG AviStreamLength(const std::wstring& path, DWORD type) {
+  PAVIFILE file = nullptr;
+  if (AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr) != 0) return -1;
+  PAVISTREAM stream = nullptr;
+  LONG length = -1;
+  if (AVIFileGetStream(file, &stream, type, 0) == 0) {
+    length = AVIStreamLength(stream);
+    AVIStreamRelease(stream);
+  }
+  AVIFileRelease(file);
+  return length;
 }
 
 template <class I>
@@ -192,7 +203,7 @@ class FileOutput : public ::testing::Test {
 };
 
 TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
-  const std::wstring path = InWorkDir(L"av.avi");
+  const std::wstring path = InCurrentDir(L"av.avi");
   // An older, longer file in the way must not leave its tail behind the new one.
   std::vector<BYTE> older(8 << 20, 0x55);
   ASSERT_TRUE(testsupport::WriteBytes(path, older.data(), older.size()));
@@ -285,7 +296,7 @@ TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
 }
 
 TEST_F(FileOutput, UnwritableDestinationIsRefusedAndCreatesNothing) {
-  const std::wstring dir = InWorkDir(L"no_such_folder");
+  const std::wstring dir = InCurrentDir(L"no_such_folder");
   ComPtr<IBaseFilter> mux;
   ComPtr<IFileSinkFilter> sink;
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
@@ -307,7 +318,7 @@ TEST_F(FileOutput, UnwritableDestinationIsRefusedAndCreatesNothing) {
 }
 
 TEST_F(FileOutput, DestinationLockedAtRunTimeFailsTheRunAndTheGraphStillReleases) {
-  const std::wstring path = InWorkDir(L"locked.avi");
+  const std::wstring path = InCurrentDir(L"locked.avi");
   DeleteFileW(path.c_str());
   ComPtr<IBaseFilter> mux;
   ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
@@ -368,7 +379,7 @@ TEST_F(FileOutput, WriteFailureWhileRunningAbortsTheGraphInsteadOfCompleting) {
 }
 
 TEST_F(FileOutput, RunStoppedEarlyStillLeavesAFinishedFile) {
-  const std::wstring path = InWorkDir(L"stopped.avi");
+  const std::wstring path = InCurrentDir(L"stopped.avi");
   ComPtr<IBaseFilter> mux;
   ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
   SourceSetup ten = VideoSetup(160, 120, 24, kSecond / 25, 250);
@@ -395,13 +406,7 @@ TEST_F(FileOutput, RunStoppedEarlyStillLeavesAFinishedFile) {
   auto segments = Segments(path);
   ASSERT_EQ(1u, segments.size());
   EXPECT_EQ(FileSize(path), segments[0].size + 8ull);
-  PAVIFILE file = nullptr;
-  ASSERT_EQ(0, AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr));
-  PAVISTREAM vs = nullptr;
-  ASSERT_EQ(0, AVIFileGetStream(file, &vs, streamtypeVIDEO, 0));
-  EXPECT_EQ(written / (kSecond / 25), AVIStreamLength(vs));
-  AVIStreamRelease(vs);
-  AVIFileRelease(file);
+  EXPECT_EQ(written / (kSecond / 25), AviStreamLength(path, streamtypeVIDEO));
 
   // Once the graph is gone the file is free, though the caller still holds the multiplexer's
   // position interface (as the render window does until its next run).
@@ -455,7 +460,7 @@ TEST_F(FileOutput, PlatformCompressorOutputIsStoredAsCompressedVideo) {
   gray.sampleBytes = 160 * 120;
   gray.type.lSampleSize = 160 * 120;
 
-  const std::wstring path = InWorkDir(L"rle.avi");
+  const std::wstring path = InCurrentDir(L"rle.avi");
   ComPtr<IBaseFilter> mux;
   ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
   ASSERT_EQ(S_OK, graph->AddFilter(codec.Get(), L"codec"));
@@ -478,7 +483,7 @@ TEST_F(FileOutput, PlatformCompressorOutputIsStoredAsCompressedVideo) {
 }
 
 TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) {
-  const std::wstring path = InWorkDir(L"grabbed.avi");
+  const std::wstring path = InCurrentDir(L"grabbed.avi");
   ComPtr<IBaseFilter> mux;
   ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
   EXPECT_EQ(E_UNEXPECTED, builder->SetFiltergraph(graph.Get()));
@@ -516,13 +521,7 @@ TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) 
   EXPECT_EQ(E_FAIL, builder->FindPin(audio.Get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Video, FALSE, 0, &audioOut));
 
   EXPECT_EQ(EC_COMPLETE, RunToEnd(nullptr, nullptr));
-  PAVIFILE file = nullptr;
-  ASSERT_EQ(0, AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr));
-  PAVISTREAM as = nullptr;
-  ASSERT_EQ(0, AVIFileGetStream(file, &as, streamtypeAUDIO, 0));
-  EXPECT_EQ(8000, AVIStreamLength(as));
-  AVIStreamRelease(as);
-  AVIFileRelease(file);
+  EXPECT_EQ(8000, AviStreamLength(path, streamtypeAUDIO));
 }
 
 TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
@@ -646,13 +645,13 @@ TEST(AviFileLayout, SegmentsOpenDmlFilesWithIndexesPerSegment) {
   EXPECT_EQ(100u, durations[0]);
   EXPECT_EQ(8000u, durations[1]);
 
-  ASSERT_TRUE(testsupport::WriteBytes(InWorkDir(L"segmented.avi"), b.data(), b.size()));
+  ASSERT_TRUE(testsupport::WriteBytes(InCurrentDir(L"segmented.avi"), b.data(), b.size()));
 }
 
 // Blank frames past the 1 GB boundary; check_output_files.sh decodes the file to its end and
 // deletes it.
 TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegments) {
-  const std::wstring path = InWorkDir(L"big.avi");
+  const std::wstring path = InCurrentDir(L"big.avi");
   ComPtr<IBaseFilter> mux;
   ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
   auto video = AddSource(VideoSetup(1280, 720, 32, kSecond / 30, 300), L"video");
@@ -704,7 +703,7 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
   ASSERT_EQ(S_OK, allocator->SetProperties(&want, &got));
   ASSERT_EQ(S_OK, allocator->Commit());
 
-  const std::wstring path = InWorkDir(L"write-behind.bin");
+  const std::wstring path = InCurrentDir(L"write-behind.bin");
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, file);
   {
