@@ -217,7 +217,11 @@ const char kForeign[] =
     "  <track priority=\"3\">\n"
     "   <clip src=\"a.avi\" start=\"0\" stop=\"4\" clipstart=\"2\"><note text=\"hi\"/></clip>\n"
     "   <marker time=\"1\"/>\n"
-    "   <transition start=\"1\" stop=\"2\" style=\"wipe\"/>\n"
+    "   <transition start=\"1\" stop=\"2\" style=\"wipe\">\n"
+    "    <param name=\"Progress\" value=\"0.25\" curve=\"ease\"><at time=\"0.5\" value=\"1\" "
+    "ease=\"in\"/><remark/></param>\n"
+    "    <remark/>\n"
+    "   </transition>\n"
     "  </track>\n"
     " </group>\n"
     " <group type=\"audio\" name=\"Sound\" username=\"Own name\" samplingrate=\"48000\"/>\n"
@@ -253,6 +257,21 @@ TEST_F(XtlRead, AttributesAndElementsOfOtherToolsArePassedOverAndTheRestKept) {
   clip->GetStartStop(&start, &stop);
   EXPECT_EQ(0, start);
   EXPECT_EQ(4 * kSecond, stop);
+  // A parameter keeps its value and keyframes past what other tools added to them.
+  ComPtr<IAMTimelineObj> trans;
+  As<IAMTimelineTransable>(track.Get(), IID_IAMTimelineTransable)->GetNextTrans(&trans, &start);
+  ASSERT_TRUE(trans);
+  ComPtr<IPropertySetter> setter;
+  ASSERT_EQ(S_OK, trans->GetPropertySetter(&setter));
+  ASSERT_TRUE(setter);
+  LONG params = 0;
+  DEXTER_PARAM* names = nullptr;
+  DEXTER_VALUE* values = nullptr;
+  ASSERT_EQ(S_OK, setter->GetProps(&params, &names, &values));
+  ASSERT_EQ(1, params);
+  EXPECT_STREQ(L"Progress", names[0].name);
+  EXPECT_EQ(2, names[0].nValues);
+  setter->FreeProps(params, names, values);
 
   // One warning names what was passed over; nothing was an error.
   ASSERT_EQ(1u, log.entries.size());

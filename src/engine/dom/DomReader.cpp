@@ -75,13 +75,6 @@ const wchar_t* DomElement::Attr(const wchar_t* name) const {
   return nullptr;
 }
 
-bool DomElement::OnlyAttributes(std::initializer_list<const wchar_t*> allowed, std::wstring* why) const {
-  std::vector<std::wstring> others = OtherAttributes(allowed);
-  if (others.empty()) return true;
-  *why = L"unknown attribute '" + others.front() + L"' on <" + name_ + L">";
-  return false;
-}
-
 std::vector<std::wstring> DomElement::OtherAttributes(std::initializer_list<const wchar_t*> known) const {
   std::vector<std::wstring> others;
   for (const DomAttr& a : attrs_) {

@@ -28,8 +28,6 @@ class DomElement {
   IXMLDOMNode* Node() const { return node_.Get(); }
   // The attribute's value, or null when absent (names compare without regard to ASCII case).
   const wchar_t* Attr(const wchar_t* name) const;
-  // False (and *why says which) when an attribute is not among `allowed`.
-  bool OnlyAttributes(std::initializer_list<const wchar_t*> allowed, std::wstring* why) const;
   // The names of the attributes not among `known` (namespace declarations aside).
   std::vector<std::wstring> OtherAttributes(std::initializer_list<const wchar_t*> known) const;
   // The element children, in document order. Comments and processing instructions are

@@ -84,8 +84,9 @@ void SetText(Keyframe& k, const wchar_t* text) {
   k.value.v.bstrVal = SysAllocString(text);
 }
 
+// Attributes and elements other tools add are passed over, as everywhere in XTL; what is read
+// must still make sense.
 HRESULT ReadParam(const xtl::DomElement& element, Parameter* param, std::wstring* why) {
-  if (!element.OnlyAttributes({L"name", L"value"}, why)) return VFW_E_INVALID_FILE_FORMAT;
   const wchar_t* name = element.Attr(L"name");
   if (!name || !*name) return Fail(why, L"<param> needs a name");
   param->name = name;
@@ -101,8 +102,7 @@ HRESULT ReadParam(const xtl::DomElement& element, Parameter* param, std::wstring
     xtl::DomElement key;
     if (FAILED(key.Load(child.Get()))) return Fail(why, L"unreadable keyframe");
     bool linear = key.NameIs(L"linear");
-    if (!linear && !key.NameIs(L"at")) return Fail(why, L"unknown element <" + key.Name() + L"> inside <param>");
-    if (!key.OnlyAttributes({L"time", L"value"}, why)) return VFW_E_INVALID_FILE_FORMAT;
+    if (!linear && !key.NameIs(L"at")) continue;
     const wchar_t* time = key.Attr(L"time");
     const wchar_t* value = key.Attr(L"value");
     Keyframe k;
@@ -136,8 +136,7 @@ HRESULT ReadParamsXml(IXMLDOMNode* node, std::vector<Parameter>* params, std::ws
   for (const auto& child : children) {
     xtl::DomElement param;
     if (FAILED(param.Load(child.Get()))) return Fail(why, L"unreadable parameter");
-    if (!param.NameIs(L"param"))
-      return Fail(why, L"unknown element <" + param.Name() + L"> inside <" + element.Name() + L">");
+    if (!param.NameIs(L"param")) continue;
     Parameter p;
     HRESULT hr = ReadParam(param, &p, why);
     if (FAILED(hr)) return hr;
