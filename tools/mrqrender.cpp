@@ -120,18 +120,24 @@ class ProblemLog final : public IAMErrorLog {
       line += std::wstring(L" (") + extra->bstrVal + L")";
     if (FAILED(result)) line += L": " + Hr(result);
     AcquireSRWLockExclusive(&lock_);
-    fwprintf(stderr, L"mrqrender: %ls: %ls\n", severity >= kErrorSeverity ? L"problem" : L"warning", line.c_str());
-    fflush(stderr);
+    if (severity < kErrorSeverity || !quietErrors_) {
+      fwprintf(stderr, L"mrqrender: %ls: %ls\n", severity >= kErrorSeverity ? L"problem" : L"warning", line.c_str());
+      fflush(stderr);
+    }
     ReleaseSRWLockExclusive(&lock_);
     if (severity >= kErrorSeverity) ++errors_;
     return S_OK;
   }
   long Errors() const { return errors_; }
+  // While reading the project its errors are not printed: a refused project is told once, by
+  // the message that ends the run.
+  void QuietErrors(bool quiet) { quietErrors_ = quiet; }
 
  private:
   static constexpr LONG kErrorSeverity = 2;
   std::atomic<ULONG> refs_{1};
   std::atomic<long> errors_{0};
+  std::atomic<bool> quietErrors_{false};
   SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
@@ -180,7 +186,9 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
     return Fail(kBadProject, L"cannot read project " + project + L": no such file");
   std::wstring why;
   ProjectStorage storage(L"KDP", L"version", L"timeline");
+  problems->QuietErrors(true);
   hr = storage.Open(timeline.Get(), project.c_str(), &why);
+  problems->QuietErrors(false);
   if (FAILED(hr)) return Fail(kBadProject, L"cannot read project " + project + L": " + (why.empty() ? Hr(hr) : why));
 
   const std::vector<std::wstring> media = MediaNames(timeline.Get());

@@ -234,6 +234,15 @@ TEST(MrqRenderTool, WhatTheEngineCannotRenderIsAProblemAndNothingToRenderIsAnErr
   EXPECT_NE(std::string::npos, folder.err.find("problem: ")) << folder.err;
   EXPECT_TRUE(testsupport::FileExists(dir + L"\\folder.avi"));
 
+  // A timeline the reader refuses is told once, in the closing message.
+  const std::wstring refused = dir + L"\\refused.kdp";
+  ASSERT_TRUE(WriteProject(refused, L"<timeline><group type=\"smell\"/></timeline>"));
+  auto smell = Render(Quoted(refused) + L" " + Quoted(dir + L"\\refused.avi") + L" --quiet");
+  EXPECT_EQ(3u, smell.code) << smell.err;
+  const size_t said = smell.err.find("neither video nor audio");
+  ASSERT_NE(std::string::npos, said) << smell.err;
+  EXPECT_EQ(std::string::npos, smell.err.find("neither video nor audio", said + 1)) << smell.err;
+
   const std::wstring nothing = dir + L"\\nothing.kdp";
   ASSERT_TRUE(WriteProject(nothing, L"<timeline>" + group + L"<track/></group></timeline>"));
   auto none = Render(Quoted(nothing) + L" " + Quoted(dir + L"\\nothing.avi") + L" --quiet");
