@@ -1,24 +1,32 @@
 #!/usr/bin/env bash
-# Render benchmark: a reference project (two 640 x 480, 30 fps clips of 20 s, a 2 s dissolve, a
-# brightness effect on the second clip, a 44.1 kHz stereo bed under both) rendered to
-# uncompressed AVI by mrqrender, and the same composition by ffmpeg, the yardstick. Prints the
-# wall times, the peak memory of each and the ratio. Run by ./mrq bench inside its Wine setup.
+# Render benchmark, as users run it: each reference project rendered to uncompressed AVI through
+# ./mrq render, against the same composition by ffmpeg, the yardstick, in the same run. Prints
+# the wall times, the peak memory of each and the ratio, per project:
+# - mjpeg: two 640 x 480, 30 fps MJPEG AVI clips of 20 s, a 2 s dissolve, a brightness effect on
+#   the second clip, a 44.1 kHz stereo WAVE bed under both (38 s);
+# - mp4: two 640 x 480, 30 fps H.264/AAC MP4 clips of 20 s overlapping by 2 s on two tracks (the
+#   upper one shown), and three audio sources mixed: both clips' sound and a WAVE bed (38 s).
+# Run by ./mrq bench inside its Wine setup.
 # usage: bench_render.sh BUILD_DIR WINE
 set -euo pipefail
 build="$1"
-wine="$2"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 work="$build/bench-render"
 mkdir -p "$work"
 cd "$work"
 ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
-if [ ! -f stamp ]; then
+if [ ! -f stamp-v2 ]; then
   ff -f lavfi -i "testsrc2=s=640x480:r=30:d=20" -c:v mjpeg -pix_fmt yuvj420p -q:v 4 a.avi
   ff -f lavfi -i "smptehdbars=s=640x480:r=30:d=20" -vf "hue=H=2*PI*t/10" -c:v mjpeg -pix_fmt yuvj420p -q:v 4 b.avi
   ff -f lavfi -i "sine=frequency=220:sample_rate=44100:duration=38" -f lavfi \
     -i "sine=frequency=277:sample_rate=44100:duration=38" -filter_complex "[0][1]amerge=inputs=2" -c:a pcm_s16le bed.wav
-  touch stamp
+  ff -f lavfi -i "testsrc2=s=640x480:r=30:d=20" -f lavfi -i "sine=frequency=330:sample_rate=44100:duration=20" \
+    -c:v libx264 -pix_fmt yuv420p -g 30 -c:a aac -b:a 128k -ac 2 a.mp4
+  ff -f lavfi -i "smptehdbars=s=640x480:r=30:d=20" -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=20" \
+    -vf "hue=H=2*PI*t/10" -c:v libx264 -pix_fmt yuv420p -g 30 -c:a aac -b:a 128k -ac 2 b.mp4
+  touch stamp-v2
 fi
-cat > reference.kdp <<'KDP'
+cat > mjpeg.kdp <<'KDP'
 <KDP version="1">
 <timeline>
  <group type="video" width="640" height="480" bitdepth="24" framerate="30" username="Video">
@@ -40,45 +48,76 @@ cat > reference.kdp <<'KDP'
  </group>
 </timeline></KDP>
 KDP
-rm -f mrq.avi ffmpeg.avi
+cat > mp4.kdp <<'KDP'
+<KDP version="1">
+<timeline>
+ <group type="video" width="640" height="480" bitdepth="24" framerate="30" username="Video">
+  <track>
+   <clip src="a.mp4" start="0" stop="20" mstart="0"/>
+  </track>
+  <track>
+   <clip src="b.mp4" start="18" stop="38" mstart="0"/>
+  </track>
+ </group>
+ <group type="audio" samplingrate="44100" username="Audio">
+  <track>
+   <clip src="a.mp4" start="0" stop="20" mstart="0"/>
+  </track>
+  <track>
+   <clip src="b.mp4" start="18" stop="38" mstart="0"/>
+  </track>
+  <track>
+   <clip src="bed.wav" start="0" stop="38" mstart="0"/>
+  </track>
+ </group>
+</timeline></KDP>
+KDP
 measure() {  # label command... -> "seconds kilobytes"
   /usr/bin/time -f "%e %M" -o "$1.time" "${@:2}" >/dev/null 2>"$1.log" || { echo "FAILED: $1"; cat "$1.log"; exit 1; }
   cat "$1.time"
 }
 probe() { ffprobe -v error -show_entries format=duration:stream=codec_name,width,height,nb_frames -of compact=p=0:nk=1 "$1" | tr '\n' ' '; }
-run_mrq() {
-  measure mrq "$wine" "$build/bin/mrqrender.exe" --quiet \
-    "$("$wine" winepath -w "$work/reference.kdp" | tr -d '\r')" "$("$wine" winepath -w "$work/mrq.avi" | tr -d '\r')"
+run_mrq() {  # project
+  measure mrq "$root/mrq" render "$1.kdp" mrq.avi --quiet
 }
-run_ffmpeg() {
-  measure ffmpeg ffmpeg -hide_banner -loglevel error -nostdin -y -i a.avi -i b.avi -i bed.wav \
-    -filter_complex "[0:v]scale=640:480,fps=30,format=bgr24[a];[1:v]scale=640:480,fps=30,eq=brightness=0.1,format=bgr24[b];[a][b]xfade=transition=fade:duration=2:offset=18[v];[2:a]amix=inputs=1[m]" \
-    -map "[v]" -map "[m]" -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le ffmpeg.avi
+run_ffmpeg() {  # project
+  if [ "$1" = mjpeg ]; then
+    measure ffmpeg ffmpeg -hide_banner -loglevel error -nostdin -y -i a.avi -i b.avi -i bed.wav \
+      -filter_complex "[0:v]scale=640:480,fps=30,format=bgr24[a];[1:v]scale=640:480,fps=30,eq=brightness=0.1,format=bgr24[b];[a][b]xfade=transition=fade:duration=2:offset=18[v];[2:a]amix=inputs=1[m]" \
+      -map "[v]" -map "[m]" -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le ffmpeg.avi
+  else
+    measure ffmpeg ffmpeg -hide_banner -loglevel error -nostdin -y -i a.mp4 -i b.mp4 -i bed.wav \
+      -filter_complex "[0:v]scale=640:480,fps=30,format=bgr24,tpad=stop_mode=clone:stop_duration=18[a];[1:v]scale=640:480,fps=30,format=bgr24,setpts=PTS+18/TB[b];[a][b]overlay=eof_action=pass[v];[1:a]adelay=18000|18000[b1];[0:a][b1][2:a]amix=inputs=3:normalize=0[m]" \
+      -map "[v]" -map "[m]" -t 38 -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le ffmpeg.avi
+  fi
 }
 # Each writes about 1 GB. Its output is removed (and the disk settled) before the next run, so
 # neither pays for writing back what the other left in the page cache; the best of two rounds
 # of each counts.
-mrq_s=999999 mrq_kb=0 ffmpeg_s=999999 ffmpeg_kb=0 mrq_probe="" ffmpeg_probe=""
-one_round() {  # name: runs run_<name>, keeps the best time, the highest peak and a probe of <name>.avi
+one_round() {  # name project: runs run_<name>, keeps the best time, the highest peak and a probe
   local name="$1" s kb best peak
   sync
-  read -r s kb < <("run_$name")
+  read -r s kb < <("run_$name" "$2")
   [ -n "$(eval echo "\$${name}_probe")" ] || printf -v "${name}_probe" '%s' "$(probe "$name.avi")"
   rm -f "$name.avi"
   best="$(eval echo "\$${name}_s")" peak="$(eval echo "\$${name}_kb")"
   if awk -v a="$s" -v b="$best" 'BEGIN { exit !(a < b) }'; then printf -v "${name}_s" '%s' "$s"; fi
   if [ "$kb" -gt "$peak" ]; then printf -v "${name}_kb" '%s' "$kb"; fi
 }
-for round in 1 2; do
-  one_round mrq
-  one_round ffmpeg
+for project in mjpeg mp4; do
+  mrq_s=999999 mrq_kb=0 ffmpeg_s=999999 ffmpeg_kb=0 mrq_probe="" ffmpeg_probe=""
+  rm -f mrq.avi ffmpeg.avi
+  for round in 1 2; do
+    one_round mrq "$project"
+    one_round ffmpeg "$project"
+  done
+  echo "reference $project -> 38 s raw AVI, through ./mrq render"
+  echo "  mrq:    $mrq_probe"
+  echo "  ffmpeg: $ffmpeg_probe"
+  printf '  MRQ    wall %6.2f s   peak %5d MB   (best of 2)\n' "$mrq_s" $((mrq_kb / 1024))
+  printf '  ffmpeg wall %6.2f s   peak %5d MB   (best of 2)\n' "$ffmpeg_s" $((ffmpeg_kb / 1024))
+  awk -v a="$mrq_s" -v b="$ffmpeg_s" -v p="$project" \
+    'BEGIN { printf "  ratio MRQ/ffmpeg (%s, wall time) %.2f %s\n", p, a / b, (a <= b ? "(target met)" : "(target: <= 1.0)") }'
 done
-ff_s=$ffmpeg_s ff_kb=$ffmpeg_kb ff_probe=$ffmpeg_probe
-echo "reference: 2 x 20 s 640x480@30 clips, 2 s dissolve, brightness, 44.1 kHz stereo bed -> 38 s raw AVI"
-echo "mrqrender: $mrq_probe"
-echo "ffmpeg:    $ff_probe"
-printf 'MRQ    wall %6.2f s   peak %5d MB   (best of 2)\n' "$mrq_s" $((mrq_kb / 1024))
-printf 'ffmpeg wall %6.2f s   peak %5d MB   (best of 2)\n' "$ff_s" $((ff_kb / 1024))
-awk -v a="$mrq_s" -v b="$ff_s" 'BEGIN { printf "ratio MRQ/ffmpeg (wall time) %.2f %s\n", a / b, (a <= b ? "(target met)" : "(target: <= 1.0)") }'
 # The outputs are big; keep the generated sources for the next run only.
 rm -f mrq.avi ffmpeg.avi
