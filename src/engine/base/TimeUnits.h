@@ -5,12 +5,21 @@
 #include <strmif.h>
 
 #include <cmath>
+#include <cwchar>
+#include <string>
 
 namespace engine {
 
 constexpr REFERENCE_TIME kUnitsPerSecond = 10000000;
 
 inline double ToSeconds(REFERENCE_TIME t) { return static_cast<double>(t) / kUnitsPerSecond; }
+
+// A time as the engine's messages give it: "1.250 s".
+inline std::wstring SecondsText(REFERENCE_TIME t) {
+  wchar_t text[40];
+  swprintf(text, 40, L"%.3f s", ToSeconds(t));
+  return text;
+}
 
 // False for values that do not fit a REFERENCE_TIME (NaN, infinities, beyond ±29,000 years).
 inline bool FromSeconds(double seconds, REFERENCE_TIME* out) {

@@ -20,12 +20,6 @@ constexpr REFERENCE_TIME kDecodeAhead = kUnitsPerSecond;
 // their lengths, and sound often stops a block early.
 constexpr REFERENCE_TIME kShortSlack = kUnitsPerSecond / 4;
 
-std::wstring Seconds(REFERENCE_TIME t) {
-  wchar_t text[40];
-  swprintf(text, 40, L"%.3f s", static_cast<double>(t) / kUnitsPerSecond);
-  return text;
-}
-
 }  // namespace
 
 void ClipReaderBase::Fail(LONG code, HRESULT hr, const wchar_t* what) {
@@ -38,7 +32,7 @@ void ClipReaderBase::Fail(LONG code, HRESULT hr, const wchar_t* what) {
 void ClipReaderBase::ReportShort(REFERENCE_TIME reached, REFERENCE_TIME wanted, const wchar_t* rest) {
   if (wanted <= reached + kShortSlack || clip_.reported->exchange(true)) return;
   LogTo(log_, DEX_IDS_BAD_SOURCE_NAME, HRESULT_FROM_WIN32(ERROR_HANDLE_EOF),
-        L"Source file ends at " + Seconds(reached) + L", before the " + Seconds(clip_.mediaStop) +
+        L"Source file ends at " + SecondsText(reached) + L", before the " + SecondsText(clip_.mediaStop) +
             L" its clip shows (cut off or damaged?); the rest renders as " + rest + L": " + clip_.path);
 }
 
@@ -65,7 +59,7 @@ bool ClipReaderBase::OpenReader(media::StreamKind kind) {
   if (hr == media::kTimedOut) {
     Fail(DEX_IDS_BAD_SOURCE_NAME, hr,
          (L"Source file did not open within " +
-          Seconds(static_cast<REFERENCE_TIME>(media::SourceTimeLimitMs()) * 10000) +
+          SecondsText(static_cast<REFERENCE_TIME>(media::SourceTimeLimitMs()) * 10000) +
           L" (damaged, or not a media file?); it renders as a gap")
              .c_str());
     return false;

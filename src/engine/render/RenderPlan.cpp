@@ -1,6 +1,7 @@
 #include "engine/render/RenderPlan.h"
 
 #include "engine/base/GuidText.h"
+#include "engine/base/TimeUnits.h"
 #include "engine/effects/EffectTable.h"
 #include "engine/render/Palette.h"
 #include "engine/base/SlimMutex.h"
@@ -167,12 +168,6 @@ HRESULT ReadComp(IAMTimelineObj* obj, std::vector<LayerPlan>* layers, std::vecto
   return S_OK;
 }
 
-std::wstring Seconds(REFERENCE_TIME t) {
-  wchar_t text[40];
-  swprintf(text, 40, L"%.3f s", static_cast<double>(t) / 1e7);
-  return text;
-}
-
 // Binds each effect and transition to the engine's own, once per plan, and reports those the
 // engine has nothing to apply with: rendering on as if they were there would hand the user a
 // file that differs from the project without a word. Such effects are left out. A transition
@@ -194,7 +189,7 @@ void BindEffects(List& list, EffectKind kind, IAMErrorLog* log) {
                                  : video      ? L"it renders as a dissolve"
                                               : L"it renders as a crossfade";
     LogTo(log, DEX_IDS_INSTALL_PROBLEM, REGDB_E_CLASSNOTREG,
-          what + id + L" from " + Seconds(it->start) + L" to " + Seconds(it->stop) +
+          what + id + L" from " + SecondsText(it->start) + L" to " + SecondsText(it->stop) +
               L" cannot be applied: the engine has no such " + (transitions ? L"transition" : L"effect") + L"; " +
               instead);
     it = transitions ? it + 1 : list.erase(it);
