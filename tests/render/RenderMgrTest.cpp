@@ -1,5 +1,6 @@
 // The render manager against the real filter graph: the engine's front end, the capture graph
 // builder's output step with our multiplexer, and the platform's compressors.
+#include "MediaTestFiles.h"
 #include "TestSupport.h"
 
 #include "core/FilterCatalog.h"
@@ -22,25 +23,6 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 constexpr REFERENCE_TIME kSecond = 10000000;
-
-bool WriteGreyBmp(const std::wstring& path, LONG width, LONG height) {
-  const LONG stride = (width * 3 + 3) & ~3;
-  std::vector<BYTE> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + static_cast<size_t>(stride * height),
-                         0x80);
-  auto* bfh = reinterpret_cast<BITMAPFILEHEADER*>(file.data());
-  *bfh = {};
-  bfh->bfType = 0x4D42;
-  bfh->bfSize = static_cast<DWORD>(file.size());
-  bfh->bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
-  *bih = {};
-  bih->biSize = sizeof(BITMAPINFOHEADER);
-  bih->biWidth = width;
-  bih->biHeight = height;
-  bih->biPlanes = 1;
-  bih->biBitCount = 24;
-  return testsupport::WriteBytes(path, file.data(), file.size());
-}
 
 // A filter's name in its graph, or "" when it is in none.
 std::wstring FilterName(IBaseFilter* filter) {
@@ -111,7 +93,7 @@ class RenderMgrTest : public ::testing::Test {
     group.As(&g);
     g->SetOutputFPS(10);
     const std::wstring still = testsupport::InCurrentDir(L"grey.bmp");
-    EXPECT_TRUE(WriteGreyBmp(still, 64, 48));
+    EXPECT_TRUE(enginetest::WriteColourBmp(still, 64, 48, 0x808080));
     ComPtr<IAMTimelineObj> track, clip;
     timeline->CreateEmptyNode(&track, TIMELINE_MAJOR_TYPE_TRACK);
     ComPtr<IAMTimelineComp> comp;
