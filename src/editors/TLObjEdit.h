@@ -1,0 +1,52 @@
+#pragma once
+// What every object editor shares: the name, locked and muted controls of one timeline object,
+// and moving them between the controls and the object.
+#include <wrl/client.h>
+
+#include "services/EditingServices.h"
+
+class CCheckBox;
+class CEdit;
+class CStaticText;
+class CWinContainer;
+class CWinCtl;
+
+class CTLObjEdit {
+ public:
+  static constexpr int kNoObject = -1;
+
+  CTLObjEdit() = default;
+  virtual ~CTLObjEdit() = default;
+  CTLObjEdit(const CTLObjEdit&) = delete;
+  CTLObjEdit& operator=(const CTLObjEdit&) = delete;
+
+  // Adds the name edit and the two check boxes to the container, from (x, y), `width` wide.
+  virtual void CreateControls(CWinContainer* container, HINSTANCE instance, int x, int y, int width);
+  // Object to controls; kNoObject without an object.
+  virtual int LoadFromObject();
+  // Controls to object; kNoObject without an object.
+  virtual int SaveToObject();
+  virtual int SetObject(IAMTimeline* timeline, IAMTimelineObj* object);
+
+  IAMTimeline* Timeline() const { return timeline_; }
+  IAMTimelineObj* Object() const { return object_.Get(); }
+  CEdit* NameEdit() const { return nameEdit_; }
+  CCheckBox* LockedBox() const { return locked_; }
+  CCheckBox* MutedBox() const { return muted_; }
+  // The control the next one goes below.
+  CWinCtl* LastControl() const { return last_; }
+
+ protected:
+  static bool IsChecked(const CCheckBox* box);
+  static void SetChecked(CCheckBox* box, bool checked);
+
+  IAMTimeline* timeline_ = nullptr;  // not owned: the main window keeps it for the editor's life
+  // Held while editing, so that the object outlives a delete elsewhere during the modal run.
+  Microsoft::WRL::ComPtr<IAMTimelineObj> object_;
+  // Owned by the container they were added to.
+  CStaticText* nameLabel_ = nullptr;
+  CEdit* nameEdit_ = nullptr;
+  CCheckBox* locked_ = nullptr;
+  CCheckBox* muted_ = nullptr;
+  CWinCtl* last_ = nullptr;
+};
