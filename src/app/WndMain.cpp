@@ -10,6 +10,7 @@
 #include "core/LogFile.h"
 #include "core/OwnedText.h"
 #include "core/ResultText.h"
+#include "editors/WndTLGrp.h"
 #include "res/resource.h"
 #include "timeline/GroupHelpers.h"
 #include "timeline/TLNode.h"
@@ -209,13 +210,26 @@ int CWndMain::OnNodeClick(UINT message, TLNode* node) {
     node->object->RemoveAll();
     MarkModified();
   } else if (choice == kProperties) {
-    // The object editors open here once they exist.
     action = L"show properties";
+    // The other kinds' editors open here once they exist.
+    if (node->type == kTLGroup) OnGroupProperties(node);
   } else {
     return 0;
   }
   if (LogExists()) WriteLog(OwnedText(kind, L": ", action));
   return 0;
+}
+
+void CWndMain::OnGroupProperties(TLNode* node) {
+  auto* editor = new CWndTLGrp();
+  if (editor->Create(window_, instance_) != 0) {
+    editor->Destroy(true);
+    return;
+  }
+  editor->SetObject(timeline_.Get(), node ? node->object.Get() : nullptr);
+  editor->CenterOn(window_);
+  if (editor->RunModal() == 1) MarkModified();
+  editor->Destroy(true);
 }
 
 bool CWndMain::AskToSaveChanges(int* result) {
@@ -368,7 +382,8 @@ void CWndMain::OnCommand(UINT id) {
     case kSave: OnSave(false); break;
     case kSaveAs: OnSave(true); break;
     case kAbout: ShowAbout(); break;
-    // Rendering, preview and the object editors open their windows here once they exist.
+    case kAddGroup: OnGroupProperties(nullptr); break;
+    // Rendering, preview and the other object editors open their windows here once they exist.
     default: break;
   }
 }

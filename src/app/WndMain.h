@@ -51,6 +51,8 @@ class CWndMain : public CWindow, public CTLModelCallback {
   int OnOpen(const wchar_t* path);
   int OnSave(bool ask);
   void MarkModified();
+  // Opens the group editor modally for the node's group, or for a new group without one.
+  void OnGroupProperties(TLNode* node);
 
   // The splash window shown until the first showing has initialised the application.
   void SetSplash(CWndSplash* splash) { splash_ = splash; }
