@@ -6,18 +6,6 @@
 #include "ui/StaticText.h"
 #include "ui/WinContainer.h"
 
-namespace {
-
-template <class Control>
-Control* Place(CWinContainer* container, Control* control, int x, int y, int width, int height) {
-  control->Move(x, y);
-  control->Resize(width, height);
-  container->AddChild(control);
-  return control;
-}
-
-}  // namespace
-
 bool CTLObjEdit::IsChecked(const CCheckBox* box) {
   return box && SendMessageW(box->Hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }

@@ -4,16 +4,25 @@
 #include <wrl/client.h>
 
 #include "services/EditingServices.h"
+#include "ui/WinContainer.h"
 
 class CCheckBox;
 class CEdit;
 class CStaticText;
-class CWinContainer;
 class CWinCtl;
 
 class CTLObjEdit {
  public:
   static constexpr int kNoObject = -1;
+
+  // Puts a new control of the editor's window at its place and hands it to the window.
+  template <class Control>
+  static Control* Place(CWinContainer* container, Control* control, int x, int y, int width, int height) {
+    control->Move(x, y);
+    control->Resize(width, height);
+    container->AddChild(control);
+    return control;
+  }
 
   CTLObjEdit() = default;
   virtual ~CTLObjEdit() = default;

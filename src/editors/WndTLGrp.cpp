@@ -20,16 +20,8 @@ constexpr int kRates[] = {8000, 11025, 22050, 44100};
 constexpr int kDefaultRateItem = 3;
 constexpr int kComboHeight = 20;
 
-template <class Control>
-Control* Place(CWinContainer* container, Control* control, int x, int y, int width, int height) {
-  control->Move(x, y);
-  control->Resize(width, height);
-  container->AddChild(control);
-  return control;
-}
-
 CStaticText* AddLabel(CWinContainer* container, HINSTANCE instance, const wchar_t* text, int x, int y, int width) {
-  auto* label = Place(container, new CStaticText(container->Hwnd(), instance), x, y, width, 15);
+  auto* label = CTLObjEdit::Place(container, new CStaticText(container->Hwnd(), instance), x, y, width, 15);
   label->SetText(text);
   return label;
 }
@@ -38,7 +30,7 @@ CEdit* AddNumberEdit(CWinContainer* container, HINSTANCE instance, const wchar_t
   auto* edit = new CEdit();
   edit->style |= ES_NUMBER;
   edit->Create(container->Hwnd(), instance);
-  Place(container, edit, x, y, width, 20);
+  CTLObjEdit::Place(container, edit, x, y, width, 20);
   edit->SetText(text);
   return edit;
 }
