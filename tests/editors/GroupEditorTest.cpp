@@ -73,9 +73,17 @@ std::wstring NameOf(IAMTimelineObj* object) {
   return name.Text();
 }
 
+// Should OK ever be refused where a test expects it to close the dialog, the dialog would wait
+// for a user for good: it is cancelled after a while, so that the test fails instead.
+void CALLBACK CancelStuckEditor(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (HWND editor = FindWindowW(L"WndTLGroup", nullptr)) PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+}
+
 class GroupEditor : public testing::Test {
  protected:
   void SetUp() override {
+    watchdog_ = SetTimer(nullptr, 0, 10000, &CancelStuckEditor);
     g_asked.clear();
     g_menuChoice = 0;
     previous_ = SetUserPromptHooks({&AnswerMessage, nullptr, &AnswerMenu});
@@ -86,6 +94,7 @@ class GroupEditor : public testing::Test {
     ASSERT_EQ(GroupCount(), 2);
   }
   void TearDown() override {
+    KillTimer(nullptr, watchdog_);
     if (editor_) editor_->Destroy(true);
     if (IsWindow(main_->Hwnd())) SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
     main_->Destroy(true);
@@ -131,6 +140,7 @@ class GroupEditor : public testing::Test {
   CWndMain* main_ = nullptr;
   CWndTLGrp* editor_ = nullptr;
   UserPromptHooks previous_;
+  UINT_PTR watchdog_ = 0;
 };
 
 }  // namespace
