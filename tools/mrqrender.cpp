@@ -6,7 +6,6 @@
 #include "engine/EffectRegistration.h"
 #include "engine/EngineRegistration.h"
 #include "render/TLRenderMgr.h"
-#include "services/ComUtil.h"
 #include "timeline/MediaTypeText.h"
 #include "timeline/ProjectStorage.h"
 #include "timeline/TimelineSources.h"
@@ -81,17 +80,6 @@ std::wstring Clock(REFERENCE_TIME t) {
   wchar_t text[32];
   swprintf(text, 32, L"%02lld:%02lld:%02lld.%02lld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms / 10 % 100);
   return text;
-}
-
-// Every source's media path. Project storage made relative names whole from the project's
-// folder on reading, so the engine reads what the project means wherever mrqrender started.
-std::vector<std::wstring> MediaNames(IAMTimeline* timeline) {
-  std::vector<std::wstring> names;
-  ForEachSource(timeline, [&](IAMTimelineSrc* src) {
-    Bstr name;
-    if (SUCCEEDED(src->GetMediaName(name.Out())) && name.Get()) names.push_back(name.Text());
-  });
-  return names;
 }
 
 // Prints every problem the engine reports, as it reports it, and counts the errors among them.
@@ -191,17 +179,10 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
   problems->QuietErrors(false);
   if (FAILED(hr)) return Fail(kBadProject, L"cannot read project " + project + L": " + (why.empty() ? Hr(hr) : why));
 
-  const std::vector<std::wstring> media = MediaNames(timeline.Get());
-  if (media.empty() && !list)
+  // Project storage made relative media names whole from the project's folder on reading.
+  if (MediaNames(timeline.Get()).empty() && !list)
     return Fail(kBadProject, L"project " + project + L" has nothing to render: none of its groups holds a source");
-  std::vector<std::wstring> missing;
-  for (const auto& m : media) {
-    const DWORD attrs = GetFileAttributesW(m.c_str());
-    const bool absent = m.empty() || attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY);
-    bool known = false;
-    for (const auto& k : missing) known = known || k == m;
-    if (absent && !known) missing.push_back(m);
-  }
+  const std::vector<std::wstring> missing = MissingMedia(timeline.Get());
   if (!missing.empty() && !allowGaps) {
     std::wstring lines;
     for (const auto& m : missing) lines += L"\n  " + (m.empty() ? std::wstring(L"(a source without a file name)") : m);

@@ -23,24 +23,6 @@
 
 namespace {
 
-// The project's media files that are not there, each once, relative names taken from the
-// project's folder.
-std::vector<std::wstring> MissingMedia(IAMTimeline* timeline, const std::wstring& folder) {
-  std::vector<std::wstring> missing;
-  ForEachSource(timeline, [&](IAMTimelineSrc* src) {
-    BSTR name = nullptr;
-    if (FAILED(src->GetMediaName(&name)) || !name) return;
-    const std::wstring media = MediaPath(std::wstring(name, SysStringLen(name)), folder);
-    SysFreeString(name);
-    const DWORD attrs = GetFileAttributesW(media.c_str());
-    if (media.empty() || (attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY))) return;
-    for (const auto& m : missing)
-      if (m == media) return;
-    missing.push_back(media);
-  });
-  return missing;
-}
-
 constexpr MenuItem kMainMenu[] = {
     {false, 0, 10, L"Project", true},
     {false, 0, CWndMain::kNew, L"New", false},
@@ -287,7 +269,8 @@ void CWndMain::ShowProblems(const wchar_t* what, const std::vector<std::wstring>
   std::vector<std::wstring> problems = errorLog_.TakeProblems();
   if (problems.empty() && missing.empty()) return;
   std::wstring text = std::wstring(what ? what : L"") + L"\n\nThis will not render as the project says:";
-  for (const auto& m : missing) text += L"\n- Media file not found: " + m;
+  for (const auto& m : missing)
+    text += m.empty() ? std::wstring(L"\n- A source has no media file") : L"\n- Media file not found: " + m;
   for (const auto& p : problems) text += L"\n- " + p;
   ShowMessage(splash_ ? splash_->Hwnd() : window_, text.c_str(), MB_OK | MB_ICONWARNING);
 }
@@ -329,7 +312,7 @@ int CWndMain::OnOpen(const wchar_t* path) {
   }
   RefreshView();
   SetModified(false);
-  if (SUCCEEDED(hr)) ShowProblems(chosen, MissingMedia(timeline_.Get(), FolderOf(chosen)));
+  if (SUCCEEDED(hr)) ShowProblems(chosen, MissingMedia(timeline_.Get()));
   return SUCCEEDED(hr) ? 0 : 1;
 }
 

@@ -2,6 +2,10 @@
 
 #include <wrl/client.h>
 
+#include <algorithm>
+
+#include "services/ComUtil.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -48,6 +52,25 @@ void ForEachSource(IAMTimeline* timeline, const std::function<void(IAMTimelineSr
     ComPtr<IAMTimelineObj> group;
     if (SUCCEEDED(timeline->GetGroup(&group, g)) && group) Visit(group.Get(), visit, 0);
   }
+}
+
+std::vector<std::wstring> MediaNames(IAMTimeline* timeline) {
+  std::vector<std::wstring> names;
+  ForEachSource(timeline, [&](IAMTimelineSrc* src) {
+    Bstr name;
+    if (SUCCEEDED(src->GetMediaName(name.Out()))) names.push_back(name.Text());
+  });
+  return names;
+}
+
+std::vector<std::wstring> MissingMedia(IAMTimeline* timeline) {
+  std::vector<std::wstring> missing;
+  for (const std::wstring& name : MediaNames(timeline)) {
+    const DWORD attrs = name.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(name.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (std::find(missing.begin(), missing.end(), name) == missing.end()) missing.push_back(name);
+  }
+  return missing;
 }
 
 std::wstring MediaPath(const std::wstring& name, const std::wstring& folder) {
