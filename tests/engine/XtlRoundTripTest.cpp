@@ -11,6 +11,19 @@
 namespace enginetest {
 namespace {
 
+// A PCM audio type around `wfx` (borrowed, not copied).
+AM_MEDIA_TYPE PcmType(WAVEFORMATEX& wfx) {
+  return {MEDIATYPE_Audio,
+          MEDIASUBTYPE_PCM,
+          FALSE,
+          FALSE,
+          0,
+          FORMAT_WaveFormatEx,
+          nullptr,
+          sizeof wfx,
+          reinterpret_cast<BYTE*>(&wfx)};
+}
+
 class XtlRoundTrip : public EngineTest {
  protected:
   void SetUp() override {
@@ -421,15 +434,7 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
   for (const Audio& a : audios) {
     const WORD align = static_cast<WORD>(a.channels * a.bits / 8);
     WAVEFORMATEX wfx{WAVE_FORMAT_PCM, a.channels, a.rate, a.rate * align, align, a.bits, 0};
-    AM_MEDIA_TYPE mt{MEDIATYPE_Audio,
-                     MEDIASUBTYPE_PCM,
-                     FALSE,
-                     FALSE,
-                     0,
-                     FORMAT_WaveFormatEx,
-                     nullptr,
-                     sizeof wfx,
-                     reinterpret_cast<BYTE*>(&wfx)};
+    AM_MEDIA_TYPE mt = PcmType(wfx);
     auto group = AddGroup();
     ASSERT_EQ(S_OK, As<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup)->SetMediaType(&mt)) << a.rate;
   }
@@ -503,15 +508,7 @@ TEST_F(XtlRoundTrip, GroupTypesThatWouldNotSurviveASaveAreRefused) {
   EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, video(MEDIASUBTYPE_RGB24, 24, BI_RGB, 64, -70000));
   auto audio = [&](WORD tag, WORD channels, DWORD rate, WORD bits, WORD align, DWORD bytes) {
     WAVEFORMATEX wfx{tag, channels, rate, bytes, align, bits, 0};
-    AM_MEDIA_TYPE mt{MEDIATYPE_Audio,
-                     MEDIASUBTYPE_PCM,
-                     FALSE,
-                     FALSE,
-                     0,
-                     FORMAT_WaveFormatEx,
-                     nullptr,
-                     sizeof wfx,
-                     reinterpret_cast<BYTE*>(&wfx)};
+    AM_MEDIA_TYPE mt = PcmType(wfx);
     return g->SetMediaType(&mt);
   };
   EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, audio(WAVE_FORMAT_IEEE_FLOAT, 2, 48000, 32, 8, 384000));
