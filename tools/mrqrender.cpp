@@ -6,6 +6,7 @@
 #include "engine/EffectRegistration.h"
 #include "engine/EngineRegistration.h"
 #include "render/TLRenderMgr.h"
+#include "services/ComUtil.h"
 #include "timeline/MediaTypeText.h"
 #include "timeline/ProjectStorage.h"
 #include "timeline/TimelineSources.h"
@@ -167,7 +168,7 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
   if (FAILED(hr)) return Fail(kRunFailed, L"the editing services are not available: " + Hr(hr));
   // Everything the engine meets from here on is printed, and decides the exit code.
   ComPtr<ProblemLog> problems;
-  problems.Attach(new ProblemLog());
+  Adopt(problems, new ProblemLog());
   ComPtr<IAMSetErrorLog> setLog;
   if (SUCCEEDED(timeline.As(&setLog))) setLog->put_ErrorLog(problems.Get());
   if (GetFileAttributesW(project.c_str()) == INVALID_FILE_ATTRIBUTES)

@@ -18,6 +18,14 @@ Microsoft::WRL::ComPtr<I> As(IUnknown* object) {
   return p;
 }
 
+// Takes over a reference the caller already holds. MinGW's ComPtr::Attach adds a reference of
+// its own, which would leak one with every call; this hands the pointer over as it is.
+template <class T>
+void Adopt(Microsoft::WRL::ComPtr<T>& owner, typename Microsoft::WRL::ComPtr<T>::InterfaceType* raw) {
+  owner.Reset();
+  *owner.GetAddressOf() = raw;
+}
+
 // Owns one BSTR: made from text, or filled through Out() by a call that hands one back.
 class Bstr {
  public:

@@ -22,7 +22,7 @@ ComPtr<IBaseFilter> OwnerOf(IPin* pin) {
   PIN_INFO info{};
   if (FAILED(pin->QueryPinInfo(&info))) return nullptr;
   ComPtr<IBaseFilter> owner;
-  owner.Attach(info.pFilter);
+  Adopt(owner, info.pFilter);
   return owner;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/base/GuidText.h"
 #include "engine/base/TimeUnits.h"
+#include "services/ComUtil.h"
 
 #include <cmath>
 #include <cstring>
@@ -18,7 +19,7 @@ ComPtr<TimelineNode> TimelineNode::FromUnknown(IUnknown* unknown) {
   if (unknown) {
     void* raw = nullptr;
     if (SUCCEEDED(unknown->QueryInterface(IID_MrqTimelineNode, &raw)) && raw)
-      node.Attach(static_cast<TimelineNode*>(static_cast<IAMTimelineObj*>(static_cast<IUnknown*>(raw))));
+      Adopt(node, static_cast<TimelineNode*>(static_cast<IAMTimelineObj*>(static_cast<IUnknown*>(raw))));
   }
   return node;
 }

@@ -77,7 +77,7 @@ HRESULT SearchInterface(IBaseFilter* filter, REFIID iid, void** out, bool down, 
     PIN_INFO info{};
     if (SUCCEEDED(peer->QueryPinInfo(&info)) && info.pFilter) {
       next.emplace_back();
-      next.back().Attach(info.pFilter);
+      Adopt(next.back(), info.pFilter);
     }
   }
   for (auto& f : next)

@@ -1,6 +1,7 @@
 #include "engine/render/RenderEngine.h"
 
 #include "engine/base/TimeUnits.h"
+#include "services/ComUtil.h"
 
 #include <control.h>
 #include <uuids.h>
@@ -161,7 +162,7 @@ HRESULT RenderEngine::BuildFrontEnd() {
   if (plans.empty()) return hadOutputs ? S_WARN_OUTPUTRESET : S_OK;
   auto* source = new (std::nothrow) TimelineSource(plans);
   if (!source) return E_OUTOFMEMORY;
-  source_.Attach(source);
+  Adopt(source_, source);
   if (FAILED(hr = graph_->AddFilter(source_.Get(), L"Timeline source"))) {
     source_.Reset();
     return hr;
