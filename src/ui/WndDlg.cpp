@@ -49,7 +49,9 @@ LRESULT CWndDlg::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     }
     case WM_COMMAND:
       if (lParam == 0 && (wParam == IDOK || wParam == IDCANCEL)) {
-        // The keyboard interface of dialog navigation (Enter, Escape).
+        // The keyboard interface of dialog navigation (Enter, Escape). Enter does no more
+        // than the OK button: while that is disabled, there is nothing to confirm.
+        if (wParam == IDOK && ok_ && !IsWindowEnabled(ok_->Hwnd())) return 0;
         modalResult_ = static_cast<int>(wParam);
         return SendMessageW(window, WM_CLOSE, 0, 0);
       }
