@@ -11,15 +11,19 @@
 #include "core/OwnedText.h"
 #include "core/ResultText.h"
 #include "editors/WndTLGrp.h"
+#include "editors/WndTLSrc.h"
+#include "editors/WndTLTrk.h"
 #include "res/resource.h"
 #include "timeline/GroupHelpers.h"
 #include "timeline/TLNode.h"
 #include "timeline/TimelineSources.h"
 #include "timeline/TimeCode.h"
+#include "timeline/TimeEdit.h"
 #include "timeline/WndTLModel.h"
 #include "ui/StatusBar.h"
 #include "ui/UiState.h"
 #include "ui/UserPrompts.h"
+#include "ui/WaitCursor.h"
 
 namespace {
 
@@ -67,18 +71,6 @@ const wchar_t* KindName(uint32_t kind) {
     default: return L"<unknown>";
   }
 }
-
-// The wait cursor while a file is read or written.
-class WaitCursor {
- public:
-  WaitCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(old_ ? old_ : LoadCursorW(nullptr, IDC_ARROW)); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR old_;
-};
 
 void FillProjectDialog(OPENFILENAMEW* ofn, HWND owner, wchar_t* file, wchar_t* title) {
   *ofn = {};
@@ -193,8 +185,10 @@ int CWndMain::OnNodeClick(UINT message, TLNode* node) {
     MarkModified();
   } else if (choice == kProperties) {
     action = L"show properties";
-    // The other kinds' editors open here once they exist.
+    // Effects and transitions get their editor with the effect and transition editor.
     if (node->type == kTLGroup) OnGroupProperties(node);
+    if (node->type == kTLTrack) OnTrackProperties(node);
+    if (node->type == kTLSource) OnSourceProperties(node);
   } else {
     return 0;
   }
@@ -202,16 +196,45 @@ int CWndMain::OnNodeClick(UINT message, TLNode* node) {
   return 0;
 }
 
-void CWndMain::OnGroupProperties(TLNode* node) {
-  auto* editor = new CWndTLGrp();
-  if (editor->Create(window_, instance_) != 0) {
-    editor->Destroy(true);
-    return;
-  }
-  editor->SetObject(timeline_.Get(), node ? node->object.Get() : nullptr);
+void CWndMain::RunEditor(CWindow* editor) {
   editor->CenterOn(window_);
   if (editor->RunModal() == 1) MarkModified();
   editor->Destroy(true);
+}
+
+void CWndMain::NodePosition(const TLNode* node, int* group, int* track) {
+  *group = -1;
+  *track = -1;
+  if (node && view_) FindNodePosition(view_->Model(), node, group, track);
+}
+
+void CWndMain::OnGroupProperties(TLNode* node) {
+  auto* editor = new CWndTLGrp();
+  if (editor->Create(window_, instance_) != 0) return editor->Destroy(true);
+  editor->SetObject(timeline_.Get(), node ? node->object.Get() : nullptr);
+  RunEditor(editor);
+}
+
+void CWndMain::OnTrackProperties(TLNode* node) {
+  auto* editor = new CWndTLTrk();
+  if (editor->Create(window_, instance_) != 0) return editor->Destroy(true);
+  int group, track;
+  NodePosition(node, &group, &track);
+  editor->Open(timeline_.Get(), node ? node->object.Get() : nullptr, group, track);
+  RunEditor(editor);
+}
+
+void CWndMain::OnSourceProperties(TLNode* node) {
+  auto* editor = new CWndTLSrc();
+  if (editor->Create(window_, instance_) != 0) return editor->Destroy(true);
+  int group, track;
+  NodePosition(node, &group, &track);
+  editor->SetTrackObject(timeline_.Get(), node ? node->object.Get() : nullptr, group, track);
+  if (!node && view_) {
+    editor->StartEdit()->SetTime(view_->CursorTime());
+    editor->OnStreamChanged();
+  }
+  RunEditor(editor);
 }
 
 bool CWndMain::AskToSaveChanges(int* result) {
@@ -366,7 +389,10 @@ void CWndMain::OnCommand(UINT id) {
     case kSaveAs: OnSave(true); break;
     case kAbout: ShowAbout(); break;
     case kAddGroup: OnGroupProperties(nullptr); break;
-    // Rendering, preview and the other object editors open their windows here once they exist.
+    case kAddTrack: OnTrackProperties(nullptr); break;
+    case kAddSource: OnSourceProperties(nullptr); break;
+    // Rendering, preview and the effect and transition editor open their windows here once
+    // they exist.
     default: break;
   }
 }

@@ -53,6 +53,10 @@ class CWndMain : public CWindow, public CTLModelCallback {
   void MarkModified();
   // Opens the group editor modally for the node's group, or for a new group without one.
   void OnGroupProperties(TLNode* node);
+  // The track editor for the node's track, or for a new track without one.
+  void OnTrackProperties(TLNode* node);
+  // The source editor for the node's source, or for a new source at the view's cursor.
+  void OnSourceProperties(TLNode* node);
 
   // The splash window shown until the first showing has initialised the application.
   void SetSplash(CWndSplash* splash) { splash_ = splash; }
@@ -72,6 +76,10 @@ class CWndMain : public CWindow, public CTLModelCallback {
 
  private:
   void RefreshView();
+  // Runs an editor that was created and set up; the project is marked modified when the user
+  // confirmed it.
+  void RunEditor(CWindow* editor);
+  void NodePosition(const TLNode* node, int* group, int* track);
   void SetModified(bool modified);
   void SetStatus(int part, const wchar_t* text);
   bool AskToSaveChanges(int* result);  // false: stop (cancelled or the save failed)

@@ -2,9 +2,50 @@
 
 #include "services/ComUtil.h"
 #include "ui/CheckBox.h"
+#include "ui/ComboBox.h"
 #include "ui/Edit.h"
 #include "ui/StaticText.h"
+#include "ui/UserPrompts.h"
+#include "ui/Window.h"
 #include "ui/WinContainer.h"
+
+namespace {
+constexpr DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_HASSTRINGS;
+}  // namespace
+
+CStaticText* CTLObjEdit::AddLabel(CWinContainer* container, HINSTANCE instance, const wchar_t* text, int x, int y,
+                                  int width) {
+  auto* label = Place(container, new CStaticText(container->Hwnd(), instance), x, y, width, 15);
+  label->SetText(text);
+  return label;
+}
+
+CComboBox* CTLObjEdit::AddCombo(CWinContainer* container, HINSTANCE instance, int x, int y, int width) {
+  return Place(container, new CComboBox(container->Hwnd(), instance, kComboStyle), x, y, width, 20);
+}
+
+int CTLObjEdit::SelectedData(const CComboBox* combo) {
+  const int item = combo ? combo->GetCurSel() : -1;
+  return item >= 0 ? combo->GetItemData(item) : 0;
+}
+
+bool CTLObjEdit::SelectData(CComboBox* combo, int data) {
+  if (!combo) return false;
+  for (int i = 0; i < combo->Count(); ++i) {
+    if (combo->GetItemData(i) == data) {
+      combo->SetCurSel(i);
+      return true;
+    }
+  }
+  combo->SetCurSel(-1);
+  return false;
+}
+
+int CTLObjEdit::RefuseClose(CWindow* dialog, const std::wstring& why) {
+  ShowMessage(dialog->Hwnd(), why.c_str(), MB_OK | MB_ICONEXCLAMATION);
+  dialog->SetModalResult(0);
+  return -1;
+}
 
 bool CTLObjEdit::IsChecked(const CCheckBox* box) {
   return box && SendMessageW(box->Hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -16,8 +57,7 @@ void CTLObjEdit::SetChecked(CCheckBox* box, bool checked) {
 
 void CTLObjEdit::CreateControls(CWinContainer* container, HINSTANCE instance, int x, int y, int width) {
   HWND parent = container->Hwnd();
-  nameLabel_ = Place(container, new CStaticText(parent, instance), x, y + 4, width, 15);
-  nameLabel_->SetText(L"Name");
+  nameLabel_ = AddLabel(container, instance, L"Name", x, y + 4, width);
   nameEdit_ = new CEdit();
   nameEdit_->Create(parent, instance);
   Place(container, nameEdit_, x, y + 19, width, 20);

@@ -3,13 +3,17 @@
 // and moving them between the controls and the object.
 #include <wrl/client.h>
 
+#include <string>
+
 #include "services/EditingServices.h"
 #include "ui/WinContainer.h"
 
 class CCheckBox;
+class CComboBox;
 class CEdit;
 class CStaticText;
 class CWinCtl;
+class CWindow;
 
 class CTLObjEdit {
  public:
@@ -23,6 +27,21 @@ class CTLObjEdit {
     container->AddChild(control);
     return control;
   }
+
+  // A one-line label, 15 pixels high.
+  static CStaticText* AddLabel(CWinContainer* container, HINSTANCE instance, const wchar_t* text, int x, int y,
+                               int width);
+  // A drop-down list in the editors' style, 20 pixels high, items in the order added.
+  static CComboBox* AddCombo(CWinContainer* container, HINSTANCE instance, int x, int y, int width);
+  // The value of the selected item; 0 when nothing is selected.
+  static int SelectedData(const CComboBox* combo);
+  // Selects the first item whose value is `data`; clears the selection when there is none.
+  static bool SelectData(CComboBox* combo, int data);
+
+  // Answers an OK that cannot be carried out: tells the user why and keeps the dialog open.
+  // A later close box then cancels instead of trying the same thing again. Returns the
+  // close request's refusal.
+  static int RefuseClose(CWindow* dialog, const std::wstring& why);
 
   CTLObjEdit() = default;
   virtual ~CTLObjEdit() = default;

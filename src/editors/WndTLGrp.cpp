@@ -11,20 +11,13 @@
 #include "ui/ComboBox.h"
 #include "ui/Edit.h"
 #include "ui/StaticText.h"
-#include "ui/UserPrompts.h"
+#include "ui/WaitCursor.h"
 
 namespace {
 
-constexpr DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_HASSTRINGS;
 constexpr int kRates[] = {8000, 11025, 22050, 44100};
 constexpr int kDefaultRateItem = 3;
 constexpr int kComboHeight = 20;
-
-CStaticText* AddLabel(CWinContainer* container, HINSTANCE instance, const wchar_t* text, int x, int y, int width) {
-  auto* label = CTLObjEdit::Place(container, new CStaticText(container->Hwnd(), instance), x, y, width, 15);
-  label->SetText(text);
-  return label;
-}
 
 CEdit* AddNumberEdit(CWinContainer* container, HINSTANCE instance, const wchar_t* text, int x, int y, int width) {
   auto* edit = new CEdit();
@@ -89,11 +82,11 @@ DWORD CWndTLGrp::Create(HWND parent, HINSTANCE instance) {
 
   int top = last_->y + last_->height + 4;
   mediaTypeLabel_ = AddLabel(this, instance, L"Media type:", left, top, w);
-  mediaType_ = Place(this, new CComboBox(window_, instance, kComboStyle), left, top + 15, w, kComboHeight);
+  mediaType_ = AddCombo(this, instance, left, top + 15, w);
   for (const GroupMediaType& entry : GroupMediaTypes) mediaType_->AddString(entry.name);
   top = mediaType_->y + 25;
   subtypeLabel_ = AddLabel(this, instance, L"Media subtype:", left, top, w);
-  subtype_ = Place(this, new CComboBox(window_, instance, kComboStyle), left, top + 15, w, kComboHeight);
+  subtype_ = AddCombo(this, instance, left, top + 15, w);
 
   mediaType_->SetCurSel(kGroupVideo);
   OnMediaTypeChanged();
@@ -143,7 +136,7 @@ void CWndTLGrp::OnMediaTypeChanged() {
   if (m == kGroupAudio) {
     if (!rateCombo_) {
       rateLabel_ = AddLabel(this, instance_, L"Audio sample rate:", left, top, w);
-      rateCombo_ = Place(this, new CComboBox(window_, instance_, kComboStyle), left, top + 15, w, kComboHeight);
+      rateCombo_ = AddCombo(this, instance_, left, top + 15, w);
       for (int rate : kRates) {
         const int item = rateCombo_->AddString((std::to_wstring(rate) + L" Hz").c_str());
         rateCombo_->SetItemData(item, rate);
@@ -203,9 +196,7 @@ int CWndTLGrp::LoadFromObject() {
   } else if (major == kGroupAudio && rateCombo_ && type.formattype == FORMAT_WaveFormatEx && type.pbFormat &&
              type.cbFormat >= sizeof(WAVEFORMATEX)) {
     loadedRate_ = reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat)->nSamplesPerSec;
-    rateCombo_->SetCurSel(-1);
-    for (int i = 0; i < rateCombo_->Count(); ++i)
-      if (static_cast<DWORD>(rateCombo_->GetItemData(i)) == loadedRate_) rateCombo_->SetCurSel(i);
+    SelectData(rateCombo_, static_cast<int>(loadedRate_));
   }
   FreeMediaTypeContent(&type);
   return 0;
@@ -249,7 +240,7 @@ int CWndTLGrp::SaveToObject() {
 }
 
 int CWndTLGrp::OnClose() {
-  HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  WaitCursor wait;
   if (modalResult_ == 1) {
     std::wstring problem;
     TLGroupDesc desc;
@@ -258,19 +249,12 @@ int CWndTLGrp::OnClose() {
     } else if (SaveToObject() != 0) {
       problem = L"The group could not be saved.\n" + ResultSentence(lastSave_);
     }
-    if (!problem.empty()) {
-      SetCursor(previous);
-      ShowMessage(window_, problem.c_str(), MB_OK | MB_ICONEXCLAMATION);
-      // A later close box must not try the same save again.
-      modalResult_ = 0;
-      return -1;
-    }
+    if (!problem.empty()) return RefuseClose(this, problem);
   }
   // A group made here belongs to the timeline now; the editor lets go of it.
   if (!hadObject_) {
     group_.Reset();
     object_.Reset();
   }
-  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
   return CWndDlg::OnClose();
 }

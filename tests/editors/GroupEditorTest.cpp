@@ -1,47 +1,20 @@
-// The group editor on the real main window's timeline: controls, loading, saving, refusals,
-// and the main window's commands that open it. Messages are answered through the prompt hooks.
-#include <gtest/gtest.h>
-#include <windows.h>
-
-#include <string>
-#include <vector>
-
-#include "TestSupport.h"
-#include "app/AppInit.h"
-#include "app/WndMain.h"
+// The group editor: controls, loading, saving, refusals, and the main window's commands that
+// open it.
+#include "EditorTestSupport.h"
 #include "editors/WndTLGrp.h"
-#include "services/ComUtil.h"
 #include "timeline/GroupHelpers.h"
 #include "timeline/TLNode.h"
-#include "timeline/WndTLModel.h"
 #include "ui/CheckBox.h"
-#include "ui/ComboBox.h"
 #include "ui/Edit.h"
-#include "ui/UserPrompts.h"
 
 // After the editing-services declarations, which bring the media framework's base types.
 #include <amvideo.h>
 #include <mmreg.h>
 #include <uuids.h>
 
-using Microsoft::WRL::ComPtr;
+using namespace editortest;
 
 namespace {
-
-std::vector<std::wstring> g_asked;
-UINT g_menuChoice = 0;
-
-int AnswerMessage(const MessageRequest& request) {
-  g_asked.push_back(request.text);
-  return IDOK;
-}
-
-UINT AnswerMenu(HMENU, int, int, HWND) { return g_menuChoice; }
-
-ULONG RefCount(IUnknown* object) {
-  object->AddRef();
-  return object->Release();
-}
 
 struct GroupType {
   GUID major = GUID_NULL;
@@ -67,52 +40,11 @@ GroupType TypeOf(IAMTimelineObj* object) {
   return result;
 }
 
-std::wstring NameOf(IAMTimelineObj* object) {
-  Bstr name;
-  object->GetUserName(name.Out());
-  return name.Text();
-}
-
-// Should OK ever be refused where a test expects it to close the dialog, the dialog would wait
-// for a user for good: it is cancelled after a while, so that the test fails instead.
-void CALLBACK CancelStuckEditor(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  if (HWND editor = FindWindowW(L"WndTLGroup", nullptr)) PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
-}
-
-class GroupEditor : public testing::Test {
+class GroupEditor : public EditorTest {
  protected:
-  void SetUp() override {
-    watchdog_ = SetTimer(nullptr, 0, 10000, &CancelStuckEditor);
-    g_asked.clear();
-    g_menuChoice = 0;
-    previous_ = SetUserPromptHooks({&AnswerMessage, nullptr, &AnswerMenu});
-    main_ = new CWndMain();
-    ASSERT_EQ(main_->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
-    InitializeApplication(*main_);
-    ASSERT_NE(main_->Timeline(), nullptr);
-    ASSERT_EQ(GroupCount(), 2);
-  }
   void TearDown() override {
-    KillTimer(nullptr, watchdog_);
     if (editor_) editor_->Destroy(true);
-    if (IsWindow(main_->Hwnd())) SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
-    main_->Destroy(true);
-    testsupport::PumpMessages();
-    MSG quit;
-    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    SetUserPromptHooks(previous_);
-  }
-
-  long GroupCount() {
-    long count = 0;
-    main_->Timeline()->GetGroupCount(&count);
-    return count;
-  }
-  ComPtr<IAMTimelineObj> Group(long index) {
-    ComPtr<IAMTimelineObj> group;
-    main_->Timeline()->GetGroup(&group, index);
-    return group;
+    EditorTest::TearDown();
   }
   ComPtr<IAMTimelineObj> AddAudioGroup(uint32_t rate) {
     TLGroupDesc desc;
@@ -130,17 +62,10 @@ class GroupEditor : public testing::Test {
     editor_->SetObject(main_->Timeline(), object);
     return editor_;
   }
-  void SelectMediaType(int index) {
-    editor_->MediaTypeCombo()->SetCurSel(index);
-    SendMessageW(editor_->Hwnd(), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(editor_->MediaTypeCombo()->Hwnd()));
-  }
+  void SelectMediaType(int index) { Choose(editor_->MediaTypeCombo(), index); }
   void Post(UINT command) { PostMessageW(editor_->Hwnd(), WM_COMMAND, command, 0); }
 
-  CWndMain* main_ = nullptr;
   CWndTLGrp* editor_ = nullptr;
-  UserPromptHooks previous_;
-  UINT_PTR watchdog_ = 0;
 };
 
 }  // namespace
@@ -274,34 +199,23 @@ TEST_F(GroupEditor, CancelAndRefusalsLeaveTheGroupAndItsReferencesAsTheyWere) {
   EXPECT_EQ(RefCount(group.Get()), refs);
 }
 
-// The main window opens the editor modally; the fake user acts from a timer while it runs.
-namespace {
-void (*g_userAction)(HWND editor) = nullptr;
-std::wstring g_seenTitle;
-bool g_seenTypeEnabled = false;
-
-void CALLBACK ActOnEditor(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND editor = FindWindowW(L"WndTLGroup", nullptr);
-  if (!editor || !IsWindowVisible(editor)) return;
-  KillTimer(nullptr, timer);
-  wchar_t title[64] = {};
-  GetWindowTextW(editor, title, 64);
-  g_seenTitle = title;
-  // The media type combo is the first combo box the editor creates.
-  g_seenTypeEnabled = IsWindowEnabled(FindWindowExW(editor, nullptr, L"ComboBox", nullptr)) != FALSE;
-  g_userAction(editor);
-}
-}  // namespace
-
 TEST_F(GroupEditor, MainWindowAddsAGroupAndOpensAGroupsProperties) {
-  g_userAction = [](HWND editor) {
+  std::wstring title;
+  bool typeEnabled = false;
+  auto look = [&](HWND editor) {
+    title.resize(64);
+    title.resize(GetWindowTextW(editor, title.data(), 64));
+    // The media type combo is the first combo box the editor creates.
+    typeEnabled = IsWindowEnabled(FindWindowExW(editor, nullptr, L"ComboBox", nullptr)) != FALSE;
+  };
+  ActWhenShown(L"WndTLGroup", [&](HWND editor) {
+    look(editor);
     SetWindowTextW(FindWindowExW(editor, nullptr, L"Edit", nullptr), L"Titles");
     PostMessageW(editor, WM_COMMAND, IDOK, 0);
-  };
-  SetTimer(nullptr, 0, 20, &ActOnEditor);
-  SendMessageW(main_->Hwnd(), WM_COMMAND, MAKEWPARAM(CWndMain::kAddGroup, 0), 0);
-  EXPECT_EQ(g_seenTitle, L"New timeline group");
-  EXPECT_TRUE(g_seenTypeEnabled);
+  });
+  RunMainCommand(CWndMain::kAddGroup);
+  EXPECT_EQ(title, L"New timeline group");
+  EXPECT_TRUE(typeEnabled);
   EXPECT_EQ(FindWindowW(L"WndTLGroup", nullptr), nullptr);
   ASSERT_EQ(GroupCount(), 3);
   EXPECT_EQ(NameOf(Group(2).Get()), L"Titles");
@@ -309,14 +223,15 @@ TEST_F(GroupEditor, MainWindowAddsAGroupAndOpensAGroupsProperties) {
   EXPECT_EQ(main_->View()->Model().GroupCount(), 3);
 
   // Properties of a group, cancelled: the project stays as it was.
-  SendMessageW(main_->Hwnd(), WM_COMMAND, MAKEWPARAM(CWndMain::kNew, 0), 0);
+  RunMainCommand(CWndMain::kNew);
   ASSERT_FALSE(main_->IsModified());
-  g_userAction = [](HWND editor) { PostMessageW(editor, WM_COMMAND, IDCANCEL, 0); };
-  g_menuChoice = CWndMain::kProperties;
-  SetTimer(nullptr, 0, 20, &ActOnEditor);
-  main_->OnNodeClick(WM_RBUTTONDOWN, &main_->View()->Model().Group(1));
-  EXPECT_EQ(g_seenTitle, L"Timeline group");
-  EXPECT_FALSE(g_seenTypeEnabled);
+  ActWhenShown(L"WndTLGroup", [&](HWND editor) {
+    look(editor);
+    PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+  });
+  RunProperties(&main_->View()->Model().Group(1));
+  EXPECT_EQ(title, L"Timeline group");
+  EXPECT_FALSE(typeEnabled);
   EXPECT_FALSE(main_->IsModified());
   EXPECT_EQ(GroupCount(), 2);
 }

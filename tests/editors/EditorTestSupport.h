@@ -1,0 +1,168 @@
+#pragma once
+// The editors under test run on the real main window's timeline. Messages and file dialogs are
+// answered through the prompt hooks; a fake user acts on a modal window from a timer once the
+// window shows; a watchdog cancels any editor still open after a while, so that a dialog that
+// refuses to close fails its test instead of waiting for good.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "app/AppInit.h"
+#include "app/WndMain.h"
+#include "services/ComUtil.h"
+#include "timeline/WndTLModel.h"
+#include "ui/ComboBox.h"
+#include "ui/UserPrompts.h"
+
+namespace editortest {
+
+using Microsoft::WRL::ComPtr;
+
+inline std::vector<std::wstring> g_asked;        // texts of the message boxes shown
+inline std::vector<std::wstring> g_fileAnswers;  // paths the open dialog hands out, in turn
+inline UINT g_menuChoice = 0;
+
+inline int AnswerMessage(const MessageRequest& request) {
+  g_asked.push_back(request.text);
+  return IDOK;
+}
+inline bool AnswerFile(OPENFILENAMEW* request, bool) {
+  if (g_fileAnswers.empty()) return false;
+  wcsncpy(request->lpstrFile, g_fileAnswers.front().c_str(), request->nMaxFile - 1);
+  g_fileAnswers.erase(g_fileAnswers.begin());
+  return true;
+}
+inline UINT AnswerMenu(HMENU, int, int, HWND) { return g_menuChoice; }
+
+inline ULONG RefCount(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+inline std::wstring NameOf(IAMTimelineObj* object) {
+  Bstr name;
+  object->GetUserName(name.Out());
+  return name.Text();
+}
+
+inline std::wstring FixturePath(const std::wstring& name) {
+  return testsupport::ExeDir() + L"\\media-fixtures\\" + name;
+}
+
+// Runs `action` on the first visible top-level window of `className` (and `title`, when given)
+// of this thread, once it shows.
+inline std::vector<std::pair<UINT_PTR, std::function<bool()>>> g_pending;
+inline void CALLBACK PollPending(HWND, UINT, UINT_PTR timer, DWORD) {
+  for (size_t i = 0; i < g_pending.size(); ++i) {
+    if (g_pending[i].first != timer) continue;
+    auto attempt = g_pending[i].second;
+    if (attempt()) {
+      KillTimer(nullptr, timer);
+      g_pending.erase(g_pending.begin() + static_cast<ptrdiff_t>(i));
+    }
+    return;
+  }
+}
+inline void ActWhenShown(const wchar_t* className, std::function<void(HWND)> action, const wchar_t* title = nullptr) {
+  const std::wstring cls = className;
+  const std::wstring text = title ? title : L"";
+  auto attempt = [cls, text, action]() {
+    HWND window = FindWindowW(cls.c_str(), text.empty() ? nullptr : text.c_str());
+    if (!window || !IsWindowVisible(window)) return false;
+    action(window);
+    return true;
+  };
+  g_pending.emplace_back(SetTimer(nullptr, 0, 20, &PollPending), attempt);
+}
+
+// Posts a notification from a control to its parent, as the control does when the user acts.
+inline void Notify(HWND control, UINT code) {
+  PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
+               reinterpret_cast<LPARAM>(control));
+}
+inline void Choose(CComboBox* combo, int item) {
+  combo->SetCurSel(item);
+  SendMessageW(GetParent(combo->Hwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo->Hwnd()), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo->Hwnd()));
+}
+
+inline const wchar_t* const kEditorClasses[] = {L"WndTLGroup", L"WndTLTrack", L"WndTLSource"};
+inline void CALLBACK CancelStuckEditors(HWND, UINT, UINT_PTR, DWORD) {
+  for (const wchar_t* cls : kEditorClasses)
+    if (HWND editor = FindWindowW(cls, nullptr)) PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+}
+
+class EditorTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    watchdog_ = SetTimer(nullptr, 0, 15000, &CancelStuckEditors);
+    g_asked.clear();
+    g_fileAnswers.clear();
+    g_menuChoice = 0;
+    previous_ = SetUserPromptHooks({&AnswerMessage, &AnswerFile, &AnswerMenu});
+    main_ = new CWndMain();
+    ASSERT_EQ(main_->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
+    InitializeApplication(*main_);
+    ASSERT_NE(main_->Timeline(), nullptr);
+    ASSERT_EQ(GroupCount(), 2);
+  }
+  void TearDown() override {
+    KillTimer(nullptr, watchdog_);
+    for (auto& pending : g_pending) KillTimer(nullptr, pending.first);
+    g_pending.clear();
+    if (IsWindow(main_->Hwnd())) SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
+    main_->Destroy(true);
+    testsupport::PumpMessages();
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    SetUserPromptHooks(previous_);
+  }
+
+  IAMTimeline* Timeline() { return main_->Timeline(); }
+  long GroupCount() {
+    long count = 0;
+    Timeline()->GetGroupCount(&count);
+    return count;
+  }
+  ComPtr<IAMTimelineObj> Group(long index) {
+    ComPtr<IAMTimelineObj> group;
+    Timeline()->GetGroup(&group, index);
+    return group;
+  }
+  long TrackCount(long group) {
+    long count = 0;
+    if (auto comp = As<IAMTimelineComp>(Group(group).Get())) comp->VTrackGetCount(&count);
+    return count;
+  }
+  ComPtr<IAMTimelineObj> Track(long group, long index) {
+    ComPtr<IAMTimelineObj> track;
+    if (auto comp = As<IAMTimelineComp>(Group(group).Get())) comp->GetVTrack(&track, index);
+    return track;
+  }
+  // The sources of a track, in time order.
+  std::vector<ComPtr<IAMTimelineObj>> Sources(long group, long track) {
+    std::vector<ComPtr<IAMTimelineObj>> sources;
+    auto t = As<IAMTimelineTrack>(Track(group, track).Get());
+    REFERENCE_TIME at = 0;
+    ComPtr<IAMTimelineObj> source;
+    while (t && t->GetNextSrc(&source, &at) == S_OK) sources.push_back(std::move(source));
+    return sources;
+  }
+  // A menu command of the main window; an editor it opens runs modally until the fake user ends it.
+  void RunMainCommand(UINT command) { SendMessageW(main_->Hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0); }
+  // The object menu's Properties on a node of the view.
+  void RunProperties(TLNode* node) {
+    g_menuChoice = CWndMain::kProperties;
+    main_->OnNodeClick(WM_RBUTTONDOWN, node);
+  }
+
+  CWndMain* main_ = nullptr;
+  UserPromptHooks previous_;
+  UINT_PTR watchdog_ = 0;
+};
+
+}  // namespace editortest
