@@ -1,0 +1,125 @@
+// A project built in MRQ from its menus, as a user does it on the real windows: a group, a track
+// in it, and a source whose file is picked in the real Open dialog; saved through the real Save
+// dialog and opened again.
+#include <fstream>
+#include <sstream>
+
+#include "EditorTestSupport.h"
+#include "timeline/TLNode.h"
+
+using namespace editortest;
+
+namespace {
+
+constexpr int64_t kSecond = 1000000;
+
+// Runs `action` once `ready` holds, from the message loop of whichever modal window runs then.
+void ActWhen(std::function<bool()> ready, std::function<void()> action) {
+  g_pending.emplace_back(SetTimer(nullptr, 0, 20, &PollPending), [ready, action]() {
+    if (!ready()) return false;
+    action();
+    return true;
+  });
+}
+
+HWND NthChild(HWND parent, const wchar_t* cls, int n) {
+  HWND child = nullptr;
+  for (int i = 0; i <= n; ++i) child = FindWindowExW(parent, child, cls, nullptr);
+  return child;
+}
+
+// Picks an item by its text, as a click in the drop-down list does.
+void PickItem(HWND combo, const wchar_t* text) {
+  const LRESULT item = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+  SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+}
+
+// Types a path into the common file dialog's name box and presses its OK button.
+void AnswerFileDialog(const std::wstring& path) {
+  ActWhenShown(L"#32770", [path](HWND dialog) {
+    HWND name = GetDlgItem(dialog, 1148);  // the file name combo box of the Explorer-style dialog
+    if (!name) name = GetDlgItem(dialog, 1152);
+    SetWindowTextW(name, path.c_str());
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  });
+}
+
+std::string ReadText(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class BuildProject : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    // The real file dialogs, as the user sees them.
+    SetUserPromptHooks({&AnswerMessage, nullptr, &AnswerMenu});
+  }
+};
+
+}  // namespace
+
+TEST_F(BuildProject, GroupTrackAndSourceMadeInTheEditorsAreSavedAndOpenedAgain) {
+  testsupport::TempDir dir(L"build-project");
+  const std::wstring project = dir.File(L"made.kdp");
+
+  ActWhenShown(L"WndTLGroup", [](HWND editor) {
+    SetWindowTextW(NthChild(editor, L"Edit", 0), L"Clips");
+    SetWindowTextW(NthChild(editor, L"Edit", 1), L"320");
+    SetWindowTextW(NthChild(editor, L"Edit", 2), L"240");
+    PostMessageW(editor, WM_COMMAND, IDOK, 0);
+  });
+  RunMainCommand(CWndMain::kAddGroup);
+
+  ActWhenShown(L"WndTLTrack", [](HWND editor) {
+    PickItem(NthChild(editor, L"ComboBox", 0), L"Clips");
+    SetWindowTextW(NthChild(editor, L"Edit", 0), L"Main");
+    PostMessageW(editor, WM_COMMAND, IDOK, 0);
+  });
+  RunMainCommand(CWndMain::kAddTrack);
+
+  main_->View()->SetCursorTime(3 * kSecond);
+  const std::wstring clip = FixturePath(L"clip.mp4");
+  HWND sourceEditor = nullptr;
+  ActWhenShown(L"WndTLSource", [&](HWND editor) {
+    sourceEditor = editor;
+    PickItem(NthChild(editor, L"ComboBox", 0), L"Clips");
+    PickItem(NthChild(editor, L"ComboBox", 1), L"Main");
+    AnswerFileDialog(clip);
+    PostMessageW(FindWindowExW(editor, nullptr, L"Button", L"..."), BM_CLICK, 0, 0);
+    // Once the file's streams are listed (the third combo box), the user confirms.
+    ActWhen([&]() { return SendMessageW(NthChild(sourceEditor, L"ComboBox", 2), CB_GETCOUNT, 0, 0) > 0; },
+            [&]() { PostMessageW(sourceEditor, WM_COMMAND, IDOK, 0); });
+  });
+  RunMainCommand(CWndMain::kAddSource);
+  EXPECT_TRUE(g_asked.empty()) << (g_asked.empty() ? "" : std::string(g_asked[0].begin(), g_asked[0].end()));
+  ASSERT_EQ(GroupCount(), 3);
+  ASSERT_EQ(Sources(2, 1).size(), 1u);  // a new group comes with a track of its own
+  EXPECT_TRUE(main_->IsModified());
+
+  AnswerFileDialog(project);
+  RunMainCommand(CWndMain::kSaveAs);
+  EXPECT_FALSE(main_->IsModified());
+  const std::string saved = ReadText(project);
+  for (const char* expected : {"username=\"Clips\"", "width=\"320\"", "height=\"240\"", "username=\"Main\"", "clip.mp4",
+                               "start=\"3\"", "mstart=\"0\""})
+    EXPECT_NE(saved.find(expected), std::string::npos) << expected << "\n" << saved;
+  // The clip lasts two seconds (within a frame, by the detector's reading of the file).
+  EXPECT_TRUE(saved.find("stop=\"5") != std::string::npos) << saved;
+
+  ASSERT_EQ(main_->OnOpen(project.c_str()), 0);
+  CTLModel& model = main_->View()->Model();
+  ASSERT_EQ(model.GroupCount(), 3);
+  const TLNode& group = model.Group(2);
+  ASSERT_EQ(group.tracks.size(), 2u);
+  ASSERT_EQ(group.tracks[1].sources.size(), 1u);
+  const TLNode& source = group.tracks[1].sources[0];
+  EXPECT_EQ(source.start, 3 * kSecond);
+  EXPECT_NEAR(static_cast<double>(source.stop), 5.0 * kSecond, 0.1 * kSecond);
+  EXPECT_EQ(source.name, clip);  // a source without a name shows its file
+}
