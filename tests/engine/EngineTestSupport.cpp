@@ -35,6 +35,55 @@ const bool kEndsLikeTheProgram = (testsupport::g_beforeExit = &EndLikeTheProgram
 
 }  // namespace
 
+HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector<Key>& keys) {
+  std::vector<DEXTER_VALUE> values(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    VariantInit(&values[i].v);
+    if (keys[i].text) {
+      values[i].v.vt = VT_BSTR;
+      values[i].v.bstrVal = SysAllocString(keys[i].text);
+    } else {
+      values[i].v.vt = VT_R8;
+      values[i].v.dblVal = keys[i].value;
+    }
+    values[i].rt = keys[i].time;
+    values[i].dwInterp = keys[i].interp;
+  }
+  Bstr paramName(name);
+  const HRESULT hr = setter->AddProp(DEXTER_PARAM{paramName, 0, static_cast<LONG>(keys.size())}, values.data());
+  for (auto& v : values) VariantClear(&v.v);
+  return hr;
+}
+
+std::vector<Prop> Props(IPropertySetter* setter) {
+  std::vector<Prop> props;
+  LONG count = 0;
+  DEXTER_PARAM* params = nullptr;
+  DEXTER_VALUE* values = nullptr;
+  if (!setter || FAILED(setter->GetProps(&count, &params, &values))) return props;
+  for (LONG i = 0, v = 0; i < count; ++i) {
+    props.push_back({params[i].name ? params[i].name : L"", params[i].dispID, {}});
+    for (LONG k = 0; k < params[i].nValues; ++k, ++v) {
+      const VARIANT& x = values[v].v;
+      props.back().values.push_back({x.vt, x.vt == VT_BSTR && x.bstrVal ? x.bstrVal : L"", x.vt == VT_R8 ? x.dblVal : 0,
+                                     values[v].rt, values[v].dwInterp});
+    }
+  }
+  EXPECT_EQ(S_OK, setter->FreeProps(count, params, values));
+  return props;
+}
+
+void AddParam(IAMTimelineObj* obj, const wchar_t* name, const std::vector<Key>& keys) {
+  ComPtr<IPropertySetter> setter;
+  obj->GetPropertySetter(&setter);
+  if (!setter) {
+    setter = Create<IPropertySetter>(CLSID_PropertySetter);
+    ASSERT_TRUE(setter);
+    ASSERT_EQ(S_OK, obj->SetPropertySetter(setter.Get()));
+  }
+  ASSERT_EQ(S_OK, AddParam(setter.Get(), name, keys));
+}
+
 STDMETHODIMP RecordingLog::QueryInterface(REFIID iid, void** out) {
   if (iid == IID_IUnknown || iid == IID_IAMErrorLog) {
     *out = static_cast<IAMErrorLog*>(this);
@@ -51,14 +100,10 @@ STDMETHODIMP RecordingLog::LogError(LONG severity, BSTR text, LONG code, LONG hr
 }
 
 ComPtr<IAMTimeline> EngineTest::NewTimeline() {
-  ComPtr<IAMTimeline> t;
-  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
-                                   reinterpret_cast<void**>(t.GetAddressOf())));
-  if (t) {
-    ComPtr<IAMSetErrorLog> setLog = As<IAMSetErrorLog>(t.Get(), IID_IAMSetErrorLog);
-    EXPECT_TRUE(setLog);
-    if (setLog) setLog->put_ErrorLog(&log);
-  }
+  auto t = Create<IAMTimeline>(CLSID_AMTimeline);
+  auto setLog = As<IAMSetErrorLog>(t);
+  EXPECT_TRUE(setLog);
+  if (setLog) setLog->put_ErrorLog(&log);
   return t;
 }
 
@@ -81,18 +126,29 @@ ComPtr<IAMTimelineObj> EngineTest::Item(TIMELINE_MAJOR_TYPE kind, REFERENCE_TIME
   return obj;
 }
 
-ComPtr<IAMTimelineObj> EngineTest::AddGroup(IAMTimeline* target) {
-  if (!target) target = timeline.Get();
-  ComPtr<IAMTimelineObj> group;
-  EXPECT_EQ(S_OK, target->CreateEmptyNode(&group, TIMELINE_MAJOR_TYPE_GROUP));
-  EXPECT_EQ(S_OK, target->AddGroup(group.Get()));
+ComPtr<IAMTimelineObj> EngineTest::AddGroup(AM_MEDIA_TYPE* type) {
+  auto group = Node(TIMELINE_MAJOR_TYPE_GROUP);
+  if (type) {
+    EXPECT_EQ(S_OK, As<IAMTimelineGroup>(group)->SetMediaType(type));
+  }
+  EXPECT_EQ(S_OK, timeline->AddGroup(group.Get()));
   return group;
 }
 
 ComPtr<IAMTimelineObj> EngineTest::AddTrack(IAMTimelineObj* comp) {
   auto track = Node(TIMELINE_MAJOR_TYPE_TRACK);
-  EXPECT_EQ(S_OK, As<IAMTimelineComp>(comp, IID_IAMTimelineComp)->VTrackInsBefore(track.Get(), -1));
+  EXPECT_EQ(S_OK, As<IAMTimelineComp>(comp)->VTrackInsBefore(track.Get(), -1));
   return track;
+}
+
+ComPtr<IAMTimelineObj> EngineTest::AddSource(IAMTimelineObj* track, REFERENCE_TIME start, REFERENCE_TIME stop,
+                                             const std::wstring& media, REFERENCE_TIME mstart, REFERENCE_TIME mstop) {
+  auto clip = Item(TIMELINE_MAJOR_TYPE_SOURCE, start, stop);
+  auto src = As<IAMTimelineSrc>(clip);
+  EXPECT_EQ(S_OK, src->SetMediaName(Bstr(media)));
+  EXPECT_EQ(S_OK, src->SetMediaTimes(mstart, mstop));
+  EXPECT_EQ(S_OK, As<IAMTimelineTrack>(track)->SrcAdd(clip.Get()));
+  return clip;
 }
 
 }  // namespace enginetest

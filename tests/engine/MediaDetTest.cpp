@@ -4,12 +4,7 @@
 #include "TestSupport.h"
 #include "engine/EngineRegistration.h"
 
-#include <amvideo.h>
-#include <mmreg.h>
-#include <uuids.h>
-
-using enginetest::Bstr;
-using Microsoft::WRL::ComPtr;
+using namespace enginetest;
 
 namespace {
 
@@ -18,24 +13,20 @@ constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00;
 class MediaDetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaDet,
-                                     reinterpret_cast<void**>(det.GetAddressOf())));
+    det = Create<IMediaDet>(CLSID_MediaDet);
+    ASSERT_TRUE(det);
   }
   HRESULT Open(const std::wstring& path) { return det->put_Filename(Bstr(path)); }
-  LONG Streams() {
-    LONG n = -1;
-    EXPECT_EQ(S_OK, det->get_OutputStreams(&n));
-    return n;
-  }
-  double Length() {
-    double s = -1;
-    EXPECT_EQ(S_OK, det->get_StreamLength(&s));
-    return s;
-  }
-  GUID Major() {
-    GUID g = GUID_NULL;
-    EXPECT_EQ(S_OK, det->get_StreamType(&g));
-    return g;
+  LONG Streams() { return Get(det, &IMediaDet::get_OutputStreams); }
+  double Length() { return Get(det, &IMediaDet::get_StreamLength); }
+  GUID Major() { return Get(det, &IMediaDet::get_StreamType); }
+  // The current stream's type, copied.
+  TestType Type() {
+    TestType t;
+    EXPECT_EQ(S_OK, det->get_StreamMediaType(&t.mt));
+    t.format.assign(t.mt.pbFormat, t.mt.pbFormat + t.mt.cbFormat);
+    CoTaskMemFree(t.mt.pbFormat);
+    return t;
   }
   // The thumbnail of the current stream at `t`, or empty when GetBitmapBits failed.
   std::vector<char> Thumbnail(double t, LONG w, LONG h) {
@@ -60,7 +51,7 @@ class MediaDetTest : public ::testing::Test {
 TEST_F(MediaDetTest, WaveFileIsOneAudioStreamWithItsPcmFormatAndLength) {
   testsupport::TempDir dir(L"wav");
   const std::wstring path = dir.File(L"tone.wav");
-  ASSERT_TRUE(enginetest::WriteWav(path, 22050, 2, 16, std::vector<int16_t>(2 * 33075, 1000)));  // 1.5 s
+  ASSERT_TRUE(WriteWav(path, 22050, 2, 16, std::vector<int16_t>(2 * 33075, 1000)));  // 1.5 s
 
   ASSERT_EQ(S_OK, Open(path));
   Bstr name;
@@ -74,15 +65,12 @@ TEST_F(MediaDetTest, WaveFileIsOneAudioStreamWithItsPcmFormatAndLength) {
   EXPECT_EQ(L"{73647561-0000-0010-8000-00AA00389B71}", major.Str());
   EXPECT_NEAR(1.5, Length(), 0.01);
 
-  AM_MEDIA_TYPE mt{};
-  ASSERT_EQ(S_OK, det->get_StreamMediaType(&mt));
-  EXPECT_EQ(MEDIASUBTYPE_PCM, mt.subtype);
-  ASSERT_EQ(FORMAT_WaveFormatEx, mt.formattype);
-  ASSERT_GE(mt.cbFormat, sizeof(WAVEFORMATEX) - 2);
-  const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
-  EXPECT_EQ(22050u, wfx->nSamplesPerSec);
-  EXPECT_EQ(2, wfx->nChannels);
-  CoTaskMemFree(mt.pbFormat);
+  TestType type = Type();
+  EXPECT_EQ(MEDIASUBTYPE_PCM, type.mt.subtype);
+  ASSERT_EQ(FORMAT_WaveFormatEx, type.mt.formattype);
+  ASSERT_GE(type.format.size(), sizeof(WAVEFORMATEX) - 2);
+  EXPECT_EQ(22050u, type.Wfx().nSamplesPerSec);
+  EXPECT_EQ(2, type.Wfx().nChannels);
 
   // Audio has neither a frame rate nor pictures; asking fails rather than inventing one.
   double rate = -1;
@@ -94,33 +82,27 @@ TEST_F(MediaDetTest, WaveFileIsOneAudioStreamWithItsPcmFormatAndLength) {
 TEST_F(MediaDetTest, UncompressedAviGivesThePictureOfEachRequestedTime) {
   testsupport::TempDir dir(L"avi");
   const std::wstring path = dir.File(L"solid.avi");
-  ASSERT_TRUE(enginetest::WriteSolidAvi(path, 64, 48, 10, 10));
+  ASSERT_TRUE(WriteSolidAvi(path, 64, 48, 10, 10));
 
   ASSERT_EQ(S_OK, Open(path));
   ASSERT_EQ(1, Streams());
   ASSERT_EQ(S_OK, det->put_CurrentStream(0));
   EXPECT_EQ(MEDIATYPE_Video, Major());
   EXPECT_NEAR(1.0, Length(), 0.001);
-  double rate = 0;
-  ASSERT_EQ(S_OK, det->get_FrameRate(&rate));
-  EXPECT_NEAR(10.0, rate, 0.001);
-
-  AM_MEDIA_TYPE mt{};
-  ASSERT_EQ(S_OK, det->get_StreamMediaType(&mt));
-  EXPECT_EQ(MEDIASUBTYPE_RGB32, mt.subtype);
-  ASSERT_EQ(FORMAT_VideoInfo, mt.formattype);
-  const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
-  EXPECT_EQ(64, bih.biWidth);
-  EXPECT_EQ(48, std::abs(bih.biHeight));
-  CoTaskMemFree(mt.pbFormat);
+  EXPECT_NEAR(10.0, Get(det, &IMediaDet::get_FrameRate), 0.001);
+  TestType type = Type();
+  EXPECT_EQ(MEDIASUBTYPE_RGB32, type.mt.subtype);
+  ASSERT_EQ(FORMAT_VideoInfo, type.mt.formattype);
+  EXPECT_EQ(64, type.Bih().biWidth);
+  EXPECT_EQ(48, std::abs(type.Bih().biHeight));
 
   // Forwards, backwards (a seek) and past the end, where the last picture answers.
   const std::pair<double, int> probes[] = {{0.0, 0}, {0.55, 5}, {0.25, 2}, {0.9, 9}, {0.1, 1}, {7.0, 9}};
   for (auto [t, frame] : probes) {
     std::vector<char> bits = Thumbnail(t, 32, 24);
     ASSERT_FALSE(bits.empty());
-    const uint32_t want = (uint32_t(enginetest::FrameRed(frame)) << 16) | 0x4080;
-    EXPECT_EQ(want, enginetest::BitmapPixel(bits, 3, 20)) << "at " << t;
+    const uint32_t want = (uint32_t(FrameRed(frame)) << 16) | 0x4080;
+    EXPECT_EQ(want, BitmapPixel(bits, 3, 20)) << "at " << t;
   }
 }
 
@@ -130,28 +112,23 @@ TEST_F(MediaDetTest, UncompressedAviGivesThePictureOfEachRequestedTime) {
 class CompressedFileTest : public MediaDetTest, public ::testing::WithParamInterface<const wchar_t*> {};
 
 TEST_P(CompressedFileTest, ListsVideoAndAudioAndDecodesPicturesAtTimes) {
-  ASSERT_EQ(S_OK, Open(enginetest::FixturePath(GetParam())));
+  ASSERT_EQ(S_OK, Open(FixturePath(GetParam())));
   ASSERT_EQ(2, Streams());
   int videos = 0, audios = 0;
   for (LONG i = 0; i < 2; ++i) {
     ASSERT_EQ(S_OK, det->put_CurrentStream(i));
-    AM_MEDIA_TYPE mt{};
-    ASSERT_EQ(S_OK, det->get_StreamMediaType(&mt));
-    if (mt.majortype == MEDIATYPE_Video) {
+    TestType type = Type();
+    if (type.mt.majortype == MEDIATYPE_Video) {
       ++videos;
-      EXPECT_EQ(MEDIASUBTYPE_RGB32, mt.subtype);
-      ASSERT_GE(mt.cbFormat, sizeof(VIDEOINFOHEADER));
-      const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
-      EXPECT_EQ(160, bih.biWidth);
-      EXPECT_EQ(120, std::abs(bih.biHeight));
-      double rate = 0;
-      EXPECT_EQ(S_OK, det->get_FrameRate(&rate));
-      EXPECT_NEAR(25.0, rate, 0.01);
-    } else if (mt.majortype == MEDIATYPE_Audio) {
+      EXPECT_EQ(MEDIASUBTYPE_RGB32, type.mt.subtype);
+      ASSERT_GE(type.format.size(), sizeof(VIDEOINFOHEADER));
+      EXPECT_EQ(160, type.Bih().biWidth);
+      EXPECT_EQ(120, std::abs(type.Bih().biHeight));
+      EXPECT_NEAR(25.0, Get(det, &IMediaDet::get_FrameRate), 0.01);
+    } else if (type.mt.majortype == MEDIATYPE_Audio) {
       ++audios;
-      EXPECT_EQ(MEDIASUBTYPE_PCM, mt.subtype);
+      EXPECT_EQ(MEDIASUBTYPE_PCM, type.mt.subtype);
     }
-    CoTaskMemFree(mt.pbFormat);
     EXPECT_NEAR(2.0, Length(), 0.1) << "stream " << i;
   }
   EXPECT_EQ(1, videos);
@@ -164,8 +141,8 @@ TEST_P(CompressedFileTest, ListsVideoAndAudioAndDecodesPicturesAtTimes) {
     const uint32_t want = (uint32_t(n % 25 * 10) << 16) | 0x4000 | (n < 25 ? 0 : 200);
     std::vector<char> bits = Thumbnail(t, 40, 30);
     ASSERT_FALSE(bits.empty());
-    EXPECT_TRUE(enginetest::Near(want, enginetest::BitmapPixel(bits, 20, 15), 4))
-        << "at " << t << ": " << std::hex << enginetest::BitmapPixel(bits, 20, 15) << " for " << want;
+    EXPECT_TRUE(Near(want, BitmapPixel(bits, 20, 15), 4))
+        << "at " << t << ": " << std::hex << BitmapPixel(bits, 20, 15) << " for " << want;
   }
 }
 
@@ -175,27 +152,22 @@ INSTANTIATE_TEST_SUITE_P(Containers, CompressedFileTest,
 class StillImageTest : public MediaDetTest, public ::testing::WithParamInterface<const wchar_t*> {};
 
 TEST_P(StillImageTest, IsOneVideoStreamOfFiveSecondsShowingThePicture) {
-  ASSERT_EQ(S_OK, Open(enginetest::FixturePath(GetParam())));
+  ASSERT_EQ(S_OK, Open(FixturePath(GetParam())));
   ASSERT_EQ(1, Streams());
   ASSERT_EQ(S_OK, det->put_CurrentStream(0));
   EXPECT_EQ(MEDIATYPE_Video, Major());
   EXPECT_DOUBLE_EQ(5.0, Length());
-  AM_MEDIA_TYPE mt{};
-  ASSERT_EQ(S_OK, det->get_StreamMediaType(&mt));
-  ASSERT_EQ(FORMAT_VideoInfo, mt.formattype);
-  const BITMAPINFOHEADER& bih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
-  EXPECT_EQ(40, bih.biWidth);
-  EXPECT_EQ(30, bih.biHeight);
-  CoTaskMemFree(mt.pbFormat);
+  TestType type = Type();
+  ASSERT_EQ(FORMAT_VideoInfo, type.mt.formattype);
+  EXPECT_EQ(40, type.Bih().biWidth);
+  EXPECT_EQ(30, type.Bih().biHeight);
 
   // The same picture at any time, scaled to the size asked for, the right way up.
   for (double t : {0.0, 4.0}) {
     std::vector<char> bits = Thumbnail(t, 80, 60);
     ASSERT_FALSE(bits.empty());
-    EXPECT_TRUE(enginetest::Near(kRed, enginetest::BitmapPixel(bits, 10, 8), 40));
-    EXPECT_TRUE(enginetest::Near(kBlue, enginetest::BitmapPixel(bits, 70, 8), 40));
-    EXPECT_TRUE(enginetest::Near(kGreen, enginetest::BitmapPixel(bits, 40, 50), 40))
-        << std::hex << enginetest::BitmapPixel(bits, 40, 50);
+    for (auto [x, y, colour] : {std::tuple{10, 8, kRed}, {70, 8, kBlue}, {40, 50, kGreen}})
+      EXPECT_TRUE(Near(colour, BitmapPixel(bits, x, y), 40)) << std::hex << BitmapPixel(bits, x, y) << " at " << x;
   }
 }
 
@@ -203,34 +175,28 @@ INSTANTIATE_TEST_SUITE_P(Formats, StillImageTest,
                          ::testing::Values(L"picture.bmp", L"picture.gif", L"picture.jpg", L"picture.png",
                                            L"picture.tga", L"picture-rle.tga"));
 
-TEST_F(MediaDetTest, CurrentStreamIsAcceptedExactlyForExistingStreams) {
+TEST_F(MediaDetTest, CurrentStreamIsAcceptedExactlyForExistingStreamsAndItsTypeIsACopy) {
   LONG n = 0;
   EXPECT_TRUE(FAILED(det->get_OutputStreams(&n)));
   EXPECT_TRUE(FAILED(det->put_CurrentStream(0)));
 
-  ASSERT_EQ(S_OK, Open(enginetest::FixturePath(L"clip.mp4")));
+  ASSERT_EQ(S_OK, Open(FixturePath(L"clip.mp4")));
   EXPECT_EQ(S_OK, det->put_CurrentStream(1));
   EXPECT_TRUE(FAILED(det->put_CurrentStream(2)));
   EXPECT_TRUE(FAILED(det->put_CurrentStream(-1)));
-  LONG current = -1;
-  ASSERT_EQ(S_OK, det->get_CurrentStream(&current));
-  EXPECT_EQ(1, current);
-}
+  EXPECT_EQ(1, Get(det, &IMediaDet::get_CurrentStream));
 
-TEST_F(MediaDetTest, StreamMediaTypeIsACopyOfItsOwn) {
-  ASSERT_EQ(S_OK, Open(enginetest::FixturePath(L"picture.png")));
-  AM_MEDIA_TYPE a{}, b{};
+  ASSERT_EQ(S_OK, Open(FixturePath(L"picture.png")));
+  AM_MEDIA_TYPE a{};
   ASSERT_EQ(S_OK, det->get_StreamMediaType(&a));
   ASSERT_NE(nullptr, a.pbFormat);
   reinterpret_cast<VIDEOINFOHEADER*>(a.pbFormat)->bmiHeader.biWidth = 999;
   CoTaskMemFree(a.pbFormat);
-  ASSERT_EQ(S_OK, det->get_StreamMediaType(&b));
-  EXPECT_EQ(40, reinterpret_cast<VIDEOINFOHEADER*>(b.pbFormat)->bmiHeader.biWidth);
-  CoTaskMemFree(b.pbFormat);
+  EXPECT_EQ(40, Type().Bih().biWidth);
 }
 
 TEST_F(MediaDetTest, BitmapBitsRefusesBadSizesAndBuffersTooSmall) {
-  ASSERT_EQ(S_OK, Open(enginetest::FixturePath(L"picture.bmp")));
+  ASSERT_EQ(S_OK, Open(FixturePath(L"picture.bmp")));
   LONG size = 0;
   ASSERT_EQ(S_OK, det->GetBitmapBits(0, &size, nullptr, 5, 3));
   EXPECT_EQ(LONG(sizeof(BITMAPINFOHEADER) + 16 * 3), size);  // rows padded to four bytes
@@ -256,7 +222,7 @@ TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
   testsupport::TempDir dir(L"bad");
   std::vector<unsigned char> garbage(4096);
   for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<unsigned char>(i * 7919 >> 3);
-  std::vector<unsigned char> mp4 = testsupport::ReadBytes(enginetest::FixturePath(L"clip.mp4"));
+  std::vector<unsigned char> mp4 = testsupport::ReadBytes(FixturePath(L"clip.mp4"));
   ASSERT_FALSE(mp4.empty());
   mp4.resize(mp4.size() / 3);
   // A TGA header promising 60000 x 60000 true-colour pixels, with none behind it.
@@ -269,7 +235,7 @@ TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
   // A JPEG whose signature and Huffman table are broken: measured, the platform's parser never
   // returns from opening it. The detector must not wait for it: it is refused as a damaged
   // picture, or given up on after the source time limit.
-  const std::vector<unsigned char> jpeg = enginetest::StuckJpegBytes();
+  const std::vector<unsigned char> jpeg = StuckJpegBytes();
   ASSERT_FALSE(jpeg.empty());
   ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"stuck.jpg"), jpeg.data(), jpeg.size()));
   MrqEngineSetSourceTimeLimit(1500);
@@ -277,7 +243,7 @@ TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
   // A good file first, so that a failure must also forget it.
   for (const wchar_t* name :
        {L"missing.wav", L"empty.avi", L"noise.avi", L"noise.png", L"cut.mp4", L"huge.tga", L"stuck.jpg", L""}) {
-    ASSERT_EQ(S_OK, Open(enginetest::FixturePath(L"picture.png")));
+    ASSERT_EQ(S_OK, Open(FixturePath(L"picture.png")));
     const std::wstring path = *name ? dir.File(name) : dir.Path();
     const ULONGLONG start = GetTickCount64();
     EXPECT_TRUE(FAILED(Open(path))) << "for " << testing::PrintToString(path);

@@ -4,6 +4,7 @@
 
 #include <vfw.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace enginetest {
@@ -122,6 +123,56 @@ bool Near(uint32_t a, uint32_t b, int tolerance) {
   for (int shift = 0; shift < 24; shift += 8)
     if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
   return true;
+}
+
+AviReadBack::AviReadBack(const std::wstring& path) {
+  AVIFileInit();
+  if (AVIFileOpenW(&file_, path.c_str(), OF_READ, nullptr) != 0) file_ = nullptr;
+  if (file_ && AVIFileGetStream(file_, &video_, streamtypeVIDEO, 0) != 0) video_ = nullptr;
+  if (file_ && AVIFileGetStream(file_, &audio_, streamtypeAUDIO, 0) != 0) audio_ = nullptr;
+}
+
+AviReadBack::~AviReadBack() {
+  if (video_) AVIStreamRelease(video_);
+  if (audio_) AVIStreamRelease(audio_);
+  if (file_) AVIFileRelease(file_);
+  AVIFileExit();
+}
+
+BITMAPINFOHEADER AviReadBack::VideoFormat() const {
+  BITMAPINFOHEADER bih{};
+  LONG size = sizeof bih;
+  if (video_) AVIStreamReadFormat(video_, 0, &bih, &size);
+  return bih;
+}
+
+std::vector<BYTE> AviReadBack::Frame(LONG frame) const {
+  if (!video_) return {};
+  AVISTREAMINFOW info{};
+  AVIStreamInfoW(video_, &info, sizeof info);
+  const BITMAPINFOHEADER bih = VideoFormat();
+  const LONG plain = ((bih.biWidth * bih.biBitCount / 8 + 3) & ~3) * std::abs(bih.biHeight);
+  std::vector<BYTE> data(static_cast<size_t>(std::max<LONG>(static_cast<LONG>(info.dwSuggestedBufferSize), plain)));
+  LONG bytes = 0, count = 0;
+  if (AVIStreamRead(video_, frame, 1, data.data(), static_cast<LONG>(data.size()), &bytes, &count) != 0) return {};
+  data.resize(static_cast<size_t>(bytes));
+  return data;
+}
+
+uint32_t AviReadBack::Pixel(LONG frame, LONG x, LONG y) const {
+  const BITMAPINFOHEADER bih = VideoFormat();
+  const LONG pixelBytes = bih.biBitCount / 8, stride = (bih.biWidth * pixelBytes + 3) & ~3;
+  const std::vector<BYTE> bits = Frame(frame);
+  const size_t at = static_cast<size_t>(bih.biHeight - 1 - y) * stride + x * pixelBytes;
+  if (pixelBytes < 3 || bits.size() < at + 3) return 0xDEADBEEF;
+  return uint32_t(bits[at + 2]) << 16 | uint32_t(bits[at + 1]) << 8 | bits[at];
+}
+
+std::pair<int, int> AviReadBack::Sample(LONG at) const {
+  int16_t v[2] = {};
+  LONG bytes = 0, count = 0;
+  if (audio_) AVIStreamRead(audio_, at, 1, v, sizeof v, &bytes, &count);
+  return {v[0], v[1]};
 }
 
 std::vector<unsigned char> StuckJpegBytes() {

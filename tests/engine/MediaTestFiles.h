@@ -2,10 +2,12 @@
 #pragma once
 
 #include <windows.h>
+#include <vfw.h>
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace enginetest {
@@ -37,5 +39,30 @@ uint32_t BitmapPixel(const std::vector<char>& bits, LONG x, LONG y);
 
 // Whether two 0xRRGGBB colours differ by at most `tolerance` in every channel.
 bool Near(uint32_t a, uint32_t b, int tolerance);
+
+// A file read back through the platform's AVI reader: its first video and audio streams.
+class AviReadBack {
+ public:
+  explicit AviReadBack(const std::wstring& path);
+  ~AviReadBack();
+  AviReadBack(const AviReadBack&) = delete;
+  AviReadBack& operator=(const AviReadBack&) = delete;
+  PAVISTREAM Video() const { return video_; }
+  PAVISTREAM Audio() const { return audio_; }
+  // A stream's length in its own units; -1 when the file has no such stream.
+  LONG VideoLength() const { return video_ ? AVIStreamLength(video_) : -1; }
+  LONG AudioLength() const { return audio_ ? AVIStreamLength(audio_) : -1; }
+  BITMAPINFOHEADER VideoFormat() const;
+  // A frame's bytes as stored; empty when it cannot be read.
+  std::vector<BYTE> Frame(LONG frame) const;
+  // Pixel (x, y from the top) of an uncompressed RGB frame, as 0xRRGGBB; 0xDEADBEEF when unreadable.
+  uint32_t Pixel(LONG frame, LONG x, LONG y) const;
+  // One stereo 16-bit sample frame.
+  std::pair<int, int> Sample(LONG at) const;
+
+ private:
+  PAVIFILE file_ = nullptr;
+  PAVISTREAM video_ = nullptr, audio_ = nullptr;
+};
 
 }  // namespace enginetest

@@ -1,6 +1,8 @@
 // The engine's file output in real graphs: our multiplexer, file writer and capture graph
 // builder, created through the platform's class ids, fed by test sources and read back by the
 // platform's AVI reader. check_output_files.sh reads the same files with ffprobe and ffmpeg.
+#include "EngineTestSupport.h"
+#include "MediaTestFiles.h"
 #include "OutputTestSource.h"
 #include "TestSupport.h"
 
@@ -8,28 +10,16 @@
 #include "engine/output/AviFile.h"
 #include "engine/filters/SlimAllocator.h"
 #include "engine/output/WriteBehind.h"
-#include "services/EditingServices.h"
-
-#include <gtest/gtest.h>
-#include <amvideo.h>
-#include <control.h>
-#include <mmreg.h>
-#include <evcode.h>
-#include <uuids.h>
-#include <vfw.h>
-#include <wrl/client.h>
 
 #include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
-using Microsoft::WRL::ComPtr;
+using namespace enginetest;
 using namespace outputtest;
 
 namespace {
-
-constexpr REFERENCE_TIME kSecond = 10000000;
 
 DWORD Tag(const char* s) { return static_cast<DWORD>(s[0]) | s[1] << 8 | s[2] << 16 | s[3] << 24; }
 
@@ -50,6 +40,8 @@ std::vector<BYTE> ReadAt(const std::wstring& path, uint64_t pos, size_t size) {
   CloseHandle(f);
   return bytes;
 }
+
+std::string Text(const std::vector<BYTE>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 uint64_t FileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -80,50 +72,21 @@ std::vector<RiffSegment> Segments(const std::wstring& path) {
   return out;
 }
 
-// The length of a file's first stream of a type, read by the platform's AVI reader; -1 when
-// the file or the stream cannot be opened.
-LONG AviStreamLength(const std::wstring& path, DWORD type) {
-  PAVIFILE file = nullptr;
-  if (AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr) != 0) return -1;
-  PAVISTREAM stream = nullptr;
-  LONG length = -1;
-  if (AVIFileGetStream(file, &stream, type, 0) == 0) {
-    length = AVIStreamLength(stream);
-    AVIStreamRelease(stream);
+// A filter's pins of one direction, in its order.
+std::vector<ComPtr<IPin>> Pins(IBaseFilter* filter, PIN_DIRECTION dir) {
+  std::vector<ComPtr<IPin>> found;
+  ComPtr<IEnumPins> pins;
+  filter->EnumPins(&pins);
+  ComPtr<IPin> pin;
+  while (pins && pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_DIRECTION d;
+    if (SUCCEEDED(pin->QueryDirection(&d)) && d == dir) found.push_back(pin);
   }
-  AVIFileRelease(file);
-  return length;
+  return found;
 }
-
-template <class I>
-ComPtr<I> Create(REFCLSID clsid) {
-  ComPtr<I> p;
-  EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I),
-                                   reinterpret_cast<void**>(p.GetAddressOf())));
-  return p;
-}
-
 ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION dir) {
-  ComPtr<IEnumPins> pins;
-  filter->EnumPins(&pins);
-  ComPtr<IPin> pin;
-  while (pins && pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION d;
-    if (SUCCEEDED(pin->QueryDirection(&d)) && d == dir) return pin;
-  }
-  return nullptr;
-}
-
-int PinCount(IBaseFilter* filter, PIN_DIRECTION dir) {
-  ComPtr<IEnumPins> pins;
-  filter->EnumPins(&pins);
-  ComPtr<IPin> pin;
-  int n = 0;
-  while (pins && pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION d;
-    if (SUCCEEDED(pin->QueryDirection(&d)) && d == dir) ++n;
-  }
-  return n;
+  auto pins = Pins(filter, dir);
+  return pins.empty() ? nullptr : pins[0];
 }
 
 // COM and the engine's classes for the whole run, as the application registers them.
@@ -132,10 +95,8 @@ class OutputEnvironment : public ::testing::Environment {
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     ASSERT_EQ(S_OK, MrqEngineRegisterClasses());
-    AVIFileInit();
   }
   void TearDown() override {
-    AVIFileExit();
     MrqEngineRevokeClasses();
     CoUninitialize();
   }
@@ -153,11 +114,7 @@ class FileOutput : public ::testing::Test {
     ASSERT_EQ(S_OK, builder->SetFiltergraph(graph.Get()));
   }
   void TearDown() override {
-    if (graph) {
-      ComPtr<IMediaControl> control;
-      graph.As(&control);
-      if (control) control->Stop();
-    }
+    if (graph) As<IMediaControl>(graph)->Stop();
   }
 
   ComPtr<IBaseFilter> AddSource(SourceSetup setup, const wchar_t* name) {
@@ -166,52 +123,42 @@ class FileOutput : public ::testing::Test {
     EXPECT_EQ(S_OK, graph->AddFilter(f.Get(), name));
     return f;
   }
+  // Our multiplexer writing `name` in the test's folder (`path`), made by the builder's output step.
+  ComPtr<IBaseFilter> Output(const wchar_t* name) {
+    path = InCurrentDir(name);
+    ComPtr<IBaseFilter> mux;
+    EXPECT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+    return mux;
+  }
+  // A test source rendered into `mux`.
+  ComPtr<IBaseFilter> Feed(SourceSetup setup, const wchar_t* name, IBaseFilter* mux) {
+    auto source = AddSource(setup, name);
+    EXPECT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, source.Get(), nullptr, mux));
+    return source;
+  }
 
   // Runs the graph to its end, reading the multiplexer's position while it runs.
   long RunToEnd(IMediaSeeking* seeking, std::vector<LONGLONG>* positions, DWORD timeoutMs = 60000) {
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEvent> events;
-    graph.As(&control);
-    graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()));
-    EXPECT_TRUE(SUCCEEDED(control->Run()));
-    long code = 0;
-    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+    return RunGraph(graph.Get(), timeoutMs, [&] {
       LONGLONG pos = -1;
-      if (seeking && positions && SUCCEEDED(seeking->GetCurrentPosition(&pos))) positions->push_back(pos);
-      // Events as the render window reads them: the first that ends a run.
-      long ev = 0;
-      LONG_PTR p1 = 0, p2 = 0;
-      if (events->GetEvent(&ev, &p1, &p2, 20) == S_OK) {
-        events->FreeEventParams(ev, p1, p2);
-        if (ev == EC_COMPLETE || ev == EC_ERRORABORT || ev == EC_USERABORT) {
-          code = ev;
-          break;
-        }
-      }
-    }
-    if (seeking && positions) {
-      LONGLONG pos = -1;
-      EXPECT_EQ(S_OK, seeking->GetCurrentPosition(&pos));
-      positions->push_back(pos);
-    }
-    control->Stop();
-    return code;
+      if (SUCCEEDED(seeking->GetCurrentPosition(&pos))) positions->push_back(pos);
+    });
   }
 
   ComPtr<IGraphBuilder> graph;
   ComPtr<ICaptureGraphBuilder2> builder;
+  std::wstring path;
 };
 
 TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
-  const std::wstring path = InCurrentDir(L"av.avi");
+  path = InCurrentDir(L"av.avi");
   // An older, longer file in the way must not leave its tail behind the new one.
   std::vector<BYTE> older(8 << 20, 0x55);
   ASSERT_TRUE(testsupport::WriteBytes(path, older.data(), older.size()));
   ComPtr<IBaseFilter> mux;
   ComPtr<IFileSinkFilter> sink;
   ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, &sink));
-  ComPtr<IConfigAviMux> config;
-  ASSERT_EQ(S_OK, mux.As(&config));  // the platform's multiplexer would not be ours
+  ASSERT_TRUE(As<IConfigAviMux>(mux));  // the platform's multiplexer would not be ours
   LPOLESTR named = nullptr;
   ASSERT_EQ(S_OK, sink->GetCurFile(&named, nullptr));
   EXPECT_EQ(path, named);
@@ -225,14 +172,14 @@ TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
   audioSetup.pauseMs = 10;
   auto video = AddSource(videoSetup, L"video");
   auto audio = AddSource(audioSetup, L"audio");
-  ASSERT_EQ(1, PinCount(mux.Get(), PINDIR_INPUT));
+  ASSERT_EQ(1u, Pins(mux.Get(), PINDIR_INPUT).size());
   ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
   ASSERT_EQ(S_OK,
             builder->RenderStream(nullptr, nullptr, FirstPin(audio.Get(), PINDIR_OUTPUT).Get(), nullptr, mux.Get()));
-  EXPECT_EQ(3, PinCount(mux.Get(), PINDIR_INPUT));  // a free input appears after each connection
+  EXPECT_EQ(3u, Pins(mux.Get(), PINDIR_INPUT).size());  // a free input appears after each connection
 
-  ComPtr<IMediaSeeking> seeking;
-  ASSERT_EQ(S_OK, mux.As(&seeking));
+  auto seeking = As<IMediaSeeking>(mux);
+  ASSERT_TRUE(seeking);
   EXPECT_EQ(S_OK, seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME));
   EXPECT_EQ(E_INVALIDARG, seeking->SetTimeFormat(&TIME_FORMAT_FRAME));
   std::vector<LONGLONG> positions;
@@ -242,9 +189,7 @@ TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
   EXPECT_EQ(2 * kSecond, positions.back());
   bool between = false;
   for (size_t i = 0; i < positions.size(); ++i) {
-    if (i) {
-      EXPECT_LE(positions[i - 1], positions[i]);
-    }
+    EXPECT_LE(positions[i ? i - 1 : 0], positions[i]);
     between = between || (positions[i] > 0 && positions[i] < 2 * kSecond);
   }
   EXPECT_TRUE(between) << "no position was seen while the file was being written";
@@ -270,29 +215,18 @@ TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
   EXPECT_EQ(16u * (50 + 2), U32(idx, 4));  // 50 frames, audio in two one-second chunks
 
   // The platform's reader sees the streams, their lengths and the last frame and sample.
-  PAVIFILE file = nullptr;
-  ASSERT_EQ(0, AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr));
-  PAVISTREAM vs = nullptr, as = nullptr;
-  ASSERT_EQ(0, AVIFileGetStream(file, &vs, streamtypeVIDEO, 0));
-  ASSERT_EQ(0, AVIFileGetStream(file, &as, streamtypeAUDIO, 0));
-  EXPECT_EQ(50, AVIStreamLength(vs));
-  EXPECT_EQ(88200, AVIStreamLength(as));
+  AviReadBack file(path);
+  ASSERT_TRUE(file.Video() && file.Audio());
+  EXPECT_EQ(50, file.VideoLength());
+  EXPECT_EQ(88200, file.AudioLength());
   AVISTREAMINFOW info{};
-  AVIStreamInfoW(vs, &info, sizeof(info));
+  AVIStreamInfoW(file.Video(), &info, sizeof(info));
   EXPECT_EQ(25.0, static_cast<double>(info.dwRate) / info.dwScale);
-  std::vector<BYTE> frame(160 * 120 * 3);
-  LONG bytes = 0, count = 0;
-  ASSERT_EQ(0, AVIStreamRead(vs, 49, 1, frame.data(), static_cast<LONG>(frame.size()), &bytes, &count));
-  EXPECT_EQ(static_cast<LONG>(frame.size()), bytes);
+  const std::vector<BYTE> frame = file.Frame(49);
+  ASSERT_EQ(160u * 120 * 3, frame.size());
   EXPECT_EQ((49 * 5) & 0xFF, frame[0]);
   EXPECT_EQ((49 * 5) & 0xFF, frame.back());
-  BYTE last[4] = {};
-  ASSERT_EQ(0, AVIStreamRead(as, 88199, 1, last, sizeof(last), &bytes, &count));
-  EXPECT_EQ(4, bytes);
-  EXPECT_EQ((19 * 3) & 0xFF, last[3]);
-  AVIStreamRelease(vs);
-  AVIStreamRelease(as);
-  AVIFileRelease(file);
+  EXPECT_EQ(static_cast<int16_t>((19 * 3) * 0x0101), file.Sample(88199).second);
 }
 
 TEST_F(FileOutput, UnwritableDestinationIsRefusedAndCreatesNothing) {
@@ -318,19 +252,14 @@ TEST_F(FileOutput, UnwritableDestinationIsRefusedAndCreatesNothing) {
 }
 
 TEST_F(FileOutput, DestinationLockedAtRunTimeFailsTheRunAndTheGraphStillReleases) {
-  const std::wstring path = InCurrentDir(L"locked.avi");
-  DeleteFileW(path.c_str());
-  ComPtr<IBaseFilter> mux;
-  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+  DeleteFileW(InCurrentDir(L"locked.avi").c_str());
+  auto mux = Output(L"locked.avi");
   EXPECT_FALSE(testsupport::FileExists(path));  // the name was checked, not kept as a file
-  auto video = AddSource(VideoSetup(32, 32, 32, kSecond / 10, 5), L"video");
-  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
+  auto video = Feed(VideoSetup(32, 32, 32, kSecond / 10, 5), L"video", mux.Get());
   HANDLE lock = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-  ComPtr<IMediaControl> control;
-  graph.As(&control);
-  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), control->Run());
-  control->Stop();
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), As<IMediaControl>(graph)->Run());
+  As<IMediaControl>(graph)->Stop();
   CloseHandle(lock);
   EXPECT_EQ(0u, FileSize(path));
   // Releasing the graph must not hang on filters that the failed run left paused.
@@ -373,23 +302,17 @@ TEST_F(FileOutput, WriteFailureWhileRunningAbortsTheGraphInsteadOfCompleting) {
   ASSERT_EQ(S_OK, graph->AddFilter(disk.Get(), L"disk"));
   ASSERT_EQ(S_OK, graph->ConnectDirect(FirstPin(mux.Get(), PINDIR_OUTPUT).Get(),
                                        FirstPin(disk.Get(), PINDIR_INPUT).Get(), nullptr));
-  auto video = AddSource(VideoSetup(320, 240, 32, kSecond / 25, 50), L"video");  // 15 MB
-  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
-  EXPECT_EQ(EC_ERRORABORT, RunToEnd(nullptr, nullptr, 20000));
+  Feed(VideoSetup(320, 240, 32, kSecond / 25, 50), L"video", mux.Get());  // 15 MB
+  EXPECT_EQ(EC_ERRORABORT, RunGraph(graph.Get(), 20000));
 }
 
 TEST_F(FileOutput, RunStoppedEarlyStillLeavesAFinishedFile) {
-  const std::wstring path = InCurrentDir(L"stopped.avi");
-  ComPtr<IBaseFilter> mux;
-  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+  auto mux = Output(L"stopped.avi");
   SourceSetup ten = VideoSetup(160, 120, 24, kSecond / 25, 250);
   ten.pauseMs = 10;
-  auto video = AddSource(ten, L"video");
-  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
-  ComPtr<IMediaSeeking> seeking;
-  ASSERT_EQ(S_OK, mux.As(&seeking));
-  ComPtr<IMediaControl> control;
-  graph.As(&control);
+  auto video = Feed(ten, L"video", mux.Get());
+  auto seeking = As<IMediaSeeking>(mux);
+  auto control = As<IMediaControl>(graph);
   ASSERT_EQ(S_OK, control->Run());
   LONGLONG pos = 0;
   for (int i = 0; i < 500 && pos < 2 * kSecond; ++i) {
@@ -406,7 +329,7 @@ TEST_F(FileOutput, RunStoppedEarlyStillLeavesAFinishedFile) {
   auto segments = Segments(path);
   ASSERT_EQ(1u, segments.size());
   EXPECT_EQ(FileSize(path), segments[0].size + 8ull);
-  EXPECT_EQ(written / (kSecond / 25), AviStreamLength(path, streamtypeVIDEO));
+  EXPECT_EQ(written / (kSecond / 25), AviReadBack(path).VideoLength());
 
   // Once the graph is gone the file is free, though the caller still holds the multiplexer's
   // position interface (as the render window does until its next run).
@@ -451,41 +374,26 @@ TEST_F(FileOutput, PlatformCompressorOutputIsStoredAsCompressedVideo) {
   gray.type.subtype = MEDIASUBTYPE_RGB8;
   gray.type.cbFormat = sizeof(VIDEOINFOHEADER) + 256 * sizeof(RGBQUAD);
   gray.type.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(gray.type.cbFormat));
-  memset(gray.type.pbFormat, 0, gray.type.cbFormat);
   auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(gray.type.pbFormat);
-  vih->AvgTimePerFrame = kSecond / 25;
-  vih->bmiHeader = {sizeof(BITMAPINFOHEADER), 160, 120, 1, 8, BI_RGB, 160 * 120, 0, 0, 256, 0};
-  auto* palette = reinterpret_cast<RGBQUAD*>(gray.type.pbFormat + sizeof(VIDEOINFOHEADER));
+  *vih = {{}, {}, 0, 0, kSecond / 25, {sizeof(BITMAPINFOHEADER), 160, 120, 1, 8, BI_RGB, 160 * 120, 0, 0, 256, 0}};
+  auto* palette = reinterpret_cast<RGBQUAD*>(vih + 1);
   for (int i = 0; i < 256; ++i) palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
-  gray.sampleBytes = 160 * 120;
-  gray.type.lSampleSize = 160 * 120;
+  gray.sampleBytes = gray.type.lSampleSize = 160 * 120;
 
-  const std::wstring path = InCurrentDir(L"rle.avi");
-  ComPtr<IBaseFilter> mux;
-  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+  auto mux = Output(L"rle.avi");
   ASSERT_EQ(S_OK, graph->AddFilter(codec.Get(), L"codec"));
-  auto video = AddSource(gray, L"video");
-  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), codec.Get(), mux.Get()));
-  EXPECT_EQ(EC_COMPLETE, RunToEnd(nullptr, nullptr));
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, AddSource(gray, L"video").Get(), codec.Get(), mux.Get()));
+  EXPECT_EQ(EC_COMPLETE, RunGraph(graph.Get()));
 
-  PAVIFILE file = nullptr;
-  ASSERT_EQ(0, AVIFileOpenW(&file, path.c_str(), OF_READ, nullptr));
-  PAVISTREAM vs = nullptr;
-  ASSERT_EQ(0, AVIFileGetStream(file, &vs, streamtypeVIDEO, 0));
-  EXPECT_EQ(50, AVIStreamLength(vs));
-  BITMAPINFOHEADER stored{};
-  LONG size = sizeof(stored);
-  AVIStreamReadFormat(vs, 0, &stored, &size);
-  EXPECT_EQ(static_cast<DWORD>(BI_RLE8), stored.biCompression);
-  EXPECT_TRUE(AVIStreamIsKeyFrame(vs, 0));
-  AVIStreamRelease(vs);
-  AVIFileRelease(file);
+  AviReadBack file(path);
+  ASSERT_TRUE(file.Video());
+  EXPECT_EQ(50, file.VideoLength());
+  EXPECT_EQ(static_cast<DWORD>(BI_RLE8), file.VideoFormat().biCompression);
+  EXPECT_TRUE(AVIStreamIsKeyFrame(file.Video(), 0));
 }
 
 TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) {
-  const std::wstring path = InCurrentDir(L"grabbed.avi");
-  ComPtr<IBaseFilter> mux;
-  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
+  auto mux = Output(L"grabbed.avi");
   EXPECT_EQ(E_UNEXPECTED, builder->SetFiltergraph(graph.Get()));
   ComPtr<IGraphBuilder> same;
   ASSERT_EQ(S_OK, builder->GetFiltergraph(&same));
@@ -520,8 +428,8 @@ TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) 
   EXPECT_EQ(S_OK, builder->FindPin(audio.Get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Audio, FALSE, 0, &audioOut));
   EXPECT_EQ(E_FAIL, builder->FindPin(audio.Get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Video, FALSE, 0, &audioOut));
 
-  EXPECT_EQ(EC_COMPLETE, RunToEnd(nullptr, nullptr));
-  EXPECT_EQ(8000, AviStreamLength(path, streamtypeAUDIO));
+  EXPECT_EQ(EC_COMPLETE, RunGraph(graph.Get()));
+  EXPECT_EQ(8000, AviReadBack(path).AudioLength());
 }
 
 TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
@@ -552,19 +460,12 @@ TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
   CoTaskMemFree(rgb.type.pbFormat);
   CoTaskMemFree(pcm.type.pbFormat);
 
-  ComPtr<IConfigInterleaving> interleaving;
-  ASSERT_EQ(S_OK, mux.As(&interleaving));
+  auto interleaving = As<IConfigInterleaving>(mux);
+  ASSERT_TRUE(interleaving);
   const REFERENCE_TIME half = kSecond / 2, none = 0;
   EXPECT_EQ(S_OK, interleaving->put_Interleaving(&half, &none));
   EXPECT_EQ(E_INVALIDARG, interleaving->put_Interleaving(&none, &none));
-  REFERENCE_TIME got = 0, preroll = -1;
-  EXPECT_EQ(S_OK, interleaving->get_Interleaving(&got, &preroll));
-  EXPECT_EQ(half, got);
-  EXPECT_EQ(0, preroll);
   EXPECT_EQ(S_OK, interleaving->put_Mode(INTERLEAVE_FULL));
-  InterleavingMode mode = INTERLEAVE_NONE;
-  EXPECT_EQ(S_OK, interleaving->get_Mode(&mode));
-  EXPECT_EQ(INTERLEAVE_FULL, mode);
   // Without inputs there is nothing to write: the multiplexer will not start.
   EXPECT_TRUE(FAILED(mux->Pause()));
 }
@@ -626,9 +527,7 @@ TEST(AviFileLayout, SegmentsOpenDmlFilesWithIndexesPerSegment) {
   EXPECT_EQ(b.size(), pos);
   ASSERT_EQ(static_cast<size_t>(avi.SegmentCount()), forms.size());
   EXPECT_EQ(Tag("AVI "), forms[0]);
-  for (size_t i = 1; i < forms.size(); ++i) {
-    EXPECT_EQ(Tag("AVIX"), forms[i]);
-  }
+  for (size_t i = 1; i < forms.size(); ++i) EXPECT_EQ(Tag("AVIX"), forms[i]);
   // Each stream's super index lists one standard index per segment that holds its chunks,
   // and their durations add up to the stream's length.
   std::vector<DWORD> entries, durations;
@@ -651,17 +550,11 @@ TEST(AviFileLayout, SegmentsOpenDmlFilesWithIndexesPerSegment) {
 // Blank frames past the 1 GB boundary; check_output_files.sh decodes the file to its end and
 // deletes it.
 TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegments) {
-  const std::wstring path = InCurrentDir(L"big.avi");
-  ComPtr<IBaseFilter> mux;
-  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, nullptr));
-  auto video = AddSource(VideoSetup(1280, 720, 32, kSecond / 30, 300), L"video");
-  auto audio = AddSource(AudioSetup(44100, 2, 100, 4410), L"audio");
-  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
-  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, audio.Get(), nullptr, mux.Get()));
-  ComPtr<IMediaSeeking> seeking;
-  ASSERT_EQ(S_OK, mux.As(&seeking));
+  auto mux = Output(L"big.avi");
+  Feed(VideoSetup(1280, 720, 32, kSecond / 30, 300), L"video", mux.Get());
+  Feed(AudioSetup(44100, 2, 100, 4410), L"audio", mux.Get());
   std::vector<LONGLONG> positions;
-  EXPECT_EQ(EC_COMPLETE, RunToEnd(seeking.Get(), &positions, 300000));
+  EXPECT_EQ(EC_COMPLETE, RunToEnd(As<IMediaSeeking>(mux).Get(), &positions, 300000));
   EXPECT_EQ(10 * kSecond, positions.back());
 
   uint64_t size = FileSize(path);
@@ -669,18 +562,10 @@ TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegments) {
   auto segments = Segments(path);
   ASSERT_GE(segments.size(), 2u);
   EXPECT_EQ(Tag("AVI "), segments[0].form);
-  for (size_t i = 1; i < segments.size(); ++i) {
-    EXPECT_EQ(Tag("AVIX"), segments[i].form);
-  }
-  for (const auto& s : segments) {
-    EXPECT_LE(s.size, 1u << 30);
-  }
+  for (size_t i = 1; i < segments.size(); ++i) EXPECT_EQ(Tag("AVIX"), segments[i].form);
+  for (const auto& s : segments) EXPECT_LE(s.size, 1u << 30);
   EXPECT_EQ(size, segments.back().pos + 8 + segments.back().size);
 }
-
-}  // namespace
-
-namespace {
 
 // Samples of the platform's own allocator, holding `text`.
 ComPtr<IMediaSample> TextSample(IMemAllocator* allocator, const char* text) {
@@ -696,9 +581,7 @@ ComPtr<IMediaSample> TextSample(IMemAllocator* allocator, const char* text) {
 }  // namespace
 
 TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
-  ComPtr<IMemAllocator> allocator;
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                   reinterpret_cast<void**>(allocator.GetAddressOf())));
+  auto allocator = Create<IMemAllocator>(CLSID_MemoryAllocator);
   ALLOCATOR_PROPERTIES want{3, 64, 1, 0}, got{};
   ASSERT_EQ(S_OK, allocator->SetProperties(&want, &got));
   ASSERT_EQ(S_OK, allocator->Commit());
@@ -720,8 +603,7 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
     EXPECT_EQ(VFW_E_WRONG_STATE, writer.Queue(TextSample(allocator.Get(), "late").Get(), 0));
   }
   CloseHandle(file);
-  const std::vector<BYTE> bytes = ReadAt(path, 0, 15);
-  EXPECT_EQ("HEllo12345world", std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ("HEllo12345world", Text(ReadAt(path, 0, 15)));
 
   // A handle that cannot write: the failure comes back from the next call, and what is
   // queued after it is let go without being written.
@@ -741,10 +623,7 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
   // Every sample went back to the allocator.
   std::vector<ComPtr<IMediaSample>> all(3);
   for (auto& s : all) EXPECT_EQ(S_OK, allocator->GetBuffer(&s, nullptr, nullptr, AM_GBF_NOWAIT));
-  EXPECT_EQ("HEllo12345world", [&] {
-    const std::vector<BYTE> again = ReadAt(path, 0, 15);
-    return std::string(again.begin(), again.end());
-  }());
+  EXPECT_EQ("HEllo12345world", Text(ReadAt(path, 0, 15)));
 }
 
 TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) {
@@ -778,14 +657,9 @@ TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) 
   a->SetSyncPoint(TRUE);
   a->SetActualDataLength(3);
   EXPECT_EQ(VFW_E_BUFFER_OVERFLOW, a->SetActualDataLength(113));
-  WAVEFORMATEX wfx{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
-  AM_MEDIA_TYPE changed{};
-  changed.majortype = MEDIATYPE_Audio;
-  changed.formattype = FORMAT_WaveFormatEx;
-  changed.cbFormat = sizeof wfx;
-  changed.pbFormat = reinterpret_cast<BYTE*>(&wfx);
-  ASSERT_EQ(S_OK, a->SetMediaType(&changed));
-  wfx.nChannels = 1;  // the sample keeps a copy of its own
+  TestType changed = PcmType(2, 44100);
+  ASSERT_EQ(S_OK, a->SetMediaType(changed.Get()));
+  changed.Wfx().nChannels = 1;  // the sample keeps a copy of its own
   AM_MEDIA_TYPE* back = nullptr;
   ASSERT_EQ(S_OK, a->GetMediaType(&back));
   EXPECT_EQ(2, reinterpret_cast<const WAVEFORMATEX*>(back->pbFormat)->nChannels);

@@ -15,24 +15,14 @@ namespace {
 
 std::vector<uint8_t> Header(uint8_t type, uint16_t w, uint16_t h, uint8_t bits, uint8_t descriptor, uint8_t mapType = 0,
                             uint16_t mapLength = 0, uint8_t mapBits = 0) {
-  return {0,
-          mapType,
-          type,
-          0,
-          0,
-          uint8_t(mapLength),
-          uint8_t(mapLength >> 8),
-          mapBits,
-          0,
-          0,
-          0,
-          0,
-          uint8_t(w),
-          uint8_t(w >> 8),
-          uint8_t(h),
-          uint8_t(h >> 8),
-          bits,
-          descriptor};
+  std::vector<uint8_t> header(18, 0);
+  header[1] = mapType;
+  header[2] = type;
+  header[5] = uint8_t(mapLength), header[6] = uint8_t(mapLength >> 8), header[7] = mapBits;
+  header[12] = uint8_t(w), header[13] = uint8_t(w >> 8), header[14] = uint8_t(h), header[15] = uint8_t(h >> 8);
+  header[16] = bits;
+  header[17] = descriptor;
+  return header;
 }
 
 TEST(TgaReader, ReadsColourMappedTopDownMirroredPictures) {

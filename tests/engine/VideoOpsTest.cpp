@@ -1,14 +1,11 @@
 // The built-in video effects and transitions on tiny pictures: where each input shows, and
 // what the colour operations give; and composed pictures written in each output format.
+#include "EngineTestSupport.h"
+
 #include "engine/effects/VideoOps.h"
 #include "engine/render/Composer.h"
 #include "engine/render/Palette.h"
 #include "engine/render/RenderPlan.h"
-
-#include <amvideo.h>
-#include <uuids.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -109,26 +106,13 @@ TEST(VideoOps, ColourEffectsGiveTheirColours) {
 
 namespace {
 
-AM_MEDIA_TYPE RgbType(const GUID& subtype, WORD bits, LONG width, LONG height, VIDEOINFOHEADER* vih) {
-  *vih = VIDEOINFOHEADER{};
-  vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  vih->bmiHeader.biWidth = width;
-  vih->bmiHeader.biHeight = height;
-  vih->bmiHeader.biBitCount = bits;
-  AM_MEDIA_TYPE mt{};
-  mt.majortype = MEDIATYPE_Video;
-  mt.subtype = subtype;
-  mt.formattype = FORMAT_VideoInfo;
-  mt.cbFormat = sizeof(VIDEOINFOHEADER);
-  mt.pbFormat = reinterpret_cast<BYTE*>(vih);
-  return mt;
-}
+using enginetest::VideoType;
 
 TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
   // Three pixels wide, two high: top row red, bottom row blue.
   const std::vector<uint32_t> canvas{0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFF0000FFu, 0xFF0000FFu, 0xFF0000FFu};
-  VIDEOINFOHEADER vih;
-  AM_MEDIA_TYPE rgb24 = RgbType(MEDIASUBTYPE_RGB24, 24, 3, 2, &vih);  // bottom-up, rows of 12 bytes
+  auto rgb24type = VideoType(MEDIASUBTYPE_RGB24, 24, 3, 2);  // bottom-up, rows of 12 bytes
+  const AM_MEDIA_TYPE& rgb24 = *rgb24type.Get();
   ASSERT_EQ(24, engine::render::VideoSampleSize(rgb24));
   std::vector<BYTE> out(24, 0xAA);
   engine::render::WriteVideoSample(canvas.data(), rgb24, out.data());
@@ -137,7 +121,8 @@ TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
   EXPECT_EQ(0xFF, out[14]);  // the top row comes last: red
   EXPECT_EQ(0, out[23]);     // padding cleared
 
-  AM_MEDIA_TYPE rgb555 = RgbType(MEDIASUBTYPE_RGB555, 16, 3, -2, &vih);  // top-down
+  auto rgb555type = VideoType(MEDIASUBTYPE_RGB555, 16, 3, -2);  // top-down
+  const AM_MEDIA_TYPE& rgb555 = *rgb555type.Get();
   ASSERT_EQ(16, engine::render::VideoSampleSize(rgb555));
   std::vector<BYTE> small(16, 0xAA);
   engine::render::WriteVideoSample(canvas.data(), rgb555, small.data());
@@ -158,8 +143,8 @@ TEST(VideoSamples, TwentyFourBitRowsPackInBlocksWithAnyTailAndEightBitOnesUseThe
       expected.insert(expected.end(), {b, g, r});
     }
     expected.resize((expected.size() + 3) / 4 * 4, 0);  // padded to whole words
-    VIDEOINFOHEADER vih;
-    AM_MEDIA_TYPE rgb24 = RgbType(MEDIASUBTYPE_RGB24, 24, width, 1, &vih);
+    auto type = VideoType(MEDIASUBTYPE_RGB24, 24, width, 1);
+    const AM_MEDIA_TYPE& rgb24 = *type.Get();
     ASSERT_EQ(static_cast<long>(expected.size()), engine::render::VideoSampleSize(rgb24));
     std::vector<BYTE> out(expected.size(), 0xAA);
     engine::render::WriteVideoSample(canvas.data(), rgb24, out.data());
@@ -180,11 +165,10 @@ TEST(VideoSamples, TwentyFourBitRowsPackInBlocksWithAnyTailAndEightBitOnesUseThe
   }
 
   // An 8-bit type is produced only with this palette: another one would change every colour.
-  std::vector<BYTE> format(sizeof(VIDEOINFOHEADER) + 256 * sizeof(RGBQUAD));
-  AM_MEDIA_TYPE rgb8 = RgbType(MEDIASUBTYPE_RGB8, 8, 5, 1, reinterpret_cast<VIDEOINFOHEADER*>(format.data()));
-  rgb8.cbFormat = static_cast<ULONG>(format.size());
+  auto type8 = VideoType(MEDIASUBTYPE_RGB8, 8, 5, 1, BI_RGB, 256);
+  const AM_MEDIA_TYPE& rgb8 = *type8.Get();
   EXPECT_FALSE(engine::render::CanProduce(rgb8));  // an all-black colour table
-  std::memcpy(format.data() + sizeof(VIDEOINFOHEADER), palette, 256 * sizeof(RGBQUAD));
+  std::memcpy(type8.format.data() + sizeof(VIDEOINFOHEADER), palette, 256 * sizeof(RGBQUAD));
   ASSERT_TRUE(engine::render::CanProduce(rgb8));
   const std::vector<uint32_t> canvas{0xFF010203u, 0xFF040506u, 0xFF070809u, 0xFF0A0B0Cu, 0xFF0D0E0Fu};
   std::vector<BYTE> indexes(8, 0xAA);
