@@ -13,9 +13,8 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
-std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
+using toolrun::Narrow;
+using toolrun::Quoted;
 
 // Exit codes a damaged input may end with: refused project, missing media, refused
 // destination, written with problems, render failed. Never a fault, never 0 unless the file is
@@ -27,30 +26,24 @@ struct Inputs {
   std::wstring dir;
   std::wstring avi, bmp, jpg, wav;
 
+  static std::wstring Clip(const std::wstring& media, const wchar_t* times) {
+    return L"<clip src=\"" + media + L"\" " + times + L"/>";
+  }
+  static constexpr const wchar_t* kVideo =
+      L"<group type=\"video\" width=\"64\" height=\"48\" bitdepth=\"24\" framerate=\"10\">";
+  static constexpr const wchar_t* kAudio = L"<group type=\"audio\" samplingrate=\"22050\">";
   // The project of all four, two seconds long: the AVI, then the pictures over it, and the
   // sound beneath.
   std::wstring Project() const {
-    return L"<KDP version=\"1\">\n<timeline>"
-           L"<group type=\"video\" width=\"64\" height=\"48\" bitdepth=\"24\" framerate=\"10\">"
-           L"<track><clip src=\"" +
-           avi +
-           L"\" start=\"0\" stop=\"2\"/></track>"
-           L"<track><clip src=\"" +
-           bmp +
-           L"\" start=\"0.5\" stop=\"1\"/>"
-           L"<clip src=\"" +
-           jpg +
-           L"\" start=\"1\" stop=\"1.5\"/></track></group>"
-           L"<group type=\"audio\" samplingrate=\"22050\"><track><clip src=\"" +
-           wav + L"\" start=\"0\" stop=\"2\"/></track></group></timeline></KDP>";
+    return L"<KDP version=\"1\">\n<timeline>" + std::wstring(kVideo) + L"<track>" +
+           Clip(avi, L"start=\"0\" stop=\"2\"") + L"</track><track>" + Clip(bmp, L"start=\"0.5\" stop=\"1\"") +
+           Clip(jpg, L"start=\"1\" stop=\"1.5\"") + L"</track></group>" + kAudio + L"<track>" +
+           Clip(wav, L"start=\"0\" stop=\"2\"") + L"</track></group></timeline></KDP>";
   }
   // A project of one medium alone for two seconds, in a group of its kind.
   static std::wstring ProjectOf(const std::wstring& media, bool sound) {
-    const std::wstring group =
-        sound ? L"<group type=\"audio\" samplingrate=\"22050\">"
-              : L"<group type=\"video\" width=\"64\" height=\"48\" bitdepth=\"24\" framerate=\"10\">";
-    return L"<KDP version=\"1\">\n<timeline>" + group + L"<track><clip src=\"" + media +
-           L"\" start=\"0\" stop=\"2\"/></track></group></timeline></KDP>";
+    return L"<KDP version=\"1\">\n<timeline>" + std::wstring(sound ? kAudio : kVideo) + L"<track>" +
+           Clip(media, L"start=\"0\" stop=\"2\"") + L"</track></group></timeline></KDP>";
   }
 };
 

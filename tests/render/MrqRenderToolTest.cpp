@@ -4,37 +4,18 @@
 
 #include "MediaTestFiles.h"
 #include "ToolRun.h"
-#include "timeline/ProjectStorage.h"
 
 #include <gtest/gtest.h>
-#include <amvideo.h>
-#include <mmreg.h>
-#include <uuids.h>
-#include <wrl/client.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
-using toolrun::Outcome;
-using toolrun::Render;
-
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+using namespace toolrun;
+using testsupport::InCurrentDir;
 
 bool WriteGreyBmp(const std::wstring& path) { return enginetest::WriteColourBmp(path, 32, 24, 0x606060); }
-
-std::string Utf8(const std::wstring& w) {
-  std::string out(static_cast<size_t>(w.size()) * 3 + 1, '\0');
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), out.data(),
-                                    static_cast<int>(out.size()), nullptr, nullptr);
-  out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-  return out;
-}
-
-// A project file written as text: the timeline's XML inside the project wrapper.
-bool WriteProject(const std::wstring& path, const std::wstring& timelineXml) {
-  return testsupport::WriteText(path, "<KDP version=\"1\">\n" + Utf8(timelineXml) + "</KDP>");
-}
 
 // A project of a 32 x 24, 10 fps video group holding `still` for two seconds, and a silent
 // 22.05 kHz stereo audio group.
@@ -47,80 +28,60 @@ bool SaveProject(const std::wstring& path, const std::wstring& still) {
                           L"<group type=\"audio\" samplingrate=\"22050\"/></timeline>");
 }
 
+// A run of the renderer and what it must answer: its exit code and texts its output holds.
+struct Expected {
+  std::wstring args;
+  DWORD code;
+  std::vector<std::string> says;
+};
+void ExpectRuns(const std::vector<Expected>& runs) {
+  for (const Expected& r : runs) {
+    const toolrun::Outcome out = Render(r.args);
+    EXPECT_EQ(r.code, out.code) << Narrow(r.args) << ": " << out.err;
+    for (const std::string& text : r.says)
+      EXPECT_NE(std::string::npos, out.err.find(text)) << Narrow(r.args) << ": " << out.err;
+  }
+}
+
 TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnExitAndMessage) {
-  const std::wstring still = testsupport::InCurrentDir(L"still.bmp"), project = testsupport::InCurrentDir(L"tool.kdp");
+  const std::wstring still = InCurrentDir(L"still.bmp"), project = Quoted(InCurrentDir(L"tool.kdp"));
   ASSERT_TRUE(WriteGreyBmp(still));
-  ASSERT_TRUE(SaveProject(project, still));
-  const std::wstring out = testsupport::InCurrentDir(L"tool.avi");
+  ASSERT_TRUE(SaveProject(InCurrentDir(L"tool.kdp"), still));
+  const std::wstring out = InCurrentDir(L"tool.avi");
   DeleteFileW(out.c_str());
-
-  auto ok = Render(L"\"" + project + L"\" \"" + out + L"\"");
-  EXPECT_EQ(0u, ok.code) << ok.err;
-  EXPECT_NE(std::string::npos, ok.err.find("00:00:02.00 / 00:00:02.00  100%")) << ok.err;
-  EXPECT_TRUE(testsupport::FileExists(out));
-
-  auto help = Render(L"--help");
-  EXPECT_EQ(0u, help.code);
-  EXPECT_NE(std::string::npos, help.err.find("exit codes")) << help.err;
-
-  auto usage = Render(L"\"" + project + L"\"");
-  EXPECT_EQ(2u, usage.code) << usage.err;
-  auto option = Render(L"--fast \"" + project + L"\" x.avi");
-  EXPECT_EQ(2u, option.code);
-  EXPECT_NE(std::string::npos, option.err.find("unknown option --fast")) << option.err;
-
-  auto type = Render(L"\"" + project + L"\" x.mov --type mov");
-  EXPECT_EQ(2u, type.code);
-  EXPECT_NE(std::string::npos, type.err.find("unknown file type \"mov\"")) << type.err;
-  auto compressor = Render(L"\"" + project + L"\" x.avi --compressor 0=Nonesuch");
-  EXPECT_EQ(2u, compressor.code);
-  EXPECT_NE(std::string::npos, compressor.err.find("unknown video compressor \"Nonesuch\"")) << compressor.err;
-  auto group = Render(L"\"" + project + L"\" x.avi --compressor 7=Nonesuch");
-  EXPECT_EQ(2u, group.code);
-  EXPECT_NE(std::string::npos, group.err.find("no group \"7\"")) << group.err;
-
-  auto absent = Render(L"nowhere.kdp x.avi");
-  EXPECT_EQ(3u, absent.code);
-  EXPECT_NE(std::string::npos, absent.err.find("cannot read project")) << absent.err;
-  const std::wstring junk = testsupport::InCurrentDir(L"junk.kdp");
+  const std::wstring junk = InCurrentDir(L"junk.kdp"), moved = InCurrentDir(L"moved.kdp");
+  const std::wstring gone = InCurrentDir(L"gone.bmp"), sub = InCurrentDir(L"sub");
   testsupport::WriteText(junk, "<KDP version=\"2\">\n<timeline/></KDP>");
-  auto bad = Render(L"\"" + junk + L"\" x.avi");
-  EXPECT_EQ(3u, bad.code) << bad.err;
-  EXPECT_NE(std::string::npos, bad.err.find("version \"2\"")) << bad.err;
-  testsupport::WriteText(junk, "not a project at all");
-  bad = Render(L"\"" + junk + L"\" x.avi");
-  EXPECT_EQ(3u, bad.code) << bad.err;
-
-  const std::wstring moved = testsupport::InCurrentDir(L"moved.kdp");
-  const std::wstring gone = testsupport::InCurrentDir(L"gone.bmp");
   ASSERT_TRUE(SaveProject(moved, gone));
-  auto missing = Render(L"\"" + moved + L"\" x.avi");
-  EXPECT_EQ(4u, missing.code);
-  EXPECT_NE(std::string::npos, missing.err.find(Narrow(gone))) << missing.err;
-
   // A relative media name is found beside the project, wherever the renderer is started.
-  const std::wstring sub = testsupport::InCurrentDir(L"sub");
   CreateDirectoryW(sub.c_str(), nullptr);
   ASSERT_TRUE(WriteGreyBmp(sub + L"\\beside.bmp"));
   ASSERT_TRUE(SaveProject(sub + L"\\relative.kdp", L"beside.bmp"));
-  auto relative = Render(L"\"" + sub + L"\\relative.kdp\" \"" + sub + L"\\relative.avi\"");
-  EXPECT_EQ(0u, relative.code) << relative.err;
 
-  auto unwritable = Render(L"\"" + project + L"\" \"" + testsupport::InCurrentDir(L"no-such-folder\\x.avi") + L"\"");
-  EXPECT_EQ(5u, unwritable.code);
-  EXPECT_NE(std::string::npos, unwritable.err.find("cannot write")) << unwritable.err;
-
-  // The platform has no ASF writer: a clear failure, and no file claimed complete.
-  auto asf = Render(L"\"" + project + L"\" \"" + testsupport::InCurrentDir(L"x.asf") + L"\" --type asf");
-  EXPECT_EQ(1u, asf.code);
-  EXPECT_NE(std::string::npos, asf.err.find("ASF writer is not installed")) << asf.err;
-  EXPECT_FALSE(testsupport::FileExists(testsupport::InCurrentDir(L"x.asf")));
+  ExpectRuns({
+      {project + L" " + Quoted(out), 0, {"00:00:02.00 / 00:00:02.00  100%"}},
+      {L"--help", 0, {"exit codes"}},
+      {project, 2, {}},
+      {L"--fast " + project + L" x.avi", 2, {"unknown option --fast"}},
+      {project + L" x.mov --type mov", 2, {"unknown file type \"mov\""}},
+      {project + L" x.avi --compressor 0=Nonesuch", 2, {"unknown video compressor \"Nonesuch\""}},
+      {project + L" x.avi --compressor 7=Nonesuch", 2, {"no group \"7\""}},
+      {L"nowhere.kdp x.avi", 3, {"cannot read project"}},
+      {Quoted(junk) + L" x.avi", 3, {"version \"2\""}},
+      {Quoted(moved) + L" x.avi", 4, {Narrow(gone)}},
+      {Quoted(sub + L"\\relative.kdp") + L" " + Quoted(sub + L"\\relative.avi"), 0, {}},
+      {project + L" " + Quoted(InCurrentDir(L"no-such-folder\\x.avi")), 5, {"cannot write"}},
+      // The platform has no ASF writer: a clear failure, and no file claimed complete.
+      {project + L" " + Quoted(InCurrentDir(L"x.asf")) + L" --type asf", 1, {"ASF writer is not installed"}},
+  });
+  EXPECT_TRUE(testsupport::FileExists(out));
+  EXPECT_FALSE(testsupport::FileExists(InCurrentDir(L"x.asf")));
+  testsupport::WriteText(junk, "not a project at all");
+  ExpectRuns({{Quoted(junk) + L" x.avi", 3, {}}});
 }
 
-std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
-
 TEST(MrqRenderTool, NeverWritesOntoTheProjectOrItsMediaWhateverTheSpelling) {
-  const std::wstring dir = testsupport::InCurrentDir(L"inputs");
+  const std::wstring dir = InCurrentDir(L"inputs");
   CreateDirectoryW(dir.c_str(), nullptr);
   CreateDirectoryW((dir + L"\\sub").c_str(), nullptr);
   const std::wstring still = dir + L"\\Still.bmp", project = dir + L"\\Keep.kdp";
@@ -129,25 +90,20 @@ TEST(MrqRenderTool, NeverWritesOntoTheProjectOrItsMediaWhateverTheSpelling) {
   const auto stillBytes = testsupport::ReadBytes(still), projectBytes = testsupport::ReadBytes(project);
 
   // The child starts in this test's folder: a relative name is taken from there.
-  const std::wstring spellings[] = {
-      still,   dir + L"\\STILL.BMP",        dir + L"\\sub\\..\\Still.bmp", L"inputs\\still.bmp",
-      project, dir + L"\\sub\\..\\KEEP.KDP"};
-  for (const std::wstring& destination : spellings) {
-    auto refused = Render(Quoted(project) + L" " + Quoted(destination) + L" --quiet");
-    EXPECT_EQ(5u, refused.code) << Narrow(destination) << ": " << refused.err;
-    EXPECT_NE(std::string::npos, refused.err.find("will not render onto")) << refused.err;
+  for (const std::wstring& destination : {still, dir + L"\\STILL.BMP", dir + L"\\sub\\..\\Still.bmp",
+                                          std::wstring(L"inputs\\still.bmp"), project, dir + L"\\sub\\..\\KEEP.KDP"}) {
+    ExpectRuns({{Quoted(project) + L" " + Quoted(destination) + L" --quiet", 5, {"will not render onto"}}});
     EXPECT_EQ(stillBytes, testsupport::ReadBytes(still)) << Narrow(destination);
     EXPECT_EQ(projectBytes, testsupport::ReadBytes(project)) << Narrow(destination);
   }
   // Beside them, a new name renders.
-  auto beside = Render(Quoted(project) + L" " + Quoted(dir + L"\\sub\\out.avi") + L" --quiet");
-  EXPECT_EQ(0u, beside.code) << beside.err;
+  ExpectRuns({{Quoted(project) + L" " + Quoted(dir + L"\\sub\\out.avi") + L" --quiet", 0, {}}});
 }
 
 // Damaged media: each ends the render within the source time limit, named in a problem, and the
 // exit code says the file is not what the project describes.
 TEST(MrqRenderTool, DamagedMediaEndInTimeAndAreReportedNotPassedAsSuccess) {
-  const std::wstring dir = testsupport::InCurrentDir(L"damaged");
+  const std::wstring dir = InCurrentDir(L"damaged");
   CreateDirectoryW(dir.c_str(), nullptr);
   // A JPEG with a broken signature and Huffman table: measured, the platform's parser never
   // returns from opening it, so the render must not hand it there or must give up in time.
@@ -167,98 +123,70 @@ TEST(MrqRenderTool, DamagedMediaEndInTimeAndAreReportedNotPassedAsSuccess) {
 
   const std::wstring video = L"<group type=\"video\" width=\"64\" height=\"48\" framerate=\"10\"><track>";
   const std::wstring audio = L"<group type=\"audio\" samplingrate=\"22050\"><track>";
-  struct Case {
-    const wchar_t* file;
-    const std::wstring& group;
-  } cases[] = {{L"stuck.jpg", video}, {L"cut.avi", video}, {L"cut.wav", audio}};
-  for (const Case& c : cases) {
-    const std::wstring media = dir + L"\\" + c.file, project = media + L".kdp";
-    ASSERT_TRUE(WriteProject(project, L"<timeline>" + c.group + L"<clip src=\"" + media +
+  for (const auto& [file, group] : {std::pair{L"stuck.jpg", video}, {L"cut.avi", video}, {L"cut.wav", audio}}) {
+    const std::wstring media = dir + L"\\" + file, project = media + L".kdp";
+    ASSERT_TRUE(WriteProject(project, L"<timeline>" + group + L"<clip src=\"" + media +
                                           L"\" start=\"0\" stop=\"2\"/></track></group></timeline>"));
     const auto before = testsupport::ReadBytes(media);
+    const std::wstring args = Quoted(project) + L" " + Quoted(media + L".avi") + L" --quiet --source-timeout 2";
     const ULONGLONG start = GetTickCount64();
-    auto run = Render(Quoted(project) + L" " + Quoted(media + L".avi") + L" --quiet --source-timeout 2");
+    ExpectRuns({{args, 6, {"problem: ", Narrow(media)}}});
     EXPECT_LT(GetTickCount64() - start, 30000u) << Narrow(media);
-    EXPECT_EQ(6u, run.code) << Narrow(media) << ": " << run.err;
-    EXPECT_NE(std::string::npos, run.err.find("problem: ")) << run.err;
-    EXPECT_NE(std::string::npos, run.err.find(Narrow(media))) << run.err;
     EXPECT_EQ(before, testsupport::ReadBytes(media)) << Narrow(media);
     // Users who accept gaps get their file and a success.
-    auto allowed =
-        Render(Quoted(project) + L" " + Quoted(media + L".avi") + L" --quiet --source-timeout 2 --allow-gaps");
-    EXPECT_EQ(0u, allowed.code) << Narrow(media) << ": " << allowed.err;
+    ExpectRuns({{args + L" --allow-gaps", 0, {}}});
   }
 }
 
 TEST(MrqRenderTool, WhatTheEngineCannotRenderIsAProblemAndNothingToRenderIsAnError) {
-  const std::wstring dir = testsupport::InCurrentDir(L"problems");
+  const std::wstring dir = InCurrentDir(L"problems");
   CreateDirectoryW(dir.c_str(), nullptr);
   const std::wstring still = dir + L"\\grey.bmp";
   ASSERT_TRUE(WriteGreyBmp(still));
   const std::wstring clip = L"<clip src=\"" + still + L"\" start=\"0\" stop=\"1\"/>";
   const std::wstring group = L"<group type=\"video\" width=\"32\" height=\"24\" framerate=\"10\">";
-
-  const std::wstring unknownFx = dir + L"\\effect.kdp";
-  ASSERT_TRUE(WriteProject(unknownFx, L"<timeline>" + group + L"<track>" + clip +
-                                          L"<effect clsid=\"{12345678-1234-1234-1234-123456789ABC}\" start=\"0\" "
-                                          L"stop=\"1\"/></track></group></timeline>"));
-  auto fx = Render(Quoted(unknownFx) + L" " + Quoted(dir + L"\\effect.avi") + L" --quiet");
-  EXPECT_EQ(6u, fx.code) << fx.err;
-  EXPECT_NE(std::string::npos, fx.err.find("{12345678-1234-1234-1234-123456789ABC}")) << fx.err;
-  EXPECT_NE(std::string::npos, fx.err.find("0.000 s to 1.000 s")) << fx.err;
-  EXPECT_EQ(0u, Render(Quoted(unknownFx) + L" " + Quoted(dir + L"\\effect.avi") + L" --quiet --allow-gaps").code);
-  // A transition the engine does not know still blends, and says it does so instead.
-  const std::wstring unknownTrans = dir + L"\\transition.kdp";
-  ASSERT_TRUE(
-      WriteProject(unknownTrans, L"<timeline>" + group + L"<track>" + clip + L"</track><track>" + clip +
-                                     L"<transition clsid=\"{87654321-1234-1234-1234-123456789ABC}\" start=\"0\" "
-                                     L"stop=\"1\"/></track></group></timeline>"));
-  auto trans = Render(Quoted(unknownTrans) + L" " + Quoted(dir + L"\\transition.avi") + L" --quiet");
-  EXPECT_EQ(6u, trans.code) << trans.err;
-  EXPECT_NE(std::string::npos, trans.err.find("{87654321-1234-1234-1234-123456789ABC}")) << trans.err;
-  EXPECT_NE(std::string::npos, trans.err.find("renders as a dissolve")) << trans.err;
-
-  const std::wstring emptyName = dir + L"\\nameless.kdp";
-  ASSERT_TRUE(WriteProject(emptyName, L"<timeline>" + group +
-                                          L"<track><clip src=\"\" start=\"0\" stop=\"1\"/>"
-                                          L"</track></group></timeline>"));
-  auto nameless = Render(Quoted(emptyName) + L" " + Quoted(dir + L"\\nameless.avi") + L" --quiet");
-  EXPECT_EQ(4u, nameless.code) << nameless.err;
-  EXPECT_NE(std::string::npos, nameless.err.find("without a file name")) << nameless.err;
-
-  const std::wstring folderAsMedia = dir + L"\\folder.kdp";
-  ASSERT_TRUE(WriteProject(folderAsMedia, L"<timeline>" + group + L"<track><clip src=\"" + dir +
-                                              L"\" start=\"0\" stop=\"1\"/></track></group></timeline>"));
-  auto folder = Render(Quoted(folderAsMedia) + L" " + Quoted(dir + L"\\folder.avi") + L" --quiet --allow-gaps");
-  EXPECT_EQ(0u, folder.code) << folder.err;
-  EXPECT_NE(std::string::npos, folder.err.find("problem: ")) << folder.err;
+  // A project of `body` in the folder, and the arguments that render it.
+  auto project = [&](const wchar_t* name, const std::wstring& body, const wchar_t* options = L" --quiet") {
+    const std::wstring path = dir + L"\\" + name;
+    EXPECT_TRUE(WriteProject(path + L".kdp", L"<timeline>" + body + L"</timeline>"));
+    return Quoted(path + L".kdp") + L" " + Quoted(path + L".avi") + options;
+  };
+  const std::wstring effect = project(L"effect", group + L"<track>" + clip +
+                                                     L"<effect clsid=\"{12345678-1234-1234-1234-123456789ABC}\" "
+                                                     L"start=\"0\" stop=\"1\"/></track></group>");
+  ExpectRuns({
+      {effect, 6, {"{12345678-1234-1234-1234-123456789ABC}", "0.000 s to 1.000 s"}},
+      {effect + L" --allow-gaps", 0, {}},
+      // A transition the engine does not know still blends, and says it does so instead.
+      {project(L"transition", group + L"<track>" + clip + L"</track><track>" + clip +
+                                  L"<transition clsid=\"{87654321-1234-1234-1234-123456789ABC}\" start=\"0\" "
+                                  L"stop=\"1\"/></track></group>"),
+       6,
+       {"{87654321-1234-1234-1234-123456789ABC}", "renders as a dissolve"}},
+      {project(L"nameless", group + L"<track><clip src=\"\" start=\"0\" stop=\"1\"/></track></group>"),
+       4,
+       {"without a file name"}},
+      {project(L"folder", group + L"<track><clip src=\"" + dir + L"\" start=\"0\" stop=\"1\"/></track></group>",
+               L" --quiet --allow-gaps"),
+       0,
+       {"problem: "}},
+      {project(L"nothing", group + L"<track/></group>"), 3, {"nothing to render"}},
+  });
   EXPECT_TRUE(testsupport::FileExists(dir + L"\\folder.avi"));
+  EXPECT_FALSE(testsupport::FileExists(dir + L"\\nothing.avi"));
+  const toolrun::Outcome big =
+      Render(project(L"huge", L"<group type=\"video\" width=\"65535\" height=\"65535\" bitdepth=\"24\"><track>" + clip +
+                                  L"</track></group>"));
+  EXPECT_NE(0u, big.code) << big.err;
+  EXPECT_EQ(std::string::npos, big.err.find("0x8000FFFF")) << big.err;
+  EXPECT_NE(std::string::npos, big.err.find("65535x65535")) << big.err;
 
   // A timeline the reader refuses is told once, in the closing message.
-  const std::wstring refused = dir + L"\\refused.kdp";
-  ASSERT_TRUE(WriteProject(refused, L"<timeline><group type=\"smell\"/></timeline>"));
-  auto smell = Render(Quoted(refused) + L" " + Quoted(dir + L"\\refused.avi") + L" --quiet");
+  const toolrun::Outcome smell = Render(project(L"refused", L"<group type=\"smell\"/>"));
   EXPECT_EQ(3u, smell.code) << smell.err;
   const size_t said = smell.err.find("neither video nor audio");
   ASSERT_NE(std::string::npos, said) << smell.err;
   EXPECT_EQ(std::string::npos, smell.err.find("neither video nor audio", said + 1)) << smell.err;
-
-  const std::wstring nothing = dir + L"\\nothing.kdp";
-  ASSERT_TRUE(WriteProject(nothing, L"<timeline>" + group + L"<track/></group></timeline>"));
-  auto none = Render(Quoted(nothing) + L" " + Quoted(dir + L"\\nothing.avi") + L" --quiet");
-  EXPECT_EQ(3u, none.code) << none.err;
-  EXPECT_NE(std::string::npos, none.err.find("nothing to render")) << none.err;
-  EXPECT_FALSE(testsupport::FileExists(dir + L"\\nothing.avi"));
-
-  const std::wstring huge = dir + L"\\huge.kdp";
-  ASSERT_TRUE(WriteProject(huge,
-                           L"<timeline><group type=\"video\" width=\"65535\" height=\"65535\" bitdepth=\"24\">"
-                           L"<track>" +
-                               clip + L"</track></group></timeline>"));
-  auto big = Render(Quoted(huge) + L" " + Quoted(dir + L"\\huge.avi") + L" --quiet");
-  EXPECT_NE(0u, big.code) << big.err;
-  EXPECT_EQ(std::string::npos, big.err.find("0x8000FFFF")) << big.err;
-  EXPECT_NE(std::string::npos, big.err.find("65535x65535")) << big.err;
 }
 
 }  // namespace

@@ -61,6 +61,14 @@ Outcome Finish(Child& child, bool kill) {
 
 }  // namespace
 
+bool WriteProject(const std::wstring& path, const std::wstring& timelineXml) {
+  std::string utf8(timelineXml.size() * 3 + 1, '\0');
+  const int n = WideCharToMultiByte(CP_UTF8, 0, timelineXml.c_str(), static_cast<int>(timelineXml.size()), utf8.data(),
+                                    static_cast<int>(utf8.size()), nullptr, nullptr);
+  utf8.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return testsupport::WriteText(path, "<KDP version=\"1\">\n" + utf8 + "</KDP>");
+}
+
 Outcome Render(const std::wstring& args, DWORD waitMs) {
   Child child = Start(args);
   const bool overdue = child.running && WaitForSingleObject(child.pi.hProcess, waitMs) == WAIT_TIMEOUT;

@@ -22,4 +22,10 @@ Outcome Render(const std::wstring& args, DWORD waitMs = 60000);
 // The same for many argument lists, `parallel` processes at a time; outcomes in their order.
 std::vector<Outcome> RenderAll(const std::vector<std::wstring>& argLists, DWORD waitMs, size_t parallel);
 
+// Names for messages (ASCII), and in quotes for a command line.
+inline std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+inline std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
+// A project file: the timeline's XML inside the project wrapper, in UTF-8.
+bool WriteProject(const std::wstring& path, const std::wstring& timelineXml);
+
 }  // namespace toolrun
