@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "EngineTestSupport.h"
 #include "TimelineFixture.h"
 #include "../ui/UiTestSupport.h"
 #include "timeline/ComboFill.h"
@@ -16,21 +17,12 @@
 
 namespace {
 
+using enginetest::Get;
+using enginetest::TestType;
 using tltest::ComPtr;
 
 class GroupHelpersTest : public tltest::TimelineTest {
  protected:
-  AM_MEDIA_TYPE MediaTypeOf(int groupIndex) {
-    ComPtr<IAMTimelineObj> object;
-    ComPtr<IAMTimelineGroup> group;
-    AM_MEDIA_TYPE type = {};
-    EXPECT_EQ(S_OK, timeline->GetGroup(&object, groupIndex));
-    if (object && SUCCEEDED(object.As(&group))) {
-      EXPECT_EQ(S_OK, group->GetMediaType(&type));
-    }
-    return type;
-  }
-
   static TLGroupDesc Desc(const wchar_t* name, int tracks, int major, int subtype, uint32_t format) {
     TLGroupDesc desc;
     desc.name = name;
@@ -42,42 +34,34 @@ class GroupHelpersTest : public tltest::TimelineTest {
   }
 };
 
+// The bytes of a type and its format block, for comparing whole types.
+std::vector<BYTE> Bytes(const AM_MEDIA_TYPE& t) {
+  const size_t head = offsetof(AM_MEDIA_TYPE, formattype) + sizeof(GUID);
+  std::vector<BYTE> b(head + t.cbFormat);
+  memcpy(b.data(), &t, head);
+  if (t.cbFormat) memcpy(b.data() + head, t.pbFormat, t.cbFormat);
+  return b;
+}
+
 TEST(BuildGroupMediaType, VideoRowsArePaddedToWholeWordsAndAudioIsStereoPcm) {
   TLGroupDesc desc;
   desc.majorIndex = kGroupVideo;
   desc.subtypeIndex = 0;  // RGB555
   desc.format = TLGroupDesc::VideoFormat(641, 480);
+  // 641 pixels of 2 bytes are 1282 bytes, padded to 1284.
+  TestType video = enginetest::VideoType(MEDIASUBTYPE_RGB555, 16, 641, 480);
+  video.mt.bFixedSizeSamples = TRUE;
+  video.mt.lSampleSize = video.Bih().biSizeImage = 1284 * 480;
   AM_MEDIA_TYPE type;
   ASSERT_EQ(0, BuildGroupMediaType(desc, &type));
-  EXPECT_EQ(MEDIATYPE_Video, type.majortype);
-  EXPECT_EQ(MEDIASUBTYPE_RGB555, type.subtype);
-  ASSERT_EQ(FORMAT_VideoInfo, type.formattype);
-  ASSERT_EQ(sizeof(VIDEOINFOHEADER), type.cbFormat);
-  const BITMAPINFOHEADER& bmi = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
-  EXPECT_EQ(641, bmi.biWidth);
-  EXPECT_EQ(480, bmi.biHeight);
-  EXPECT_EQ(16, bmi.biBitCount);
-  // 641 pixels of 2 bytes are 1282 bytes, padded to 1284.
-  EXPECT_EQ(1284u * 480u, bmi.biSizeImage);
-  EXPECT_EQ(1284u * 480u, type.lSampleSize);
-  EXPECT_TRUE(type.bFixedSizeSamples);
+  EXPECT_EQ(Bytes(*video.Get()), Bytes(type));
   FreeMediaTypeContent(&type);
 
   desc.majorIndex = kGroupAudio;
   desc.subtypeIndex = 0;
   desc.format = 44100;
   ASSERT_EQ(0, BuildGroupMediaType(desc, &type));
-  EXPECT_EQ(MEDIATYPE_Audio, type.majortype);
-  EXPECT_EQ(MEDIASUBTYPE_PCM, type.subtype);
-  ASSERT_EQ(FORMAT_WaveFormatEx, type.formattype);
-  const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
-  EXPECT_EQ(WAVE_FORMAT_PCM, wave->wFormatTag);
-  EXPECT_EQ(2, wave->nChannels);
-  EXPECT_EQ(44100u, wave->nSamplesPerSec);
-  EXPECT_EQ(4, wave->nBlockAlign);
-  EXPECT_EQ(176400u, wave->nAvgBytesPerSec);
-  EXPECT_EQ(0u, type.lSampleSize);
-  EXPECT_FALSE(type.bFixedSizeSamples);
+  EXPECT_EQ(Bytes(*enginetest::PcmType(2, 44100).Get()), Bytes(type));
   FreeMediaTypeContent(&type);
 
   // Positions outside the table are refused, never read.
@@ -99,28 +83,16 @@ TEST_F(GroupHelpersTest, CreateGroupMakesNamedTracksAndSetsTypeNameLockAndMute) 
   ASSERT_TRUE(group);
   EXPECT_EQ(1, GroupCount());
   EXPECT_EQ(L"Video group", NameOf(group.Get()));
-  BOOL locked = FALSE, muted = TRUE;
-  group->GetLocked(&locked);
-  group->GetMuted(&muted);
-  EXPECT_TRUE(locked);
-  EXPECT_FALSE(muted);
-  ComPtr<IAMTimelineGroup> groupPart;
-  ASSERT_EQ(S_OK, group.As(&groupPart));
-  BOOL preview = FALSE;
-  groupPart->GetPreviewMode(&preview);
-  EXPECT_TRUE(preview);
-  ComPtr<IAMTimelineComp> comp;
-  ASSERT_EQ(S_OK, group.As(&comp));
-  long tracks = 0;
-  comp->VTrackGetCount(&tracks);
-  ASSERT_EQ(2, tracks);
+  EXPECT_TRUE(Get(group, &IAMTimelineObj::GetLocked));
+  EXPECT_FALSE(Get(group, &IAMTimelineObj::GetMuted));
+  EXPECT_TRUE(Get(group, &IAMTimelineGroup::GetPreviewMode));
+  ASSERT_EQ(2, Get(group, &IAMTimelineComp::VTrackGetCount));
   EXPECT_EQ(L"Track_0", NameOf(Track(group.Get(), 0).Get()));
   EXPECT_EQ(L"Track_1", NameOf(Track(group.Get(), 1).Get()));
-  AM_MEDIA_TYPE type = MediaTypeOf(0);
-  EXPECT_EQ(MEDIASUBTYPE_RGB24, type.subtype);
-  ASSERT_GE(type.cbFormat, sizeof(VIDEOINFOHEADER));
-  EXPECT_EQ(640, reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biWidth);
-  FreeMediaTypeContent(&type);
+  TestType type = enginetest::GroupType(group);
+  EXPECT_EQ(MEDIASUBTYPE_RGB24, type.mt.subtype);
+  ASSERT_GE(type.format.size(), sizeof(VIDEOINFOHEADER));
+  EXPECT_EQ(640, type.Bih().biWidth);
   EXPECT_EQ(MEDIATYPE_Video, GetGroupMajorType(timeline.Get(), 0));
 
   // Editing an existing group changes it in place: no new group, no new tracks, and an
@@ -131,11 +103,9 @@ TEST_F(GroupHelpersTest, CreateGroupMakesNamedTracksAndSetsTypeNameLockAndMute) 
   ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &same, audio));
   EXPECT_EQ(group.Get(), same);
   EXPECT_EQ(1, GroupCount());
-  comp->VTrackGetCount(&tracks);
-  EXPECT_EQ(2, tracks);
+  EXPECT_EQ(2, Get(group, &IAMTimelineComp::VTrackGetCount));
   EXPECT_EQ(L"", NameOf(group.Get()));
-  group->GetMuted(&muted);
-  EXPECT_TRUE(muted);
+  EXPECT_TRUE(Get(group, &IAMTimelineObj::GetMuted));
   EXPECT_EQ(MEDIATYPE_Audio, GetGroupMajorType(timeline.Get(), 0));
   EXPECT_EQ(GUID_NULL, GetGroupMajorType(timeline.Get(), 1));
   EXPECT_EQ(GUID_NULL, GetGroupMajorType(timeline.Get(), -1));
@@ -193,16 +163,10 @@ TEST_F(GroupHelpersTest, CombosListGroupsByTypeAndEveryTrackAtItsIndex) {
 
 TEST(DescribeMediaType, NamesSubtypeSizeRateAndChannels) {
   wchar_t text[128];
-  AM_MEDIA_TYPE type = {};
-  type.majortype = MEDIATYPE_Video;
-  type.subtype = MEDIASUBTYPE_RGB24;
-  type.formattype = FORMAT_VideoInfo;
-  VIDEOINFOHEADER info = {};
-  info.bmiHeader.biWidth = 640;
-  info.bmiHeader.biHeight = 480;
+  TestType video = enginetest::VideoType(MEDIASUBTYPE_RGB24, 24, 640, 480);
+  AM_MEDIA_TYPE& type = *video.Get();
+  VIDEOINFOHEADER& info = *reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat);
   info.AvgTimePerFrame = 400000;
-  type.cbFormat = sizeof info;
-  type.pbFormat = reinterpret_cast<BYTE*>(&info);
   // RGB24's first field is 0xE436EB7D, shown low byte first.
   EXPECT_STREQ(L"\x7d\xeb\x36\xe4, 640x480, 25.0 fps", DescribeMediaType(&type, text, 128));
 
@@ -220,19 +184,11 @@ TEST(DescribeMediaType, NamesSubtypeSizeRateAndChannels) {
   type.subtype.Data1 = 0x00413142;  // a zero byte does not cut the text
   EXPECT_STREQ(L"B1A_", DescribeMediaType(&type, text, 128));
 
-  AM_MEDIA_TYPE audio = {};
-  audio.majortype = MEDIATYPE_Audio;
-  audio.subtype = MEDIASUBTYPE_PCM;
-  audio.formattype = FORMAT_WaveFormatEx;
-  WAVEFORMATEX wave = {};
-  wave.nChannels = 2;
-  wave.nSamplesPerSec = 44100;
-  audio.cbFormat = sizeof wave;
-  audio.pbFormat = reinterpret_cast<BYTE*>(&wave);
-  EXPECT_STREQ(L"0x0001, 2 ch., 44100 Hz", DescribeMediaType(&audio, text, 128));
+  TestType audio = enginetest::PcmType(2, 44100);
+  EXPECT_STREQ(L"0x0001, 2 ch., 44100 Hz", DescribeMediaType(audio.Get(), text, 128));
   // Cut to the buffer, never past it.
   text[10] = L'#';
-  EXPECT_STREQ(L"0x0001, 2", DescribeMediaType(&audio, text, 10));
+  EXPECT_STREQ(L"0x0001, 2", DescribeMediaType(audio.Get(), text, 10));
   EXPECT_EQ(L'#', text[10]);
 
   AM_MEDIA_TYPE other = {};

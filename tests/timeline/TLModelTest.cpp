@@ -46,48 +46,63 @@ class TLModelTest : public tltest::TimelineTest {
   CTLModel model;
 };
 
-TEST_F(TLModelTest, RebuildReadsGroupsTracksAndItemsInMicroseconds) {
+// A node as "kind:name", items with their times.
+std::wstring Label(const TLNode& node) {
+  const std::wstring times = L" " + std::to_wstring(node.start) + L"-" + std::to_wstring(node.stop);
+  switch (node.type) {
+    case kTLGroup: return L"G:" + tltest::TimelineTest::NameOf(node.object.Get());
+    case kTLTrack: return L"T:" + tltest::TimelineTest::NameOf(node.object.Get());
+    case kTLSource: return L"S:" + node.name + times;
+    case kTLEffect: return L"E:" + node.name + times;
+    case kTLTransition: return L"X:" + node.name + times;
+  }
+  return L"?";
+}
+
+std::vector<std::wstring> Walk(CTLModel& model, uint32_t mask) {
+  std::vector<std::wstring> seen;
+  ForEachNode(model, mask, [&](TLNode& n) {
+    seen.push_back(Label(n));
+    return 0;
+  });
+  return seen;
+}
+
+TEST_F(TLModelTest, RebuildReadsGroupsTracksAndItemsInMicrosecondsAndVisitsThemByGroupThenTrack) {
   CTLModel empty;
   EXPECT_EQ(0, empty.Rebuild(nullptr));
   EXPECT_EQ(0, empty.LargestStop());
 
-  // Reference times are truncated, not rounded, to microseconds.
+  // Reference times are truncated, not rounded, to microseconds. Sources and transitions are
+  // listed by time; a source without a user name shows its media file.
   ASSERT_EQ(S_OK, effect->SetStartStop(5000009, 19999999));
   ASSERT_EQ(2, model.Rebuild(timeline.Get()));
   ASSERT_EQ(2, model.GroupCount());
+  EXPECT_EQ((std::vector<std::wstring>{L"S:v0src 0-500000", L"T:V0", L"S:C:\\media\\early.avi 0-1000000",
+                                       L"S:late 1000000-3000000", L"E:fx 500000-1999999", L"X:wipe 200000-400000",
+                                       L"X:fade 2500000-3000000", L"T:V1", L"G:V", L"S:wsrc 4000000-7500000", L"T:W0",
+                                       L"G:W"}),
+            Walk(model, kTLAllKinds));
   const TLNode& group = model.Group(0);
-  EXPECT_EQ(kTLGroup, group.type);
   EXPECT_TRUE(SameObject(group.object.Get(), v.Get()));
-  ASSERT_EQ(2u, group.tracks.size());
   EXPECT_TRUE(SameObject(group.tracks[1].object.Get(), v1.Get()));
-  EXPECT_EQ(kTLTrack, group.tracks[1].type);
-
-  const TLNode& track = group.tracks[1];
-  ASSERT_EQ(2u, track.sources.size());
-  EXPECT_EQ(kTLSource, track.sources[0].type);
-  EXPECT_TRUE(SameObject(track.sources[0].object.Get(), early.Get()));
-  EXPECT_EQ(0, track.sources[0].start);
-  EXPECT_EQ(1000000, track.sources[0].stop);
-  // A source without a user name shows its media file.
-  EXPECT_EQ(L"C:\\media\\early.avi", track.sources[0].name);
-  EXPECT_EQ(L"late", track.sources[1].name);
-  EXPECT_EQ(3000000, track.sources[1].stop);
-
-  ASSERT_EQ(1u, track.effects.size());
-  EXPECT_EQ(kTLEffect, track.effects[0].type);
-  EXPECT_EQ(500000, track.effects[0].start);
-  EXPECT_EQ(1999999, track.effects[0].stop);
-  EXPECT_EQ(L"fx", track.effects[0].name);
-
-  ASSERT_EQ(2u, track.transitions.size());
-  EXPECT_EQ(kTLTransition, track.transitions[0].type);
-  EXPECT_EQ(L"wipe", track.transitions[0].name);
-  EXPECT_EQ(200000, track.transitions[0].start);
-  EXPECT_EQ(L"fade", track.transitions[1].name);
-
-  EXPECT_EQ(1u, model.Group(1).tracks[0].sources.size());
+  EXPECT_TRUE(SameObject(group.tracks[1].sources[0].object.Get(), early.Get()));
+  EXPECT_FALSE(group.tracks[1].sources[0].selected);
   EXPECT_EQ(7500000, model.LargestStop());
-  EXPECT_FALSE(track.sources[0].selected);
+
+  // The mask picks kinds; the results add up, and clearing reports only flags that were set.
+  EXPECT_EQ((std::vector<std::wstring>{L"E:fx 500000-1999999", L"G:V", L"G:W"}), Walk(model, kTLEffect | kTLGroup));
+  EXPECT_EQ((std::vector<std::wstring>{L"T:V0", L"X:wipe 200000-400000", L"X:fade 2500000-3000000", L"T:V1", L"T:W0"}),
+            Walk(model, kTLTransition | kTLTrack));
+  EXPECT_TRUE(Walk(model, 0).empty());
+  EXPECT_EQ(2 * 12, ForEachNode(model, kTLAllKinds, [](TLNode&) { return 2; }));
+  model.Group(0).tracks[1].effects[0].selected = true;
+  model.Group(1).tracks[0].sources[0].selected = true;
+  model.Group(1).selected = true;
+  EXPECT_EQ(2, ForEachNode(model, kTLItems, ClearSelection));
+  EXPECT_EQ(0, ForEachNode(model, kTLItems, ClearSelection));
+  EXPECT_FALSE(model.Group(0).tracks[1].effects[0].selected);
+  EXPECT_TRUE(model.Group(1).selected);
 }
 
 TEST_F(TLModelTest, LargestStopSurvivesDeletionsAndClearing) {
@@ -107,49 +122,6 @@ TEST_F(TLModelTest, LargestStopSurvivesDeletionsAndClearing) {
   EXPECT_EQ(7500000, model.LargestStop());
 }
 
-std::wstring Label(const TLNode& node) {
-  switch (node.type) {
-    case kTLGroup: return L"G:" + tltest::TimelineTest::NameOf(node.object.Get());
-    case kTLTrack: return L"T:" + tltest::TimelineTest::NameOf(node.object.Get());
-    case kTLSource: return L"S:" + node.name;
-    case kTLEffect: return L"E:" + node.name;
-    case kTLTransition: return L"X:" + node.name;
-  }
-  return L"?";
-}
-
-std::vector<std::wstring> Walk(CTLModel& model, uint32_t mask) {
-  std::vector<std::wstring> seen;
-  ForEachNode(model, mask, [&](TLNode& n) {
-    seen.push_back(Label(n));
-    return 0;
-  });
-  return seen;
-}
-
-TEST_F(TLModelTest, ForEachNodeVisitsByGroupThenTrackAndHonoursTheMask) {
-  ASSERT_EQ(2, model.Rebuild(timeline.Get()));
-  std::vector<std::wstring> all = {L"S:v0src", L"T:V0", L"S:C:\\media\\early.avi",
-                                   L"S:late",  L"E:fx", L"X:wipe",
-                                   L"X:fade",  L"T:V1", L"G:V",
-                                   L"S:wsrc",  L"T:W0", L"G:W"};
-  EXPECT_EQ(all, Walk(model, kTLAllKinds));
-  EXPECT_EQ((std::vector<std::wstring>{L"E:fx", L"G:V", L"G:W"}), Walk(model, kTLEffect | kTLGroup));
-  EXPECT_EQ((std::vector<std::wstring>{L"T:V0", L"X:wipe", L"X:fade", L"T:V1", L"T:W0"}),
-            Walk(model, kTLTransition | kTLTrack));
-  EXPECT_TRUE(Walk(model, 0).empty());
-
-  // The results add up, and clearing reports only flags that were set.
-  EXPECT_EQ(2 * 12, ForEachNode(model, kTLAllKinds, [](TLNode&) { return 2; }));
-  model.Group(0).tracks[1].effects[0].selected = true;
-  model.Group(1).tracks[0].sources[0].selected = true;
-  model.Group(1).selected = true;
-  EXPECT_EQ(2, ForEachNode(model, kTLItems, ClearSelection));
-  EXPECT_EQ(0, ForEachNode(model, kTLItems, ClearSelection));
-  EXPECT_FALSE(model.Group(0).tracks[1].effects[0].selected);
-  EXPECT_TRUE(model.Group(1).selected);
-}
-
 TEST_F(TLModelTest, FindNodePositionLocatesEveryKindByIdentity) {
   int group = 7, track = 7;
   EXPECT_EQ(-1, FindNodePosition(model, nullptr, &group, &track));
@@ -165,18 +137,16 @@ TEST_F(TLModelTest, FindNodePositionLocatesEveryKindByIdentity) {
   struct Case {
     const TLNode* node;
     int group, track;
-  } cases[] = {
-      {&model.Group(0), 0, -1},
-      {&model.Group(1), 1, -1},
-      {&model.Group(0).tracks[0], 0, 0},
-      {&model.Group(0).tracks[1], 0, 1},
-      {&model.Group(1).tracks[0], 1, 0},
-      {&model.Group(0).tracks[1].sources[1], 0, 1},
-      {&model.Group(0).tracks[0].sources[0], 0, 0},
-      {&model.Group(0).tracks[1].effects[0], 0, 1},
-      {&model.Group(0).tracks[1].transitions[1], 0, 1},
-      {&model.Group(1).tracks[0].sources[0], 1, 0},
-  };
+  } cases[] = {{&model.Group(0), 0, -1},
+               {&model.Group(1), 1, -1},
+               {&model.Group(0).tracks[0], 0, 0},
+               {&model.Group(0).tracks[1], 0, 1},
+               {&model.Group(1).tracks[0], 1, 0},
+               {&model.Group(0).tracks[1].sources[1], 0, 1},
+               {&model.Group(0).tracks[0].sources[0], 0, 0},
+               {&model.Group(0).tracks[1].effects[0], 0, 1},
+               {&model.Group(0).tracks[1].transitions[1], 0, 1},
+               {&model.Group(1).tracks[0].sources[0], 1, 0}};
   for (const Case& c : cases) {
     group = track = 7;
     EXPECT_EQ(0, FindNodePosition(model, c.node, &group, &track)) << Label(*c.node);

@@ -33,6 +33,21 @@ class TimeEditTest : public testing::Test {
     return static_cast<int>(start);
   }
   std::wstring Shown() { return edit_->GetText(); }
+  // Steps of caret (or -1 to leave it), a character typed or a key pressed, and the text shown after.
+  struct Step {
+    int caret;
+    wchar_t typed;
+    UINT key;
+    const wchar_t* shown;
+  };
+  void Play(std::initializer_list<Step> steps) {
+    for (const Step& s : steps) {
+      if (s.caret >= 0) Caret(s.caret);
+      if (s.typed) Type(s.typed);
+      if (s.key) Key(s.key);
+      EXPECT_EQ(Shown(), s.shown) << "caret " << s.caret << ", " << static_cast<int>(s.typed) << "/" << s.key;
+    }
+  }
 
   CWindow* window_ = nullptr;
   CTimeEdit* edit_ = nullptr;
@@ -47,67 +62,40 @@ TEST_F(TimeEditTest, StartsAtZeroLimitedToSixteenCharacters) {
 }
 
 TEST_F(TimeEditTest, TypingOverwritesDigitsStepsOverSeparatorsAndClampsTens) {
-  Caret(3);
-  Type(L'7');  // lands on the tens of minutes, which run to 5
-  EXPECT_EQ(Shown(), L"000:50:00,000000");
+  Play({{3, L'7', 0, L"000:50:00,000000"}});  // lands on the tens of minutes, which run to 5
   EXPECT_EQ(CaretPos(), 5);
-  Caret(7);
-  Type(L'9');
-  EXPECT_EQ(Shown(), L"000:50:50,000000");
-  Caret(9);
-  Type(L'4');
-  EXPECT_EQ(Shown(), L"000:50:50,400000");
-  Caret(0);
-  Type(L'1');
-  Type(L'2');
-  EXPECT_EQ(Shown(), L"120:50:50,400000");
-  EXPECT_EQ(edit_->GetTime(), ParseTimeCode(L"120:50:50,400000"));
   // Past the end typing is left to the control, which is full.
-  Caret(16);
-  Type(L'3');
-  EXPECT_EQ(Shown(), L"120:50:50,400000");
+  Play({{7, L'9', 0, L"000:50:50,000000"},
+        {9, L'4', 0, L"000:50:50,400000"},
+        {0, L'1', 0, L"100:50:50,400000"},
+        {-1, L'2', 0, L"120:50:50,400000"},
+        {16, L'3', 0, L"120:50:50,400000"}});
+  EXPECT_EQ(edit_->GetTime(), ParseTimeCode(L"120:50:50,400000"));
 }
 
 TEST_F(TimeEditTest, UpArrowAddsOneUnitOfTheFieldUnderTheCaret) {
-  Caret(3);
-  Key(VK_UP);
-  EXPECT_EQ(Shown(), L"001:00:00,000000");
+  Play({{3, 0, VK_UP, L"001:00:00,000000"}});
   EXPECT_EQ(CaretPos(), 3);
-  Caret(5);
-  Key(VK_UP);
-  EXPECT_EQ(Shown(), L"001:01:00,000000");
-  Caret(9);
-  Key(VK_UP);
-  EXPECT_EQ(Shown(), L"001:01:01,000000");
-  Caret(15);
-  Key(VK_UP);
-  EXPECT_EQ(Shown(), L"001:01:01,000001");
-  Key(VK_DOWN);  // not ours: nothing changes
+  Play({{5, 0, VK_UP, L"001:01:00,000000"},
+        {9, 0, VK_UP, L"001:01:01,000000"},
+        {15, 0, VK_UP, L"001:01:01,000001"},
+        {-1, 0, VK_DOWN, L"001:01:01,000001"}});  // not ours: nothing changes
   EXPECT_EQ(edit_->GetTime(), 3661000001u);
 }
 
 TEST_F(TimeEditTest, UpArrowPastNineHundredNinetyNineHoursWidensTheText) {
   edit_->SetTime(999 * kMicrosPerHour);
-  Caret(1);
-  Key(VK_UP);
-  EXPECT_EQ(Shown(), L"1000:00:00,000000");
-  EXPECT_EQ(edit_->GetTime(), 1000ull * kMicrosPerHour);
-  EXPECT_EQ(SendMessageW(edit_->Hwnd(), EM_GETLIMITTEXT, 0, 0), 17);
   // Fields keep their meaning: the caret after the wider hours edits minutes.
-  Caret(5);
-  Type(L'3');
-  EXPECT_EQ(Shown(), L"1000:30:00,000000");
+  Play({{1, 0, VK_UP, L"1000:00:00,000000"}, {5, L'3', 0, L"1000:30:00,000000"}});
+  EXPECT_EQ(edit_->GetTime(), 1000ull * kMicrosPerHour + 30 * kMicrosPerMinute);
+  EXPECT_EQ(SendMessageW(edit_->Hwnd(), EM_GETLIMITTEXT, 0, 0), 17);
   edit_->SetTime(static_cast<int64_t>(kMaxTimeCodeHours) * kMicrosPerHour + 59 * kMicrosPerMinute + 59999999);
-  Caret(0);
-  Key(VK_UP);  // the largest time stays the largest
-  EXPECT_EQ(Shown(), L"999999999:59:59,999999");
+  Play({{0, 0, VK_UP, L"999999999:59:59,999999"}});  // the largest time stays the largest
 }
 
 TEST_F(TimeEditTest, DeleteCutPasteAndClearLeaveTheTextAlone) {
   edit_->SetTime(3723000004);
-  Caret(5);
-  Key(VK_DELETE);
-  EXPECT_EQ(Shown(), L"001:02:03,000004");
+  Play({{5, 0, VK_DELETE, L"001:02:03,000004"}});
 
   SendMessageW(edit_->Hwnd(), EM_SETSEL, 0, -1);
   SendMessageW(edit_->Hwnd(), WM_CUT, 0, 0);
@@ -133,13 +121,9 @@ TEST_F(TimeEditTest, DeleteCutPasteAndClearLeaveTheTextAlone) {
 
 TEST_F(TimeEditTest, BackspaceChangesOnlyTheShownTextUntilTheNextDigit) {
   edit_->SetTime(3723000004);
-  Caret(16);
-  Type(L'\b');
-  EXPECT_EQ(Shown(), L"001:02:03,00000");
+  Play({{16, L'\b', 0, L"001:02:03,00000"}});
   EXPECT_EQ(edit_->GetTime(), 3723000004u);
-  Caret(0);
-  Type(L'0');
-  EXPECT_EQ(Shown(), L"001:02:03,000004");
+  Play({{0, L'0', 0, L"001:02:03,000004"}});
 }
 
 TEST_F(TimeEditTest, RealKeyboardInputReachesTheControl) {

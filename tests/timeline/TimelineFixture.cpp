@@ -1,69 +1,43 @@
 #include "TimelineFixture.h"
 
-#include <amvideo.h>
-#include <uuids.h>
+#include "EngineTestSupport.h"
 
 namespace tltest {
 
-namespace {
-
-template <class I>
-ComPtr<I> As(IUnknown* object) {
-  ComPtr<I> part;
-  EXPECT_EQ(S_OK, object->QueryInterface(__uuidof(I), reinterpret_cast<void**>(part.GetAddressOf())));
-  return part;
-}
-
-}  // namespace
+using enginetest::As;
 
 void TimelineTest::SetUp() {
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
-                                   reinterpret_cast<void**>(timeline.GetAddressOf())));
+  timeline = enginetest::Create<IAMTimeline>(CLSID_AMTimeline);
+  ASSERT_TRUE(timeline);
 }
 
 void TimelineTest::TearDown() { timeline.Reset(); }
 
 void TimelineTest::SetName(IAMTimelineObj* object, const wchar_t* name) {
-  BSTR text = name ? SysAllocString(name) : nullptr;
-  EXPECT_EQ(S_OK, object->SetUserName(text));
-  SysFreeString(text);
+  EXPECT_EQ(S_OK, object->SetUserName(enginetest::Bstr(name)));
 }
 
 std::wstring TimelineTest::NameOf(IAMTimelineObj* object) {
-  BSTR text = nullptr;
-  object->GetUserName(&text);
-  std::wstring result = text ? text : L"";
-  SysFreeString(text);
-  return result;
+  enginetest::Bstr text;
+  object->GetUserName(text.Out());
+  return text.Str();
 }
 
-long TimelineTest::GroupCount() const {
-  long count = -1;
-  timeline->GetGroupCount(&count);
-  return count;
-}
+long TimelineTest::GroupCount() const { return enginetest::Get(timeline, &IAMTimeline::GetGroupCount); }
 
 ComPtr<IAMTimelineObj> TimelineTest::AddGroup(const wchar_t* name, int tracks) {
   ComPtr<IAMTimelineObj> group;
   EXPECT_EQ(S_OK, timeline->CreateEmptyNode(&group, TIMELINE_MAJOR_TYPE_GROUP));
-  VIDEOINFOHEADER info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, 320, 240, 1, 24, BI_RGB, 320 * 240 * 3, 0, 0, 0, 0};
-  AM_MEDIA_TYPE type = {MEDIATYPE_Video,
-                        MEDIASUBTYPE_RGB24,
-                        TRUE,
-                        FALSE,
-                        info.bmiHeader.biSizeImage,
-                        FORMAT_VideoInfo,
-                        nullptr,
-                        sizeof info,
-                        reinterpret_cast<BYTE*>(&info)};
-  EXPECT_EQ(S_OK, As<IAMTimelineGroup>(group.Get())->SetMediaType(&type));
+  enginetest::TestType type = enginetest::VideoType(MEDIASUBTYPE_RGB24, 24, 320, 240);
+  type.mt.bFixedSizeSamples = TRUE;
+  type.mt.lSampleSize = type.Bih().biSizeImage = 320 * 240 * 3;
+  EXPECT_EQ(S_OK, As<IAMTimelineGroup>(group)->SetMediaType(type.Get()));
   if (name) SetName(group.Get(), name);
   EXPECT_EQ(S_OK, timeline->AddGroup(group.Get()));
   for (int i = 0; i < tracks; ++i) {
     ComPtr<IAMTimelineObj> track;
     EXPECT_EQ(S_OK, timeline->CreateEmptyNode(&track, TIMELINE_MAJOR_TYPE_TRACK));
-    EXPECT_EQ(S_OK, As<IAMTimelineComp>(group.Get())->VTrackInsBefore(track.Get(), -1));
+    EXPECT_EQ(S_OK, As<IAMTimelineComp>(group)->VTrackInsBefore(track.Get(), -1));
   }
   return group;
 }
@@ -85,9 +59,7 @@ ComPtr<IAMTimelineObj> TimelineTest::Item(TIMELINE_MAJOR_TYPE kind, int64_t star
 ComPtr<IAMTimelineObj> TimelineTest::AddSource(IAMTimelineObj* track, int64_t start, int64_t stop, const wchar_t* name,
                                                const wchar_t* media) {
   ComPtr<IAMTimelineObj> source = Item(TIMELINE_MAJOR_TYPE_SOURCE, start, stop, name);
-  BSTR path = SysAllocString(media);
-  EXPECT_EQ(S_OK, As<IAMTimelineSrc>(source.Get())->SetMediaName(path));
-  SysFreeString(path);
+  EXPECT_EQ(S_OK, As<IAMTimelineSrc>(source)->SetMediaName(enginetest::Bstr(media)));
   EXPECT_EQ(S_OK, As<IAMTimelineTrack>(track)->SrcAdd(source.Get()));
   return source;
 }

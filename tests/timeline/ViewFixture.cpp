@@ -1,17 +1,9 @@
 #include "ViewFixture.h"
 
-#include "TestSupport.h"
-
 namespace tltest {
 
 ViewPixels::ViewPixels(CWndTLModel* view) : width_(view->ClientWidth()), height_(view->ClientHeight()) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = {{sizeof info.bmiHeader, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
   void* bits = nullptr;
   dc_ = CreateCompatibleDC(nullptr);
   bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -38,26 +30,6 @@ int ViewPixels::Count(COLORREF colour, int left, int top, int right, int bottom)
   for (int y = top; y < bottom; ++y)
     for (int x = left; x < right; ++x) n += At(x, y) == colour;
   return n;
-}
-
-bool ViewPixels::SaveBmp(const std::wstring& path) const {
-  if (!bits_) return false;
-  size_t imageBytes = static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4;
-  BITMAPFILEHEADER file = {};
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = width_;
-  header.biHeight = -height_;
-  header.biPlanes = 1;
-  header.biBitCount = 32;
-  header.biCompression = BI_RGB;
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof header;
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + imageBytes);
-  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-  bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
-  bytes.append(reinterpret_cast<const char*>(bits_), imageBytes);
-  return testsupport::WriteBytes(path, bytes.data(), bytes.size());
 }
 
 void ViewTest::SetUp() {

@@ -38,9 +38,7 @@ class ViewPixels {
   COLORREF At(int x, int y) const;
   // Pixels of a colour in a rectangle (right and bottom excluded).
   int Count(COLORREF colour, int left, int top, int right, int bottom) const;
-  bool SaveBmp(const std::wstring& path) const;
   int Width() const { return width_; }
-  int Height() const { return height_; }
 
  private:
   int width_;

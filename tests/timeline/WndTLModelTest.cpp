@@ -30,7 +30,7 @@ TEST_F(WndTLModelTest, BandsStackTracksTopDownWithTheirRowsAndGaps) {
   GetClientRect(view->Hwnd(), &client);
   EXPECT_EQ(client.right, view->ClientWidth());
   EXPECT_EQ(client.bottom, view->ClientHeight());
-  auto v = AddGroup(L"V", 2);
+  AddGroup(L"V", 2);
   EXPECT_EQ(1, Refresh());
   EXPECT_EQ(171, view->ContentHeight());
 
@@ -39,31 +39,21 @@ TEST_F(WndTLModelTest, BandsStackTracksTopDownWithTheirRowsAndGaps) {
   EXPECT_EQ(171 + 87, view->ContentHeight());
   ASSERT_EQ(2, view->Model().GroupCount());
 
+  // Left of the time area a band gives its group, in both columns, edges included; nothing
+  // in the gap between bands (the second band starts 171 pixels below the first). Rows:
+  // effects on top, then sources, then transitions, the highest track first; nothing between
+  // tracks.
+  TLNode *v = &V(), *a = &A(), *fx = &Fx(), *clip = &ClipA(), *fade = &V().tracks[1].transitions[0];
+  TLNode *v0 = &V().tracks[0], *first = &v0->sources[0], *a0 = &A().tracks[0], *sound = &a0->sources[0];
   struct Probe {
     int x, y;
     TLNode* expected;
   } probes[] = {
-      // Left of the time area a band gives its group, in both columns, edges included.
-      {5, 20, &V()},
-      {30, 188, &V()},
-      {30, 189, nullptr},  // the gap between bands
-      {5, 191, &A()},      // the second band starts 171 pixels below the first
-      {39, 275, &A()},
-      {5, 276, nullptr},
-      // Rows: effects on top, then sources, then transitions; the highest track first.
-      {200, 35, &Fx()},
-      {200, 36, &ClipA()},
-      {300, 86, &ClipA()},
-      {300, 87, &V().tracks[1].transitions[0]},
-      {300, 102, &V().tracks[1].transitions[0]},
-      {300, 103, nullptr},  // between tracks
-      {300, 104, &V().tracks[0]},
-      {100, 120, &V().tracks[0].sources[0]},
-      {500, 207, &A().tracks[0].sources[0]},
-      {500, 206, &A().tracks[0]},
-      {500, 258, &A().tracks[0]},
-      {500, 300, nullptr},
+      {5, 20, v},     {30, 188, v},      {30, 189, nullptr}, {5, 191, a},     {39, 275, a},     {5, 276, nullptr},
+      {200, 35, fx},  {200, 36, clip},   {300, 86, clip},    {300, 87, fade}, {300, 102, fade}, {300, 103, nullptr},
+      {300, 104, v0}, {100, 120, first}, {500, 207, sound},  {500, 206, a0},  {500, 258, a0},   {500, 300, nullptr},
   };
+
   for (const Probe& p : probes) EXPECT_EQ(p.expected, view->HitTest(p.x, p.y)) << p.x << "," << p.y;
 
   // Scrolled down, everything moves up by the vertical offset.
@@ -192,23 +182,25 @@ TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {
   EXPECT_EQ(static_cast<UINT>(view->ClientWidth() - 40), h.nPage);
 
   // Line, page, thumb and end steps, kept between 0 and the largest stop.
-  SendMessageW(w, WM_HSCROLL, SB_LINERIGHT, 0);
-  EXPECT_EQ(1000, view->Offset());
-  SendMessageW(w, WM_HSCROLL, SB_PAGERIGHT, 0);
-  EXPECT_EQ(1000 + (view->ClientWidth() - 40) * 1000, view->Offset());
-  SendMessageW(w, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 2500), 0);
-  EXPECT_EQ(2500000, view->Offset());
-  EXPECT_EQ(2500, Bar(w, SB_HORZ).nPos);
-  SendMessageW(w, WM_HSCROLL, SB_RIGHT, 0);
-  EXPECT_EQ(5000000, view->Offset());
-  EXPECT_FALSE(view->ScrollBy(1, 0));
-  SendMessageW(w, WM_HSCROLL, SB_LINELEFT, 0);
-  EXPECT_EQ(4999000, view->Offset());
-  SendMessageW(w, WM_HSCROLL, SB_LEFT, 0);
-  EXPECT_EQ(0, view->Offset());
+  const std::pair<WPARAM, int64_t> across[] = {
+      {SB_LINERIGHT, 1000},
+      {SB_PAGERIGHT, 1000 + (view->ClientWidth() - 40) * 1000},
+      {MAKEWPARAM(SB_THUMBPOSITION, 2500), 2500000},
+      {SB_RIGHT, 5000000},
+      {SB_LINELEFT, 4999000},
+      {SB_LEFT, 0},
+  };
+  for (auto [code, offset] : across) {
+    SendMessageW(w, WM_HSCROLL, code, 0);
+    EXPECT_EQ(offset, view->Offset()) << code;
+    if (LOWORD(code) == SB_THUMBPOSITION) {
+      EXPECT_EQ(2500, Bar(w, SB_HORZ).nPos);
+    }
+  }
   EXPECT_FALSE(view->ScrollBy(-5, 0));
   ASSERT_TRUE(view->ScrollBy(INT64_MAX, 0));
   EXPECT_EQ(5000000, view->Offset());
+  EXPECT_FALSE(view->ScrollBy(1, 0));
   // Zoomed out until everything fits again: the bar goes and the view returns to 0.
   view->SetScale(10000);
   view->UpdateScrollBars(CWndTLModel::kScrollHorizontal);
@@ -221,20 +213,20 @@ TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {
   SCROLLINFO v = Bar(w, SB_VERT);
   EXPECT_EQ(258, v.nMax);
   EXPECT_EQ(static_cast<UINT>(view->ClientHeight() - 20), v.nPage);
-  SendMessageW(w, WM_VSCROLL, SB_LINEDOWN, 0);
-  EXPECT_EQ(1, view->VerticalOffset());
-  SendMessageW(w, WM_VSCROLL, SB_LINEUP, 0);
-  SendMessageW(w, WM_VSCROLL, SB_LINEUP, 0);
-  EXPECT_EQ(0, view->VerticalOffset());
-  SendMessageW(w, WM_VSCROLL, SB_BOTTOM, 0);
-  EXPECT_EQ(258, view->VerticalOffset());
-  SendMessageW(w, WM_VSCROLL, SB_LINEDOWN, 0);
-  EXPECT_EQ(258, view->VerticalOffset());
-  SendMessageW(w, WM_VSCROLL, SB_TOP, 0);
-  SendMessageW(w, WM_VSCROLL, SB_PAGEDOWN, 0);
-  EXPECT_EQ(view->ClientHeight(), view->VerticalOffset());
-  SendMessageW(w, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 40), 0);
-  EXPECT_EQ(40, view->VerticalOffset());
+  const std::pair<WPARAM, int> down[] = {
+      {SB_LINEDOWN, 1},
+      {SB_LINEUP, 0},
+      {SB_LINEUP, 0},
+      {SB_BOTTOM, 258},
+      {SB_LINEDOWN, 258},
+      {SB_TOP, 0},
+      {SB_PAGEDOWN, view->ClientHeight()},
+      {MAKEWPARAM(SB_THUMBPOSITION, 40), 40},
+  };
+  for (auto [code, offset] : down) {
+    SendMessageW(w, WM_VSCROLL, code, 0);
+    EXPECT_EQ(offset, view->VerticalOffset()) << code;
+  }
   // A later update keeps the thumb where the view is.
   view->UpdateScrollBars(CWndTLModel::kScrollBoth);
   EXPECT_EQ(40, Bar(w, SB_VERT).nPos);
@@ -265,33 +257,30 @@ TEST_F(WndTLModelTest, PaintsItemsRowsRulerAndCursorOnRealPixels) {
   ASSERT_NE(item, frame);
   ASSERT_NE(face, cursor);
   BuildTwoGroups();
+  // Pixels that must (or must not) show a colour.
+  struct Spot {
+    int x, y;
+    COLORREF colour;
+  };
+  auto expect = [](const ViewPixels& px, bool is, const std::vector<Spot>& spots) {
+    for (const Spot& s : spots) EXPECT_EQ(is, px.At(s.x, s.y) == s.colour) << s.x << "," << s.y;
+  };
   {
     ViewPixels px(view);
     ASSERT_EQ(view->ClientWidth(), px.Width());
-    // clipA fills x 140-339 of its source row (36-86): inside item, outside face.
-    EXPECT_EQ(item, px.At(300, 80));
-    EXPECT_EQ(item, px.At(140, 80));
-    EXPECT_EQ(face, px.At(139, 80));
-    EXPECT_EQ(face, px.At(345, 80));
-    EXPECT_EQ(item, px.At(239, 30));  // fx, 90-239 in the effect row
-    EXPECT_EQ(face, px.At(241, 30));
-    EXPECT_EQ(item, px.At(530, 240));  // "sound" in group A
-    EXPECT_EQ(face, px.At(530, 280));  // below the last band
-    // Row bottoms in shadow across the time area; etched edges on the columns.
-    EXPECT_EQ(shadow, px.At(600, 86));
-    EXPECT_EQ(shadow, px.At(600, 170));
-    EXPECT_EQ(shadow, px.At(0, 100));
-    EXPECT_EQ(shadow, px.At(20, 100));
-    // Ruler: short ticks every 5 pixels, a full line every 105 from x = 140.
-    EXPECT_EQ(tick, px.At(45, 15));
-    EXPECT_EQ(face, px.At(47, 15));
-    EXPECT_EQ(tick, px.At(140, 2));
-    EXPECT_EQ(tick, px.At(245, 2));
+    // clipA fills x 140-339 of its source row (36-86): inside item, outside face; fx 90-239 in
+    // the effect row; "sound" in group A; face below the last band. Row bottoms in shadow
+    // across the time area; etched edges on the columns. Ruler: short ticks every 5 pixels, a
+    // full line every 105 from x = 140. The cursor at 0 s: two pixels from x = 39, over the
+    // ruler only.
+    const std::vector<Spot> shown = {
+        {300, 80, item},  {140, 80, item},  {139, 80, face},   {345, 80, face},    {239, 30, item},  {241, 30, face},
+        {530, 240, item}, {530, 280, face}, {600, 86, shadow}, {600, 170, shadow}, {0, 100, shadow}, {20, 100, shadow},
+        {45, 15, tick},   {47, 15, face},   {140, 2, tick},    {245, 2, tick},     {39, 10, cursor}, {40, 10, cursor},
+    };
+    expect(px, true, shown);
+    expect(px, false, {{41, 15, cursor}});
     EXPECT_GT(px.Count(tick, 41, 0, 135, 12), 20);  // the first label's text
-    // The cursor at 0 s: two pixels from x = 39, over the ruler only.
-    EXPECT_EQ(cursor, px.At(39, 10));
-    EXPECT_EQ(cursor, px.At(40, 10));
-    EXPECT_NE(cursor, px.At(41, 15));
     // The item names are drawn inside their rectangles.
     EXPECT_GT(px.Count(tick, 141, 37, 200, 50), 10);
     EXPECT_EQ(0, px.Count(frame, 140, 36, 340, 87));
@@ -300,20 +289,12 @@ TEST_F(WndTLModelTest, PaintsItemsRowsRulerAndCursorOnRealPixels) {
   Send(WM_LBUTTONDOWN, 141, 60);
   view->SetCursorTime(2000000);
   ASSERT_TRUE(view->ScrollBy(500000, 0));
-  {
-    ViewPixels px(view);
-    // Offset 0.5 s: clipA now starts at x = 90 and is framed as selected.
-    EXPECT_EQ(frame, px.At(90, 60));
-    EXPECT_EQ(frame, px.At(200, 37));
-    EXPECT_EQ(item, px.At(200, 60));
-    // The unnamed first source (0-1 s) is cut at the time area, not drawn into the columns.
-    EXPECT_EQ(item, px.At(60, 160));
-    EXPECT_NE(item, px.At(30, 160));
-    EXPECT_NE(item, px.At(10, 160));
-    EXPECT_EQ(cursor, px.At(189, 10));
-    EXPECT_EQ(cursor, px.At(190, 10));
-    EXPECT_NE(cursor, px.At(40, 10));
-  }
+  // Offset 0.5 s: clipA now starts at x = 90 and is framed as selected. The unnamed first
+  // source (0-1 s) is cut at the time area, not drawn into the columns.
+  ViewPixels px(view);
+  expect(px, true,
+         {{90, 60, frame}, {200, 37, frame}, {200, 60, item}, {60, 160, item}, {189, 10, cursor}, {190, 10, cursor}});
+  expect(px, false, {{30, 160, item}, {10, 160, item}, {40, 10, cursor}});
 }
 
 }  // namespace
