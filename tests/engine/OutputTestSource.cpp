@@ -1,43 +1,23 @@
 #include "OutputTestSource.h"
 
+#include "EngineTestSupport.h"
 #include "services/MediaTypes.h"
-
-#include <amvideo.h>
-#include <mmreg.h>
-#include <uuids.h>
 
 #include <cstring>
 
 namespace outputtest {
 
-namespace {
-
-BYTE* NewFormat(AM_MEDIA_TYPE& mt, size_t size) {
-  mt.cbFormat = static_cast<ULONG>(size);
-  mt.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(size));
-  memset(mt.pbFormat, 0, size);
-  return mt.pbFormat;
-}
-
-}  // namespace
-
 SourceSetup VideoSetup(LONG width, LONG height, WORD bits, REFERENCE_TIME frameTime, int frames) {
   SourceSetup s;
-  s.type.majortype = MEDIATYPE_Video;
-  s.type.subtype = bits == 32 ? MEDIASUBTYPE_RGB32 : bits == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB555;
-  s.type.formattype = FORMAT_VideoInfo;
-  s.type.bFixedSizeSamples = TRUE;
-  auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(NewFormat(s.type, sizeof(VIDEOINFOHEADER)));
-  vih->AvgTimePerFrame = frameTime;
-  vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  vih->bmiHeader.biWidth = width;
-  vih->bmiHeader.biHeight = height;
-  vih->bmiHeader.biPlanes = 1;
-  vih->bmiHeader.biBitCount = bits;
-  vih->bmiHeader.biCompression = BI_RGB;
   s.sampleBytes = ((width * bits + 31) / 32) * 4 * height;
-  vih->bmiHeader.biSizeImage = static_cast<DWORD>(s.sampleBytes);
-  s.type.lSampleSize = static_cast<ULONG>(s.sampleBytes);
+  enginetest::TestType t = enginetest::VideoType(bits == 32   ? MEDIASUBTYPE_RGB32
+                                                 : bits == 24 ? MEDIASUBTYPE_RGB24
+                                                              : MEDIASUBTYPE_RGB555,
+                                                 bits, width, height);
+  reinterpret_cast<VIDEOINFOHEADER*>(t.format.data())->AvgTimePerFrame = frameTime;
+  t.mt.bFixedSizeSamples = TRUE;
+  t.mt.lSampleSize = t.Bih().biSizeImage = static_cast<DWORD>(s.sampleBytes);
+  CopyMediaType(&s.type, *t.Get());
   s.samples = frames;
   s.sampleTime = frameTime;
   return s;
@@ -45,19 +25,11 @@ SourceSetup VideoSetup(LONG width, LONG height, WORD bits, REFERENCE_TIME frameT
 
 SourceSetup AudioSetup(DWORD rate, WORD channels, int chunks, DWORD framesPerChunk) {
   SourceSetup s;
-  s.type.majortype = MEDIATYPE_Audio;
-  s.type.subtype = MEDIASUBTYPE_PCM;
-  s.type.formattype = FORMAT_WaveFormatEx;
-  auto* wf = reinterpret_cast<WAVEFORMATEX*>(NewFormat(s.type, sizeof(WAVEFORMATEX)));
-  wf->wFormatTag = WAVE_FORMAT_PCM;
-  wf->nChannels = channels;
-  wf->nSamplesPerSec = rate;
-  wf->wBitsPerSample = 16;
-  wf->nBlockAlign = static_cast<WORD>(channels * 2);
-  wf->nAvgBytesPerSec = rate * wf->nBlockAlign;
-  s.type.bFixedSizeSamples = TRUE;
-  s.type.lSampleSize = wf->nBlockAlign;
-  s.sampleBytes = static_cast<long>(framesPerChunk * wf->nBlockAlign);
+  enginetest::TestType t = enginetest::PcmType(channels, rate);
+  t.mt.bFixedSizeSamples = TRUE;
+  t.mt.lSampleSize = t.Wfx().nBlockAlign;
+  CopyMediaType(&s.type, *t.Get());
+  s.sampleBytes = static_cast<long>(framesPerChunk * t.Wfx().nBlockAlign);
   s.samples = chunks;
   s.sampleTime = static_cast<REFERENCE_TIME>(framesPerChunk) * 10000000 / rate;
   return s;

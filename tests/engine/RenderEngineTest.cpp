@@ -169,6 +169,20 @@ class RenderEngineTest : public EngineTest {
     EXPECT_EQ(S_OK, engine->GetGroupOutputPin(n, &pin));
     return pin;
   }
+  // Media written into the test's folder: ten-frames-a-second pictures of one colour (kRamp:
+  // the ramp), and constant sound.
+  static constexpr uint32_t kRamp = 0xFFFFFFFF;
+  std::wstring Avi(const wchar_t* name, uint32_t colour, int frames, LONG width = 40, LONG height = 30) {
+    const std::wstring path = dir.File(name);
+    EXPECT_TRUE(WriteColourAvi(path, width, height, frames, 10,
+                               [colour](int i) { return colour == kRamp ? Ramp(i) : colour; }));
+    return path;
+  }
+  std::wstring Wav(const wchar_t* name, DWORD rate, WORD channels, size_t frames, int16_t level) {
+    const std::wstring path = dir.File(name);
+    EXPECT_TRUE(WriteWav(path, rate, channels, 16, Constant(frames, channels, level)));
+    return path;
+  }
   RecordingSink* ConnectSink() {
     auto* sink = new RecordingSink;
     sinkFilter.Attach(sink);
@@ -203,10 +217,8 @@ class RenderEngineTest : public EngineTest {
 };
 
 TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched) {
-  const std::wstring ramp = dir.File(L"ramp.avi"), blue = dir.File(L"blue.avi"), green = dir.File(L"green.avi");
-  ASSERT_TRUE(WriteColourAvi(ramp, 80, 60, 20, 10, Ramp));
-  ASSERT_TRUE(WriteColourAvi(blue, 32, 24, 10, 10, [](int) { return kBlue; }));
-  ASSERT_TRUE(WriteColourAvi(green, kWidth, kHeight, 10, 10, [](int) { return kGreen; }));
+  const std::wstring ramp = Avi(L"ramp.avi", kRamp, 20, 80, 60), blue = Avi(L"blue.avi", kBlue, 10, 32, 24);
+  const std::wstring green = Avi(L"green.avi", kGreen, 10, kWidth, kHeight);
 
   auto group = VideoGroup();
   auto low = AddTrack(group.Get());
@@ -248,8 +260,7 @@ TEST_F(RenderEngineTest, TracksComposeByPriorityWithMediaTimesMappedAndStretched
 }
 
 TEST_F(RenderEngineTest, MissingOrCorruptSourcesRenderBlackLogOnceAndTheRestStillRenders) {
-  const std::wstring red = dir.File(L"red.avi");
-  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 10, 10, [](int) { return kRed; }));
+  const std::wstring red = Avi(L"red.avi", kRed, 10);
   auto group = VideoGroup(32, 10);
   auto track = AddTrack(group.Get());
   AddClip(track.Get(), dir.File(L"gone.avi"), 0, kSecond);
@@ -285,9 +296,7 @@ TEST_F(RenderEngineTest, MissingOrCorruptSourcesRenderBlackLogOnceAndTheRestStil
 }
 
 TEST_F(RenderEngineTest, ProgressKeyframesCutsOnlyAndSwappedInputsShapeATransition) {
-  const std::wstring red = dir.File(L"red.avi"), blue = dir.File(L"blue.avi");
-  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 40, 10, [](int) { return kRed; }));
-  ASSERT_TRUE(WriteColourAvi(blue, 40, 30, 40, 10, [](int) { return kBlue; }));
+  const std::wstring red = Avi(L"red.avi", kRed, 40), blue = Avi(L"blue.avi", kBlue, 40);
   auto group = VideoGroup(24, 10);
   AddClip(AddTrack(group.Get()).Get(), red, 0, 4 * kSecond);
   auto top = AddTrack(group.Get());
@@ -317,9 +326,7 @@ TEST_F(RenderEngineTest, ProgressKeyframesCutsOnlyAndSwappedInputsShapeATransiti
 }
 
 TEST_F(RenderEngineTest, EffectsChangeTheirPictureBeforeTransitionsAndFollowTheirKeyframes) {
-  const std::wstring grey = dir.File(L"grey.avi"), red = dir.File(L"red.avi");
-  ASSERT_TRUE(WriteColourAvi(grey, 40, 30, 20, 10, [](int) { return 0x808080u; }));
-  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 20, 10, [](int) { return kRed; }));
+  const std::wstring grey = Avi(L"grey.avi", 0x808080, 20), red = Avi(L"red.avi", kRed, 20);
   auto group = VideoGroup(24, 10);
   // A source effect counts its times from the source's start: brightness 0 → 0.2 over its first second.
   auto clip = AddClip(AddTrack(group.Get()).Get(), grey, kSecond, 3 * kSecond);
@@ -348,8 +355,7 @@ TEST_F(RenderEngineTest, EffectsChangeTheirPictureBeforeTransitionsAndFollowThei
 
 TEST_F(RenderEngineTest, StretchModesPlaceTheSourceAndAStillIsHeld) {
   // Portrait sources in a landscape frame.
-  const std::wstring tall = dir.File(L"tall.avi"), still = dir.File(L"still.bmp");
-  ASSERT_TRUE(WriteColourAvi(tall, 40, 60, 40, 10, [](int) { return kGreen; }));
+  const std::wstring tall = Avi(L"tall.avi", kGreen, 40, 40, 60), still = dir.File(L"still.bmp");
   ASSERT_TRUE(WriteColourBmp(still, 40, 60, kRed));
   auto group = VideoGroup(24, 10);
   auto track = AddTrack(group.Get());
@@ -378,8 +384,7 @@ TEST_F(RenderEngineTest, StretchModesPlaceTheSourceAndAStillIsHeld) {
 }
 
 TEST_F(RenderEngineTest, RenderRangeStartAndStopPositionsLimitTheOutput) {
-  const std::wstring ramp = dir.File(L"ramp.avi");
-  ASSERT_TRUE(WriteColourAvi(ramp, 40, 30, 20, 10, Ramp));
+  const std::wstring ramp = Avi(L"ramp.avi", kRamp, 20);
   auto group = VideoGroup(24, 10);
   AddClip(AddTrack(group.Get()).Get(), ramp, 0, 2 * kSecond);
   EXPECT_EQ(E_INVALIDARG, engine->SetRenderRange(kSecond, kSecond / 2));
@@ -409,8 +414,7 @@ TEST_F(RenderEngineTest, RenderRangeStartAndStopPositionsLimitTheOutput) {
 }
 
 TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime) {
-  const std::wstring ramp = dir.File(L"ramp.avi");
-  ASSERT_TRUE(WriteColourAvi(ramp, 40, 30, 20, 10, Ramp));
+  const std::wstring ramp = Avi(L"ramp.avi", kRamp, 20);
   auto group = VideoGroup(32, 10);
   AddClip(AddTrack(group.Get()).Get(), ramp, 0, 2 * kSecond);
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
@@ -440,9 +444,7 @@ TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime
 }
 
 TEST_F(RenderEngineTest, PlaysInRealTimeThroughThePlatformVideoRenderer) {
-  const std::wstring red = dir.File(L"red.avi");
-  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 10, 10, [](int) { return kRed; }));
-  AddClip(AddTrack(VideoGroup(24, 25).Get()).Get(), red, 0, kSecond);
+  AddClip(AddTrack(VideoGroup(24, 25).Get()).Get(), Avi(L"red.avi", kRed, 10), 0, kSecond);
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   auto renderer = Create<IBaseFilter>(CLSID_VideoRenderer);
   ASSERT_EQ(S_OK, graph->AddFilter(renderer.Get(), L"renderer"));
@@ -470,10 +472,8 @@ TEST_F(RenderEngineTest, PlaysInRealTimeThroughThePlatformVideoRenderer) {
 }
 
 TEST_F(RenderEngineTest, PreviewDropsFramesThatAreLateWhileAuthoringRendersEveryOne) {
-  const std::wstring red = dir.File(L"red.avi");
-  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 10, 10, [](int) { return kRed; }));
   auto group = VideoGroup(24, 25);
-  AddClip(AddTrack(group.Get()).Get(), red, 0, kSecond);
+  AddClip(AddTrack(group.Get()).Get(), Avi(L"red.avi", kRed, 10), 0, kSecond);
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
   RecordingSink* sink = ConnectSink();
   sink->delayMs = 80;  // twice a frame's time
@@ -498,9 +498,8 @@ TEST_F(RenderEngineTest, PreviewDropsFramesThatAreLateWhileAuthoringRendersEvery
 }
 
 TEST_F(RenderEngineTest, AudioIsResampledAndMixedWithSaturationBesideAVideoGroupInOneFile) {
-  const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
-  ASSERT_TRUE(WriteWav(quiet, 8000, 1, 16, Constant(8000, 1, 10000)));  // mono, another rate
-  ASSERT_TRUE(WriteWav(loud, 22050, 2, 16, Constant(22050, 2, 30000)));
+  // Mono at another rate, and loud stereo.
+  const std::wstring quiet = Wav(L"quiet.wav", 8000, 1, 8000, 10000), loud = Wav(L"loud.wav", 22050, 2, 22050, 30000);
   auto video = VideoGroup(24, 10);                          // a second group, written into the same file
   AddClip(AddTrack(video.Get()).Get(), quiet, 0, kSecond);  // no pictures in it: black
   auto group = AudioGroup(22050);
@@ -524,13 +523,10 @@ TEST_F(RenderEngineTest, AudioIsResampledAndMixedWithSaturationBesideAVideoGroup
 
 // Left in the test's folder for check_render_files.sh, which reads it with ffprobe and ffmpeg.
 TEST_F(RenderEngineTest, ComposedTimelineOfBothKindsIsKeptForTheIndependentReader) {
-  const std::wstring red = dir.File(L"red.avi"), blue = dir.File(L"blue.avi"), still = dir.File(L"green.bmp");
-  const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
-  ASSERT_TRUE(WriteColourAvi(red, 40, 30, 20, 10, [](int) { return kRed; }));
-  ASSERT_TRUE(WriteColourAvi(blue, 64, 48, 20, 10, [](int) { return kBlue; }));
+  const std::wstring red = Avi(L"red.avi", kRed, 20), blue = Avi(L"blue.avi", kBlue, 20, 64, 48);
+  const std::wstring quiet = Wav(L"quiet.wav", 8000, 1, 8000, 10000), loud = Wav(L"loud.wav", 22050, 2, 22050, 30000);
+  const std::wstring still = dir.File(L"green.bmp");
   ASSERT_TRUE(WriteColourBmp(still, 16, 16, kGreen));
-  ASSERT_TRUE(WriteWav(quiet, 8000, 1, 16, Constant(8000, 1, 10000)));
-  ASSERT_TRUE(WriteWav(loud, 22050, 2, 16, Constant(22050, 2, 30000)));
 
   auto video = VideoGroup(24, 25);
   auto redClip = AddClip(AddTrack(video.Get()).Get(), red, 0, 2 * kSecond);
@@ -593,9 +589,8 @@ TEST_F(RenderEngineTest, SoundAtTheGroupsOwnRateComesOutSampleForSampleAndStretc
 }
 
 TEST_F(RenderEngineTest, AudioTransitionCrossfadesTheTrackOverTheOnesBelow) {
-  const std::wstring quiet = dir.File(L"quiet.wav"), loud = dir.File(L"loud.wav");
-  ASSERT_TRUE(WriteWav(quiet, 11025, 2, 16, Constant(2 * 11025, 2, 10000)));
-  ASSERT_TRUE(WriteWav(loud, 11025, 2, 16, Constant(2 * 11025, 2, 30000)));
+  const std::wstring quiet = Wav(L"quiet.wav", 11025, 2, 2 * 11025, 10000);
+  const std::wstring loud = Wav(L"loud.wav", 11025, 2, 2 * 11025, 30000);
   auto group = AudioGroup(11025);
   AddClip(AddTrack(group.Get()).Get(), quiet, 0, 2 * kSecond);
   auto upper = AddTrack(group.Get());
@@ -611,8 +606,7 @@ TEST_F(RenderEngineTest, AudioTransitionCrossfadesTheTrackOverTheOnesBelow) {
 }
 
 TEST_F(RenderEngineTest, AudioGainEnvelopeOfASourceFollowsItsKeyframesAndTheGroupFadesOut) {
-  const std::wstring loud = dir.File(L"loud.wav");
-  ASSERT_TRUE(WriteWav(loud, 11025, 2, 16, Constant(2 * 11025, 2, 30000)));
+  const std::wstring loud = Wav(L"loud.wav", 11025, 2, 2 * 11025, 30000);
   auto group = AudioGroup(11025);
   auto clip = AddClip(AddTrack(group.Get()).Get(), loud, 0, 2 * kSecond);
   AddEffect(clip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Volume", 0, 2 * kSecond,
