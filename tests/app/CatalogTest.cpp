@@ -197,16 +197,21 @@ TEST_F(Catalog, EveryBuiltInEffectIsDescribedBesideTheProgram) {
   EXPECT_EQ(document->load(file, &loaded), S_OK);
   VariantClear(&file);
   ASSERT_TRUE(loaded);
+  // The node a query finds below `from`, or null.
+  auto select = [](IXMLDOMNode* from, const std::wstring& query) {
+    ComPtr<IXMLDOMNode> node;
+    BSTR q = SysAllocString(query.c_str());
+    from->selectSingleNode(q, &node);
+    SysFreeString(q);
+    return node;
+  };
   size_t count = 0;
   const engine::BuiltInEffect* effects = engine::BuiltInEffects(&count);
   for (size_t i = 0; i < count; ++i) {
     bool transition = effects[i].kind == engine::kVideoTransition || effects[i].kind == engine::kAudioTransition;
-    std::wstring query = std::wstring(L"DirectShowFilters/") + (transition ? L"Transition" : L"Effect") + L"[@GUID=\"" +
-                         engine::GuidToText(effects[i].clsid) + L"\"]/Param";
-    BSTR q = SysAllocString(query.c_str());
-    ComPtr<IXMLDOMNode> param;
-    EXPECT_EQ(document->selectSingleNode(q, &param), S_OK) << effects[i].name;
-    SysFreeString(q);
+    EXPECT_TRUE(select(document.Get(), std::wstring(L"DirectShowFilters/") + (transition ? L"Transition" : L"Effect") +
+                                           L"[@GUID=\"" + engine::GuidToText(effects[i].clsid) + L"\"]/Param"))
+        << effects[i].name;
   }
   // Every value list a parameter names exists.
   BSTR all = SysAllocString(L"//Param[@ValuesList]");
@@ -219,20 +224,10 @@ TEST_F(Catalog, EveryBuiltInEffectIsDescribedBesideTheProgram) {
   for (long i = 0; i < lists; ++i) {
     ComPtr<IXMLDOMNode> node;
     withLists->get_item(i, &node);
-    ComPtr<IXMLDOMNamedNodeMap> attributes;
-    node->get_attributes(&attributes);
-    BSTR attr = SysAllocString(L"ValuesList");
-    ComPtr<IXMLDOMNode> listName;
-    attributes->getNamedItem(attr, &listName);
-    SysFreeString(attr);
-    VARIANT name;
-    VariantInit(&name);
-    listName->get_nodeValue(&name);
-    std::wstring listQuery = std::wstring(L"DirectShowFilters/ValuesList[@Name=\"") + name.bstrVal + L"\"]/Item";
-    VariantClear(&name);
-    BSTR lq = SysAllocString(listQuery.c_str());
-    ComPtr<IXMLDOMNode> item;
-    EXPECT_EQ(document->selectSingleNode(lq, &item), S_OK) << listQuery;
-    SysFreeString(lq);
+    BSTR name = nullptr;
+    ASSERT_EQ(select(node.Get(), L"@ValuesList")->get_text(&name), S_OK);
+    const std::wstring query = std::wstring(L"DirectShowFilters/ValuesList[@Name=\"") + name + L"\"]/Item";
+    SysFreeString(name);
+    EXPECT_TRUE(select(document.Get(), query)) << query;
   }
 }

@@ -24,23 +24,6 @@ bool IsTimeStamp(const std::wstring& s) {
   return true;
 }
 
-void SetLastWriteDaysAgo(const std::wstring& path, int days, SYSTEMTIME* written) {
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  ULARGE_INTEGER t;
-  t.LowPart = now.dwLowDateTime;
-  t.HighPart = now.dwHighDateTime;
-  t.QuadPart -= static_cast<ULONGLONG>(days) * 24 * 3600 * 10000000ULL;
-  FILETIME ft = {t.LowPart, t.HighPart};
-  HANDLE f = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE);
-  ASSERT_TRUE(SetFileTime(f, nullptr, nullptr, &ft));
-  CloseHandle(f);
-  SYSTEMTIME utc;
-  FileTimeToSystemTime(&ft, &utc);
-  SystemTimeToTzSpecificLocalTime(nullptr, &utc, written);
-}
-
 // Sets the file's last write to local time hh:mm, `daysAgo` local days before today; returns
 // that local day of the month.
 WORD SetLastWriteLocal(const std::wstring& path, int daysAgo, WORD hour, WORD minute) {
@@ -67,7 +50,7 @@ WORD SetLastWriteLocal(const std::wstring& path, int daysAgo, WORD hour, WORD mi
 
 }  // namespace
 
-TEST(LogFile, NewFileStartsWithByteOrderMarkAndStampedLines) {
+TEST(LogFile, NewFileStartsWithByteOrderMarkAndStampedLinesAndTheSameDayAppends) {
   TempDir dir(L"log-new");
   std::wstring path = dir.File(L"mrq.log");
   {
@@ -79,18 +62,12 @@ TEST(LogFile, NewFileStartsWithByteOrderMarkAndStampedLines) {
   ASSERT_EQ(body.size(), 19u + 2 + 11 + 2);
   EXPECT_TRUE(IsTimeStamp(body.substr(0, 19))) << body;
   EXPECT_EQ(body.substr(19), L"  Starting...\r\n");
-}
 
-TEST(LogFile, SameDayAppendsWithoutSecondByteOrderMark) {
-  TempDir dir(L"log-append");
-  std::wstring path = dir.File(L"mrq.log");
-  { LogFile(path.c_str()).Write(L"one"); }
+  // Again the same day: no second byte order mark, no older day kept.
   { LogFile(path.c_str()).Write(L"two"); }
-  auto bytes = ReadBytes(path);
-  std::wstring body = Utf16Body(bytes);
+  body = Utf16Body(ReadBytes(path));
   EXPECT_EQ(body.find(L'\xFEFF'), std::wstring::npos);
-  EXPECT_EQ(body.substr(19, 7), L"  one\r\n");
-  EXPECT_EQ(body.substr(26 + 19), L"  two\r\n");
+  EXPECT_EQ(body.substr(34 + 19), L"  two\r\n");
   EXPECT_FALSE(testsupport::FileExists(path + L".1"));
 }
 
@@ -98,17 +75,13 @@ TEST(LogFile, EarlierDayMovesToDayOfMonthReplacingAnOlderFile) {
   TempDir dir(L"log-rotate");
   std::wstring path = dir.File(L"mrq.log");
   { LogFile(path.c_str()).Write(L"yesterday's line"); }
-  SYSTEMTIME written;
-  SetLastWriteDaysAgo(path, 3, &written);
-  std::wstring older = path + L"." + IntText(written.wDay).get();
+  std::wstring older = path + L"." + IntText(SetLastWriteLocal(path, 3, 12, 0)).get();
   ASSERT_TRUE(testsupport::WriteText(older, "a month older"));
 
   { LogFile(path.c_str()).Write(L"today"); }
 
-  std::wstring moved = Utf16Body(ReadBytes(older));
-  EXPECT_NE(moved.find(L"  yesterday's line\r\n"), std::wstring::npos);
-  std::wstring fresh = Utf16Body(ReadBytes(path));
-  EXPECT_EQ(fresh.substr(19), L"  today\r\n");
+  EXPECT_NE(Utf16Body(ReadBytes(older)).find(L"  yesterday's line\r\n"), std::wstring::npos);
+  EXPECT_EQ(Utf16Body(ReadBytes(path)).substr(19), L"  today\r\n");
 }
 
 // Run by ctest also with TZ east and west of UTC, where the UTC day of a time near midnight

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+
 #include "UiTestSupport.h"
 #include "ui/Button.h"
 #include "ui/Edit.h"
@@ -60,22 +62,24 @@ class ModalDialog : public testing::Test {
 
 }  // namespace
 
-TEST_F(ModalDialog, OkEndsWithOneAndLeavesTheWindowReadable) {
-  Click(dialog_->OkButton());
-  EXPECT_EQ(dialog_->RunModal(), 1);
-  EXPECT_FALSE(dialog_->IsModal());
-  EXPECT_TRUE(IsWindow(dialog_->Hwnd()));
-  EXPECT_FALSE(IsWindowVisible(dialog_->Hwnd()));
-  EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
-  EXPECT_EQ(edit_->GetText(), L"kept after the run");
-}
-
-TEST_F(ModalDialog, CancelButtonAndCancelCommandEndWithTwo) {
-  Click(dialog_->CancelButton());
-  EXPECT_EQ(dialog_->RunModal(), 2);
-  dialog_->SetModalResult(0);
-  Post(WM_COMMAND, IDCANCEL, 0);
-  EXPECT_EQ(dialog_->RunModal(), 2);
+TEST_F(ModalDialog, OkCancelAndTheCloseBoxEndTheRunWithTheirResultsAndLeaveTheWindowReadable) {
+  // The close box of a fresh window ends with 0, OK with 1, the Cancel button and command with 2.
+  const std::pair<std::function<void()>, int> runs[] = {
+      {[&] { Post(WM_CLOSE, 0, 0); }, 0},
+      {[&] { Click(dialog_->OkButton()); }, 1},
+      {[&] { Click(dialog_->CancelButton()); }, 2},
+      {[&] { Post(WM_COMMAND, IDCANCEL, 0); }, 2},
+  };
+  for (const auto& [post, result] : runs) {
+    dialog_->SetModalResult(0);
+    post();
+    EXPECT_EQ(dialog_->RunModal(), result);
+    EXPECT_FALSE(dialog_->IsModal());
+    EXPECT_TRUE(IsWindow(dialog_->Hwnd()));
+    EXPECT_FALSE(IsWindowVisible(dialog_->Hwnd()));
+    EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
+    EXPECT_EQ(edit_->GetText(), L"kept after the run");
+  }
 }
 
 TEST_F(ModalDialog, EscapeKeyThroughDialogNavigationCancels) {
@@ -85,12 +89,6 @@ TEST_F(ModalDialog, EscapeKeyThroughDialogNavigationCancels) {
   // Closing hands activation back to the owner.
   EXPECT_EQ(GetActiveWindow(), owner_->Hwnd());
   EXPECT_EQ(UiState::ActiveDialogWindow(), owner_->Hwnd());
-}
-
-TEST_F(ModalDialog, CloseBoxOfAFreshWindowEndsWithZero) {
-  Post(WM_CLOSE, 0, 0);
-  EXPECT_EQ(dialog_->RunModal(), 0);
-  EXPECT_FALSE(IsWindowVisible(dialog_->Hwnd()));
 }
 
 TEST_F(ModalDialog, RefusedCloseKeepsTheRunGoing) {
