@@ -9,6 +9,22 @@
 
 namespace enginetest {
 
+namespace {
+
+// Bottom-up 24-bit rows padded to whole words, all of one colour (0xRRGGBB).
+std::vector<BYTE> SolidRgb24(LONG width, LONG height, uint32_t colour) {
+  const LONG stride = (width * 3 + 3) & ~3;
+  std::vector<BYTE> bits(static_cast<size_t>(stride * height));
+  for (LONG y = 0; y < height; ++y)
+    for (LONG x = 0; x < width; ++x) {
+      BYTE* p = bits.data() + y * stride + x * 3;
+      p[0] = static_cast<BYTE>(colour), p[1] = static_cast<BYTE>(colour >> 8), p[2] = static_cast<BYTE>(colour >> 16);
+    }
+  return bits;
+}
+
+}  // namespace
+
 std::wstring FixturePath(const std::wstring& name) { return testsupport::ExeDir() + L"\\media-fixtures\\" + name; }
 
 bool WriteWav(const std::wstring& path, DWORD rate, WORD channels, WORD bits, const std::vector<int16_t>& samples) {
@@ -61,24 +77,10 @@ bool WriteColourAvi(const std::wstring& path, LONG width, LONG height, int frame
     SetRect(&info.rcFrame, 0, 0, width, height);
     ok = AVIFileCreateStreamW(file, &stream, &info) == AVIERR_OK;
   }
-  BITMAPINFOHEADER bih{};
-  bih.biSize = sizeof(bih);
-  bih.biWidth = width;
-  bih.biHeight = height;
-  bih.biPlanes = 1;
-  bih.biBitCount = 24;
-  bih.biSizeImage = static_cast<DWORD>(stride * height);
+  BITMAPINFOHEADER bih{sizeof(bih), width, height, 1, 24, BI_RGB, static_cast<DWORD>(stride * height), 0, 0, 0, 0};
   if (ok) ok = AVIStreamSetFormat(stream, 0, &bih, sizeof(bih)) == AVIERR_OK;
-  std::vector<unsigned char> bits(bih.biSizeImage);
   for (int i = 0; ok && i < frames; ++i) {
-    const uint32_t c = colour(i);
-    for (LONG y = 0; y < height; ++y)
-      for (LONG x = 0; x < width; ++x) {
-        unsigned char* p = bits.data() + y * stride + x * 3;
-        p[0] = static_cast<unsigned char>(c);
-        p[1] = static_cast<unsigned char>(c >> 8);
-        p[2] = static_cast<unsigned char>(c >> 16);
-      }
+    std::vector<BYTE> bits = SolidRgb24(width, height, colour(i));
     ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr, nullptr) ==
          AVIERR_OK;
   }
@@ -89,25 +91,13 @@ bool WriteColourAvi(const std::wstring& path, LONG width, LONG height, int frame
 }
 
 bool WriteColourBmp(const std::wstring& path, LONG width, LONG height, uint32_t colour) {
-  const LONG stride = (width * 3 + 3) & ~3;
-  std::vector<BYTE> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + static_cast<size_t>(stride * height));
-  auto* bfh = reinterpret_cast<BITMAPFILEHEADER*>(file.data());
-  bfh->bfType = 0x4D42;
-  bfh->bfSize = static_cast<DWORD>(file.size());
-  bfh->bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  auto* bih = reinterpret_cast<BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
-  bih->biSize = sizeof(BITMAPINFOHEADER);
-  bih->biWidth = width;
-  bih->biHeight = height;
-  bih->biPlanes = 1;
-  bih->biBitCount = 24;
-  BYTE* bits = file.data() + bfh->bfOffBits;
-  for (LONG y = 0; y < height; ++y)
-    for (LONG x = 0; x < width; ++x) {
-      bits[y * stride + x * 3] = static_cast<BYTE>(colour);
-      bits[y * stride + x * 3 + 1] = static_cast<BYTE>(colour >> 8);
-      bits[y * stride + x * 3 + 2] = static_cast<BYTE>(colour >> 16);
-    }
+  const std::vector<BYTE> bits = SolidRgb24(width, height, colour);
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  const BITMAPFILEHEADER bfh{0x4D42, static_cast<DWORD>(offset + bits.size()), 0, 0, offset};
+  const BITMAPINFOHEADER bih{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<BYTE> file(reinterpret_cast<const BYTE*>(&bfh), reinterpret_cast<const BYTE*>(&bfh) + sizeof bfh);
+  file.insert(file.end(), reinterpret_cast<const BYTE*>(&bih), reinterpret_cast<const BYTE*>(&bih) + sizeof bih);
+  file.insert(file.end(), bits.begin(), bits.end());
   return testsupport::WriteBytes(path, file.data(), file.size());
 }
 

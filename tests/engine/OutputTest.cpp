@@ -6,6 +6,7 @@
 #include "OutputTestSource.h"
 #include "TestSupport.h"
 
+#include "core/FilterCatalog.h"
 #include "engine/EngineRegistration.h"
 #include "engine/output/AviFile.h"
 #include "engine/filters/SlimAllocator.h"
@@ -268,37 +269,14 @@ TEST_F(FileOutput, DestinationLockedAtRunTimeFailsTheRunAndTheGraphStillReleases
   graph.Reset();
 }
 
-// A byte sink that runs out of room after its first megabyte, as a full disk would.
-class FullDisk final : public engine::filters::FilterBase {
- public:
-  class In final : public engine::filters::InputPin {
-   public:
-    explicit In(FullDisk* f) : InputPin(f, L"in") {}
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {
-      return mt.majortype == MEDIATYPE_Stream ? S_OK : S_FALSE;
-    }
-
-   protected:
-    HRESULT OnReceive(IMediaSample* sample) override {
-      REFERENCE_TIME start = 0, stop = 0;
-      sample->GetTime(&start, &stop);
-      return stop > (1 << 20) ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : S_OK;
-    }
-    HRESULT OnEndOfStream() override { return static_cast<FullDisk*>(filter_)->NotifyEvent(EC_COMPLETE, S_OK, 0); }
-  };
-  FullDisk() : FilterBase(GUID_NULL), in_(this) {}
-  int PinCount() override { return 1; }
-  IPin* PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
-
- private:
-  In in_;
-};
-
 TEST_F(FileOutput, WriteFailureWhileRunningAbortsTheGraphInsteadOfCompleting) {
   auto mux = Create<IBaseFilter>(CLSID_AviDest);
   ASSERT_EQ(S_OK, graph->AddFilter(mux.Get(), L"mux"));
+  // A byte sink that runs out of room after its first megabyte, as a full disk would.
+  auto* full = new TestSink(MEDIATYPE_Stream);
+  full->roomUntil = 1 << 20;
   ComPtr<IBaseFilter> disk;
-  disk.Attach(new FullDisk);
+  disk.Attach(full);
   ASSERT_EQ(S_OK, graph->AddFilter(disk.Get(), L"disk"));
   ASSERT_EQ(S_OK, graph->ConnectDirect(FirstPin(mux.Get(), PINDIR_OUTPUT).Get(),
                                        FirstPin(disk.Get(), PINDIR_INPUT).Get(), nullptr));
@@ -344,25 +322,12 @@ TEST_F(FileOutput, RunStoppedEarlyStillLeavesAFinishedFile) {
 
 // The first video compressor of the platform's catalogue whose name contains `part`.
 ComPtr<IBaseFilter> CatalogueCompressor(const wchar_t* part) {
-  auto devices = Create<ICreateDevEnum>(CLSID_SystemDeviceEnum);
-  ComPtr<IEnumMoniker> monikers;
-  if (!devices || devices->CreateClassEnumerator(CLSID_VideoCompressorCategory, &monikers, 0) != S_OK) return nullptr;
-  ComPtr<IMoniker> m;
-  while (monikers->Next(1, m.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    ComPtr<IPropertyBag> bag;
-    if (FAILED(m->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(bag.GetAddressOf()))))
-      continue;
-    VARIANT name;
-    VariantInit(&name);
-    bool match =
-        SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR && wcsstr(name.bstrVal, part);
-    VariantClear(&name);
-    ComPtr<IBaseFilter> filter;
-    if (match &&
-        SUCCEEDED(m->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
-      return filter;
-  }
-  return nullptr;
+  std::vector<FilterEntry> compressors;
+  EnumerateCategory(compressors, CLSID_VideoCompressorCategory, 0);
+  ComPtr<IBaseFilter> filter;
+  for (const FilterEntry& e : compressors)
+    if (e.name.find(part) != std::wstring::npos && SUCCEEDED(BindFilter(e.displayName.c_str(), &filter))) break;
+  return filter;
 }
 
 TEST_F(FileOutput, PlatformCompressorOutputIsStoredAsCompressedVideo) {

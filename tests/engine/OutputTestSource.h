@@ -1,13 +1,20 @@
-// A push source for the file-output tests: one output pin of a fixed type that delivers a
-// given number of samples on its own thread, then ends its stream. Sample i is filled with the
-// byte value (i * step) & 0xFF, so readers can check which sample they got.
+// Filters for tests in real graphs. A push source: one output pin of a fixed type that delivers
+// a given number of samples on its own thread, then ends its stream; sample i is filled with
+// the byte value (i * step) & 0xFF, so readers can check which sample they got. And a sink
+// that records what reaches it.
 #pragma once
 
 #include "engine/filters/FilterBase.h"
 #include "engine/filters/Pins.h"
 
+#include <evcode.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace outputtest {
 
@@ -61,6 +68,81 @@ class TestSource final : public engine::filters::FilterBase {
   HANDLE thread_ = nullptr;
   std::atomic<bool> stop_{false};
   std::atomic<HRESULT> last_{S_OK};
+};
+
+// A sink of one major type that records sample times and first four bytes, segments, flushes
+// and ends of stream (which it reports to the graph as a renderer does). Each sample may be
+// made to take a while, as on a slow renderer, and the sink may run out of room once a
+// sample's stop passes a limit, as a full disk would.
+class TestSink final : public engine::filters::FilterBase {
+ public:
+  struct Sample {
+    REFERENCE_TIME start, stop;
+    uint32_t first;
+  };
+  explicit TestSink(const GUID& major) : FilterBase(GUID_NULL), in_(this, major) {}
+  HRESULT OnStart() override {
+    in_.ResetStream();
+    return S_OK;
+  }
+  int PinCount() override { return 1; }
+  IPin* PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
+  // Waits until the stream has ended `n` times.
+  bool WaitForEnds(int n) {
+    for (int i = 0; i < 1000; ++i, Sleep(10)) {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (ends >= n) return true;
+    }
+    return false;
+  }
+
+  std::mutex mutex;
+  std::vector<Sample> samples;
+  std::vector<REFERENCE_TIME> segments;
+  int flushes = 0, ends = 0;
+  DWORD delayMs = 0;
+  REFERENCE_TIME roomUntil = -1;  // past this stop, samples fail with ERROR_DISK_FULL; -1: no end
+
+ private:
+  class In final : public engine::filters::InputPin {
+   public:
+    In(TestSink* sink, const GUID& major) : InputPin(sink, L"in"), sink_(sink), major_(major) {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override { return mt.majortype == major_ ? S_OK : S_FALSE; }
+    STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME, double) override {
+      std::lock_guard<std::mutex> lock(sink_->mutex);
+      sink_->segments.push_back(start);
+      return S_OK;
+    }
+
+   protected:
+    HRESULT OnReceive(IMediaSample* sample) override {
+      if (sink_->delayMs) Sleep(sink_->delayMs);
+      Sample s{};
+      sample->GetTime(&s.start, &s.stop);
+      BYTE* data = nullptr;
+      sample->GetPointer(&data);
+      memcpy(&s.first, data, std::min<long>(4, sample->GetActualDataLength()));
+      std::lock_guard<std::mutex> lock(sink_->mutex);
+      sink_->samples.push_back(s);
+      return sink_->roomUntil >= 0 && s.stop > sink_->roomUntil ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : S_OK;
+    }
+    HRESULT OnEndOfStream() override {
+      std::unique_lock<std::mutex> lock(sink_->mutex);
+      ++sink_->ends;
+      lock.unlock();
+      return sink_->NotifyEvent(EC_COMPLETE, S_OK, 0);
+    }
+    void OnFlush() override {
+      std::lock_guard<std::mutex> lock(sink_->mutex);
+      ++sink_->flushes;
+      sink_->samples.clear();
+    }
+
+   private:
+    TestSink* sink_;
+    GUID major_;
+  };
+  In in_;
 };
 
 }  // namespace outputtest

@@ -3,6 +3,7 @@
 // platform's AVI reader.
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
+#include "OutputTestSource.h"
 #include "TestSupport.h"
 
 #include "engine/effects/EffectTable.h"
@@ -38,80 +39,7 @@ void ExpectPixels(const AviReadBack& file, const std::vector<Probe>& probes) {
   }
 }
 
-// A sink that records what reaches it: sample times and first pixels, segments, flushes and
-// ends of stream.
-class RecordingSink final : public engine::filters::FilterBase {
- public:
-  struct Sample {
-    REFERENCE_TIME start, stop;
-    uint32_t pixel;  // first four bytes
-  };
-  class In final : public engine::filters::InputPin {
-   public:
-    explicit In(RecordingSink* f) : InputPin(f, L"in"), sink_(f) {}
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {
-      return mt.majortype == MEDIATYPE_Video ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME, double) override {
-      std::lock_guard<std::mutex> lock(sink_->mutex);
-      sink_->segments.push_back(start);
-      return S_OK;
-    }
-
-   protected:
-    HRESULT OnReceive(IMediaSample* sample) override {
-      if (sink_->delayMs) Sleep(sink_->delayMs);
-      Sample s{};
-      sample->GetTime(&s.start, &s.stop);
-      BYTE* data = nullptr;
-      sample->GetPointer(&data);
-      memcpy(&s.pixel, data, 4);
-      std::lock_guard<std::mutex> lock(sink_->mutex);
-      sink_->samples.push_back(s);
-      return S_OK;
-    }
-    HRESULT OnEndOfStream() override {
-      std::lock_guard<std::mutex> lock(sink_->mutex);
-      ++sink_->ends;
-      return S_OK;
-    }
-    void OnFlush() override {
-      std::lock_guard<std::mutex> lock(sink_->mutex);
-      ++sink_->flushes;
-      sink_->samples.clear();
-    }
-
-   private:
-    RecordingSink* sink_;
-  };
-  RecordingSink() : FilterBase(GUID_NULL), in_(this) {}
-  HRESULT OnStart() override {
-    in_.ResetStream();
-    return S_OK;
-  }
-  int PinCount() override { return 1; }
-  IPin* PinAt(int i) override { return i == 0 ? &in_ : nullptr; }
-  // Waits until the stream has ended `n` times.
-  bool WaitForEnds(int n) {
-    for (int i = 0; i < 1000; ++i) {
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (ends >= n) return true;
-      }
-      Sleep(10);
-    }
-    return false;
-  }
-
-  std::mutex mutex;
-  std::vector<Sample> samples;
-  std::vector<REFERENCE_TIME> segments;
-  int flushes = 0, ends = 0;
-  DWORD delayMs = 0;  // each sample takes this long, as a slow renderer would
-
- private:
-  In in_;
-};
+using outputtest::TestSink;
 
 class RenderEngineTest : public EngineTest {
  protected:
@@ -183,8 +111,8 @@ class RenderEngineTest : public EngineTest {
     EXPECT_TRUE(WriteWav(path, rate, channels, 16, Constant(frames, channels, level)));
     return path;
   }
-  RecordingSink* ConnectSink() {
-    auto* sink = new RecordingSink;
+  TestSink* ConnectSink() {
+    auto* sink = new TestSink(MEDIATYPE_Video);
     sinkFilter.Attach(sink);
     EXPECT_EQ(S_OK, graph->AddFilter(sinkFilter.Get(), L"sink"));
     EXPECT_EQ(S_OK, graph->ConnectDirect(GroupPin(0).Get(), sink->PinAt(0), nullptr));
@@ -418,7 +346,7 @@ TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime
   auto group = VideoGroup(32, 10);
   AddClip(AddTrack(group.Get()).Get(), ramp, 0, 2 * kSecond);
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
-  RecordingSink* sink = ConnectSink();
+  TestSink* sink = ConnectSink();
   auto control = As<IMediaControl>(graph);
   ASSERT_TRUE(SUCCEEDED(control->Pause()));
   ASSERT_TRUE(sink->WaitForEnds(1));
@@ -440,7 +368,7 @@ TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime
   EXPECT_EQ(at, sink->segments.back());
   ASSERT_EQ(5u, sink->samples.size());
   EXPECT_EQ(Span(0, kSecond / 10), Span(sink->samples[0].start, sink->samples[0].stop));
-  EXPECT_EQ(0xFF000000u | Ramp(15), sink->samples[0].pixel);
+  EXPECT_EQ(0xFF000000u | Ramp(15), sink->samples[0].first);
 }
 
 TEST_F(RenderEngineTest, PlaysInRealTimeThroughThePlatformVideoRenderer) {
@@ -475,7 +403,7 @@ TEST_F(RenderEngineTest, PreviewDropsFramesThatAreLateWhileAuthoringRendersEvery
   auto group = VideoGroup(24, 25);
   AddClip(AddTrack(group.Get()).Get(), Avi(L"red.avi", kRed, 10), 0, kSecond);
   ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
-  RecordingSink* sink = ConnectSink();
+  TestSink* sink = ConnectSink();
   sink->delayMs = 80;  // twice a frame's time
   auto control = As<IMediaControl>(graph);
   size_t received[2] = {};
