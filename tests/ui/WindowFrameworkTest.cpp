@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <tuple>
+
 #include "TestSupport.h"
 #include "UiTestSupport.h"
 #include "ui/Edit.h"
@@ -49,10 +51,7 @@ TEST(WindowFramework, SubclassedControlsFollowTheirRealRectangle) {
   EXPECT_EQ(label->Parent(), window->Hwnd());
   label->Move(17, 23);
   label->Resize(80, 30);
-  EXPECT_EQ(label->x, 17);
-  EXPECT_EQ(label->y, 23);
-  EXPECT_EQ(label->width, 80);
-  EXPECT_EQ(label->height, 30);
+  EXPECT_EQ(std::tuple(17, 23, 80, 30), std::tuple(label->x, label->y, label->width, label->height));
   label->SetText(L"caption");
   EXPECT_EQ(label->GetText(), L"caption");
   wchar_t small[4];
@@ -101,25 +100,16 @@ TEST(WinContainer, AnchorsKeepDistancesThroughResizesAndIgnoreMoves) {
   for (const auto& s : sizes) {
     SetWindowPos(window->Hwnd(), nullptr, 0, 0, s[0], s[1], SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     int dw = s[0] - 400, dh = s[1] - 300;
-    EXPECT_EQ(corner->x, 300 + dw);
-    EXPECT_EQ(corner->y, 250 + dh);
-    EXPECT_EQ(corner->width, 50);
-    EXPECT_EQ(wide->x, 10);
-    EXPECT_EQ(wide->width, 200 + dw);
-    EXPECT_EQ(tall->height, 100 + dh);
-    EXPECT_EQ(tall->y, 40);
-    EXPECT_EQ(still->x, 5);
-    EXPECT_EQ(still->width, 40);
-    EXPECT_EQ(still->height, 20);
-    EXPECT_EQ(right->x, 350 + dw);
-    EXPECT_EQ(right->y, 5);
+    SCOPED_TRACE(s[0]);
+    EXPECT_EQ(std::tuple(300 + dw, 250 + dh, 50), std::tuple(corner->x, corner->y, corner->width));
+    EXPECT_EQ(std::tuple(10, 200 + dw, 40, 100 + dh), std::tuple(wide->x, wide->width, tall->y, tall->height));
+    EXPECT_EQ(std::tuple(5, 40, 20, 350 + dw, 5),
+              std::tuple(still->x, still->width, still->height, right->x, right->y));
   }
   // A pure move changes no child.
   SetWindowPos(window->Hwnd(), nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_EQ(window->x, 50);
-  EXPECT_EQ(corner->x, 310);
-  EXPECT_EQ(corner->y, 255);
-  EXPECT_EQ(wide->width, 210);
+  EXPECT_EQ(std::tuple(310, 255, 210), std::tuple(corner->x, corner->y, wide->width));
 }
 
 TEST(WindowFramework, CentresOnAnotherWindowOrTheDesktop) {
@@ -128,15 +118,12 @@ TEST(WindowFramework, CentresOnAnotherWindowOrTheDesktop) {
   dialog.width = 340;
   dialog.height = 200;
   dialog.CenterOn(owner->Hwnd());
-  EXPECT_EQ(dialog.x, 330);
-  EXPECT_EQ(dialog.y, 300);
-
+  EXPECT_EQ(std::pair(330, 300), std::pair(dialog.x, dialog.y));
   // Odd sizes truncate toward zero on both halves.
   dialog.width = 341;
   dialog.height = 201;
   dialog.CenterOn(owner->Hwnd());
-  EXPECT_EQ(dialog.x, 330);
-  EXPECT_EQ(dialog.y, 300);
+  EXPECT_EQ(std::pair(330, 300), std::pair(dialog.x, dialog.y));
 
   RECT desktop;
   GetWindowRect(GetDesktopWindow(), &desktop);
