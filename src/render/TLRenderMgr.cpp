@@ -37,27 +37,6 @@ std::wstring GroupCompressorName(size_t index) {
 
 TLRenderMgr::~TLRenderMgr() { ReleaseGraph(true); }
 
-STDMETHODIMP TLRenderMgr::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IAMGraphBuilderCallback) {
-    *out = static_cast<IAMGraphBuilderCallback*>(this);
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP TLRenderMgr::SelectedFilter(IMoniker* moniker) {
-  if (!moniker) return S_OK;
-  LPOLESTR name = nullptr;
-  if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &name)) || !name) return S_OK;
-  const bool skipped = IsSkippedFilter(name);
-  CoTaskMemFree(name);
-  return skipped ? E_FAIL : S_OK;
-}
-
-STDMETHODIMP TLRenderMgr::CreatedFilter(IBaseFilter*) { return S_OK; }
-
 HRESULT TLRenderMgr::SetTimeline(IAMTimeline* newTimeline) {
   ReleaseGraph(true);
   timeline = newTimeline;
@@ -116,7 +95,7 @@ HRESULT TLRenderMgr::CreateGraph() {
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph));
   if (FAILED(hr)) return hr;
   if (LogFile* log = AppLog(); log && log->IsOpen()) graph->SetLogFile(reinterpret_cast<DWORD_PTR>(log->Handle()));
-  if (auto site = As<IObjectWithSite>(graph.Get())) site->SetSite(static_cast<IAMGraphBuilderCallback*>(this));
+  AttachTo(graph.Get());
   hr = CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
                         reinterpret_cast<void**>(engine.ReleaseAndGetAddressOf()));
   if (FAILED(hr)) return hr;

@@ -3,6 +3,7 @@
 // end, a compressor behind each group's output pin, and a multiplexer with its file writer.
 // Also the graph's builder callback, vetoing the filters of the skip list during intelligent
 // connection.
+#include "render/SkipListCallback.h"
 #include "services/EditingServices.h"
 
 #include <strmif.h>
@@ -20,20 +21,10 @@ struct TLRenderGroup {
   bool connected = false;                          // output pin connected to the compressor in this graph
 };
 
-class TLRenderMgr : public IAMGraphBuilderCallback {
+class TLRenderMgr : public CSkipListCallback {
  public:
   TLRenderMgr() = default;
-  ~TLRenderMgr();
-  TLRenderMgr(const TLRenderMgr&) = delete;
-  TLRenderMgr& operator=(const TLRenderMgr&) = delete;
-
-  // IUnknown: not reference counted; the manager lives as long as its owner.
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-  STDMETHODIMP_(ULONG) Release() override { return 0; }
-  // IAMGraphBuilderCallback
-  STDMETHODIMP SelectedFilter(IMoniker* moniker) override;
-  STDMETHODIMP CreatedFilter(IBaseFilter* filter) override;
+  ~TLRenderMgr() override;
 
   void ReleaseGraph(bool dropGroups);
   HRESULT CreateGraph();
