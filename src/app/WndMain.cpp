@@ -13,6 +13,7 @@
 #include "editors/WndTLGrp.h"
 #include "editors/WndTLSrc.h"
 #include "editors/WndTLTrk.h"
+#include "render/TLPreviewWnd.h"
 #include "res/resource.h"
 #include "timeline/GroupHelpers.h"
 #include "timeline/TLNode.h"
@@ -93,6 +94,8 @@ CWndMain::CWndMain() {
 }
 
 CWndMain::~CWndMain() {
+  if (preview_) preview_->Destroy(true);
+  preview_ = nullptr;
   timeline_.Reset();
   // Still set only when the window never took the menu: the one it took went with it.
   if (menu_) DestroyMenu(menu_);
@@ -158,13 +161,52 @@ void CWndMain::RefreshView() {
   InvalidateRect(view_->Hwnd(), nullptr, FALSE);
 }
 
+void CWndMain::RefreshPreview() {
+  if (!preview_) return;
+  preview_->RefreshGraph();
+  preview_->Seek(view_ ? view_->CursorTime() : 0);
+}
+
 void CWndMain::MarkModified() {
   SetModified(true);
   RefreshView();
+  RefreshPreview();
+}
+
+int CWndMain::OnPreview() {
+  WaitCursor wait;
+  if (LogExists()) WriteLog(L"Rendering...");
+  if (!preview_) {
+    preview_ = new TLPreviewWnd();
+    if (preview_->Create(window_, instance_) != 0) {
+      preview_->Destroy(true);
+      preview_ = nullptr;
+      return -1;
+    }
+    RECT at = {};
+    GetWindowRect(window_, &at);
+    SetWindowPos(preview_->Hwnd(), nullptr, at.left + 30, at.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    preview_->SetTimeline(timeline_.Get());
+    ShowWindow(preview_->Hwnd(), SW_SHOW);
+    if (LogExists()) WriteLog(L"Rendered (preview).");
+  }
+  SetFocus(preview_->Hwnd());
+  preview_->Seek(view_ ? view_->CursorTime() : 0);
+  return 0;
+}
+
+LRESULT CWndMain::OnChildClosed(HWND child) {
+  if (preview_ && child == preview_->Hwnd()) {
+    SetActiveWindow(window_);
+    preview_->Destroy(true);
+    preview_ = nullptr;
+  }
+  return 0;
 }
 
 int CWndMain::OnCursorTime(int64_t time) {
   SetStatus(1, FormatTimeCode(time, kTimeCodeDisplay).c_str());
+  if (preview_) preview_->Seek(time);
   return 0;
 }
 
@@ -273,6 +315,7 @@ int CWndMain::OnNew() {
   SetText(kAppName);
   path_[0] = L'\0';
   RefreshView();
+  if (preview_) preview_->SetTimeline(timeline_.Get());
   SetModified(false);
   return 0;
 }
@@ -333,6 +376,7 @@ int CWndMain::OnOpen(const wchar_t* path) {
   } else {
     ShowOpenFailure(chosen, hr, why);
   }
+  RefreshPreview();
   RefreshView();
   SetModified(false);
   if (SUCCEEDED(hr)) ShowProblems(chosen, MissingMedia(timeline_.Get()));
@@ -388,11 +432,11 @@ void CWndMain::OnCommand(UINT id) {
     case kSave: OnSave(false); break;
     case kSaveAs: OnSave(true); break;
     case kAbout: ShowAbout(); break;
+    case kPreview: OnPreview(); break;
     case kAddGroup: OnGroupProperties(nullptr); break;
     case kAddTrack: OnTrackProperties(nullptr); break;
     case kAddSource: OnSourceProperties(nullptr); break;
-    // Rendering, preview and the effect and transition editor open their windows here once
-    // they exist.
+    // Rendering and the effect and transition editor open their windows here once they exist.
     default: break;
   }
 }

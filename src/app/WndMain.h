@@ -13,6 +13,7 @@
 class CStatusBar;
 class CWndSplash;
 class CWndTLModel;
+class TLPreviewWnd;
 struct TLNode;
 
 // The application's only top-level window: the timeline view, the status bar, the menu and
@@ -47,7 +48,11 @@ class CWndMain : public CWindow, public CTLModelCallback {
   int OnNodeClick(UINT message, TLNode* node) override;
   int OnCursorTime(int64_t time) override;
 
+  LRESULT OnChildClosed(HWND child) override;
+
   int OnNew();
+  // Opens the preview window, or brings back the open one, at the view's cursor.
+  int OnPreview();
   int OnOpen(const wchar_t* path);
   int OnSave(bool ask);
   void MarkModified();
@@ -66,6 +71,7 @@ class CWndMain : public CWindow, public CTLModelCallback {
   IAMTimeline* Timeline() const { return timeline_.Get(); }
   void SetTimeline(IAMTimeline* timeline);
   CWndTLModel* View() const { return view_; }
+  TLPreviewWnd* Preview() const { return preview_; }
   CStatusBar* StatusBar() const { return status_; }
   IAMErrorLog* ErrorLog() { return &errorLog_; }
   bool IsModified() const { return modified_; }
@@ -76,6 +82,8 @@ class CWndMain : public CWindow, public CTLModelCallback {
 
  private:
   void RefreshView();
+  // After the timeline changed: the open preview rebuilds its graph and shows the cursor's time.
+  void RefreshPreview();
   // Runs an editor that was created and set up; the project is marked modified when the user
   // confirmed it.
   void RunEditor(CWindow* editor);
@@ -91,8 +99,9 @@ class CWndMain : public CWindow, public CTLModelCallback {
   HMENU menu_ = nullptr;
   ProjectStorage storage_{L"KDP", L"version", L"timeline"};
   Microsoft::WRL::ComPtr<IAMTimeline> timeline_;
-  CWndTLModel* view_ = nullptr;   // owned through the child list
-  CStatusBar* status_ = nullptr;  // owned through the child list
+  CWndTLModel* view_ = nullptr;      // owned through the child list
+  CStatusBar* status_ = nullptr;     // owned through the child list
+  TLPreviewWnd* preview_ = nullptr;  // owned; null while no preview is open
   CWndSplash* splash_ = nullptr;
   CErrorLog errorLog_;
   wchar_t path_[kPathChars] = {};

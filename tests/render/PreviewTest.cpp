@@ -1,0 +1,253 @@
+// The preview window on a real graph: the engine's front end, the platform's video renderer in
+// the window, the menu and buttons a user presses, the picture it shows and the pace it plays at.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+
+#include "MediaTestFiles.h"
+#include "TestSupport.h"
+#include "app/AppInit.h"
+#include "app/WndMain.h"
+#include "core/FilterCatalog.h"
+#include "render/TLPreviewWnd.h"
+#include "services/ComUtil.h"
+#include "timeline/GroupHelpers.h"
+#include "timeline/WndTLModel.h"
+#include "ui/Button.h"
+#include "ui/UserPrompts.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr int64_t kSecond = 1000000;
+constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF;
+
+// The options menu as the user would see it, and the command the fake user picks from it.
+std::function<UINT(HMENU)> g_pickFromMenu;
+UINT PickFromMenu(HMENU menu, int, int, HWND) { return g_pickFromMenu ? g_pickFromMenu(menu) : 0; }
+int AnswerMessage(const MessageRequest&) { return IDOK; }
+
+void PumpFor(DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < ms) {
+    testsupport::PumpMessages();
+    Sleep(5);
+  }
+}
+
+// The colour on screen at a point of a window's client area, as 0xRRGGBB.
+uint32_t ScreenPixel(HWND window, int x, int y) {
+  POINT at = {x, y};
+  ClientToScreen(window, &at);
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, at.x, at.y);
+  ReleaseDC(nullptr, screen);
+  return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+class Preview : public testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = SetUserPromptHooks({&AnswerMessage, nullptr, &PickFromMenu});
+    g_pickFromMenu = nullptr;
+    main_ = new CWndMain();
+    ASSERT_EQ(main_->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
+    InitializeApplication(*main_);
+    ShowWindow(main_->Hwnd(), SW_SHOW);
+    ASSERT_NE(main_->Timeline(), nullptr);
+    // Red for the first second, blue for the second.
+    clip_ = dir_.File(L"colours.avi");
+    ASSERT_TRUE(enginetest::WriteColourAvi(clip_, 160, 120, 50, 25, [](int i) { return i < 25 ? kRed : kBlue; }));
+    sound_ = dir_.File(L"tone.wav");
+    ASSERT_TRUE(enginetest::WriteWav(sound_, 44100, 2, 16, std::vector<int16_t>(2 * 88200, 1000)));
+  }
+  void TearDown() override {
+    if (IsWindow(main_->Hwnd())) SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
+    main_->Destroy(true);
+    testsupport::PumpMessages();
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    SetUserPromptHooks(previous_);
+    auto& devices = FilterCatalog::AudioRenderers();
+    if (!devices.empty() && devices.back().name == L"Null sound") devices.pop_back();
+  }
+
+  IAMTimeline* Timeline() { return main_->Timeline(); }
+  // A video group of the given size playing the colour clip over two seconds; with `sound`, an
+  // audio group with the tone too.
+  void MakeTimeline(int groups, LONG width, LONG height, bool sound) {
+    Timeline()->ClearAllGroups();
+    for (int g = 0; g < groups; ++g) AddGroup(true, width, height, clip_);
+    if (sound) AddGroup(false, 0, 0, sound_);
+  }
+  void AddGroup(bool video, LONG width, LONG height, const std::wstring& media) {
+    TLGroupDesc desc;
+    desc.name = video ? L"Pictures" : L"Sound";
+    desc.trackCount = 1;
+    desc.majorIndex = video ? 0 : 1;
+    desc.subtypeIndex = video ? 1 : 0;
+    desc.format = video ? TLGroupDesc::VideoFormat(width, height) : 44100;
+    ComPtr<IAMTimelineObj> group, track, source;
+    ASSERT_EQ(CreateGroup(Timeline(), group.GetAddressOf(), desc), S_OK);
+    As<IAMTimelineComp>(group.Get())->GetVTrack(&track, 0);
+    Timeline()->CreateEmptyNode(&source, TIMELINE_MAJOR_TYPE_SOURCE);
+    source->SetStartStop(0, 20000000);
+    auto src = As<IAMTimelineSrc>(source.Get());
+    src->SetMediaName(Bstr(media));
+    src->SetMediaTimes(0, 20000000);
+    ASSERT_EQ(As<IAMTimelineTrack>(track.Get())->SrcAdd(source.Get()), S_OK);
+  }
+  TLPreviewWnd* OpenPreview() {
+    SendMessageW(main_->Hwnd(), WM_COMMAND, MAKEWPARAM(CWndMain::kPreview, 0), 0);
+    testsupport::PumpMessages();
+    return main_->Preview();
+  }
+  OAFilterState State(TLPreviewWnd* preview) {
+    OAFilterState state = State_Stopped;
+    preview->Control()->GetState(2000, &state);
+    return state;
+  }
+  int64_t Position(TLPreviewWnd* preview) {
+    LONGLONG position = 0;
+    preview->Seeking()->GetCurrentPosition(&position);
+    return position / 10;
+  }
+  // Whether the pin of the named renderer in the preview's graph is connected.
+  bool Rendered(TLPreviewWnd* preview, const std::wstring& name) {
+    ComPtr<IBaseFilter> filter;
+    if (FAILED(preview->Graph()->FindFilterByName(name.c_str(), &filter)) || !filter) return false;
+    ComPtr<IPin> in, peer;
+    return SUCCEEDED(FirstPin(filter.Get(), PINDIR_INPUT, &in)) && in && SUCCEEDED(in->ConnectedTo(&peer)) && peer;
+  }
+  void Click(CButton* button) { SendMessageW(button->Hwnd(), BM_CLICK, 0, 0); }
+
+  testsupport::TempDir dir_{L"preview-test"};
+  std::wstring clip_, sound_;
+  CWndMain* main_ = nullptr;
+  UserPromptHooks previous_;
+};
+
+}  // namespace
+
+TEST_F(Preview, PlaysTheTimelinesPictureInRealTimeAndSeeksWhileStopped) {
+  MakeTimeline(1, 160, 120, true);
+  TLPreviewWnd* preview = OpenPreview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_EQ(preview->GetText(), L"Preview");
+  EXPECT_TRUE(IsWindowVisible(preview->Hwnd()));
+  ASSERT_NE(preview->Graph(), nullptr);
+  ComPtr<IBaseFilter> renderer;
+  preview->Graph()->FindFilterByName(GroupRendererName(true, 0).c_str(), &renderer);
+  EXPECT_EQ(renderer.Get(), preview->VideoRenderer());
+  EXPECT_TRUE(Rendered(preview, GroupRendererName(true, 0)));
+  // The window keeps its first size until the user asks for the video's.
+  RECT client = {};
+  GetClientRect(preview->Hwnd(), &client);
+  EXPECT_EQ(client.right, 400);
+  EXPECT_EQ(client.bottom, 300 + TLPreviewWnd::kBarHeight);
+
+  // Stopped, the window shows the frame of the position it is sent to.
+  preview->Seek(kSecond / 2);
+  PumpFor(300);
+  EXPECT_TRUE(enginetest::Near(ScreenPixel(preview->Hwnd(), 80, 60), kRed, 60))
+      << std::hex << ScreenPixel(preview->Hwnd(), 80, 60);
+  preview->Seek(3 * kSecond / 2);
+  PumpFor(300);
+  EXPECT_TRUE(enginetest::Near(ScreenPixel(preview->Hwnd(), 80, 60), kBlue, 60))
+      << std::hex << ScreenPixel(preview->Hwnd(), 80, 60);
+  EXPECT_NE(State(preview), State_Running);
+
+  // Played from the start, the position keeps to the clock and the title follows it.
+  preview->Seek(0);
+  Click(preview->PlayButton());
+  EXPECT_TRUE(preview->ShowsPauseIcon());
+  EXPECT_EQ(State(preview), State_Running);
+  const DWORD start = GetTickCount();
+  // The title follows every half second: by now it has shown a time past one second.
+  PumpFor(1700);
+  const double played = static_cast<double>(Position(preview)) / kSecond;
+  const double elapsed = (GetTickCount() - start) / 1000.0;
+  EXPECT_NEAR(played, elapsed, 0.25) << played << " s played in " << elapsed << " s";
+  EXPECT_EQ(preview->GetText().rfind(L"Preview 00:00:01,", 0), 0u) << preview->GetText();
+  Click(preview->PlayButton());
+  EXPECT_FALSE(preview->ShowsPauseIcon());
+  EXPECT_EQ(State(preview), State_Paused);
+}
+
+TEST_F(Preview, VideoGroupsShareTheOneRendererAndScalingFollowsTheGroupsSize) {
+  MakeTimeline(2, 640, 480, false);
+  TLPreviewWnd* preview = OpenPreview();
+  ASSERT_NE(preview, nullptr);
+  // The second group cannot add the window's renderer again: it stays unrendered.
+  EXPECT_TRUE(Rendered(preview, GroupRendererName(true, 0)));
+  EXPECT_FALSE(Rendered(preview, GroupRendererName(true, 1)));
+  EXPECT_EQ(preview->VideoWidth(), 640);
+  EXPECT_EQ(preview->VideoHeight(), 480);
+
+  SetWindowPos(preview->Hwnd(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+  g_pickFromMenu = [](HMENU) { return UINT(TLPreviewWnd::kScaleToVideo); };
+  Click(preview->OptionsButton());
+  RECT client = {};
+  GetClientRect(preview->Hwnd(), &client);
+  EXPECT_EQ(client.right, 640);
+  EXPECT_EQ(client.bottom, 508);
+}
+
+TEST_F(Preview, AudioDeviceMenuChecksTheChosenDeviceAndReconnectsOnlyOnAChange) {
+  ASSERT_FALSE(FilterCatalog::AudioRenderers().empty());
+  MakeTimeline(1, 160, 120, true);
+  TLPreviewWnd* preview = OpenPreview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_EQ(preview->AudioDevice(), -1);
+  int checked = -2;
+  g_pickFromMenu = [&](HMENU menu) {
+    HMENU devices = GetSubMenu(menu, 1);
+    EXPECT_EQ(GetMenuItemCount(devices), static_cast<int>(FilterCatalog::AudioRenderers().size()));
+    checked = -1;
+    for (int i = 0; i < GetMenuItemCount(devices); ++i)
+      if (GetMenuState(devices, i, MF_BYPOSITION) & MF_CHECKED) checked = i;
+    return UINT(TLPreviewWnd::kFirstAudioDevice);
+  };
+  // Connecting again stops a playing preview: that tells a reconnection from none.
+  Click(preview->PlayButton());
+  Click(preview->OptionsButton());
+  EXPECT_EQ(checked, -1);  // the system's default is no entry of the list
+  EXPECT_EQ(preview->AudioDevice(), 0);
+  EXPECT_FALSE(preview->ShowsPauseIcon());
+  EXPECT_NE(State(preview), State_Running);
+
+  Click(preview->PlayButton());
+  Click(preview->OptionsButton());
+  EXPECT_EQ(checked, 0);
+  EXPECT_TRUE(preview->ShowsPauseIcon());
+  EXPECT_EQ(State(preview), State_Running);
+  // Whatever the device did, the picture still plays.
+  EXPECT_TRUE(Rendered(preview, GroupRendererName(true, 0)));
+}
+
+TEST_F(Preview, ATimelineChangeStopsPlayingAndShowsTheCursorAndCloseForgetsTheWindow) {
+  MakeTimeline(1, 160, 120, false);
+  TLPreviewWnd* preview = OpenPreview();
+  ASSERT_NE(preview, nullptr);
+  Click(preview->PlayButton());
+  ASSERT_EQ(State(preview), State_Running);
+  PumpFor(300);
+  main_->View()->SetCursorTime(3 * kSecond / 2);
+  main_->MarkModified();
+  EXPECT_FALSE(preview->ShowsPauseIcon());
+  EXPECT_NE(State(preview), State_Running);
+  EXPECT_EQ(Position(preview), 3 * kSecond / 2);
+  PumpFor(300);
+  EXPECT_TRUE(enginetest::Near(ScreenPixel(preview->Hwnd(), 80, 60), kBlue, 60));
+
+  // A second Preview command brings back the same window.
+  EXPECT_EQ(OpenPreview(), preview);
+  SendMessageW(preview->Hwnd(), WM_CLOSE, 0, 0);
+  testsupport::PumpMessages();
+  EXPECT_EQ(main_->Preview(), nullptr);
+  EXPECT_EQ(FindWindowW(L"TimeLinePreview", nullptr), nullptr);
+}
