@@ -148,25 +148,14 @@ void XtlRoundTrip::CompareProps(IAMTimelineObj* a, IAMTimelineObj* b, const std:
   a->GetPropertySetter(&pa);
   b->GetPropertySetter(&pb);
   ASSERT_EQ(!!pa, !!pb) << path;
-  if (!pa) return;
-  LONG na = 0, nb = 0;
-  DEXTER_PARAM *ka = nullptr, *kb = nullptr;
-  DEXTER_VALUE *va = nullptr, *vb = nullptr;
-  ASSERT_EQ(S_OK, pa->GetProps(&na, &ka, &va));
-  ASSERT_EQ(S_OK, pb->GetProps(&nb, &kb, &vb));
-  EXPECT_EQ(na, nb) << path;
-  LONG v = 0;
-  for (LONG i = 0; i < na && i < nb; ++i) {
-    EXPECT_STREQ(ka[i].name, kb[i].name) << path;
-    ASSERT_EQ(ka[i].nValues, kb[i].nValues) << path;
-    for (LONG k = 0; k < ka[i].nValues; ++k, ++v) {
-      EXPECT_STREQ(va[v].v.bstrVal, vb[v].v.bstrVal) << path;
-      EXPECT_EQ(va[v].rt, vb[v].rt) << path;
-      EXPECT_EQ(va[v].dwInterp, vb[v].dwInterp) << path;
-    }
-  }
-  pa->FreeProps(na, ka, va);
-  pb->FreeProps(nb, kb, vb);
+  // Every parameter's name and values: their texts, times and interpolations.
+  auto flat = [](IPropertySetter* setter) {
+    std::vector<std::tuple<std::wstring, VARTYPE, std::wstring, REFERENCE_TIME, DWORD>> all;
+    for (const Prop& p : Props(setter))
+      for (const PropValue& v : p.values) all.emplace_back(p.name, v.type, v.text, v.time, v.interp);
+    return all;
+  };
+  EXPECT_EQ(flat(pa.Get()), flat(pb.Get())) << path;
 }
 
 void XtlRoundTrip::Compare(IAMTimelineObj* a, IAMTimelineObj* b, const std::string& path) {
