@@ -49,6 +49,7 @@ class TLPreviewWnd : public CWindow, public CSkipListCallback {
   void ScaleToVideoSize();
 
   IGraphBuilder* Graph() const { return graph_.Get(); }
+  IRenderEngine* Engine() const { return engine_.Get(); }
   IMediaControl* Control() const { return control_.Get(); }
   IMediaSeeking* Seeking() const { return seeking_.Get(); }
   IBaseFilter* VideoRenderer() const { return renderer_.Get(); }

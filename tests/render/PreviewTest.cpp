@@ -173,6 +173,17 @@ TEST_F(Preview, PlaysTheTimelinesPictureInRealTimeAndSeeksWhileStopped) {
   const double elapsed = (GetTickCount() - start) / 1000.0;
   EXPECT_NEAR(played, elapsed, 0.25) << played << " s played in " << elapsed << " s";
   EXPECT_EQ(preview->GetText().rfind(L"Preview 00:00:01,", 0), 0u) << preview->GetText();
+  // The source counts what it delivered and what it skipped as late: together at least the frames
+  // due, and no more than those plus the frames the seeks showed and the few queued ahead.
+  ComPtr<IPin> pin;
+  ASSERT_EQ(preview->Engine()->GetGroupOutputPin(0, &pin), S_OK);
+  auto counts = As<IAMDroppedFrames>(pin.Get());
+  ASSERT_NE(counts, nullptr);
+  long delivered = 0, skipped = 0;
+  counts->GetNumNotDropped(&delivered);
+  counts->GetNumDropped(&skipped);
+  EXPECT_GE(delivered + skipped, played * 25 - 3) << delivered << " + " << skipped;
+  EXPECT_LE(delivered + skipped, played * 25 + 12) << delivered << " + " << skipped;
   Click(preview->PlayButton());
   EXPECT_FALSE(preview->ShowsPauseIcon());
   EXPECT_EQ(State(preview), State_Paused);

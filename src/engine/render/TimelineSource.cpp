@@ -82,7 +82,36 @@ STDMETHODIMP TimelineSourcePin::QueryInterface(REFIID iid, void** out) {
     AddRef();
     return S_OK;
   }
+  if (iid == IID_IAMDroppedFrames) {
+    *out = static_cast<IAMDroppedFrames*>(this);
+    AddRef();
+    return S_OK;
+  }
   return OutputPin::QueryInterface(iid, out);
+}
+
+STDMETHODIMP TimelineSourcePin::GetNumDropped(long* dropped) {
+  if (!dropped) return E_POINTER;
+  *dropped = framesSkipped_;
+  return S_OK;
+}
+
+STDMETHODIMP TimelineSourcePin::GetNumNotDropped(long* delivered) {
+  if (!delivered) return E_POINTER;
+  *delivered = framesDelivered_;
+  return S_OK;
+}
+
+STDMETHODIMP TimelineSourcePin::GetDroppedInfo(long, long*, long* copied) {
+  if (copied) *copied = 0;
+  return E_NOTIMPL;  // which frames were skipped is not kept
+}
+
+STDMETHODIMP TimelineSourcePin::GetAverageFrameSize(long* bytes) {
+  if (!bytes) return E_POINTER;
+  const long frames = framesDelivered_;
+  *bytes = frames > 0 ? static_cast<long>(bytesDelivered_ / frames) : 0;
+  return S_OK;
 }
 
 PlanPtr TimelineSourcePin::Plan() {
@@ -158,6 +187,9 @@ HRESULT TimelineSourcePin::StartStreaming(IMediaEventSink* events, IReferenceClo
   if (!IsConnected()) return S_OK;  // nothing to feed
   HRESULT hr = Active();
   if (FAILED(hr)) return hr;
+  framesDelivered_ = 0;
+  framesSkipped_ = 0;
+  bytesDelivered_ = 0;
   {
     std::lock_guard<SlimMutex> lock(mutex_);
     command_ = Command::Run;
@@ -313,8 +345,11 @@ HRESULT TimelineSourcePin::DeliverOne(int64_t index, bool first) {
     sample->SetDiscontinuity(first ? TRUE : FALSE);
     hr = Deliver(sample);
   }
+  const long bytes = sample->GetActualDataLength();
   sample->Release();
   if (hr == S_OK) {
+    ++framesDelivered_;
+    bytesDelivered_ += bytes;
     std::lock_guard<SlimMutex> lock(mutex_);
     delivered_ = end;
   }
@@ -390,6 +425,7 @@ void TimelineSourcePin::StreamSegments() {
     // In preview a frame whose time has passed is not worth making; the first of a segment
     // is always shown, so that a seek shows where it went.
     if (video_ && !first && TooLate(index)) {
+      ++framesSkipped_;
       ++index;
       if (FrameTime(index, streamPlan_->fps) < segmentStop_) continue;
     }

@@ -21,7 +21,9 @@ namespace engine::render {
 class TimelineSource;
 using PlanPtr = std::shared_ptr<const GroupPlan>;
 
-class TimelineSourcePin final : public filters::OutputPin, public filters::MediaSeeking {
+// Also counts, as a capture pin does, the video frames it delivered and those it skipped for
+// being late in preview (IAMDroppedFrames), so that playback can be measured.
+class TimelineSourcePin final : public filters::OutputPin, public filters::MediaSeeking, public IAMDroppedFrames {
  public:
   TimelineSourcePin(TimelineSource* filter, std::wstring name, PlanPtr plan);
   ~TimelineSourcePin() override;
@@ -48,6 +50,12 @@ class TimelineSourcePin final : public filters::OutputPin, public filters::Media
   REFERENCE_TIME SeekStop() override;
   HRESULT SeekTo(bool moveCurrent, REFERENCE_TIME current, REFERENCE_TIME stop) override;
 
+  // IAMDroppedFrames, counted from the last start of streaming.
+  STDMETHODIMP GetNumDropped(long* dropped) override;
+  STDMETHODIMP GetNumNotDropped(long* delivered) override;
+  STDMETHODIMP GetDroppedInfo(long size, long* frames, long* copied) override;
+  STDMETHODIMP GetAverageFrameSize(long* bytes) override;
+
  private:
   enum class Command { Run, Park, Exit };
   void Stream();
@@ -69,6 +77,9 @@ class TimelineSourcePin final : public filters::OutputPin, public filters::Media
   REFERENCE_TIME start_ = 0;      // output time the segment starts at
   REFERENCE_TIME stop_ = -1;      // output time it ends at; -1: the duration
   REFERENCE_TIME delivered_ = 0;  // output time reached, for the position
+  std::atomic<long> framesDelivered_{0};
+  std::atomic<long> framesSkipped_{0};
+  std::atomic<long long> bytesDelivered_{0};
   std::thread thread_;
   SlimMutex seekMutex_;                // one seek at a time
   IMediaEventSink* events_ = nullptr;  // while streaming
