@@ -6,27 +6,11 @@
 #include <climits>
 
 #include "timeline/TimeCode.h"
+#include "ui/SysColorPen.h"
 
 namespace {
 
 int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN / 2, INT_MAX / 2)); }
-
-// Lines in a pen that is deleted with its holder.
-class Pen {
- public:
-  explicit Pen(int sysColor) : pen_(CreatePen(PS_SOLID, 1, GetSysColor(sysColor))) {}
-  ~Pen() { DeleteObject(pen_); }
-  Pen(const Pen&) = delete;
-  Pen& operator=(const Pen&) = delete;
-  void Line(HDC dc, int x1, int y1, int x2, int y2) const {
-    SelectObject(dc, pen_);
-    MoveToEx(dc, x1, y1, nullptr);
-    LineTo(dc, x2, y2);
-  }
-
- private:
-  HPEN pen_;
-};
 
 }  // namespace
 
@@ -80,8 +64,8 @@ void CWndTLModel::Paint(HDC dc) {
   HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
   int oldMode = SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  Pen highlight(COLOR_BTNHIGHLIGHT);
-  Pen shadow(COLOR_BTNSHADOW);
+  SysColorPen highlight(COLOR_BTNHIGHLIGHT);
+  SysColorPen shadow(COLOR_BTNSHADOW);
   HBRUSH itemFill = GetSysColorBrush(COLOR_BTNHIGHLIGHT);
   HBRUSH selectedFrame = GetSysColorBrush(COLOR_HIGHLIGHT);
 
@@ -157,7 +141,7 @@ void CWndTLModel::PaintRuler(HDC dc) const {
   };
   print(kTimeArea + 1, offset_);
 
-  Pen ticks(COLOR_BTNTEXT);
+  SysColorPen ticks(COLOR_BTNTEXT);
   int tickTop = (rulerHeight_ / 3) * 2;
   int counter = 0;
   for (int px = kTimeArea; px < clientWidth_; px += 5) {
