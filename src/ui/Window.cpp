@@ -1,6 +1,7 @@
 #include "ui/Window.h"
 
 #include "ui/UiState.h"
+#include "ui/WindowClass.h"
 
 CWindow::CWindow() {
   x = CW_USEDEFAULT;
@@ -12,19 +13,9 @@ CWindow::CWindow() {
 DWORD CWindow::Create(HWND parent, HINSTANCE instance) {
   // Detached rather than merely forgotten, so that no registry node is left for an old window.
   Detach();
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof wc;
-  wc.style = classStyle_;
-  wc.lpfnWndProc = &CWinCtl::SharedWndProc;
-  wc.hInstance = instance;
-  wc.hIcon = UiState::AppIcon() ? UiState::AppIcon() : LoadIconW(nullptr, IDI_APPLICATION);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  wc.lpszClassName = className_;
-  if (!RegisterClassExW(&wc)) {
-    DWORD error = GetLastError();
-    if (error != ERROR_CLASS_ALREADY_EXISTS) return error ? error : ERROR_INVALID_PARAMETER;
-  }
+  HICON icon = UiState::AppIcon() ? UiState::AppIcon() : LoadIconW(nullptr, IDI_APPLICATION);
+  DWORD registered = RegisterWindowClass(className_, instance, classStyle_, icon, GetSysColorBrush(COLOR_BTNFACE));
+  if (registered != 0) return registered;
   DWORD result = CreateHandle(className_, instance, parent, false);
   if (x == CW_USEDEFAULT) x = 0;
   if (width == CW_USEDEFAULT) width = 0;
