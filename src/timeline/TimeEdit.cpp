@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cwchar>
 
-CTimeEdit::CTimeEdit(HWND parent, HINSTANCE instance) {
+CTimeEdit::CTimeEdit(HWND parent, HINSTANCE instance, DWORD withoutStyle) {
   CTimeEdit::SetDefaults();
+  style &= ~withoutStyle;
   CTimeEdit::Create(parent, instance);
 }
 

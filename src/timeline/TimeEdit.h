@@ -9,7 +9,7 @@
 // deleted, cut nor pasted into. The value is the control's buffer, not the shown text.
 class CTimeEdit : public CWinCtl {
  public:
-  CTimeEdit(HWND parent, HINSTANCE instance);
+  CTimeEdit(HWND parent, HINSTANCE instance) : CTimeEdit(parent, instance, 0) {}
   ~CTimeEdit() override = default;
   void SetDefaults() override;
   LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -20,6 +20,10 @@ class CTimeEdit : public CWinCtl {
   uint64_t GetTime() const { return ParseTimeCode(buffer_); }
   // Formats microseconds into the buffer and shows them.
   void SetTime(int64_t micros);
+
+ protected:
+  // Created with the default styles less `withoutStyle` (an editor that starts hidden).
+  CTimeEdit(HWND parent, HINSTANCE instance, DWORD withoutStyle);
 
  private:
   size_t Length() const;
