@@ -4,12 +4,9 @@
 
 #include <cwchar>
 
-#include "core/LogFile.h"
 #include "core/ResultText.h"
 #include "services/ComUtil.h"
-#include "services/MediaTypes.h"
 #include "timeline/ComboFill.h"
-#include "timeline/MediaTypeText.h"
 #include "timeline/TimeCode.h"
 #include "timeline/TimeEdit.h"
 #include "ui/Button.h"
@@ -36,12 +33,6 @@ constexpr StretchItem kStretchModes[] = {
 
 constexpr wchar_t kMediaFilter[] =
     L"All files (*.*)\0*.*\0Image files (*.bmp,*.gif,*.jpg,*.tga)\0*.bmp;*.gif;*.jpg;*.tga\0";
-
-std::wstring HexCode(HRESULT hr) {
-  wchar_t text[16] = {};
-  swprintf(text, 16, L"%lx", static_cast<unsigned long>(hr));
-  return text;
-}
 
 }  // namespace
 
@@ -165,35 +156,7 @@ int CWndTLSrc::LoadFromObject() {
   return 0;
 }
 
-HRESULT CWndTLSrc::AnalyseMedia(const wchar_t* path) {
-  streams_.clear();
-  ComPtr<IMediaDet> detector;
-  HRESULT hr = CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&detector));
-  if (FAILED(hr)) return hr;
-  hr = detector->put_Filename(Bstr(path ? path : L""));
-  if (hr != S_OK) return hr;
-  if (LogExists()) {
-    long count = 0;
-    detector->get_OutputStreams(&count);
-    WriteLog((std::wstring(L"Media file: ") + path + L", streams: " + std::to_wstring(count)).c_str());
-  }
-  for (long i = 0; detector->put_CurrentStream(i) == S_OK; ++i) {
-    AM_MEDIA_TYPE type = {};
-    double seconds = 0;
-    StreamInfo info;
-    if (SUCCEEDED(detector->get_StreamMediaType(&type))) {
-      wchar_t text[256] = {};
-      info.major = type.majortype;
-      info.description = DescribeMediaType(&type, text, 256);
-      FreeMediaTypeContents(type);
-    }
-    detector->get_StreamLength(&seconds);
-    info.duration = seconds > 0 ? static_cast<int64_t>(seconds * 1000000.0) : 0;
-    if (LogExists()) WriteLog((L"Stream " + std::to_wstring(i) + L": " + info.description).c_str());
-    streams_.push_back(std::move(info));
-  }
-  return hr;
-}
+HRESULT CWndTLSrc::AnalyseMedia(const wchar_t* path) { return AnalyseMediaStreams(path, &streams_); }
 
 void CWndTLSrc::FillStreamCombo(int preselect) {
   if (!streamCombo_) return;
@@ -242,12 +205,7 @@ void CWndTLSrc::BrowseMediaFile() {
   WaitCursor wait;
   fileEdit_->SetText(path);
   const HRESULT hr = AnalyseMedia(path);
-  if (FAILED(hr)) {
-    std::wstring reason = ResultText(hr);
-    if (reason.empty()) reason = ResultSentence(hr);
-    const std::wstring text = std::wstring(path) + L"\nCan't recognize media\n" + HexCode(hr) + L": " + reason;
-    ShowMessage(window_, text.c_str(), MB_OK | MB_ICONERROR);
-  }
+  if (FAILED(hr)) ShowMessage(window_, UnreadableMediaText(path, hr).c_str(), MB_OK | MB_ICONERROR);
   FillStreamCombo(-1);
   if (SUCCEEDED(hr) && streamCombo_->Count() == 0 && major_ != GUID_NULL) {
     const std::wstring text = std::wstring(path) + L"\nThis file has no stream of the chosen group's media type.";
@@ -268,8 +226,8 @@ int CWndTLSrc::Apply() {
     problem_ = L"Choose a media file with a stream of the group's media type.";
     return kRefused;
   }
-  const REFERENCE_TIME mediaStart = MicrosToRefTime(static_cast<int64_t>(mediaStart_->GetTime()));
-  const REFERENCE_TIME mediaStop = MicrosToRefTime(static_cast<int64_t>(mediaStop_->GetTime()));
+  const int64_t mediaStart = static_cast<int64_t>(mediaStart_->GetTime());
+  const int64_t mediaStop = static_cast<int64_t>(mediaStop_->GetTime());
   if (mediaStop < mediaStart) {
     problem_ = L"The media stop time lies before the media start time.";
     return kRefused;
@@ -291,12 +249,8 @@ int CWndTLSrc::Apply() {
     return placed;
   }
   const StreamInfo& stream = streams_[static_cast<size_t>(SelectedData(streamCombo_))];
-  source_->SetMediaName(Bstr(fileEdit_->GetText()));
-  source_->SetStreamNumber(item);
-  source_->SetDefaultFPS(0.0);
-  source_->SetMediaLength(MicrosToRefTime(stream.duration));
-  source_->SetMediaTimes(mediaStart, mediaStop);
-  source_->SetStretchMode(SelectedData(stretchCombo_));
+  SetSourceMedia(source_.Get(), fileEdit_->GetText(), item, stream.duration, mediaStart, mediaStop,
+                 SelectedData(stretchCombo_));
   return 0;
 }
 

@@ -8,17 +8,11 @@
 #include <vector>
 
 #include "editors/TLObjOfTrkEdit.h"
+#include "timeline/MediaStreams.h"
 #include "ui/WndDlg.h"
 
 class CButton;
 class CEdit;
-
-// One stream of the analysed file.
-struct StreamInfo {
-  GUID major = GUID_NULL;
-  int64_t duration = 0;  // microseconds
-  std::wstring description;
-};
 
 class CWndTLSrc : public CWndDlg, public CTLObjOfTrkEdit {
  public:
