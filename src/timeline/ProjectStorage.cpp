@@ -144,20 +144,20 @@ HRESULT ProjectStorage::Save(IAMTimeline* timeline, const wchar_t* path) {
   const bool home = !readFolder_.empty() && IsSameFile(FolderOf(FullPathOf(path)), readFolder_);
   if (!home) return Write(timeline, path);
   // Into the folder they were read from, relative names go back as they were (a name the user
-  // changed since is the user's); the model keeps the whole ones meanwhile.
-  std::vector<AnchoredName*> given;
-  for (AnchoredName& a : anchored_) {
+  // changed since is the user's); the model keeps the whole ones meanwhile. Sources are matched
+  // by name, not by object, so that a timeline rebuilt from its own text (undo) keeps them.
+  std::vector<std::pair<ComPtr<IAMTimelineSrc>, const AnchoredName*>> given;
+  ForEachSource(timeline, [&](IAMTimelineSrc* src) {
     Bstr current;
-    if (SUCCEEDED(a.source->GetMediaName(current.Out())) && current.Get() && a.anchored == current.Get()) {
-      Bstr original(a.given.c_str());
-      if (SUCCEEDED(a.source->SetMediaName(original.Get()))) given.push_back(&a);
+    if (FAILED(src->GetMediaName(current.Out())) || !current.Get()) return;
+    for (const AnchoredName& a : anchored_) {
+      if (a.anchored != current.Get()) continue;
+      if (SUCCEEDED(src->SetMediaName(Bstr(a.given)))) given.emplace_back(src, &a);
+      return;
     }
-  }
+  });
   const HRESULT hr = Write(timeline, path);
-  for (AnchoredName* a : given) {
-    Bstr whole(a->anchored.c_str());
-    a->source->SetMediaName(whole.Get());
-  }
+  for (auto& [src, a] : given) src->SetMediaName(Bstr(a->anchored));
   return hr;
 }
 
@@ -171,7 +171,7 @@ void ProjectStorage::AnchorMediaNames(IAMTimeline* timeline, const std::wstring&
     const std::wstring anchored = MediaPath(given, folder);
     if (anchored == given) return;
     Bstr whole(anchored.c_str());
-    if (SUCCEEDED(src->SetMediaName(whole.Get()))) anchored_.push_back({src, given, anchored});
+    if (SUCCEEDED(src->SetMediaName(whole.Get()))) anchored_.push_back({given, anchored});
   });
 }
 

@@ -47,7 +47,6 @@ class ProjectStorage {
   // A source whose media name was relative in the file: the name as given, and as anchored
   // to the project's folder.
   struct AnchoredName {
-    Microsoft::WRL::ComPtr<IAMTimelineSrc> source;
     std::wstring given, anchored;
   };
   std::vector<AnchoredName> anchored_;
