@@ -10,8 +10,13 @@ int RunMessageLoop() {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) break;
     if (got < 0) return -1;
+    // The keys belong to their window and its controls: Ctrl+Z in an editor's name field is the
+    // field's own undo, not the project's.
     HACCEL accelerator = UiState::Accelerator();
-    if (accelerator && TranslateAcceleratorW(UiState::AcceleratorTarget(), accelerator, &msg)) continue;
+    HWND target = UiState::AcceleratorTarget();
+    if (accelerator && (msg.hwnd == target || IsChild(target, msg.hwnd)) &&
+        TranslateAcceleratorW(target, accelerator, &msg))
+      continue;
     HWND dialog = UiState::ActiveDialogWindow();
     if (dialog && IsDialogMessageW(dialog, &msg)) continue;
     TranslateMessage(&msg);

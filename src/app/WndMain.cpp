@@ -1,6 +1,7 @@
 #include "app/WndMain.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "app/AppInit.h"
 #include "app/MenuTable.h"
@@ -17,6 +18,8 @@
 #include "res/resource.h"
 #include "timeline/GroupHelpers.h"
 #include "timeline/TLNode.h"
+#include "timeline/MediaDrop.h"
+#include "timeline/TimelineSnapshot.h"
 #include "timeline/TimelineSources.h"
 #include "timeline/TimeCode.h"
 #include "timeline/TimeEdit.h"
@@ -46,6 +49,9 @@ constexpr MenuItem kMainMenu[] = {
     {false, 0, CWndMain::kAddSource, L"Add source media...", false},
     {false, 0, CWndMain::kAddEffect, L"Add effect...", false},
     {false, 0, CWndMain::kAddTransition, L"Add transition...", false},
+    {true, 0, 0, nullptr, false},
+    {false, MFS_DISABLED, CWndMain::kUndo, L"Undo", false},
+    {false, MFS_DISABLED, CWndMain::kRedo, L"Redo", false},
     {false, 0, 0, nullptr, true},
     {false, 0, 40, L"?", true},
     {false, 0, CWndMain::kAbout, L"About...", false},
@@ -94,6 +100,8 @@ CWndMain::CWndMain() {
 }
 
 CWndMain::~CWndMain() {
+  if (UiState::AcceleratorTarget() == window_) UiState::SetAccelerator(nullptr, nullptr);
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
   if (preview_) preview_->Destroy(true);
   preview_ = nullptr;
   timeline_.Reset();
@@ -110,6 +118,12 @@ DWORD CWndMain::Create(HWND parent, HINSTANCE instance) {
   SetText(kAppName);
   menu_ = BuildMenu(kMainMenu, false);
   SetMenu(window_, menu_);
+  // Ctrl+Z and Ctrl+Y wherever the main window or the view has the focus.
+  ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'Z', kUndo}, {FCONTROL | FVIRTKEY, 'Y', kRedo}};
+  accelerators_ = CreateAcceleratorTableW(keys, 2);
+  UiState::SetAccelerator(accelerators_, window_);
+  // Media files dragged from the desktop land on the view.
+  DragAcceptFiles(window_, TRUE);
 
   RECT client;
   GetClientRect(window_, &client);
@@ -168,9 +182,75 @@ void CWndMain::RefreshPreview() {
 }
 
 void CWndMain::MarkModified() {
+  std::wstring state;
+  if (timeline_ && SUCCEEDED(SnapshotTimeline(timeline_.Get(), &state))) history_.Record(std::move(state));
+  UpdateHistoryMenu();
   SetModified(true);
   RefreshView();
   RefreshPreview();
+}
+
+void CWndMain::ResetHistory() {
+  std::wstring state;
+  if (timeline_) SnapshotTimeline(timeline_.Get(), &state);
+  history_.Reset(std::move(state));
+  UpdateHistoryMenu();
+}
+
+void CWndMain::UpdateHistoryMenu() {
+  if (!menu_) return;
+  EnableMenuItem(menu_, kUndo, MF_BYCOMMAND | (history_.CanUndo() ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(menu_, kRedo, MF_BYCOMMAND | (history_.CanRedo() ? MF_ENABLED : MF_GRAYED));
+}
+
+bool CWndMain::StepHistory(bool forward) {
+  if (!timeline_ || !(forward ? history_.CanRedo() : history_.CanUndo())) return false;
+  HRESULT hr;
+  {
+    WaitCursor wait;
+    hr = RestoreTimeline(timeline_.Get(), forward ? history_.Redo() : history_.Undo());
+    if (FAILED(hr)) {
+      // Back to the state the timeline had, so that the history and the project agree.
+      if (forward)
+        history_.Undo();
+      else
+        history_.Redo();
+      RestoreTimeline(timeline_.Get(), history_.Current());
+    }
+  }
+  UpdateHistoryMenu();
+  SetModified(!history_.AtSaved());
+  RefreshView();
+  RefreshPreview();
+  if (FAILED(hr)) {
+    const std::wstring text =
+        std::wstring(forward ? L"The change cannot be redone.\n" : L"The change cannot be undone.\n") +
+        ResultSentence(hr);
+    ShowMessage(window_, text.c_str(), MB_OK | MB_ICONERROR);
+  }
+  return SUCCEEDED(hr);
+}
+
+bool CWndMain::OnUndo() { return StepHistory(false); }
+bool CWndMain::OnRedo() { return StepHistory(true); }
+
+void CWndMain::OnDropFiles(const std::vector<std::wstring>& paths, POINT viewPoint) {
+  if (!timeline_ || !view_) return;
+  const DropTarget target = DropTargetAt(*view_, viewPoint.x, viewPoint.y);
+  bool added = false;
+  std::wstring problems;
+  {
+    WaitCursor wait;
+    for (const std::wstring& path : paths) {
+      std::wstring why;
+      if (SUCCEEDED(DropMedia(timeline_.Get(), target, path.c_str(), &why)))
+        added = true;
+      else
+        problems += (problems.empty() ? L"" : L"\n\n") + why;
+    }
+  }
+  if (added) MarkModified();
+  if (!problems.empty()) ShowMessage(window_, problems.c_str(), MB_OK | MB_ICONERROR);
 }
 
 int CWndMain::OnPreview() {
@@ -296,24 +376,15 @@ int CWndMain::OnNew() {
   if (!AskToSaveChanges(&result)) return result;
   if (!timeline_) return -1;
   timeline_->ClearAllGroups();
-  TLGroupDesc video;
-  video.name = L"Video group";
-  video.trackCount = 2;
-  video.majorIndex = 0;
-  video.subtypeIndex = 1;
-  video.format = TLGroupDesc::VideoFormat(640, 480);
-  TLGroupDesc audio;
-  audio.name = L"Audio group";
-  audio.trackCount = 1;
-  audio.majorIndex = 1;
-  audio.subtypeIndex = 0;
-  audio.format = 44100;
+  const TLGroupDesc video = TLGroupDesc::DefaultVideo(2);
+  const TLGroupDesc audio = TLGroupDesc::DefaultAudio(1);
   for (const TLGroupDesc* desc : {&video, &audio}) {
     Microsoft::WRL::ComPtr<IAMTimelineObj> group;
     CreateGroup(timeline_.Get(), group.GetAddressOf(), *desc);
   }
   SetText(kAppName);
   path_[0] = L'\0';
+  ResetHistory();
   RefreshView();
   if (preview_) preview_->SetTimeline(timeline_.Get());
   SetModified(false);
@@ -376,6 +447,7 @@ int CWndMain::OnOpen(const wchar_t* path) {
   } else {
     ShowOpenFailure(chosen, hr, why);
   }
+  ResetHistory();
   RefreshPreview();
   RefreshView();
   SetModified(false);
@@ -408,6 +480,7 @@ int CWndMain::OnSave(bool ask) {
     SetText(OwnedText(kAppName, L" - [", titleName, L"]"));
     wcscpy(path_, chosen);
   }
+  history_.MarkSaved();
   SetModified(false);
   return 0;
 }
@@ -433,6 +506,8 @@ void CWndMain::OnCommand(UINT id) {
     case kSaveAs: OnSave(true); break;
     case kAbout: ShowAbout(); break;
     case kPreview: OnPreview(); break;
+    case kUndo: OnUndo(); break;
+    case kRedo: OnRedo(); break;
     case kAddGroup: OnGroupProperties(nullptr); break;
     case kAddTrack: OnTrackProperties(nullptr); break;
     case kAddSource: OnSourceProperties(nullptr); break;
@@ -464,6 +539,22 @@ LRESULT CWndMain::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       if (view_) SetFocus(view_->Hwnd());
       return 0;
     case WM_CLOSE: return OnCloseRequest(window, wParam, lParam);
+    case WM_DROPFILES: {
+      HDROP drop = reinterpret_cast<HDROP>(wParam);
+      std::vector<std::wstring> paths;
+      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+      for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        paths.push_back(path);
+      }
+      POINT at = {};
+      DragQueryPoint(drop, &at);
+      DragFinish(drop);
+      if (view_) MapWindowPoints(window, view_->Hwnd(), &at, 1);
+      OnDropFiles(paths, at);
+      return 0;
+    }
     case WM_SHOWWINDOW:
       if (wParam && !initialised_ && splash_) {
         initialised_ = true;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/ErrorLog.h"
+#include "app/UndoHistory.h"
 #include "core/ResolvePath.h"
 #include "timeline/ProjectStorage.h"
 #include "timeline/TLModelCallback.h"
@@ -35,6 +36,8 @@ class CWndMain : public CWindow, public CTLModelCallback {
     kAddSource = 33,
     kAddEffect = 34,
     kAddTransition = 35,
+    kUndo = 36,
+    kRedo = 37,
     kAbout = 41,
     kDelete = 101,
     kProperties = 102,
@@ -56,6 +59,13 @@ class CWndMain : public CWindow, public CTLModelCallback {
   int OnOpen(const wchar_t* path);
   int OnSave(bool ask);
   void MarkModified();
+  // One step back or forward in the project's history; false when there is none or the
+  // timeline could not be rebuilt.
+  bool OnUndo();
+  bool OnRedo();
+  const UndoHistory& History() const { return history_; }
+  // Media files dropped onto the view at a point of the view's client area: one history step.
+  void OnDropFiles(const std::vector<std::wstring>& paths, POINT viewPoint);
   // Opens the group editor modally for the node's group, or for a new group without one.
   void OnGroupProperties(TLNode* node);
   // The track editor for the node's track, or for a new track without one.
@@ -82,6 +92,10 @@ class CWndMain : public CWindow, public CTLModelCallback {
 
  private:
   void RefreshView();
+  // The history starts over from the timeline as it is, which counts as saved.
+  void ResetHistory();
+  void UpdateHistoryMenu();
+  bool StepHistory(bool forward);
   // After the timeline changed: the open preview rebuilds its graph and shows the cursor's time.
   void RefreshPreview();
   // Runs an editor that was created and set up; the project is marked modified when the user
@@ -104,6 +118,8 @@ class CWndMain : public CWindow, public CTLModelCallback {
   TLPreviewWnd* preview_ = nullptr;  // owned; null while no preview is open
   CWndSplash* splash_ = nullptr;
   CErrorLog errorLog_;
+  UndoHistory history_;
+  HACCEL accelerators_ = nullptr;
   wchar_t path_[kPathChars] = {};
   bool modified_ = false;
   bool initialised_ = false;
