@@ -1,38 +1,12 @@
 #include "editors/TLObjOfTrkEdit.h"
 
-#include "core/ResultText.h"
+#include "editors/ObjectPlacement.h"
 #include "services/ComUtil.h"
 #include "timeline/ComboFill.h"
 #include "timeline/GroupHelpers.h"
 #include "timeline/TimeEdit.h"
 #include "ui/ComboBox.h"
 #include "ui/StaticText.h"
-
-using Microsoft::WRL::ComPtr;
-
-namespace {
-
-// Puts an object of any kind that lives on tracks onto a track.
-HRESULT AddToTrack(IAMTimelineObj* track, IAMTimelineObj* object) {
-  TIMELINE_MAJOR_TYPE kind = TIMELINE_MAJOR_TYPE_SOURCE;
-  HRESULT hr = object->GetTimelineType(&kind);
-  if (FAILED(hr)) return hr;
-  switch (kind) {
-    case TIMELINE_MAJOR_TYPE_SOURCE:
-      if (auto t = As<IAMTimelineTrack>(track)) return t->SrcAdd(object);
-      break;
-    case TIMELINE_MAJOR_TYPE_TRANSITION:
-      if (auto t = As<IAMTimelineTransable>(track)) return t->TransAdd(object);
-      break;
-    case TIMELINE_MAJOR_TYPE_EFFECT:
-      if (auto t = As<IAMTimelineEffectable>(track)) return t->EffectInsBefore(object, -1);
-      break;
-    default: break;
-  }
-  return E_NOINTERFACE;
-}
-
-}  // namespace
 
 void CTLObjOfTrkEdit::CreateControls(CWinContainer* container, HINSTANCE instance, int x, int y, int width) {
   CTLObjOfGrpEdit::CreateControls(container, instance, x, y, width);
@@ -80,41 +54,8 @@ int CTLObjOfTrkEdit::SaveToObject() {
   const int t = SelectedData(trackCombo_);
   const REFERENCE_TIME start = startEdit_ ? MicrosToRefTime(static_cast<int64_t>(startEdit_->GetTime())) : 0;
   const REFERENCE_TIME stop = stopEdit_ ? MicrosToRefTime(static_cast<int64_t>(stopEdit_->GetTime())) : 0;
-  // The timeline keeps no object that ends before it starts; saying so here beats a refusal
-  // the user never sees.
-  if (stop < start) {
-    problem_ = L"The stop time lies before the start time.";
+  if (FAILED(PlaceOnTrack(timeline_, object_.Get(), groupIndex_, trackIndex_, g, t, start, stop, &problem_)))
     return kRefused;
-  }
-
-  const bool move = g != groupIndex_ || t != trackIndex_;
-  ComPtr<IAMTimelineObj> target, previous;
-  if (move) {
-    ComPtr<IAMTimelineComp> comp = GroupComp(g);
-    if (!comp || FAILED(comp->GetVTrack(&target, t)) || !target || !As<IAMTimelineTrack>(target.Get())) {
-      problem_ = L"The chosen track does not exist.";
-      return kRefused;
-    }
-    if (trackIndex_ >= 0) {
-      if (ComPtr<IAMTimelineComp> old = GroupComp(groupIndex_)) old->GetVTrack(&previous, trackIndex_);
-    }
-  }
-
-  REFERENCE_TIME oldStart = 0, oldStop = 0;
-  object_->GetStartStop(&oldStart, &oldStop);
-  if (move && trackIndex_ >= 0) object_->Remove();
-  HRESULT hr = object_->SetStartStop(start, stop);
-  if (SUCCEEDED(hr) && move) hr = AddToTrack(target.Get(), object_.Get());
-  if (FAILED(hr)) {
-    // Nothing is lost: the object goes back where it was, with the times it had.
-    if (move) {
-      object_->Remove();
-      object_->SetStartStop(oldStart, oldStop);
-      if (previous) AddToTrack(previous.Get(), object_.Get());
-    }
-    problem_ = L"It could not be placed on the chosen track at these times.\n" + ResultSentence(hr);
-    return kRefused;
-  }
   groupIndex_ = g;
   trackIndex_ = t;
   return CTLObjEdit::SaveToObject();
