@@ -11,6 +11,7 @@
 #include "core/LogFile.h"
 #include "core/OwnedText.h"
 #include "core/ResultText.h"
+#include "editors/WndTLEffTrn.h"
 #include "editors/WndTLGrp.h"
 #include "editors/WndTLSrc.h"
 #include "editors/WndTLTrk.h"
@@ -307,8 +308,9 @@ int CWndMain::OnNodeClick(UINT message, TLNode* node) {
     MarkModified();
   } else if (choice == kProperties) {
     action = L"show properties";
-    // Effects and transitions get their editor with the effect and transition editor.
     if (node->type == kTLGroup) OnGroupProperties(node);
+    if (node->type == kTLEffect || node->type == kTLTransition)
+      OnEffectTransition(node->type == kTLEffect ? 1 : 2, node);
     if (node->type == kTLTrack) OnTrackProperties(node);
     if (node->type == kTLSource) OnSourceProperties(node);
   } else {
@@ -355,6 +357,20 @@ void CWndMain::OnSourceProperties(TLNode* node) {
   if (!node && view_) {
     editor->StartEdit()->SetTime(view_->CursorTime());
     editor->OnStreamChanged();
+  }
+  RunEditor(editor);
+}
+
+void CWndMain::OnEffectTransition(int kind, TLNode* node) {
+  auto* editor = new CWndTLEffTrn(std::make_shared<FilterDescriptions>());
+  if (editor->Create(window_, instance_) != 0) return editor->Destroy(true);
+  editor->SetKind(kind);
+  int group, track;
+  NodePosition(node, &group, &track);
+  editor->SetTrackObject(timeline_.Get(), node ? node->object.Get() : nullptr, group, track);
+  if (!node && view_) {
+    editor->StartEdit()->SetTime(view_->CursorTime());
+    editor->StopEdit()->SetTime(view_->CursorTime() + kMicrosPerSecond);
   }
   RunEditor(editor);
 }
@@ -511,7 +527,9 @@ void CWndMain::OnCommand(UINT id) {
     case kAddGroup: OnGroupProperties(nullptr); break;
     case kAddTrack: OnTrackProperties(nullptr); break;
     case kAddSource: OnSourceProperties(nullptr); break;
-    // Rendering and the effect and transition editor open their windows here once they exist.
+    case kAddEffect: OnEffectTransition(1, nullptr); break;
+    case kAddTransition: OnEffectTransition(2, nullptr); break;
+    // Rendering opens its window here once it exists.
     default: break;
   }
 }

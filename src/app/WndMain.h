@@ -72,6 +72,9 @@ class CWndMain : public CWindow, public CTLModelCallback {
   void OnTrackProperties(TLNode* node);
   // The source editor for the node's source, or for a new source at the view's cursor.
   void OnSourceProperties(TLNode* node);
+  // The effect or transition editor (kind 1 effect, 2 transition) for the node's object, or for
+  // a new one from the view's cursor for one second.
+  void OnEffectTransition(int kind, TLNode* node);
 
   // The splash window shown until the first showing has initialised the application.
   void SetSplash(CWndSplash* splash) { splash_ = splash; }
