@@ -8,6 +8,8 @@ function(mrq_add_test name)
     mrq_add_resources(${name})
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  # Documents and projects the tests read are kept in the source tree (testsupport::DataPath).
+  target_compile_definitions(${name} PRIVATE MRQ_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest)
   target_link_options(${name} PRIVATE -municode)
   mrq_strict(${name})

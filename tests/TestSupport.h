@@ -1,5 +1,7 @@
 #pragma once
-// Small helpers shared by the test executables: scratch folders, file bytes, message pumping.
+// Small helpers shared by the test executables: scratch folders, file bytes, test data, message
+// pumping.
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -69,6 +71,11 @@ inline std::vector<unsigned char> ReadBytes(const std::wstring& path) {
   return bytes;
 }
 
+inline std::string ReadText(const std::wstring& path) {
+  const std::vector<unsigned char> bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 inline bool WriteBytes(const std::wstring& path, const void* data, size_t size) {
   HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
@@ -111,6 +118,36 @@ inline std::wstring ExeDir() {
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring p = path;
   return p.substr(0, p.find_last_of(L'\\'));
+}
+
+// A file of the source tree's tests/data, whose folder the build compiles in; Wine sees the
+// Unix root as drive Z:.
+inline std::wstring DataPath(const std::wstring& name) {
+  const std::string root = MRQ_TEST_DATA;
+  std::wstring path = root.rfind('/', 0) == 0 ? L"Z:" : L"";
+  for (char c : root) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path + L"\\" + name;
+}
+
+// Its text. Missing or empty data fails the test, so that no check over it passes for want of it.
+inline std::string DataText(const std::wstring& name) {
+  const std::string text = ReadText(DataPath(name));
+  if (text.empty()) ADD_FAILURE() << "no test data in " << DataPath(name);
+  return text;
+}
+
+// Its lines, leaving out empty ones and notes (lines that start with '#').
+inline std::vector<std::string> DataLines(const std::wstring& name) {
+  std::vector<std::string> lines;
+  const std::string text = DataText(name);
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(at, end - at);
+    if (!line.empty() && line[0] != '#') lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
 }
 
 }  // namespace testsupport

@@ -10,24 +10,6 @@
 namespace enginetest {
 namespace {
 
-const char kHandWritten[] =
-    "<?xml version=\"1.0\"?>\n"
-    "<!-- written by hand -->\n"
-    "<TIMELINE framerate=\"25\">\n"
-    " <group type=\"video\" width=\"320\" height=\"240\" bitdepth=\"16\" framerate=\"25\" username=\"V\">\n"
-    "  <track mute=\"yes\" lock=\"F\">\n"
-    "   <clip src=\"a.avi\" start=\"1:00\" mstop=\"2.5\"/>\n"
-    "   <clip src=\"b.avi\" start=\"0:01:05\" stop=\"1:10\" mstart=\"3\" stretchmode=\"crop\" stream=\"1\"/>\n"
-    "   <effect clsid=\"{F515306D-0156-11D2-81EA-0000F87557DB}\" start=\"0\" stop=\"10\">\n"
-    "    <param name=\"x\" value=\"1\"><linear time=\"5\" value=\"2\"/></param>\n"
-    "   </effect>\n"
-    "   <transition start=\"61\" stop=\"62\" swapinputs=\"TRUE\"/>\n"
-    "  </track>\n"
-    "  <composite><track/></composite>\n"
-    " </group>\n"
-    " <group type=\"audio\" samplingrate=\"22050\"/>\n"
-    "</TIMELINE>\n";
-
 class XtlRead : public EngineTest {
  protected:
   void SetUp() override {
@@ -40,6 +22,10 @@ class XtlRead : public EngineTest {
   HRESULT ReadBytes(const std::string& bytes) {
     EXPECT_TRUE(testsupport::WriteText(path, bytes));
     return xml->ReadXMLFile(timeline.Get(), Bstr(path));
+  }
+  // A document of tests/data/xtl.
+  HRESULT ReadData(const wchar_t* name) {
+    return xml->ReadXMLFile(timeline.Get(), Bstr(testsupport::DataPath(std::wstring(L"xtl\\") + name)));
   }
 
  protected:
@@ -83,7 +69,7 @@ class XtlRead : public EngineTest {
 };
 
 TEST_F(XtlRead, HandWrittenDocumentsUseTheFormatsShortForms) {
-  ASSERT_EQ(S_OK, ReadBytes(kHandWritten)) << log.LastText();
+  ASSERT_EQ(S_OK, ReadData(L"hand-written.xtl")) << log.LastText();
   ASSERT_EQ(2, Groups());
   EXPECT_EQ(25.0, Get(timeline, &IAMTimeline::GetDefaultFPS));
   auto video = Group(0);
@@ -115,39 +101,10 @@ TEST_F(XtlRead, HandWrittenDocumentsUseTheFormatsShortForms) {
 }
 
 TEST_F(XtlRead, DocumentsThatAreNoTimelineFailAndLeaveTheTimelineAlone) {
-  const char* bad[] = {
-      "",
-      "<timeline><group>",
-      "<project/>",
-      "<timeline>text</timeline>",
-      "<timeline><group><clip start=\"0\" stop=\"1\"/></group></timeline>",
-      "<timeline><track/></timeline>",
-      "<timeline><group><track><transition start=\"9\"/><clip stop=\"9\"/></track></group></timeline>",
-      "<timeline><group type=\"video\" subtype=\"RGB565\"/></timeline>",
-      "<timeline><group type=\"audio\" bitdepth=\"12\"/></timeline>",
-      "<timeline><group type=\"video\" width=\"wide\"/></timeline>",
-      "<timeline><group type=\"video\" bitdepth=\"12\"/></timeline>",
-      "<timeline><group type=\"smell\"/></timeline>",
-      "<timeline><group framerate=\"0\"/></timeline>",
-      "<timeline><group><track><clip start=\"1:75\" stop=\"2:00\"/></track></group></timeline>",
-      "<timeline><group><track><clip start=\"5\" stop=\"4\"/></track></group></timeline>",
-      "<timeline><group><track><clip start=\"5\"/></track></group></timeline>",
-      "<timeline><group><track><clip start=\"0\" stop=\"2\"/><clip start=\"1\" stop=\"3\"/></track></group></timeline>",
-      "<timeline><group><track><clip stop=\"2\" stretchmode=\"4\"/></track></group></timeline>",
-      "<timeline><group><track><clip stop=\"2\" stream=\"-1\"/></track></group></timeline>",
-      "<timeline><group><track><effect start=\"0\" stop=\"1\"><param name=\"p\"/></effect></track></group></timeline>",
-      "<timeline><group><track><effect start=\"0\" stop=\"1\"><clip stop=\"1\"/></effect></track></group></timeline>",
-      "<timeline><group><track><transition stop=\"2\"/><transition start=\"1\" stop=\"3\"/></track></group></timeline>",
-      // A valid first group does not survive a broken second one.
-      "<timeline><group type=\"audio\"/><group><track><clip/></track></group></timeline>",
-      // Entity expansion would take forever; the document type is refused outright.
-      "<?xml version=\"1.0\"?><!DOCTYPE t [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-      "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
-      "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\"><!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
-      "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\"><!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">]>"
-      "<timeline><group username=\"&h;&h;&h;&h;&h;&h;&h;&h;&h;&h;\"/></timeline>",
-  };
-  for (const char* doc : bad) {
+  std::vector<std::string> bad = testsupport::DataLines(L"xtl\\refused.txt");
+  ASSERT_GT(bad.size(), 20u);
+  bad.push_back("");  // an empty file
+  for (const std::string& doc : bad) {
     SCOPED_TRACE(doc);
     size_t logged = log.entries.size();
     HRESULT hr = ReadBytes(doc);
@@ -167,7 +124,7 @@ TEST_F(XtlRead, DocumentsThatAreNoTimelineFailAndLeaveTheTimelineAlone) {
 }
 
 TEST_F(XtlRead, TruncatedAndDamagedDocumentsNeverHalfRead) {
-  const std::string doc = kHandWritten;
+  const std::string doc = testsupport::DataText(L"xtl\\hand-written.xtl");
   const size_t end = doc.rfind('>') + 1;  // past the root's end only white space follows
   for (size_t cut = 0; cut < doc.size(); ++cut) {
     HRESULT hr = ReadBytes(doc.substr(0, cut));
@@ -197,25 +154,8 @@ TEST_F(XtlRead, TruncatedAndDamagedDocumentsNeverHalfRead) {
   EXPECT_GT(read, 0);
 }
 
-const char kForeign[] =
-    "<timeline framerate=\"30\" author=\"someone\">\n"
-    " <meta><anything at=\"all\"><group/></anything></meta>\n"
-    " <group type=\"video\" name=\"Pictures\" bitdepth=\"24\" width=\"64\" height=\"48\" colour=\"red\">\n"
-    "  <track priority=\"3\">\n"
-    "   <clip src=\"a.avi\" start=\"0\" stop=\"4\" clipstart=\"2\"><note text=\"hi\"/></clip>\n"
-    "   <marker time=\"1\"/>\n"
-    "   <transition start=\"1\" stop=\"2\" style=\"wipe\">\n"
-    "    <param name=\"Progress\" value=\"0.25\" curve=\"ease\"><at time=\"0.5\" value=\"1\" "
-    "ease=\"in\"/><remark/></param>\n"
-    "    <remark/>\n"
-    "   </transition>\n"
-    "  </track>\n"
-    " </group>\n"
-    " <group type=\"audio\" name=\"Sound\" username=\"Own name\" samplingrate=\"48000\"/>\n"
-    "</timeline>\n";
-
 TEST_F(XtlRead, AttributesAndElementsOfOtherToolsArePassedOverAndTheRestKept) {
-  ASSERT_EQ(S_OK, ReadBytes(kForeign)) << log.LastText();
+  ASSERT_EQ(S_OK, ReadData(L"foreign-tool.xtl")) << log.LastText();
   ASSERT_EQ(2, Groups());
   auto video = Group(0);
   Bstr name;
@@ -245,21 +185,12 @@ TEST_F(XtlRead, AttributesAndElementsOfOtherToolsArePassedOverAndTheRestKept) {
   // A document the engine wrote has nothing to pass over and logs nothing.
   timeline->ClearAllGroups();
   log.entries.clear();
-  ASSERT_EQ(S_OK, ReadBytes(kHandWritten));
+  ASSERT_EQ(S_OK, ReadData(L"hand-written.xtl"));
   EXPECT_TRUE(log.entries.empty());
 }
 
 TEST_F(XtlRead, BlanksAroundNumbersTimesAndNamesAreRead) {
-  const char doc[] =
-      "<timeline framerate=\" 25 \" enablefx=\" 0\">\n"
-      " <group type=\" video \" bitdepth=\"&#9;32 \" width=\" 64\" height=\"48&#10;\" subtype=\" rgb32 \">\n"
-      "  <track mute=\" yes\">\n"
-      "   <clip start=\" 1:00 \" stop=\"&#10; 1:02.5&#10;\" stream=\" 1 \" stretchmode=\" crop \""
-      " clsid=\" {F515306D-0156-11D2-81EA-0000F87557DB} \"/>\n"
-      "  </track>\n"
-      " </group>\n"
-      "</timeline>\n";
-  ASSERT_EQ(S_OK, ReadBytes(doc)) << log.LastText();
+  ASSERT_EQ(S_OK, ReadData(L"blanks-around-values.xtl")) << log.LastText();
   EXPECT_EQ(25.0, Get(timeline, &IAMTimeline::GetDefaultFPS));
   auto video = Group(0);
   TestType type = GroupType(video);
@@ -281,21 +212,7 @@ TEST_F(XtlRead, BlanksAroundNumbersTimesAndNamesAreRead) {
 TEST_F(XtlRead, EffectsAndTransitionsWithoutAStopLastToTheirParentsEnd) {
   // The transition comes before the clips that make its track's end; the clip's effect counts
   // from the clip's start.
-  const char doc[] =
-      "<timeline>\n"
-      " <group type=\"video\">\n"
-      "  <transition start=\"1\"/>\n"
-      "  <track>\n"
-      "   <transition start=\"2\"/>\n"
-      "   <effect/>\n"
-      "   <effect start=\"3\" stop=\"4\"/>\n"
-      "   <clip start=\"0\" stop=\"6\"/>\n"
-      "   <clip start=\"6\" stop=\"10\"><effect start=\"1\"/></clip>\n"
-      "  </track>\n"
-      "  <track><clip start=\"0\" stop=\"12\"/></track>\n"
-      " </group>\n"
-      "</timeline>\n";
-  ASSERT_EQ(S_OK, ReadBytes(doc)) << log.LastText();
+  ASSERT_EQ(S_OK, ReadData(L"open-ended-effects.xtl")) << log.LastText();
   auto video = Group(0);
   EXPECT_EQ(Span(kSecond, 12 * kSecond), Times(FirstTransition(video.Get()).Get()));  // the longer track's end
   auto track = Child(video.Get(), 0);
