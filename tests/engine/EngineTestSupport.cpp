@@ -33,6 +33,15 @@ void EndLikeTheProgram(int code) {
 }
 const bool kEndsLikeTheProgram = (testsupport::g_beforeExit = &EndLikeTheProgram, true);
 
+void SetCommon(IAMTimelineObj* obj, const wchar_t* name, BOOL muted, BOOL locked, LONG id) {
+  if (name) {
+    ASSERT_EQ(S_OK, obj->SetUserName(Bstr(name)));
+  }
+  obj->SetMuted(muted);
+  obj->SetLocked(locked);
+  obj->SetUserID(id);
+}
+
 }  // namespace
 
 HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector<Key>& keys) {
@@ -149,6 +158,73 @@ ComPtr<IAMTimelineObj> EngineTest::AddSource(IAMTimelineObj* track, REFERENCE_TI
   EXPECT_EQ(S_OK, src->SetMediaTimes(mstart, mstop));
   EXPECT_EQ(S_OK, As<IAMTimelineTrack>(track)->SrcAdd(clip.Get()));
   return clip;
+}
+
+void EngineTest::BuildRichTimeline() {
+  // Media times unlike the timeline's: offset, and played at twice the speed.
+  auto Source = [this](IAMTimelineObj* track, REFERENCE_TIME start, REFERENCE_TIME stop, const wchar_t* media) {
+    return AddSource(track, start, stop, media, start / 2 + 3, start / 2 + 3 + (stop - start) * 2);
+  };
+  timeline->SetDefaultFPS(30.0);
+  GUID fx = {0xdeadbeef, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+  timeline->SetDefaultEffect(&fx);
+
+  TestType rgb = VideoType(MEDIASUBTYPE_RGB24, 24, 640, 480);
+  rgb.mt.bFixedSizeSamples = TRUE;  // as groups build it
+  rgb.mt.lSampleSize = rgb.Bih().biSizeImage = 640 * 3 * 480;
+  auto video = AddGroup(rgb.Get());
+  SetCommon(video.Get(), L"Video \u2713 <&> \"q\"", FALSE, TRUE, 7);
+  BYTE data[] = {0, 1, 0xfe, 0xff};
+  video->SetUserData(data, sizeof data);
+  auto g = As<IAMTimelineGroup>(video);
+  g->SetOutputFPS(29.97);
+  g->SetPreviewMode(FALSE);
+  g->SetOutputBuffering(16);
+  auto groupFx = Item(TIMELINE_MAJOR_TYPE_EFFECT, 0, 10 * kSecond);
+  groupFx->SetSubObjectGUID(fx);
+  AddParam(groupFx.Get(), L"Level", {{L"1", 0}, {L"0.25", 1234567, DEXTERF_INTERPOLATE}});
+  As<IAMTimelineEffectable>(video)->EffectInsBefore(groupFx.Get(), -1);
+
+  auto t0 = AddTrack(video.Get());
+  SetCommon(t0.Get(), L"Track_0", TRUE, FALSE, 0);
+  auto s1 = Source(t0.Get(), 0, 12345678, L"C:\\media\\\u00fcn\u00ef \u4e2d\U0001F3AC.avi");
+  auto src = As<IAMTimelineSrc>(s1);
+  src->SetStreamNumber(1);
+  src->SetStretchMode(RESIZEF_PRESERVEASPECTRATIO);
+  src->SetDefaultFPS(25.0);
+  src->SetMediaLength(98765432109);
+  GUID reader = {0x11111111, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+  s1->SetSubObjectGUID(reader);
+  SetCommon(s1.Get(), L"first\ttab\nline", TRUE, TRUE, -3);
+  auto srcFx = Item(TIMELINE_MAJOR_TYPE_EFFECT, 1, 9999999);
+  AddParam(srcFx.Get(), L"Blur", {{L"soft", 5, DEXTERF_INTERPOLATE}, {L"hard", 6}});
+  As<IAMTimelineEffectable>(s1)->EffectInsBefore(srcFx.Get(), -1);
+  Source(t0.Get(), 12345678, 20000001, L"C:\\media\\b.wav");
+  Source(t0.Get(), 30 * kSecond, 30 * kSecond, L"");  // a zero-length source survives too
+
+  auto t1 = AddTrack(video.Get());
+  auto trans = Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond / 2, kSecond * 3 / 2);
+  auto tr = As<IAMTimelineTrans>(trans);
+  tr->SetCutPoint(kSecond / 4);
+  tr->SetSwapInputs(TRUE);
+  tr->SetCutsOnly(TRUE);
+  AddParam(trans.Get(), L"Progress", {{L"1", 0}, {L"0", kSecond, DEXTERF_INTERPOLATE}});
+  As<IAMTimelineTransable>(t1)->TransAdd(trans.Get());
+  As<IAMTimelineTransable>(t1)->TransAdd(Item(TIMELINE_MAJOR_TYPE_TRANSITION, 2 * kSecond, 3 * kSecond).Get());
+  auto trackFx1 = Item(TIMELINE_MAJOR_TYPE_EFFECT, 0, kSecond);
+  auto trackFx2 = Item(TIMELINE_MAJOR_TYPE_EFFECT, kSecond, 2 * kSecond);
+  SetCommon(trackFx2.Get(), L"second", FALSE, FALSE, 2);
+  As<IAMTimelineEffectable>(t1)->EffectInsBefore(trackFx1.Get(), -1);
+  As<IAMTimelineEffectable>(t1)->EffectInsBefore(trackFx2.Get(), 0);
+
+  auto comp = Node(TIMELINE_MAJOR_TYPE_COMPOSITE);
+  SetCommon(comp.Get(), L"nested", FALSE, FALSE, 0);
+  As<IAMTimelineComp>(video)->VTrackInsBefore(comp.Get(), 1);
+  auto inner = AddTrack(comp.Get());
+  Source(inner.Get(), kSecond, 2 * kSecond, L"C:\\media\\inner.avi");
+
+  auto audio = AddGroup(PcmType(2, 44100).Get());
+  Source(AddTrack(audio.Get()).Get(), 0, 20000001, L"C:\\media\\b.wav");
 }
 
 }  // namespace enginetest

@@ -223,6 +223,9 @@ class EngineTest : public ::testing::Test {
   ComPtr<IAMTimelineObj> AddSource(IAMTimelineObj* track, REFERENCE_TIME start, REFERENCE_TIME stop,
                                    const std::wstring& media, REFERENCE_TIME mstart, REFERENCE_TIME mstop);
   ComPtr<IAMTimeline> NewTimeline();
+  // Two groups holding every kind of object with every property the model keeps set, and names,
+  // media and parameters outside ASCII or with markup characters in them.
+  void BuildRichTimeline();
 
   RecordingLog log;
   ComPtr<IAMTimeline> timeline;
