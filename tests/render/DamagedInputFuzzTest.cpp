@@ -21,35 +21,13 @@ using toolrun::Quoted;
 // what the undamaged input gives.
 bool IsOrderlyFailure(DWORD code) { return code == 1 || code == 3 || code == 4 || code == 5 || code == 6; }
 
-// The media the cases start from: an MJPEG AVI, a BMP and a JPEG picture, and a WAVE file.
+// The media the cases start from: an MJPEG AVI, a BMP and a JPEG picture, and a WAVE file, which
+// all-media.kdp plays for two seconds (the AVI, the pictures over it, the sound beneath) and
+// names relative to itself.
 struct Inputs {
   std::wstring dir;
   std::wstring avi, bmp, jpg, wav;
-
-  static std::wstring Clip(const std::wstring& media, const wchar_t* times) {
-    return L"<clip src=\"" + media + L"\" " + times + L"/>";
-  }
-  static constexpr const wchar_t* kVideo =
-      L"<group type=\"video\" width=\"64\" height=\"48\" bitdepth=\"24\" framerate=\"10\">";
-  static constexpr const wchar_t* kAudio = L"<group type=\"audio\" samplingrate=\"22050\">";
-  // The project of all four, two seconds long: the AVI, then the pictures over it, and the
-  // sound beneath.
-  std::wstring Project() const {
-    return L"<KDP version=\"1\">\n<timeline>" + std::wstring(kVideo) + L"<track>" +
-           Clip(avi, L"start=\"0\" stop=\"2\"") + L"</track><track>" + Clip(bmp, L"start=\"0.5\" stop=\"1\"") +
-           Clip(jpg, L"start=\"1\" stop=\"1.5\"") + L"</track></group>" + kAudio + L"<track>" +
-           Clip(wav, L"start=\"0\" stop=\"2\"") + L"</track></group></timeline></KDP>";
-  }
-  // A project of one medium alone for two seconds, in a group of its kind.
-  static std::wstring ProjectOf(const std::wstring& media, bool sound) {
-    return L"<KDP version=\"1\">\n<timeline>" + std::wstring(sound ? kAudio : kVideo) + L"<track>" +
-           Clip(media, L"start=\"0\" stop=\"2\"") + L"</track></group></timeline></KDP>";
-  }
 };
-
-bool WriteProject(const std::wstring& path, const std::wstring& text) {
-  return testsupport::WriteText(path, Narrow(text));
-}
 
 class DamagedInputs : public ::testing::Test {
  public:
@@ -155,9 +133,11 @@ std::string MalformProject(const std::string& text, std::mt19937& random) {
   }
 }
 
-// What `project` renders to, undamaged; the same bytes every time, which the oracle needs.
-Bytes ReferenceRender(DamagedInputs& t, const std::wstring& project, const std::wstring& text) {
-  EXPECT_TRUE(WriteProject(project, text));
+// What a project of tests/data/kdp renders to, undamaged; the same bytes every time, which the
+// oracle needs.
+Bytes ReferenceRender(DamagedInputs& t, const std::wstring& project, const wchar_t* data,
+                      const std::wstring& media = L"") {
+  EXPECT_TRUE(toolrun::CopyProject(data, project, media));
   const std::wstring out = project + L".avi";
   const toolrun::Outcome good = t.Run(project, out);
   EXPECT_EQ(0u, good.code) << Narrow(project) << ": " << good.err;
@@ -170,19 +150,19 @@ Bytes ReferenceRender(DamagedInputs& t, const std::wstring& project, const std::
 }
 
 TEST_F(DamagedInputs, NeitherCrashNorHangNorHarmAnInputNorPassForSuccess) {
-  const std::wstring text = in.Project();
-  const Bytes whole = ReferenceRender(*this, in.dir + L"\\good.kdp", text);
+  const Bytes whole = ReferenceRender(*this, in.dir + L"\\good.kdp", L"all-media.kdp");
+  const std::string text = testsupport::ReadText(in.dir + L"\\good.kdp");
+  // Each medium alone for two seconds, in a group of its kind.
   const std::wstring names[] = {in.avi, in.bmp, in.jpg, in.wav};
+  auto aloneData = [](size_t k) { return k == 3 ? L"sound-alone.kdp" : L"video-alone.kdp"; };
   Bytes alone[4];
   for (size_t k = 0; k < 4; ++k)
-    alone[k] =
-        ReferenceRender(*this, in.dir + L"\\alone" + std::to_wstring(k) + L".kdp", Inputs::ProjectOf(names[k], k == 3));
+    alone[k] = ReferenceRender(*this, in.dir + L"\\alone" + std::to_wstring(k) + L".kdp", aloneData(k), names[k]);
   ASSERT_FALSE(HasFailure());
 
   std::mt19937 random(20261206);
-  const std::string narrow = Narrow(text);
   for (int i = 0; i < 70; ++i) {
-    const std::string bad = MalformProject(narrow, random);
+    const std::string bad = MalformProject(text, random);
     Add("project case " + std::to_string(i) + " [" + bad.substr(0, 60) + "...]",
         in.dir + L"\\project" + std::to_wstring(i) + L".kdp", bad, L"", {}, whole);
   }
@@ -214,9 +194,10 @@ TEST_F(DamagedInputs, NeitherCrashNorHangNorHarmAnInputNorPassForSuccess) {
     }
     const std::wstring name = names[which];
     const std::wstring damaged = in.dir + L"\\damaged" + std::to_wstring(i) + name.substr(name.rfind(L'.'));
-    Add("media case " + std::to_string(i) + " (" + Narrow(name) + ", " + how + ")",
-        in.dir + L"\\media" + std::to_wstring(i) + L".kdp", Narrow(Inputs::ProjectOf(damaged, which == 3)), damaged,
-        bytes, alone[which]);
+    const std::wstring project = in.dir + L"\\media" + std::to_wstring(i) + L".kdp";
+    ASSERT_TRUE(toolrun::CopyProject(aloneData(which), project, damaged));
+    Add("media case " + std::to_string(i) + " (" + Narrow(name) + ", " + how + ")", project,
+        testsupport::ReadText(project), damaged, bytes, alone[which]);
   }
   ASSERT_FALSE(HasFailure());
 

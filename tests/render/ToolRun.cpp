@@ -61,12 +61,15 @@ Outcome Finish(Child& child, bool kill) {
 
 }  // namespace
 
-bool WriteProject(const std::wstring& path, const std::wstring& timelineXml) {
-  std::string utf8(timelineXml.size() * 3 + 1, '\0');
-  const int n = WideCharToMultiByte(CP_UTF8, 0, timelineXml.c_str(), static_cast<int>(timelineXml.size()), utf8.data(),
+bool CopyProject(const wchar_t* data, const std::wstring& path, const std::wstring& media) {
+  std::string text = testsupport::DataText(std::wstring(L"kdp\\") + data);
+  std::string utf8(media.size() * 3 + 1, '\0');
+  const int n = WideCharToMultiByte(CP_UTF8, 0, media.c_str(), static_cast<int>(media.size()), utf8.data(),
                                     static_cast<int>(utf8.size()), nullptr, nullptr);
   utf8.resize(n > 0 ? static_cast<size_t>(n) : 0);
-  return testsupport::WriteText(path, "<KDP version=\"1\">\n" + utf8 + "</KDP>");
+  for (size_t at = text.find("MEDIA"); at != std::string::npos; at = text.find("MEDIA", at + utf8.size()))
+    text.replace(at, 5, utf8);
+  return !text.empty() && testsupport::WriteText(path, text);
 }
 
 Outcome Render(const std::wstring& args, DWORD waitMs) {

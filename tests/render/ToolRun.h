@@ -25,7 +25,8 @@ std::vector<Outcome> RenderAll(const std::vector<std::wstring>& argLists, DWORD 
 // Names for messages (ASCII), and in quotes for a command line.
 inline std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 inline std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
-// A project file: the timeline's XML inside the project wrapper, in UTF-8.
-bool WriteProject(const std::wstring& path, const std::wstring& timelineXml);
+// A project of tests/data/kdp copied to `path`, MEDIA in it standing for `media`. The projects
+// name their other media relative to themselves.
+bool CopyProject(const wchar_t* data, const std::wstring& path, const std::wstring& media = L"");
 
 }  // namespace toolrun
