@@ -47,30 +47,6 @@ TEST(FileReader, DeliversEveryPictureInOrderAsTopDownRgb32WithTimes) {
   EXPECT_EQ(0xFF004080u | (uint32_t(enginetest::FrameRed(6)) << 16), f.Row(0)[0]);
 }
 
-TEST(FileReader, ConvertsEightBitSoundToSixteenBitsWithContinuousTimes) {
-  testsupport::TempDir dir(L"reader-wav");
-  const std::wstring path = dir.File(L"ramp.wav");
-  std::vector<int16_t> samples(8000);  // one second, mono
-  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(((i % 256) - 128) << 8);
-  ASSERT_TRUE(enginetest::WriteWav(path, 8000, 1, 8, samples));
-
-  std::unique_ptr<FileReader> reader;
-  ASSERT_EQ(S_OK, FileReader::Open(path, 0, StreamKind::Audio, &reader));
-  EXPECT_EQ(8000u, reader->SamplesPerSecond());
-  EXPECT_EQ(1, reader->Channels());
-  AudioBlock block;
-  std::vector<int16_t> all;
-  REFERENCE_TIME expected = 0;
-  HRESULT hr;
-  while ((hr = reader->ReadAudio(&block, kTimeout)) == S_OK) {
-    EXPECT_NEAR(double(expected), double(block.start), 2.0);
-    expected = block.start + REFERENCE_TIME(block.Frames()) * 10000000 / 8000;
-    all.insert(all.end(), block.samples.begin(), block.samples.end());
-  }
-  EXPECT_EQ(S_FALSE, hr);
-  EXPECT_EQ(samples, all);
-}
-
 TEST(FileReader, LetsGoOfAGraphWhoseDecodersWaitForRoom) {
   // The queue fills after a few pictures; ending the reader then must not hang.
   std::unique_ptr<FileReader> reader;

@@ -215,14 +215,9 @@ TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
   EXPECT_EQ(Tag("idx1"), U32(idx, 0));
   EXPECT_EQ(16u * (50 + 2), U32(idx, 4));  // 50 frames, audio in two one-second chunks
 
-  // The platform's reader sees the streams, their lengths and the last frame and sample.
+  // The platform's reader sees the last frame and sample whole; check_output_files.sh reads the
+  // streams' formats, lengths and durations.
   AviReadBack file(path);
-  ASSERT_TRUE(file.Video() && file.Audio());
-  EXPECT_EQ(50, file.VideoLength());
-  EXPECT_EQ(88200, file.AudioLength());
-  AVISTREAMINFOW info{};
-  AVIStreamInfoW(file.Video(), &info, sizeof(info));
-  EXPECT_EQ(25.0, static_cast<double>(info.dwRate) / info.dwScale);
   const std::vector<BYTE> frame = file.Frame(49);
   ASSERT_EQ(160u * 120 * 3, frame.size());
   EXPECT_EQ((49 * 5) & 0xFF, frame[0]);

@@ -159,6 +159,7 @@ TEST(WavFile, TheFileReaderUsesItForOneStreamOnly) {
   HRESULT hr;
   while ((hr = reader->ReadAudio(&block, 1000)) == S_OK) {
     ASSERT_EQ(static_cast<int16_t>(frames * 2 * 37 - 5000), block.samples[0]);
+    EXPECT_NEAR(frames * 10000000.0 / 22050, static_cast<double>(block.start), 2.0);  // no gaps, no overlaps
     frames += block.Frames();
   }
   EXPECT_EQ(S_FALSE, hr);
