@@ -329,17 +329,7 @@ TEST_F(FileOutput, PlatformCompressorOutputIsStoredAsCompressedVideo) {
   // The one compressor of the emulated platform that takes what a test can make: 8-bit RLE.
   auto codec = CatalogueCompressor(L"RLE");
   ASSERT_TRUE(codec);
-  SourceSetup gray = VideoSetup(160, 120, 16, kSecond / 25, 50);
-  CoTaskMemFree(gray.type.pbFormat);
-  gray.type.subtype = MEDIASUBTYPE_RGB8;
-  gray.type.cbFormat = sizeof(VIDEOINFOHEADER) + 256 * sizeof(RGBQUAD);
-  gray.type.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(gray.type.cbFormat));
-  auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(gray.type.pbFormat);
-  *vih = {{}, {}, 0, 0, kSecond / 25, {sizeof(BITMAPINFOHEADER), 160, 120, 1, 8, BI_RGB, 160 * 120, 0, 0, 256, 0}};
-  auto* palette = reinterpret_cast<RGBQUAD*>(vih + 1);
-  for (int i = 0; i < 256; ++i) palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
-  gray.sampleBytes = gray.type.lSampleSize = 160 * 120;
-
+  SourceSetup gray = VideoSetup(160, 120, 8, kSecond / 25, 50);
   auto mux = Output(L"rle.avi");
   ASSERT_EQ(S_OK, graph->AddFilter(codec.Get(), L"codec"));
   ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, AddSource(gray, L"video").Get(), codec.Get(), mux.Get()));
@@ -443,21 +433,14 @@ class MemorySink final : public engine::output::ByteSink {
 
 TEST(AviFileLayout, SegmentsOpenDmlFilesWithIndexesPerSegment) {
   using engine::output::AviStreamFormat;
-  AviStreamFormat video;
-  video.video = true;
-  video.scale = 1;
-  video.rate = 10;
-  video.frameTime = kSecond / 10;
-  video.width = 16;
-  video.height = 16;
-  BITMAPINFOHEADER bmi{sizeof(BITMAPINFOHEADER), 16, 16, 1, 32, BI_RGB, 16 * 16 * 4, 0, 0, 0, 0};
-  video.format.assign(reinterpret_cast<BYTE*>(&bmi), reinterpret_cast<BYTE*>(&bmi) + sizeof(bmi));
-  AviStreamFormat audio;
-  WAVEFORMATEX wf{WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
-  audio.format.assign(reinterpret_cast<BYTE*>(&wf), reinterpret_cast<BYTE*>(&wf) + sizeof(wf));
-  audio.scale = 2;
-  audio.rate = 16000;
-  audio.sampleSize = 2;
+  const BITMAPINFOHEADER bmi{sizeof(BITMAPINFOHEADER), 16, 16, 1, 32, BI_RGB, 16 * 16 * 4, 0, 0, 0, 0};
+  const WAVEFORMATEX wf{WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
+  auto bytes = [](const auto& x) {
+    return std::vector<BYTE>(reinterpret_cast<const BYTE*>(&x), reinterpret_cast<const BYTE*>(&x) + sizeof x);
+  };
+  const AviStreamFormat video{
+      .video = true, .rate = 10, .format = bytes(bmi), .width = 16, .height = 16, .frameTime = kSecond / 10};
+  const AviStreamFormat audio{.scale = 2, .rate = 16000, .sampleSize = 2, .format = bytes(wf)};
 
   MemorySink sink;
   engine::output::AviFile avi(sink, {video, audio}, true, 64 * 1024);

@@ -10,10 +10,14 @@ namespace outputtest {
 SourceSetup VideoSetup(LONG width, LONG height, WORD bits, REFERENCE_TIME frameTime, int frames) {
   SourceSetup s;
   s.sampleBytes = ((width * bits + 31) / 32) * 4 * height;
+  const int colours = bits == 8 ? 256 : 0;
   enginetest::TestType t = enginetest::VideoType(bits == 32   ? MEDIASUBTYPE_RGB32
                                                  : bits == 24 ? MEDIASUBTYPE_RGB24
-                                                              : MEDIASUBTYPE_RGB555,
-                                                 bits, width, height);
+                                                 : bits == 16 ? MEDIASUBTYPE_RGB555
+                                                              : MEDIASUBTYPE_RGB8,
+                                                 bits, width, height, BI_RGB, colours);
+  t.Bih().biClrUsed = colours;
+  for (int i = 0; i < colours; ++i) reinterpret_cast<RGBQUAD*>(&t.Bih() + 1)[i] = {BYTE(i), BYTE(i), BYTE(i), 0};
   reinterpret_cast<VIDEOINFOHEADER*>(t.format.data())->AvgTimePerFrame = frameTime;
   t.mt.bFixedSizeSamples = TRUE;
   t.mt.lSampleSize = t.Bih().biSizeImage = static_cast<DWORD>(s.sampleBytes);

@@ -27,6 +27,7 @@ struct SourceSetup {
   DWORD pauseMs = 0;  // between samples, to make a run last
 };
 
+// Uncompressed RGB of 32, 24 or 16 bits, or 8 bits indexing a grey ramp.
 SourceSetup VideoSetup(LONG width, LONG height, WORD bits, REFERENCE_TIME frameTime, int frames);
 SourceSetup AudioSetup(DWORD rate, WORD channels, int chunks, DWORD framesPerChunk);
 
