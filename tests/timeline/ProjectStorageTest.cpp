@@ -126,9 +126,7 @@ TEST_F(ProjectStorageTest, OpenReadsAProjectOrSaysWhatIsWrongWithIt) {
   const std::wstring path = dir.File(L"bad.kdp");
   std::wstring why;
 
-  std::string many = "<KDP version=\"1\">\n<timeline><group";
-  for (int i = 0; i < 5000; ++i) many += " a" + std::to_string(i) + "=\"\"";
-  many += "/></timeline></KDP>";
+  // The reader's own messages keep the project file's line numbers (XtlReadTest has the rest).
   struct Case {
     const char* name;
     std::string content;
@@ -136,7 +134,6 @@ TEST_F(ProjectStorageTest, OpenReadsAProjectOrSaysWhatIsWrongWithIt) {
   } cases[] = {
       {"damaged", "<KDP version=\"1\">\n<timeline>\n <group>\n</timeline></KDP>",
        L"line 4, column 1: the end tag </timeline> does not match <group> of line 3"},
-      {"too many attributes", many, L"line 2, column 11: an element carries more than 4096 attributes"},
       {"other version", "<KDP version=\"2.0\">\n<timeline/></KDP>", L"version \"2.0\""},
       {"no wrapper", "<timeline/>", L"no <KDP> element"},
       {"no timeline", "<KDP version=\"1\">\n<other/></KDP>", L"no <timeline> element"},
