@@ -1,28 +1,22 @@
-// What the timeline-view tests share: COM with the engine's classes registered, and a fresh
-// timeline per test with small builders that place objects through the editing services.
+// What the timeline-view tests share: the engine's timeline fixture, with small builders that
+// name what they place and take times in microseconds, as the view shows them.
 #pragma once
-
-#include <gtest/gtest.h>
-#include <wrl/client.h>
 
 #include <cstdint>
 #include <string>
 
-#include "services/EditingServices.h"
+#include "EngineTestSupport.h"
 
 namespace tltest {
 
 using Microsoft::WRL::ComPtr;
 
-class TimelineTest : public ::testing::Test {
+class TimelineTest : public enginetest::EngineTest {
  public:
   static void SetName(IAMTimelineObj* object, const wchar_t* name);
   static std::wstring NameOf(IAMTimelineObj* object);
 
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
   // A video group (RGB24, 320 × 240) with the given number of unnamed tracks.
   ComPtr<IAMTimelineObj> AddGroup(const wchar_t* name, int tracks);
   ComPtr<IAMTimelineObj> Track(IAMTimelineObj* group, int index);
@@ -33,10 +27,8 @@ class TimelineTest : public ::testing::Test {
   ComPtr<IAMTimelineObj> AddTransition(IAMTimelineObj* track, int64_t start, int64_t stop, const wchar_t* name);
   long GroupCount() const;
 
-  ComPtr<IAMTimeline> timeline;
-
  private:
-  ComPtr<IAMTimelineObj> Item(TIMELINE_MAJOR_TYPE kind, int64_t start, int64_t stop, const wchar_t* name);
+  ComPtr<IAMTimelineObj> Named(TIMELINE_MAJOR_TYPE kind, int64_t start, int64_t stop, const wchar_t* name);
 };
 
 }  // namespace tltest
