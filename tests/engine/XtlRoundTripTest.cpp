@@ -255,28 +255,21 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
     ComPtr<IAMTimelineObj> a, b;
     timeline->GetGroup(&a, g);
     copy->GetGroup(&b, g);
-    AM_MEDIA_TYPE x{}, y{};
-    As<IAMTimelineGroup>(a)->GetMediaType(&x);
-    As<IAMTimelineGroup>(b)->GetMediaType(&y);
-    EXPECT_TRUE(x.majortype == y.majortype && x.subtype == y.subtype && x.formattype == y.formattype);
-    if (x.majortype == MEDIATYPE_Video) {
-      const auto& p = reinterpret_cast<VIDEOINFOHEADER*>(x.pbFormat)->bmiHeader;
-      const auto& q = reinterpret_cast<VIDEOINFOHEADER*>(y.pbFormat)->bmiHeader;
-      EXPECT_EQ(p.biWidth, q.biWidth);
-      EXPECT_EQ(p.biHeight, q.biHeight);
-      EXPECT_EQ(p.biBitCount, q.biBitCount);
-      EXPECT_EQ(p.biCompression, q.biCompression);
-      if (x.subtype == MEDIASUBTYPE_RGB8) {
-        const size_t colours = p.biClrUsed ? p.biClrUsed : 256;
-        ASSERT_GE(y.cbFormat, sizeof(VIDEOINFOHEADER) + colours * sizeof(RGBQUAD));
-        EXPECT_EQ(0, memcmp(x.pbFormat + sizeof(VIDEOINFOHEADER), y.pbFormat + sizeof(VIDEOINFOHEADER),
-                            colours * sizeof(RGBQUAD)));
-      }
+    TestType x = GroupType(a), y = GroupType(b);
+    EXPECT_TRUE(x.mt.majortype == y.mt.majortype && x.mt.subtype == y.mt.subtype && x.mt.formattype == y.mt.formattype);
+    if (x.mt.majortype == MEDIATYPE_Video) {
+      const BITMAPINFOHEADER &p = x.Bih(), &q = y.Bih();
+      // Every colour of a palette.
+      const size_t colours = x.mt.subtype == MEDIASUBTYPE_RGB8 ? (p.biClrUsed ? p.biClrUsed : 256) : 0;
+      const size_t end = sizeof(VIDEOINFOHEADER) + colours * sizeof(RGBQUAD);
+      ASSERT_GE(y.format.size(), end);
+      EXPECT_EQ(std::tuple(p.biWidth, p.biHeight, p.biBitCount, p.biCompression),
+                std::tuple(q.biWidth, q.biHeight, q.biBitCount, q.biCompression));
+      EXPECT_TRUE(std::equal(x.format.begin() + sizeof(VIDEOINFOHEADER), x.format.begin() + end,
+                             y.format.begin() + sizeof(VIDEOINFOHEADER)));
     } else {
-      EXPECT_EQ(0, memcmp(x.pbFormat, y.pbFormat, 16));  // every field of the PCM format
+      EXPECT_EQ(0, memcmp(&x.Wfx(), &y.Wfx(), 16));  // every field of the PCM format
     }
-    CoTaskMemFree(x.pbFormat);
-    CoTaskMemFree(y.pbFormat);
   }
 }
 
