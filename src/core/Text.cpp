@@ -65,3 +65,14 @@ std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator,
   }
   return pieces;
 }
+
+std::wstring ShortNumber(double value) {
+  wchar_t text[64] = {};
+  if (FormatText(text, 64, L"%.6f", value) < 0) return L"";
+  std::wstring result = text;
+  if (result.find(L'.') != std::wstring::npos) {
+    while (!result.empty() && result.back() == L'0') result.pop_back();
+    if (!result.empty() && result.back() == L'.') result.pop_back();
+  }
+  return result;
+}

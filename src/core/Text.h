@@ -26,3 +26,7 @@ int FormatText(wchar_t* buffer, size_t capacity, const wchar_t* format, ...);
 // Splits text at every separator, dropping empty pieces; after maxPieces - 1 pieces the rest
 // of the text (from the next non-separator) is the last piece.
 std::vector<std::wstring> SplitText(const std::wstring& text, wchar_t separator, size_t maxPieces = 16);
+
+// A number in fixed notation with six decimals, then without trailing zeros and a trailing
+// decimal point: 29.97 as "29.97", 30 as "30", 0.75 as "0.75".
+std::wstring ShortNumber(double value);
