@@ -7,6 +7,7 @@
 #include "app/MenuTable.h"
 #include "app/VersionInfo.h"
 #include "app/WndSplash.h"
+#include "core/AppConfig.h"
 #include "core/AppName.h"
 #include "core/LogFile.h"
 #include "core/OwnedText.h"
@@ -16,6 +17,7 @@
 #include "editors/WndTLSrc.h"
 #include "editors/WndTLTrk.h"
 #include "render/TLPreviewWnd.h"
+#include "render/TLRenderWnd.h"
 #include "res/resource.h"
 #include "timeline/GroupHelpers.h"
 #include "timeline/TLNode.h"
@@ -101,6 +103,8 @@ CWndMain::CWndMain() {
 }
 
 CWndMain::~CWndMain() {
+  if (render_) render_->Destroy(true);
+  render_ = nullptr;
   if (UiState::AcceleratorTarget() == window_) UiState::SetAccelerator(nullptr, nullptr);
   if (accelerators_) DestroyAcceleratorTable(accelerators_);
   if (preview_) preview_->Destroy(true);
@@ -281,7 +285,37 @@ LRESULT CWndMain::OnChildClosed(HWND child) {
     SetActiveWindow(window_);
     preview_->Destroy(true);
     preview_ = nullptr;
+  } else if (render_ && child == render_->Hwnd()) {
+    SetActiveWindow(window_);
+    render_->Destroy(true);
+    render_ = nullptr;
+    EnablePopups(true);
   }
+  return 0;
+}
+
+void CWndMain::EnablePopups(bool enable) {
+  if (!menu_) return;
+  for (UINT popup : {10u, 20u, 30u, 40u})
+    EnableMenuItem(menu_, popup, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+  DrawMenuBar(window_);
+  if (enable) UpdateHistoryMenu();
+}
+
+int CWndMain::OnRenderToFile() {
+  if (render_) return 0;
+  render_ = new TLRenderWnd(GetAppConfig().ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1) != 0);
+  if (render_->Create(window_, instance_) != 0) {
+    render_->Destroy(true);
+    render_ = nullptr;
+    return -1;
+  }
+  render_->CenterOn(window_);
+  if (UiState::AppIcon()) SetClassLongPtrW(render_->Hwnd(), GCLP_HICON, reinterpret_cast<LONG_PTR>(UiState::AppIcon()));
+  // No second render and no change to the project while one may run.
+  EnablePopups(false);
+  render_->SetTimeline(timeline_.Get());
+  ShowWindow(render_->Hwnd(), SW_SHOW);
   return 0;
 }
 
@@ -522,6 +556,7 @@ void CWndMain::OnCommand(UINT id) {
     case kSaveAs: OnSave(true); break;
     case kAbout: ShowAbout(); break;
     case kPreview: OnPreview(); break;
+    case kRenderToFile: OnRenderToFile(); break;
     case kUndo: OnUndo(); break;
     case kRedo: OnRedo(); break;
     case kAddGroup: OnGroupProperties(nullptr); break;
@@ -529,12 +564,15 @@ void CWndMain::OnCommand(UINT id) {
     case kAddSource: OnSourceProperties(nullptr); break;
     case kAddEffect: OnEffectTransition(1, nullptr); break;
     case kAddTransition: OnEffectTransition(2, nullptr); break;
-    // Rendering opens its window here once it exists.
     default: break;
   }
 }
 
 LRESULT CWndMain::OnCloseRequest(HWND window, WPARAM wParam, LPARAM lParam) {
+  // A render under way may refuse to be interrupted: the program then stays.
+  if (render_ && SendMessageW(render_->Hwnd(), WM_CLOSE, 0, 0) == 0 && IsWindow(render_->Hwnd()) &&
+      render_->GetRunState() > 0)
+    return 0;
   int result = 0;
   if (!AskToSaveChanges(&result)) return 0;
   return CWindow::WndProc(window, WM_CLOSE, wParam, lParam);

@@ -15,6 +15,7 @@ class CStatusBar;
 class CWndSplash;
 class CWndTLModel;
 class TLPreviewWnd;
+class TLRenderWnd;
 struct TLNode;
 
 // The application's only top-level window: the timeline view, the status bar, the menu and
@@ -56,6 +57,8 @@ class CWndMain : public CWindow, public CTLModelCallback {
   int OnNew();
   // Opens the preview window, or brings back the open one, at the view's cursor.
   int OnPreview();
+  // Opens the render window; the project's menus wait until it closes.
+  int OnRenderToFile();
   int OnOpen(const wchar_t* path);
   int OnSave(bool ask);
   void MarkModified();
@@ -85,6 +88,7 @@ class CWndMain : public CWindow, public CTLModelCallback {
   void SetTimeline(IAMTimeline* timeline);
   CWndTLModel* View() const { return view_; }
   TLPreviewWnd* Preview() const { return preview_; }
+  TLRenderWnd* RenderWindow() const { return render_; }
   CStatusBar* StatusBar() const { return status_; }
   IAMErrorLog* ErrorLog() { return &errorLog_; }
   bool IsModified() const { return modified_; }
@@ -98,6 +102,7 @@ class CWndMain : public CWindow, public CTLModelCallback {
   // The history starts over from the timeline as it is, which counts as saved.
   void ResetHistory();
   void UpdateHistoryMenu();
+  void EnablePopups(bool enable);
   bool StepHistory(bool forward);
   // After the timeline changed: the open preview rebuilds its graph and shows the cursor's time.
   void RefreshPreview();
@@ -119,6 +124,7 @@ class CWndMain : public CWindow, public CTLModelCallback {
   CWndTLModel* view_ = nullptr;      // owned through the child list
   CStatusBar* status_ = nullptr;     // owned through the child list
   TLPreviewWnd* preview_ = nullptr;  // owned; null while no preview is open
+  TLRenderWnd* render_ = nullptr;    // owned; null while no render window is open
   CWndSplash* splash_ = nullptr;
   CErrorLog errorLog_;
   UndoHistory history_;
