@@ -173,9 +173,11 @@ void CWndMain::SetModified(bool modified) {
   SetStatus(0, modified ? L"*" : L"");
 }
 
-void CWndMain::RefreshView() {
+void CWndMain::RefreshView(bool fit) {
   if (!view_) return;
+  const bool wasEmpty = view_->Model().LargestStop() == 0;
   view_->Refresh();
+  if (fit || (wasEmpty && view_->Model().LargestStop() > 0)) view_->ZoomToFit();
   view_->UpdateScrollBars(CWndTLModel::kScrollBoth);
   InvalidateRect(view_->Hwnd(), nullptr, FALSE);
 }
@@ -499,7 +501,7 @@ int CWndMain::OnOpen(const wchar_t* path) {
   }
   ResetHistory();
   RefreshPreview();
-  RefreshView();
+  RefreshView(SUCCEEDED(hr));
   SetModified(false);
   if (SUCCEEDED(hr)) ShowProblems(chosen, MissingMedia(timeline_.Get()));
   return SUCCEEDED(hr) ? 0 : 1;

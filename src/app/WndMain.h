@@ -98,7 +98,9 @@ class CWndMain : public CWindow, public CTLModelCallback {
   const wchar_t* Path() const { return path_; }
 
  private:
-  void RefreshView();
+  // Rebuilds and repaints the view; `fit` zooms it to the whole timeline, as does a first
+  // change that gives an empty timeline some length.
+  void RefreshView(bool fit = false);
   // The history starts over from the timeline as it is, which counts as saved.
   void ResetHistory();
   void UpdateHistoryMenu();

@@ -1,9 +1,11 @@
 #include "timeline/TLModel.h"
 
 #include <oleauto.h>
+#include <uuids.h>
 
 #include "timeline/TimeCode.h"
 #include "services/ComUtil.h"
+#include "services/MediaTypes.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -37,6 +39,12 @@ int CTLModel::Rebuild(IAMTimeline* timeline) {
     if (!groupObject || FAILED(groupObject.As(&comp))) continue;
     long trackCount = 0;
     if (FAILED(comp->VTrackGetCount(&trackCount)) || trackCount < 1) continue;
+    AM_MEDIA_TYPE type = {};
+    bool video = false;
+    if (auto kind = As<IAMTimelineGroup>(groupObject.Get()); kind && SUCCEEDED(kind->GetMediaType(&type))) {
+      video = type.majortype == MEDIATYPE_Video;
+      FreeMediaTypeContents(type);
+    }
     group.tracks.resize(static_cast<size_t>(trackCount));
     for (long t = trackCount - 1; t >= 0; --t) {
       ComPtr<IAMTimelineObj> trackObject;
@@ -44,6 +52,7 @@ int CTLModel::Rebuild(IAMTimeline* timeline) {
       TLNode& track = group.tracks[static_cast<size_t>(t)];
       track = MakeNode(kTLTrack, trackObject);
       if (trackObject) ReadTrack(track);
+      for (TLNode& source : track.sources) source.video = video;
     }
   }
   return GroupCount();
@@ -97,13 +106,17 @@ void CTLModel::ReadItem(TLNode& item) {
 
   Bstr name;
   item.object->GetUserName(name.Out());
-  if (!(name.Get() && name.Get()[0]) && item.type == kTLSource) {
-    ComPtr<IAMTimelineSrc> source;
-    if (SUCCEEDED(item.object.As(&source))) {
-      source->GetMediaName(name.Out());
-    }
+  ComPtr<IAMTimelineSrc> source;
+  if (item.type == kTLSource && SUCCEEDED(item.object.As(&source))) {
+    Bstr media;
+    source->GetMediaName(media.Out());
+    item.media = media.Text();
+    REFERENCE_TIME mediaStart = 0, mediaStop = 0;
+    source->GetMediaTimes(&mediaStart, &mediaStop);
+    item.mediaStart = RefTimeToMicros(mediaStart);
+    item.mediaStop = RefTimeToMicros(mediaStop);
   }
-  item.name = name.Text();
+  item.name = name.Get() && name.Get()[0] ? name.Text() : item.media;
 }
 
 int ForEachNode(CTLModel& model, uint32_t mask, const TLNodeVisitor& visitor) {

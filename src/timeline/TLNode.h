@@ -31,6 +31,13 @@ struct TLNode {
   int64_t stop = 0;
   std::wstring name;
 
+  // Sources: the media file, the part of it played (microseconds), and whether it is shown
+  // as pictures (a video group's) or as sound.
+  std::wstring media;
+  int64_t mediaStart = 0;
+  int64_t mediaStop = 0;
+  bool video = false;
+
   // Groups: index = track priority.
   std::vector<TLNode> tracks;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "timeline/SourceRowPaint.h"
 #include "timeline/TimeCode.h"
 #include "ui/SysColorPen.h"
 
@@ -31,8 +32,20 @@ DWORD CWndTLModel::Create(HWND parent, HINSTANCE instance) {
     GetClientRect(window_, &r);
     clientWidth_ = r.right;
     clientHeight_ = r.bottom;
+    pictures_ = std::make_unique<CMediaPictures>(window_, kPicturesReady);
   }
   return result;
+}
+
+// The picture maker's thread goes before the window it reports to.
+CWndTLModel::~CWndTLModel() { pictures_.reset(); }
+
+void CWndTLModel::ZoomToFit() {
+  const int64_t length = model_.LargestStop();
+  const int width = clientWidth_ - kTimeArea - 1;
+  if (length <= 0 || width <= 0) return;
+  scale_ = std::max<int64_t>(1, (length + width - 1) / width);
+  offset_ = 0;
 }
 
 int CWndTLModel::Refresh() {
@@ -116,6 +129,9 @@ void CWndTLModel::PaintItems(HDC dc, const Row& row, HBRUSH fill, HBRUSH frame) 
     x2 = std::min(x2, clientWidth_);
     RECT r = {x1, row.top, x2, row.bottom};
     FillRect(dc, &r, fill);
+    if (item.type == kTLSource && pictures_)
+      PaintSourceContent(dc, *pictures_, item,
+                         {TimeToX(item.start), TimeToX(item.stop), row.top, row.bottom, x1, x2, scale_});
     if (item.selected) {
       RECT f = {x1, row.top + 1, x2, row.bottom};
       FrameRect(dc, &f, frame);
@@ -338,6 +354,7 @@ void CWndTLModel::OnVScroll(int code) {
 
 LRESULT CWndTLModel::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case kPicturesReady: InvalidateRect(window, nullptr, FALSE); return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);

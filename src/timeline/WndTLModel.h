@@ -4,8 +4,10 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "services/EditingServices.h"
+#include "timeline/MediaPictures.h"
 #include "timeline/TLModel.h"
 #include "timeline/TLModelCallback.h"
 #include "ui/Window.h"
@@ -21,8 +23,11 @@ class CWndTLModel : public CWindow {
   static constexpr uint32_t kScrollHorizontal = 2;
   static constexpr uint32_t kScrollBoth = kScrollVertical | kScrollHorizontal;
 
+  // Posted by the picture maker when more of the sources' pictures and sound are ready.
+  static constexpr UINT kPicturesReady = WM_APP + 2;
+
   CWndTLModel();
-  ~CWndTLModel() override = default;
+  ~CWndTLModel() override;
   LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   DWORD Create(HWND parent, HINSTANCE instance) override;
 
@@ -55,6 +60,11 @@ class CWndTLModel : public CWindow {
   // Height of one track: its three rows and the gaps between them and the next track.
   int TrackPitch() const { return effectHeight_ + sourceHeight_ + transitionHeight_ + 4; }
 
+  // Scales the view so that the whole timeline fills its width, from the start.
+  void ZoomToFit();
+  // Thumbnails and sound of the sources; null before the window exists.
+  CMediaPictures* Pictures() const { return pictures_.get(); }
+
   // x of a time in the time area, clamped into the range of int.
   int TimeToX(int64_t time) const;
   int64_t XToTime(int px) const { return static_cast<int64_t>(px - kTimeArea) * scale_ + offset_; }
@@ -70,6 +80,7 @@ class CWndTLModel : public CWindow {
   int BandHeight(const TLNode& group) const { return TrackPitch() * static_cast<int>(group.tracks.size()); }
 
   void PaintItems(HDC dc, const Row& row, HBRUSH fill, HBRUSH frame) const;
+  std::unique_ptr<CMediaPictures> pictures_;
   void PaintRuler(HDC dc) const;
   void OnButtonDown(UINT message, int px, int py);
   void OnWheel(int delta);
