@@ -1,6 +1,7 @@
 #include "engine/EngineRegistration.h"
 
 #include "engine/base/ClassFactory.h"
+#include "engine/codecs/CompressorTable.h"
 #include "engine/media/MediaDet.h"
 #include "engine/media/TimeLimit.h"
 #include "engine/model/Timeline.h"
@@ -42,24 +43,30 @@ std::vector<DWORD>& Cookies() {
   return cookies;
 }
 
+HRESULT RegisterFactory(const CLSID& clsid, engine::CreateFn create) {
+  auto* factory = new (std::nothrow) engine::ClassFactory(create);
+  if (!factory) return E_OUTOFMEMORY;
+  DWORD cookie = 0;
+  HRESULT hr = CoRegisterClassObject(clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+  factory->Release();  // COM holds its own reference while registered
+  if (SUCCEEDED(hr)) Cookies().push_back(cookie);
+  return hr;
+}
+
 }  // namespace
 
 HRESULT MrqEngineRegisterClasses() {
   if (!Cookies().empty()) return S_FALSE;  // already registered
-  for (const EngineClass& c : kClasses) {
-    auto* factory = new (std::nothrow) engine::ClassFactory(c.create);
-    if (!factory) {
-      MrqEngineRevokeClasses();
-      return E_OUTOFMEMORY;
-    }
-    DWORD cookie = 0;
-    HRESULT hr = CoRegisterClassObject(*c.clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
-    factory->Release();  // COM holds its own reference while registered
-    if (FAILED(hr)) {
-      MrqEngineRevokeClasses();
-      return hr;
-    }
-    Cookies().push_back(cookie);
+  HRESULT hr = S_OK;
+  for (const EngineClass& c : kClasses)
+    if (FAILED(hr = RegisterFactory(*c.clsid, c.create))) break;
+  size_t count = 0;
+  const engine::codecs::CompressorClass* compressors = engine::codecs::Compressors(&count);
+  for (size_t i = 0; SUCCEEDED(hr) && i < count; ++i)
+    hr = RegisterFactory(*compressors[i].clsid, compressors[i].create);
+  if (FAILED(hr)) {
+    MrqEngineRevokeClasses();
+    return hr;
   }
   return S_OK;
 }

@@ -7,6 +7,7 @@
 
 #include "core/FilterCatalog.h"
 #include "engine/EffectRegistration.h"
+#include "engine/EngineRegistration.h"
 #include "engine/effects/EffectTable.h"
 #include "TestSupport.h"
 #include "engine/base/GuidText.h"
@@ -22,10 +23,15 @@ class Catalog : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    // The compressor catalogues list the engine's own, which bind only where its classes are
+    // registered: the application registers them before it builds its catalogues. They last as
+    // long as the apartment, so each test registers them anew.
+    ASSERT_TRUE(SUCCEEDED(MrqEngineRegisterClasses()));
     FilterCatalog::Clear();
   }
   void TearDown() override {
     FilterCatalog::Clear();
+    MrqEngineRevokeClasses();
     CoUninitialize();
   }
 };

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/base/GuidText.h"
+#include "engine/codecs/CompressorTable.h"
 #include "engine/effects/EffectTable.h"
 
 namespace {
@@ -24,10 +25,9 @@ bool WrittenByUs(HKEY key) {
          type == REG_SZ && std::wstring(owner) == kOwner;
 }
 
-HRESULT RegisterOne(const engine::BuiltInEffect& effect) {
-  std::wstring clsid = engine::GuidToText(effect.clsid);
-  std::wstring path =
-      L"Software\\Classes\\CLSID\\" + engine::GuidToText(engine::EffectCategory(effect.kind)) + L"\\Instance\\" + clsid;
+HRESULT RegisterOne(const CLSID& category, const CLSID& filter, const wchar_t* name) {
+  std::wstring clsid = engine::GuidToText(filter);
+  std::wstring path = L"Software\\Classes\\CLSID\\" + engine::GuidToText(category) + L"\\Instance\\" + clsid;
   HKEY key = nullptr;
   DWORD disposition = 0;
   LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
@@ -37,7 +37,7 @@ HRESULT RegisterOne(const engine::BuiltInEffect& effect) {
     RegCloseKey(key);
     return S_FALSE;
   }
-  status = SetText(key, L"FriendlyName", effect.name);
+  status = SetText(key, L"FriendlyName", name);
   if (status == ERROR_SUCCESS) status = SetText(key, L"CLSID", clsid);
   if (status == ERROR_SUCCESS) status = SetText(key, L"GUID", clsid);
   if (status == ERROR_SUCCESS) status = SetText(key, kOwnerValue, kOwner);
@@ -51,9 +51,13 @@ HRESULT MrqEngineRegisterEffects() {
   size_t count = 0;
   const engine::BuiltInEffect* effects = engine::BuiltInEffects(&count);
   HRESULT first = S_OK;
-  for (size_t i = 0; i < count; ++i) {
-    HRESULT hr = RegisterOne(effects[i]);
+  auto keep = [&first](HRESULT hr) {
     if (FAILED(hr) && SUCCEEDED(first)) first = hr;
-  }
+  };
+  for (size_t i = 0; i < count; ++i)
+    keep(RegisterOne(engine::EffectCategory(effects[i].kind), effects[i].clsid, effects[i].name));
+  const engine::codecs::CompressorClass* compressors = engine::codecs::Compressors(&count);
+  for (size_t i = 0; i < count; ++i)
+    keep(RegisterOne(*compressors[i].category, *compressors[i].clsid, compressors[i].name));
   return first;
 }
