@@ -44,15 +44,23 @@ const wchar_t kHelp[] =
     L"options:\n"
     L"  --type T            output file type: avi (default), asf, or the class id of a\n"
     L"                      multiplexer filter, e.g. {E2510970-F137-11CE-8B67-00AA00A3F1A6}\n"
+    L"  --video-compressor NAME\n"
+    L"                      compressor for every video group, by its catalogue name (see\n"
+    L"                      --list-compressors), e.g. \"Motion JPEG\"; letter case does not\n"
+    L"                      matter; \"Uncompressed video\" is the default\n"
+    L"  --audio-compressor NAME\n"
+    L"                      the same for every audio group, e.g. \"IMA ADPCM\"; \"Uncompressed\n"
+    L"                      audio\" is the default\n"
     L"  --compressor G=NAME compressor for group G (its index from 0, or its name), by its\n"
-    L"                      catalogue name; \"Uncompressed video\" / \"Uncompressed audio\" is the\n"
-    L"                      default; may be given once per group\n"
+    L"                      catalogue name, over the two above; may be given once per group\n"
     L"  --allow-gaps        render what can be rendered: missing or unreadable media become\n"
     L"                      gaps and effects that cannot be applied are left out, reported\n"
     L"                      but with exit code 0\n"
     L"  --source-timeout S  seconds a media file may take to open or to deliver its next\n"
     L"                      picture or sound before it counts as unreadable (default 10)\n"
     L"  --list              list the groups and the installed compressors, render nothing\n"
+    L"  --list-compressors  list the installed video and audio compressors, render nothing\n"
+    L"                      (no project needed)\n"
     L"  --quiet             no progress line\n"
     L"  --help              this text\n"
     L"\n"
@@ -146,19 +154,56 @@ struct CompressorChoice {
   std::wstring name;
 };
 
+struct Options {
+  std::vector<std::wstring> positional;
+  std::vector<CompressorChoice> choices;          // per group
+  std::wstring videoCompressor, audioCompressor;  // for every group of the kind; empty: none given
+  std::wstring type = L"avi";
+  bool list = false, listCompressors = false, quiet = false, allowGaps = false;
+};
+
+// The catalogue entry of that name, compared without regard to case; -1 when there is none.
+LONG FindCompressor(const std::vector<FilterEntry>& catalog, const std::wstring& name) {
+  for (size_t e = 0; e < catalog.size(); ++e)
+    if (Lower(catalog[e].name) == Lower(name)) return static_cast<LONG>(e);
+  return -1;
+}
+
+int UnknownCompressor(bool video, const std::wstring& name) {
+  return Fail(kUsage, L"unknown " + std::wstring(video ? L"video" : L"audio") + L" compressor \"" + name +
+                          L"\" (see --list-compressors)");
+}
+
+void PrintCompressors() {
+  for (auto& e : FilterCatalog::VideoCompressors()) wprintf(L"video compressor: %ls\n", e.name.c_str());
+  for (auto& e : FilterCatalog::AudioCompressors()) wprintf(L"audio compressor: %ls\n", e.name.c_str());
+}
+
 // The render itself, once COM and the engine are up; returns the exit code.
-int Render(const std::vector<std::wstring>& positional, const std::vector<CompressorChoice>& choices,
-           const std::wstring& type, bool list, bool quiet, bool allowGaps) {
+int Render(const Options& o) {
+  const std::vector<std::wstring>& positional = o.positional;
+  const std::vector<CompressorChoice>& choices = o.choices;
+  const std::wstring &videoName = o.videoCompressor, &audioName = o.audioCompressor, &type = o.type;
+  const bool list = o.list, quiet = o.quiet, allowGaps = o.allowGaps;
   auto& video = FilterCatalog::VideoCompressors();
   video.push_back({true, L"Uncompressed video", GUID_NULL, L""});
   auto& audio = FilterCatalog::AudioCompressors();
   audio.push_back({true, L"Uncompressed audio", GUID_NULL, L""});
   // Listing the compressors loads every codec driver on the system (the sound ones open the
-  // sound devices): only done when one is asked for.
-  if (list || !choices.empty()) {
+  // sound devices): only done when one is asked for. The engine's own are listed too: its
+  // registration wrote their entries.
+  if (list || o.listCompressors || !choices.empty() || !videoName.empty() || !audioName.empty()) {
     EnumerateCategory(video, CLSID_VideoCompressorCategory, 1);
     EnumerateCategory(audio, CLSID_AudioCompressorCategory, 1);
   }
+  if (o.listCompressors) {
+    PrintCompressors();
+    return kDone;
+  }
+  const LONG videoIndex = videoName.empty() ? 0 : FindCompressor(video, videoName);
+  if (videoIndex < 0) return UnknownCompressor(true, videoName);
+  const LONG audioIndex = audioName.empty() ? 0 : FindCompressor(audio, audioName);
+  if (audioIndex < 0) return UnknownCompressor(false, audioName);
   BuildFileTypeCatalog({});
 
   const std::wstring project = FullPathOf(positional[0]);
@@ -199,8 +244,7 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
     for (size_t g = 0; g < mgr.groups.size(); ++g)
       wprintf(L"group %zu: %ls (%ls)\n", g, mgr.groups[g].name ? mgr.groups[g].name : L"",
               mgr.groups[g].mediaType.majortype == MEDIATYPE_Video ? L"video" : L"audio");
-    for (auto& e : video) wprintf(L"video compressor: %ls\n", e.name.c_str());
-    for (auto& e : audio) wprintf(L"audio compressor: %ls\n", e.name.c_str());
+    PrintCompressors();
     for (auto& t : FilterCatalog::FileTypes()) wprintf(L"file type: %ls (%ls)\n", t.name.c_str(), t.extensions.c_str());
     return kDone;
   }
@@ -214,6 +258,10 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
       return Fail(kUsage, L"unknown file type \"" + type + L"\": use avi, asf or a multiplexer class id");
   }
 
+  for (auto& g : mgr.groups) {
+    if (g.mediaType.majortype == MEDIATYPE_Video) g.compressorIndex = videoIndex;
+    if (g.mediaType.majortype == MEDIATYPE_Audio) g.compressorIndex = audioIndex;
+  }
   for (const auto& c : choices) {
     size_t index = mgr.groups.size();
     wchar_t* end = nullptr;
@@ -225,13 +273,8 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
         if (mgr.groups[g].name && Lower(mgr.groups[g].name) == Lower(c.group)) index = g;
     if (index >= mgr.groups.size()) return Fail(kUsage, L"no group \"" + c.group + L"\" in the project");
     const bool isVideo = mgr.groups[index].mediaType.majortype == MEDIATYPE_Video;
-    auto& catalog = isVideo ? video : audio;
-    LONG found = -1;
-    for (size_t e = 0; e < catalog.size(); ++e)
-      if (Lower(catalog[e].name) == Lower(c.name)) found = static_cast<LONG>(e);
-    if (found < 0)
-      return Fail(kUsage, L"unknown " + std::wstring(isVideo ? L"video" : L"audio") + L" compressor \"" + c.name +
-                              L"\" (see --list)");
+    const LONG found = FindCompressor(isVideo ? video : audio, c.name);
+    if (found < 0) return UnknownCompressor(isVideo, c.name);
     mgr.groups[index].compressorIndex = found;
   }
 
@@ -340,21 +383,23 @@ int Render(const std::vector<std::wstring>& positional, const std::vector<Compre
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  std::vector<std::wstring> positional;
-  std::vector<CompressorChoice> choices;
-  std::wstring type = L"avi";
-  bool list = false, quiet = false, allowGaps = false;
+  Options o;
   DWORD sourceTimeoutMs = 0;
   for (int i = 1; i < argc; ++i) {
     std::wstring a = argv[i];
     if (a == L"--help" || a == L"-h" || a == L"/?") {
       fputws(kHelp, stdout);
       return kDone;
-    } else if (a == L"--type" || a == L"--compressor" || a == L"--source-timeout") {
+    } else if (a == L"--type" || a == L"--compressor" || a == L"--source-timeout" || a == L"--video-compressor" ||
+               a == L"--audio-compressor") {
       if (i + 1 >= argc) return Fail(kUsage, a + L" needs a value (see --help)");
       std::wstring v = argv[++i];
       if (a == L"--type") {
-        type = v;
+        o.type = v;
+      } else if (a == L"--video-compressor") {
+        o.videoCompressor = v;
+      } else if (a == L"--audio-compressor") {
+        o.audioCompressor = v;
       } else if (a == L"--source-timeout") {
         wchar_t* end = nullptr;
         const double seconds = wcstod(v.c_str(), &end);
@@ -366,21 +411,24 @@ int wmain(int argc, wchar_t** argv) {
         size_t eq = v.find(L'=');
         if (eq == std::wstring::npos || eq == 0)
           return Fail(kUsage, L"--compressor wants GROUP=NAME, got \"" + v + L"\"");
-        choices.push_back({v.substr(0, eq), v.substr(eq + 1)});
+        o.choices.push_back({v.substr(0, eq), v.substr(eq + 1)});
       }
     } else if (a == L"--list") {
-      list = true;
+      o.list = true;
+    } else if (a == L"--list-compressors") {
+      o.listCompressors = true;
     } else if (a == L"--quiet") {
-      quiet = true;
+      o.quiet = true;
     } else if (a == L"--allow-gaps") {
-      allowGaps = true;
+      o.allowGaps = true;
     } else if (a.size() > 1 && a[0] == L'-' && a[1] == L'-') {
       return Fail(kUsage, L"unknown option " + a + L" (see --help)");
     } else {
-      positional.push_back(a);
+      o.positional.push_back(a);
     }
   }
-  if (positional.size() != (list ? 1u : 2u) && !(list && positional.size() == 2))
+  const size_t given = o.positional.size();
+  if (!o.listCompressors && given != (o.list ? 1u : 2u) && !(o.list && given == 2))
     return Fail(kUsage, L"expected PROJECT.kdp and OUTPUT (see --help)");
 
   // No window of ours needs an apartment; a single-threaded one would make the platform bring
@@ -390,6 +438,6 @@ int wmain(int argc, wchar_t** argv) {
   if (FAILED(hr)) return Fail(kRunFailed, L"the editing services cannot be registered: " + Hr(hr));
   MrqEngineRegisterEffects();  // a user without rights to list them can still render
   if (sourceTimeoutMs) MrqEngineSetSourceTimeLimit(sourceTimeoutMs);
-  const int code = Render(positional, choices, type, list, quiet, allowGaps);
+  const int code = Render(o);
   return Finish(code);
 }
