@@ -22,21 +22,25 @@ namespace editortest {
 
 using Microsoft::WRL::ComPtr;
 
-inline std::vector<std::wstring> g_asked;        // texts of the message boxes shown
-inline std::vector<std::wstring> g_fileAnswers;  // paths the open dialog hands out, in turn
+inline std::vector<std::wstring> g_asked;                 // texts of the message boxes shown
+inline int g_messageAnswer = IDOK;                        // the button the fake user presses
+inline std::vector<std::wstring> g_fileAnswers;           // paths the open dialog hands out, in turn
+inline std::function<bool(OPENFILENAMEW*)> g_fileDialog;  // answers the file dialogs when set
 inline UINT g_menuChoice = 0;
+inline std::function<UINT(HMENU)> g_menuPicker;  // looks at the menu and chooses, when set
 
 inline int AnswerMessage(const MessageRequest& request) {
   g_asked.push_back(request.text);
-  return IDOK;
+  return g_messageAnswer;
 }
 inline bool AnswerFile(OPENFILENAMEW* request, bool) {
+  if (g_fileDialog) return g_fileDialog(request);
   if (g_fileAnswers.empty()) return false;
   wcsncpy(request->lpstrFile, g_fileAnswers.front().c_str(), request->nMaxFile - 1);
   g_fileAnswers.erase(g_fileAnswers.begin());
   return true;
 }
-inline UINT AnswerMenu(HMENU, int, int, HWND) { return g_menuChoice; }
+inline UINT AnswerMenu(HMENU menu, int, int, HWND) { return g_menuPicker ? g_menuPicker(menu) : g_menuChoice; }
 
 inline ULONG RefCount(IUnknown* object) {
   object->AddRef();
@@ -101,8 +105,11 @@ class EditorTest : public testing::Test {
   void SetUp() override {
     watchdog_ = SetTimer(nullptr, 0, 15000, &CancelStuckEditors);
     g_asked.clear();
+    g_messageAnswer = IDOK;
     g_fileAnswers.clear();
+    g_fileDialog = nullptr;
     g_menuChoice = 0;
+    g_menuPicker = nullptr;
     previous_ = SetUserPromptHooks({&AnswerMessage, &AnswerFile, &AnswerMenu});
     main_ = new CWndMain();
     ASSERT_EQ(main_->Create(nullptr, GetModuleHandleW(nullptr)), 0u);

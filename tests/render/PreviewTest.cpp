@@ -1,23 +1,14 @@
 // The preview window on a real graph: the engine's front end, the platform's video renderer in
 // the window, the menu and buttons a user presses, the picture it shows and the pace it plays at.
-#include <gtest/gtest.h>
-#include <windows.h>
-
 #include <cmath>
-#include <functional>
 #include <string>
 
+#include "EditorTestSupport.h"
 #include "MediaTestFiles.h"
-#include "TestSupport.h"
-#include "app/AppInit.h"
-#include "app/WndMain.h"
 #include "core/FilterCatalog.h"
 #include "render/TLPreviewWnd.h"
-#include "services/ComUtil.h"
 #include "timeline/GroupHelpers.h"
-#include "timeline/WndTLModel.h"
 #include "ui/Button.h"
-#include "ui/UserPrompts.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -25,11 +16,6 @@ namespace {
 
 constexpr int64_t kSecond = 1000000;
 constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF;
-
-// The options menu as the user would see it, and the command the fake user picks from it.
-std::function<UINT(HMENU)> g_pickFromMenu;
-UINT PickFromMenu(HMENU menu, int, int, HWND) { return g_pickFromMenu ? g_pickFromMenu(menu) : 0; }
-int AnswerMessage(const MessageRequest&) { return IDOK; }
 
 void PumpFor(DWORD ms) {
   const DWORD start = GetTickCount();
@@ -49,34 +35,18 @@ uint32_t ScreenPixel(HWND window, int x, int y) {
   return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
-class Preview : public testing::Test {
+class Preview : public editortest::EditorTest {
  protected:
   void SetUp() override {
-    previous_ = SetUserPromptHooks({&AnswerMessage, nullptr, &PickFromMenu});
-    g_pickFromMenu = nullptr;
-    main_ = new CWndMain();
-    ASSERT_EQ(main_->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
-    InitializeApplication(*main_);
+    EditorTest::SetUp();
     ShowWindow(main_->Hwnd(), SW_SHOW);
-    ASSERT_NE(main_->Timeline(), nullptr);
     // Red for the first second, blue for the second.
     clip_ = dir_.File(L"colours.avi");
     ASSERT_TRUE(enginetest::WriteColourAvi(clip_, 160, 120, 50, 25, [](int i) { return i < 25 ? kRed : kBlue; }));
     sound_ = dir_.File(L"tone.wav");
     ASSERT_TRUE(enginetest::WriteWav(sound_, 44100, 2, 16, std::vector<int16_t>(2 * 88200, 1000)));
   }
-  void TearDown() override {
-    if (IsWindow(main_->Hwnd())) SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
-    main_->Destroy(true);
-    testsupport::PumpMessages();
-    MSG quit;
-    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    SetUserPromptHooks(previous_);
-    auto& devices = FilterCatalog::AudioRenderers();
-    if (!devices.empty() && devices.back().name == L"Null sound") devices.pop_back();
-  }
 
-  IAMTimeline* Timeline() { return main_->Timeline(); }
   // A video group of the given size playing the colour clip over two seconds; with `sound`, an
   // audio group with the tone too.
   void MakeTimeline(int groups, LONG width, LONG height, bool sound) {
@@ -127,8 +97,6 @@ class Preview : public testing::Test {
 
   testsupport::TempDir dir_{L"preview-test"};
   std::wstring clip_, sound_;
-  CWndMain* main_ = nullptr;
-  UserPromptHooks previous_;
 };
 
 }  // namespace
@@ -200,7 +168,7 @@ TEST_F(Preview, VideoGroupsShareTheOneRendererAndScalingFollowsTheGroupsSize) {
   EXPECT_EQ(preview->VideoHeight(), 480);
 
   SetWindowPos(preview->Hwnd(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
-  g_pickFromMenu = [](HMENU) { return UINT(TLPreviewWnd::kScaleToVideo); };
+  editortest::g_menuPicker = [](HMENU) { return UINT(TLPreviewWnd::kScaleToVideo); };
   Click(preview->OptionsButton());
   RECT client = {};
   GetClientRect(preview->Hwnd(), &client);
@@ -215,7 +183,7 @@ TEST_F(Preview, AudioDeviceMenuChecksTheChosenDeviceAndReconnectsOnlyOnAChange) 
   ASSERT_NE(preview, nullptr);
   EXPECT_EQ(preview->AudioDevice(), -1);
   int checked = -2;
-  g_pickFromMenu = [&](HMENU menu) {
+  editortest::g_menuPicker = [&](HMENU menu) {
     HMENU devices = GetSubMenu(menu, 1);
     EXPECT_EQ(GetMenuItemCount(devices), static_cast<int>(FilterCatalog::AudioRenderers().size()));
     checked = -1;

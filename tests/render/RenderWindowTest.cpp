@@ -1,40 +1,27 @@
 // The render window on real graphs, opened from the real main window: group rows, frame rate
 // and compressor editing, the destination's file type, Start/Stop to the end of a real file,
 // the interrupt question, and the main window's menus while it is open.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include <functional>
 #include <string>
 
+#include "EditorTestSupport.h"
 #include "MediaTestFiles.h"
-#include "TestSupport.h"
-#include "app/AppInit.h"
-#include "app/WndMain.h"
 #include "core/FilterCatalog.h"
 #include "render/TLRenderWnd.h"
-#include "services/ComUtil.h"
 #include "timeline/GroupHelpers.h"
 #include "ui/Button.h"
 #include "ui/Edit.h"
 #include "ui/GridStr.h"
 #include "ui/StaticText.h"
-#include "ui/UserPrompts.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-std::vector<std::wstring> g_asked;
-int g_answer = IDOK;
-std::function<bool(OPENFILENAMEW*)> g_saveAs;
-
-int Answer(const MessageRequest& request) {
-  g_asked.push_back(request.text);
-  return g_answer;
-}
-bool AnswerFile(OPENFILENAMEW* request, bool) { return g_saveAs && g_saveAs(request); }
+using editortest::g_asked;
 
 void PumpUntil(const std::function<bool()>& done, DWORD ms) {
   const DWORD start = GetTickCount();
@@ -44,16 +31,10 @@ void PumpUntil(const std::function<bool()>& done, DWORD ms) {
   }
 }
 
-class RenderWindow : public testing::Test {
+class RenderWindow : public editortest::EditorTest {
  protected:
   void SetUp() override {
-    g_asked.clear();
-    g_answer = IDOK;
-    g_saveAs = nullptr;
-    previous_ = SetUserPromptHooks({&Answer, &AnswerFile, nullptr});
-    main_ = new CWndMain();
-    ASSERT_EQ(main_->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
-    InitializeApplication(*main_);
+    EditorTest::SetUp();
     clip_ = dir_.File(L"green.avi");
     ASSERT_TRUE(enginetest::WriteColourAvi(clip_, 160, 120, 30, 30, [](int) { return 0x00C000u; }));
     tone_ = dir_.File(L"tone.wav");
@@ -61,14 +42,8 @@ class RenderWindow : public testing::Test {
   }
   void TearDown() override {
     if (window_) window_->Destroy(true);
-    if (IsWindow(main_->Hwnd())) SendMessageW(main_->Hwnd(), WM_CLOSE, 0, 0);
-    main_->Destroy(true);
-    testsupport::PumpMessages();
-    MSG quit;
-    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    SetUserPromptHooks(previous_);
+    EditorTest::TearDown();
   }
-  IAMTimeline* Timeline() { return main_->Timeline(); }
   // A 160 x 120 video group with the one-second clip on two tracks, and a sound group.
   void MakeProject() {
     Timeline()->ClearAllGroups();
@@ -127,9 +102,7 @@ class RenderWindow : public testing::Test {
 
   testsupport::TempDir dir_{L"render-window"};
   std::wstring clip_, tone_;
-  CWndMain* main_ = nullptr;
   TLRenderWnd* window_ = nullptr;
-  UserPromptHooks previous_;
 };
 
 }  // namespace
@@ -190,7 +163,7 @@ TEST_F(RenderWindow, TheSaveDialogsTypeChoosesTheMultiplexerAndTheExtension) {
   Open();
   const std::wstring chosen = dir_.File(L"clip.avi");
   std::wstring offered;
-  g_saveAs = [&](OPENFILENAMEW* request) {
+  editortest::g_fileDialog = [&](OPENFILENAMEW* request) {
     offered = request->lpstrFile;
     wcscpy(request->lpstrFile, chosen.c_str());
     request->nFilterIndex = 2;  // Advanced Systems Format
@@ -206,7 +179,7 @@ TEST_F(RenderWindow, AStartedRunEndsByItselfAndCanBeStartedAgain) {
   MakeProject();
   Open();
   const std::wstring out = dir_.File(L"out.avi");
-  g_saveAs = [&](OPENFILENAMEW* request) {
+  editortest::g_fileDialog = [&](OPENFILENAMEW* request) {
     wcscpy(request->lpstrFile, out.c_str());
     request->nFilterIndex = 1;
     return true;
@@ -239,13 +212,13 @@ TEST_F(RenderWindow, CloseDuringARunAsksAndCancelKeepsItGoing) {
   // Held paused, so that the run cannot finish before the question.
   ComPtr<IMediaControl> control = As<IMediaControl>(window_->Manager().graph.Get());
   control->Pause();
-  g_answer = IDCANCEL;
+  editortest::g_messageAnswer = IDCANCEL;
   SendMessageW(window_->Hwnd(), WM_CLOSE, 0, 0);
   ASSERT_EQ(g_asked.size(), 1u);
   EXPECT_EQ(g_asked[0], L"Render is in progress now. Do you want to interrupt?\nResult file can be corrupted.");
   EXPECT_TRUE(IsWindow(window_->Hwnd()));
   EXPECT_GT(window_->GetRunState(), 0);
-  g_answer = IDOK;
+  editortest::g_messageAnswer = IDOK;
   const HWND closed = window_->Hwnd();
   SendMessageW(closed, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(closed));
