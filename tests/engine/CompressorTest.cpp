@@ -181,6 +181,8 @@ class Compressors : public EngineTest {
     if (type->majortype == MEDIATYPE_Video) {
       EXPECT_EQ(S_OK, As<IAMTimelineGroup>(group)->SetOutputFPS(10));
     }
+    // Every frame, however late, as the render manager has it when writing files.
+    EXPECT_EQ(S_OK, As<IAMTimelineGroup>(group)->SetPreviewMode(FALSE));
     const auto stop = static_cast<REFERENCE_TIME>(seconds * kSecond);
     AddSource(AddTrack(group.Get()).Get(), 0, stop, media, 0, stop);
     return timeline;
@@ -226,6 +228,44 @@ TEST_F(Compressors, MotionJpegFramesDecodeToTheirPictureAtTheQualitySetForEachRu
     LONG caps = -1;
     ASSERT_EQ(S_OK, compression->GetInfo(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &caps));
     EXPECT_EQ((caps & CompressionCaps_CanQuality) != 0, firstFrame[1].size() < firstFrame[0].size());
+  }
+}
+
+TEST_F(Compressors, MotionJpegFramesEncodedSeveralAtOnceAreStoredInTheirOrder) {
+  auto red = [](int i) { return uint32_t(i * 12) << 16 | 0x4080; };
+  ASSERT_TRUE(WriteColourAvi(dir.File(L"ramp.avi"), kWidth, kHeight, 20, 10, red));
+  TestType type = VideoType(MEDIASUBTYPE_RGB24, 24, kWidth, kHeight);
+  auto tl = OneClip(type.Get(), dir.File(L"ramp.avi"), 2.0);
+  auto mjpeg = Catalogued(L"Motion JPEG", CLSID_VideoCompressorCategory);
+  ASSERT_TRUE(mjpeg);
+  ASSERT_EQ(EC_COMPLETE, CompressedGraph(tl.Get(), mjpeg.Get()).ToFile(dir.File(L"ramp-mjpeg.avi")));
+  AviReadBack file(dir.File(L"ramp-mjpeg.avi"));
+  ASSERT_EQ(20, file.VideoLength());
+  for (LONG f = 0; f < 20; ++f) EXPECT_TRUE(Near(red(f), JpegPixel(file.Frame(f), 32, 24), 8)) << f;
+
+  // Stopped with frames still being encoded, then run again: every frame once, in order.
+  auto sink = new outputtest::TestSink(MEDIATYPE_Video);
+  ComPtr<IBaseFilter> sinkFilter;
+  sinkFilter.Attach(sink);
+  CompressedGraph graph(tl.Get(), mjpeg.Get());
+  graph.ToSink(sinkFilter.Get());
+  auto control = As<IMediaControl>(graph.graph);
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  Sleep(20);
+  ASSERT_EQ(S_OK, control->Stop());
+  int ends = 0;
+  {
+    std::lock_guard<std::mutex> lock(sink->mutex);
+    sink->samples.clear();
+    ends = sink->ends;
+  }
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  ASSERT_TRUE(sink->WaitForEnds(ends + 1));
+  control->Stop();
+  ASSERT_EQ(20u, sink->samples.size());
+  for (size_t i = 0; i < 20; ++i) {
+    EXPECT_EQ(REFERENCE_TIME(i) * kSecond / 10, sink->samples[i].start) << i;
+    EXPECT_EQ(0xD8FFu, sink->samples[i].first & 0xFFFF) << i;  // a JPEG's first marker
   }
 }
 

@@ -13,7 +13,7 @@ namespace engine::codecs {
 class JpegEncoder {
  public:
   // Readies the codec; call on a thread with COM. Encode may then be called from any thread:
-  // measured, the imaging factory made here serves threads that never initialised COM.
+  // measured, the objects made here serve threads that never initialised COM.
   HRESULT Open();
   void Close();
 
@@ -22,9 +22,14 @@ class JpegEncoder {
   // fit in `capacity` bytes is a failure, never a cut-off file.
   HRESULT Encode(const BYTE* pixels, const BITMAPINFOHEADER& format, double quality, BYTE* out, DWORD capacity,
                  DWORD* written);
+  // The same for a picture as the codec takes it (see ToTopDownBgr).
+  HRESULT EncodeBgr(const BYTE* rows, UINT width, UINT height, double quality, BYTE* out, DWORD capacity,
+                    DWORD* written);
 
   // The bytes of a picture of this format as it arrives, rows padded to 4 bytes.
   static DWORD PictureBytes(const BITMAPINFOHEADER& format);
+  // A picture of that format as the codec takes it: top-down rows of blue, green, red.
+  static void ToTopDownBgr(const BYTE* pixels, const BITMAPINFOHEADER& format, std::vector<BYTE>* rows);
 
   // Whether the platform's codec makes smaller pictures at a lower quality. Measured: the
   // emulated platform's takes the quality option and ignores it (as it ignores its quantisation
@@ -33,11 +38,8 @@ class JpegEncoder {
   static bool HonoursQuality();
 
  private:
-  // The picture as the codec takes it: top-down rows of blue, green, red.
-  void ToTopDownBgr(const BYTE* pixels, const BITMAPINFOHEADER& format);
-
   Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
-  std::vector<BYTE> rows_;
+  Microsoft::WRL::ComPtr<IClassFactory> encoders_;
 };
 
 }  // namespace engine::codecs

@@ -4,7 +4,6 @@
 
 #include <amvideo.h>
 #include <uuids.h>
-#include <wrl/client.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -105,15 +104,18 @@ HRESULT MjpegCompressor::Capability(const AM_MEDIA_TYPE& in, int index, AM_MEDIA
 
 void MjpegCompressor::OutputBuffers(const AM_MEDIA_TYPE& out, ALLOCATOR_PROPERTIES& props) {
   const BITMAPINFOHEADER& bih = VideoInfo(out)->bmiHeader;
-  props.cBuffers = 3;
+  // One per worker waiting to be delivered, one being filled and one downstream.
+  props.cBuffers = static_cast<long>(JpegWorkers::Count()) + 2;
   props.cbBuffer = static_cast<long>(FrameRoom(bih.biWidth, bih.biHeight));
   props.cbAlign = 1;
   props.cbPrefix = 0;
 }
 
-HRESULT MjpegCompressor::StartStreaming() { return encoder_.Open(); }
+HRESULT MjpegCompressor::StartStreaming() { return workers_.Start(); }
 
-void MjpegCompressor::StopStreaming() { encoder_.Close(); }
+void MjpegCompressor::StopStreaming() { workers_.Stop(); }
+
+void MjpegCompressor::Discard() { workers_.Drop(); }
 
 HRESULT MjpegCompressor::Transform(IMediaSample* in) {
   const BITMAPINFOHEADER& format = VideoInfo(Input().MediaType())->bmiHeader;
@@ -123,18 +125,34 @@ HRESULT MjpegCompressor::Transform(IMediaSample* in) {
   // A short sample would have the codec read past its end.
   if (in->GetActualDataLength() < static_cast<long>(JpegEncoder::PictureBytes(format))) return VFW_E_BUFFER_UNDERFLOW;
 
-  Microsoft::WRL::ComPtr<IMediaSample> out;
-  hr = NewOutputSample(&out);
-  if (FAILED(hr)) return hr;
-  BYTE* data = nullptr;
-  hr = out->GetPointer(&data);
-  DWORD written = 0;
-  if (SUCCEEDED(hr))
-    hr = encoder_.Encode(pixels, format, compression_.Quality(), data, static_cast<DWORD>(out->GetSize()), &written);
-  if (SUCCEEDED(hr)) hr = out->SetActualDataLength(static_cast<long>(written));
-  if (FAILED(hr)) return hr;
-  TakeOver(in, out.Get());
-  return Output().Deliver(out.Get());
+  std::unique_ptr<JpegWorkers::Job> job = workers_.NewJob();
+  hr = NewOutputSample(&job->out);
+  if (FAILED(hr)) {
+    workers_.Recycle(std::move(job));
+    return hr;
+  }
+  // The picture is copied: the input's buffer goes back upstream when this call returns.
+  JpegEncoder::ToTopDownBgr(pixels, format, &job->rows);
+  job->width = static_cast<UINT>(format.biWidth);
+  job->height = static_cast<UINT>(std::labs(format.biHeight));
+  job->quality = compression_.Quality();
+  TakeOver(in, job->out.Get());
+  workers_.Push(std::move(job));
+  return DeliverEncoded(false);
+}
+
+HRESULT MjpegCompressor::Drain() { return DeliverEncoded(true); }
+
+HRESULT MjpegCompressor::DeliverEncoded(bool all) {
+  for (;;) {
+    const bool wait = all || workers_.Queued() > JpegWorkers::Count();
+    std::unique_ptr<JpegWorkers::Job> job = workers_.TakeDone(wait);
+    if (!job) return S_OK;
+    HRESULT hr = job->hr;
+    if (SUCCEEDED(hr)) hr = Output().Deliver(job->out.Get());
+    workers_.Recycle(std::move(job));
+    if (hr != S_OK) return hr;
+  }
 }
 
 }  // namespace engine::codecs

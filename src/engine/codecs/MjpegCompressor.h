@@ -1,11 +1,12 @@
 // "Motion JPEG": a video compressor of the engine. Every RGB24 or RGB32 frame becomes one JPEG
 // (a key frame) made by the platform's imaging codecs, at the quality set through
 // IAMVideoCompression on the output pin where the codec honours it; the output is MJPG video
-// of the input's size.
+// of the input's size. Frames are encoded on worker threads, several at once, and delivered in
+// their order from the streaming thread.
 #pragma once
 
 #include "engine/codecs/Compressor.h"
-#include "engine/codecs/JpegEncoder.h"
+#include "engine/codecs/JpegWorkers.h"
 #include "engine/codecs/VideoCompression.h"
 
 namespace engine::codecs {
@@ -31,10 +32,16 @@ class MjpegCompressor final : public Compressor {
   HRESULT StartStreaming() override;
   void StopStreaming() override;
   HRESULT Transform(IMediaSample* in) override;
+  HRESULT Drain() override;
+  void Discard() override;
 
  private:
+  // Delivers the encoded frames at the head of the queue, in order; with `all`, waits for every
+  // one queued, otherwise only until no more than one per worker is left waiting.
+  HRESULT DeliverEncoded(bool all);
+
   VideoCompression compression_;
-  JpegEncoder encoder_;
+  JpegWorkers workers_;
 };
 
 }  // namespace engine::codecs
