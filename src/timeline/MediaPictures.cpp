@@ -169,11 +169,7 @@ bool Grab(IMediaDet* detector, double seconds, int width, int height, Thumbnail*
 }  // namespace
 
 CMediaPictures::CMediaPictures(HWND notify, UINT message, size_t budget)
-    : notify_(notify), message_(message), budget_(budget) {
-  CoGetClassObject(CLSID_MediaDet, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                   reinterpret_cast<void**>(detectors_.GetAddressOf()));
-  worker_ = std::thread([this] { Run(); });
-}
+    : notify_(notify), message_(message), budget_(budget), worker_([this] { Run(); }) {}
 
 CMediaPictures::~CMediaPictures() {
   {
@@ -186,8 +182,15 @@ CMediaPictures::~CMediaPictures() {
 }
 
 void CMediaPictures::Ask(Request request) {
+  // Taken on the asking thread, where the editing services' classes are registered, and only
+  // once they are: the picture maker may exist before they are.
+  ComPtr<IClassFactory> factory;
+  if (request.video && !HasDetectors())
+    CoGetClassObject(CLSID_MediaDet, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                     reinterpret_cast<void**>(factory.GetAddressOf()));
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (factory && !detectors_) detectors_ = factory;
     auto key = std::make_tuple(request.video, request.path, request.time, request.height);
     if (asked_.count(key) || unreadable_.count(request.path)) return;
     asked_[key] = true;
@@ -195,6 +198,11 @@ void CMediaPictures::Ask(Request request) {
     queue_.push_front(std::move(request));
   }
   wake_.notify_one();
+}
+
+bool CMediaPictures::HasDetectors() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return detectors_ != nullptr;
 }
 
 std::shared_ptr<const Thumbnail> CMediaPictures::Picture(const std::wstring& path, int64_t time, int height) {

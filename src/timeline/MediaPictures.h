@@ -68,8 +68,10 @@ class CMediaPictures {
   void Make(const Request& request);
   void Store(const PictureKey& key, std::shared_ptr<const Thumbnail> picture);
   void Ask(Request request);
+  bool HasDetectors();
 
-  // The media detector's factory, taken where the editing services' classes are registered:
+  // The media detector's factory, taken where the editing services' classes are registered (the
+  // window's thread):
   // the worker's own apartment would find the platform's detector instead, which makes no
   // pictures. The editing services' objects are free-threaded.
   Microsoft::WRL::ComPtr<IClassFactory> detectors_;
