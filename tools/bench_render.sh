@@ -5,7 +5,9 @@
 # - mjpeg: two 640 x 480, 30 fps MJPEG AVI clips of 20 s, a 2 s dissolve, a brightness effect on
 #   the second clip, a 44.1 kHz stereo WAVE bed under both (38 s);
 # - mp4: two 640 x 480, 30 fps H.264/AAC MP4 clips of 20 s overlapping by 2 s on two tracks (the
-#   upper one shown), and three audio sources mixed: both clips' sound and a WAVE bed (38 s).
+#   upper one shown), and three audio sources mixed: both clips' sound and a WAVE bed (38 s);
+# - mjpeg again, its video compressed by the engine's "Motion JPEG" against ffmpeg's MJPEG
+#   encoder at a quality that makes files of about the same size (-q:v 3), with the file sizes.
 # Run by ./mrq bench inside its Wine setup.
 # usage: bench_render.sh BUILD_DIR WINE
 set -euo pipefail
@@ -77,45 +79,55 @@ measure() {  # label command... -> "seconds kilobytes"
   cat "$1.time"
 }
 probe() { ffprobe -v error -show_entries format=duration:stream=codec_name,width,height,nb_frames -of compact=p=0:nk=1 "$1" | tr '\n' ' '; }
-run_mrq() {  # project
-  measure mrq "$root/mrq" render "$1.kdp" mrq.avi --quiet
+# A case is a project, and "-mjpg" after it when its video is compressed to Motion JPEG.
+run_mrq() {  # case
+  local compress=()
+  [ "$1" = mjpeg-mjpg ] && compress=(--video-compressor "Motion JPEG")
+  measure mrq "$root/mrq" render "${1%-mjpg}.kdp" mrq.avi --quiet "${compress[@]}"
 }
-run_ffmpeg() {  # project
-  if [ "$1" = mjpeg ]; then
+run_ffmpeg() {  # case
+  if [ "${1%-mjpg}" = mjpeg ]; then
+    local video=(-c:v rawvideo -pix_fmt bgr24)
+    [ "$1" = mjpeg-mjpg ] && video=(-c:v mjpeg -q:v 3 -pix_fmt yuvj420p)
     measure ffmpeg ffmpeg -hide_banner -loglevel error -nostdin -y -i a.avi -i b.avi -i bed.wav \
       -filter_complex "[0:v]scale=640:480,fps=30,format=bgr24[a];[1:v]scale=640:480,fps=30,eq=brightness=0.1,format=bgr24[b];[a][b]xfade=transition=fade:duration=2:offset=18[v];[2:a]amix=inputs=1[m]" \
-      -map "[v]" -map "[m]" -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le ffmpeg.avi
+      -map "[v]" -map "[m]" "${video[@]}" -c:a pcm_s16le ffmpeg.avi
   else
     measure ffmpeg ffmpeg -hide_banner -loglevel error -nostdin -y -i a.mp4 -i b.mp4 -i bed.wav \
       -filter_complex "[0:v]scale=640:480,fps=30,format=bgr24,tpad=stop_mode=clone:stop_duration=18[a];[1:v]scale=640:480,fps=30,format=bgr24,setpts=PTS+18/TB[b];[a][b]overlay=eof_action=pass[v];[1:a]adelay=18000|18000[b1];[0:a][b1][2:a]amix=inputs=3:normalize=0[m]" \
       -map "[v]" -map "[m]" -t 38 -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le ffmpeg.avi
   fi
 }
-# Each writes about 1 GB. Its output is removed (and the disk settled) before the next run, so
-# neither pays for writing back what the other left in the page cache; the best of two rounds
-# of each counts.
-one_round() {  # name project: runs run_<name>, keeps the best time, the highest peak and a probe
+# The raw renders write about 1 GB each. Each output is removed (and the disk settled) before
+# the next run, so neither pays for writing back what the other left in the page cache; the
+# best of two rounds of each counts.
+one_round() {  # name case: runs run_<name>, keeps the best time, the highest peak, a probe and the size
   local name="$1" s kb best peak
   sync
   read -r s kb < <("run_$name" "$2")
   [ -n "$(eval echo "\$${name}_probe")" ] || printf -v "${name}_probe" '%s' "$(probe "$name.avi")"
+  printf -v "${name}_mb" '%s' "$(($(stat -c %s "$name.avi") / 1048576))"
   rm -f "$name.avi"
   best="$(eval echo "\$${name}_s")" peak="$(eval echo "\$${name}_kb")"
   if awk -v a="$s" -v b="$best" 'BEGIN { exit !(a < b) }'; then printf -v "${name}_s" '%s' "$s"; fi
   if [ "$kb" -gt "$peak" ]; then printf -v "${name}_kb" '%s' "$kb"; fi
 }
-for project in mjpeg mp4; do
+for project in mjpeg mp4 mjpeg-mjpg; do
   mrq_s=999999 mrq_kb=0 ffmpeg_s=999999 ffmpeg_kb=0 mrq_probe="" ffmpeg_probe=""
   rm -f mrq.avi ffmpeg.avi
   for round in 1 2; do
     one_round mrq "$project"
     one_round ffmpeg "$project"
   done
-  echo "reference $project -> 38 s raw AVI, through ./mrq render"
+  if [ "$project" = mjpeg-mjpg ]; then
+    echo "reference mjpeg -> 38 s Motion JPEG AVI (ffmpeg: -c:v mjpeg -q:v 3), through ./mrq render"
+  else
+    echo "reference $project -> 38 s raw AVI, through ./mrq render"
+  fi
   echo "  mrq:    $mrq_probe"
   echo "  ffmpeg: $ffmpeg_probe"
-  printf '  MRQ    wall %6.2f s   peak %5d MB   (best of 2)\n' "$mrq_s" $((mrq_kb / 1024))
-  printf '  ffmpeg wall %6.2f s   peak %5d MB   (best of 2)\n' "$ffmpeg_s" $((ffmpeg_kb / 1024))
+  printf '  MRQ    wall %6.2f s   peak %5d MB   file %5d MB   (best of 2)\n' "$mrq_s" $((mrq_kb / 1024)) "$mrq_mb"
+  printf '  ffmpeg wall %6.2f s   peak %5d MB   file %5d MB   (best of 2)\n' "$ffmpeg_s" $((ffmpeg_kb / 1024)) "$ffmpeg_mb"
   awk -v a="$mrq_s" -v b="$ffmpeg_s" -v p="$project" \
     'BEGIN { printf "  ratio MRQ/ffmpeg (%s, wall time) %.2f %s\n", p, a / b, (a <= b ? "(target met)" : "(target: <= 1.0)") }'
 done
