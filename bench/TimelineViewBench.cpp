@@ -48,11 +48,13 @@ bool WriteClip(const std::wstring& path, int frames, DWORD fps, LONG width, LONG
     SetRect(&info.rcFrame, 0, 0, width, height);
     ok = AVIFileCreateStreamW(file, &stream, &info) == AVIERR_OK;
   }
-  BITMAPINFOHEADER format{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, static_cast<DWORD>(stride * height), 0, 0, 0, 0};
+  BITMAPINFOHEADER format{
+      sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, static_cast<DWORD>(stride * height), 0, 0, 0, 0};
   if (ok) ok = AVIStreamSetFormat(stream, 0, &format, sizeof format) == AVIERR_OK;
   std::vector<BYTE> bits(static_cast<size_t>(stride * height), 0x80);
   for (int i = 0; ok && i < frames; ++i)
-    ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr, nullptr) == 0;
+    ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr, nullptr) ==
+         0;
   if (stream) AVIStreamRelease(stream);
   if (file) AVIFileRelease(file);
   AVIFileExit();
@@ -171,7 +173,8 @@ int main() {
       // The same with every source's pictures made: painting takes them from memory.
       wchar_t temp[MAX_PATH];
       GetTempPathW(MAX_PATH, temp);
-      const std::wstring clip = std::wstring(temp) + L"mrq-bench-clip.avi", hour = std::wstring(temp) + L"mrq-bench-hour.avi";
+      const std::wstring clip = std::wstring(temp) + L"mrq-bench-clip.avi",
+                         hour = std::wstring(temp) + L"mrq-bench-hour.avi";
       if (WriteClip(clip, 20, 10, 64, 48) && WriteClip(hour, 3600, 1, 32, 24)) {
         UseClip(timeline.Get(), clip);
         view->Refresh();
