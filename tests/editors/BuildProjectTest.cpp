@@ -1,6 +1,6 @@
 // A project built in MRQ from its menus, as a user does it on the real windows: a group, a track
 // in it, and a source whose file is picked in the real Open dialog; saved through the real Save
-// dialog and opened again.
+// dialog and opened again; and the editor each kind of node opens from the view's object menu.
 #include <fstream>
 #include <sstream>
 
@@ -122,4 +122,46 @@ TEST_F(BuildProject, GroupTrackAndSourceMadeInTheEditorsAreSavedAndOpenedAgain) 
   EXPECT_EQ(source.start, 3 * kSecond);
   EXPECT_NEAR(static_cast<double>(source.stop), 5.0 * kSecond, 0.1 * kSecond);
   EXPECT_EQ(source.name, clip);  // a source without a name shows its file
+}
+
+TEST_F(BuildProject, EveryKindOfNodeOpensItsEditorFromTheObjectMenu) {
+  // A source, an effect and a transition on the video group's first track.
+  ComPtr<IAMTimelineObj> track = Track(0, 0), source, effect, transition;
+  Timeline()->CreateEmptyNode(&source, TIMELINE_MAJOR_TYPE_SOURCE);
+  source->SetStartStop(0, 20000000);
+  As<IAMTimelineSrc>(source.Get())->SetMediaName(Bstr(FixturePath(L"clip.mp4")));
+  ASSERT_EQ(As<IAMTimelineTrack>(track.Get())->SrcAdd(source.Get()), S_OK);
+  Timeline()->CreateEmptyNode(&effect, TIMELINE_MAJOR_TYPE_EFFECT);
+  effect->SetStartStop(0, 10000000);
+  ASSERT_EQ(As<IAMTimelineEffectable>(track.Get())->EffectInsBefore(effect.Get(), -1), S_OK);
+  Timeline()->CreateEmptyNode(&transition, TIMELINE_MAJOR_TYPE_TRANSITION);
+  transition->SetStartStop(0, 10000000);
+  ASSERT_EQ(As<IAMTimelineTransable>(track.Get())->TransAdd(transition.Get()), S_OK);
+  main_->MarkModified();
+  const size_t steps = main_->History().Steps();
+
+  TLNode& group = main_->View()->Model().Group(0);
+  TLNode& first = group.tracks[0];
+  ASSERT_EQ(first.sources.size(), 1u);
+  const struct {
+    TLNode* node;
+    const wchar_t* window;
+    const wchar_t* title;
+  } kinds[] = {{&group, L"WndTLGroup", L"Timeline group"},
+               {&first, L"WndTLTrack", L"Timeline track"},
+               {&first.sources[0], L"WndTLSource", L"Timeline source"},
+               {&first.effects.at(0), L"WndTLEffectTransition", L"Timeline effect"},
+               {&first.transitions.at(0), L"WndTLEffectTransition", L"Timeline transition"}};
+  for (const auto& kind : kinds) {
+    std::wstring title;
+    ActWhenShown(kind.window, [&](HWND editor) {
+      title.resize(64);
+      title.resize(GetWindowTextW(editor, title.data(), 64));
+      PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+    });
+    RunProperties(kind.node);
+    EXPECT_EQ(title, kind.title);
+  }
+  // Cancelled everywhere: nothing changed.
+  EXPECT_EQ(main_->History().Steps(), steps);
 }

@@ -1,5 +1,4 @@
-// The group editor: controls, loading, saving, refusals, and the main window's commands that
-// open it.
+// The group editor: controls, loading, saving, refusals and the references it takes.
 #include "EditorTestSupport.h"
 #include "editors/WndTLGrp.h"
 #include "timeline/GroupHelpers.h"
@@ -197,41 +196,4 @@ TEST_F(GroupEditor, CancelAndRefusalsLeaveTheGroupAndItsReferencesAsTheyWere) {
   EXPECT_EQ(after.width, before.width);
   EXPECT_EQ(after.subtype, before.subtype);
   EXPECT_EQ(RefCount(group.Get()), refs);
-}
-
-TEST_F(GroupEditor, MainWindowAddsAGroupAndOpensAGroupsProperties) {
-  std::wstring title;
-  bool typeEnabled = false;
-  auto look = [&](HWND editor) {
-    title.resize(64);
-    title.resize(GetWindowTextW(editor, title.data(), 64));
-    // The media type combo is the first combo box the editor creates.
-    typeEnabled = IsWindowEnabled(FindWindowExW(editor, nullptr, L"ComboBox", nullptr)) != FALSE;
-  };
-  ActWhenShown(L"WndTLGroup", [&](HWND editor) {
-    look(editor);
-    SetWindowTextW(FindWindowExW(editor, nullptr, L"Edit", nullptr), L"Titles");
-    PostMessageW(editor, WM_COMMAND, IDOK, 0);
-  });
-  RunMainCommand(CWndMain::kAddGroup);
-  EXPECT_EQ(title, L"New timeline group");
-  EXPECT_TRUE(typeEnabled);
-  EXPECT_EQ(FindWindowW(L"WndTLGroup", nullptr), nullptr);
-  ASSERT_EQ(GroupCount(), 3);
-  EXPECT_EQ(NameOf(Group(2).Get()), L"Titles");
-  EXPECT_TRUE(main_->IsModified());
-  EXPECT_EQ(main_->View()->Model().GroupCount(), 3);
-
-  // Properties of a group, cancelled: the project stays as it was.
-  RunMainCommand(CWndMain::kNew);
-  ASSERT_FALSE(main_->IsModified());
-  ActWhenShown(L"WndTLGroup", [&](HWND editor) {
-    look(editor);
-    PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
-  });
-  RunProperties(&main_->View()->Model().Group(1));
-  EXPECT_EQ(title, L"Timeline group");
-  EXPECT_FALSE(typeEnabled);
-  EXPECT_FALSE(main_->IsModified());
-  EXPECT_EQ(GroupCount(), 2);
 }

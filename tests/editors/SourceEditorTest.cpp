@@ -1,5 +1,5 @@
 // The source editor on generated media: the streams it lists for each kind of group, the times
-// it proposes, what it writes, what it refuses, and the main window's commands that open it.
+// it proposes, what it writes and what it refuses.
 #include "EditorTestSupport.h"
 #include "editors/WndTLSrc.h"
 #include "timeline/TLNode.h"
@@ -7,7 +7,6 @@
 #include "timeline/TimeEdit.h"
 #include "ui/Button.h"
 #include "ui/Edit.h"
-#include "ui/WindowRegistry.h"
 
 using namespace editortest;
 
@@ -249,37 +248,4 @@ TEST_F(SourceEditor, PlacementsTheTrackCannotTakeAreRefusedAndTheDialogStays) {
   EXPECT_NE(g_asked[0].find(L"stop time lies before the start time"), std::wstring::npos);
   EXPECT_NE(g_asked[1].find(L"media stop time"), std::wstring::npos);
   EXPECT_EQ(Sources(0, 0).size(), 1u);
-}
-
-TEST_F(SourceEditor, MainWindowAddsASourceAtTheCursorAndOpensASourcesProperties) {
-  main_->View()->SetCursorTime(4 * kSecond);
-  std::wstring title;
-  uint64_t proposedStart = 0;
-  ActWhenShown(L"WndTLSource", [&](HWND window) {
-    title.resize(64);
-    title.resize(GetWindowTextW(window, title.data(), 64));
-    auto* editor = dynamic_cast<CWndTLSrc*>(WindowRegistry::Find(window));
-    if (!editor) return;
-    proposedStart = editor->StartEdit()->GetTime();
-    editor_ = editor;
-    Browse(FixturePath(L"clip-mjpeg.avi"));
-    editor_ = nullptr;
-    PostMessageW(window, WM_COMMAND, IDOK, 0);
-  });
-  RunMainCommand(CWndMain::kAddSource);
-  EXPECT_EQ(title, L"New timeline source");
-  EXPECT_EQ(proposedStart, static_cast<uint64_t>(4 * kSecond));
-  ASSERT_EQ(Sources(0, 0).size(), 1u);
-  EXPECT_EQ(PlacementOf(Sources(0, 0)[0].Get()).start, 40000000);
-  EXPECT_TRUE(main_->IsModified());
-  TLNode& group = main_->View()->Model().Group(0);
-  ASSERT_EQ(group.tracks[0].sources.size(), 1u);
-
-  ActWhenShown(L"WndTLSource", [&](HWND window) {
-    title.resize(64);
-    title.resize(GetWindowTextW(window, title.data(), 64));
-    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-  });
-  RunProperties(&group.tracks[0].sources[0]);
-  EXPECT_EQ(title, L"Timeline source");
 }

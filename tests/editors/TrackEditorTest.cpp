@@ -143,28 +143,3 @@ TEST_F(TrackEditor, WithoutGroupsNothingCanBeConfirmedAndCancelChangesNothing) {
   EXPECT_TRUE(g_asked.empty());
   EXPECT_EQ(GroupCount(), 0);
 }
-
-TEST_F(TrackEditor, MainWindowAddsATrackAndOpensATracksProperties) {
-  std::wstring title;
-  ActWhenShown(L"WndTLTrack", [&](HWND editor) {
-    title.resize(64);
-    title.resize(GetWindowTextW(editor, title.data(), 64));
-    PostMessageW(editor, WM_COMMAND, IDOK, 0);
-  });
-  RunMainCommand(CWndMain::kAddTrack);
-  EXPECT_EQ(title, L"New timeline track");
-  EXPECT_EQ(TrackNames(0), (Names{L"Track_0", L"Track_1", L"Track_2"}));
-  EXPECT_TRUE(main_->IsModified());
-  ASSERT_EQ(main_->View()->Model().Group(0).tracks.size(), 3u);
-
-  // The view's second track of the video group, renamed through its Properties.
-  ActWhenShown(L"WndTLTrack", [&](HWND editor) {
-    title.resize(64);
-    title.resize(GetWindowTextW(editor, title.data(), 64));
-    SetWindowTextW(FindWindowExW(editor, nullptr, L"Edit", nullptr), L"Titles");
-    PostMessageW(editor, WM_COMMAND, IDOK, 0);
-  });
-  RunProperties(&main_->View()->Model().Group(0).tracks[1]);
-  EXPECT_EQ(title, L"Timeline track");
-  EXPECT_EQ(TrackNames(0), (Names{L"Track_0", L"Titles", L"Track_2"}));
-}
