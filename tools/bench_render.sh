@@ -7,7 +7,8 @@
 # - mp4: two 640 x 480, 30 fps H.264/AAC MP4 clips of 20 s overlapping by 2 s on two tracks (the
 #   upper one shown), and three audio sources mixed: both clips' sound and a WAVE bed (38 s);
 # - mjpeg again, its video compressed by the engine's "Motion JPEG" against ffmpeg's MJPEG
-#   encoder at a quality that makes files of about the same size (-q:v 3), with the file sizes.
+#   encoder at a quality that makes files of about the same size (-q:v 3), with the file sizes;
+# then one minute and one hour of a small clip rendered alike, whose peak memory must match.
 # Run by ./mrq bench inside its Wine setup.
 # usage: bench_render.sh BUILD_DIR WINE
 set -euo pipefail
@@ -131,7 +132,50 @@ for project in mjpeg mp4 mjpeg-mjpg; do
   awk -v a="$mrq_s" -v b="$ffmpeg_s" -v p="$project" \
     'BEGIN { printf "  ratio MRQ/ffmpeg (%s, wall time) %.2f %s\n", p, a / b, (a <= b ? "(target met)" : "(target: <= 1.0)") }'
 done
+# Memory stays flat however long the timeline: one minute and one hour of the same 160 x 120
+# clip rendered to Motion JPEG (a raw hour would take some 97 GB), peaks compared.
+if [ ! -f hour-v1.avi ]; then
+  ff -f lavfi -i "testsrc2=s=160x120:r=30:d=3600" -c:v mjpeg -q:v 5 hour-v1.avi
+fi
+for length in 60 3600; do
+  cat > "long-$length.kdp" <<KDP
+<KDP version="1">
+<timeline>
+ <group type="video" width="160" height="120" bitdepth="24" framerate="30" username="Video">
+  <track>
+   <clip src="hour-v1.avi" start="0" stop="$length" mstart="0"/>
+  </track>
+ </group>
+</timeline></KDP>
+KDP
+  sync
+  read -r long_s long_kb < <(measure "long-$length" "$root/mrq" render "long-$length.kdp" long.avi --quiet \
+    --video-compressor "Motion JPEG")
+  rm -f long.avi
+  printf -v "long_${length}_s" '%s' "$long_s"
+  printf -v "long_${length}_kb" '%s' "$long_kb"
+done
+echo "one minute and one hour of 160 x 120 video -> Motion JPEG AVI, through ./mrq render"
+printf '  one minute  wall %7.2f s   peak %5d MB\n' "$long_60_s" $((long_60_kb / 1024))
+printf '  one hour    wall %7.2f s   peak %5d MB\n' "$long_3600_s" $((long_3600_kb / 1024))
+awk -v a="$long_3600_kb" -v b="$long_60_kb" \
+  'BEGIN { g = (a - b) * 100 / b; printf "  peak growth %+.1f %% %s\n", g, (g <= 10 ? "(flat: within 10 %)" : "(target: within 10 %)") }'
+# What ./mrq render adds to the renderer itself, the Wine server warm: the median of five runs of
+# each on the one-minute project.
+win() { printf 'Z:%s' "${1//\//\\}"; }
+median_of_five() {  # command... -> the median wall time
+  local runs=()
+  for _ in 1 2 3 4 5; do
+    /usr/bin/time -f "%e" -o overhead.time "$@" >/dev/null 2>&1 </dev/null || true
+    runs+=("$(cat overhead.time)")
+  done
+  printf '%s\n' "${runs[@]}" | sort -n | sed -n 3p
+}
+via_mrq="$(median_of_five "$root/mrq" render long-60.kdp long.avi --quiet)"
+direct="$(median_of_five "$2" "$build/bin/mrqrender.exe" "$(win "$work/long-60.kdp")" "$(win "$work/long.avi")" --quiet)"
+rm -f long.avi overhead.time
+awk -v a="$via_mrq" -v b="$direct" 'BEGIN { d = a - b; printf "./mrq render %.2f s, mrqrender.exe alone %.2f s: adds %.2f s %s\n", a, b, d, (d < 0.3 ? "(target met)" : "(target: under 0.3 s)") }'
 # The same reference project played in real time through the preview's graph, over the dissolve.
 "$2" "$build/bin/preview_bench.exe" mjpeg.kdp 10 13 </dev/null
 # The outputs are big; keep the generated sources for the next run only.
-rm -f mrq.avi ffmpeg.avi
+rm -f mrq.avi ffmpeg.avi long.avi
