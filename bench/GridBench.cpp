@@ -34,7 +34,6 @@ void FillGrid(CGridStr* grid) {
     for (int c = 0; c < kColumns; ++c)
       grid->SetCellText(c, r, (std::wstring(titles[c]) + L" " + std::to_wstring(r)).c_str());
   grid->UnlockUpdate();
-  grid->RefreshLayout(true, CGridStr::kBothBars, true);
 }
 
 }  // namespace

@@ -50,11 +50,6 @@ std::vector<RowCopy> CopyRows(const CGridStr* grid) {
   return rows;
 }
 
-void Unlock(CGridStr* grid) {
-  grid->UnlockUpdate();
-  if (!grid->IsLocked()) grid->RefreshLayout(true, CGridStr::kBothBars, true);
-}
-
 // Puts the rows back; the owner frees the old rows' data as they go.
 void Refill(CGridStr* grid, const std::vector<RowCopy>& rows, int currentColumn, int currentRow) {
   grid->LockUpdate();
@@ -65,7 +60,7 @@ void Refill(CGridStr* grid, const std::vector<RowCopy>& rows, int currentColumn,
       if (!rows[r].cells[c].empty()) grid->SetCellText(c, r, rows[r].cells[c].c_str());
     if (rows[r].hasData) grid->SetRowData(r, new ParamRowData(rows[r].data));
   }
-  Unlock(grid);
+  grid->UnlockUpdate();
   if (currentRow >= 0 && currentRow < static_cast<int>(rows.size())) grid->SetCurrentCell(currentColumn, currentRow);
 }
 
@@ -197,7 +192,7 @@ int FilterDescriptions::LoadParameterRows(CGridStr* grid, const GUID& filter, in
     grid->SetCellText(kNameColumn, row, name.c_str());
     grid->SetRowData(row, new ParamRowData{GetAttribute(attributes, L"ValuesList"), false});
   });
-  Unlock(grid);
+  grid->UnlockUpdate();
   return 0;
 }
 
@@ -325,7 +320,7 @@ int FilterDescriptions::AddKeyframeRow(CGridStr* grid, int row) {
   if (!time.empty()) grid->SetCellText(kTimeColumn, end, time.c_str());
   grid->SetCellText(kInterpolationColumn, end, kInterpolate);
   grid->SetRowData(end, new ParamRowData(data));
-  Unlock(grid);
+  grid->UnlockUpdate();
   grid->SetCurrentCell(kTimeColumn, end);
   return end;
 }

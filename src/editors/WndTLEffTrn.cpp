@@ -83,7 +83,6 @@ DWORD CWndTLEffTrn::Create(HWND parent, HINSTANCE instance) {
   grid_->SetColumnTitle(3, L"Interpolation");
   grid_->SetProportional(true);
   grid_->UnlockUpdate();
-  grid_->RefreshLayout(true, CGridStr::kBothBars, true);
   AddOkCancel(grid_);
   EnableOk(false);
   return 0;

@@ -64,6 +64,13 @@ std::wstring ErrorText(const wchar_t* first, const wchar_t* second, HRESULT hr, 
   return OwnedText(first, second, IntText(static_cast<int32_t>(hr), 16).get(), separator, ResultText(hr).c_str()).get();
 }
 
+// A path without the extension of its file name.
+std::wstring WithoutExtension(std::wstring path) {
+  const size_t slash = path.find_last_of(L"\\/"), dot = path.find_last_of(L'.');
+  if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) path.resize(dot);
+  return path;
+}
+
 }  // namespace
 
 TLRenderWnd::TLRenderWnd(bool connectOnConfigure)
@@ -103,7 +110,6 @@ DWORD TLRenderWnd::Create(HWND parent, HINSTANCE instance) {
   grid_->SetColumnFlags(kStreamColumn, 0x80);
   grid_->SetColumnFlags(kNameColumn, 0x80);
   grid_->UnlockUpdate();
-  grid_->RefreshLayout(true, CGridStr::kBothBars, true);
 
   configure_ = new CButton(window_, instance, WS_CHILD | WS_VISIBLE | WS_TABSTOP);
   configure_->Move(w - 204, grid_->y + grid_->height + 4);
@@ -195,7 +201,6 @@ void TLRenderWnd::FillRows() {
       grid_->SetCellText(kCompressorColumn, i, catalog[static_cast<size_t>(g.compressorIndex)].name.c_str());
   }
   grid_->UnlockUpdate();
-  grid_->RefreshLayout(true, CGridStr::kBothBars, true);
 }
 
 int TLRenderWnd::GetRunState() const {
@@ -294,10 +299,7 @@ void TLRenderWnd::OnConfigure() {
 
 void TLRenderWnd::OnBrowse() {
   wchar_t file[kPathChars] = {};
-  std::wstring current = destination_->GetText();
-  const size_t slash = current.find_last_of(L"\\/"), dot = current.find_last_of(L'.');
-  if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) current.resize(dot);
-  wcsncpy(file, current.c_str(), kPathChars - 1);
+  wcsncpy(file, WithoutExtension(destination_->GetText()).c_str(), kPathChars - 1);
   OPENFILENAMEW request = {};
   request.lStructSize = sizeof request;
   request.hwndOwner = window_;
@@ -313,11 +315,7 @@ void TLRenderWnd::OnBrowse() {
     const MuxEntry& type = types[request.nFilterIndex - 1];
     outputType_ = type.outputType;
     const std::vector<std::wstring> extensions = SplitText(type.extensions, L',', 2);
-    if (!extensions.empty()) {
-      const size_t s = chosen.find_last_of(L"\\/"), d = chosen.find_last_of(L'.');
-      if (d != std::wstring::npos && (s == std::wstring::npos || d > s)) chosen.resize(d);
-      chosen += L"." + extensions[0];
-    }
+    if (!extensions.empty()) chosen = WithoutExtension(chosen) + L"." + extensions[0];
   }
   destination_->SetText(chosen.c_str());
 }

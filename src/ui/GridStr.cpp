@@ -284,6 +284,10 @@ int CGridStr::MoveCurrent(int64_t delta, bool vertical) {
 
 // ---- Editing -----------------------------------------------------------------------------
 
+void CGridStr::UnlockUpdate() {
+  if (--updateLock_ == 0) RefreshLayout(true, kBothBars, true);
+}
+
 int CGridStr::BeginEdit() {
   if (currentColumn_ < 0) return -1;
   if (editFlags_ & kReadOnly) return 0;

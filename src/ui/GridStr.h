@@ -30,10 +30,10 @@ class CGridStr : public CWinCtl {
   LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
   void SetCallback(CGridStrCallback* callback) { callback_ = callback; }
-  // Batching: while locked, changes neither lay out nor repaint. Once the count is back at 0
-  // the owner calls RefreshLayout(true, kBothBars, true).
+  // Batching: while locked, changes neither lay out nor repaint; the unlock that brings the
+  // count back to 0 lays out, updates both scroll bars and repaints once.
   void LockUpdate() { ++updateLock_; }
-  void UnlockUpdate() { --updateLock_; }
+  void UnlockUpdate();
   bool IsLocked() const { return updateLock_ != 0; }
 
   // Columns; the count is meant to be set once, before rows exist.

@@ -28,7 +28,6 @@ void GridFixture::Fill(int rows) const {
   for (int r = first; r < first + rows; ++r)
     for (int c = 0; c < 4; ++c) grid->SetCellText(c, r, (std::to_wstring(c) + L"," + std::to_wstring(r)).c_str());
   grid->UnlockUpdate();
-  grid->RefreshLayout(true, CGridStr::kBothBars, true);
 }
 
 void GridFixture::FocusGrid() const {
