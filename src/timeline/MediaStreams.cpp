@@ -2,6 +2,7 @@
 
 #include <wrl/client.h>
 
+#include "core/IntText.h"
 #include "core/LogFile.h"
 #include "core/ResultText.h"
 #include "services/ComUtil.h"
@@ -40,11 +41,10 @@ HRESULT AnalyseMediaStreams(const wchar_t* path, std::vector<StreamInfo>* stream
 }
 
 std::wstring UnreadableMediaText(const wchar_t* path, HRESULT hr) {
-  wchar_t code[16] = {};
-  swprintf(code, 16, L"%lx", static_cast<unsigned long>(hr));
+  IntText code(static_cast<int32_t>(hr), 16);
   std::wstring reason = ResultText(hr);
   if (reason.empty()) reason = ResultSentence(hr);
-  return std::wstring(path ? path : L"") + L"\nCan't recognize media\n" + code + L": " + reason;
+  return std::wstring(path ? path : L"") + L"\nCan't recognize media\n" + code.get() + L": " + reason;
 }
 
 void SetSourceMedia(IAMTimelineSrc* source, const std::wstring& path, long stream, int64_t length, int64_t mediaStart,
