@@ -28,14 +28,6 @@ HWND NthChild(HWND parent, const wchar_t* cls, int n) {
   return child;
 }
 
-// Picks an item by its text, as a click in the drop-down list does.
-void PickItem(HWND combo, const wchar_t* text) {
-  const LRESULT item = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
-  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
-  SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(combo));
-}
-
 // Types a path into the common file dialog's name box and presses its OK button.
 void AnswerFileDialog(const std::wstring& path) {
   ActWhenShown(L"#32770", [path](HWND dialog) {

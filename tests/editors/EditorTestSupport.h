@@ -16,6 +16,7 @@
 #include "services/ComUtil.h"
 #include "timeline/WndTLModel.h"
 #include "ui/ComboBox.h"
+#include "ui/GridStr.h"
 #include "ui/UserPrompts.h"
 
 namespace editortest {
@@ -88,10 +89,49 @@ inline void Notify(HWND control, UINT code) {
   PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
                reinterpret_cast<LPARAM>(control));
 }
-inline void Choose(CComboBox* combo, int item) {
-  combo->SetCurSel(item);
-  SendMessageW(GetParent(combo->Hwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo->Hwnd()), CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(combo->Hwnd()));
+// Picks an item, as a click in the drop-down list does, by position or by its text.
+inline void Choose(HWND combo, int item) {
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+  SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+}
+inline void Choose(CComboBox* combo, int item) { Choose(combo->Hwnd(), item); }
+inline void PickItem(HWND combo, const wchar_t* text) {
+  const LRESULT item = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+  ASSERT_GE(item, 0) << "no item " << std::string(text, text + wcslen(text));
+  Choose(combo, static_cast<int>(item));
+}
+inline std::vector<std::wstring> ComboItems(const CComboBox* combo) {
+  std::vector<std::wstring> items;
+  for (int i = 0; i < combo->Count(); ++i) {
+    std::wstring text(256, L'\0');
+    text.resize(SendMessageW(combo->Hwnd(), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data())));
+    items.push_back(text);
+  }
+  return items;
+}
+
+inline std::wstring CellText(const CGridStr* grid, int column, int row) {
+  const wchar_t* text = grid->GetCellText(column, row);
+  return text ? text : L"";
+}
+// The user's entry in the cell being edited: typed, or chosen where the editor is a list, then
+// Enter, which stores it.
+inline void EnterInEditor(CGridStr* grid, const wchar_t* text) {
+  ASSERT_NE(grid->Editor(), nullptr);
+  const HWND editor = grid->Editor()->Hwnd();
+  if ((GetWindowLongW(editor, GWL_STYLE) & CBS_DROPDOWNLIST) == CBS_DROPDOWNLIST)
+    SendMessageW(editor, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+  else
+    SetWindowTextW(editor, text);
+  SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_EQ(grid->Editor(), nullptr);
+}
+// The same in a given cell, reached from the program.
+inline void TypeIntoCell(CGridStr* grid, int column, int row, const wchar_t* text) {
+  ASSERT_EQ(grid->SetCurrentCell(column, row), 0);
+  ASSERT_EQ(grid->BeginEdit(), 0);
+  EnterInEditor(grid, text);
 }
 
 inline const wchar_t* const kEditorClasses[] = {L"WndTLGroup", L"WndTLTrack", L"WndTLSource"};

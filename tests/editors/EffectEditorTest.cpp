@@ -109,28 +109,8 @@ class EffectEditor : public EditorTest {
     EXPECT_EQ(hr, S_OK);
     return object;
   }
-  std::vector<std::wstring> Items(CComboBox* combo) {
-    std::vector<std::wstring> items;
-    for (int i = 0; i < combo->Count(); ++i) {
-      std::wstring text(256, L'\0');
-      text.resize(SendMessageW(combo->Hwnd(), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data())));
-      items.push_back(text);
-    }
-    return items;
-  }
-  std::wstring Cell(int column, int row) {
-    const wchar_t* text = editor_->Grid()->GetCellText(column, row);
-    return text ? text : L"";
-  }
-  // Types into a cell through its editor, as a user does, and moves on (which stores it).
-  void TypeInto(int column, int row, const wchar_t* text) {
-    CGridStr* grid = editor_->Grid();
-    ASSERT_EQ(grid->SetCurrentCell(column, row), 0);
-    ASSERT_EQ(grid->BeginEdit(), 0);
-    ASSERT_NE(grid->Editor(), nullptr);
-    SetWindowTextW(grid->Editor()->Hwnd(), text);
-    SetFocus(grid->Hwnd());
-  }
+  std::wstring Cell(int column, int row) { return CellText(editor_->Grid(), column, row); }
+  void TypeInto(int column, int row, const wchar_t* text) { TypeIntoCell(editor_->Grid(), column, row, text); }
 
   CWndTLEffTrn* editor_ = nullptr;
 };
@@ -148,7 +128,7 @@ TEST_F(EffectEditor, NewEffectOfAnAudioFirstProjectListsTheAudioEffectsAndWrites
   EXPECT_EQ(editor_->Grid()->y + editor_->Grid()->height, 361);
   EXPECT_EQ(editor_->OkButton()->y, 369);
   EXPECT_EQ(editor_->GroupList()->GetCurSel(), 0);
-  const std::vector<std::wstring> filters = Items(editor_->FilterList());
+  const std::vector<std::wstring> filters = ComboItems(editor_->FilterList());
   ASSERT_FALSE(filters.empty());
   EXPECT_TRUE(std::is_sorted(filters.begin(), filters.end()));
   std::vector<std::wstring> catalog;
@@ -276,7 +256,7 @@ TEST_F(EffectEditor, KeyframesAreShownOnePerRowEditedAndWrittenBackWhole) {
   editor_->Grid()->BeginEdit();
   ASSERT_NE(editor_->Grid()->Editor(), nullptr);
   auto* choice = static_cast<CComboBox*>(editor_->Grid()->Editor());
-  EXPECT_EQ(Items(choice), (std::vector<std::wstring>{L"Jump", L"Interpolate"}));
+  EXPECT_EQ(ComboItems(choice), (std::vector<std::wstring>{L"Jump", L"Interpolate"}));
   EXPECT_EQ(choice->GetCurSel(), 1);
   SetFocus(editor_->Grid()->Hwnd());
   EXPECT_EQ(Close(IDOK), 1);
@@ -305,7 +285,7 @@ TEST_F(EffectEditor, ChoiceParametersOfferTheirValueList) {
   ASSERT_EQ(editor_->Grid()->BeginEdit(), 0);
   auto* list = static_cast<CComboBox*>(editor_->Grid()->Editor());
   ASSERT_NE(list, nullptr);
-  const std::vector<std::wstring> items = Items(list);
+  const std::vector<std::wstring> items = ComboItems(list);
   ASSERT_EQ(items.size(), 4u);
   EXPECT_EQ(items[1], L"1: Right to left");
   EXPECT_EQ(list->GetItemData(1), 1);  // the value's length: choosing it leaves "1"

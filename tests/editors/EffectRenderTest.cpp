@@ -19,22 +19,6 @@ int Red(uint32_t c) { return static_cast<int>(c >> 16 & 0xFF); }
 int Green(uint32_t c) { return static_cast<int>(c >> 8 & 0xFF); }
 int Blue(uint32_t c) { return static_cast<int>(c & 0xFF); }
 
-void PickFilter(CWndTLEffTrn* editor, const wchar_t* name) {
-  CComboBox* list = editor->FilterList();
-  const auto item =
-      SendMessageW(list->Hwnd(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
-  ASSERT_GE(item, 0) << "no filter named " << std::string(name, name + wcslen(name));
-  Choose(list, static_cast<int>(item));
-}
-
-void TypeInto(CGridStr* grid, int column, int row, const wchar_t* text) {
-  grid->SetCurrentCell(column, row);
-  grid->BeginEdit();
-  ASSERT_NE(grid->Editor(), nullptr);
-  SetWindowTextW(grid->Editor()->Hwnd(), text);
-  SetFocus(grid->Hwnd());
-}
-
 // Runs a main window command that opens the effect editor, and acts on the editor once shown.
 void Edit(CWndMain* main, UINT command, std::function<void(CWndTLEffTrn*)> act) {
   ActWhenShown(L"WndTLEffectTransition", [act](HWND window) {
@@ -72,21 +56,21 @@ TEST_F(EditorTest, ADissolveAndABrightnessRampSetInTheEditorRenderSo) {
     editor->TrackList()->SetCurSel(1);
     editor->StartEdit()->SetTime(2 * kSecond);
     editor->StopEdit()->SetTime(3 * kSecond);
-    PickFilter(editor, L"Dissolve");
+    PickItem(editor->FilterList()->Hwnd(), L"Dissolve");
   });
   Edit(main_, CWndMain::kAddEffect, [](CWndTLEffTrn* editor) {
     editor->TrackList()->SetCurSel(0);
     editor->StartEdit()->SetTime(0);
     editor->StopEdit()->SetTime(3 * kSecond);
-    PickFilter(editor, L"Brightness and contrast");
+    PickItem(editor->FilterList()->Hwnd(), L"Brightness and contrast");
     CGridStr* grid = editor->Grid();
     // Brightness from 0 at the start to 0.5 at two seconds, interpolated.
-    TypeInto(grid, 1, 0, L"0");
-    TypeInto(grid, 2, 0, L"000:00:00,000000");
+    TypeIntoCell(grid, 1, 0, L"0");
+    TypeIntoCell(grid, 2, 0, L"000:00:00,000000");
     grid->SetCurrentCell(1, 0);
     FilterDescriptions::AddKeyframeRow(grid, 0);
-    TypeInto(grid, 1, 1, L"0.5");
-    TypeInto(grid, 2, 1, L"000:00:02,000000");
+    TypeIntoCell(grid, 1, 1, L"0.5");
+    TypeIntoCell(grid, 2, 1, L"000:00:02,000000");
   });
   EXPECT_TRUE(g_asked.empty());
 

@@ -69,27 +69,16 @@ class RenderWindow : public editortest::EditorTest {
     window_->SetTimeline(Timeline());
     return window_;
   }
-  std::wstring Cell(int column, int row) {
-    const wchar_t* text = window_->Grid()->GetCellText(column, row);
-    return text ? text : L"";
-  }
+  std::wstring Cell(int column, int row) { return editortest::CellText(window_->Grid(), column, row); }
   // A user's edit of a cell: a click on it, the text typed or chosen in its editor, Enter.
   void Type(int column, int row, const wchar_t* text) {
     CGridStr* grid = window_->Grid();
-    const int x = grid->ColumnLeft(column) + 5, y = grid->RowTop(row) + 5;
-    SendMessageW(grid->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(grid->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM(grid->ColumnLeft(column) + 5, grid->RowTop(row) + 5));
     ASSERT_EQ(grid->CurrentColumn(), column);
     ASSERT_EQ(grid->CurrentRow(), row);
     grid->BeginEdit();
-    ASSERT_NE(grid->Editor(), nullptr);
-    wchar_t kind[32] = {};
-    GetClassNameW(grid->Editor()->Hwnd(), kind, 32);
-    if (wcscmp(kind, L"ComboBox") == 0)  // a list: the text is chosen, not typed
-      SendMessageW(grid->Editor()->Hwnd(), CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
-    else
-      SetWindowTextW(grid->Editor()->Hwnd(), text);
-    SendMessageW(grid->Editor()->Hwnd(), WM_KEYDOWN, VK_RETURN, 1);
-    EXPECT_EQ(grid->Editor(), nullptr);
+    editortest::EnterInEditor(grid, text);
   }
   double Fps(long group) {
     ComPtr<IAMTimelineObj> object;
