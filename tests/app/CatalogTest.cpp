@@ -11,10 +11,13 @@
 #include "engine/effects/EffectTable.h"
 #include "TestSupport.h"
 #include "engine/base/GuidText.h"
+#include "services/ComUtil.h"
 #include "services/EditingServices.h"
 #include "services/XmlDocument.h"
+#include "services/XmlFileLoad.h"
 #include <uuids.h>
 
+using engine::GuidToText;
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -23,9 +26,8 @@ class Catalog : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    // The compressor catalogues list the engine's own, which bind only where its classes are
-    // registered: the application registers them before it builds its catalogues. They last as
-    // long as the apartment, so each test registers them anew.
+    // The engine's own compressors bind only while its classes are registered, which lasts as
+    // long as the apartment.
     ASSERT_TRUE(SUCCEEDED(MrqEngineRegisterClasses()));
     FilterCatalog::Clear();
   }
@@ -35,12 +37,6 @@ class Catalog : public testing::Test {
     CoUninitialize();
   }
 };
-
-std::wstring Guid(const GUID& g) {
-  wchar_t text[40];
-  StringFromGUID2(g, text, 40);
-  return text;
-}
 
 const FilterEntry* Find(const std::vector<FilterEntry>& catalog, const wchar_t* name) {
   for (const FilterEntry& e : catalog)
@@ -69,7 +65,7 @@ TEST_F(Catalog, RegisteredEffectsAreListedByTheDeviceEnumeratorOnceEach) {
     std::wstring display = entry->displayName;
     for (auto& c : display) c = static_cast<wchar_t>(towupper(c));
     std::wstring expected =
-        L"@DEVICE:SW:" + Guid(engine::EffectCategory(effects[i].kind)) + L"\\" + Guid(effects[i].clsid);
+        L"@DEVICE:SW:" + GuidToText(engine::EffectCategory(effects[i].kind)) + L"\\" + GuidToText(effects[i].clsid);
     EXPECT_EQ(display, expected);
   }
 }
@@ -77,8 +73,8 @@ TEST_F(Catalog, RegisteredEffectsAreListedByTheDeviceEnumeratorOnceEach) {
 TEST_F(Catalog, ForeignEntriesUnderTheSameNameAreLeftAlone) {
   size_t count = 0;
   const engine::BuiltInEffect& fade = engine::BuiltInEffects(&count)[count - 2];
-  std::wstring path =
-      L"Software\\Classes\\CLSID\\" + Guid(engine::EffectCategory(fade.kind)) + L"\\Instance\\" + Guid(fade.clsid);
+  std::wstring path = L"Software\\Classes\\CLSID\\" + GuidToText(engine::EffectCategory(fade.kind)) + L"\\Instance\\" +
+                      GuidToText(fade.clsid);
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
   HKEY key;
   ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
@@ -144,7 +140,7 @@ TEST_F(Catalog, FileTypesStartWithTheBuiltInsAndTakeCreatableMultiplexers) {
   EXPECT_EQ(types[0].name, L"Audio-video interleave");
   EXPECT_EQ(types[1].extensions, L"asf,wmv");
   EXPECT_EQ(types[2].name, L"Interleaved copy");
-  EXPECT_EQ(Guid(types[2].extra1), L"{C647B5C0-157C-11D0-BD23-00A0C911CE86}");
+  EXPECT_EQ(GuidToText(types[2].extra1), L"{C647B5C0-157C-11D0-BD23-00A0C911CE86}");
   EXPECT_TRUE(IsEqualGUID(types[2].extra2, GUID_NULL));
 
   const wchar_t* filter = BuildFileTypeFilter();
@@ -153,15 +149,14 @@ TEST_F(Catalog, FileTypesStartWithTheBuiltInsAndTakeCreatableMultiplexers) {
       L"Interleaved copy (*.avi2, *.av)\0*.avi2,*.av\0";
   EXPECT_EQ(std::wstring(filter, sizeof expected / sizeof(wchar_t)),
             std::wstring(expected, sizeof expected / sizeof(wchar_t)));
-}
 
-TEST_F(Catalog, FileTypeListStopsBeforeAnEntryThatDoesNotFit) {
+  // The list stops before an entry that does not fit.
   std::vector<std::wstring> lines;
   for (int i = 0; i < 60; ++i)
     lines.push_back(L"Type " + std::to_wstring(i) + std::wstring(60, L'n') +
                     L";ext;{E2510970-F137-11CE-8B67-00AA00A3F1A6}");
   BuildFileTypeCatalog(lines);
-  const wchar_t* filter = BuildFileTypeFilter();
+  filter = BuildFileTypeFilter();
   size_t length = 0;
   int strings = 0;
   while (filter[length] != L'\0') {  // walk label, pattern, label, ... to the final terminator
@@ -196,19 +191,13 @@ TEST_F(Catalog, GraphsAreRegisteredUnderTheirAddressAndProcess) {
 TEST_F(Catalog, EveryBuiltInEffectIsDescribedBesideTheProgram) {
   ComPtr<IXMLDOMDocument> document;
   ASSERT_EQ(CreateXmlDocument(&document), S_OK);
-  VARIANT file;
-  file.vt = VT_BSTR;
-  file.bstrVal = SysAllocString((testsupport::ExeDir() + L"\\DSF_desc.xml").c_str());
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  EXPECT_EQ(document->load(file, &loaded), S_OK);
-  VariantClear(&file);
+  EXPECT_EQ(LoadXmlFile(document.Get(), (testsupport::ExeDir() + L"\\DSF_desc.xml").c_str(), &loaded), S_OK);
   ASSERT_TRUE(loaded);
   // The node a query finds below `from`, or null.
   auto select = [](IXMLDOMNode* from, const std::wstring& query) {
     ComPtr<IXMLDOMNode> node;
-    BSTR q = SysAllocString(query.c_str());
-    from->selectSingleNode(q, &node);
-    SysFreeString(q);
+    from->selectSingleNode(Bstr(query), &node);
     return node;
   };
   size_t count = 0;
@@ -216,24 +205,21 @@ TEST_F(Catalog, EveryBuiltInEffectIsDescribedBesideTheProgram) {
   for (size_t i = 0; i < count; ++i) {
     bool transition = effects[i].kind == engine::kVideoTransition || effects[i].kind == engine::kAudioTransition;
     EXPECT_TRUE(select(document.Get(), std::wstring(L"DirectShowFilters/") + (transition ? L"Transition" : L"Effect") +
-                                           L"[@GUID=\"" + engine::GuidToText(effects[i].clsid) + L"\"]/Param"))
+                                           L"[@GUID=\"" + GuidToText(effects[i].clsid) + L"\"]/Param"))
         << effects[i].name;
   }
   // Every value list a parameter names exists.
-  BSTR all = SysAllocString(L"//Param[@ValuesList]");
   ComPtr<IXMLDOMNodeList> withLists;
-  ASSERT_EQ(document->selectNodes(all, &withLists), S_OK);
-  SysFreeString(all);
+  ASSERT_EQ(document->selectNodes(Bstr(L"//Param[@ValuesList]"), &withLists), S_OK);
   long lists = 0;
   withLists->get_length(&lists);
   EXPECT_GT(lists, 0);
   for (long i = 0; i < lists; ++i) {
     ComPtr<IXMLDOMNode> node;
     withLists->get_item(i, &node);
-    BSTR name = nullptr;
-    ASSERT_EQ(select(node.Get(), L"@ValuesList")->get_text(&name), S_OK);
-    const std::wstring query = std::wstring(L"DirectShowFilters/ValuesList[@Name=\"") + name + L"\"]/Item";
-    SysFreeString(name);
+    Bstr name;
+    ASSERT_EQ(select(node.Get(), L"@ValuesList")->get_text(name.Out()), S_OK);
+    const std::wstring query = L"DirectShowFilters/ValuesList[@Name=\"" + name.Text() + L"\"]/Item";
     EXPECT_TRUE(select(document.Get(), query)) << query;
   }
 }

@@ -27,7 +27,7 @@ std::wstring LoggedLine(LONG severity, const wchar_t* text, VARIANT* extra, LONG
 
 }  // namespace
 
-TEST(ErrorLog, WritesSeverityTextAndExtraInformationByType) {
+TEST(ErrorLog, WritesSeverityTextAndExtraInformationByTypeAndAnswersOnlyItsOwnInterfaces) {
   EXPECT_EQ(LoggedLine(2, L"Bad source", nullptr, 0x1234), L"ERROR: severity=2; Bad source");
   VARIANT v;
   v.vt = VT_I4;
@@ -42,16 +42,13 @@ TEST(ErrorLog, WritesSeverityTextAndExtraInformationByType) {
   v.bstrVal = SysAllocString(std::wstring(400, L's').c_str());
   EXPECT_EQ(LoggedLine(3, L"z", &v), L"ERROR: severity=3; z; ExtraInfo: " + std::wstring(254, L's'));
   SysFreeString(v.bstrVal);
-  v.vt = VT_BSTR;
   v.bstrVal = nullptr;
   EXPECT_EQ(LoggedLine(3, L"z", &v), L"ERROR: severity=3; z; ExtraInfo: ");
   v.vt = VT_DATE;
   EXPECT_EQ(LoggedLine(-1, L"w", &v), L"ERROR: severity=4294967295; w; ExtraInfo: ");
   // A missing error text ends the line after "; ".
   EXPECT_EQ(LoggedLine(2, nullptr, &v), L"ERROR: severity=2; ");
-}
 
-TEST(ErrorLog, AnswersOnlyItsOwnInterfaces) {
   CErrorLog errors;
   void* out = &errors;
   EXPECT_EQ(errors.QueryInterface(IID_IAMTimeline, &out), E_NOINTERFACE);
@@ -59,5 +56,6 @@ TEST(ErrorLog, AnswersOnlyItsOwnInterfaces) {
   EXPECT_EQ(errors.QueryInterface(IID_IAMErrorLog, &out), S_OK);
   EXPECT_EQ(out, static_cast<IAMErrorLog*>(&errors));
   // Without a log nothing is written and the result still comes back.
+  EXPECT_FALSE(LogExists());
   EXPECT_EQ(errors.LogError(1, nullptr, 0, 7, nullptr), 7);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <vector>
+
 #include "app/MessageLoop.h"
 #include "ui/Edit.h"
 #include "ui/UiState.h"
@@ -10,54 +12,40 @@ namespace {
 
 class CommandWindow : public CWindow {
  public:
-  int lastCommand = 0;
+  std::vector<int> commands;
   LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_COMMAND) lastCommand = LOWORD(wParam);
+    if (message == WM_COMMAND) commands.push_back(LOWORD(wParam));
     return CWindow::WndProc(window, message, wParam, lParam);
   }
 };
 
-CommandWindow* MakeCommandWindow() {
+}  // namespace
+
+TEST(MessageLoop, OffersKeysToTheAcceleratorTableThenToTheActiveWindowAndEndsWithTheQuitCode) {
   auto* window = new CommandWindow();
   window->style = WS_POPUP;
   window->width = 200;
   window->height = 100;
-  EXPECT_EQ(window->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
-  return window;
-}
-
-}  // namespace
-
-TEST(MessageLoop, OffersKeysToTheAcceleratorTableFirstAndEndsWithTheQuitCode) {
-  auto* window = MakeCommandWindow();
-  ASSERT_NE(window->Hwnd(), nullptr);
-  ACCEL keys[] = {{FVIRTKEY, VK_F5, 99}};
-  HACCEL table = CreateAcceleratorTableW(keys, 1);
-  UiState::SetAccelerator(table, window->Hwnd());
-
-  PostMessageW(window->Hwnd(), WM_KEYDOWN, VK_F5, 1);
-  PostQuitMessage(3);
-  EXPECT_EQ(RunMessageLoop(), 3);
-  EXPECT_EQ(window->lastCommand, 99);
-
-  UiState::SetAccelerator(nullptr, nullptr);
-  DestroyAcceleratorTable(table);
-  window->Destroy(true);
-}
-
-TEST(MessageLoop, GivesNavigationKeysToTheActiveWindow) {
-  auto* window = MakeCommandWindow();
-  ASSERT_NE(window->Hwnd(), nullptr);
+  ASSERT_EQ(window->Create(nullptr, GetModuleHandleW(nullptr)), 0u);
   auto* edit = new CEdit();
   edit->Create(window->Hwnd(), GetModuleHandleW(nullptr));
   window->AddChild(edit);
   SendMessageW(window->Hwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
   ASSERT_EQ(UiState::ActiveDialogWindow(), window->Hwnd());
+  ACCEL keys[] = {{FVIRTKEY, VK_F5, 99}};
+  HACCEL table = CreateAcceleratorTableW(keys, 1);
+  UiState::SetAccelerator(table, window->Hwnd());
 
-  // Escape in a control of the active window becomes the window's Cancel command.
+  // F5 on the window or one of its controls is the table's command; Escape in a control of the
+  // active window becomes the window's Cancel command.
+  PostMessageW(window->Hwnd(), WM_KEYDOWN, VK_F5, 1);
+  PostMessageW(edit->Hwnd(), WM_KEYDOWN, VK_F5, 1);
   PostMessageW(edit->Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
-  PostQuitMessage(0);
-  EXPECT_EQ(RunMessageLoop(), 0);
-  EXPECT_EQ(window->lastCommand, IDCANCEL);
+  PostQuitMessage(3);
+  EXPECT_EQ(RunMessageLoop(), 3);
+  EXPECT_EQ(window->commands, (std::vector<int>{99, 99, IDCANCEL}));
+
+  UiState::SetAccelerator(nullptr, nullptr);
+  DestroyAcceleratorTable(table);
   window->Destroy(true);
 }

@@ -5,7 +5,7 @@
 
 using testsupport::TempDir;
 
-TEST(AppConfig, ReadsKeysIntegersAndWholeSections) {
+TEST(AppConfig, ReadsKeysIntegersAndWholeSectionsOrTheirDefaults) {
   TempDir dir(L"config");
   std::wstring path = dir.File(L"MRQ.ini");
   ASSERT_TRUE(testsupport::WriteText(path,
@@ -23,9 +23,8 @@ TEST(AppConfig, ReadsKeysIntegersAndWholeSections) {
   EXPECT_EQ(lines[0], L"DV Muxer");
   EXPECT_EQ(lines[1], L"Key=Value");
   EXPECT_TRUE(config.ReadSection(L"Multiplexers").empty());
-}
 
-TEST(AppConfig, WithoutAFileEverythingTakesItsDefault) {
+  // Without a file everything takes its default.
   AppConfig none;
   EXPECT_FALSE(none.Exists());
   EXPECT_EQ(none.ReadString(L"Log", L"FileName"), L"");

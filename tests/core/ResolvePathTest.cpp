@@ -15,23 +15,15 @@ std::wstring Resolve(const wchar_t* path, unsigned mode) {
 
 }  // namespace
 
-TEST(ResolvePath, ExpandsVariablesThenAnchorsBesideTheExecutable) {
+TEST(ResolvePath, ExpandsVariablesThenAnchorsRelativePathsAndKeepsDrivePathsAndShares) {
   SetEnvironmentVariableW(L"MRQ_TEST_LOGS", L"D:\\logs");
   EXPECT_EQ(Resolve(L"%MRQ_TEST_LOGS%\\mrq.log", 3), L"D:\\logs\\mrq.log");
   EXPECT_EQ(Resolve(L"mrq.log", 3), testsupport::ExeDir() + L"\\mrq.log");
   // Without expansion the reference stays text and the path is relative.
   EXPECT_EQ(Resolve(L"%MRQ_TEST_LOGS%", 2), testsupport::ExeDir() + L"\\%MRQ_TEST_LOGS%");
-}
-
-TEST(ResolvePath, KeepsDrivePathsAndSharesUnchanged) {
+  EXPECT_EQ(Resolve(L"out.avi", 0), testsupport::InCurrentDir(L"out.avi"));
   EXPECT_EQ(Resolve(L"C:relative.txt", 3), L"C:relative.txt");
   EXPECT_EQ(Resolve(L"\\\\server\\share\\x.log", 3), L"\\\\server\\share\\x.log");
-}
-
-TEST(ResolvePath, MakesOtherPathsAbsoluteAgainstTheCurrentFolder) {
-  wchar_t cwd[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, cwd);
-  EXPECT_EQ(Resolve(L"out.avi", 0), std::wstring(cwd) + L"\\out.avi");
 }
 
 TEST(ResolvePath, FailsSoundlyOnPathsThatDoNotFit) {

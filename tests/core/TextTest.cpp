@@ -24,9 +24,8 @@ TEST(ConcatText, JoinsUntilTheFirstMissingText) {
   EXPECT_FALSE(OwnedText(static_cast<const wchar_t*>(nullptr), L"x"));
   auto plain = ConcatText({L"path", L"\n\n", L"text"});
   EXPECT_STREQ(plain.get(), L"path\n\ntext");
-}
 
-TEST(ConcatText, AppendsToItselfAndCutsInsteadOfOverrunning) {
+  // Into a buffer: appends to itself and cuts instead of overrunning.
   wchar_t buffer[16];
   wcscpy(buffer, L"ab");
   EXPECT_EQ(ConcatText(buffer, 16, {buffer, L"cd", L"ef"}), buffer);
