@@ -15,10 +15,7 @@ struct TimeOwner : CGridStrCallback {
   int OnBeginEdit(CGridStr* grid, CWinCtl** slot) override {
     auto* edit = new CGridTimeEdit(grid->Hwnd(), GetModuleHandleW(nullptr));
     createdVisible = (GetWindowLongW(edit->Hwnd(), GWL_STYLE) & WS_VISIBLE) != 0;
-    int column = grid->CurrentColumn();
-    SetWindowPos(edit->Hwnd(), nullptr, grid->ColumnLeft(column), grid->RowTop(grid->CurrentRow()),
-                 static_cast<int>(grid->ColumnWidth(column)), grid->RowHeight(), SWP_NOZORDER);
-    edit->SetTime(static_cast<int64_t>(ParseTimeCode(grid->GetCellText(column, grid->CurrentRow()))));
+    edit->SetTime(static_cast<int64_t>(ParseTimeCode(grid->GetCellText(grid->CurrentColumn(), grid->CurrentRow()))));
     *slot = edit;
     return 0;
   }

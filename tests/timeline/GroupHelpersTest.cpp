@@ -21,18 +21,11 @@ using enginetest::Get;
 using enginetest::TestType;
 using tltest::ComPtr;
 
-class GroupHelpersTest : public tltest::TimelineTest {
- protected:
-  static TLGroupDesc Desc(const wchar_t* name, int tracks, int major, int subtype, uint32_t format) {
-    TLGroupDesc desc;
-    desc.name = name;
-    desc.trackCount = tracks;
-    desc.majorIndex = major;
-    desc.subtypeIndex = subtype;
-    desc.format = format;
-    return desc;
-  }
-};
+using GroupHelpersTest = tltest::TimelineTest;
+
+TLGroupDesc Desc(const wchar_t* name, int tracks, int major, int subtype, uint32_t format) {
+  return {false, false, tracks, name, major, subtype, format};
+}
 
 // The bytes of a type and its format block, for comparing whole types.
 std::vector<BYTE> Bytes(const AM_MEDIA_TYPE& t) {
@@ -44,10 +37,7 @@ std::vector<BYTE> Bytes(const AM_MEDIA_TYPE& t) {
 }
 
 TEST(BuildGroupMediaType, VideoRowsArePaddedToWholeWordsAndAudioIsStereoPcm) {
-  TLGroupDesc desc;
-  desc.majorIndex = kGroupVideo;
-  desc.subtypeIndex = 0;  // RGB555
-  desc.format = TLGroupDesc::VideoFormat(641, 480);
+  TLGroupDesc desc = Desc(L"", 0, kGroupVideo, 0, TLGroupDesc::VideoFormat(641, 480));  // RGB555
   // 641 pixels of 2 bytes are 1282 bytes, padded to 1284.
   TestType video = enginetest::VideoType(MEDIASUBTYPE_RGB555, 16, 641, 480);
   video.mt.bFixedSizeSamples = TRUE;
@@ -57,10 +47,7 @@ TEST(BuildGroupMediaType, VideoRowsArePaddedToWholeWordsAndAudioIsStereoPcm) {
   EXPECT_EQ(Bytes(*video.Get()), Bytes(type));
   FreeMediaTypeContent(&type);
 
-  desc.majorIndex = kGroupAudio;
-  desc.subtypeIndex = 0;
-  desc.format = 44100;
-  ASSERT_EQ(0, BuildGroupMediaType(desc, &type));
+  ASSERT_EQ(0, BuildGroupMediaType(Desc(L"", 0, kGroupAudio, 0, 44100), &type));
   EXPECT_EQ(Bytes(*enginetest::PcmType(2, 44100).Get()), Bytes(type));
   FreeMediaTypeContent(&type);
 

@@ -4,7 +4,7 @@
 
 #include "timeline/TimeCode.h"
 
-TEST(TimeCode, FormatsTheThreeFormsAndZeroForNegativeTimes) {
+TEST(TimeCode, FormatsTheThreeFormsAndZeroForNegativeTimesWithinTheBuffer) {
   EXPECT_EQ(FormatTimeCode(3723000004), L"001:02:03,000004");
   EXPECT_EQ(FormatTimeCode(3723000004, kTimeCodeDisplay), L"01:02:03,000004");
   EXPECT_EQ(FormatTimeCode(3723000004, kTimeCodeCoarse), L"01:02:03");
@@ -12,9 +12,7 @@ TEST(TimeCode, FormatsTheThreeFormsAndZeroForNegativeTimes) {
   EXPECT_EQ(FormatTimeCode(-5), L"000:00:00,000000");
   EXPECT_EQ(FormatTimeCode(INT64_MIN, kTimeCodeDisplay), L"00:00:00,000000");
   EXPECT_EQ(FormatTimeCode(999 * kMicrosPerHour + 59 * kMicrosPerMinute + 59999999), L"999:59:59,999999");
-}
-
-TEST(TimeCode, FormattingIsBoundedByTheBuffer) {
+  // Bounded by the buffer.
   wchar_t small[8];
   small[7] = L'#';
   FormatTimeCode(3723000004, kTimeCodeEditing, small, 7);

@@ -1,5 +1,8 @@
 #include "TimelineFixture.h"
 
+#include "services/GroupMediaTypes.h"
+#include "timeline/GroupHelpers.h"
+
 namespace tltest {
 
 using enginetest::As;
@@ -17,12 +20,9 @@ std::wstring TimelineTest::NameOf(IAMTimelineObj* object) {
 long TimelineTest::GroupCount() const { return enginetest::Get(timeline, &IAMTimeline::GetGroupCount); }
 
 ComPtr<IAMTimelineObj> TimelineTest::AddGroup(const wchar_t* name, int tracks) {
-  enginetest::TestType type = enginetest::VideoType(MEDIASUBTYPE_RGB24, 24, 320, 240);
-  type.mt.bFixedSizeSamples = TRUE;
-  type.mt.lSampleSize = type.Bih().biSizeImage = 320 * 240 * 3;
-  ComPtr<IAMTimelineObj> group = EngineTest::AddGroup(type.Get());
-  if (name) SetName(group.Get(), name);
-  for (int i = 0; i < tracks; ++i) AddTrack(group.Get());
+  ComPtr<IAMTimelineObj> group;
+  EXPECT_EQ(S_OK, CreateGroup(timeline.Get(), &group,
+                              {false, false, tracks, name, kGroupVideo, 1, TLGroupDesc::VideoFormat(320, 240)}));
   return group;
 }
 

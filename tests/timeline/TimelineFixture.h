@@ -17,7 +17,8 @@ class TimelineTest : public enginetest::EngineTest {
   static std::wstring NameOf(IAMTimelineObj* object);
 
  protected:
-  // A video group (RGB24, 320 × 240) with the given number of unnamed tracks.
+  // A video group (RGB24, 320 × 240) with the given number of tracks, made as the program makes
+  // groups.
   ComPtr<IAMTimelineObj> AddGroup(const wchar_t* name, int tracks);
   ComPtr<IAMTimelineObj> Track(IAMTimelineObj* group, int index);
   // Times in microseconds; a null name leaves the user name unset.

@@ -22,9 +22,6 @@ class WndTLModelTest : public tltest::ViewTest {
 };
 
 TEST_F(WndTLModelTest, BandsStackTracksTopDownWithTheirRowsAndGaps) {
-  wchar_t name[64];
-  GetClassNameW(view->Hwnd(), name, 64);
-  EXPECT_STREQ(L"TimeLineModel", name);
   // The view knows its client size from its creation on.
   RECT client;
   GetClientRect(view->Hwnd(), &client);
@@ -156,27 +153,17 @@ TEST_F(WndTLModelTest, WheelZoomStaysBetweenOnePixelAndTheLargestStopOver360) {
   EXPECT_EQ(2, view->Scale());
 }
 
-bool BarVisible(HWND window, LONG bar) { return (GetWindowLongW(window, GWL_STYLE) & bar) != 0; }
-
-SCROLLINFO Bar(HWND window, int which) {
-  SCROLLINFO info = {};
-  info.cbSize = sizeof info;
-  info.fMask = SIF_ALL;
-  GetScrollInfo(window, which, &info);
-  return info;
-}
-
 TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {
   BuildTwoGroups();
   HWND w = view->Hwnd();
   // 5 s at 10 ms per pixel is 500 pixels: it fits, and so do the 258 pixels of bands.
-  EXPECT_FALSE(BarVisible(w, WS_HSCROLL));
-  EXPECT_FALSE(BarVisible(w, WS_VSCROLL));
+  EXPECT_FALSE(uitest::HasStyle(w, WS_HSCROLL));
+  EXPECT_FALSE(uitest::HasStyle(w, WS_VSCROLL));
 
   view->SetScale(1000);
   view->UpdateScrollBars(CWndTLModel::kScrollHorizontal);
-  ASSERT_TRUE(BarVisible(w, WS_HSCROLL));
-  SCROLLINFO h = Bar(w, SB_HORZ);
+  ASSERT_TRUE(uitest::HasStyle(w, WS_HSCROLL));
+  SCROLLINFO h = uitest::ScrollBar(w, SB_HORZ);
   EXPECT_EQ(0, h.nMin);
   EXPECT_EQ(5000, h.nMax);
   EXPECT_EQ(static_cast<UINT>(view->ClientWidth() - 40), h.nPage);
@@ -194,7 +181,7 @@ TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {
     SendMessageW(w, WM_HSCROLL, code, 0);
     EXPECT_EQ(offset, view->Offset()) << code;
     if (LOWORD(code) == SB_THUMBPOSITION) {
-      EXPECT_EQ(2500, Bar(w, SB_HORZ).nPos);
+      EXPECT_EQ(2500, uitest::ScrollBar(w, SB_HORZ).nPos);
     }
   }
   EXPECT_FALSE(view->ScrollBy(-5, 0));
@@ -204,13 +191,13 @@ TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {
   // Zoomed out until everything fits again: the bar goes and the view returns to 0.
   view->SetScale(10000);
   view->UpdateScrollBars(CWndTLModel::kScrollHorizontal);
-  EXPECT_FALSE(BarVisible(w, WS_HSCROLL));
+  EXPECT_FALSE(uitest::HasStyle(w, WS_HSCROLL));
   EXPECT_EQ(0, view->Offset());
 
   // Too short for the bands: the vertical bar shows the content height.
   view->Resize(640, 150);
-  ASSERT_TRUE(BarVisible(w, WS_VSCROLL));
-  SCROLLINFO v = Bar(w, SB_VERT);
+  ASSERT_TRUE(uitest::HasStyle(w, WS_VSCROLL));
+  SCROLLINFO v = uitest::ScrollBar(w, SB_VERT);
   EXPECT_EQ(258, v.nMax);
   EXPECT_EQ(static_cast<UINT>(view->ClientHeight() - 20), v.nPage);
   const std::pair<WPARAM, int> down[] = {
@@ -229,7 +216,7 @@ TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {
   }
   // A later update keeps the thumb where the view is.
   view->UpdateScrollBars(CWndTLModel::kScrollBoth);
-  EXPECT_EQ(40, Bar(w, SB_VERT).nPos);
+  EXPECT_EQ(40, uitest::ScrollBar(w, SB_VERT).nPos);
   EXPECT_EQ(40, view->VerticalOffset());
 
   // Deleting what lay below the view keeps the offset within the smaller content.
@@ -241,7 +228,7 @@ TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {
 
   // Tall enough again: the bar goes and the view scrolls back to the top.
   view->Resize(640, 320);
-  EXPECT_FALSE(BarVisible(w, WS_VSCROLL));
+  EXPECT_FALSE(uitest::HasStyle(w, WS_VSCROLL));
   EXPECT_EQ(0, view->VerticalOffset());
 }
 

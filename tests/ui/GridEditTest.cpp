@@ -29,20 +29,6 @@ struct Owner : CGridStrCallback {
 
 class GridEditTest : public gridtest::GridFixture {
  protected:
-  static std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
-  }
-  // Lays a control over the current cell, as owners do.
-  template <typename Control>
-  Control* OverCurrent(Control* control) const {
-    int column = grid->CurrentColumn();
-    SetWindowPos(control->Hwnd(), nullptr, grid->ColumnLeft(column), grid->RowTop(grid->CurrentRow()),
-                 static_cast<int>(grid->ColumnWidth(column)), grid->RowHeight(), SWP_NOZORDER);
-    return control;
-  }
-
   Owner owner;  // outlives the grid, which the frame ends in TearDown
 };
 
@@ -61,7 +47,7 @@ TEST_F(GridEditTest, EnterAndClicksStoreTheEditEscapeAndTabDoNot) {
   ASSERT_NE(editor, nullptr);
   EXPECT_TRUE(IsWindowVisible(editor));
   EXPECT_EQ(GetFocus(), editor);
-  EXPECT_EQ(TextOf(editor), L"1,2");
+  EXPECT_EQ(grid->Editor()->GetText(), L"1,2");
   EXPECT_EQ(grid->Editor()->y, grid->RowTop(2));
   EXPECT_EQ(grid->Editor()->width, 70);
 
@@ -125,7 +111,7 @@ TEST_F(GridEditTest, OwnerSuppliesOrVetoesTheEditor) {
     combo->AddString(L"Cinepak");
     combo->AddString(L"RLE");
     combo->SetCurSel(1);
-    *slot = OverCurrent(combo);
+    *slot = combo;
     made = combo->Hwnd();
     return result;
   };
@@ -159,7 +145,7 @@ TEST_F(GridEditTest, ComboBoxExLeavesOnlyTheChosenValue) {
     combo->SetItemData(combo->AddString(L"XYZ: three"), 3);
     combo->SetItemData(combo->AddString(longItem.c_str()), 280);
     combo->AddString(L"plain: no value length");
-    *slot = OverCurrent(combo);
+    *slot = combo;
     return 0;
   };
   grid->SetCallback(&owner);
@@ -173,13 +159,13 @@ TEST_F(GridEditTest, ComboBoxExLeavesOnlyTheChosenValue) {
   EXPECT_EQ(grid->Editor(), combo);
 
   combo->SetCurSel(0);
-  EXPECT_EQ(TextOf(edit), L"AB");
+  EXPECT_EQ(combo->GetText(), L"AB");
   KeyTo(edit, VK_DOWN);
-  EXPECT_EQ(TextOf(edit), L"XYZ");
+  EXPECT_EQ(combo->GetText(), L"XYZ");
   KeyTo(edit, VK_DOWN);  // a value longer than 255 characters is cut where it ends
   EXPECT_EQ(combo->GetText(), longItem.substr(0, 280));
   KeyTo(edit, VK_DOWN);
-  EXPECT_EQ(TextOf(edit), L"plain: no value length");
+  EXPECT_EQ(combo->GetText(), L"plain: no value length");
   KeyTo(edit, VK_UP);
   KeyTo(edit, VK_UP);
   KeyTo(edit, VK_TAB);

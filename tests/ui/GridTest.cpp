@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "GridTestSupport.h"
+#include "UiTestSupport.h"
 #include "ui/GridStrCallback.h"
 
 namespace {
@@ -17,14 +18,8 @@ struct Recorder : CGridStrCallback {
 
 class GridTest : public gridtest::GridFixture {
  protected:
-  bool HasStyle(DWORD bits) const { return (GetWindowLongW(grid->Hwnd(), GWL_STYLE) & bits) == bits; }
-  SCROLLINFO Bar(int bar) const {
-    SCROLLINFO info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_ALL;
-    GetScrollInfo(grid->Hwnd(), bar, &info);
-    return info;
-  }
+  bool HasStyle(DWORD bits) const { return uitest::HasStyle(grid->Hwnd(), bits); }
+  SCROLLINFO Bar(int bar) const { return uitest::ScrollBar(grid->Hwnd(), bar); }
   std::vector<int> Current() const { return {grid->CurrentColumn(), grid->CurrentRow()}; }
   std::vector<unsigned> Widths() const {
     std::vector<unsigned> widths;

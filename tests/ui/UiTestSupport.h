@@ -23,6 +23,17 @@ inline CWindow* MakeTopLevel(int x, int y, int w, int h) {
   return window;
 }
 
+inline bool HasStyle(HWND window, DWORD bits) { return (GetWindowLongW(window, GWL_STYLE) & bits) == bits; }
+
+// Every field of a window's scroll bar (SB_HORZ or SB_VERT).
+inline SCROLLINFO ScrollBar(HWND window, int bar) {
+  SCROLLINFO info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_ALL;
+  GetScrollInfo(window, bar, &info);
+  return info;
+}
+
 // Deletes a framework object and its window at the end of a scope.
 template <typename T>
 struct Owned {
