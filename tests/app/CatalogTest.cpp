@@ -3,6 +3,7 @@
 
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <string>
 
 #include "core/FilterCatalog.h"
@@ -38,12 +39,6 @@ class Catalog : public testing::Test {
   }
 };
 
-const FilterEntry* Find(const std::vector<FilterEntry>& catalog, const wchar_t* name) {
-  for (const FilterEntry& e : catalog)
-    if (e.name == name) return &e;
-  return nullptr;
-}
-
 }  // namespace
 
 TEST_F(Catalog, RegisteredEffectsAreListedByTheDeviceEnumeratorOnceEach) {
@@ -55,14 +50,12 @@ TEST_F(Catalog, RegisteredEffectsAreListedByTheDeviceEnumeratorOnceEach) {
     EXPECT_GE(EnumerateCategory(FilterCatalog::Effects(kind), engine::EffectCategory(engine::EffectKind(kind)), 0), 1);
   for (size_t i = 0; i < count; ++i) {
     const auto& catalog = FilterCatalog::Effects(effects[i].kind);
-    const FilterEntry* entry = Find(catalog, effects[i].name);
-    ASSERT_NE(entry, nullptr) << effects[i].name;
-    EXPECT_TRUE(entry->hasName);
-    EXPECT_TRUE(IsEqualGUID(entry->clsid, effects[i].clsid)) << effects[i].name;
-    int same = 0;
-    for (const FilterEntry& e : catalog) same += e.name == effects[i].name;
-    EXPECT_EQ(same, 1) << effects[i].name;
-    std::wstring display = entry->displayName;
+    auto named = [&](const FilterEntry& e) { return e.name == effects[i].name; };
+    ASSERT_EQ(std::count_if(catalog.begin(), catalog.end(), named), 1) << effects[i].name;
+    const FilterEntry& entry = *std::find_if(catalog.begin(), catalog.end(), named);
+    EXPECT_TRUE(entry.hasName);
+    EXPECT_TRUE(IsEqualGUID(entry.clsid, effects[i].clsid)) << effects[i].name;
+    std::wstring display = entry.displayName;
     for (auto& c : display) c = static_cast<wchar_t>(towupper(c));
     std::wstring expected =
         L"@DEVICE:SW:" + GuidToText(engine::EffectCategory(effects[i].kind)) + L"\\" + GuidToText(effects[i].clsid);

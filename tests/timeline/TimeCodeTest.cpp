@@ -40,16 +40,14 @@ TEST(TimeCode, ParsesTheEditingFormAndRejectsShortOrMalformedText) {
   EXPECT_TRUE(valid);
 }
 
-TEST(TimeCode, ThousandHoursAndMoreRoundTripWithWiderHours) {
-  const int64_t big = 1234 * kMicrosPerHour + 5 * kMicrosPerMinute + 6 * kMicrosPerSecond + 7;
-  std::wstring text = FormatTimeCode(big);
-  EXPECT_EQ(text, L"1234:05:06,000007");
-  EXPECT_EQ(ParseTimeCode(text.c_str()), static_cast<uint64_t>(big));
+// Hours past 999 take more digits (TimeEditTest steps through them); the widest text fits the
+// buffer, and more hours than we keep are refused.
+TEST(TimeCode, TheLargestTimeFitsTheBufferAndRoundTrips) {
   const int64_t largest = static_cast<int64_t>(kMaxTimeCodeHours) * kMicrosPerHour;
   std::wstring widest = FormatTimeCode(largest);
   EXPECT_EQ(widest.size() + 1, kTimeCodeBufferChars);
   EXPECT_EQ(ParseTimeCode(widest.c_str()), static_cast<uint64_t>(largest));
-  EXPECT_EQ(ParseTimeCode(L"1000000000:00:00,000000"), 0u);  // more hours than we keep
+  EXPECT_EQ(ParseTimeCode(L"1000000000:00:00,000000"), 0u);
 }
 
 TEST(TimeCode, ConvertsUnitsTruncatingTowardZeroAndSaturating) {

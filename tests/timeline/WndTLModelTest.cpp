@@ -62,37 +62,33 @@ TEST_F(WndTLModelTest, BandsStackTracksTopDownWithTheirRowsAndGaps) {
 
 TEST_F(WndTLModelTest, ClicksSelectOnlyItemsStrictlyInsideAndReportTheNode) {
   BuildTwoGroups();
+  // The node a click reports.
+  auto click = [&](UINT message, int x, int y) {
+    Send(message, x, y);
+    return callback.clicks.empty() ? nullptr : callback.clicks.back().second;
+  };
   // x = 140 is exactly the start of clipA (1 s): the track is hit, not the item.
-  Send(WM_LBUTTONDOWN, 140, 60);
-  ASSERT_EQ(1u, callback.clicks.size());
-  EXPECT_EQ(static_cast<UINT>(WM_LBUTTONDOWN), callback.clicks[0].first);
-  EXPECT_EQ(&V().tracks[1], callback.clicks[0].second);
+  EXPECT_EQ(&V().tracks[1], click(WM_LBUTTONDOWN, 140, 60));
   EXPECT_EQ(0, Selected());
-
-  Send(WM_LBUTTONDOWN, 141, 60);
-  EXPECT_EQ(&ClipA(), callback.clicks.back().second);
+  EXPECT_EQ(&ClipA(), click(WM_LBUTTONDOWN, 141, 60));
   EXPECT_TRUE(ClipA().selected);
   EXPECT_EQ(1, Selected());
   EXPECT_EQ(view->Hwnd(), GetFocus());
 
   // Another item takes the selection over.
-  Send(WM_RBUTTONDOWN, 150, 25);
+  EXPECT_EQ(&Fx(), click(WM_RBUTTONDOWN, 150, 25));
   EXPECT_EQ(static_cast<UINT>(WM_RBUTTONDOWN), callback.clicks.back().first);
-  EXPECT_EQ(&Fx(), callback.clicks.back().second);
   EXPECT_TRUE(Fx().selected);
   EXPECT_EQ(1, Selected());
 
   // The group and track columns report the group and clear the selection; so does empty
   // space, which reports no node.
-  Send(WM_LBUTTONDOWN, 30, 150);
-  EXPECT_EQ(&V(), callback.clicks.back().second);
+  EXPECT_EQ(&V(), click(WM_LBUTTONDOWN, 30, 150));
   EXPECT_EQ(0, Selected());
-  Send(WM_LBUTTONDOWN, 141, 60);
-  Send(WM_LBUTTONDOWN, 5, 200);
-  EXPECT_EQ(&A(), callback.clicks.back().second);
+  click(WM_LBUTTONDOWN, 141, 60);
+  EXPECT_EQ(&A(), click(WM_LBUTTONDOWN, 5, 200));
   EXPECT_EQ(0, Selected());
-  Send(WM_RBUTTONDOWN, 300, 300);
-  EXPECT_EQ(nullptr, callback.clicks.back().second);
+  EXPECT_EQ(nullptr, click(WM_RBUTTONDOWN, 300, 300));
   EXPECT_EQ(7u, callback.clicks.size());
   EXPECT_TRUE(callback.times.empty());
 
@@ -127,30 +123,27 @@ TEST_F(WndTLModelTest, RulerClicksMoveTheCursorOnlyInTheTimeArea) {
 }
 
 TEST_F(WndTLModelTest, WheelZoomStaysBetweenOnePixelAndTheLargestStopOver360) {
-  auto wheel = [&](int delta) { Send(WM_MOUSEWHEEL, 10, 10, MAKEWPARAM(0, static_cast<WORD>(delta))); };
+  // The scale after a wheel turn.
+  auto wheel = [&](int delta) {
+    Send(WM_MOUSEWHEEL, 10, 10, MAKEWPARAM(0, static_cast<WORD>(delta)));
+    return view->Scale();
+  };
   // Nothing in the timeline yet: the largest stop is 0 and zooming out never grows.
   Refresh();
   EXPECT_EQ(500000, view->Scale());
-  wheel(120);
-  EXPECT_EQ(500000, view->Scale());
+  EXPECT_EQ(500000, wheel(120));
   view->SetScale(1);
-  wheel(120);
-  EXPECT_EQ(1, view->Scale());
-  wheel(-120);
-  EXPECT_EQ(1, view->Scale());
+  EXPECT_EQ(1, wheel(120));
+  EXPECT_EQ(1, wheel(-120));
 
   BuildTwoGroups();  // largest stop 5 s: growth stops once the scale reaches 13888
-  wheel(120);
-  EXPECT_EQ(20000, view->Scale());
-  wheel(120);
-  EXPECT_EQ(20000, view->Scale());
+  EXPECT_EQ(20000, wheel(120));
+  EXPECT_EQ(20000, wheel(120));
   // A zero delta zooms in, like a negative one; halving stops at 1.
-  wheel(0);
-  EXPECT_EQ(10000, view->Scale());
+  EXPECT_EQ(10000, wheel(0));
   for (int i = 0; i < 20; ++i) wheel(-120);
   EXPECT_EQ(1, view->Scale());
-  wheel(120);
-  EXPECT_EQ(2, view->Scale());
+  EXPECT_EQ(2, wheel(120));
 }
 
 TEST_F(WndTLModelTest, ScrollBarsAppearWhenNeededAndResetWhenAllFits) {

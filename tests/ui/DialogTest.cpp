@@ -62,13 +62,25 @@ class ModalDialog : public testing::Test {
 
 }  // namespace
 
-TEST_F(ModalDialog, OkCancelAndTheCloseBoxEndTheRunWithTheirResultsAndLeaveTheWindowReadable) {
-  // The close box of a fresh window ends with 0, OK with 1, the Cancel button and command with 2.
+TEST_F(ModalDialog, EveryWayOutEndsTheRunWithItsResultAndLeavesTheWindowReadable) {
+  // The close box of a fresh window ends with 0, OK with 1, the Cancel button and command and
+  // Escape with 2; a refused close keeps the run going.
   const std::pair<std::function<void()>, int> runs[] = {
       {[&] { Post(WM_CLOSE, 0, 0); }, 0},
       {[&] { Click(dialog_->OkButton()); }, 1},
       {[&] { Click(dialog_->CancelButton()); }, 2},
       {[&] { Post(WM_COMMAND, IDCANCEL, 0); }, 2},
+      {[&] {
+         Post(WM_NULL, 0, 0);  // the first message of the run: by then the dialog is active
+         PostMessageW(dialog_->CancelButton()->Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
+       },
+       2},
+      {[&] {
+         dialog_->refusals = 1;
+         Click(dialog_->OkButton());
+         Post(WM_COMMAND, IDCANCEL, 0);
+       },
+       2},
   };
   for (const auto& [post, result] : runs) {
     dialog_->SetModalResult(0);
@@ -78,29 +90,15 @@ TEST_F(ModalDialog, OkCancelAndTheCloseBoxEndTheRunWithTheirResultsAndLeaveTheWi
     EXPECT_TRUE(IsWindow(dialog_->Hwnd()));
     EXPECT_FALSE(IsWindowVisible(dialog_->Hwnd()));
     EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
+    // Closing hands activation back to the owner.
+    EXPECT_EQ(GetActiveWindow(), owner_->Hwnd());
+    EXPECT_EQ(UiState::ActiveDialogWindow(), owner_->Hwnd());
     EXPECT_EQ(edit_->GetText(), L"kept after the run");
   }
-}
+  EXPECT_EQ(dialog_->closes, 7);
 
-TEST_F(ModalDialog, EscapeKeyThroughDialogNavigationCancels) {
-  Post(WM_NULL, 0, 0);  // the first message of the run: by then the dialog is active
-  PostMessageW(dialog_->CancelButton()->Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
-  EXPECT_EQ(dialog_->RunModal(), 2);
-  // Closing hands activation back to the owner.
-  EXPECT_EQ(GetActiveWindow(), owner_->Hwnd());
-  EXPECT_EQ(UiState::ActiveDialogWindow(), owner_->Hwnd());
-}
-
-TEST_F(ModalDialog, RefusedCloseKeepsTheRunGoing) {
-  dialog_->refusals = 1;
-  Click(dialog_->OkButton());
-  Post(WM_COMMAND, IDCANCEL, 0);
-  EXPECT_EQ(dialog_->RunModal(), 2);
-  EXPECT_EQ(dialog_->closes, 2);
-  EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
-}
-
-TEST_F(ModalDialog, QuitRequestEndsTheRunAndReachesTheOuterLoop) {
+  // A quit request ends the run with the owner enabled and still reaches the outer loop.
+  dialog_->SetModalResult(0);
   PostQuitMessage(7);
   EXPECT_EQ(dialog_->RunModal(), 0);
   EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
