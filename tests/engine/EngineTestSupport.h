@@ -36,7 +36,7 @@ ComPtr<I> As(IUnknown* obj) {
 }
 template <class I, class T>
 ComPtr<I> As(const ComPtr<T>& obj) {
-  return As<I>(obj.Get());
+  return enginetest::As<I>(obj.Get());
 }
 
 // A new object of a class registered for the process.

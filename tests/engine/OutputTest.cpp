@@ -8,11 +8,14 @@
 
 #include "core/FilterCatalog.h"
 #include "engine/EngineRegistration.h"
-#include "engine/output/AviFile.h"
 #include "engine/filters/SlimAllocator.h"
 #include "engine/output/WriteBehind.h"
+#include "services/ComUtil.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,26 +31,17 @@ using testsupport::InCurrentDir;
 
 std::vector<BYTE> ReadAt(const std::wstring& path, uint64_t pos, size_t size) {
   std::vector<BYTE> bytes(size);
-  HANDLE f =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return {};
-  LARGE_INTEGER at;
-  at.QuadPart = static_cast<LONGLONG>(pos);
-  DWORD read = 0;
-  if (!SetFilePointerEx(f, at, nullptr, FILE_BEGIN) ||
-      !ReadFile(f, bytes.data(), static_cast<DWORD>(size), &read, nullptr))
-    read = 0;
-  bytes.resize(read);
-  CloseHandle(f);
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  file.seekg(static_cast<std::streamoff>(pos));
+  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  bytes.resize(static_cast<size_t>(file.gcount()));
   return bytes;
 }
 
-std::string Text(const std::vector<BYTE>& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
 uint64_t FileSize(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  std::error_code error;
+  const uint64_t size = std::filesystem::file_size(path, error);
+  return error ? 0 : size;
 }
 
 DWORD U32(const std::vector<BYTE>& b, size_t at) {
@@ -71,23 +65,6 @@ std::vector<RiffSegment> Segments(const std::wstring& path) {
     pos += 8 + U32(head, 4) + (U32(head, 4) & 1);
   }
   return out;
-}
-
-// A filter's pins of one direction, in its order.
-std::vector<ComPtr<IPin>> Pins(IBaseFilter* filter, PIN_DIRECTION dir) {
-  std::vector<ComPtr<IPin>> found;
-  ComPtr<IEnumPins> pins;
-  filter->EnumPins(&pins);
-  ComPtr<IPin> pin;
-  while (pins && pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION d;
-    if (SUCCEEDED(pin->QueryDirection(&d)) && d == dir) found.push_back(pin);
-  }
-  return found;
-}
-ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION dir) {
-  auto pins = Pins(filter, dir);
-  return pins.empty() ? nullptr : pins[0];
 }
 
 // COM and the engine's classes for the whole run, as the application registers them.
@@ -119,8 +96,7 @@ class FileOutput : public ::testing::Test {
   }
 
   ComPtr<IBaseFilter> AddSource(SourceSetup setup, const wchar_t* name) {
-    ComPtr<IBaseFilter> f;
-    f.Attach(TestSource::New(setup));
+    auto f = TestSource::New(setup);
     EXPECT_EQ(S_OK, graph->AddFilter(f.Get(), name));
     return f;
   }
@@ -138,32 +114,17 @@ class FileOutput : public ::testing::Test {
     return source;
   }
 
-  // Runs the graph to its end, reading the multiplexer's position while it runs.
-  long RunToEnd(IMediaSeeking* seeking, std::vector<LONGLONG>* positions, DWORD timeoutMs = 60000) {
-    return RunGraph(graph.Get(), timeoutMs, [&] {
-      LONGLONG pos = -1;
-      if (SUCCEEDED(seeking->GetCurrentPosition(&pos))) positions->push_back(pos);
-    });
-  }
-
   ComPtr<IGraphBuilder> graph;
   ComPtr<ICaptureGraphBuilder2> builder;
   std::wstring path;
 };
 
 TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
-  path = InCurrentDir(L"av.avi");
   // An older, longer file in the way must not leave its tail behind the new one.
   std::vector<BYTE> older(8 << 20, 0x55);
-  ASSERT_TRUE(testsupport::WriteBytes(path, older.data(), older.size()));
-  ComPtr<IBaseFilter> mux;
-  ComPtr<IFileSinkFilter> sink;
-  ASSERT_EQ(S_OK, builder->SetOutputFileName(&MEDIASUBTYPE_Avi, path.c_str(), &mux, &sink));
+  ASSERT_TRUE(testsupport::WriteBytes(InCurrentDir(L"av.avi"), older.data(), older.size()));
+  auto mux = Output(L"av.avi");
   ASSERT_TRUE(As<IConfigAviMux>(mux));  // the platform's multiplexer would not be ours
-  LPOLESTR named = nullptr;
-  ASSERT_EQ(S_OK, sink->GetCurFile(&named, nullptr));
-  EXPECT_EQ(path, named);
-  CoTaskMemFree(named);
 
   SourceSetup videoSetup = VideoSetup(160, 120, 24, kSecond / 25, 50);
   videoSetup.step = 5;
@@ -173,18 +134,18 @@ TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
   audioSetup.pauseMs = 10;
   auto video = AddSource(videoSetup, L"video");
   auto audio = AddSource(audioSetup, L"audio");
-  ASSERT_EQ(1u, Pins(mux.Get(), PINDIR_INPUT).size());
+  ASSERT_EQ(1u, FilterPins(mux.Get(), PINDIR_INPUT).size());
   ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, video.Get(), nullptr, mux.Get()));
-  ASSERT_EQ(S_OK,
-            builder->RenderStream(nullptr, nullptr, FirstPin(audio.Get(), PINDIR_OUTPUT).Get(), nullptr, mux.Get()));
-  EXPECT_EQ(3u, Pins(mux.Get(), PINDIR_INPUT).size());  // a free input appears after each connection
+  ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, PinOf(audio.Get(), PINDIR_OUTPUT).Get(), nullptr, mux.Get()));
+  EXPECT_EQ(3u, FilterPins(mux.Get(), PINDIR_INPUT).size());  // a free input appears after each connection
 
   auto seeking = As<IMediaSeeking>(mux);
   ASSERT_TRUE(seeking);
-  EXPECT_EQ(S_OK, seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME));
-  EXPECT_EQ(E_INVALIDARG, seeking->SetTimeFormat(&TIME_FORMAT_FRAME));
-  std::vector<LONGLONG> positions;
-  EXPECT_EQ(EC_COMPLETE, RunToEnd(seeking.Get(), &positions));
+  std::vector<LONGLONG> positions;  // the multiplexer's, read while it runs
+  EXPECT_EQ(EC_COMPLETE, RunGraph(graph.Get(), 60000, [&] {
+              LONGLONG pos = -1;
+              if (SUCCEEDED(seeking->GetCurrentPosition(&pos))) positions.push_back(pos);
+            }));
 
   ASSERT_FALSE(positions.empty());
   EXPECT_EQ(2 * kSecond, positions.back());
@@ -215,14 +176,9 @@ TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
   EXPECT_EQ(Tag("idx1"), U32(idx, 0));
   EXPECT_EQ(16u * (50 + 2), U32(idx, 4));  // 50 frames, audio in two one-second chunks
 
-  // The platform's reader sees the last frame and sample whole; check_output_files.sh reads the
-  // streams' formats, lengths and durations.
-  AviReadBack file(path);
-  const std::vector<BYTE> frame = file.Frame(49);
-  ASSERT_EQ(160u * 120 * 3, frame.size());
-  EXPECT_EQ((49 * 5) & 0xFF, frame[0]);
-  EXPECT_EQ((49 * 5) & 0xFF, frame.back());
-  EXPECT_EQ(static_cast<int16_t>((19 * 3) * 0x0101), file.Sample(88199).second);
+  // The platform's reader finds the last sound where it belongs; check_output_files.sh reads the
+  // streams' formats, lengths, durations and last picture.
+  EXPECT_EQ(static_cast<int16_t>((19 * 3) * 0x0101), AviReadBack(path).Sample(88199).second);
 }
 
 TEST_F(FileOutput, UnwritableDestinationIsRefusedAndCreatesNothing) {
@@ -268,13 +224,11 @@ TEST_F(FileOutput, WriteFailureWhileRunningAbortsTheGraphInsteadOfCompleting) {
   auto mux = Create<IBaseFilter>(CLSID_AviDest);
   ASSERT_EQ(S_OK, graph->AddFilter(mux.Get(), L"mux"));
   // A byte sink that runs out of room after its first megabyte, as a full disk would.
-  auto* full = new TestSink(MEDIATYPE_Stream);
-  full->roomUntil = 1 << 20;
   ComPtr<IBaseFilter> disk;
-  disk.Attach(full);
+  TestSink::New(MEDIATYPE_Stream, &disk)->roomUntil = 1 << 20;
   ASSERT_EQ(S_OK, graph->AddFilter(disk.Get(), L"disk"));
-  ASSERT_EQ(S_OK, graph->ConnectDirect(FirstPin(mux.Get(), PINDIR_OUTPUT).Get(),
-                                       FirstPin(disk.Get(), PINDIR_INPUT).Get(), nullptr));
+  ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(mux.Get(), PINDIR_OUTPUT).Get(), PinOf(disk.Get(), PINDIR_INPUT).Get(),
+                                       nullptr));
   Feed(VideoSetup(320, 240, 32, kSecond / 25, 50), L"video", mux.Get());  // 15 MB
   EXPECT_EQ(EC_ERRORABORT, RunGraph(graph.Get(), 20000));
 }
@@ -335,10 +289,9 @@ TEST_F(FileOutput, PlatformCompressorOutputIsStoredAsCompressedVideo) {
   ASSERT_EQ(S_OK, builder->RenderStream(nullptr, nullptr, AddSource(gray, L"video").Get(), codec.Get(), mux.Get()));
   EXPECT_EQ(EC_COMPLETE, RunGraph(graph.Get()));
 
+  // check_output_files.sh reads the codec and the frames; the index must flag the key frames.
   AviReadBack file(path);
   ASSERT_TRUE(file.Video());
-  EXPECT_EQ(50, file.VideoLength());
-  EXPECT_EQ(static_cast<DWORD>(BI_RLE8), file.VideoFormat().biCompression);
   EXPECT_TRUE(AVIStreamIsKeyFrame(file.Video(), 0));
 }
 
@@ -384,7 +337,7 @@ TEST_F(FileOutput, BuilderConnectsThroughIntermediateAndFindsPinsAndInterfaces) 
 
 TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
   auto mux = Create<IBaseFilter>(CLSID_AviDest);
-  auto in = FirstPin(mux.Get(), PINDIR_INPUT);
+  auto in = PinOf(mux.Get(), PINDIR_INPUT);
   ASSERT_TRUE(in);
   SourceSetup rgb = VideoSetup(64, 48, 16, kSecond / 30, 1), pcm = AudioSetup(48000, 2, 1, 480);
   EXPECT_EQ(S_OK, in->QueryAccept(&rgb.type));
@@ -420,94 +373,34 @@ TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
   EXPECT_TRUE(FAILED(mux->Pause()));
 }
 
-// A sink that keeps the file in memory, then writes it out for the readers.
-class MemorySink final : public engine::output::ByteSink {
- public:
-  HRESULT Write(uint64_t pos, const BYTE* data, size_t size) override {
-    if (bytes.size() < pos + size) bytes.resize(pos + size);
-    memcpy(bytes.data() + pos, data, size);
-    return S_OK;
-  }
-  std::vector<BYTE> bytes;
-};
-
-TEST(AviFileLayout, SegmentsOpenDmlFilesWithIndexesPerSegment) {
-  using engine::output::AviStreamFormat;
-  const BITMAPINFOHEADER bmi{sizeof(BITMAPINFOHEADER), 16, 16, 1, 32, BI_RGB, 16 * 16 * 4, 0, 0, 0, 0};
-  const WAVEFORMATEX wf{WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
-  auto bytes = [](const auto& x) {
-    return std::vector<BYTE>(reinterpret_cast<const BYTE*>(&x), reinterpret_cast<const BYTE*>(&x) + sizeof x);
-  };
-  const AviStreamFormat video{
-      .video = true, .rate = 10, .format = bytes(bmi), .width = 16, .height = 16, .frameTime = kSecond / 10};
-  const AviStreamFormat audio{.scale = 2, .rate = 16000, .sampleSize = 2, .format = bytes(wf)};
-
-  MemorySink sink;
-  engine::output::AviFile avi(sink, {video, audio}, true, 64 * 1024);
-  std::vector<BYTE> frame(16 * 16 * 4), sound(1600);
-  for (int i = 0; i < 100; ++i) {
-    if (i % 10 == 0) {
-      ASSERT_EQ(S_OK, avi.WriteChunk(1, sound.data(), sound.size(), true));
-    }
-    memset(frame.data(), i, frame.size());
-    ASSERT_EQ(S_OK, avi.WriteChunk(0, frame.data(), frame.size(), true));
-  }
-  ASSERT_EQ(S_OK, avi.Finish());
-  EXPECT_EQ(100u, avi.Units(0));
-  EXPECT_EQ(8000u, avi.Units(1));
-  EXPECT_GE(avi.SegmentCount(), 2);
-  EXPECT_EQ(E_INVALIDARG, avi.WriteChunk(2, frame.data(), frame.size(), true));
-
-  // RIFF 'AVI ' then 'AVIX' segments, each within the limit, covering the whole file.
-  const auto& b = sink.bytes;
-  std::vector<DWORD> forms;
-  size_t pos = 0;
-  while (pos + 12 <= b.size() && U32(b, pos) == Tag("RIFF")) {
-    forms.push_back(U32(b, pos + 8));
-    EXPECT_LE(U32(b, pos + 4) + 8u, 64u * 1024);
-    pos += 8 + U32(b, pos + 4);
-  }
-  EXPECT_EQ(b.size(), pos);
-  ASSERT_EQ(static_cast<size_t>(avi.SegmentCount()), forms.size());
-  EXPECT_EQ(Tag("AVI "), forms[0]);
-  for (size_t i = 1; i < forms.size(); ++i) EXPECT_EQ(Tag("AVIX"), forms[i]);
-  // Each stream's super index lists one standard index per segment that holds its chunks,
-  // and their durations add up to the stream's length.
-  std::vector<DWORD> entries, durations;
-  for (size_t i = 0; i + 16 <= 8192; ++i)
-    if (U32(b, i) == Tag("indx")) {
-      entries.push_back(U32(b, i + 12));
-      DWORD total = 0;
-      for (DWORD e = 0; e < entries.back(); ++e) total += U32(b, i + 32 + 16 * e + 12);
-      durations.push_back(total);
-    }
-  ASSERT_EQ(2u, entries.size());
-  EXPECT_EQ(static_cast<DWORD>(avi.SegmentCount()), entries[0]);  // video in every segment
-  EXPECT_GE(entries[1], 2u);
-  EXPECT_EQ(100u, durations[0]);
-  EXPECT_EQ(8000u, durations[1]);
-
-  ASSERT_TRUE(testsupport::WriteBytes(InCurrentDir(L"segmented.avi"), b.data(), b.size()));
-}
-
 // Blank frames past the 1 GB boundary; check_output_files.sh decodes the file to its end and
 // deletes it.
-TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegments) {
+TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegmentsWithAnIndexForEach) {
   auto mux = Output(L"big.avi");
   Feed(VideoSetup(1280, 720, 32, kSecond / 30, 300), L"video", mux.Get());
   Feed(AudioSetup(44100, 2, 100, 4410), L"audio", mux.Get());
-  std::vector<LONGLONG> positions;
-  EXPECT_EQ(EC_COMPLETE, RunToEnd(As<IMediaSeeking>(mux).Get(), &positions, 300000));
-  EXPECT_EQ(10 * kSecond, positions.back());
+  EXPECT_EQ(EC_COMPLETE, RunGraph(graph.Get(), 300000));
 
-  uint64_t size = FileSize(path);
-  EXPECT_GT(size, 1ull << 30);
+  // RIFF 'AVI ' then 'AVIX' segments, each within the limit, covering the whole file.
   auto segments = Segments(path);
   ASSERT_GE(segments.size(), 2u);
   EXPECT_EQ(Tag("AVI "), segments[0].form);
   for (size_t i = 1; i < segments.size(); ++i) EXPECT_EQ(Tag("AVIX"), segments[i].form);
   for (const auto& s : segments) EXPECT_LE(s.size, 1u << 30);
-  EXPECT_EQ(size, segments.back().pos + 8 + segments.back().size);
+  EXPECT_EQ(FileSize(path), segments.back().pos + 8 + segments.back().size);
+  // Each stream's super index lists one standard index per segment that holds its chunks, and
+  // their durations add up to the stream's length.
+  const std::vector<BYTE> head = ReadAt(path, 0, 64 * 1024);
+  std::vector<std::vector<DWORD>> durations;
+  for (size_t i = 0; i + 32 <= head.size(); ++i)
+    if (U32(head, i) == Tag("indx")) {
+      auto& index = durations.emplace_back();
+      for (DWORD e = 0; e < U32(head, i + 12); ++e) index.push_back(U32(head, i + 32 + 16 * e + 12));
+    }
+  ASSERT_EQ(2u, durations.size());
+  EXPECT_EQ(segments.size(), durations[0].size());  // video in every segment
+  EXPECT_EQ(300u, std::accumulate(durations[0].begin(), durations[0].end(), 0u));
+  EXPECT_EQ(441000u, std::accumulate(durations[1].begin(), durations[1].end(), 0u));
 }
 
 // Samples of the platform's own allocator, holding `text`.
@@ -546,7 +439,7 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
     EXPECT_EQ(VFW_E_WRONG_STATE, writer.Queue(TextSample(allocator.Get(), "late").Get(), 0));
   }
   CloseHandle(file);
-  EXPECT_EQ("HEllo12345world", Text(ReadAt(path, 0, 15)));
+  EXPECT_EQ("HEllo12345world", testsupport::ReadText(path));
 
   // A handle that cannot write: the failure comes back from the next call, and what is
   // queued after it is let go without being written.
@@ -566,14 +459,12 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
   // Every sample went back to the allocator.
   std::vector<ComPtr<IMediaSample>> all(3);
   for (auto& s : all) EXPECT_EQ(S_OK, allocator->GetBuffer(&s, nullptr, nullptr, AM_GBF_NOWAIT));
-  EXPECT_EQ("HEllo12345world", Text(ReadAt(path, 0, 15)));
+  EXPECT_EQ("HEllo12345world", testsupport::ReadText(path));
 }
 
 TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) {
-  IMemAllocator* raw = nullptr;
-  ASSERT_EQ(S_OK, engine::filters::SlimAllocator::Create(&raw));
   ComPtr<IMemAllocator> allocator;
-  allocator.Attach(raw);
+  ASSERT_EQ(S_OK, engine::filters::SlimAllocator::Create(allocator.GetAddressOf()));
   ComPtr<IMediaSample> sample;
   EXPECT_EQ(VFW_E_SIZENOTSET, allocator->Commit());
   ALLOCATOR_PROPERTIES want{2, 100, 16, 0}, got{};

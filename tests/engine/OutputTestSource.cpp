@@ -1,11 +1,24 @@
 #include "OutputTestSource.h"
 
 #include "EngineTestSupport.h"
+#include "services/ComUtil.h"
 #include "services/MediaTypes.h"
 
 #include <cstring>
 
 namespace outputtest {
+
+ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION dir) {
+  ComPtr<IPin> pin;
+  FirstPin(filter, dir, pin.GetAddressOf());
+  return pin;
+}
+
+TestSink* TestSink::New(const GUID& major, ComPtr<IBaseFilter>* filter) {
+  auto* sink = new TestSink(major);
+  Adopt(*filter, static_cast<IBaseFilter*>(sink));
+  return sink;
+}
 
 SourceSetup VideoSetup(LONG width, LONG height, WORD bits, REFERENCE_TIME frameTime, int frames) {
   SourceSetup s;
@@ -66,44 +79,35 @@ TestSource::TestSource(SourceSetup setup) : FilterBase(GUID_NULL), setup_(setup)
 }
 
 TestSource::~TestSource() {
+  OnStop();
   out_.reset();
   FreeMediaTypeContents(setup_.type);
 }
 
-IBaseFilter* TestSource::New(SourceSetup setup) { return new TestSource(setup); }
+ComPtr<IBaseFilter> TestSource::New(SourceSetup setup) {
+  ComPtr<IBaseFilter> filter;
+  Adopt(filter, static_cast<IBaseFilter*>(new TestSource(setup)));
+  return filter;
+}
 
 HRESULT TestSource::OnStart() {
   HRESULT hr = out_->Active();
   if (FAILED(hr)) return hr;
   stop_ = false;
-  last_ = S_OK;
-  thread_ = CreateThread(nullptr, 0, &TestSource::ThreadMain, this, 0, nullptr);
-  return thread_ ? S_OK : E_FAIL;
+  thread_ = std::thread([this] { Stream(); });
+  return S_OK;
 }
 
 void TestSource::OnStop() {
   stop_ = true;
   out_->Inactive();
-  if (thread_) {
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
-  }
-}
-
-DWORD WINAPI TestSource::ThreadMain(void* self) {
-  static_cast<TestSource*>(self)->Stream();
-  return 0;
+  if (thread_.joinable()) thread_.join();
 }
 
 void TestSource::Stream() {
   for (int i = 0; i < setup_.samples && !stop_; ++i) {
     IMediaSample* sample = nullptr;
-    HRESULT hr = out_->GetDeliveryBuffer(&sample);
-    if (FAILED(hr)) {
-      last_ = hr;
-      return;
-    }
+    if (FAILED(out_->GetDeliveryBuffer(&sample))) return;
     BYTE* data = nullptr;
     sample->GetPointer(&data);
     memset(data, (i * setup_.step) & 0xFF, static_cast<size_t>(setup_.sampleBytes));
@@ -111,15 +115,12 @@ void TestSource::Stream() {
     REFERENCE_TIME start = i * setup_.sampleTime, stop = start + setup_.sampleTime;
     sample->SetTime(&start, &stop);
     sample->SetSyncPoint(TRUE);
-    hr = out_->Deliver(sample);
+    const HRESULT hr = out_->Deliver(sample);
     sample->Release();
-    if (hr != S_OK) {
-      last_ = hr;
-      return;
-    }
+    if (hr != S_OK) return;
     if (setup_.pauseMs) Sleep(setup_.pauseMs);
   }
-  if (!stop_) last_ = out_->DeliverEndOfStream();
+  if (!stop_) out_->DeliverEndOfStream();
 }
 
 }  // namespace outputtest

@@ -8,15 +8,22 @@
 #include "engine/filters/Pins.h"
 
 #include <evcode.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace outputtest {
+
+using Microsoft::WRL::ComPtr;
+
+// A filter's first pin of one direction, or null.
+ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION dir);
 
 struct SourceSetup {
   AM_MEDIA_TYPE type{};  // owned: freed by the source
@@ -48,27 +55,23 @@ class TestSource final : public engine::filters::FilterBase {
  public:
   explicit TestSource(SourceSetup setup);
   ~TestSource() override;
-  // A new source with one reference, as IBaseFilter.
-  static IBaseFilter* New(SourceSetup setup);
+  static ComPtr<IBaseFilter> New(SourceSetup setup);
 
   int PinCount() override { return 1; }
   IPin* PinAt(int index) override { return index == 0 ? out_.get() : nullptr; }
   const SourceSetup& Setup() const { return setup_; }
-  HRESULT LastResult() const { return last_; }
 
  protected:
   HRESULT OnStart() override;
   void OnStop() override;
 
  private:
-  static DWORD WINAPI ThreadMain(void* self);
   void Stream();
 
   SourceSetup setup_;
   std::unique_ptr<TestSourceOut> out_;
-  HANDLE thread_ = nullptr;
+  std::thread thread_;
   std::atomic<bool> stop_{false};
-  std::atomic<HRESULT> last_{S_OK};
 };
 
 // A sink of one major type that records sample times and first four bytes, segments, flushes
@@ -82,6 +85,8 @@ class TestSink final : public engine::filters::FilterBase {
     uint32_t first;
   };
   explicit TestSink(const GUID& major) : FilterBase(GUID_NULL), in_(this, major) {}
+  // A new sink, owned by `filter`.
+  static TestSink* New(const GUID& major, ComPtr<IBaseFilter>* filter);
   HRESULT OnStart() override {
     in_.ResetStream();
     return S_OK;

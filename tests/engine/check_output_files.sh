@@ -27,12 +27,6 @@ check "av decodes cleanly" "" "$(decode_errors "$f")"
 # The last frame holds the value of frame 49 (49 * 5 = 245), in every byte.
 check "av last frame" "245" "$(ffmpeg -nostdin -v error -i "$f" -map 0:v -vf select='eq(n\,49)' -f rawvideo -pix_fmt bgr24 - 2>/dev/null | od -An -tu1 -N1 | tr -d ' ')"
 
-f="$dir/segmented.avi"
-check "segmented video packets" "100" "$(ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets -of default=nw=1:nk=1 "$f")"
-check "segmented audio samples" "8000" "$(probe "$f" a:0 stream=nb_frames)"
-check "segmented video frames decoded" "100" "$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of default=nw=1:nk=1 "$f")"
-check "segmented decodes cleanly" "" "$(decode_errors "$f")"
-
 f="$dir/rle.avi"
 check "rle video" "msrle 25/1 50" "$(probe "$f" v:0 stream=codec_name,r_frame_rate,nb_frames)"
 check "rle frames decoded" "50" "$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of default=nw=1:nk=1 "$f")"
