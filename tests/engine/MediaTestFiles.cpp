@@ -91,7 +91,10 @@ bool WriteColourAvi(const std::wstring& path, LONG width, LONG height, int frame
 }
 
 bool WriteColourBmp(const std::wstring& path, LONG width, LONG height, uint32_t colour) {
-  const std::vector<BYTE> bits = SolidRgb24(width, height, colour);
+  return WriteBmp(path, width, height, SolidRgb24(width, height, colour));
+}
+
+bool WriteBmp(const std::wstring& path, LONG width, LONG height, const std::vector<BYTE>& bits) {
   const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   const BITMAPFILEHEADER bfh{0x4D42, static_cast<DWORD>(offset + bits.size()), 0, 0, offset};
   const BITMAPINFOHEADER bih{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};

@@ -27,7 +27,8 @@ inline bool WriteSolidAvi(const std::wstring& path, LONG width, LONG height, int
   return WriteColourAvi(path, width, height, frames, fps, [](int i) { return uint32_t(FrameRed(i)) << 16 | 0x4080; });
 }
 
-// A 24-bit BMP filled with one colour (0xRRGGBB).
+// A 24-bit BMP of bottom-up rows padded to whole words, and one filled with one colour (0xRRGGBB).
+bool WriteBmp(const std::wstring& path, LONG width, LONG height, const std::vector<BYTE>& rows);
 bool WriteColourBmp(const std::wstring& path, LONG width, LONG height, uint32_t colour);
 
 // The fixture JPEG with its signature and Huffman table broken: measured, the platform's
