@@ -40,7 +40,6 @@ TEST_F(GridTimeEditTest, EditsATimeCellAndLeavesTabToTheGrid) {
   ASSERT_NE(edit, nullptr);
   EXPECT_FALSE(owner.createdVisible);  // shown by the grid once placed, not before
   EXPECT_TRUE(IsWindowVisible(edit));
-  EXPECT_EQ(GetFocus(), edit);
 
   SendMessageW(edit, EM_SETSEL, 0, 0);
   KeyTo(edit, VK_UP);  // the time-code editor's own keys still work

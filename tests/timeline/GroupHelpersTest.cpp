@@ -27,6 +27,17 @@ TLGroupDesc Desc(const wchar_t* name, int tracks, int major, int subtype, uint32
   return {false, false, tracks, name, major, subtype, format};
 }
 
+// A combo's items as "text=data".
+std::vector<std::wstring> Items(CComboBox* combo) {
+  std::vector<std::wstring> items;
+  for (int i = 0; i < combo->Count(); ++i) {
+    wchar_t text[64] = {};
+    SendMessageW(combo->Hwnd(), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    items.push_back(std::wstring(text) + L"=" + std::to_wstring(combo->GetItemData(i)));
+  }
+  return items;
+}
+
 // The bytes of a type and its format block, for comparing whole types.
 std::vector<BYTE> Bytes(const AM_MEDIA_TYPE& t) {
   const size_t head = offsetof(AM_MEDIA_TYPE, formattype) + sizeof(GUID);
@@ -121,27 +132,15 @@ TEST_F(GroupHelpersTest, CombosListGroupsByTypeAndEveryTrackAtItsIndex) {
 
   // A group without a name is left out; the values are group indexes, not positions.
   EXPECT_EQ(2, FillGroupCombo(timeline.Get(), combo, GUID_NULL));
-  ASSERT_EQ(2, combo->Count());
-  EXPECT_EQ(0, combo->GetItemData(0));
-  EXPECT_EQ(2, combo->GetItemData(1));
+  EXPECT_EQ(Items(combo), (std::vector<std::wstring>{L"Video group=0", L"Audio group=2"}));
   combo->Clear();
   EXPECT_EQ(1, FillGroupCombo(timeline.Get(), combo, MEDIATYPE_Audio));
-  ASSERT_EQ(1, combo->Count());
-  EXPECT_EQ(2, combo->GetItemData(0));
-  wchar_t text[64];
-  SendMessageW(combo->Hwnd(), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
-  EXPECT_STREQ(L"Audio group", text);
+  EXPECT_EQ(Items(combo), (std::vector<std::wstring>{L"Audio group=2"}));
 
   // A track without a name still takes its position, so positions stay track indexes.
   SetName(Track(video.Get(), 1).Get(), nullptr);
   EXPECT_EQ(3, FillTrackCombo(timeline.Get(), 0, combo));
-  ASSERT_EQ(3, combo->Count());
-  const wchar_t* expected[] = {L"Track_0", L"(track 1)", L"Track_2"};
-  for (int i = 0; i < 3; ++i) {
-    SendMessageW(combo->Hwnd(), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-    EXPECT_STREQ(expected[i], text);
-    EXPECT_EQ(i, combo->GetItemData(i));
-  }
+  EXPECT_EQ(Items(combo), (std::vector<std::wstring>{L"Track_0=0", L"(track 1)=1", L"Track_2=2"}));
   // No such group: the combo is left empty.
   EXPECT_EQ(-1, FillTrackCombo(timeline.Get(), 3, combo));
   EXPECT_EQ(0, combo->Count());

@@ -25,7 +25,7 @@ class TLModelTest : public tltest::TimelineTest {
     SetName(v1.Get(), L"V1");
     SetName(w0.Get(), L"W0");
     // Added out of time order: the tree lists sources and transitions by time.
-    late = AddSource(v1.Get(), 1000000, 3000000, L"late");
+    AddSource(v1.Get(), 1000000, 3000000, L"late");
     early = AddSource(v1.Get(), 0, 1000000, nullptr, L"C:\\media\\early.avi");
     effect = AddEffect(v1.Get(), 0, 2000000, L"fx");
     AddTransition(v1.Get(), 2500000, 3000000, L"fade");
@@ -34,7 +34,7 @@ class TLModelTest : public tltest::TimelineTest {
     wsrc = AddSource(w0.Get(), 4000000, 7500000, L"wsrc");
   }
 
-  ComPtr<IAMTimelineObj> v, w, v0, v1, w0, late, early, effect, wsrc;
+  ComPtr<IAMTimelineObj> v, w, v0, v1, w0, early, effect, wsrc;
   CTLModel model;
 };
 

@@ -2,26 +2,24 @@
 
 namespace tltest {
 
-ViewPixels::ViewPixels(CWndTLModel* view) : width_(view->ClientWidth()), height_(view->ClientHeight()) {
-  BITMAPINFO info = {{sizeof info.bmiHeader, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-  void* bits = nullptr;
-  dc_ = CreateCompatibleDC(nullptr);
-  bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bits_ = static_cast<const uint32_t*>(bits);
-  old_ = SelectObject(dc_, bitmap_);
-  SendMessageW(view->Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+ViewPixels::ViewPixels(CWndTLModel* view)
+    : width(view->ClientWidth()), height(view->ClientHeight()), bits(static_cast<size_t>(width) * height) {
+  BITMAPINFO info = {{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+  void* printed = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &printed, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SendMessageW(view->Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
   GdiFlush();
-}
-
-ViewPixels::~ViewPixels() {
-  SelectObject(dc_, old_);
-  DeleteObject(bitmap_);
-  DeleteDC(dc_);
+  if (printed) memcpy(bits.data(), printed, bits.size() * sizeof(uint32_t));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
 }
 
 COLORREF ViewPixels::At(int x, int y) const {
-  if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
-  uint32_t p = bits_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+  if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+  uint32_t p = bits[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
   return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 

@@ -28,25 +28,15 @@ struct RecordingCallback final : CTLModelCallback {
   std::vector<int64_t> times;
 };
 
-// The view's client area printed into a 32-bit top-down bitmap.
-class ViewPixels {
- public:
+// The view's client area as printed into a 32-bit top-down bitmap.
+struct ViewPixels {
   explicit ViewPixels(CWndTLModel* view);
-  ~ViewPixels();
-  ViewPixels(const ViewPixels&) = delete;
-  ViewPixels& operator=(const ViewPixels&) = delete;
   COLORREF At(int x, int y) const;
   // Pixels of a colour in a rectangle (right and bottom excluded).
   int Count(COLORREF colour, int left, int top, int right, int bottom) const;
-  int Width() const { return width_; }
 
- private:
-  int width_;
-  int height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  const uint32_t* bits_ = nullptr;
+  int width, height;
+  std::vector<uint32_t> bits;
 };
 
 class ViewTest : public TimelineTest {

@@ -247,7 +247,6 @@ TEST_F(WndTLModelTest, PaintsItemsRowsRulerAndCursorOnRealPixels) {
   };
   {
     ViewPixels px(view);
-    ASSERT_EQ(view->ClientWidth(), px.Width());
     // clipA fills x 140-339 of its source row (36-86): inside item, outside face; fx 90-239 in
     // the effect row; "sound" in group A; face below the last band. Row bottoms in shadow
     // across the time area; etched edges on the columns. Ruler: short ticks every 5 pixels, a
