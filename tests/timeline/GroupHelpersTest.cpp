@@ -79,7 +79,7 @@ TEST_F(GroupHelpersTest, CreateGroupMakesNamedTracksAndSetsTypeNameLockAndMute) 
   ComPtr<IAMTimelineObj> group;
   ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &group, desc));
   ASSERT_TRUE(group);
-  EXPECT_EQ(1, GroupCount());
+  EXPECT_EQ(1, Get(timeline, &IAMTimeline::GetGroupCount));
   EXPECT_EQ(L"Video group", NameOf(group.Get()));
   EXPECT_TRUE(Get(group, &IAMTimelineObj::GetLocked));
   EXPECT_FALSE(Get(group, &IAMTimelineObj::GetMuted));
@@ -100,7 +100,7 @@ TEST_F(GroupHelpersTest, CreateGroupMakesNamedTracksAndSetsTypeNameLockAndMute) 
   IAMTimelineObj* same = group.Get();
   ASSERT_EQ(S_OK, CreateGroup(timeline.Get(), &same, audio));
   EXPECT_EQ(group.Get(), same);
-  EXPECT_EQ(1, GroupCount());
+  EXPECT_EQ(1, Get(timeline, &IAMTimeline::GetGroupCount));
   EXPECT_EQ(2, Get(group, &IAMTimelineComp::VTrackGetCount));
   EXPECT_EQ(L"", NameOf(group.Get()));
   EXPECT_TRUE(Get(group, &IAMTimelineObj::GetMuted));
@@ -112,7 +112,7 @@ TEST_F(GroupHelpersTest, CreateGroupMakesNamedTracksAndSetsTypeNameLockAndMute) 
   ComPtr<IAMTimelineObj> none;
   EXPECT_EQ(E_INVALIDARG, CreateGroup(timeline.Get(), &none, Desc(L"x", 1, 0, 7, 0)));
   EXPECT_FALSE(none);
-  EXPECT_EQ(1, GroupCount());
+  EXPECT_EQ(1, Get(timeline, &IAMTimeline::GetGroupCount));
 }
 
 TEST_F(GroupHelpersTest, CombosListGroupsByTypeAndEveryTrackAtItsIndex) {

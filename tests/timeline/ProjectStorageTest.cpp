@@ -36,8 +36,7 @@ TEST_F(ProjectStorageTest, RichTimelineReopensWithEveryObjectAndProperty) {
   TempDir dir(L"kdp-rich ünï 日本");
   std::wstring path = dir.File(L"projet é.kdp");
   ASSERT_EQ(storage.Save(timeline.Get(), path.c_str()), S_OK);
-  // Header, line feed, the timeline's text and the trailer: no mark, no declaration, no final
-  // line feed.
+  // No mark, no declaration, no final line feed.
   std::wstring written = WriteXml(timeline.Get());
   EXPECT_EQ(ReadText(path), "<KDP version=\"1\">\n" + Utf8(written) + "</KDP>");
   EXPECT_EQ(written.rfind(L"<timeline", 0), 0u);

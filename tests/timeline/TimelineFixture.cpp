@@ -17,8 +17,6 @@ std::wstring TimelineTest::NameOf(IAMTimelineObj* object) {
   return text.Str();
 }
 
-long TimelineTest::GroupCount() const { return enginetest::Get(timeline, &IAMTimeline::GetGroupCount); }
-
 ComPtr<IAMTimelineObj> TimelineTest::AddGroup(const wchar_t* name, int tracks) {
   ComPtr<IAMTimelineObj> group;
   EXPECT_EQ(S_OK, CreateGroup(timeline.Get(), &group,

@@ -17,8 +17,7 @@ class TimelineTest : public enginetest::EngineTest {
   static std::wstring NameOf(IAMTimelineObj* object);
 
  protected:
-  // A video group (RGB24, 320 × 240) with the given number of tracks, made as the program makes
-  // groups.
+  // A video group (RGB24, 320 × 240) made as the program makes groups.
   ComPtr<IAMTimelineObj> AddGroup(const wchar_t* name, int tracks);
   ComPtr<IAMTimelineObj> Track(IAMTimelineObj* group, int index);
   // Times in microseconds; a null name leaves the user name unset.
@@ -26,7 +25,6 @@ class TimelineTest : public enginetest::EngineTest {
                                    const wchar_t* media = L"C:\\media\\clip.avi");
   ComPtr<IAMTimelineObj> AddEffect(IAMTimelineObj* track, int64_t start, int64_t stop, const wchar_t* name);
   ComPtr<IAMTimelineObj> AddTransition(IAMTimelineObj* track, int64_t start, int64_t stop, const wchar_t* name);
-  long GroupCount() const;
 
  private:
   ComPtr<IAMTimelineObj> Named(TIMELINE_MAJOR_TYPE kind, int64_t start, int64_t stop, const wchar_t* name);

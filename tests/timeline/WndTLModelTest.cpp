@@ -36,10 +36,8 @@ TEST_F(WndTLModelTest, BandsStackTracksTopDownWithTheirRowsAndGaps) {
   EXPECT_EQ(171 + 87, view->ContentHeight());
   ASSERT_EQ(2, view->Model().GroupCount());
 
-  // Left of the time area a band gives its group, in both columns, edges included; nothing
-  // in the gap between bands (the second band starts 171 pixels below the first). Rows:
-  // effects on top, then sources, then transitions, the highest track first; nothing between
-  // tracks.
+  // Left of the time area a band gives its group, edges included; rows hold effects, then
+  // sources, then transitions, the highest track first; gaps hold nothing.
   TLNode *v = &V(), *a = &A(), *fx = &Fx(), *clip = &ClipA(), *fade = &V().tracks[1].transitions[0];
   TLNode *v0 = &V().tracks[0], *first = &v0->sources[0], *a0 = &A().tracks[0], *sound = &a0->sources[0];
   struct Probe {
@@ -247,11 +245,8 @@ TEST_F(WndTLModelTest, PaintsItemsRowsRulerAndCursorOnRealPixels) {
   };
   {
     ViewPixels px(view);
-    // clipA fills x 140-339 of its source row (36-86): inside item, outside face; fx 90-239 in
-    // the effect row; "sound" in group A; face below the last band. Row bottoms in shadow
-    // across the time area; etched edges on the columns. Ruler: short ticks every 5 pixels, a
-    // full line every 105 from x = 140. The cursor at 0 s: two pixels from x = 39, over the
-    // ruler only.
+    // Items (clipA x 140-339, fx 90-239, "sound"), row bottoms and column edges, ruler ticks
+    // every 5 pixels with a full line every 105 from x = 140, and the 2-pixel cursor at 0 s.
     const std::vector<Spot> shown = {
         {300, 80, item},  {140, 80, item},  {139, 80, face},   {345, 80, face},    {239, 30, item},  {241, 30, face},
         {530, 240, item}, {530, 280, face}, {600, 86, shadow}, {600, 170, shadow}, {0, 100, shadow}, {20, 100, shadow},

@@ -114,13 +114,14 @@ TEST_F(GridTest, KeysWheelAndScrollBarsMoveTheCurrentCell) {
   Key(VK_UP, 3);
   EXPECT_EQ(Current(), (Cells{2, 6}));
 
-  auto wheel = [this](short delta) { SendMessageW(grid->Hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0); };
-  wheel(120);
-  EXPECT_EQ(grid->CurrentRow(), 5);
-  wheel(60);
-  EXPECT_EQ(grid->CurrentRow(), 5);
-  wheel(-240);
-  EXPECT_EQ(grid->CurrentRow(), 7);
+  // The current row after a wheel turn.
+  auto wheel = [this](short delta) {
+    SendMessageW(grid->Hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0);
+    return grid->CurrentRow();
+  };
+  EXPECT_EQ(wheel(120), 5);
+  EXPECT_EQ(wheel(60), 5);
+  EXPECT_EQ(wheel(-240), 7);
 
   SetForegroundWindow(frame->Hwnd());
   SendMessageW(grid->Hwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 2), 0);
