@@ -1,5 +1,4 @@
-// Writing a rich timeline as XTL and reading it into a fresh timeline gives the same timeline,
-// object by object and property by property.
+// A rich timeline written as XTL reads back the same, object by object and property by property.
 #include "EngineTestSupport.h"
 
 #include "../TestSupport.h"
@@ -208,38 +207,27 @@ TEST_F(XtlRoundTrip, TextXmlCannotCarryFailsTheWriteInsteadOfChangingIt) {
 // Every group type the model takes comes back from a save the same in each describing field;
 // the plain ones are written as they always were.
 TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
-  struct Video {
-    GUID subtype;
-    WORD bits;
-    LONG width, height;
-    DWORD compression;
-    int colours;
-  };
-  const Video videos[] = {
-      {MEDIASUBTYPE_RGB555, 16, 320, 240, BI_RGB, 0},
-      {MEDIASUBTYPE_RGB24, 24, 641, -481, BI_RGB, 0},
-      {MEDIASUBTYPE_RGB32, 32, 64, 48, BI_RGB, 0},
-      {MEDIASUBTYPE_ARGB32, 32, 65535, -1, BI_RGB, 0},
-      {MEDIASUBTYPE_RGB8, 8, 16, 16, BI_RGB, 256},
-      {MEDIASUBTYPE_RGB8, 8, 16, -16, BI_RGB, 3},
-      {MEDIASUBTYPE_YUY2, 16, 64, 48, MAKEFOURCC('Y', 'U', 'Y', '2'), 0},
-  };
-  struct Audio {
-    WORD channels, bits;
-    DWORD rate;
-  };
-  const Audio audios[] = {{1, 16, 44100}, {2, 8, 11025}, {6, 24, 96000}, {1, 32, 7999}, {2, 16, 1000000}};
-
-  for (const Video& v : videos) {
-    TestType type = VideoType(v.subtype, v.bits, v.width, v.height, v.compression, v.colours);
-    type.Bih().biClrUsed = v.colours == 256 ? 0 : v.colours;
-    for (int c = 0; c < v.colours; ++c)
-      reinterpret_cast<RGBQUAD*>(&type.Bih() + 1)[c] = {BYTE(c), BYTE(255 - c), BYTE(c * 7), 0};
-    ASSERT_EQ(S_OK, As<IAMTimelineGroup>(AddGroup())->SetMediaType(type.Get())) << v.width;
+  TestType types[] = {VideoType(MEDIASUBTYPE_RGB555, 16, 320, 240),
+                      VideoType(MEDIASUBTYPE_RGB24, 24, 641, -481),
+                      VideoType(MEDIASUBTYPE_RGB32, 32, 64, 48),
+                      VideoType(MEDIASUBTYPE_ARGB32, 32, 65535, -1),
+                      VideoType(MEDIASUBTYPE_RGB8, 8, 16, 16, BI_RGB, 256),
+                      VideoType(MEDIASUBTYPE_RGB8, 8, 16, -16, BI_RGB, 3),
+                      VideoType(MEDIASUBTYPE_YUY2, 16, 64, 48, MAKEFOURCC('Y', 'U', 'Y', '2')),
+                      PcmType(1, 44100),
+                      PcmType(2, 11025, 8),
+                      PcmType(6, 96000, 24),
+                      PcmType(1, 7999, 32),
+                      PcmType(2, 1000000)};
+  for (size_t i = 0; i < std::size(types); ++i) {
+    if (types[i].mt.subtype == MEDIASUBTYPE_RGB8) {  // a palette of distinct colours, all of them used
+      const size_t colours = (types[i].format.size() - sizeof(VIDEOINFOHEADER)) / sizeof(RGBQUAD);
+      types[i].Bih().biClrUsed = colours == 256 ? 0 : static_cast<DWORD>(colours);
+      for (size_t c = 0; c < colours; ++c)
+        reinterpret_cast<RGBQUAD*>(&types[i].Bih() + 1)[c] = {BYTE(c), BYTE(255 - c), BYTE(c * 7), 0};
+    }
+    ASSERT_EQ(S_OK, As<IAMTimelineGroup>(AddGroup())->SetMediaType(types[i].Get())) << i;
   }
-  for (const Audio& a : audios)
-    ASSERT_EQ(S_OK, As<IAMTimelineGroup>(AddGroup())->SetMediaType(PcmType(a.channels, a.rate, a.bits).Get()))
-        << a.rate;
 
   Bstr text;
   ASSERT_EQ(S_OK, xml->WriteXML(timeline.Get(), text.Out()));
@@ -249,7 +237,7 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
   EXPECT_EQ(std::wstring::npos, first.find(L"subtype=")) << first;
   auto copy = ReadBack(text);
   const LONG count = Get(copy, &IAMTimeline::GetGroupCount);
-  ASSERT_EQ(static_cast<LONG>(std::size(videos) + std::size(audios)), count);
+  ASSERT_EQ(static_cast<LONG>(std::size(types)), count);
   for (LONG g = 0; g < count; ++g) {
     SCOPED_TRACE(g);
     ComPtr<IAMTimelineObj> a, b;
@@ -271,34 +259,6 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
       EXPECT_EQ(0, memcmp(&x.Wfx(), &y.Wfx(), 16));  // every field of the PCM format
     }
   }
-}
-
-TEST_F(XtlRoundTrip, GroupTypesThatWouldNotSurviveASaveAreRefused) {
-  auto group = AddGroup();
-  auto g = As<IAMTimelineGroup>(group);
-  // Bit fields, a subtype that disagrees with its header, 8 bits without a palette, a
-  // four-character code the header does not carry, sizes beyond 65535; floats, 12 bits, a
-  // wrong alignment and a rate beyond a million.
-  TestType refused[] = {VideoType(MEDIASUBTYPE_RGB565, 16, 64, 48, BI_BITFIELDS),
-                        VideoType(MEDIASUBTYPE_RGB565, 16, 64, 48),
-                        VideoType(MEDIASUBTYPE_RGB24, 16, 64, 48),
-                        VideoType(MEDIASUBTYPE_RGB32, 32, 64, 48, BI_BITFIELDS),
-                        VideoType(MEDIASUBTYPE_RGB8, 8, 64, 48),
-                        VideoType(MEDIASUBTYPE_YUY2, 16, 64, 48),
-                        VideoType(MEDIASUBTYPE_RGB24, 24, 70000, 48),
-                        VideoType(MEDIASUBTYPE_RGB24, 24, 64, -70000),
-                        PcmType(2, 48000, 32, WAVE_FORMAT_IEEE_FLOAT),
-                        PcmType(2, 48000, 12, WAVE_FORMAT_PCM, 3),
-                        PcmType(2, 48000, 16, WAVE_FORMAT_PCM, 2, 96000),
-                        PcmType(2, 1000001, 16)};
-  for (size_t i = 0; i < std::size(refused); ++i)
-    EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, g->SetMediaType(refused[i].Get())) << i;
-  // Each refusal is logged and leaves the type the group had.
-  EXPECT_EQ(DEX_IDS_BAD_MEDIATYPE, log.entries.back().code);
-  AM_MEDIA_TYPE kept{};
-  g->GetMediaType(&kept);
-  EXPECT_TRUE(kept.majortype == GUID_NULL);
-  CoTaskMemFree(kept.pbFormat);
 }
 
 }  // namespace
