@@ -27,36 +27,46 @@ std::vector<BYTE> SolidRgb24(LONG width, LONG height, uint32_t colour) {
 
 std::wstring FixturePath(const std::wstring& name) { return testsupport::ExeDir() + L"\\media-fixtures\\" + name; }
 
-bool WriteWav(const std::wstring& path, DWORD rate, WORD channels, WORD bits, const std::vector<int16_t>& samples) {
-  std::vector<unsigned char> data;
-  for (int16_t s : samples) {
-    if (bits == 8) {
-      data.push_back(static_cast<unsigned char>((s >> 8) + 128));
-    } else {
-      data.push_back(static_cast<unsigned char>(s & 0xFF));
-      data.push_back(static_cast<unsigned char>((s >> 8) & 0xFF));
-    }
+void Put16(std::string& b, uint16_t v) { b.append({static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}); }
+void Put32(std::string& b, uint32_t v) {
+  Put16(b, static_cast<uint16_t>(v & 0xFFFF));
+  Put16(b, static_cast<uint16_t>(v >> 16));
+}
+
+std::string WaveBytes(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data,
+                      const std::string& extra, uint32_t declaredData, bool extensible) {
+  std::string fmt;
+  Put16(fmt, extensible ? static_cast<uint16_t>(WAVE_FORMAT_EXTENSIBLE) : tag);
+  Put16(fmt, channels);
+  Put32(fmt, rate);
+  Put32(fmt, rate * channels * bits / 8);
+  Put16(fmt, static_cast<uint16_t>(channels * bits / 8));
+  Put16(fmt, bits);
+  if (extensible) {
+    Put16(fmt, 22);
+    Put16(fmt, bits);
+    Put32(fmt, 0);
+    Put32(fmt, tag);  // the sub-format: the tag's GUID in the common base
+    fmt += std::string("\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71", 12);
   }
-  auto u32 = [](std::vector<unsigned char>& v, uint32_t x) {
-    for (int i = 0; i < 4; ++i) v.push_back(static_cast<unsigned char>(x >> (8 * i)));
-  };
-  auto u16 = [](std::vector<unsigned char>& v, uint16_t x) {
-    v.push_back(static_cast<unsigned char>(x));
-    v.push_back(static_cast<unsigned char>(x >> 8));
-  };
-  std::vector<unsigned char> file{'R', 'I', 'F', 'F'};
-  u32(file, static_cast<uint32_t>(36 + data.size()));
-  for (char c : std::string("WAVEfmt ")) file.push_back(static_cast<unsigned char>(c));
-  u32(file, 16);
-  u16(file, 1);
-  u16(file, channels);
-  u32(file, rate);
-  u32(file, rate * channels * bits / 8);
-  u16(file, static_cast<uint16_t>(channels * bits / 8));
-  u16(file, bits);
-  for (char c : std::string("data")) file.push_back(static_cast<unsigned char>(c));
-  u32(file, static_cast<uint32_t>(data.size()));
-  file.insert(file.end(), data.begin(), data.end());
+  std::string body = "WAVEfmt ";
+  Put32(body, static_cast<uint32_t>(fmt.size()));
+  body += fmt + extra + "data";
+  Put32(body, declaredData == 0xFFFFFFFFu ? static_cast<uint32_t>(data.size()) : declaredData);
+  body += data;
+  std::string file = "RIFF";
+  Put32(file, static_cast<uint32_t>(body.size()));
+  return file + body;
+}
+
+bool WriteWav(const std::wstring& path, DWORD rate, WORD channels, WORD bits, const std::vector<int16_t>& samples) {
+  std::string data;
+  for (int16_t s : samples)
+    if (bits == 8)
+      data += static_cast<char>((s >> 8) + 128);
+    else
+      Put16(data, static_cast<uint16_t>(s));
+  const std::string file = WaveBytes(WAVE_FORMAT_PCM, channels, rate, bits, data);
   return testsupport::WriteBytes(path, file.data(), file.size());
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <mmreg.h>
 #include <vfw.h>
 
 #include <cstdint>
@@ -15,6 +16,12 @@ namespace enginetest {
 // The folder the build generated fixtures into (make_media_fixtures.sh).
 std::wstring FixturePath(const std::wstring& name);
 
+// A WAVE file's bytes. `declaredData` lets the data chunk claim another size than it holds;
+// `extra` goes between the format and the data.
+void Put16(std::string& bytes, uint16_t v);
+void Put32(std::string& bytes, uint32_t v);
+std::string WaveBytes(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data,
+                      const std::string& extra = "", uint32_t declaredData = 0xFFFFFFFFu, bool extensible = false);
 // A PCM WAV file; `samples` interleaved, `bits` 8 or 16.
 bool WriteWav(const std::wstring& path, DWORD rate, WORD channels, WORD bits, const std::vector<int16_t>& samples);
 

@@ -1,6 +1,7 @@
 // WAVE files read without a decoding graph: which files it takes, what it leaves to the
 // platform's decoders, sample widths, damaged sizes, seeking, and the file reader on top.
 #include "EngineTestSupport.h"
+#include "MediaTestFiles.h"
 #include "TestSupport.h"
 
 #include "engine/media/FileReader.h"
@@ -18,42 +19,9 @@ using engine::media::WavFile;
 
 namespace {
 
-void Put16(std::string& b, uint16_t v) { b.append({static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}); }
-void Put32(std::string& b, uint32_t v) {
-  Put16(b, static_cast<uint16_t>(v & 0xFFFF));
-  Put16(b, static_cast<uint16_t>(v >> 16));
-}
-
-// A WAVE file built chunk by chunk. `declaredData` lets the data chunk claim another size
-// than it holds; `extra` goes between the format and the data.
-std::string Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data,
-                 const std::string& extra = "", uint32_t declaredData = 0xFFFFFFFFu, bool extensible = false) {
-  std::string fmt;
-  Put16(fmt, extensible ? static_cast<uint16_t>(WAVE_FORMAT_EXTENSIBLE) : tag);
-  Put16(fmt, channels);
-  Put32(fmt, rate);
-  Put32(fmt, rate * channels * bits / 8);
-  Put16(fmt, static_cast<uint16_t>(channels * bits / 8));
-  Put16(fmt, bits);
-  if (extensible) {
-    Put16(fmt, 22);
-    Put16(fmt, bits);
-    Put32(fmt, 0);
-    Put32(fmt, tag);  // the sub-format: the tag's GUID in the common base
-    fmt += std::string("\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71", 12);
-  }
-  std::string body = "WAVE";
-  body += "fmt ";
-  Put32(body, static_cast<uint32_t>(fmt.size()));
-  body += fmt;
-  body += extra;
-  body += "data";
-  Put32(body, declaredData == 0xFFFFFFFFu ? static_cast<uint32_t>(data.size()) : declaredData);
-  body += data;
-  std::string file = "RIFF";
-  Put32(file, static_cast<uint32_t>(body.size()));
-  return file + body;
-}
+using enginetest::Put16;
+using enginetest::Put32;
+using enginetest::WaveBytes;
 
 std::wstring Write(testsupport::TempDir& dir, const wchar_t* name, const std::string& bytes) {
   const std::wstring path = dir.File(name);
@@ -73,7 +41,7 @@ TEST(WavFile, ReadsSixteenBitFramesExactlyPastOtherChunksAndSeeks) {
   std::string list = "LIST";
   Put32(list, 5);
   list += std::string("INFOx") + '\0';
-  const std::wstring path = Write(dir, L"a.wav", Wave(WAVE_FORMAT_PCM, 2, 8000, 16, Samples16(8000, 2), list));
+  const std::wstring path = Write(dir, L"a.wav", WaveBytes(WAVE_FORMAT_PCM, 2, 8000, 16, Samples16(8000, 2), list));
   std::unique_ptr<WavFile> wav;
   ASSERT_EQ(S_OK, WavFile::Open(path, &wav));
   EXPECT_EQ(8000u, wav->SamplesPerSecond());
@@ -104,7 +72,7 @@ TEST(WavFile, EightAndTwentyFourBitSamplesBecomeSixteenAndTheExtensibleFormIsTak
   std::unique_ptr<WavFile> wav;
   AudioBlock block;
   const std::string eight("\x00\x80\xff", 3);  // unsigned: lowest, silence, highest
-  ASSERT_EQ(S_OK, WavFile::Open(Write(dir, L"8.wav", Wave(WAVE_FORMAT_PCM, 1, 11025, 8, eight)), &wav));
+  ASSERT_EQ(S_OK, WavFile::Open(Write(dir, L"8.wav", WaveBytes(WAVE_FORMAT_PCM, 1, 11025, 8, eight)), &wav));
   ASSERT_EQ(S_OK, wav->Read(10, &block));
   ASSERT_EQ(3u, block.samples.size());
   EXPECT_EQ(-32768, block.samples[0]);
@@ -112,9 +80,9 @@ TEST(WavFile, EightAndTwentyFourBitSamplesBecomeSixteenAndTheExtensibleFormIsTak
   EXPECT_EQ(32512, block.samples[2]);
 
   const std::string twentyFour("\x11\x34\x12\xff\xff\x80", 6);  // 0x123411 and -0x7F0001
-  ASSERT_EQ(S_OK,
-            WavFile::Open(Write(dir, L"24.wav", Wave(WAVE_FORMAT_PCM, 1, 48000, 24, twentyFour, "", 0xFFFFFFFFu, true)),
-                          &wav));
+  ASSERT_EQ(S_OK, WavFile::Open(Write(dir, L"24.wav",
+                                      WaveBytes(WAVE_FORMAT_PCM, 1, 48000, 24, twentyFour, "", 0xFFFFFFFFu, true)),
+                                &wav));
   ASSERT_EQ(S_OK, wav->Read(10, &block));
   ASSERT_EQ(2u, block.samples.size());
   EXPECT_EQ(0x1234, block.samples[0]);
@@ -125,11 +93,11 @@ TEST(WavFile, LeavesWhatItDoesNotReadToTheDecodersAndHoldsOnlyTheDataThere) {
   testsupport::TempDir dir(L"wav-others");
   std::unique_ptr<WavFile> wav;
   const std::string floats(32, '\0');
-  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"f.wav", Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats)), &wav));
-  EXPECT_EQ(S_FALSE,
-            WavFile::Open(
-                Write(dir, L"fx.wav", Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats, "", 0xFFFFFFFFu, true)), &wav));
-  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"adpcm.wav", Wave(WAVE_FORMAT_ADPCM, 1, 8000, 4, floats)), &wav));
+  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"f.wav", WaveBytes(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats)), &wav));
+  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"fx.wav",
+                                         WaveBytes(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats, "", 0xFFFFFFFFu, true)),
+                                   &wav));
+  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"adpcm.wav", WaveBytes(WAVE_FORMAT_ADPCM, 1, 8000, 4, floats)), &wav));
   EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"not.wav", std::string(100, 'x')), &wav));
   EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"short.wav", "RIFF"), &wav));
   EXPECT_FALSE(wav);
@@ -137,7 +105,7 @@ TEST(WavFile, LeavesWhatItDoesNotReadToTheDecodersAndHoldsOnlyTheDataThere) {
 
   // A writer that never filled in the data size (or a copy cut short): what is there counts.
   const std::wstring cut =
-      Write(dir, L"cut.wav", Wave(WAVE_FORMAT_PCM, 1, 1000, 16, Samples16(500, 1), "", 0x7FFFFFF0u));
+      Write(dir, L"cut.wav", WaveBytes(WAVE_FORMAT_PCM, 1, 1000, 16, Samples16(500, 1), "", 0x7FFFFFF0u));
   ASSERT_EQ(S_OK, WavFile::Open(cut, &wav));
   EXPECT_EQ(5000000, wav->Length());
   AudioBlock block;
@@ -147,7 +115,7 @@ TEST(WavFile, LeavesWhatItDoesNotReadToTheDecodersAndHoldsOnlyTheDataThere) {
 
 TEST(WavFile, TheFileReaderUsesItForOneStreamOnly) {
   testsupport::TempDir dir(L"wav-reader");
-  const std::wstring path = Write(dir, L"r.wav", Wave(WAVE_FORMAT_PCM, 2, 22050, 16, Samples16(22050, 2)));
+  const std::wstring path = Write(dir, L"r.wav", WaveBytes(WAVE_FORMAT_PCM, 2, 22050, 16, Samples16(22050, 2)));
   std::unique_ptr<FileReader> reader;
   EXPECT_EQ(E_INVALIDARG, FileReader::Open(path, 1, StreamKind::Audio, &reader));
   ASSERT_EQ(S_OK, FileReader::Open(path, 0, StreamKind::Audio, &reader));
