@@ -1,7 +1,5 @@
-// The engine's compressors, bound through the device catalogue as the render manager binds
-// them, in real graphs: timeline groups compressed into the engine's AVI files and decoded
-// back by the platform's own decoders (its imaging codecs for JPEG, its audio codec manager for
-// IMA ADPCM); and their configuration interfaces.
+// The engine's compressors, bound through the catalogue as the render manager binds them: groups
+// compressed into AVI files and decoded back by the platform's codecs; their settings.
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
 #include "OutputTestSource.h"
@@ -31,8 +29,8 @@ constexpr LONG kWidth = 64, kHeight = 48;
 constexpr uint32_t kLeft = 0xC03020, kRight = 0x2040C0;
 constexpr DWORD kMjpg = MAKEFOURCC('M', 'J', 'P', 'G');
 
-// A picture whose left half and right half are two colours, above a band of one-pixel
-// checkers that costs a JPEG more bytes the better its quality. Bottom-up 24-bit rows.
+// Left and right halves of two colours above one-pixel checkers, which cost a JPEG more bytes
+// the better its quality. Bottom-up 24-bit rows.
 std::vector<BYTE> PatternRows() {
   const LONG stride = (kWidth * 3 + 3) & ~3;
   std::vector<BYTE> rows(static_cast<size_t>(stride * kHeight));
@@ -115,8 +113,7 @@ ComPtr<IBaseFilter> Catalogued(const wchar_t* name, REFCLSID category) {
   return filter;
 }
 
-// One group of a timeline through a compressor: into an AVI file by the engine's multiplexer,
-// or into a test sink.
+// A timeline's one group through a compressor, into an AVI file or a test sink.
 class CompressedGraph {
  public:
   CompressedGraph(IAMTimeline* timeline, IBaseFilter* compressor) : compressor_(compressor) {

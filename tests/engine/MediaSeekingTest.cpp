@@ -1,5 +1,4 @@
-// The one IMediaSeeking of the engine's filters: its own position, a writer's reduced
-// capabilities, and passing every call upstream.
+// The one IMediaSeeking of the engine's filters: its own position, a writer's, and a relay's.
 #include "engine/base/ComObject.h"
 #include "engine/filters/MediaSeeking.h"
 
@@ -60,15 +59,25 @@ class Relay final : public Seeker<Relay> {
 template <class T>
 ComPtr<T> Make() {
   ComPtr<T> object;
-  object.Attach(new T());
+  *object.GetAddressOf() = new T();  // takes over the reference it was made with
   return object;
 }
 
-TEST(MediaSeeking, OwnPositionMovesWithinTheDurationAndSaysWhereItLanded) {
+TEST(MediaSeeking, OwnPositionMovesWithinTheDurationInMediaTimeOnlyAndSaysWhereItLanded) {
   auto source = Make<Source>();
   DWORD caps = 0;
   ASSERT_EQ(S_OK, source->GetCapabilities(&caps));
   EXPECT_EQ(engine::filters::MediaSeeking::kSeekCaps, caps);
+  EXPECT_EQ(S_OK, source->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME));
+  EXPECT_EQ(E_INVALIDARG, source->SetTimeFormat(&TIME_FORMAT_FRAME));
+  EXPECT_EQ(S_FALSE, source->IsFormatSupported(&TIME_FORMAT_SAMPLE));
+  EXPECT_EQ(S_FALSE, source->IsUsingTimeFormat(&TIME_FORMAT_FRAME));
+  LONGLONG target = 0;
+  EXPECT_EQ(S_OK, source->ConvertTimeFormat(&target, nullptr, 1234, &TIME_FORMAT_MEDIA_TIME));
+  EXPECT_EQ(1234, target);
+  EXPECT_EQ(E_INVALIDARG, source->ConvertTimeFormat(&target, &TIME_FORMAT_FRAME, 1, nullptr));
+  EXPECT_EQ(E_NOTIMPL, source->SetRate(2.0));
+  EXPECT_EQ(E_POINTER, source->GetDuration(nullptr));
 
   // Beyond the end: both clamp to the duration, and the caller is told so.
   LONGLONG current = 150000000, stop = 120000000;
@@ -110,20 +119,6 @@ TEST(MediaSeeking, OwnPositionMovesWithinTheDurationAndSaysWhereItLanded) {
   EXPECT_EQ(50000000, gotStop);
   ASSERT_EQ(S_OK, source->GetStopPosition(&gotStop));
   EXPECT_EQ(50000000, gotStop);
-}
-
-TEST(MediaSeeking, MediaTimeIsTheOnlyFormat) {
-  auto source = Make<Source>();
-  EXPECT_EQ(S_OK, source->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME));
-  EXPECT_EQ(E_INVALIDARG, source->SetTimeFormat(&TIME_FORMAT_FRAME));
-  EXPECT_EQ(S_FALSE, source->IsFormatSupported(&TIME_FORMAT_SAMPLE));
-  EXPECT_EQ(S_FALSE, source->IsUsingTimeFormat(&TIME_FORMAT_FRAME));
-  LONGLONG target = 0;
-  EXPECT_EQ(S_OK, source->ConvertTimeFormat(&target, nullptr, 1234, &TIME_FORMAT_MEDIA_TIME));
-  EXPECT_EQ(1234, target);
-  EXPECT_EQ(E_INVALIDARG, source->ConvertTimeFormat(&target, &TIME_FORMAT_FRAME, 1, nullptr));
-  EXPECT_EQ(E_NOTIMPL, source->SetRate(2.0));
-  EXPECT_EQ(E_POINTER, source->GetDuration(nullptr));
 }
 
 TEST(MediaSeeking, WriterReportsItsPositionButCannotBeMoved) {

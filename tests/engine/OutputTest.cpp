@@ -1,6 +1,5 @@
-// The engine's file output in real graphs: our multiplexer, file writer and capture graph
-// builder, created through the platform's class ids, fed by test sources and read back by the
-// platform's AVI reader. check_output_files.sh reads the same files with ffprobe and ffmpeg.
+// The engine's multiplexer, file writer and capture graph builder in real graphs, fed by test
+// sources. check_output_files.sh reads the files they write with ffprobe and ffmpeg.
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
 #include "OutputTestSource.h"

@@ -1,7 +1,5 @@
-// Filters for tests in real graphs. A push source: one output pin of a fixed type that delivers
-// a given number of samples on its own thread, then ends its stream; sample i is filled with
-// the byte value (i * step) & 0xFF, so readers can check which sample they got. And a sink
-// that records what reaches it.
+// Filters for tests in real graphs: a push source whose sample i is filled with the byte
+// (i * step) & 0xFF, so readers can tell which sample they got, and a sink that records.
 #pragma once
 
 #include "engine/filters/FilterBase.h"
@@ -74,10 +72,8 @@ class TestSource final : public engine::filters::FilterBase {
   std::atomic<bool> stop_{false};
 };
 
-// A sink of one major type that records sample times and first four bytes, segments, flushes
-// and ends of stream (which it reports to the graph as a renderer does). Each sample may be
-// made to take a while, as on a slow renderer, and the sink may run out of room once a
-// sample's stop passes a limit, as a full disk would.
+// A sink of one major type recording sample times and first bytes, segments, flushes and ends
+// of stream (reported to the graph as a renderer does); it may be slow, or run out of room.
 class TestSink final : public engine::filters::FilterBase {
  public:
   struct Sample {
