@@ -1,9 +1,6 @@
 // A project built in MRQ from its menus, as a user does it on the real windows: a group, a track
 // in it, and a source whose file is picked in the real Open dialog; saved through the real Save
 // dialog and opened again; and the editor each kind of node opens from the view's object menu.
-#include <fstream>
-#include <sstream>
-
 #include "EditorTestSupport.h"
 #include "timeline/TLNode.h"
 
@@ -12,21 +9,6 @@ using namespace editortest;
 namespace {
 
 constexpr int64_t kSecond = 1000000;
-
-// Runs `action` once `ready` holds, from the message loop of whichever modal window runs then.
-void ActWhen(std::function<bool()> ready, std::function<void()> action) {
-  g_pending.emplace_back(SetTimer(nullptr, 0, 20, &PollPending), [ready, action]() {
-    if (!ready()) return false;
-    action();
-    return true;
-  });
-}
-
-HWND NthChild(HWND parent, const wchar_t* cls, int n) {
-  HWND child = nullptr;
-  for (int i = 0; i <= n; ++i) child = FindWindowExW(parent, child, cls, nullptr);
-  return child;
-}
 
 // Types a path into the common file dialog's name box and presses its OK button.
 void AnswerFileDialog(const std::wstring& path) {
@@ -38,25 +20,10 @@ void AnswerFileDialog(const std::wstring& path) {
   });
 }
 
-std::string ReadText(const std::wstring& path) {
-  std::ifstream file(path.c_str(), std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-class BuildProject : public EditorTest {
- protected:
-  void SetUp() override {
-    EditorTest::SetUp();
-    // The real file dialogs, as the user sees them.
-    SetUserPromptHooks({&AnswerMessage, nullptr, &AnswerMenu});
-  }
-};
-
 }  // namespace
 
-TEST_F(BuildProject, GroupTrackAndSourceMadeInTheEditorsAreSavedAndOpenedAgain) {
+TEST_F(EditorTest, GroupTrackAndSourceMadeInTheEditorsAreSavedAndOpenedAgain) {
+  SetUserPromptHooks({&AnswerMessage, nullptr, &AnswerMenu});  // the real file dialogs
   testsupport::TempDir dir(L"build-project");
   const std::wstring project = dir.File(L"made.kdp");
 
@@ -77,19 +44,17 @@ TEST_F(BuildProject, GroupTrackAndSourceMadeInTheEditorsAreSavedAndOpenedAgain) 
 
   main_->View()->SetCursorTime(3 * kSecond);
   const std::wstring clip = FixturePath(L"clip.mp4");
-  HWND sourceEditor = nullptr;
   ActWhenShown(L"WndTLSource", [&](HWND editor) {
-    sourceEditor = editor;
     PickItem(NthChild(editor, L"ComboBox", 0), L"Clips");
     PickItem(NthChild(editor, L"ComboBox", 1), L"Main");
     AnswerFileDialog(clip);
     PostMessageW(FindWindowExW(editor, nullptr, L"Button", L"..."), BM_CLICK, 0, 0);
     // Once the file's streams are listed (the third combo box), the user confirms.
-    ActWhen([&]() { return SendMessageW(NthChild(sourceEditor, L"ComboBox", 2), CB_GETCOUNT, 0, 0) > 0; },
-            [&]() { PostMessageW(sourceEditor, WM_COMMAND, IDOK, 0); });
+    ActWhen([editor]() { return SendMessageW(NthChild(editor, L"ComboBox", 2), CB_GETCOUNT, 0, 0) > 0; },
+            [editor]() { PostMessageW(editor, WM_COMMAND, IDOK, 0); });
   });
   RunMainCommand(CWndMain::kAddSource);
-  EXPECT_TRUE(g_asked.empty()) << (g_asked.empty() ? "" : std::string(g_asked[0].begin(), g_asked[0].end()));
+  EXPECT_TRUE(g_asked.empty()) << (g_asked.empty() ? "" : Narrow(g_asked[0]));
   ASSERT_EQ(GroupCount(), 3);
   ASSERT_EQ(Sources(2, 1).size(), 1u);  // a new group comes with a track of its own
   EXPECT_TRUE(main_->IsModified());
@@ -97,12 +62,10 @@ TEST_F(BuildProject, GroupTrackAndSourceMadeInTheEditorsAreSavedAndOpenedAgain) 
   AnswerFileDialog(project);
   RunMainCommand(CWndMain::kSaveAs);
   EXPECT_FALSE(main_->IsModified());
-  const std::string saved = ReadText(project);
+  const std::string saved = testsupport::ReadText(project);
   for (const char* expected : {"username=\"Clips\"", "width=\"320\"", "height=\"240\"", "username=\"Main\"", "clip.mp4",
                                "start=\"3\"", "mstart=\"0\""})
     EXPECT_NE(saved.find(expected), std::string::npos) << expected << "\n" << saved;
-  // The clip lasts two seconds (within a frame, by the detector's reading of the file).
-  EXPECT_TRUE(saved.find("stop=\"5") != std::string::npos) << saved;
 
   ASSERT_EQ(main_->OnOpen(project.c_str()), 0);
   CTLModel& model = main_->View()->Model();
@@ -112,17 +75,15 @@ TEST_F(BuildProject, GroupTrackAndSourceMadeInTheEditorsAreSavedAndOpenedAgain) 
   ASSERT_EQ(group.tracks[1].sources.size(), 1u);
   const TLNode& source = group.tracks[1].sources[0];
   EXPECT_EQ(source.start, 3 * kSecond);
+  // The clip lasts two seconds (within a frame, by the detector's reading of the file).
   EXPECT_NEAR(static_cast<double>(source.stop), 5.0 * kSecond, 0.1 * kSecond);
   EXPECT_EQ(source.name, clip);  // a source without a name shows its file
 }
 
-TEST_F(BuildProject, EveryKindOfNodeOpensItsEditorFromTheObjectMenu) {
+TEST_F(EditorTest, EveryKindOfNodeOpensItsEditorFromTheObjectMenu) {
   // A source, an effect and a transition on the video group's first track.
-  ComPtr<IAMTimelineObj> track = Track(0, 0), source, effect, transition;
-  Timeline()->CreateEmptyNode(&source, TIMELINE_MAJOR_TYPE_SOURCE);
-  source->SetStartStop(0, 20000000);
-  As<IAMTimelineSrc>(source.Get())->SetMediaName(Bstr(FixturePath(L"clip.mp4")));
-  ASSERT_EQ(As<IAMTimelineTrack>(track.Get())->SrcAdd(source.Get()), S_OK);
+  ComPtr<IAMTimelineObj> track = Track(0, 0), effect, transition;
+  AddClip(track, FixturePath(L"clip.mp4"), 0, 20000000);
   Timeline()->CreateEmptyNode(&effect, TIMELINE_MAJOR_TYPE_EFFECT);
   effect->SetStartStop(0, 10000000);
   ASSERT_EQ(As<IAMTimelineEffectable>(track.Get())->EffectInsBefore(effect.Get(), -1), S_OK);
@@ -144,14 +105,14 @@ TEST_F(BuildProject, EveryKindOfNodeOpensItsEditorFromTheObjectMenu) {
                {&first.sources[0], L"WndTLSource", L"Timeline source"},
                {&first.effects.at(0), L"WndTLEffectTransition", L"Timeline effect"},
                {&first.transitions.at(0), L"WndTLEffectTransition", L"Timeline transition"}};
+  PickFromMenus(CWndMain::kProperties);
   for (const auto& kind : kinds) {
-    std::wstring title;
+    std::wstring title(64, L'\0');
     ActWhenShown(kind.window, [&](HWND editor) {
-      title.resize(64);
       title.resize(GetWindowTextW(editor, title.data(), 64));
       PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
     });
-    RunProperties(kind.node);
+    main_->OnNodeClick(WM_RBUTTONDOWN, kind.node);
     EXPECT_EQ(title, kind.title);
   }
   // Cancelled everywhere: nothing changed.

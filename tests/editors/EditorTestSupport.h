@@ -1,47 +1,53 @@
 #pragma once
-// The editors under test run on the real main window's timeline. Messages and file dialogs are
-// answered through the prompt hooks; a fake user acts on a modal window from a timer once the
-// window shows; a watchdog cancels any editor still open after a while, so that a dialog that
-// refuses to close fails its test instead of waiting for good.
+// The editors under test run on the real main window's timeline. Prompts are answered through
+// the prompt hooks, a fake user acts on a modal window from a timer once it shows, and a watchdog
+// cancels an editor left open, so that a dialog that refuses to close fails instead of hanging.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "MediaTestFiles.h"
 #include "TestSupport.h"
 #include "app/AppInit.h"
 #include "app/WndMain.h"
 #include "services/ComUtil.h"
+#include "timeline/GroupHelpers.h"
 #include "timeline/WndTLModel.h"
+#include "ui/Button.h"
 #include "ui/ComboBox.h"
 #include "ui/GridStr.h"
 #include "ui/UserPrompts.h"
 
 namespace editortest {
 
+using enginetest::FixturePath;
 using Microsoft::WRL::ComPtr;
 
 inline std::vector<std::wstring> g_asked;                 // texts of the message boxes shown
 inline int g_messageAnswer = IDOK;                        // the button the fake user presses
-inline std::vector<std::wstring> g_fileAnswers;           // paths the open dialog hands out, in turn
 inline std::function<bool(OPENFILENAMEW*)> g_fileDialog;  // answers the file dialogs when set
-inline UINT g_menuChoice = 0;
-inline std::function<UINT(HMENU)> g_menuPicker;  // looks at the menu and chooses, when set
+inline std::function<UINT(HMENU)> g_menuPicker;           // chooses from the pop-up menus when set
 
 inline int AnswerMessage(const MessageRequest& request) {
   g_asked.push_back(request.text);
   return g_messageAnswer;
 }
-inline bool AnswerFile(OPENFILENAMEW* request, bool) {
-  if (g_fileDialog) return g_fileDialog(request);
-  if (g_fileAnswers.empty()) return false;
-  wcsncpy(request->lpstrFile, g_fileAnswers.front().c_str(), request->nMaxFile - 1);
-  g_fileAnswers.erase(g_fileAnswers.begin());
-  return true;
+inline bool AnswerFile(OPENFILENAMEW* request, bool) { return g_fileDialog && g_fileDialog(request); }
+inline UINT AnswerMenu(HMENU menu, int, int, HWND) { return g_menuPicker ? g_menuPicker(menu) : 0; }
+// Every file dialog hands out `path`; every menu chooses `command`.
+inline void AnswerFilesWith(const std::wstring& path) {
+  g_fileDialog = [path](OPENFILENAMEW* request) {
+    wcsncpy(request->lpstrFile, path.c_str(), request->nMaxFile - 1);
+    return true;
+  };
 }
-inline UINT AnswerMenu(HMENU menu, int, int, HWND) { return g_menuPicker ? g_menuPicker(menu) : g_menuChoice; }
+inline void PickFromMenus(UINT command) {
+  g_menuPicker = [command](HMENU) { return command; };
+}
 
 inline ULONG RefCount(IUnknown* object) {
   object->AddRef();
@@ -53,13 +59,9 @@ inline std::wstring NameOf(IAMTimelineObj* object) {
   object->GetUserName(name.Out());
   return name.Text();
 }
+inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-inline std::wstring FixturePath(const std::wstring& name) {
-  return testsupport::ExeDir() + L"\\media-fixtures\\" + name;
-}
-
-// Runs `action` on the first visible top-level window of `className` (and `title`, when given)
-// of this thread, once it shows.
+// Runs `action` once `ready` holds, from the message loop of whichever modal window runs then.
 inline std::vector<std::pair<UINT_PTR, std::function<bool()>>> g_pending;
 inline void CALLBACK PollPending(HWND, UINT, UINT_PTR timer, DWORD) {
   for (size_t i = 0; i < g_pending.size(); ++i) {
@@ -72,23 +74,29 @@ inline void CALLBACK PollPending(HWND, UINT, UINT_PTR timer, DWORD) {
     return;
   }
 }
-inline void ActWhenShown(const wchar_t* className, std::function<void(HWND)> action, const wchar_t* title = nullptr) {
-  const std::wstring cls = className;
-  const std::wstring text = title ? title : L"";
-  auto attempt = [cls, text, action]() {
-    HWND window = FindWindowW(cls.c_str(), text.empty() ? nullptr : text.c_str());
-    if (!window || !IsWindowVisible(window)) return false;
-    action(window);
+inline void ActWhen(std::function<bool()> ready, std::function<void()> action) {
+  g_pending.emplace_back(SetTimer(nullptr, 0, 20, &PollPending), [ready, action]() {
+    if (!ready()) return false;
+    action();
     return true;
+  });
+}
+// The same on the first visible top-level window of `className` of this thread, once it shows.
+inline void ActWhenShown(const wchar_t* className, std::function<void(HWND)> action) {
+  const std::wstring cls = className;
+  auto shown = [cls]() {
+    HWND window = FindWindowW(cls.c_str(), nullptr);
+    return window && IsWindowVisible(window) ? window : nullptr;
   };
-  g_pending.emplace_back(SetTimer(nullptr, 0, 20, &PollPending), attempt);
+  ActWhen([shown]() { return shown() != nullptr; }, [shown, action]() { action(shown()); });
 }
+inline HWND NthChild(HWND parent, const wchar_t* cls, int n) {
+  HWND child = nullptr;
+  for (int i = 0; i <= n; ++i) child = FindWindowExW(parent, child, cls, nullptr);
+  return child;
+}
+inline void Click(CButton* button) { SendMessageW(button->Hwnd(), BM_CLICK, 0, 0); }
 
-// Posts a notification from a control to its parent, as the control does when the user acts.
-inline void Notify(HWND control, UINT code) {
-  PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
-               reinterpret_cast<LPARAM>(control));
-}
 // Picks an item, as a click in the drop-down list does, by position or by its text.
 inline void Choose(HWND combo, int item) {
   SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
@@ -98,7 +106,7 @@ inline void Choose(HWND combo, int item) {
 inline void Choose(CComboBox* combo, int item) { Choose(combo->Hwnd(), item); }
 inline void PickItem(HWND combo, const wchar_t* text) {
   const LRESULT item = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
-  ASSERT_GE(item, 0) << "no item " << std::string(text, text + wcslen(text));
+  ASSERT_GE(item, 0) << "no item " << Narrow(text);
   Choose(combo, static_cast<int>(item));
 }
 inline std::vector<std::wstring> ComboItems(const CComboBox* combo) {
@@ -111,9 +119,14 @@ inline std::vector<std::wstring> ComboItems(const CComboBox* combo) {
   return items;
 }
 
-inline std::wstring CellText(const CGridStr* grid, int column, int row) {
-  const wchar_t* text = grid->GetCellText(column, row);
-  return text ? text : L"";
+// A grid row's cells, joined by '|'.
+inline std::wstring RowText(const CGridStr* grid, int row) {
+  std::wstring text;
+  for (int column = 0; column < static_cast<int>(grid->ColumnCount()); ++column) {
+    const wchar_t* cell = grid->GetCellText(column, row);
+    text += (column ? L"|" : L"") + std::wstring(cell ? cell : L"");
+  }
+  return text;
 }
 // The user's entry in the cell being edited: typed, or chosen where the editor is a list, then
 // Enter, which stores it.
@@ -134,9 +147,8 @@ inline void TypeIntoCell(CGridStr* grid, int column, int row, const wchar_t* tex
   EnterInEditor(grid, text);
 }
 
-inline const wchar_t* const kEditorClasses[] = {L"WndTLGroup", L"WndTLTrack", L"WndTLSource"};
 inline void CALLBACK CancelStuckEditors(HWND, UINT, UINT_PTR, DWORD) {
-  for (const wchar_t* cls : kEditorClasses)
+  for (const wchar_t* cls : {L"WndTLGroup", L"WndTLTrack", L"WndTLSource"})
     if (HWND editor = FindWindowW(cls, nullptr)) PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -146,9 +158,7 @@ class EditorTest : public testing::Test {
     watchdog_ = SetTimer(nullptr, 0, 15000, &CancelStuckEditors);
     g_asked.clear();
     g_messageAnswer = IDOK;
-    g_fileAnswers.clear();
     g_fileDialog = nullptr;
-    g_menuChoice = 0;
     g_menuPicker = nullptr;
     previous_ = SetUserPromptHooks({&AnswerMessage, &AnswerFile, &AnswerMenu});
     main_ = new CWndMain();
@@ -199,17 +209,58 @@ class EditorTest : public testing::Test {
     while (t && t->GetNextSrc(&source, &at) == S_OK) sources.push_back(std::move(source));
     return sources;
   }
+  ComPtr<IAMTimelineObj> AddGroup(const TLGroupDesc& desc) {
+    ComPtr<IAMTimelineObj> group;
+    EXPECT_EQ(CreateGroup(Timeline(), group.GetAddressOf(), desc), S_OK);
+    return group;
+  }
+  // A source on a track from `start` to `stop`, playing its media from the media's start.
+  ComPtr<IAMTimelineObj> AddClip(const ComPtr<IAMTimelineObj>& track, const std::wstring& media, REFERENCE_TIME start,
+                                 REFERENCE_TIME stop) {
+    ComPtr<IAMTimelineObj> source;
+    Timeline()->CreateEmptyNode(&source, TIMELINE_MAJOR_TYPE_SOURCE);
+    source->SetStartStop(start, stop);
+    As<IAMTimelineSrc>(source.Get())->SetMediaName(Bstr(media));
+    As<IAMTimelineSrc>(source.Get())->SetMediaTimes(0, stop - start);
+    EXPECT_EQ(As<IAMTimelineTrack>(track.Get())->SrcAdd(source.Get()), S_OK);
+    return source;
+  }
   // A menu command of the main window; an editor it opens runs modally until the fake user ends it.
   void RunMainCommand(UINT command) { SendMessageW(main_->Hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0); }
-  // The object menu's Properties on a node of the view.
-  void RunProperties(TLNode* node) {
-    g_menuChoice = CWndMain::kProperties;
-    main_->OnNodeClick(WM_RBUTTONDOWN, node);
-  }
 
   CWndMain* main_ = nullptr;
   UserPromptHooks previous_;
   UINT_PTR watchdog_ = 0;
+};
+
+// An editor window of class E, owned by the main window and destroyed with the test.
+template <class E>
+class EditorWindowTest : public EditorTest {
+ protected:
+  void TearDown() override {
+    Forget();
+    EditorTest::TearDown();
+  }
+  template <class... Args>
+  E* Make(Args&&... args) {
+    Forget();
+    editor_ = new E(std::forward<Args>(args)...);
+    EXPECT_EQ(editor_->Create(main_->Hwnd(), GetModuleHandleW(nullptr)), 0u);
+    return editor_;
+  }
+  void Forget() {
+    if (editor_) editor_->Destroy(true);
+    editor_ = nullptr;
+  }
+  // The modal run ended by `command`, or by Cancel when the editor refuses it.
+  int Close(UINT command = IDOK) {
+    PostMessageW(editor_->Hwnd(), WM_COMMAND, command, 0);
+    PostMessageW(editor_->Hwnd(), WM_COMMAND, IDCANCEL, 0);
+    return editor_->RunModal();
+  }
+  bool OkEnabled() { return IsWindowEnabled(editor_->OkButton()->Hwnd()) != FALSE; }
+
+  E* editor_ = nullptr;
 };
 
 }  // namespace editortest

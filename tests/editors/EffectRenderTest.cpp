@@ -1,12 +1,9 @@
 // Effects and transitions set in the editor, as a user does, saved, and rendered by the
 // command-line renderer: the frames show what the editor was told.
 #include "EditorTestSupport.h"
-#include "MediaTestFiles.h"
 #include "ToolRun.h"
 #include "editors/WndTLEffTrn.h"
-#include "timeline/GroupHelpers.h"
 #include "timeline/TimeEdit.h"
-#include "ui/GridStr.h"
 #include "ui/WindowRegistry.h"
 
 using namespace editortest;
@@ -38,18 +35,11 @@ TEST_F(EditorTest, ADissolveAndABrightnessRampSetInTheEditorRenderSo) {
   ASSERT_TRUE(enginetest::WriteColourAvi(blue, 160, 120, 75, 25, [](int) { return 0x0000C0u; }));
   // Two clips overlapping by a second: red on the lower track from 0 to 3 s, blue above from 2 s.
   Timeline()->ClearAllGroups();
-  ComPtr<IAMTimelineObj> group;
   TLGroupDesc desc = TLGroupDesc::DefaultVideo(2);
   desc.format = TLGroupDesc::VideoFormat(160, 120);
-  ASSERT_EQ(CreateGroup(Timeline(), group.GetAddressOf(), desc), S_OK);
-  for (int t = 0; t < 2; ++t) {
-    ComPtr<IAMTimelineObj> source;
-    Timeline()->CreateEmptyNode(&source, TIMELINE_MAJOR_TYPE_SOURCE);
-    source->SetStartStop(t * 20000000LL, t * 20000000LL + 30000000);
-    As<IAMTimelineSrc>(source.Get())->SetMediaName(Bstr(t ? blue : red));
-    As<IAMTimelineSrc>(source.Get())->SetMediaTimes(0, 30000000);
-    ASSERT_EQ(As<IAMTimelineTrack>(Track(0, t).Get())->SrcAdd(source.Get()), S_OK);
-  }
+  AddGroup(desc);
+  AddClip(Track(0, 0), red, 0, 30000000);
+  AddClip(Track(0, 1), blue, 20000000, 50000000);
   main_->MarkModified();
 
   Edit(main_, CWndMain::kAddTransition, [](CWndTLEffTrn* editor) {
@@ -75,7 +65,7 @@ TEST_F(EditorTest, ADissolveAndABrightnessRampSetInTheEditorRenderSo) {
   EXPECT_TRUE(g_asked.empty());
 
   const std::wstring project = dir.File(L"effects.kdp"), out = dir.File(L"effects.avi");
-  g_fileAnswers = {project};
+  AnswerFilesWith(project);
   RunMainCommand(CWndMain::kSaveAs);
   const toolrun::Outcome run = toolrun::Render(toolrun::Quoted(project) + L" " + toolrun::Quoted(out) + L" --quiet");
   ASSERT_EQ(run.code, 0u) << run.err;

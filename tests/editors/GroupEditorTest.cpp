@@ -1,70 +1,33 @@
 // The group editor: controls, loading, saving, refusals and the references it takes.
 #include "EditorTestSupport.h"
 #include "editors/WndTLGrp.h"
-#include "timeline/GroupHelpers.h"
-#include "timeline/TLNode.h"
+#include "services/MediaTypes.h"
 #include "ui/CheckBox.h"
 #include "ui/Edit.h"
 
 // After the editing-services declarations, which bring the media framework's base types.
-#include <amvideo.h>
-#include <mmreg.h>
 #include <uuids.h>
 
 using namespace editortest;
 
 namespace {
 
-struct GroupType {
-  GUID major = GUID_NULL;
-  GUID subtype = GUID_NULL;
-  LONG width = 0, height = 0;
-  DWORD rate = 0;
-};
-
-GroupType TypeOf(IAMTimelineObj* object) {
-  GroupType result;
-  auto group = As<IAMTimelineGroup>(object);
+GroupTypeFields TypeOf(IAMTimelineObj* group) {
+  GroupTypeFields fields;
   AM_MEDIA_TYPE type = {};
-  if (!group || FAILED(group->GetMediaType(&type))) return result;
-  result.major = type.majortype;
-  result.subtype = type.subtype;
-  if (type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER)) {
-    result.width = reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biWidth;
-    result.height = reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biHeight;
-  } else if (type.formattype == FORMAT_WaveFormatEx && type.cbFormat >= sizeof(WAVEFORMATEX)) {
-    result.rate = reinterpret_cast<WAVEFORMATEX*>(type.pbFormat)->nSamplesPerSec;
-  }
+  if (SUCCEEDED(As<IAMTimelineGroup>(group)->GetMediaType(&type))) DescribeGroupType(type, &fields);
   FreeMediaTypeContent(&type);
-  return result;
+  return fields;
 }
 
-class GroupEditor : public EditorTest {
+class GroupEditor : public EditorWindowTest<CWndTLGrp> {
  protected:
-  void TearDown() override {
-    if (editor_) editor_->Destroy(true);
-    EditorTest::TearDown();
-  }
-  ComPtr<IAMTimelineObj> AddAudioGroup(uint32_t rate) {
-    TLGroupDesc desc;
-    desc.name = L"Sound";
-    desc.trackCount = 1;
-    desc.majorIndex = 1;
-    desc.format = rate;
-    ComPtr<IAMTimelineObj> group;
-    EXPECT_EQ(CreateGroup(main_->Timeline(), group.GetAddressOf(), desc), S_OK);
-    return group;
-  }
   CWndTLGrp* Open(IAMTimelineObj* object) {
-    editor_ = new CWndTLGrp();
-    EXPECT_EQ(editor_->Create(main_->Hwnd(), GetModuleHandleW(nullptr)), 0u);
-    editor_->SetObject(main_->Timeline(), object);
+    Make()->SetObject(Timeline(), object);
     return editor_;
   }
-  void SelectMediaType(int index) { Choose(editor_->MediaTypeCombo(), index); }
-  void Post(UINT command) { PostMessageW(editor_->Hwnd(), WM_COMMAND, command, 0); }
-
-  CWndTLGrp* editor_ = nullptr;
+  ComPtr<IAMTimelineObj> AddAudioGroup(uint32_t rate) { return AddGroup({false, false, 1, L"Sound", 1, 0, rate}); }
+  int SelectedRate() { return editor_->RateCombo()->GetItemData(editor_->RateCombo()->GetCurSel()); }
 };
 
 }  // namespace
@@ -74,26 +37,21 @@ TEST_F(GroupEditor, NewGroupProposesANameAndTheMediaSwitchRebuildsItsControls) {
   EXPECT_EQ(editor_->GetText(), L"New timeline group");
   EXPECT_EQ(editor_->NameEdit()->GetText(), L"Group_2");
   EXPECT_TRUE(IsWindowEnabled(editor_->MediaTypeCombo()->Hwnd()));
-  EXPECT_EQ(editor_->width, CWndTLGrp::kWidth);
-  EXPECT_EQ(editor_->MediaTypeCombo()->y, 77);
-  EXPECT_EQ(editor_->SubtypeCombo()->y, 117);
   EXPECT_EQ(editor_->SubtypeCombo()->Count(), 3);
   EXPECT_EQ(editor_->SubtypeCombo()->GetCurSel(), 0);
   ASSERT_NE(editor_->WidthEdit(), nullptr);
-  EXPECT_EQ(editor_->WidthEdit()->y, 156);
-  EXPECT_EQ(editor_->HeightEdit()->x, 4 + editor_->SubtypeCombo()->width / 2);
   EXPECT_EQ(editor_->RateCombo(), nullptr);
 
   editor_->WidthEdit()->SetText(L"800");
-  SelectMediaType(1);
+  Choose(editor_->MediaTypeCombo(), 1);
   EXPECT_EQ(editor_->WidthEdit(), nullptr);
   EXPECT_EQ(editor_->HeightEdit(), nullptr);
   ASSERT_NE(editor_->RateCombo(), nullptr);
   EXPECT_EQ(editor_->RateCombo()->Count(), 4);
-  EXPECT_EQ(editor_->RateCombo()->GetItemData(editor_->RateCombo()->GetCurSel()), 44100);
+  EXPECT_EQ(SelectedRate(), 44100);
   EXPECT_EQ(editor_->SubtypeCombo()->Count(), 1);
 
-  SelectMediaType(0);
+  Choose(editor_->MediaTypeCombo(), 0);
   EXPECT_EQ(editor_->RateCombo(), nullptr);
   ASSERT_NE(editor_->WidthEdit(), nullptr);
   EXPECT_EQ(editor_->WidthEdit()->GetText(), L"640");
@@ -101,14 +59,11 @@ TEST_F(GroupEditor, NewGroupProposesANameAndTheMediaSwitchRebuildsItsControls) {
 }
 
 TEST_F(GroupEditor, ExistingAudioGroupsShowTheirRateAndKeepAnUnlistedOne) {
-  ComPtr<IAMTimelineObj> listed = AddAudioGroup(22050);
-  Open(listed.Get());
-  EXPECT_EQ(editor_->GetText(), L"Timeline group");
+  Open(AddAudioGroup(22050).Get());
   EXPECT_FALSE(IsWindowEnabled(editor_->MediaTypeCombo()->Hwnd()));
   EXPECT_EQ(editor_->NameEdit()->GetText(), L"Sound");
   ASSERT_NE(editor_->RateCombo(), nullptr);
-  EXPECT_EQ(editor_->RateCombo()->GetItemData(editor_->RateCombo()->GetCurSel()), 22050);
-  editor_->Destroy(true);
+  EXPECT_EQ(SelectedRate(), 22050);
 
   ComPtr<IAMTimelineObj> unlisted = AddAudioGroup(48000);
   Open(unlisted.Get());
@@ -116,11 +71,10 @@ TEST_F(GroupEditor, ExistingAudioGroupsShowTheirRateAndKeepAnUnlistedOne) {
   EXPECT_EQ(editor_->RateCombo()->GetCurSel(), -1);
   // Renaming must not cost the group its rate.
   editor_->NameEdit()->SetText(L"Voice");
-  Post(IDOK);
-  EXPECT_EQ(editor_->RunModal(), 1);
+  EXPECT_EQ(Close(), 1);
   EXPECT_TRUE(g_asked.empty());
   EXPECT_EQ(NameOf(unlisted.Get()), L"Voice");
-  EXPECT_EQ(TypeOf(unlisted.Get()).rate, 48000u);
+  EXPECT_EQ(TypeOf(unlisted.Get()).samplesPerSecond, 48000u);
 }
 
 TEST_F(GroupEditor, OkCreatesTheChosenGroupAndLetsGoOfIt) {
@@ -130,8 +84,7 @@ TEST_F(GroupEditor, OkCreatesTheChosenGroupAndLetsGoOfIt) {
   editor_->SubtypeCombo()->SetCurSel(2);
   editor_->WidthEdit()->SetText(L"320");
   editor_->HeightEdit()->SetText(L"65535");
-  Post(IDOK);
-  EXPECT_EQ(editor_->RunModal(), 1);
+  EXPECT_EQ(Close(), 1);
   EXPECT_TRUE(g_asked.empty());
   EXPECT_EQ(editor_->Object(), nullptr);
   EXPECT_EQ(editor_->Group(), nullptr);
@@ -142,58 +95,44 @@ TEST_F(GroupEditor, OkCreatesTheChosenGroupAndLetsGoOfIt) {
   BOOL locked = FALSE;
   group->GetLocked(&locked);
   EXPECT_TRUE(locked);
-  GroupType type = TypeOf(group.Get());
-  EXPECT_EQ(type.major, MEDIATYPE_Video);
+  const GroupTypeFields type = TypeOf(group.Get());
+  EXPECT_TRUE(type.video);
   EXPECT_EQ(type.subtype, MEDIASUBTYPE_ARGB32);
   EXPECT_EQ(type.width, 320);
   EXPECT_EQ(type.height, 65535);
-  long tracks = 0;
-  As<IAMTimelineComp>(group.Get())->VTrackGetCount(&tracks);
-  EXPECT_EQ(tracks, 1);
+  EXPECT_EQ(TrackCount(2), 1);
 }
 
-TEST_F(GroupEditor, SizesThatNoGroupCanHaveAreRefusedAndNothingIsMade) {
+TEST_F(GroupEditor, SizesNoGroupCanHaveAreRefusedAndLeaveEveryGroupAsItWas) {
   Open(nullptr);
   for (const wchar_t* width : {L"0", L"70000", L""}) {
     g_asked.clear();
     editor_->WidthEdit()->SetText(width);
-    Post(IDOK);
-    Post(IDCANCEL);
-    EXPECT_EQ(editor_->RunModal(), 2) << width;
-    ASSERT_EQ(g_asked.size(), 1u) << width;
+    EXPECT_EQ(Close(), 2) << Narrow(width);
+    ASSERT_EQ(g_asked.size(), 1u) << Narrow(width);
     EXPECT_NE(g_asked[0].find(L"65535"), std::wstring::npos);
-    EXPECT_EQ(GroupCount(), 2);
   }
   // After a refusal the close box cancels rather than trying the same save again.
   g_asked.clear();
   editor_->HeightEdit()->SetText(L"0");
-  Post(IDOK);
+  PostMessageW(editor_->Hwnd(), WM_COMMAND, IDOK, 0);
   PostMessageW(editor_->Hwnd(), WM_CLOSE, 0, 0);
   EXPECT_EQ(editor_->RunModal(), 0);
   EXPECT_EQ(g_asked.size(), 1u);
   EXPECT_EQ(GroupCount(), 2);
-}
 
-TEST_F(GroupEditor, CancelAndRefusalsLeaveTheGroupAndItsReferencesAsTheyWere) {
+  // An existing group, renamed and then refused: its name, size and references as they were.
   ComPtr<IAMTimelineObj> group = Group(0);
   const ULONG refs = RefCount(group.Get());
-  const GroupType before = TypeOf(group.Get());
   Open(group.Get());
   EXPECT_EQ(editor_->WidthEdit()->GetText(), L"640");
   EXPECT_EQ(editor_->HeightEdit()->GetText(), L"480");
   EXPECT_EQ(editor_->SubtypeCombo()->GetCurSel(), 1);
   editor_->NameEdit()->SetText(L"Renamed");
   editor_->WidthEdit()->SetText(L"0");
-  Post(IDOK);
-  Post(IDCANCEL);
-  EXPECT_EQ(editor_->RunModal(), 2);
-  EXPECT_EQ(g_asked.size(), 1u);
-  editor_->Destroy(true);
-  editor_ = nullptr;
-
+  EXPECT_EQ(Close(), 2);
+  Forget();
   EXPECT_EQ(NameOf(group.Get()), L"Video group");
-  const GroupType after = TypeOf(group.Get());
-  EXPECT_EQ(after.width, before.width);
-  EXPECT_EQ(after.subtype, before.subtype);
+  EXPECT_EQ(TypeOf(group.Get()).width, 640);
   EXPECT_EQ(RefCount(group.Get()), refs);
 }

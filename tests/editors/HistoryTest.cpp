@@ -2,9 +2,6 @@
 // main window: menu items, keys, the modified mark, saved files and the view.
 #include <shlobj.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "EditorTestSupport.h"
 #include "app/MessageLoop.h"
 #include "timeline/TLNode.h"
@@ -16,13 +13,6 @@ namespace {
 
 constexpr int64_t kSecond = 1000000;
 
-std::string ReadText(const std::wstring& path) {
-  std::ifstream file(path.c_str(), std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 class History : public EditorTest {
  protected:
   std::wstring Snapshot() {
@@ -33,25 +23,23 @@ class History : public EditorTest {
   bool MenuEnabled(UINT command) {
     return !(GetMenuState(GetMenu(main_->Hwnd()), command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
   }
-  void AddGroupNamed(const wchar_t* name) {
-    static std::wstring pending;
-    pending = name;
-    ActWhenShown(L"WndTLGroup", [](HWND editor) {
-      SetWindowTextW(FindWindowExW(editor, nullptr, L"Edit", nullptr), pending.c_str());
+  void AddGroupNamed(const std::wstring& name) {
+    ActWhenShown(L"WndTLGroup", [name](HWND editor) {
+      SetWindowTextW(NthChild(editor, L"Edit", 0), name.c_str());
       PostMessageW(editor, WM_COMMAND, IDOK, 0);
     });
     RunMainCommand(CWndMain::kAddGroup);
   }
-  void SaveAs(const std::wstring& path) {
-    g_fileAnswers = {path};
+  // Saved as `path`, the project's text.
+  std::string SaveAs(const std::wstring& path) {
+    AnswerFilesWith(path);
     RunMainCommand(CWndMain::kSaveAs);
+    return testsupport::ReadText(path);
   }
-  // Drops files onto the main window as the shell does, at a point of the view.
-  void Drop(const std::vector<std::wstring>& paths, POINT viewPoint) {
+  // Drops a file onto the main window as the shell does, at a point of the view.
+  void Drop(const std::wstring& path, POINT viewPoint) {
     MapWindowPoints(main_->View()->Hwnd(), main_->Hwnd(), &viewPoint, 1);
-    std::wstring names;
-    for (const auto& p : paths) names += p + L'\0';
-    names += L'\0';
+    const std::wstring names = path + L'\0' + L'\0';
     HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
     drop->pFiles = sizeof(DROPFILES);
@@ -74,6 +62,18 @@ class History : public EditorTest {
     ADD_FAILURE() << "no row for group " << group << " track " << track;
     return {0, 0};
   }
+  // A key pressed with Ctrl held, in `window`, through the program's message loop.
+  void CtrlKey(HWND window, WPARAM key) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostQuitMessage(0);
+    RunMessageLoop();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+  }
 };
 
 }  // namespace
@@ -95,15 +95,13 @@ TEST_F(History, UndoAndRedoOfAnAddedGroupShowInTheSavedFileAndTheModifiedMark) {
   EXPECT_TRUE(main_->IsModified());  // the saved project has the group
   EXPECT_TRUE(MenuEnabled(CWndMain::kRedo));
   EXPECT_FALSE(MenuEnabled(CWndMain::kUndo));
-  SaveAs(project);
-  EXPECT_EQ(ReadText(project).find("Titles"), std::string::npos);
+  EXPECT_EQ(SaveAs(project).find("Titles"), std::string::npos);
 
   RunMainCommand(CWndMain::kRedo);
   EXPECT_EQ(GroupCount(), 3);
   EXPECT_EQ(NameOf(Group(2).Get()), L"Titles");
   EXPECT_TRUE(main_->IsModified());
-  SaveAs(project);
-  EXPECT_NE(ReadText(project).find("Titles"), std::string::npos);
+  EXPECT_NE(SaveAs(project).find("Titles"), std::string::npos);
   // Undone back to the state last saved, the mark goes.
   RunMainCommand(CWndMain::kUndo);
   RunMainCommand(CWndMain::kRedo);
@@ -119,10 +117,10 @@ TEST_F(History, EveryStateOfASeriesOfEditsComesBackExactly) {
   std::vector<std::wstring> states = {Snapshot()};
   AddGroupNamed(L"Extra");
   states.push_back(Snapshot());
-  Drop({FixturePath(L"clip-mjpeg.avi")}, PointAt(0, 1, 2 * kSecond));
+  Drop(FixturePath(L"clip-mjpeg.avi"), PointAt(0, 1, 2 * kSecond));
   states.push_back(Snapshot());
   // Deleting a track through the view's object menu.
-  g_menuChoice = CWndMain::kDelete;
+  PickFromMenus(CWndMain::kDelete);
   main_->OnNodeClick(WM_RBUTTONDOWN, &main_->View()->Model().Group(0).tracks[0]);
   ASSERT_EQ(TrackCount(0), 1);
   states.push_back(Snapshot());
@@ -143,32 +141,20 @@ TEST_F(History, EveryStateOfASeriesOfEditsComesBackExactly) {
 TEST_F(History, CtrlZAndCtrlYWorkFromTheViewButNotInAnEditorsField) {
   AddGroupNamed(L"Keys");
   ASSERT_EQ(GroupCount(), 3);
-  BYTE keys[256] = {};
-  GetKeyboardState(keys);
-  keys[VK_CONTROL] = 0x80;
-  SetKeyboardState(keys);
-  PostMessageW(main_->View()->Hwnd(), WM_KEYDOWN, 'Z', 1);
-  PostQuitMessage(0);
-  RunMessageLoop();
+  CtrlKey(main_->View()->Hwnd(), 'Z');
   EXPECT_EQ(GroupCount(), 2);
-  PostMessageW(main_->View()->Hwnd(), WM_KEYDOWN, 'Y', 1);
-  PostQuitMessage(0);
-  RunMessageLoop();
+  CtrlKey(main_->View()->Hwnd(), 'Y');
   EXPECT_EQ(GroupCount(), 3);
   // A window of its own (an editor, a dialog) keeps its keys.
   HWND other = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
-  PostMessageW(other, WM_KEYDOWN, 'Z', 1);
-  PostQuitMessage(0);
-  RunMessageLoop();
+  CtrlKey(other, 'Z');
   EXPECT_EQ(GroupCount(), 3);
   DestroyWindow(other);
-  keys[VK_CONTROL] = 0;
-  SetKeyboardState(keys);
 }
 
 TEST_F(History, DroppedMediaLandsUnderThePointerAndUnreadableFilesAreRefused) {
   const std::wstring clip = FixturePath(L"clip-mjpeg.avi");
-  Drop({clip}, PointAt(0, 1, 3 * kSecond));
+  Drop(clip, PointAt(0, 1, 3 * kSecond));
   EXPECT_TRUE(g_asked.empty());
   // The picture on the track under the pointer, the sound on the first sound track, both at
   // the time under the pointer (within a pixel) and whole.
@@ -188,7 +174,7 @@ TEST_F(History, DroppedMediaLandsUnderThePointerAndUnreadableFilesAreRefused) {
   ASSERT_EQ(main_->History().Steps(), 1u);  // one step for the whole drop
 
   // The same place again: the track has no room, so the clip gets a new track of its own.
-  Drop({clip}, PointAt(0, 1, 3 * kSecond));
+  Drop(clip, PointAt(0, 1, 3 * kSecond));
   EXPECT_EQ(TrackCount(0), 3);
   EXPECT_EQ(Sources(0, 2).size(), 1u);
 
@@ -198,9 +184,9 @@ TEST_F(History, DroppedMediaLandsUnderThePointerAndUnreadableFilesAreRefused) {
   ASSERT_TRUE(testsupport::WriteBytes(bad, text, sizeof text));
   const std::wstring before = Snapshot();
   const size_t steps = main_->History().Steps();
-  Drop({bad}, PointAt(0, 0, kSecond));
+  Drop(bad, PointAt(0, 0, kSecond));
   ASSERT_EQ(g_asked.size(), 1u);
-  EXPECT_EQ(g_asked[0].rfind(bad + L"\nCan't recognize media", 0), 0u) << g_asked[0];
+  EXPECT_EQ(g_asked[0].rfind(bad + L"\nCan't recognize media", 0), 0u) << Narrow(g_asked[0]);
   EXPECT_EQ(Snapshot(), before);
   EXPECT_EQ(main_->History().Steps(), steps);
 }

