@@ -1,5 +1,5 @@
 // The command-line renderer as a user runs it: exit codes and messages for each bad input, and a
-// complete file for a good project (check_render_files.sh reads it with ffprobe).
+// complete file for a good project (check_tool_files.sh reads it with ffprobe).
 #include "TestSupport.h"
 
 #include "MediaTestFiles.h"
@@ -17,21 +17,6 @@ using testsupport::InCurrentDir;
 
 // The still.bmp that the projects of tests/data/kdp show.
 bool WriteGreyBmp(const std::wstring& path) { return enginetest::WriteColourBmp(path, 32, 24, 0x606060); }
-
-// A run of the renderer and what it must answer: its exit code and texts its output holds.
-struct Expected {
-  std::wstring args;
-  DWORD code;
-  std::vector<std::string> says;
-};
-void ExpectRuns(const std::vector<Expected>& runs) {
-  for (const Expected& r : runs) {
-    const toolrun::Outcome out = Render(r.args);
-    EXPECT_EQ(r.code, out.code) << Narrow(r.args) << ": " << out.err;
-    for (const std::string& text : r.says)
-      EXPECT_NE(std::string::npos, out.err.find(text)) << Narrow(r.args) << ": " << out.err;
-  }
-}
 
 TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnExitAndMessage) {
   // grey-still.kdp: a 32 x 24, 10 fps video group showing still.bmp for two seconds, and a
@@ -64,8 +49,8 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
       {Quoted(moved + L"\\p.kdp") + L" x.avi", 4, {Narrow(moved + L"\\still.bmp")}},
       {Quoted(sub + L"\\p.kdp") + L" " + Quoted(sub + L"\\p.avi"), 0, {}},
       {project + L" " + Quoted(InCurrentDir(L"no-such-folder\\x.avi")), 5, {"cannot write"}},
-      // The render manager refuses the project and its media as a destination under any
-      // spelling (RenderMgrTest); the renderer asks it, with names relative to where it started.
+      // The project and its media are no destination under any spelling, relative ones taken
+      // from where the renderer started.
       {project + L" STILL.BMP --quiet", 5, {"will not render onto"}},
       {project + L" sub\\..\\TOOL.kdp --quiet", 5, {"will not render onto"}},
       // The platform has no ASF writer: a clear failure, and no file claimed complete.
@@ -84,27 +69,25 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
 TEST(MrqRenderTool, DamagedMediaEndInTimeAndAreReportedNotPassedAsSuccess) {
   const std::wstring dir = InCurrentDir(L"damaged");
   CreateDirectoryW(dir.c_str(), nullptr);
-  // A JPEG with a broken signature and Huffman table: measured, the platform's parser never
-  // returns from opening it, so the render must not hand it there or must give up in time.
-  const std::vector<unsigned char> jpeg = enginetest::StuckJpegBytes();
-  ASSERT_FALSE(jpeg.empty());
-  std::vector<unsigned char> avi = testsupport::ReadBytes(enginetest::FixturePath(L"clip-mjpeg.avi"));
-  ASSERT_GT(avi.size(), 4096u);
-  avi.resize(avi.size() / 5);
   std::vector<int16_t> tone(22050 * 2 * 2);
   for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
   ASSERT_TRUE(enginetest::WriteWav(dir + L"\\tone.wav", 22050, 2, 16, tone));
-  std::vector<unsigned char> wav = testsupport::ReadBytes(dir + L"\\tone.wav");
-  wav.resize(wav.size() / 6);
-  ASSERT_TRUE(testsupport::WriteBytes(dir + L"\\stuck.jpg", jpeg.data(), jpeg.size()));
-  ASSERT_TRUE(testsupport::WriteBytes(dir + L"\\cut.avi", avi.data(), avi.size()));
-  ASSERT_TRUE(testsupport::WriteBytes(dir + L"\\cut.wav", wav.data(), wav.size()));
-
-  for (const auto& [file, alone] : {std::pair{L"stuck.jpg", L"video-alone.kdp"},
-                                    {L"cut.avi", L"video-alone.kdp"},
-                                    {L"cut.wav", L"sound-alone.kdp"}}) {
-    const std::wstring media = dir + L"\\" + file, project = media + L".kdp";
-    ASSERT_TRUE(CopyProject(alone, project, media));
+  // A JPEG with a broken signature and Huffman table: measured, the platform's parser never
+  // returns from opening it, so the render must not hand it there or must give up in time.
+  // Then an MJPEG AVI cut to a fifth and a WAVE file cut to a sixth.
+  const struct {
+    const wchar_t* file;
+    std::vector<unsigned char> bytes;
+    size_t part;
+    const wchar_t* alone;
+  } cases[] = {{L"stuck.jpg", enginetest::StuckJpegBytes(), 1, L"video-alone.kdp"},
+               {L"cut.avi", testsupport::ReadBytes(enginetest::FixturePath(L"clip-mjpeg.avi")), 5, L"video-alone.kdp"},
+               {L"cut.wav", testsupport::ReadBytes(dir + L"\\tone.wav"), 6, L"sound-alone.kdp"}};
+  for (const auto& c : cases) {
+    ASSERT_GT(c.bytes.size(), 64u) << Narrow(c.file);
+    const std::wstring media = dir + L"\\" + c.file, project = media + L".kdp";
+    ASSERT_TRUE(testsupport::WriteBytes(media, c.bytes.data(), c.bytes.size() / c.part));
+    ASSERT_TRUE(CopyProject(c.alone, project, media));
     const auto before = testsupport::ReadBytes(media);
     const std::wstring args = Quoted(project) + L" " + Quoted(media + L".avi") + L" --quiet --source-timeout 2";
     const ULONGLONG start = GetTickCount64();
@@ -139,13 +122,13 @@ TEST(MrqRenderTool, WhatTheEngineCannotRenderIsAProblemAndNothingToRenderIsAnErr
   });
   EXPECT_TRUE(testsupport::FileExists(dir + L"\\folder-clip.kdp.avi"));
   EXPECT_FALSE(testsupport::FileExists(dir + L"\\empty-track.kdp.avi"));
-  const toolrun::Outcome big = Render(project(L"huge-frame.kdp"));
+  const Outcome big = Render(project(L"huge-frame.kdp"));
   EXPECT_NE(0u, big.code) << big.err;
   EXPECT_EQ(std::string::npos, big.err.find("0x8000FFFF")) << big.err;
   EXPECT_NE(std::string::npos, big.err.find("65535x65535")) << big.err;
 
   // A timeline the reader refuses is told once, in the closing message.
-  const toolrun::Outcome smell = Render(project(L"unknown-group-type.kdp"));
+  const Outcome smell = Render(project(L"unknown-group-type.kdp"));
   EXPECT_EQ(3u, smell.code) << smell.err;
   const size_t said = smell.err.find("neither video nor audio");
   ASSERT_NE(std::string::npos, said) << smell.err;

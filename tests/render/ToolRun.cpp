@@ -72,10 +72,15 @@ bool CopyProject(const wchar_t* data, const std::wstring& path, const std::wstri
   return !text.empty() && testsupport::WriteText(path, text);
 }
 
-Outcome Render(const std::wstring& args, DWORD waitMs) {
-  Child child = Start(args);
-  const bool overdue = child.running && WaitForSingleObject(child.pi.hProcess, waitMs) == WAIT_TIMEOUT;
-  return Finish(child, overdue);
+Outcome Render(const std::wstring& args, DWORD waitMs) { return RenderAll({args}, waitMs, 1)[0]; }
+
+void ExpectRuns(const std::vector<Expected>& runs) {
+  for (const Expected& r : runs) {
+    const Outcome out = Render(r.args);
+    EXPECT_EQ(r.code, out.code) << Narrow(r.args) << ": " << out.err;
+    for (const std::string& text : r.says)
+      EXPECT_NE(std::string::npos, out.err.find(text)) << Narrow(r.args) << ": " << out.err;
+  }
 }
 
 std::vector<Outcome> RenderAll(const std::vector<std::wstring>& argLists, DWORD waitMs, size_t parallel) {

@@ -2,6 +2,7 @@
 // collected through a file.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -21,6 +22,14 @@ Outcome Render(const std::wstring& args, DWORD waitMs = 60000);
 
 // The same for many argument lists, `parallel` processes at a time; outcomes in their order.
 std::vector<Outcome> RenderAll(const std::vector<std::wstring>& argLists, DWORD waitMs, size_t parallel);
+
+// A run of the renderer and what it must answer: its exit code and texts its output holds.
+struct Expected {
+  std::wstring args;
+  DWORD code;
+  std::vector<std::string> says;
+};
+void ExpectRuns(const std::vector<Expected>& runs);
 
 // Names for messages (ASCII), and in quotes for a command line.
 inline std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
