@@ -1,14 +1,9 @@
 // The compressor properties and capabilities dialogs against compressors of the test's own
 // that record what the dialogs apply.
-#include <gtest/gtest.h>
-#include <windows.h>
+// Before the program's COM helpers, whose As it would otherwise meet in its own inline code.
+#include "EngineTestSupport.h"
 
 #include <commctrl.h>
-#include <mmreg.h>
-#include <uuids.h>
-
-#include <string>
-#include <vector>
 
 #include "TestSupport.h"
 #include "render/WndStmCfg.h"
@@ -19,10 +14,9 @@
 #include "ui/StaticText.h"
 #include "ui/TrackBar.h"
 
-#include <amvideo.h>
-
 namespace {
 
+using enginetest::TestType;
 // Not reference counted: each lives on the test's stack.
 class FakeCompression : public IAMVideoCompression {
  public:
@@ -65,38 +59,23 @@ class FakeCompression : public IAMVideoCompression {
   }
 };
 
-AM_MEDIA_TYPE* VideoType(DWORD compression, WORD bits, DWORD bitRate) {
-  auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
-  *type = {};
-  type->majortype = MEDIATYPE_Video;
-  type->formattype = FORMAT_VideoInfo;
-  type->cbFormat = sizeof(VIDEOINFOHEADER);
-  type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-  auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
-  *info = {};
-  info->dwBitRate = bitRate;
-  info->bmiHeader.biCompression = compression;
-  info->bmiHeader.biBitCount = bits;
+// A type as a stream configuration hands it out: the caller frees it and its format block.
+AM_MEDIA_TYPE* Handed(TestType type) {
+  auto* out = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+  CopyMediaType(out, *type.Get());
+  return out;
+}
+TestType Video(DWORD compression, DWORD bitRate) {
+  TestType type = enginetest::VideoType(GUID_NULL, 24, 0, 0, compression);
+  reinterpret_cast<VIDEOINFOHEADER*>(type.format.data())->dwBitRate = bitRate;
   return type;
 }
-
-AM_MEDIA_TYPE* AudioType(WORD channels, DWORD rate, WORD bits, bool wave = true) {
-  auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
-  *type = {};
-  type->majortype = MEDIATYPE_Audio;
-  if (!wave) return type;
-  type->formattype = FORMAT_WaveFormatEx;
-  type->cbFormat = sizeof(WAVEFORMATEX);
-  type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
-  auto* w = reinterpret_cast<WAVEFORMATEX*>(type->pbFormat);
-  *w = {WAVE_FORMAT_PCM, channels, rate, rate * channels * bits / 8, static_cast<WORD>(channels * bits / 8), bits, 0};
-  return type;
-}
+constexpr DWORD kMjpg = MAKEFOURCC('M', 'J', 'P', 'G');
 
 class FakeConfig : public IAMStreamConfig {
  public:
-  std::vector<std::function<AM_MEDIA_TYPE*()>> caps;
-  std::function<AM_MEDIA_TYPE*()> current;
+  std::vector<TestType> caps;  // one of no major type cannot be read
+  TestType current;
   OwnedMediaType set;
   bool wasSet = false;
 
@@ -111,7 +90,7 @@ class FakeConfig : public IAMStreamConfig {
     return set.CopyFrom(*type);
   }
   STDMETHODIMP GetFormat(AM_MEDIA_TYPE** type) override {
-    *type = current();
+    *type = Handed(current);
     return S_OK;
   }
   STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override {
@@ -120,7 +99,8 @@ class FakeConfig : public IAMStreamConfig {
     return S_OK;
   }
   STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE*) override {
-    *type = caps[static_cast<size_t>(index)]();
+    const TestType& cap = caps[static_cast<size_t>(index)];
+    *type = cap.mt.majortype == GUID_NULL ? nullptr : Handed(cap);
     return *type ? S_OK : E_FAIL;
   }
 };
@@ -183,11 +163,8 @@ TEST(CompressorProperties, ShowsTheCompressorsValuesAndAppliesOnlyOnOk) {
 TEST(CompressorCapabilities, ListsTheFormatsSelectsTheFirstMatchAndSetsTheChosenOne) {
   Owner owner;
   FakeConfig config;
-  config.caps = {[] { return VideoType(0, 24, 0); },
-                 [] { return VideoType(MAKEFOURCC('M', 'J', 'P', 'G'), 24, 8000000); },
-                 [] { return static_cast<AM_MEDIA_TYPE*>(nullptr); },
-                 [] { return VideoType(MAKEFOURCC('M', 'J', 'P', 'G'), 24, 8000000); }};
-  config.current = [] { return VideoType(MAKEFOURCC('M', 'J', 'P', 'G'), 24, 8000000); };
+  config.caps = {Video(0, 0), Video(kMjpg, 8000000), {}, Video(kMjpg, 8000000)};
+  config.current = Video(kMjpg, 8000000);
   auto* dialog = new CWndStmCfg();
   ASSERT_EQ(dialog->Create(owner, GetModuleHandleW(nullptr)), 0u);
   ASSERT_EQ(dialog->LoadCapabilities(&config), S_OK);
@@ -210,15 +187,16 @@ TEST(CompressorCapabilities, ListsTheFormatsSelectsTheFirstMatchAndSetsTheChosen
 
   // Sound: four columns; a current format that is no wave format lists nothing.
   FakeConfig audio;
-  audio.caps = {[] { return AudioType(2, 44100, 16); }, [] { return AudioType(1, 22050, 8); }};
-  audio.current = [] { return AudioType(1, 22050, 8); };
+  audio.caps = {enginetest::PcmType(2, 44100, 16), enginetest::PcmType(1, 22050, 8)};
+  audio.current = enginetest::PcmType(1, 22050, 8);
   dialog = new CWndStmCfg();
   ASSERT_EQ(dialog->Create(owner, GetModuleHandleW(nullptr)), 0u);
   ASSERT_EQ(dialog->LoadCapabilities(&audio), S_OK);
   ASSERT_EQ(dialog->RowCount(), 2);
   EXPECT_EQ(Text(dialog->List()->Hwnd(), 0, 2), L"1411");
   EXPECT_EQ(dialog->SelectedRow(), 1);
-  audio.current = [] { return AudioType(2, 44100, 16, false); };
+  audio.current = {};
+  audio.current.mt.majortype = MEDIATYPE_Audio;
   ASSERT_EQ(dialog->LoadCapabilities(&audio), S_OK);
   EXPECT_EQ(dialog->RowCount(), 0);
   EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(dialog->List()->Hwnd())), 4);
