@@ -69,7 +69,7 @@ TEST_F(ProjectStorageTest, FailedSaveIsReportedAndKeepsThePreviousFile) {
   EXPECT_EQ(ReadText(path).rfind("<KDP version=\"1\">\n", 0), 0u);
 }
 
-TEST_F(ProjectStorageTest, OpenTakesVersionsBeginningWithOneOrSaysWhatIsWrong) {
+TEST_F(ProjectStorageTest, OpenTakesVersionsBeginningWithOneOrSaysWhatIsWrongOrThatNoCopyCanBeMade) {
   TempDir dir(L"kdp-open");
   const std::string body = Utf8(WriteXml(timeline.Get()));
   const std::wstring path = dir.File(L"case.kdp"), out = dir.File(L"out.xml");
@@ -123,19 +123,15 @@ TEST_F(ProjectStorageTest, OpenTakesVersionsBeginningWithOneOrSaysWhatIsWrong) {
   EXPECT_NE(storage.ExtractTimeline(dir.File(L"missing.kdp").c_str(), out.c_str()), S_OK);
   EXPECT_TRUE(FAILED(storage.Open(NewTimeline().Get(), dir.File(L"missing.kdp").c_str(), &why)));
   EXPECT_NE(why, L"");
-}
 
-TEST_F(ProjectStorageTest, OpenFailsWhenNoTemporaryCopyCanBeMade) {
-  TempDir dir(L"kdp-notemp");
-  std::wstring path = dir.File(L"p.kdp");
-  ASSERT_EQ(storage.Save(timeline.Get(), path.c_str()), S_OK);
+  // Nor does it open without a temporary copy.
+  testsupport::WriteText(path, version("1"));
   wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
   const bool hadTmp = GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH) > 0;
   const bool hadTemp = GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH) > 0;
   const std::wstring missing = dir.File(L"no such folder");
   SetEnvironmentVariableW(L"TMP", missing.c_str());
   SetEnvironmentVariableW(L"TEMP", missing.c_str());
-  std::wstring why;
   const HRESULT hr = storage.Open(NewTimeline().Get(), path.c_str(), &why);
   SetEnvironmentVariableW(L"TMP", hadTmp ? tmp : nullptr);
   SetEnvironmentVariableW(L"TEMP", hadTemp ? temp : nullptr);

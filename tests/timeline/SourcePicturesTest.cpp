@@ -26,10 +26,10 @@ class SourcePictures : public ViewTest {
     ASSERT_TRUE(enginetest::WriteWav(tone_, 22050, 2, 16, tone));
     ASSERT_TRUE(enginetest::WriteWav(silence_, 22050, 2, 16, silence));
   }
-  ComPtr<IAMTimelineObj> Source(IAMTimelineObj* track, int64_t start, int64_t stop, const std::wstring& media) {
-    ComPtr<IAMTimelineObj> source = AddSource(track, start, stop, nullptr, media.c_str());
-    enginetest::As<IAMTimelineSrc>(source)->SetMediaTimes(0, (stop - start) * 10);
-    return source;
+  // A source playing its media's first second in the timeline's first.
+  void Source(IAMTimelineObj* track, const std::wstring& media) {
+    enginetest::As<IAMTimelineSrc>(AddSource(track, 0, kSecond, nullptr, media.c_str()))
+        ->SetMediaTimes(0, 10 * kSecond);
   }
   // Paints until the picture maker has nothing more to do for what is shown.
   void PaintUntilReady() {
@@ -92,9 +92,9 @@ TEST_F(SourcePictures, RowsShowTheClipsPicturesAndTheSoundsEnvelope) {
   ComPtr<IAMTimelineObj> video = AddGroup(L"V", 1);
   ComPtr<IAMTimelineObj> sound;
   ASSERT_EQ(CreateGroup(timeline.Get(), sound.GetAddressOf(), TLGroupDesc::DefaultAudio(2)), S_OK);
-  Source(Track(video.Get(), 0).Get(), 0, kSecond, red_);
-  Source(Track(sound.Get(), 1).Get(), 0, kSecond, tone_);
-  Source(Track(sound.Get(), 0).Get(), 0, kSecond, silence_);
+  Source(Track(video.Get(), 0).Get(), red_);
+  Source(Track(sound.Get(), 1).Get(), tone_);
+  Source(Track(sound.Get(), 0).Get(), silence_);
   Refresh();
   view->ZoomToFit();
   // The whole second fills the width.

@@ -17,7 +17,7 @@ TEST(TimeCode, FormatsTheThreeFormsAndZeroForNegativeTimesWithinTheBuffer) {
   EXPECT_EQ(small[7], L'#');
 }
 
-TEST(TimeCode, ParsesTheEditingFormAndRejectsShortOrMalformedText) {
+TEST(TimeCode, ParsesTheEditingFormUpToTheLargestAndRejectsShortOrMalformedText) {
   EXPECT_EQ(ParseTimeCode(L"000:01:00,000000"), 60000000u);
   EXPECT_EQ(ParseTimeCode(L"001:02:03,000004"), 3723000004u);
   bool valid = true;
@@ -35,11 +35,9 @@ TEST(TimeCode, ParsesTheEditingFormAndRejectsShortOrMalformedText) {
   // Microseconds are read up to the first non-digit.
   EXPECT_EQ(ParseTimeCode(L"000:00:01,000250xyz", &valid), 1000250u);
   EXPECT_TRUE(valid);
-}
 
-// Hours past 999 take more digits (TimeEditTest steps through them); the widest text fits the
-// buffer, and more hours than we keep are refused.
-TEST(TimeCode, TheLargestTimeFitsTheBufferAndRoundTrips) {
+  // Hours past 999 take more digits (TimeEditTest steps through them); the widest text fits the
+  // buffer, and more hours than we keep are refused.
   const int64_t largest = static_cast<int64_t>(kMaxTimeCodeHours) * kMicrosPerHour;
   std::wstring widest = FormatTimeCode(largest);
   EXPECT_EQ(widest.size() + 1, kTimeCodeBufferChars);

@@ -68,7 +68,7 @@ TEST(WindowFramework, ControlsKnowTheirParentAndTextAndObjectsWithoutAWindowIgno
   unmade.Resize(50, 50);
   unmade.SetText(L"x");
   EXPECT_EQ(unmade.GetText(), L"");
-  unmade.ModifyStyle(0, WS_BORDER);
+  unmade.ModifyStyle(0, WS_BORDER);  // kept for the window it will make
   EXPECT_TRUE(unmade.style & WS_BORDER);
   // A class that cannot be created reports the platform's error and keeps no window.
   CWinCtl control;
@@ -124,7 +124,7 @@ TEST(WindowFramework, CentresOnAnotherWindowOrTheDesktop) {
   EXPECT_EQ(dialog.x, desktop.left + (desktop.right - desktop.left) / 2 - 170);
 }
 
-TEST(WindowFramework, ActivationMakesAContainerTheNavigationTarget) {
+TEST(WindowFramework, ActivationMakesAContainerTheNavigationTargetUntilItIsClosed) {
   Owned<CWindow> first(MakeTopLevel(0, 0, 200, 100));
   Owned<CWindow> second(MakeTopLevel(300, 0, 200, 100));
   SendMessageW(first->Hwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
@@ -132,28 +132,9 @@ TEST(WindowFramework, ActivationMakesAContainerTheNavigationTarget) {
   SendMessageW(second->Hwnd(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
   SendMessageW(second->Hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
   EXPECT_EQ(UiState::ActiveDialogWindow(), second->Hwnd());
+  // Closing a modeless window destroys it, and it is no longer the target.
   HWND secondWindow = second->Hwnd();
-  DestroyWindow(secondWindow);
+  SendMessageW(secondWindow, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(secondWindow));
   EXPECT_NE(UiState::ActiveDialogWindow(), secondWindow);
-}
-
-TEST(WindowFramework, ModelessCloseDestroysTheWindowAndReportsChildClosed) {
-  struct Parent : CWindow {
-    HWND closed = nullptr;
-    LRESULT OnChildClosed(HWND child) override {
-      closed = child;
-      return 0;
-    }
-  };
-  auto* parent = new Parent();
-  parent->style = WS_POPUP;
-  parent->width = parent->height = 100;
-  ASSERT_EQ(parent->Create(nullptr, Instance()), 0u);
-  Owned<Parent> owned(parent);
-  Owned<CWindow> child(MakeTopLevel(0, 0, 50, 50));
-  HWND childWindow = child->Hwnd();
-  SendMessageW(childWindow, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(IsWindow(childWindow));
-  SendMessageW(parent->Hwnd(), CWindow::kChildClosedMessage, reinterpret_cast<WPARAM>(childWindow), 0);
-  EXPECT_EQ(parent->closed, childWindow);
 }
