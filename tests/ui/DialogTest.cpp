@@ -107,8 +107,10 @@ TEST_F(ModalDialog, EveryWayOutEndsTheRunWithItsResultAndLeavesTheWindowReadable
   EXPECT_EQ(msg.wParam, 7u);
 }
 
-TEST(DialogButtons, RowSitsBelowTheLowestControlOrBelow100AndEndsTheClientArea) {
+TEST(DialogButtons, RowSitsBelowTheLowestControlOrBelow100AndShowsImagesWhenTheyExist) {
   Owned<CWindow> owner(MakeTopLevel(0, 0, 500, 500));
+  HICON image = LoadIconW(nullptr, IDI_INFORMATION);
+  UiState::SetButtonImages(image, nullptr);  // Cancel has none: it keeps its caption
   const struct {
     int controlBottom;  // 0: no control above the row
     int rowY, clientBottom;
@@ -140,25 +142,10 @@ TEST(DialogButtons, RowSitsBelowTheLowestControlOrBelow100AndEndsTheClientArea) 
     EXPECT_EQ(ok->x + ok->width, cancel->x - 4);
     EXPECT_EQ(ok->width, 80);
     EXPECT_EQ(cancel->height, 25);
+    EXPECT_TRUE(GetWindowLongW(ok->Hwnd(), GWL_STYLE) & BS_ICON);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(ok->Hwnd(), BM_GETIMAGE, IMAGE_ICON, 0)), image);
+    EXPECT_FALSE(GetWindowLongW(cancel->Hwnd(), GWL_STYLE) & BS_ICON);
+    EXPECT_EQ(cancel->GetText(), L"Cancel");
   }
-}
-
-TEST(DialogButtons, ShowImagesWhenTheyExistAndCaptionsOtherwise) {
-  Owned<CWindow> owner(MakeTopLevel(0, 0, 500, 500));
-  HICON image = LoadIconW(nullptr, IDI_INFORMATION);
-  UiState::SetButtonImages(image, nullptr);
-  Owned<CWndDlg> dialog(new CWndDlg());
-  dialog->style = WS_POPUP;
-  dialog->width = 300;
-  dialog->height = 200;
-  ASSERT_EQ(dialog->Create(owner->Hwnd(), Instance()), 0u);
-  dialog->AddOkCancel(nullptr);
   UiState::SetButtonImages(nullptr, nullptr);
-
-  HWND ok = dialog->OkButton()->Hwnd();
-  EXPECT_TRUE(GetWindowLongW(ok, GWL_STYLE) & BS_ICON);
-  EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(ok, BM_GETIMAGE, IMAGE_ICON, 0)), image);
-  HWND cancel = dialog->CancelButton()->Hwnd();
-  EXPECT_FALSE(GetWindowLongW(cancel, GWL_STYLE) & BS_ICON);
-  EXPECT_EQ(dialog->CancelButton()->GetText(), L"Cancel");
 }

@@ -34,22 +34,29 @@ class GridEditTest : public gridtest::GridFixture {
 
 }  // namespace
 
-TEST_F(GridEditTest, EnterAndClicksStoreTheEditEscapeAndTabDoNot) {
+TEST_F(GridEditTest, EnterAndClicksStoreTheEditEscapeAndTabDoNotAndTheEditorFollowsItsCell) {
   auto* next = new CEdit();  // where Tab would go
   ASSERT_EQ(next->Create(frame->Hwnd(), uitest::Instance()), 0u);
   next->Move(10, 200);
   frame->AddChild(next);
-  Fill(5);
+  Fill(10);
   FocusGrid();
-  grid->SetCurrentCell(1, 2);
+  grid->SetCurrentCell(1, 5);
   Key(VK_RETURN);
   HWND editor = EditorWindow();
   ASSERT_NE(editor, nullptr);
   EXPECT_TRUE(IsWindowVisible(editor));
   EXPECT_EQ(GetFocus(), editor);
-  EXPECT_EQ(grid->Editor()->GetText(), L"1,2");
-  EXPECT_EQ(grid->Editor()->y, grid->RowTop(2));
+  EXPECT_EQ(grid->Editor()->GetText(), L"1,5");
+  EXPECT_EQ(grid->Editor()->y, 60);  // rows 3 to 6 in view
   EXPECT_EQ(grid->Editor()->width, 70);
+  SizeClient(300, 300);  // every row in view
+  EXPECT_EQ(grid->Editor()->y, 120);
+  grid->SetProportional(false);
+  SizeClient(400, 300);
+  EXPECT_EQ(grid->Editor()->x, 100);
+  EXPECT_EQ(grid->Editor()->width, 100);
+  EXPECT_EQ(GetFocus(), editor);
 
   SetWindowTextW(editor, L"typed");
   MSG tab = {};
@@ -58,22 +65,22 @@ TEST_F(GridEditTest, EnterAndClicksStoreTheEditEscapeAndTabDoNot) {
   tab.wParam = VK_TAB;
   IsDialogMessageW(frame->Hwnd(), &tab);  // the dialog keyboard interface hands Tab to the editor
   EXPECT_EQ(GetFocus(), editor);
-  EXPECT_EQ(Cell(1, 2), L"1,2");
+  EXPECT_EQ(Cell(1, 5), L"1,5");
   KeyTo(editor, VK_RETURN);
   EXPECT_FALSE(IsWindow(editor));
-  EXPECT_EQ(Cell(1, 2), L"typed");
+  EXPECT_EQ(Cell(1, 5), L"typed");
   EXPECT_EQ(GetFocus(), grid->Hwnd());
 
   Key(VK_RETURN);
   SetWindowTextW(EditorWindow(), L"discarded");
   KeyTo(EditorWindow(), VK_ESCAPE);
   EXPECT_EQ(grid->Editor(), nullptr);
-  EXPECT_EQ(Cell(1, 2), L"typed");
+  EXPECT_EQ(Cell(1, 5), L"typed");
 
-  ClickCell(1, 2);  // on the current cell: edits it
+  ClickCell(1, 5);  // on the current cell: edits it
   SetWindowTextW(EditorWindow(), L"clicked away");
   ClickCell(2, 3);
-  EXPECT_EQ(Cell(1, 2), L"clicked away");
+  EXPECT_EQ(Cell(1, 5), L"clicked away");
   EXPECT_EQ(Cell(2, 3), L"2,3");
   EXPECT_EQ(grid->CurrentRow(), 3);
   EXPECT_EQ(grid->Editor(), nullptr);
@@ -82,24 +89,6 @@ TEST_F(GridEditTest, EnterAndClicksStoreTheEditEscapeAndTabDoNot) {
   Key(VK_RETURN);
   ClickCell(2, 3);
   EXPECT_EQ(grid->Editor(), nullptr);
-}
-
-TEST_F(GridEditTest, EditorFollowsItsCellOnResize) {
-  Fill(10);
-  FocusGrid();
-  grid->SetCurrentCell(1, 5);
-  Key(VK_RETURN);
-  CWinCtl* editor = grid->Editor();
-  ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(editor->y, 60);  // rows 3 to 6 in view
-
-  SizeClient(300, 300);  // every row in view
-  EXPECT_EQ(editor->y, 120);
-  grid->SetProportional(false);
-  SizeClient(400, 300);
-  EXPECT_EQ(editor->x, 100);
-  EXPECT_EQ(editor->width, 100);
-  EXPECT_EQ(GetFocus(), editor->Hwnd());
 }
 
 TEST_F(GridEditTest, OwnerSuppliesOrVetoesTheEditor) {
