@@ -6,7 +6,6 @@
 #include "TestSupport.h"
 
 #include "core/FilterCatalog.h"
-#include "engine/EngineRegistration.h"
 #include "engine/filters/SlimAllocator.h"
 #include "engine/output/WriteBehind.h"
 #include "services/ComUtil.h"
@@ -65,21 +64,6 @@ std::vector<RiffSegment> Segments(const std::wstring& path) {
   }
   return out;
 }
-
-// COM and the engine's classes for the whole run, as the application registers them.
-class OutputEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-    ASSERT_EQ(S_OK, MrqEngineRegisterClasses());
-  }
-  void TearDown() override {
-    MrqEngineRevokeClasses();
-    CoUninitialize();
-  }
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new OutputEnvironment);
 
 class FileOutput : public ::testing::Test {
  protected:
