@@ -2,6 +2,8 @@
 // detaching, and what goes to the error log.
 #include "EngineTestSupport.h"
 
+#include <array>
+
 namespace enginetest {
 namespace {
 
@@ -22,33 +24,23 @@ class Model : public EngineTest {
 };
 
 TEST_F(Model, EachKindAnswersOnlyItsOwnInterfaces) {
-  struct Row {
-    TIMELINE_MAJOR_TYPE kind;
-    bool group, comp, track, vtrack, effectable, transable, src, effect, trans;
-  };
-  const Row rows[] = {
-      {TIMELINE_MAJOR_TYPE_GROUP, 1, 1, 0, 0, 1, 1, 0, 0, 0},
-      {TIMELINE_MAJOR_TYPE_COMPOSITE, 0, 1, 0, 1, 1, 1, 0, 0, 0},
-      {TIMELINE_MAJOR_TYPE_TRACK, 0, 0, 1, 1, 1, 1, 0, 0, 0},
-      {TIMELINE_MAJOR_TYPE_SOURCE, 0, 0, 0, 0, 1, 0, 1, 0, 0},
-      {TIMELINE_MAJOR_TYPE_EFFECT, 0, 0, 0, 0, 0, 0, 0, 1, 0},
-      {TIMELINE_MAJOR_TYPE_TRANSITION, 0, 0, 0, 0, 0, 0, 0, 0, 1},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(static_cast<int>(r.kind));
-    auto obj = Node(r.kind);
-    EXPECT_EQ(r.kind, Get(obj, &IAMTimelineObj::GetTimelineType));
-    EXPECT_EQ(r.group, !!As<IAMTimelineGroup>(obj));
-    EXPECT_EQ(r.comp, !!As<IAMTimelineComp>(obj));
-    EXPECT_EQ(r.track, !!As<IAMTimelineTrack>(obj));
-    EXPECT_EQ(r.vtrack, !!As<IAMTimelineVirtualTrack>(obj));
-    EXPECT_EQ(r.effectable, !!As<IAMTimelineEffectable>(obj));
-    EXPECT_EQ(r.transable, !!As<IAMTimelineTransable>(obj));
-    EXPECT_EQ(r.src, !!As<IAMTimelineSrc>(obj));
-    EXPECT_EQ(r.effect, !!As<IAMTimelineEffect>(obj));
-    EXPECT_EQ(r.trans, !!As<IAMTimelineTrans>(obj));
-    // Every interface leads back to the same object.
-    EXPECT_EQ(static_cast<IUnknown*>(obj.Get()), As<IUnknown>(obj).Get());
+  // Group, composition, track, virtual track, effectable, transable, source, effect, transition.
+  using Faces = std::array<bool, 9>;
+  const std::pair<TIMELINE_MAJOR_TYPE, Faces> rows[] = {{TIMELINE_MAJOR_TYPE_GROUP, {1, 1, 0, 0, 1, 1, 0, 0, 0}},
+                                                        {TIMELINE_MAJOR_TYPE_COMPOSITE, {0, 1, 0, 1, 1, 1, 0, 0, 0}},
+                                                        {TIMELINE_MAJOR_TYPE_TRACK, {0, 0, 1, 1, 1, 1, 0, 0, 0}},
+                                                        {TIMELINE_MAJOR_TYPE_SOURCE, {0, 0, 0, 0, 1, 0, 1, 0, 0}},
+                                                        {TIMELINE_MAJOR_TYPE_EFFECT, {0, 0, 0, 0, 0, 0, 0, 1, 0}},
+                                                        {TIMELINE_MAJOR_TYPE_TRANSITION, {0, 0, 0, 0, 0, 0, 0, 0, 1}}};
+  for (const auto& [kind, faces] : rows) {
+    auto obj = Node(kind);
+    EXPECT_EQ(kind, Get(obj, &IAMTimelineObj::GetTimelineType));
+    EXPECT_EQ(faces, (Faces{!!As<IAMTimelineGroup>(obj), !!As<IAMTimelineComp>(obj), !!As<IAMTimelineTrack>(obj),
+                            !!As<IAMTimelineVirtualTrack>(obj), !!As<IAMTimelineEffectable>(obj),
+                            !!As<IAMTimelineTransable>(obj), !!As<IAMTimelineSrc>(obj), !!As<IAMTimelineEffect>(obj),
+                            !!As<IAMTimelineTrans>(obj)}))
+        << kind;
+    EXPECT_EQ(static_cast<IUnknown*>(obj.Get()), As<IUnknown>(obj).Get());  // one identity behind every face
   }
   ComPtr<IAMTimelineObj> bad;
   EXPECT_EQ(E_INVALIDARG, timeline->CreateEmptyNode(&bad, static_cast<TIMELINE_MAJOR_TYPE>(3)));
@@ -165,20 +157,17 @@ TEST_F(Model, TransitionsWalkInTimeOrderAndNeverOverlap) {
   EXPECT_EQ(E_INVALIDARG, transable->TransAdd(Node(TIMELINE_MAJOR_TYPE_EFFECT).Get()));
   ASSERT_EQ(2, Get(transable, &IAMTimelineTransable::TransGetCount));
 
-  // The application's walk: count calls from time 0.
+  // The application's walk from time 0: each transition, and the time moved to its stop.
   REFERENCE_TIME at = 0;
-  ComPtr<IAMTimelineObj> first, second, none;
-  ASSERT_EQ(S_OK, transable->GetNextTrans(&first, &at));
-  EXPECT_EQ(early.Get(), first.Get());
-  EXPECT_EQ(2 * kSecond, at);
-  ASSERT_EQ(S_OK, transable->GetNextTrans(&second, &at));
-  EXPECT_EQ(late.Get(), second.Get());
-  EXPECT_EQ(6 * kSecond, at);
-  EXPECT_EQ(S_FALSE, transable->GetNextTrans(&none, &at));
+  std::vector<std::pair<IAMTimelineObj*, REFERENCE_TIME>> walk;
+  for (ComPtr<IAMTimelineObj> t; transable->GetNextTrans(t.ReleaseAndGetAddressOf(), &at) == S_OK && walk.size() < 5;)
+    walk.emplace_back(t.Get(), at);
+  EXPECT_EQ((decltype(walk){{early.Get(), 2 * kSecond}, {late.Get(), 6 * kSecond}}), walk);
   // From inside a transition, that transition is the next one.
   at = 5 * kSecond;
-  ASSERT_EQ(S_OK, transable->GetNextTrans(first.ReleaseAndGetAddressOf(), &at));
-  EXPECT_EQ(late.Get(), first.Get());
+  ComPtr<IAMTimelineObj> next;
+  ASSERT_EQ(S_OK, transable->GetNextTrans(&next, &at));
+  EXPECT_EQ(late.Get(), next.Get());
   // Moving onto a neighbour is refused.
   EXPECT_EQ(E_INVALIDARG, early->SetStartStop(3 * kSecond, 5 * kSecond));
 }

@@ -69,24 +69,22 @@ TEST(WavFile, ReadsSixteenBitFramesExactlyPastOtherChunksAndSeeks) {
 
 TEST(WavFile, EightAndTwentyFourBitSamplesBecomeSixteenAndTheExtensibleFormIsTaken) {
   testsupport::TempDir dir(L"wav-widths");
-  std::unique_ptr<WavFile> wav;
-  AudioBlock block;
-  const std::string eight("\x00\x80\xff", 3);  // unsigned: lowest, silence, highest
-  ASSERT_EQ(S_OK, WavFile::Open(Write(dir, L"8.wav", WaveBytes(WAVE_FORMAT_PCM, 1, 11025, 8, eight)), &wav));
-  ASSERT_EQ(S_OK, wav->Read(10, &block));
-  ASSERT_EQ(3u, block.samples.size());
-  EXPECT_EQ(-32768, block.samples[0]);
-  EXPECT_EQ(0, block.samples[1]);
-  EXPECT_EQ(32512, block.samples[2]);
-
-  const std::string twentyFour("\x11\x34\x12\xff\xff\x80", 6);  // 0x123411 and -0x7F0001
-  ASSERT_EQ(S_OK, WavFile::Open(Write(dir, L"24.wav",
-                                      WaveBytes(WAVE_FORMAT_PCM, 1, 48000, 24, twentyFour, "", 0xFFFFFFFFu, true)),
-                                &wav));
-  ASSERT_EQ(S_OK, wav->Read(10, &block));
-  ASSERT_EQ(2u, block.samples.size());
-  EXPECT_EQ(0x1234, block.samples[0]);
-  EXPECT_EQ(static_cast<int16_t>(0x80FF), block.samples[1]);
+  // Unsigned 8 bits: lowest, silence, highest. 24 bits, extensible: 0x123411 and -0x7F0001.
+  const struct {
+    uint16_t bits;
+    std::string data;
+    bool extensible;
+    std::vector<int16_t> samples;
+  } cases[] = {{8, std::string("\x00\x80\xff", 3), false, {-32768, 0, 32512}},
+               {24, std::string("\x11\x34\x12\xff\xff\x80", 6), true, {0x1234, static_cast<int16_t>(0x80FF)}}};
+  for (const auto& c : cases) {
+    std::unique_ptr<WavFile> wav;
+    AudioBlock block;
+    const std::string file = WaveBytes(WAVE_FORMAT_PCM, 1, 48000, c.bits, c.data, "", 0xFFFFFFFFu, c.extensible);
+    ASSERT_EQ(S_OK, WavFile::Open(Write(dir, L"w.wav", file), &wav)) << c.bits;
+    ASSERT_EQ(S_OK, wav->Read(10, &block));
+    EXPECT_EQ(c.samples, block.samples) << c.bits;
+  }
 }
 
 TEST(WavFile, LeavesWhatItDoesNotReadToTheDecodersAndHoldsOnlyTheDataThere) {
