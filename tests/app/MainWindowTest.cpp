@@ -316,14 +316,13 @@ TEST_F(MainWindow, OpeningShowsMissingMediaOnceInOneMessage) {
   EXPECT_TRUE(g_answers.asked.empty());
 }
 
-TEST(CommandLine, TakesTheLastArgumentWithQuotesRemoved) {
+TEST(ProgramTexts, CommandLineTakesTheLastArgumentUnquotedAndAboutShowsVersionAndDescription) {
   EXPECT_EQ(CommandLineProject(L"\"C:\\Program Files\\MRQ.exe\" \"C:\\My Projects\\a.kdp\""),
             L"C:\\My Projects\\a.kdp");
   EXPECT_EQ(CommandLineProject(L"MRQ.exe one two.kdp"), L"two.kdp");
   EXPECT_EQ(CommandLineProject(L"\"C:\\Program Files\\MRQ.exe\""), L"");
-}
 
-TEST(About, ShowsVersionWidthCopyrightAndDescription) {
+  // The About text shows version, width, copyright and description.
   std::wstring text = AboutText();
   EXPECT_EQ(text.rfind(L"MRQ\n\n0.2.0.10434 (64 bit)\n\nCopyright", 0), 0u) << text;
   EXPECT_NE(text.find(L"\nNon-linear video editing tool\n\n"), std::wstring::npos);

@@ -40,7 +40,7 @@ WORD SetLastWriteLocal(const std::wstring& path, int daysAgo, WORD hour, WORD mi
 
 }  // namespace
 
-TEST(LogFile, NewFileStartsWithByteOrderMarkAndStampedLinesAndTheSameDayAppends) {
+TEST(LogFile, NewFileStartsWithByteOrderMarkAndStampedLinesTheSameDayAppendsAndLongLinesAreCut) {
   TempDir dir(L"log-new");
   std::wstring path = dir.File(L"mrq.log");
   {
@@ -62,6 +62,17 @@ TEST(LogFile, NewFileStartsWithByteOrderMarkAndStampedLinesAndTheSameDayAppends)
   EXPECT_EQ(body.find(L'\xFEFF'), std::wstring::npos);
   EXPECT_EQ(body.substr(34 + 19), L"  two\r\n");
   EXPECT_FALSE(testsupport::FileExists(path + L".1"));
+
+  // An overlong line is cut and still ends the line.
+  {
+    LogFile log(path.c_str());
+    log.Write(std::wstring(6000, L'x').c_str());
+    log.Write(L"next");
+  }
+  body = Utf16Body(ReadBytes(path)).substr(34 + 26);
+  const size_t longEnd = body.find(L"\r\n");
+  EXPECT_EQ(longEnd + 2, LogFile::kLineChars - 1);
+  EXPECT_EQ(body.substr(longEnd + 2 + 19), L"  next\r\n");
 
   // A log that cannot be opened writes nothing and fails nothing.
   const std::wstring lost = dir.File(L"missing-folder\\mrq.log");
@@ -89,19 +100,4 @@ TEST(LogFile, AnEarlierLocalDayMovesToItsDayOfMonthReplacingAnOlderFile) {
   EXPECT_NE(Utf16Body(ReadBytes(kept)).find(L"  later today\r\n"), std::wstring::npos)
       << "yesterday's log is not kept under its local day";
   EXPECT_EQ(Utf16Body(ReadBytes(path)).substr(19), L"  a new day\r\n");
-}
-
-TEST(LogFile, OverlongLineIsCutAndStillEndsTheLine) {
-  TempDir dir(L"log-long");
-  std::wstring path = dir.File(L"mrq.log");
-  {
-    LogFile log(path.c_str());
-    log.Write(std::wstring(6000, L'x').c_str());
-    log.Write(L"next");
-  }
-  std::wstring body = Utf16Body(ReadBytes(path));
-  size_t firstEnd = body.find(L"\r\n");
-  ASSERT_NE(firstEnd, std::wstring::npos);
-  EXPECT_EQ(firstEnd + 2, LogFile::kLineChars - 1);
-  EXPECT_EQ(body.substr(firstEnd + 2 + 19), L"  next\r\n");
 }

@@ -15,7 +15,7 @@ std::wstring Resolve(const wchar_t* path, unsigned mode) {
 
 }  // namespace
 
-TEST(ResolvePath, ExpandsVariablesThenAnchorsRelativePathsAndKeepsDrivePathsAndShares) {
+TEST(ResolvePath, ExpandsVariablesAnchorsRelativePathsKeepsDrivePathsAndSharesAndFailsOnOverlongOnes) {
   SetEnvironmentVariableW(L"MRQ_TEST_LOGS", L"D:\\logs");
   EXPECT_EQ(Resolve(L"%MRQ_TEST_LOGS%\\mrq.log", 3), L"D:\\logs\\mrq.log");
   // Without expansion the reference stays text and the path is relative.
@@ -23,9 +23,8 @@ TEST(ResolvePath, ExpandsVariablesThenAnchorsRelativePathsAndKeepsDrivePathsAndS
   EXPECT_EQ(Resolve(L"out.avi", 0), testsupport::InCurrentDir(L"out.avi"));
   EXPECT_EQ(Resolve(L"C:relative.txt", 3), L"C:relative.txt");
   EXPECT_EQ(Resolve(L"\\\\server\\share\\x.log", 3), L"\\\\server\\share\\x.log");
-}
 
-TEST(ResolvePath, FailsSoundlyOnPathsThatDoNotFit) {
+  // Paths that do not fit fail soundly.
   std::wstring tooLong(300, L'a');
   wchar_t dest[kPathChars + 4];
   dest[kPathChars] = L'#';

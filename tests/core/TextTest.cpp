@@ -18,7 +18,7 @@ TEST(IntText, WritesUnsignedDigitsInAnyRadixAndNothingForBadRadixes) {
   EXPECT_STREQ(IntText(5, 37).get(), L"");
 }
 
-TEST(ConcatText, JoinsUntilTheFirstMissingText) {
+TEST(ConcatText, JoinsUntilTheFirstMissingTextAndLikeFormatTextStaysWithinTheBuffer) {
   OwnedText joined(L"a", L"bc", static_cast<const wchar_t*>(nullptr), L"never");
   EXPECT_STREQ(joined.get(), L"abc");
   EXPECT_FALSE(OwnedText(static_cast<const wchar_t*>(nullptr), L"x"));
@@ -37,18 +37,14 @@ TEST(ConcatText, JoinsUntilTheFirstMissingText) {
   EXPECT_STREQ(guarded, L"0123456");
   EXPECT_EQ(guarded[8], L'#');
   EXPECT_EQ(ConcatText(guarded, 8, {nullptr, L"x"}), nullptr);
-}
 
-TEST(FormatText, PrintsWideTextAndStaysWithinTheBuffer) {
-  wchar_t buffer[64];
-  EXPECT_EQ(FormatText(buffer, 64, L"%s=%.2I64u:%d", L"t", 7ULL, -3), 7);
+  // FormatText prints wide text and stays within the buffer too.
+  EXPECT_EQ(FormatText(buffer, 16, L"%s=%.2I64u:%d", L"t", 7ULL, -3), 7);
   EXPECT_STREQ(buffer, L"t=07:-3");
-
-  wchar_t small[10];
-  wmemset(small, L'#', 10);
-  EXPECT_EQ(FormatText(small, 6, L"%s", L"far too long"), -1);
-  EXPECT_EQ(std::wstring(small), L"far t");
-  EXPECT_EQ(small[6], L'#');
+  wmemset(guarded, L'#', 12);
+  EXPECT_EQ(FormatText(guarded, 6, L"%s", L"far too long"), -1);
+  EXPECT_STREQ(guarded, L"far t");
+  EXPECT_EQ(guarded[6], L'#');
 }
 
 TEST(SplitText, DropsEmptyPiecesAndKeepsTheRestInTheLastPiece) {

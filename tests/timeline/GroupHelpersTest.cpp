@@ -47,33 +47,31 @@ std::vector<BYTE> Bytes(const AM_MEDIA_TYPE& t) {
   return b;
 }
 
-TEST(BuildGroupMediaType, VideoRowsArePaddedToWholeWordsAndAudioIsStereoPcm) {
-  TLGroupDesc desc = Desc(L"", 0, kGroupVideo, 0, TLGroupDesc::VideoFormat(641, 480));  // RGB555
+TEST_F(GroupHelpersTest, BuildsTypesWithWholeWordRowsAndCreateGroupMakesNamedTracksWithTypeNameLockAndMute) {
+  TLGroupDesc odd = Desc(L"", 0, kGroupVideo, 0, TLGroupDesc::VideoFormat(641, 480));  // RGB555
   // 641 pixels of 2 bytes are 1282 bytes, padded to 1284.
   TestType video = enginetest::VideoType(MEDIASUBTYPE_RGB555, 16, 641, 480);
   video.mt.bFixedSizeSamples = TRUE;
   video.mt.lSampleSize = video.Bih().biSizeImage = 1284 * 480;
-  AM_MEDIA_TYPE type;
-  ASSERT_EQ(0, BuildGroupMediaType(desc, &type));
-  EXPECT_EQ(Bytes(*video.Get()), Bytes(type));
-  FreeMediaTypeContent(&type);
+  AM_MEDIA_TYPE built;
+  ASSERT_EQ(0, BuildGroupMediaType(odd, &built));
+  EXPECT_EQ(Bytes(*video.Get()), Bytes(built));
+  FreeMediaTypeContent(&built);
 
-  ASSERT_EQ(0, BuildGroupMediaType(Desc(L"", 0, kGroupAudio, 0, 44100), &type));
-  EXPECT_EQ(Bytes(*enginetest::PcmType(2, 44100).Get()), Bytes(type));
-  FreeMediaTypeContent(&type);
+  ASSERT_EQ(0, BuildGroupMediaType(Desc(L"", 0, kGroupAudio, 0, 44100), &built));
+  EXPECT_EQ(Bytes(*enginetest::PcmType(2, 44100).Get()), Bytes(built));
+  FreeMediaTypeContent(&built);
 
   // Positions outside the table are refused, never read.
   for (auto [major, subtype] : {std::pair{-1, 0}, {0, -1}, {2, 0}, {1, 1}, {0, 3}}) {
-    desc.majorIndex = major;
-    desc.subtypeIndex = subtype;
-    type.cbFormat = 99;
-    EXPECT_EQ(-1, BuildGroupMediaType(desc, &type)) << major << "," << subtype;
-    EXPECT_EQ(nullptr, type.pbFormat);
-    EXPECT_EQ(0u, type.cbFormat);
+    odd.majorIndex = major;
+    odd.subtypeIndex = subtype;
+    built.cbFormat = 99;
+    EXPECT_EQ(-1, BuildGroupMediaType(odd, &built)) << major << "," << subtype;
+    EXPECT_EQ(nullptr, built.pbFormat);
+    EXPECT_EQ(0u, built.cbFormat);
   }
-}
 
-TEST_F(GroupHelpersTest, CreateGroupMakesNamedTracksAndSetsTypeNameLockAndMute) {
   TLGroupDesc desc = Desc(L"Video group", 2, kGroupVideo, 1, TLGroupDesc::VideoFormat(640, 480));
   desc.locked = true;
   ComPtr<IAMTimelineObj> group;

@@ -31,7 +31,7 @@ class ProjectStorageTest : public enginetest::EngineTest {
 
 }  // namespace
 
-TEST_F(ProjectStorageTest, RichTimelineReopensWithEveryObjectAndProperty) {
+TEST_F(ProjectStorageTest, RichTimelineReopensWithEveryObjectAndPropertyAndAFailedSaveKeepsThePreviousFile) {
   BuildRichTimeline();
   TempDir dir(L"kdp-rich ünï 日本");
   std::wstring path = dir.File(L"projet é.kdp");
@@ -46,24 +46,16 @@ TEST_F(ProjectStorageTest, RichTimelineReopensWithEveryObjectAndProperty) {
   ASSERT_EQ(storage.Open(opened.Get(), path.c_str(), &why), S_OK);
   EXPECT_EQ(why, L"");
   EXPECT_EQ(WriteXml(opened.Get()), written);
-}
 
-TEST_F(ProjectStorageTest, FailedSaveIsReportedAndKeepsThePreviousFile) {
-  TempDir dir(L"kdp-fail");
-  BuildRichTimeline();
-  std::wstring path = dir.File(L"keep.kdp");
+  // A failed save (the old file is held open without permission to replace it) is reported,
+  // keeps the previous file and leaves nothing beside it.
   testsupport::WriteText(path, "previous project");
-
-  // The old file is held open without permission to replace it.
   HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(FAILED(storage.Save(timeline.Get(), path.c_str())));
   CloseHandle(held);
   EXPECT_EQ(ReadText(path), "previous project");
-
-  // Nothing was left beside it.
   EXPECT_EQ(dir.FileCount(), 1);
-
   EXPECT_TRUE(FAILED(storage.Save(timeline.Get(), dir.File(L"no such folder\\x.kdp").c_str())));
   EXPECT_EQ(storage.Save(timeline.Get(), path.c_str()), S_OK);
   EXPECT_EQ(ReadText(path).rfind("<KDP version=\"1\">\n", 0), 0u);
