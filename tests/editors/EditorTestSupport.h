@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,24 +63,18 @@ inline std::wstring NameOf(IAMTimelineObj* object) {
 inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // Runs `action` once `ready` holds, from the message loop of whichever modal window runs then.
-inline std::vector<std::pair<UINT_PTR, std::function<bool()>>> g_pending;
+inline std::map<UINT_PTR, std::function<bool()>> g_pending;  // by timer
 inline void CALLBACK PollPending(HWND, UINT, UINT_PTR timer, DWORD) {
-  for (size_t i = 0; i < g_pending.size(); ++i) {
-    if (g_pending[i].first != timer) continue;
-    auto attempt = g_pending[i].second;
-    if (attempt()) {
-      KillTimer(nullptr, timer);
-      g_pending.erase(g_pending.begin() + static_cast<ptrdiff_t>(i));
-    }
-    return;
-  }
+  if (!g_pending.count(timer) || !g_pending[timer]()) return;
+  KillTimer(nullptr, timer);
+  g_pending.erase(timer);
 }
 inline void ActWhen(std::function<bool()> ready, std::function<void()> action) {
-  g_pending.emplace_back(SetTimer(nullptr, 0, 20, &PollPending), [ready, action]() {
+  g_pending[SetTimer(nullptr, 0, 20, &PollPending)] = [ready, action]() {
     if (!ready()) return false;
     action();
     return true;
-  });
+  };
 }
 // The same on the first visible top-level window of `className` of this thread, once it shows.
 inline void ActWhenShown(const wchar_t* className, std::function<void(HWND)> action) {
@@ -224,6 +219,18 @@ class EditorTest : public testing::Test {
     As<IAMTimelineSrc>(source.Get())->SetMediaTimes(0, stop - start);
     EXPECT_EQ(As<IAMTimelineTrack>(track.Get())->SrcAdd(source.Get()), S_OK);
     return source;
+  }
+  // An effect or transition of a filter on a group's first track, from the start to `stop`.
+  ComPtr<IAMTimelineObj> AddEffect(bool effect, const GUID& filter, long group, REFERENCE_TIME stop) {
+    ComPtr<IAMTimelineObj> object;
+    Timeline()->CreateEmptyNode(&object, effect ? TIMELINE_MAJOR_TYPE_EFFECT : TIMELINE_MAJOR_TYPE_TRANSITION);
+    object->SetSubObjectGUID(filter);
+    object->SetStartStop(0, stop);
+    ComPtr<IAMTimelineObj> t = Track(group, 0);
+    EXPECT_EQ(effect ? As<IAMTimelineEffectable>(t.Get())->EffectInsBefore(object.Get(), -1)
+                     : As<IAMTimelineTransable>(t.Get())->TransAdd(object.Get()),
+              S_OK);
+    return object;
   }
   // A menu command of the main window; an editor it opens runs modally until the fake user ends it.
   void RunMainCommand(UINT command) { SendMessageW(main_->Hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0); }

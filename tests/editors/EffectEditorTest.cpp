@@ -46,18 +46,6 @@ class EffectEditor : public EditorWindowTest<CWndTLEffTrn> {
     Make(std::make_shared<FilterDescriptions>())->SetKind(kind);
     editor_->SetTrackObject(Timeline(), object, group, track);
   }
-  // An effect or transition with a filter, placed on a track.
-  ComPtr<IAMTimelineObj> Add(bool effect, const GUID& filter, long group, REFERENCE_TIME stop) {
-    ComPtr<IAMTimelineObj> object;
-    Timeline()->CreateEmptyNode(&object, effect ? TIMELINE_MAJOR_TYPE_EFFECT : TIMELINE_MAJOR_TYPE_TRANSITION);
-    object->SetSubObjectGUID(filter);
-    object->SetStartStop(0, stop);
-    ComPtr<IAMTimelineObj> t = Track(group, 0);
-    HRESULT hr = effect ? As<IAMTimelineEffectable>(t.Get())->EffectInsBefore(object.Get(), -1)
-                        : As<IAMTimelineTransable>(t.Get())->TransAdd(object.Get());
-    EXPECT_EQ(hr, S_OK);
-    return object;
-  }
   std::wstring Row(int row) { return RowText(editor_->Grid(), row); }
   void TypeInto(int column, int row, const wchar_t* text) { TypeIntoCell(editor_->Grid(), column, row, text); }
   // The grid's right-click menu on a row, answered with `command`.
@@ -102,7 +90,7 @@ TEST_F(EffectEditor, NewEffectOfAnAudioFirstProjectListsTheAudioEffectsAndWrites
 
 TEST_F(EffectEditor, ATransitionMovedToAnotherVideoGroupKeepsItsFilter) {
   AddGroup(TLGroupDesc::DefaultVideo(1));
-  ComPtr<IAMTimelineObj> transition = Add(false, kDissolve, 0, 20000000);
+  ComPtr<IAMTimelineObj> transition = AddEffect(false, kDissolve, 0, 20000000);
   Open(2, transition.Get(), 0, 0);
   EXPECT_EQ(editor_->FilterLabel()->GetText(), L"Transition:");
   EXPECT_EQ(editor_->GroupList()->Count(), 2);  // the video groups only
@@ -121,7 +109,7 @@ TEST_F(EffectEditor, ATransitionMovedToAnotherVideoGroupKeepsItsFilter) {
 
 TEST_F(EffectEditor, UnknownFiltersEmptyNamesAndCancel) {
   constexpr GUID kUnknown = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
-  ComPtr<IAMTimelineObj> effect = Add(true, kUnknown, 0, 10000000);
+  ComPtr<IAMTimelineObj> effect = AddEffect(true, kUnknown, 0, 10000000);
   effect->SetUserName(Bstr(L"Look"));
   enginetest::AddParam(effect.Get(), L"Whatever", {{L"1", 0}});
 
@@ -148,7 +136,7 @@ TEST_F(EffectEditor, UnknownFiltersEmptyNamesAndCancel) {
 }
 
 TEST_F(EffectEditor, KeyframesAreShownOnePerRowEditedAndWrittenBackWhole) {
-  ComPtr<IAMTimelineObj> effect = Add(true, kBrightness, 0, 40000000);
+  ComPtr<IAMTimelineObj> effect = AddEffect(true, kBrightness, 0, 40000000);
   // Made elsewhere: two keyframes for one parameter, named in another case, and a number.
   enginetest::AddParam(effect.Get(), L"brightness", {{L"0", 0, DEXTERF_INTERPOLATE}, {L"0.5", 10000000}});
   enginetest::AddParam(effect.Get(), L"Contrast", {{1.5, 0}});
@@ -197,7 +185,7 @@ TEST_F(EffectEditor, KeyframesAreShownOnePerRowEditedAndWrittenBackWhole) {
 }
 
 TEST_F(EffectEditor, ChoiceParametersOfferTheirValueList) {
-  ComPtr<IAMTimelineObj> wipe = Add(false, kWipe, 0, 10000000);
+  ComPtr<IAMTimelineObj> wipe = AddEffect(false, kWipe, 0, 10000000);
   Open(2, wipe.Get(), 0, 0);
   ASSERT_GE(editor_->Grid()->RowCount(), 1u);
   EXPECT_EQ(RowText(editor_->Grid(), 0).rfind(L"Direction|", 0), 0u);

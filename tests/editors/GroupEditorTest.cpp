@@ -32,7 +32,7 @@ class GroupEditor : public EditorWindowTest<CWndTLGrp> {
 
 }  // namespace
 
-TEST_F(GroupEditor, NewGroupProposesANameAndTheMediaSwitchRebuildsItsControls) {
+TEST_F(GroupEditor, NewGroupProposesANameRebuildsItsControlsForTheMediaAndOkCreatesIt) {
   Open(nullptr);
   EXPECT_EQ(editor_->GetText(), L"New timeline group");
   EXPECT_EQ(editor_->NameEdit()->GetText(), L"Group_2");
@@ -56,29 +56,8 @@ TEST_F(GroupEditor, NewGroupProposesANameAndTheMediaSwitchRebuildsItsControls) {
   ASSERT_NE(editor_->WidthEdit(), nullptr);
   EXPECT_EQ(editor_->WidthEdit()->GetText(), L"640");
   EXPECT_EQ(editor_->HeightEdit()->GetText(), L"480");
-}
 
-TEST_F(GroupEditor, ExistingAudioGroupsShowTheirRateAndKeepAnUnlistedOne) {
-  Open(AddAudioGroup(22050).Get());
-  EXPECT_FALSE(IsWindowEnabled(editor_->MediaTypeCombo()->Hwnd()));
-  EXPECT_EQ(editor_->NameEdit()->GetText(), L"Sound");
-  ASSERT_NE(editor_->RateCombo(), nullptr);
-  EXPECT_EQ(SelectedRate(), 22050);
-
-  ComPtr<IAMTimelineObj> unlisted = AddAudioGroup(48000);
-  Open(unlisted.Get());
-  ASSERT_NE(editor_->RateCombo(), nullptr);
-  EXPECT_EQ(editor_->RateCombo()->GetCurSel(), -1);
-  // Renaming must not cost the group its rate.
-  editor_->NameEdit()->SetText(L"Voice");
-  EXPECT_EQ(Close(), 1);
-  EXPECT_TRUE(g_asked.empty());
-  EXPECT_EQ(NameOf(unlisted.Get()), L"Voice");
-  EXPECT_EQ(TypeOf(unlisted.Get()).samplesPerSecond, 48000u);
-}
-
-TEST_F(GroupEditor, OkCreatesTheChosenGroupAndLetsGoOfIt) {
-  Open(nullptr);
+  // OK makes the group the controls describe, and the editor lets go of it.
   editor_->NameEdit()->SetText(L"Clips");
   SendMessageW(editor_->LockedBox()->Hwnd(), BM_SETCHECK, BST_CHECKED, 0);
   editor_->SubtypeCombo()->SetCurSel(2);
@@ -101,6 +80,25 @@ TEST_F(GroupEditor, OkCreatesTheChosenGroupAndLetsGoOfIt) {
   EXPECT_EQ(type.width, 320);
   EXPECT_EQ(type.height, 65535);
   EXPECT_EQ(TrackCount(2), 1);
+}
+
+TEST_F(GroupEditor, ExistingAudioGroupsShowTheirRateAndKeepAnUnlistedOne) {
+  Open(AddAudioGroup(22050).Get());
+  EXPECT_FALSE(IsWindowEnabled(editor_->MediaTypeCombo()->Hwnd()));
+  EXPECT_EQ(editor_->NameEdit()->GetText(), L"Sound");
+  ASSERT_NE(editor_->RateCombo(), nullptr);
+  EXPECT_EQ(SelectedRate(), 22050);
+
+  ComPtr<IAMTimelineObj> unlisted = AddAudioGroup(48000);
+  Open(unlisted.Get());
+  ASSERT_NE(editor_->RateCombo(), nullptr);
+  EXPECT_EQ(editor_->RateCombo()->GetCurSel(), -1);
+  // Renaming must not cost the group its rate.
+  editor_->NameEdit()->SetText(L"Voice");
+  EXPECT_EQ(Close(), 1);
+  EXPECT_TRUE(g_asked.empty());
+  EXPECT_EQ(NameOf(unlisted.Get()), L"Voice");
+  EXPECT_EQ(TypeOf(unlisted.Get()).samplesPerSecond, 48000u);
 }
 
 TEST_F(GroupEditor, SizesNoGroupCanHaveAreRefusedAndLeaveEveryGroupAsItWas) {

@@ -12,25 +12,22 @@ namespace {
 
 constexpr int64_t kSecond = 1000000;  // microseconds
 
-struct Placement {
-  REFERENCE_TIME start = -1, stop = -1, mediaStart = -1, mediaStop = -1, mediaLength = -1;
+// Where a source plays, and what: "start stop media-start media-stop media-length stream stretch file".
+std::wstring PlacementOf(IAMTimelineObj* object) {
+  REFERENCE_TIME times[5] = {-1, -1, -1, -1, -1};
   LONG stream = -1;
   int stretch = -1;
-  std::wstring file;
-};
-
-Placement PlacementOf(IAMTimelineObj* object) {
-  Placement p;
-  object->GetStartStop(&p.start, &p.stop);
+  Bstr file;
   auto source = As<IAMTimelineSrc>(object);
-  source->GetMediaTimes(&p.mediaStart, &p.mediaStop);
-  source->GetMediaLength(&p.mediaLength);
-  source->GetStreamNumber(&p.stream);
-  source->GetStretchMode(&p.stretch);
-  Bstr name;
-  source->GetMediaName(name.Out());
-  p.file = name.Text();
-  return p;
+  object->GetStartStop(&times[0], &times[1]);
+  source->GetMediaTimes(&times[2], &times[3]);
+  source->GetMediaLength(&times[4]);
+  source->GetStreamNumber(&stream);
+  source->GetStretchMode(&stretch);
+  source->GetMediaName(file.Out());
+  std::wstring text;
+  for (REFERENCE_TIME time : times) text += std::to_wstring(time) + L" ";
+  return text + std::to_wstring(stream) + L" " + std::to_wstring(stretch) + L" " + file.Text();
 }
 
 class SourceEditor : public EditorWindowTest<CWndTLSrc> {
@@ -94,15 +91,9 @@ TEST_F(SourceEditor, NewSourcePlaysTheChosenStreamWholeFromTheCursor) {
 
   const auto sources = Sources(0, 1);
   ASSERT_EQ(sources.size(), 1u);
-  const Placement p = PlacementOf(sources[0].Get());
-  EXPECT_EQ(p.start, 100000000);
-  EXPECT_EQ(p.stop, 100000000 + video.duration * 10);
-  EXPECT_EQ(p.mediaStart, 0);
-  EXPECT_EQ(p.mediaStop, video.duration * 10);
-  EXPECT_EQ(p.mediaLength, video.duration * 10);
-  EXPECT_EQ(p.stream, 0);
-  EXPECT_EQ(p.stretch, RESIZEF_CROP);
-  EXPECT_EQ(p.file, clip);
+  const std::wstring length = std::to_wstring(video.duration * 10);
+  EXPECT_EQ(PlacementOf(sources[0].Get()), L"100000000 " + std::to_wstring(100000000 + video.duration * 10) + L" 0 " +
+                                               length + L" " + length + L" 0 1 " + clip);  // 1: crop
   EXPECT_EQ(NameOf(sources[0].Get()), L"Intro");
   EXPECT_EQ(editor_->Source(), nullptr);  // the track holds the new source, not the editor
 }
@@ -115,7 +106,8 @@ TEST_F(SourceEditor, ExistingSourceShowsItsSettingsAndMovesOnlyWhenAskedTo) {
   ASSERT_EQ(editor_->StreamCombo()->Count(), 1);
   EXPECT_EQ(Close(), 1);
   ASSERT_EQ(Sources(1, 0).size(), 1u);
-  EXPECT_EQ(PlacementOf(Sources(1, 0)[0].Get()).stream, 0);
+  EXPECT_NE(PlacementOf(Sources(1, 0)[0].Get()).find(L" 0 0 " + FixturePath(L"clip-mjpeg.avi")),
+            std::wstring::npos);  // its first sound stream, stretched
 
   NewPicture(0, 3);
   ASSERT_EQ(editor_->Streams().size(), 1u);
@@ -125,22 +117,20 @@ TEST_F(SourceEditor, ExistingSourceShowsItsSettingsAndMovesOnlyWhenAskedTo) {
   editor_->MediaStopEdit()->SetTime(kSecond);
   EXPECT_EQ(Close(), 1);
   ComPtr<IAMTimelineObj> picture = Sources(0, 0).at(0);
-  const Placement before = PlacementOf(picture.Get());
+  const std::wstring before = PlacementOf(picture.Get());
   const ULONG refs = RefCount(picture.Get());
   EXPECT_EQ(refs, 2u);  // ours and the track's
 
   Open(picture.Get(), 0, 0);
   EXPECT_EQ(editor_->GroupCombo()->Count(), 1);  // the sound group is no place for a picture
-  EXPECT_EQ(editor_->FileEdit()->GetText(), before.file);
+  EXPECT_EQ(editor_->FileEdit()->GetText(), FixturePath(L"picture.bmp"));
   EXPECT_EQ(editor_->StreamCombo()->GetCurSel(), 0);
   EXPECT_EQ(CTLObjEdit::SelectedData(editor_->StretchCombo()), RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX);
   EXPECT_EQ(editor_->MediaStopEdit()->GetTime(), static_cast<uint64_t>(kSecond));
-  EXPECT_EQ(editor_->StopEdit()->GetTime(), static_cast<uint64_t>(before.stop / 10));
+  EXPECT_EQ(editor_->StopEdit()->GetTime(), static_cast<uint64_t>(3 * kSecond));
   EXPECT_TRUE(OkEnabled());
   EXPECT_EQ(Close(), 1);
-  const Placement same = PlacementOf(picture.Get());
-  EXPECT_EQ(same.start, before.start);
-  EXPECT_EQ(same.mediaStop, before.mediaStop);
+  EXPECT_EQ(PlacementOf(picture.Get()), before);
   EXPECT_EQ(Sources(0, 0).size(), 1u);
 
   Open(picture.Get(), 0, 0);
@@ -154,7 +144,7 @@ TEST_F(SourceEditor, ExistingSourceShowsItsSettingsAndMovesOnlyWhenAskedTo) {
   EXPECT_EQ(RefCount(Sources(0, 1)[0].Get()), refs);
 }
 
-TEST_F(SourceEditor, UnreadableFilesAndMissingStreamsAreToldAndAddNothing) {
+TEST_F(SourceEditor, UnreadableFilesMissingStreamsAndPlacementsTheTrackCannotTakeAreRefused) {
   testsupport::TempDir dir(L"source-editor-bad");
   const std::wstring bad = dir.File(L"notes.avi");
   const char text[] = "not a film at all";
@@ -178,14 +168,14 @@ TEST_F(SourceEditor, UnreadableFilesAndMissingStreamsAreToldAndAddNothing) {
   EXPECT_EQ(Close(), 2);
   EXPECT_TRUE(Sources(0, 0).empty());
   EXPECT_TRUE(Sources(1, 0).empty());
-}
 
-TEST_F(SourceEditor, PlacementsTheTrackCannotTakeAreRefusedAndTheDialogStays) {
+  // Placements the track cannot take are refused, and the dialog stays.
+  g_asked.clear();
   NewPicture(0, 5);
   ASSERT_EQ(Close(), 1);
   ASSERT_EQ(Sources(0, 0).size(), 1u);
 
-  // Over the first one on the same track; ending before it starts, on the timeline or in the media.
+  // Over the first one; ending before it starts, on the timeline or in the media.
   NewPicture(2, 3);
   EXPECT_EQ(Close(), 2);
   NewPicture(9, 8);

@@ -22,7 +22,7 @@ class TrackEditor : public EditorWindowTest<CWndTLTrk> {
 
 }  // namespace
 
-TEST_F(TrackEditor, NewTrackProposesANameThatFollowsTheGroupUntilTypedAndAppendsOrInserts) {
+TEST_F(TrackEditor, NewTrackProposesANameThatFollowsTheGroupUntilTypedAndAppendsOrInsertsIntoAGroup) {
   Open(nullptr, -1, -1);
   EXPECT_EQ(editor_->GetText(), L"New timeline track");
   EXPECT_EQ(editor_->GroupCombo()->Count(), 2);
@@ -53,6 +53,16 @@ TEST_F(TrackEditor, NewTrackProposesANameThatFollowsTheGroupUntilTypedAndAppends
   EXPECT_EQ(Close(), 1);
   EXPECT_EQ(TrackNames(1), (Names{L"Voice", L"Track_0"}));
   EXPECT_EQ(TrackCount(0), 3);
+
+  // Without groups nothing can be confirmed.
+  Timeline()->ClearAllGroups();
+  Open(nullptr, -1, -1);
+  EXPECT_EQ(editor_->GroupCombo()->Count(), 0);
+  EXPECT_FALSE(OkEnabled());
+  // Enter does what the disabled OK button would: nothing.
+  EXPECT_EQ(Close(), 2);
+  EXPECT_TRUE(g_asked.empty());
+  EXPECT_EQ(GroupCount(), 0);
 }
 
 TEST_F(TrackEditor, ExistingTrackSwapsPrioritiesAndMovesBetweenGroups) {
@@ -87,25 +97,13 @@ TEST_F(TrackEditor, ExistingTrackSwapsPrioritiesAndMovesBetweenGroups) {
   EXPECT_EQ(Close(), 1);
   EXPECT_EQ(TrackNames(0), (Names{L"Back", L"Track_1"}));
   EXPECT_EQ(TrackNames(1), (Names{L"Track_0"}));
-}
 
-TEST_F(TrackEditor, CancelChangesNothingAndWithoutGroupsNothingCanBeConfirmed) {
-  ComPtr<IAMTimelineObj> track = Track(1, 0);
-  const ULONG refs = RefCount(track.Get());
-  Open(track.Get(), 1, 0);
+  // Cancel changes nothing.
+  Open(first.Get(), 0, 0);
   editor_->NameEdit()->SetText(L"");
-  editor_->PriorityCombo()->SetCurSel(-1);
+  Choose(editor_->GroupCombo(), 1);
   EXPECT_EQ(Close(IDCANCEL), 2);
   Forget();
-  EXPECT_EQ(NameOf(track.Get()), L"Track_0");
-  EXPECT_EQ(RefCount(track.Get()), refs);
-
-  Timeline()->ClearAllGroups();
-  Open(nullptr, -1, -1);
-  EXPECT_EQ(editor_->GroupCombo()->Count(), 0);
-  EXPECT_FALSE(OkEnabled());
-  // Enter does what the disabled OK button would: nothing.
-  EXPECT_EQ(Close(), 2);
-  EXPECT_TRUE(g_asked.empty());
-  EXPECT_EQ(GroupCount(), 0);
+  EXPECT_EQ(TrackNames(0), (Names{L"Back", L"Track_1"}));
+  EXPECT_EQ(RefCount(first.Get()), refs);
 }

@@ -17,6 +17,7 @@
 namespace {
 
 using enginetest::TestType;
+
 // Not reference counted: each lives on the test's stack.
 class FakeCompression : public IAMVideoCompression {
  public:
@@ -105,31 +106,38 @@ class FakeConfig : public IAMStreamConfig {
   }
 };
 
-// Modal dialogs hand the activation back to their owner when they end: they need one.
-class Owner {
- public:
-  Owner()
-      : window_(CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr)) {}
-  ~Owner() { DestroyWindow(window_); }
-  operator HWND() const { return window_; }
-
- private:
-  HWND window_;
-};
-
 std::wstring Text(HWND list, int row, int column) {
   wchar_t text[64] = {};
   ListView_GetItemText(list, row, column, text, 64);
   return text;
 }
 
+// Modal dialogs hand the activation back to their owner when they end: they need one.
+class CompressorDialogs : public testing::Test {
+ protected:
+  ~CompressorDialogs() override { DestroyWindow(owner_); }
+  template <class D>
+  D* Open() {
+    auto* dialog = new D();
+    EXPECT_EQ(dialog->Create(owner_, GetModuleHandleW(nullptr)), 0u);
+    return dialog;
+  }
+  // OK pressed: the modal result, and the dialog gone.
+  static int PressOk(CWindow* dialog) {
+    PostMessageW(dialog->Hwnd(), WM_COMMAND, IDOK, 0);
+    const int result = dialog->RunModal();
+    dialog->Destroy(true);
+    return result;
+  }
+
+  HWND owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+};
+
 }  // namespace
 
-TEST(CompressorProperties, ShowsTheCompressorsValuesAndAppliesOnlyOnOk) {
-  Owner owner;
+TEST_F(CompressorDialogs, PropertiesShowTheCompressorsValuesAndApplyOnlyOnOk) {
   FakeCompression codec;
-  auto* dialog = new CWndVidCmp();
-  ASSERT_EQ(dialog->Create(owner, GetModuleHandleW(nullptr)), 0u);
+  auto* dialog = Open<CWndVidCmp>();
   ASSERT_EQ(dialog->LoadSettings(&codec), S_OK);
   EXPECT_EQ(dialog->DescriptionEdit()->GetText(), L"Fake codec 1.0");
   EXPECT_EQ(dialog->KeyFrameEdit()->GetText(), L"12");
@@ -141,56 +149,46 @@ TEST(CompressorProperties, ShowsTheCompressorsValuesAndAppliesOnlyOnOk) {
                reinterpret_cast<LPARAM>(dialog->QualitySlider()->Hwnd()));
   EXPECT_EQ(dialog->QualityText()->GetText(), L"0.4");
   dialog->KeyFrameEdit()->SetText(L"");
-  PostMessageW(dialog->Hwnd(), WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(dialog->RunModal(), 1);
+  EXPECT_EQ(PressOk(dialog), 1);
   EXPECT_EQ(codec.applied, (std::vector<std::wstring>{L"key=0.000000", L"quality=0.400000"}));
-  dialog->Destroy(true);
 
   // Nothing it can do: the description alone, and OK applies nothing.
   FakeCompression plain;
   plain.caps = 0;
-  dialog = new CWndVidCmp();
-  ASSERT_EQ(dialog->Create(owner, GetModuleHandleW(nullptr)), 0u);
+  dialog = Open<CWndVidCmp>();
   ASSERT_EQ(dialog->LoadSettings(&plain), S_OK);
   EXPECT_FALSE(IsWindowEnabled(dialog->KeyFrameEdit()->Hwnd()));
   EXPECT_FALSE(IsWindowEnabled(dialog->QualitySlider()->Hwnd()));
-  PostMessageW(dialog->Hwnd(), WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(dialog->RunModal(), 1);
+  EXPECT_EQ(PressOk(dialog), 1);
   EXPECT_TRUE(plain.applied.empty());
-  dialog->Destroy(true);
 }
 
-TEST(CompressorCapabilities, ListsTheFormatsSelectsTheFirstMatchAndSetsTheChosenOne) {
-  Owner owner;
+TEST_F(CompressorDialogs, CapabilitiesListTheFormatsSelectTheFirstMatchAndSetTheChosenOne) {
   FakeConfig config;
-  config.caps = {Video(0, 0), Video(kMjpg, 8000000), {}, Video(kMjpg, 8000000)};
+  config.caps = {Video(0, 0), Video(kMjpg, 8000000), {}, Video(kMjpg, 8000000), Video(kMjpg, 6000000)};
   config.current = Video(kMjpg, 8000000);
-  auto* dialog = new CWndStmCfg();
-  ASSERT_EQ(dialog->Create(owner, GetModuleHandleW(nullptr)), 0u);
+  auto* dialog = Open<CWndStmCfg>();
   ASSERT_EQ(dialog->LoadCapabilities(&config), S_OK);
   const HWND list = dialog->List()->Hwnd();
-  ASSERT_EQ(dialog->RowCount(), 3);  // the unreadable capability adds no row
+  ASSERT_EQ(dialog->RowCount(), 4);  // the unreadable capability adds no row
   EXPECT_EQ(Text(list, 0, 0), L"____");
   EXPECT_EQ(Text(list, 1, 0), L"MJPG");
   EXPECT_EQ(Text(list, 1, 1), L"24");
-  EXPECT_EQ(Text(list, 1, 2), L"8000");
+  EXPECT_EQ(Text(list, 3, 2), L"6000");
   EXPECT_EQ(dialog->SelectedRow(), 1);  // the first of the two equal to the current format
 
-  // The last row is the fourth capability: OK sets that one.
-  dialog->SelectRow(2);
+  // The last row is the fifth capability: OK sets that one.
+  dialog->SelectRow(3);
   ListView_SetItemState(list, 1, 0, LVIS_SELECTED);
-  PostMessageW(dialog->Hwnd(), WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(dialog->RunModal(), 1);
+  EXPECT_EQ(PressOk(dialog), 1);
   ASSERT_TRUE(config.wasSet);
-  EXPECT_EQ(reinterpret_cast<const VIDEOINFOHEADER*>(config.set.Get().pbFormat)->dwBitRate, 8000000u);
-  dialog->Destroy(true);
+  EXPECT_EQ(reinterpret_cast<const VIDEOINFOHEADER*>(config.set.Get().pbFormat)->dwBitRate, 6000000u);
 
   // Sound: four columns; a current format that is no wave format lists nothing.
   FakeConfig audio;
   audio.caps = {enginetest::PcmType(2, 44100, 16), enginetest::PcmType(1, 22050, 8)};
   audio.current = enginetest::PcmType(1, 22050, 8);
-  dialog = new CWndStmCfg();
-  ASSERT_EQ(dialog->Create(owner, GetModuleHandleW(nullptr)), 0u);
+  dialog = Open<CWndStmCfg>();
   ASSERT_EQ(dialog->LoadCapabilities(&audio), S_OK);
   ASSERT_EQ(dialog->RowCount(), 2);
   EXPECT_EQ(Text(dialog->List()->Hwnd(), 0, 2), L"1411");

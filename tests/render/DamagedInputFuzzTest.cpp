@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -113,31 +114,21 @@ TEST(DamagedInputs, NeitherCrashNorHangNorHarmAnInputNorPassForSuccess) {
   for (int i = 0; i < 140; ++i) {
     const size_t which = static_cast<size_t>(i) % 4;
     Bytes bytes = originals[which];
-    std::string how;
-    switch (random() % 5) {
-      case 0:
-      case 1:
-        bytes.resize(random() % (bytes.size() * 6 / 10));
-        how = "cut to " + std::to_string(bytes.size());
-        break;
-      case 2:
-        for (size_t k = 0; k < 16 && k < bytes.size(); ++k) bytes[k] = 0;
-        how = "head wiped";
-        break;
-      case 3:
-        bytes.assign({'n', 'o', 't', ' ', 'm', 'e', 'd', 'i', 'a', '\n'});
-        how = "text";
-        break;
-      default:
-        bytes = originals[which == 3 ? 1 : 3];
-        how = "the other kind";
-        break;
-    }
+    const unsigned how = random() % 5;
+    if (how < 2)
+      bytes.resize(random() % (bytes.size() * 6 / 10));
+    else if (how == 2)
+      std::fill_n(bytes.begin(), std::min<size_t>(16, bytes.size()), 0);
+    else if (how == 3)
+      bytes.assign({'n', 'o', 't', ' ', 'm', 'e', 'd', 'i', 'a', '\n'});
+    else
+      bytes = originals[which == 3 ? 1 : 3];
+    const std::string hows[] = {"cut to " + std::to_string(bytes.size()), "head wiped", "text", "the other kind"};
     const std::wstring& name = names[which];
     const std::wstring damaged = dir + L"\\damaged" + std::to_wstring(i) + name.substr(name.rfind(L'.'));
     const std::wstring project = dir + L"\\media" + std::to_wstring(i) + L".kdp";
     ASSERT_TRUE(toolrun::CopyProject(aloneData(which), project, damaged));
-    add("media case " + std::to_string(i) + " (" + Narrow(name) + ", " + how + ")", project,
+    add("media case " + std::to_string(i) + " (" + Narrow(name) + ", " + hows[how < 2 ? 0 : how - 1] + ")", project,
         testsupport::ReadText(project), {{damaged, bytes}}, alone[which]);
   }
   ASSERT_FALSE(HasFailure());

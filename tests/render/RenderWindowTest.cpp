@@ -107,7 +107,7 @@ TEST_F(RenderWindow, CompressorChoicesKeepOrDropTheLoadedCompressor) {
   EXPECT_EQ(video.compressor.Get(), nullptr);
 }
 
-TEST_F(RenderWindow, TheSaveDialogsTypeChoosesTheMultiplexerAndTheExtension) {
+TEST_F(RenderWindow, TheSaveDialogsTypeChoosesTheFileTypeAndAStartedRunEndsByItselfAndAgain) {
   Open();
   const std::wstring chosen = dir_.File(L"clip.avi");
   std::wstring offered;
@@ -121,10 +121,8 @@ TEST_F(RenderWindow, TheSaveDialogsTypeChoosesTheMultiplexerAndTheExtension) {
   EXPECT_EQ(offered.find(L".avi"), std::wstring::npos);  // offered without its extension
   EXPECT_EQ(editor_->DestinationEdit()->GetText(), dir_.File(L"clip.asf"));
   EXPECT_EQ(editor_->OutputType(), FilterCatalog::FileTypes()[1].outputType);
-}
 
-TEST_F(RenderWindow, AStartedRunEndsByItselfAndCanBeStartedAgain) {
-  Open();
+  // A started run ends by itself and can be started again.
   const std::wstring out = dir_.File(L"out.avi");
   AnswerFilesWith(out);
   Click(editor_->BrowseButton());

@@ -28,7 +28,6 @@ Child Start(const std::wstring& args) {
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdError = out;
   si.hStdOutput = out;
-  si.hStdInput = nullptr;
   std::wstring line = L"\"" + testsupport::ExeDir() + L"\\mrqrender.exe\" " + args;
   child.started = GetTickCount64();
   child.running =
@@ -52,7 +51,6 @@ Outcome Finish(Child& child, bool kill) {
     CloseHandle(child.pi.hThread);
     child.running = false;
   }
-  out.millis = static_cast<DWORD>(GetTickCount64() - child.started);
   auto bytes = testsupport::ReadBytes(child.outputPath);
   out.err.assign(bytes.begin(), bytes.end());
   DeleteFileW(child.outputPath.c_str());
@@ -84,29 +82,14 @@ void ExpectRuns(const std::vector<Expected>& runs) {
 }
 
 std::vector<Outcome> RenderAll(const std::vector<std::wstring>& argLists, DWORD waitMs, size_t parallel) {
-  std::vector<Outcome> outcomes(argLists.size());
-  std::vector<std::pair<size_t, Child>> active;
-  size_t next = 0;
-  while (next < argLists.size() || !active.empty()) {
-    while (active.size() < std::max<size_t>(parallel, 1) && next < argLists.size()) {
-      active.emplace_back(next, Start(argLists[next]));
-      ++next;
-    }
-    std::vector<HANDLE> handles;
-    for (auto& a : active)
-      if (a.second.running) handles.push_back(a.second.pi.hProcess);
-    if (!handles.empty()) WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, 100);
-    const ULONGLONG now = GetTickCount64();
-    for (size_t i = 0; i < active.size();) {
-      Child& child = active[i].second;
-      const bool ended = !child.running || WaitForSingleObject(child.pi.hProcess, 0) == WAIT_OBJECT_0;
-      const bool overdue = !ended && now - child.started > waitMs;
-      if (ended || overdue) {
-        outcomes[active[i].first] = Finish(child, overdue);
-        active.erase(active.begin() + static_cast<long>(i));
-      } else {
-        ++i;
-      }
+  std::vector<Outcome> outcomes;
+  for (size_t first = 0; first < argLists.size(); first += parallel) {
+    std::vector<Child> batch;
+    for (size_t i = first; i < std::min(first + parallel, argLists.size()); ++i) batch.push_back(Start(argLists[i]));
+    for (Child& child : batch) {
+      const ULONGLONG waited = GetTickCount64() - child.started;
+      const DWORD left = waited < waitMs ? static_cast<DWORD>(waitMs - waited) : 0;
+      outcomes.push_back(Finish(child, child.running && WaitForSingleObject(child.pi.hProcess, left) == WAIT_TIMEOUT));
     }
   }
   return outcomes;

@@ -13,7 +13,6 @@ namespace toolrun {
 struct Outcome {
   DWORD code = 0xFFFFFFFF;  // STILL_ACTIVE when it did not end within the wait
   std::string err;          // standard output and error together
-  DWORD millis = 0;
 };
 
 // mrqrender (beside the test executable) with `args`, waited for at most `waitMs`; one that
