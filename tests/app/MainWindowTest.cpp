@@ -14,7 +14,6 @@
 #include "app/WndMain.h"
 #include "app/WndSplash.h"
 #include "core/FilterCatalog.h"
-#include "engine/EngineRegistration.h"
 #include "services/ComUtil.h"
 #include "timeline/TLNode.h"
 #include "timeline/WndTLModel.h"

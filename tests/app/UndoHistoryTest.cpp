@@ -18,7 +18,7 @@ std::wstring State(int changed, int value, int records = 2000) {
 
 }  // namespace
 
-TEST(UndoHistory, StepsBackToTheStartAndForwardToTheEndThroughEveryState) {
+TEST(UndoHistory, StepsThroughEveryStateAndKnowsTheSavedOneWhileItCanBeReached) {
   UndoHistory history;
   std::vector<std::wstring> states = {L"", L"a", L"ab", L"xab", L"xb", L"xbbbb", L"", L"tail"};
   history.Reset(states[0]);
@@ -39,10 +39,8 @@ TEST(UndoHistory, StepsBackToTheStartAndForwardToTheEndThroughEveryState) {
   history.Record(L"new");
   EXPECT_EQ(history.Steps(), states.size() - 2);
   EXPECT_EQ(history.Undo(), states[states.size() - 3]);
-}
 
-TEST(UndoHistory, KnowsTheSavedStateUntilItCanNoLongerBeReached) {
-  UndoHistory history;
+  // The saved state is known until it can no longer be reached.
   history.Reset(L"opened");
   EXPECT_TRUE(history.AtSaved());
   history.Record(L"one");

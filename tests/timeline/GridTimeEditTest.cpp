@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <string>
-
 #include "timeline/GridTimeEdit.h"
 #include "ui/GridStrCallback.h"
 #include "ui/GridTestSupport.h"

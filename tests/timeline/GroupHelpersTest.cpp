@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <strmif.h>
 #include <amvideo.h>
-#include <mmreg.h>
 #include <uuids.h>
 
 #include <string>

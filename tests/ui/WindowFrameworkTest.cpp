@@ -3,9 +3,7 @@
 
 #include <tuple>
 
-#include "TestSupport.h"
 #include "UiTestSupport.h"
-#include "ui/Edit.h"
 #include "ui/StaticText.h"
 #include "ui/UiState.h"
 #include "ui/WindowRegistry.h"
@@ -27,7 +25,7 @@ CStaticText* AddLabel(CWindow* parent, int x, int y, int w, int h, DWORD anchor)
 
 }  // namespace
 
-TEST(WindowRegistry, FindsObjectsOfWindowsUntilTheyAreDestroyed) {
+TEST(WindowFramework, RegistryFindsObjectsUntilDestroyedControlsKnowParentAndTextUnmadeOnesIgnoreCalls) {
   Owned<CWindow> window(MakeTopLevel(0, 0, 200, 100));
   ASSERT_NE(window.get(), nullptr);
   auto* label = new CStaticText(window->Hwnd(), Instance());
@@ -50,11 +48,9 @@ TEST(WindowRegistry, FindsObjectsOfWindowsUntilTheyAreDestroyed) {
   EXPECT_EQ(WindowRegistry::Find(first), nullptr);
   EXPECT_EQ(WindowRegistry::Find(window->Hwnd()), window.get());
   DestroyWindow(first);
-}
 
-TEST(WindowFramework, ControlsKnowTheirParentAndTextAndObjectsWithoutAWindowIgnoreOperations) {
-  Owned<CWindow> window(MakeTopLevel(0, 0, 300, 200));
-  auto* label = new CStaticText(window->Hwnd(), Instance());
+  // Controls know their parent and text; objects without a window ignore operations.
+  label = new CStaticText(window->Hwnd(), Instance());
   window->AddChild(label);
   EXPECT_EQ(label->Parent(), window->Hwnd());
   label->SetText(L"caption");
