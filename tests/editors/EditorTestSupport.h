@@ -1,7 +1,6 @@
 #pragma once
-// The editors under test run on the real main window's timeline. Prompts are answered through
-// the prompt hooks, a fake user acts on a modal window from a timer once it shows, and a watchdog
-// cancels an editor left open, so that a dialog that refuses to close fails instead of hanging.
+// Editors on the real main window's timeline, prompts answered through the hooks, a fake user acting
+// on modal windows from a timer, and a watchdog that cancels an editor that refuses to close.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -123,8 +122,7 @@ inline std::wstring RowText(const CGridStr* grid, int row) {
   }
   return text;
 }
-// The user's entry in the cell being edited: typed, or chosen where the editor is a list, then
-// Enter, which stores it.
+// The user's entry in the cell being edited, typed or chosen from its list, then Enter.
 inline void EnterInEditor(CGridStr* grid, const wchar_t* text) {
   ASSERT_NE(grid->Editor(), nullptr);
   const HWND editor = grid->Editor()->Hwnd();

@@ -1,15 +1,11 @@
 // Damaged projects and media fed to mrqrender as an unlucky user would, from a fixed seed: no
 // crash, no hang, no input changed, and no damaged input passed off as a clean render.
+#include <algorithm>
+#include <random>
+
 #include "MediaTestFiles.h"
 #include "TestSupport.h"
 #include "ToolRun.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <random>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -18,9 +14,8 @@ using testsupport::ReadBytes;
 using toolrun::Narrow;
 using toolrun::Quoted;
 
-// Exit codes a damaged input may end with: refused project, missing media, refused
-// destination, written with problems, render failed. Never a fault, never 0 unless the file is
-// what the undamaged input gives.
+// Exit codes a damaged input may end with: refused project, missing media, refused destination,
+// written with problems, render failed; 0 only with the file the undamaged input gives.
 bool IsOrderlyFailure(DWORD code) { return code == 1 || code == 3 || code == 4 || code == 5 || code == 6; }
 
 std::wstring Args(const std::wstring& project) {
@@ -54,8 +49,7 @@ std::string MalformProject(std::string s, std::mt19937& random) {
   }
 }
 
-// What a project of tests/data/kdp renders to, undamaged; the same bytes every time, which the
-// oracle needs.
+// What a project of tests/data/kdp renders to, undamaged: the same bytes every time, as the oracle needs.
 Bytes ReferenceRender(const std::wstring& project, const wchar_t* data, const std::wstring& media = L"") {
   EXPECT_TRUE(toolrun::CopyProject(data, project, media));
   Bytes first;
@@ -133,8 +127,7 @@ TEST(DamagedInputs, NeitherCrashNorHangNorHarmAnInputNorPassForSuccess) {
   }
   ASSERT_FALSE(HasFailure());
 
-  // Every case must end in time, in an orderly way, leave its inputs and the originals as they
-  // were, and succeed only with the very file the undamaged input gives.
+  // Every case ends in time and in order, its inputs as they were.
   std::vector<std::wstring> args;
   for (const Case& c : cases) args.push_back(Args(c.project));
   const std::vector<toolrun::Outcome> runs = toolrun::RenderAll(args, 30000, 3);

@@ -1,17 +1,12 @@
-// The command-line renderer as a user runs it: exit codes and messages for each bad input, a
-// complete file for a good project (check_tool_files.sh reads it with ffprobe), and its
-// compressor options (check_codec_files.sh decodes the file the engine's own compressors make).
-#include "TestSupport.h"
-
+// mrqrender as a user runs it: exit codes and messages for each bad input, and the files of a good
+// project and of its compressor options (check_tool_files.sh and check_codec_files.sh read them).
 #include "MediaTestFiles.h"
+#include "TestSupport.h"
 #include "ToolRun.h"
 
-#include <gtest/gtest.h>
 #include <mmreg.h>
 
 #include <cmath>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -52,8 +47,7 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
       {Quoted(moved + L"\\p.kdp") + L" x.avi", 4, {Narrow(moved + L"\\still.bmp")}},
       {Quoted(sub + L"\\p.kdp") + L" " + Quoted(sub + L"\\p.avi"), 0, {}},
       {project + L" " + Quoted(InCurrentDir(L"no-such-folder\\x.avi")), 5, {"cannot write"}},
-      // The project and its media are no destination under any spelling, relative ones taken
-      // from where the renderer started.
+      // The project and its media are no destination, under any spelling or relative name.
       {project + L" STILL.BMP --quiet", 5, {"will not render onto"}},
       {project + L" sub\\..\\TOOL.kdp --quiet", 5, {"will not render onto"}},
       // The platform has no ASF writer: a clear failure, and no file claimed complete.
@@ -67,17 +61,15 @@ TEST(MrqRenderTool, AGoodProjectRendersToACompleteFileAndEachBadInputHasItsOwnEx
   ExpectRuns({{Quoted(junk) + L" x.avi", 3, {}}});
 }
 
-// Damaged media: each ends the render within the source time limit, named in a problem, and the
-// exit code says the file is not what the project describes.
+// Damaged media end the render in time, named in a problem, with an exit code that says so.
 TEST(MrqRenderTool, DamagedMediaEndInTimeAndAreReportedNotPassedAsSuccess) {
   const std::wstring dir = InCurrentDir(L"damaged");
   CreateDirectoryW(dir.c_str(), nullptr);
   std::vector<int16_t> tone(22050 * 2 * 2);
   for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
   ASSERT_TRUE(enginetest::WriteWav(dir + L"\\tone.wav", 22050, 2, 16, tone));
-  // A JPEG with a broken signature and Huffman table: measured, the platform's parser never
-  // returns from opening it, so the render must not hand it there or must give up in time.
-  // Then an MJPEG AVI cut to a fifth and a WAVE file cut to a sixth.
+  // A JPEG that the platform's parser never returns from (measured), an MJPEG AVI cut to a fifth
+  // and a WAVE file cut to a sixth.
   const struct {
     const wchar_t* file;
     std::vector<unsigned char> bytes;

@@ -87,10 +87,9 @@ class Preview : public EditorTest {
 
 }  // namespace
 
-TEST_F(Preview, PlaysTheTimelinesPictureInRealTimeAndSeeksWhileStopped) {
+TEST_F(Preview, PlaysThePictureInRealTimeSeeksWhileStoppedAndReconnectsOnlyForAnotherDevice) {
   TLPreviewWnd* preview = OpenPreview(1, 160, 120, true);
   ASSERT_NE(preview, nullptr);
-  EXPECT_EQ(preview->GetText(), L"Preview");
   EXPECT_TRUE(IsWindowVisible(preview->Hwnd()));
   ASSERT_NE(preview->Graph(), nullptr);
   EXPECT_TRUE(Rendered(preview, GroupRendererName(true, 0)));
@@ -133,30 +132,9 @@ TEST_F(Preview, PlaysTheTimelinesPictureInRealTimeAndSeeksWhileStopped) {
   Click(preview->PlayButton());
   EXPECT_FALSE(preview->ShowsPauseIcon());
   EXPECT_EQ(State(preview), State_Paused);
-}
 
-TEST_F(Preview, VideoGroupsShareTheOneRendererAndScalingFollowsTheGroupsSize) {
-  TLPreviewWnd* preview = OpenPreview(2, 640, 480, false);
-  ASSERT_NE(preview, nullptr);
-  // The second group cannot add the window's renderer again: it stays unrendered.
-  EXPECT_TRUE(Rendered(preview, GroupRendererName(true, 0)));
-  EXPECT_FALSE(Rendered(preview, GroupRendererName(true, 1)));
-  EXPECT_EQ(preview->VideoWidth(), 640);
-  EXPECT_EQ(preview->VideoHeight(), 480);
-
-  SetWindowPos(preview->Hwnd(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
-  PickFromMenus(TLPreviewWnd::kScaleToVideo);
-  Click(preview->OptionsButton());
-  RECT client = {};
-  GetClientRect(preview->Hwnd(), &client);
-  EXPECT_EQ(client.right, 640);
-  EXPECT_EQ(client.bottom, 480 + TLPreviewWnd::kBarHeight);
-}
-
-TEST_F(Preview, AudioDeviceMenuChecksTheChosenDeviceAndReconnectsOnlyOnAChange) {
+  // The audio device menu checks the chosen device and reconnects only on a change.
   ASSERT_FALSE(FilterCatalog::AudioRenderers().empty());
-  TLPreviewWnd* preview = OpenPreview(1, 160, 120, true);
-  ASSERT_NE(preview, nullptr);
   EXPECT_EQ(preview->AudioDevice(), -1);
   int checked = -2;
   g_menuPicker = [&](HMENU menu) {
@@ -184,9 +162,24 @@ TEST_F(Preview, AudioDeviceMenuChecksTheChosenDeviceAndReconnectsOnlyOnAChange) 
   EXPECT_TRUE(Rendered(preview, GroupRendererName(true, 0)));
 }
 
-TEST_F(Preview, ATimelineChangeStopsPlayingAndShowsTheCursorAndCloseForgetsTheWindow) {
-  TLPreviewWnd* preview = OpenPreview(1, 160, 120, false);
+TEST_F(Preview, VideoGroupsShareTheOneRendererScalingFollowsTheirSizeAndAChangeStopsPlaying) {
+  TLPreviewWnd* preview = OpenPreview(2, 640, 480, false);
   ASSERT_NE(preview, nullptr);
+  // The second group cannot add the window's renderer again: it stays unrendered.
+  EXPECT_TRUE(Rendered(preview, GroupRendererName(true, 0)));
+  EXPECT_FALSE(Rendered(preview, GroupRendererName(true, 1)));
+  EXPECT_EQ(preview->VideoWidth(), 640);
+  EXPECT_EQ(preview->VideoHeight(), 480);
+
+  SetWindowPos(preview->Hwnd(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+  PickFromMenus(TLPreviewWnd::kScaleToVideo);
+  Click(preview->OptionsButton());
+  RECT client = {};
+  GetClientRect(preview->Hwnd(), &client);
+  EXPECT_EQ(client.right, 640);
+  EXPECT_EQ(client.bottom, 480 + TLPreviewWnd::kBarHeight);
+
+  // A timeline change stops playing and shows the cursor's frame.
   Click(preview->PlayButton());
   ASSERT_EQ(State(preview), State_Running);
   PumpFor(300);
