@@ -48,8 +48,7 @@ ComPtr<I> Create(REFCLSID clsid) {
   return p;
 }
 
-// What a getter of one out-parameter gives, asked on the object's interface I; T{} (and a
-// failed expectation) when the object has no such interface or the getter fails.
+// What a getter of one out-parameter on the object's interface I gives; T{} and a failure if none.
 template <class T, class I, class P>
 T Get(const P& obj, HRESULT (I::*getter)(T*)) {
   T value{};
@@ -143,8 +142,8 @@ HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector
 // The same on an object's own setter, which is made when it has none.
 void AddParam(IAMTimelineObj* obj, const wchar_t* name, const std::vector<Key>& keys);
 
-// Runs a graph until it completes or aborts (the code of that event, 0 when neither came in
-// time), calling `tick` between waits; the graph is stopped again.
+// Runs a graph until it completes or aborts, calling `tick` between waits, and stops it; returns
+// the code of that event, 0 when neither came in time.
 inline long RunGraph(IUnknown* graph, DWORD timeoutMs = 60000, const std::function<void()>& tick = {}) {
   auto control = As<IMediaControl>(graph);
   ComPtr<IMediaEvent> events;  // control.h gives it no id for __uuidof
