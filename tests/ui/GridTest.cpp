@@ -18,8 +18,6 @@ struct Recorder : CGridStrCallback {
 
 class GridTest : public gridtest::GridFixture {
  protected:
-  bool HasStyle(DWORD bits) const { return uitest::HasStyle(grid->Hwnd(), bits); }
-  SCROLLINFO Bar(int bar) const { return uitest::ScrollBar(grid->Hwnd(), bar); }
   std::vector<int> Current() const { return {grid->CurrentColumn(), grid->CurrentRow()}; }
   std::vector<unsigned> Widths() const {
     std::vector<unsigned> widths;
@@ -38,18 +36,18 @@ TEST_F(GridTest, MeasuresVisibleRowsAndScrollBarsInCells) {
   SizeClient(300, 50);
   Fill(3);
   EXPECT_EQ(grid->VisibleRows(), 2u);
-  ASSERT_TRUE(HasStyle(WS_VSCROLL));
-  SCROLLINFO v = Bar(SB_VERT);
+  ASSERT_TRUE(uitest::HasStyle(grid->Hwnd(), WS_VSCROLL));
+  SCROLLINFO v = uitest::ScrollBar(grid->Hwnd(), SB_VERT);
   EXPECT_EQ(v.nMax, 3);
   EXPECT_EQ(v.nPage, 2u);
-  EXPECT_FALSE(HasStyle(WS_HSCROLL));
+  EXPECT_FALSE(uitest::HasStyle(grid->Hwnd(), WS_HSCROLL));
 
   SizeClient(300, 100);  // room for every row
-  EXPECT_FALSE(HasStyle(WS_VSCROLL));
+  EXPECT_FALSE(uitest::HasStyle(grid->Hwnd(), WS_VSCROLL));
   SizeClient(200, 200);  // columns wider than the client: one column per page
-  ASSERT_TRUE(HasStyle(WS_HSCROLL));
-  EXPECT_EQ(Bar(SB_HORZ).nMax, 3);
-  EXPECT_EQ(Bar(SB_HORZ).nPage, 1u);
+  ASSERT_TRUE(uitest::HasStyle(grid->Hwnd(), WS_HSCROLL));
+  EXPECT_EQ(uitest::ScrollBar(grid->Hwnd(), SB_HORZ).nMax, 3);
+  EXPECT_EQ(uitest::ScrollBar(grid->Hwnd(), SB_HORZ).nPage, 1u);
 }
 
 TEST_F(GridTest, InsertsRowsWhereAskedAndTellsTheOwnerOfRemovals) {
@@ -85,7 +83,7 @@ TEST_F(GridTest, FirstVisibleRowFollowsTheCurrentRow) {
   ASSERT_EQ(grid->VisibleRows(), 4u);  // the fourth partly visible
   grid->SetCurrentCell(1, 3);
   EXPECT_EQ(grid->FirstVisibleRow(), 1u);
-  EXPECT_EQ(Bar(SB_VERT).nPos, 3);
+  EXPECT_EQ(uitest::ScrollBar(grid->Hwnd(), SB_VERT).nPos, 3);
   grid->SetCurrentCell(1, 0);
   EXPECT_EQ(grid->FirstVisibleRow(), 0u);
 
