@@ -1,5 +1,5 @@
-// The file reader the render engine decodes with: order, times, formats, seeking, and letting
-// go of a graph whose decoders are waiting for room.
+// The file reader the render engine decodes with. The detector's and the render engine's tests
+// pin the pictures it gives at each time and after seeks; here, its ends and its streams.
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
 #include "TestSupport.h"
@@ -15,36 +15,20 @@ namespace {
 
 constexpr DWORD kTimeout = 10000;
 
-TEST(FileReader, DeliversEveryPictureInOrderAsTopDownRgb32WithTimes) {
+TEST(FileReader, DeliversEveryPictureOnceThenEndsAndAnswersOnlyForItsKind) {
   testsupport::TempDir dir(L"reader-avi");
   const std::wstring path = dir.File(L"solid.avi");
   ASSERT_TRUE(enginetest::WriteSolidAvi(path, 8, 6, 10, 10));
   std::unique_ptr<FileReader> reader;
   ASSERT_EQ(S_OK, FileReader::Open(path, 0, StreamKind::Video, &reader));
-  EXPECT_EQ(8, reader->Width());
-  EXPECT_EQ(6, reader->Height());
-  EXPECT_EQ(10000000, reader->Length());
-
   VideoFrame f;
   int count = 0;
   HRESULT hr;
-  while ((hr = reader->ReadVideo(&f, kTimeout)) == S_OK) {
-    ASSERT_EQ(8 * 6u, f.pixels.size());
-    EXPECT_EQ(count * 1000000LL, f.start);
-    EXPECT_EQ((count + 1) * 1000000LL, f.stop);
-    EXPECT_EQ(0xFF004080u | (uint32_t(enginetest::FrameRed(count)) << 16), f.Row(5)[7]) << "picture " << count;
-    ++count;
-  }
+  while ((hr = reader->ReadVideo(&f, kTimeout)) == S_OK) ++count;
   EXPECT_EQ(S_FALSE, hr);
   EXPECT_EQ(10, count);
   AudioBlock wrongKind;
   EXPECT_TRUE(FAILED(reader->ReadAudio(&wrongKind, kTimeout)));
-
-  // A seek restarts at the picture holding that time, with media times, not times since the seek.
-  ASSERT_EQ(S_OK, reader->Seek(6500000));
-  ASSERT_EQ(S_OK, reader->ReadVideo(&f, kTimeout));
-  EXPECT_EQ(6000000, f.start);
-  EXPECT_EQ(0xFF004080u | (uint32_t(enginetest::FrameRed(6)) << 16), f.Row(0)[0]);
 }
 
 TEST(FileReader, LetsGoOfAGraphWhoseDecodersWaitForRoom) {

@@ -35,7 +35,7 @@ std::string Samples16(int count, int channels) {
   return d;
 }
 
-TEST(WavFile, ReadsSixteenBitFramesExactlyPastOtherChunksAndSeeks) {
+TEST(WavFile, ReadsSixteenBitFramesExactlyPastOtherChunksAndNothingBeyondTheEnd) {
   testsupport::TempDir dir(L"wav-16");
   // An odd-sized chunk before the data: its pad byte must be skipped.
   std::string list = "LIST";
@@ -44,25 +44,12 @@ TEST(WavFile, ReadsSixteenBitFramesExactlyPastOtherChunksAndSeeks) {
   const std::wstring path = Write(dir, L"a.wav", WaveBytes(WAVE_FORMAT_PCM, 2, 8000, 16, Samples16(8000, 2), list));
   std::unique_ptr<WavFile> wav;
   ASSERT_EQ(S_OK, WavFile::Open(path, &wav));
-  EXPECT_EQ(8000u, wav->SamplesPerSecond());
-  EXPECT_EQ(2, wav->Channels());
-  EXPECT_EQ(10000000, wav->Length());
-
+  // The detector's and the render engine's tests pin the format, the length and seeking.
   AudioBlock block;
   ASSERT_EQ(S_OK, wav->Read(100, &block));
   ASSERT_EQ(100u, block.Frames());
   EXPECT_EQ(0, block.start);
   for (int i = 0; i < 200; ++i) ASSERT_EQ(static_cast<int16_t>(i * 37 - 5000), block.samples[static_cast<size_t>(i)]);
-
-  ASSERT_EQ(S_OK, wav->Seek(5000000));  // half a second: frame 4000
-  ASSERT_EQ(S_OK, wav->Read(10, &block));
-  EXPECT_EQ(5000000, block.start);
-  EXPECT_EQ(static_cast<int16_t>(8000 * 37 - 5000), block.samples[0]);
-
-  ASSERT_EQ(S_OK, wav->Seek(9990000));  // the last 8 frames, then the end
-  ASSERT_EQ(S_OK, wav->Read(100, &block));
-  EXPECT_EQ(8u, block.Frames());
-  EXPECT_EQ(S_FALSE, wav->Read(100, &block));
   ASSERT_EQ(S_OK, wav->Seek(30000000));  // beyond the end
   EXPECT_EQ(S_FALSE, wav->Read(1, &block));
 }
@@ -111,28 +98,19 @@ TEST(WavFile, LeavesWhatItDoesNotReadToTheDecodersAndHoldsOnlyTheDataThere) {
   EXPECT_EQ(500u, block.Frames());
 }
 
-TEST(WavFile, TheFileReaderUsesItForOneStreamOnly) {
+TEST(WavFile, TheFileReaderUsesItForOneStreamOnlyAndReadsItToItsEnd) {
   testsupport::TempDir dir(L"wav-reader");
   const std::wstring path = Write(dir, L"r.wav", WaveBytes(WAVE_FORMAT_PCM, 2, 22050, 16, Samples16(22050, 2)));
   std::unique_ptr<FileReader> reader;
   EXPECT_EQ(E_INVALIDARG, FileReader::Open(path, 1, StreamKind::Audio, &reader));
   ASSERT_EQ(S_OK, FileReader::Open(path, 0, StreamKind::Audio, &reader));
-  EXPECT_EQ(22050u, reader->SamplesPerSecond());
-  EXPECT_EQ(2, reader->Channels());
-  EXPECT_EQ(10000000, reader->Length());
+  // The render engine's sample-exact test pins the rate, values, times and seeking; here, the end.
   size_t frames = 0;
   AudioBlock block;
   HRESULT hr;
-  while ((hr = reader->ReadAudio(&block, 1000)) == S_OK) {
-    ASSERT_EQ(static_cast<int16_t>(frames * 2 * 37 - 5000), block.samples[0]);
-    EXPECT_NEAR(frames * 10000000.0 / 22050, static_cast<double>(block.start), 2.0);  // no gaps, no overlaps
-    frames += block.Frames();
-  }
+  while ((hr = reader->ReadAudio(&block, 1000)) == S_OK) frames += block.Frames();
   EXPECT_EQ(S_FALSE, hr);
   EXPECT_EQ(22050u, frames);
-  ASSERT_EQ(S_OK, reader->Seek(5000000));
-  ASSERT_EQ(S_OK, reader->ReadAudio(&block, 1000));
-  EXPECT_EQ(5000000, block.start);
 }
 
 }  // namespace
