@@ -10,6 +10,9 @@
 #include <utility>
 #include <vector>
 
+// Before the program's COM helpers, whose As it would otherwise meet in its own inline code.
+#include "EngineTestSupport.h"
+
 #include "MediaTestFiles.h"
 #include "TestSupport.h"
 #include "app/AppInit.h"
@@ -90,6 +93,14 @@ inline HWND NthChild(HWND parent, const wchar_t* cls, int n) {
   return child;
 }
 inline void Click(CButton* button) { SendMessageW(button->Hwnd(), BM_CLICK, 0, 0); }
+// Dispatches this thread's messages until `done` holds (when given) or `ms` have passed.
+inline void PumpUntil(const std::function<bool()>& done, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (!(done && done()) && GetTickCount() - start < ms) {
+    testsupport::PumpMessages();
+    Sleep(5);
+  }
+}
 
 // Picks an item, as a click in the drop-down list does, by position or by its text.
 inline void Choose(HWND combo, int item) {
@@ -183,11 +194,7 @@ class EditorTest : public testing::Test {
     Timeline()->GetGroup(&group, index);
     return group;
   }
-  long TrackCount(long group) {
-    long count = 0;
-    if (auto comp = As<IAMTimelineComp>(Group(group).Get())) comp->VTrackGetCount(&count);
-    return count;
-  }
+  long TrackCount(long group) { return enginetest::Get(Group(group), &IAMTimelineComp::VTrackGetCount); }
   ComPtr<IAMTimelineObj> Track(long group, long index) {
     ComPtr<IAMTimelineObj> track;
     if (auto comp = As<IAMTimelineComp>(Group(group).Get())) comp->GetVTrack(&track, index);

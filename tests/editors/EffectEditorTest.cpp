@@ -2,9 +2,6 @@
 // the parameter grid's keyframes read from and written to the object's property setter.
 #include <algorithm>
 
-// Before the program's COM helpers, whose As it would otherwise meet in its own inline code.
-#include "EngineTestSupport.h"
-
 #include "EditorTestSupport.h"
 #include "editors/TLObjEdit.h"
 #include "editors/WndTLEffTrn.h"

@@ -68,9 +68,7 @@ TEST_F(GroupEditor, NewGroupProposesANameRebuildsItsControlsForTheMediaAndOkCrea
   ASSERT_EQ(GroupCount(), 3);
   ComPtr<IAMTimelineObj> group = Group(2);
   EXPECT_EQ(NameOf(group.Get()), L"Clips");
-  BOOL locked = FALSE;
-  group->GetLocked(&locked);
-  EXPECT_TRUE(locked);
+  EXPECT_TRUE(enginetest::Get(group, &IAMTimelineObj::GetLocked));
   const GroupTypeFields type = TypeOf(group.Get());
   EXPECT_TRUE(type.video);
   EXPECT_EQ(type.subtype, MEDIASUBTYPE_ARGB32);

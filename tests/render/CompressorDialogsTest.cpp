@@ -19,19 +19,24 @@ namespace {
 using enginetest::TestType;
 
 // Not reference counted: each lives on the test's stack.
-class FakeCompression : public IAMVideoCompression {
+template <class I>
+class Fake : public I {
  public:
-  long caps = CompressionCaps_CanQuality | CompressionCaps_CanKeyFrame;
-  long keyFrames = 12, pFrames = 3;
-  double quality = 0.75;
-  std::vector<std::wstring> applied;
-
   STDMETHODIMP QueryInterface(REFIID, void** out) override {
     *out = this;
     return S_OK;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
+};
+
+class FakeCompression : public Fake<IAMVideoCompression> {
+ public:
+  long caps = CompressionCaps_CanQuality | CompressionCaps_CanKeyFrame;
+  long keyFrames = 12, pFrames = 3;
+  double quality = 0.75;
+  std::vector<std::wstring> applied;
+
   STDMETHODIMP put_KeyFrameRate(long v) override { return Apply(L"key", keyFrames = v); }
   STDMETHODIMP get_KeyFrameRate(long* v) override { return *v = keyFrames, S_OK; }
   STDMETHODIMP put_PFramesPerKeyFrame(long v) override { return Apply(L"p", pFrames = v); }
@@ -73,19 +78,13 @@ TestType Video(DWORD compression, DWORD bitRate) {
 }
 constexpr DWORD kMjpg = MAKEFOURCC('M', 'J', 'P', 'G');
 
-class FakeConfig : public IAMStreamConfig {
+class FakeConfig : public Fake<IAMStreamConfig> {
  public:
   std::vector<TestType> caps;  // one of no major type cannot be read
   TestType current;
   OwnedMediaType set;
   bool wasSet = false;
 
-  STDMETHODIMP QueryInterface(REFIID, void** out) override {
-    *out = this;
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP SetFormat(AM_MEDIA_TYPE* type) override {
     wasSet = true;
     return set.CopyFrom(*type);

@@ -11,14 +11,6 @@ namespace {
 constexpr int64_t kSecond = 1000000;
 constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF;
 
-void PumpFor(DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    testsupport::PumpMessages();
-    Sleep(5);
-  }
-}
-
 class Preview : public EditorTest {
  protected:
   void SetUp() override {
@@ -71,7 +63,7 @@ class Preview : public EditorTest {
   }
   // The picture on screen in the middle of the clip's place, after a moment to show it.
   void ExpectShown(TLPreviewWnd* preview, uint32_t colour) {
-    PumpFor(300);
+    PumpUntil(nullptr, 300);
     POINT at = {80, 60};
     ClientToScreen(preview->Hwnd(), &at);
     HDC screen = GetDC(nullptr);
@@ -113,7 +105,7 @@ TEST_F(Preview, PlaysThePictureInRealTimeSeeksWhileStoppedAndReconnectsOnlyForAn
   EXPECT_EQ(State(preview), State_Running);
   const DWORD start = GetTickCount();
   // The title follows every half second: by now it has shown a time past one second.
-  PumpFor(1700);
+  PumpUntil(nullptr, 1700);
   const double played = static_cast<double>(Position(preview)) / kSecond;
   const double elapsed = (GetTickCount() - start) / 1000.0;
   EXPECT_NEAR(played, elapsed, 0.25) << played << " s played in " << elapsed << " s";
@@ -182,7 +174,7 @@ TEST_F(Preview, VideoGroupsShareTheOneRendererScalingFollowsTheirSizeAndAChangeS
   // A timeline change stops playing and shows the cursor's frame.
   Click(preview->PlayButton());
   ASSERT_EQ(State(preview), State_Running);
-  PumpFor(300);
+  PumpUntil(nullptr, 300);
   main_->View()->SetCursorTime(3 * kSecond / 2);
   main_->MarkModified();
   EXPECT_FALSE(preview->ShowsPauseIcon());

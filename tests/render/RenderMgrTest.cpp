@@ -52,12 +52,6 @@ class RenderMgrTest : public EngineTest {
     EXPECT_EQ(S_OK, mgr.engine->GetGroupOutputPin(n, &pin));
     return pin;
   }
-  size_t CompressorIndex(const wchar_t* name) {
-    auto& video = FilterCatalog::VideoCompressors();
-    for (size_t i = 1; i < video.size(); ++i)
-      if (video[i].name == name) return i;
-    return 0;
-  }
 
   const std::wstring still = InCurrentDir(L"grey.bmp");
   TLRenderMgr mgr;
@@ -125,11 +119,13 @@ TEST_F(RenderMgrTest, UncompressedGroupsAreRenderedStraightIntoTheMultiplexerBut
 }
 
 TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceReplacesAnEarlierOneAndRenders) {
-  const size_t rle = CompressorIndex(L"Wine MS-RLE video codec");
-  ASSERT_NE(0u, rle) << "the platform's RLE compressor is not in the catalogue";
+  const auto& video = FilterCatalog::VideoCompressors();
+  LONG rle = 1;
+  while (rle < static_cast<LONG>(video.size()) && video[rle].name != L"Wine MS-RLE video codec") ++rle;
+  ASSERT_LT(rle, static_cast<LONG>(video.size())) << "the platform's RLE compressor is not in the catalogue";
   AddVideoGroup();
   ASSERT_EQ(S_OK, mgr.SetTimeline(timeline.Get()));
-  mgr.groups[0].compressorIndex = static_cast<LONG>(rle);
+  mgr.groups[0].compressorIndex = rle;
 
   // Connecting builds the graph on demand; the codec takes only palettised pictures, which
   // the group's output offers besides its own type.

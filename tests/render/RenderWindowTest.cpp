@@ -13,14 +13,6 @@ using namespace editortest;
 
 namespace {
 
-void PumpUntil(const std::function<bool()>& done, DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (!done() && GetTickCount() - start < ms) {
-    testsupport::PumpMessages();
-    Sleep(10);
-  }
-}
-
 class RenderWindow : public EditorWindowTest<TLRenderWnd> {
  protected:
   // A 160 x 120 video group with a one-second green clip on two tracks, half a second apart,
@@ -51,11 +43,7 @@ class RenderWindow : public EditorWindowTest<TLRenderWnd> {
     grid->BeginEdit();
     EnterInEditor(grid, text);
   }
-  double Fps() {
-    double fps = 0;
-    As<IAMTimelineGroup>(Group(0).Get())->GetOutputFPS(&fps);
-    return fps;
-  }
+  double Fps() { return enginetest::Get(Group(0), &IAMTimelineGroup::GetOutputFPS); }
 
   testsupport::TempDir dir_{L"render-window"};
 };
