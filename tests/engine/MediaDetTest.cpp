@@ -221,19 +221,19 @@ TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
   std::vector<unsigned char> mp4 = testsupport::ReadBytes(FixturePath(L"clip.mp4"));
   ASSERT_FALSE(mp4.empty());
   mp4.resize(mp4.size() / 3);
-  // A TGA header promising 60000 x 60000 true-colour pixels, with none behind it.
-  const unsigned char tga[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x60, 0xEA, 0x60, 0xEA, 24, 0};
-  ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"empty.avi"), "", 0));
-  ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"noise.avi"), garbage.data(), garbage.size()));
-  ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"noise.png"), garbage.data(), garbage.size()));
-  ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"cut.mp4"), mp4.data(), mp4.size()));
-  ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"huge.tga"), tga, sizeof(tga)));
-  // A JPEG whose signature and Huffman table are broken: measured, the platform's parser never
-  // returns from opening it. The detector must not wait for it: it is refused as a damaged
-  // picture, or given up on after the source time limit.
-  const std::vector<unsigned char> jpeg = StuckJpegBytes();
-  ASSERT_FALSE(jpeg.empty());
-  ASSERT_TRUE(testsupport::WriteBytes(dir.File(L"stuck.jpg"), jpeg.data(), jpeg.size()));
+  // A TGA header promising 60000 x 60000 true-colour pixels with none behind it, and a JPEG the
+  // platform's parser never returns from (StuckJpegBytes): refused as damaged, or given up on
+  // after the source time limit.
+  const std::pair<const wchar_t*, std::vector<unsigned char>> files[] = {
+      {L"empty.avi", {}},
+      {L"noise.avi", garbage},
+      {L"noise.png", garbage},
+      {L"cut.mp4", mp4},
+      {L"huge.tga", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x60, 0xEA, 0x60, 0xEA, 24, 0}},
+      {L"stuck.jpg", StuckJpegBytes()}};
+  for (const auto& [name, bytes] : files)
+    ASSERT_TRUE(testsupport::WriteBytes(dir.File(name), bytes.data(), bytes.size()));
+  ASSERT_FALSE(files[5].second.empty());
   MrqEngineSetSourceTimeLimit(1500);
 
   // A good file first, so that a failure must also forget it.
