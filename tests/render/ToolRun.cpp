@@ -14,6 +14,7 @@ struct Child {
   std::wstring outputPath;
   ULONGLONG started = 0;
   bool running = false;
+  DWORD startError = 0;
 };
 
 Child Start(const std::wstring& args) {
@@ -29,9 +30,15 @@ Child Start(const std::wstring& args) {
   si.hStdError = out;
   si.hStdOutput = out;
   std::wstring line = L"\"" + testsupport::ExeDir() + L"\\mrqrender.exe\" " + args;
-  child.started = GetTickCount64();
-  child.running =
-      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &child.pi);
+  // Under load the platform now and then fails to start a process at all; that says nothing
+  // about the renderer, so it is tried again before the run counts as failed.
+  for (int attempt = 0; attempt < 3 && !child.running; ++attempt) {
+    if (attempt) Sleep(200);
+    child.started = GetTickCount64();
+    child.running = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                   &si, &child.pi);
+    child.startError = child.running ? 0 : GetLastError();
+  }
   CloseHandle(out);
   return child;
 }
@@ -53,6 +60,7 @@ Outcome Finish(Child& child, bool kill) {
   }
   auto bytes = testsupport::ReadBytes(child.outputPath);
   out.err.assign(bytes.begin(), bytes.end());
+  if (child.startError) out.err = "mrqrender did not start: error " + std::to_string(child.startError);
   DeleteFileW(child.outputPath.c_str());
   return out;
 }

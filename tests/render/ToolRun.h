@@ -11,7 +11,7 @@
 namespace toolrun {
 
 struct Outcome {
-  DWORD code = 0xFFFFFFFF;  // STILL_ACTIVE when it did not end within the wait
+  DWORD code = 0xFFFFFFFF;  // STILL_ACTIVE when it did not end within the wait; this when it never started
   std::string err;          // standard output and error together
 };
 
