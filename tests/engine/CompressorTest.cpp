@@ -44,8 +44,7 @@ std::vector<BYTE> PatternRows() {
   return rows;
 }
 
-// Pixel (x, y from the top) of a JPEG decoded by the platform's imaging codecs, 0xRRGGBB;
-// 0xDEADBEEF when it cannot be decoded.
+// Pixel (x, y from the top) of a JPEG as the platform decodes it, 0xRRGGBB; 0xDEADBEEF if it cannot.
 uint32_t JpegPixel(const std::vector<BYTE>& jpeg, UINT x, UINT y) {
   ComPtr<IWICImagingFactory> factory;
   ComPtr<IWICStream> stream;

@@ -24,8 +24,7 @@ class ComEnvironment : public ::testing::Environment {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
 
-// Tests give the engine media that leave a thread stuck in the platform; the process must then
-// end as the program does.
+// Media may leave a thread stuck in the platform: the process then ends as the program does.
 void EndLikeTheProgram(int code) {
   fflush(stdout);
   fflush(stderr);

@@ -159,8 +159,7 @@ TEST_F(FileOutput, VideoAndAudioRenderThroughBuilderIntoInterleavedIndexedAvi) {
   EXPECT_EQ(Tag("idx1"), U32(idx, 0));
   EXPECT_EQ(16u * (50 + 2), U32(idx, 4));  // 50 frames, audio in two one-second chunks
 
-  // The platform's reader finds the last sound where it belongs; check_output_files.sh reads the
-  // streams' formats, lengths, durations and last picture.
+  // The platform's reader finds the last sound where it belongs; check_output_files.sh reads the rest.
   EXPECT_EQ(static_cast<int16_t>((19 * 3) * 0x0101), AviReadBack(path).Sample(88199).second);
 }
 
@@ -356,8 +355,7 @@ TEST(AviMuxInput, AcceptsVideoAndAudioFormatsItCanStoreOnly) {
   EXPECT_TRUE(FAILED(mux->Pause()));
 }
 
-// Blank frames past the 1 GB boundary; check_output_files.sh decodes the file to its end and
-// deletes it.
+// Blank frames past 1 GB; check_output_files.sh decodes the file to its end and deletes it.
 TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegmentsWithAnIndexForEach) {
   auto mux = Output(L"big.avi");
   Feed(VideoSetup(1280, 720, 32, kSecond / 30, 300), L"video", mux.Get());
@@ -371,8 +369,7 @@ TEST_F(FileOutput, FileBeyondOneGigabyteContinuesInAvixSegmentsWithAnIndexForEac
   for (size_t i = 1; i < segments.size(); ++i) EXPECT_EQ(Tag("AVIX"), segments[i].form);
   for (const auto& s : segments) EXPECT_LE(s.size, 1u << 30);
   EXPECT_EQ(FileSize(path), segments.back().pos + 8 + segments.back().size);
-  // Each stream's super index lists one standard index per segment that holds its chunks, and
-  // their durations add up to the stream's length.
+  // Each stream's super index: one standard index per segment holding its chunks, adding up to its length.
   const std::vector<BYTE> head = ReadAt(path, 0, 64 * 1024);
   std::vector<std::vector<DWORD>> durations;
   for (size_t i = 0; i + 32 <= head.size(); ++i)
@@ -424,8 +421,7 @@ TEST(WriteBehind, WritesInOrderAtEachPositionAndKeepsTheFirstFailure) {
   CloseHandle(file);
   EXPECT_EQ("HEllo12345world", testsupport::ReadText(path));
 
-  // A handle that cannot write: the failure comes back from the next call, and what is
-  // queued after it is let go without being written.
+  // A handle that cannot write: the next call fails, and what is queued after is let go unwritten.
   file =
       CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, file);
@@ -489,8 +485,7 @@ TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) 
   EXPECT_EQ(112, a->GetActualDataLength());
   EXPECT_EQ(S_FALSE, a->GetMediaType(&back));
 
-  // A wait for a buffer ends when one comes back, or with an error when the allocator is
-  // decommitted.
+  // A wait for a buffer ends when one comes back, or with an error when the allocator is decommitted.
   HRESULT waited = E_PENDING;
   std::thread waiter([&] { waited = allocator->GetBuffer(&c, nullptr, nullptr, 0); });
   Sleep(50);

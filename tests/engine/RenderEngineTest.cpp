@@ -92,8 +92,7 @@ class RenderEngineTest : public EngineTest {
     EXPECT_EQ(S_OK, engine->GetGroupOutputPin(n, &pin));
     return pin;
   }
-  // Media written into the test's folder: ten-frames-a-second pictures of one colour (kRamp:
-  // the ramp), and constant sound.
+  // Ten-frames-a-second pictures of one colour (kRamp: the ramp), and constant sound.
   static constexpr uint32_t kRamp = 0xFFFFFFFF;
   std::wstring Avi(const wchar_t* name, uint32_t colour, int frames, LONG width = 40, LONG height = 30) {
     const std::wstring path = dir.File(name);
@@ -113,8 +112,7 @@ class RenderEngineTest : public EngineTest {
     return sink;
   }
 
-  // Connects every group to a new AVI file as the render manager does, runs the graph and
-  // returns the event that ended the run.
+  // Every group into a new AVI file as the render manager connects them; the event that ended the run.
   long RenderToFile(const std::wstring& path, LONG groups) {
     auto builder = Create<ICaptureGraphBuilder2>(CLSID_CaptureGraphBuilder2);
     EXPECT_EQ(S_OK, builder->SetFiltergraph(graph.Get()));

@@ -46,8 +46,7 @@ TEST(SlimCondition, TimedWaitsEndOnTheirPredicateOrTheirTimeAndWakesReachWaiters
   EXPECT_FALSE(mutex.try_lock());  // still held by `lock`
 }
 
-// A parser that never returns must not hold up its caller; the work it was given stays alive
-// until it does return, and then goes on the work's own thread.
+// Stuck work must not hold up its caller; what it was given lives until it returns, on its own thread.
 TEST(TimeLimit, GivesUpOnStuckWorkWhichThenEndsOnItsOwn) {
   using engine::media::RunWithTimeLimit;
   EXPECT_EQ(S_FALSE, RunWithTimeLimit(5000, [] { return S_FALSE; }));

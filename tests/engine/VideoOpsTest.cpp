@@ -75,9 +75,8 @@ TEST(VideoOps, ColourEffectsGiveTheirColours) {
   Canvas faded(1, 1, kBlack);
   FadeToColour(faded.pic, 0x0000FF, 0.5);
   EXPECT_EQ(0xFF000080u, faded.At(0, 0));
-  // Brightness and contrast: channel values across the range through the curve, brightness
-  // alone (the saturating path) either way and with contrast, on a picture with a tail beyond
-  // whole blocks, against the curve worked out here.
+  // Brightness and contrast against the curve worked out here: every channel value, brightness alone
+  // (the saturating path) either way and with contrast, on a picture with a tail beyond whole blocks.
   for (const auto& [brightness, contrast] : {std::pair{0.1, 1.0}, std::pair{-0.25, 1.0}, std::pair{-0.25, 1.7},
                                              std::pair{0.0, 0.3}, std::pair{0.5, 2.0 / 3.0}, std::pair{-1.0, 1.0}}) {
     Canvas ramp(256 + 3, 1, kBlack);
@@ -132,8 +131,7 @@ TEST(VideoSamples, RowsAreWrittenInTheTypesOrderAndDepthWithPaddedStrides) {
 }
 
 TEST(VideoSamples, TwentyFourBitRowsPackInBlocksWithAnyTailAndEightBitOnesUseTheFixedPalette) {
-  // Widths around the packers' blocks (sixteen and four pixels) and their tails: every pixel
-  // distinct, so that a byte out of place shows.
+  // Widths around the packers' blocks (16 and 4 pixels) and tails; distinct pixels show a stray byte.
   for (LONG width : {1, 5, 16, 21, 37}) {
     std::vector<uint32_t> canvas(static_cast<size_t>(width));
     std::vector<BYTE> expected;

@@ -204,8 +204,7 @@ TEST_F(XtlRoundTrip, TextXmlCannotCarryFailsTheWriteInsteadOfChangingIt) {
   EXPECT_EQ(E_INVALIDARG, xml->WriteXML(timeline.Get(), text.Out()));
 }
 
-// Every group type the model takes comes back from a save the same in each describing field;
-// the plain ones are written as they always were.
+// Every group type the model takes reads back the same; plain ones are written as they always were.
 TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
   TestType types[] = {VideoType(MEDIASUBTYPE_RGB555, 16, 320, 240),
                       VideoType(MEDIASUBTYPE_RGB24, 24, 641, -481),

@@ -91,8 +91,7 @@ TEST(YuvConvert, EachMatrixMatchesTheTextbookAndFindingItPicksTheOneThatMadeTheP
 }
 
 TEST(YuvConvert, ReadersTakeTheDecodersYuvWhenItsMatrixIsFoundAndRgbOtherwise) {
-  // JPEG (full range) and H.264 (video range) of a gradient: both come as YUV, both in the
-  // gradient's colours.
+  // JPEG (full range) and H.264 (video range) gradients both come as YUV, in the gradient's colours.
   for (const wchar_t* name : {L"gradient-mjpeg.avi", L"gradient.mp4"}) {
     std::unique_ptr<FileReader> reader;
     ASSERT_EQ(S_OK, FileReader::Open(enginetest::FixturePath(name), 0, StreamKind::Video, &reader)) << name;
