@@ -473,7 +473,7 @@ TEST_F(RenderEngineTest, SoundAtTheGroupsOwnRateComesOutSampleForSampleAndStretc
   }
 }
 
-TEST_F(RenderEngineTest, AudioTransitionCrossfadesTheTrackOverTheOnesBelow) {
+TEST_F(RenderEngineTest, AudioCrossfadesUnderATransitionAndFollowGainAndFadeKeyframes) {
   const std::wstring quiet = Wav(L"quiet.wav", 11025, 2, 2 * 11025, 10000);
   const std::wstring loud = Wav(L"loud.wav", 11025, 2, 2 * 11025, 30000);
   auto group = AudioGroup(11025);
@@ -481,31 +481,26 @@ TEST_F(RenderEngineTest, AudioTransitionCrossfadesTheTrackOverTheOnesBelow) {
   auto upper = AddTrack(group.Get());
   AddClip(upper.Get(), loud, kSecond, 3 * kSecond);
   AddTrans(upper.Get(), Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond).Get());
-  Render();
-  AviReadBack file(out);
-  EXPECT_EQ(10000, file.Sample(11025 / 2).first);
-  EXPECT_NEAR(15000, file.Sample(11025 * 5 / 4).first, 3);   // a quarter of the way
-  EXPECT_NEAR(20000, file.Sample(11025 * 3 / 2).second, 3);  // half-way
-  EXPECT_EQ(30000, file.Sample(11025 * 5 / 2).first);
-}
-
-TEST_F(RenderEngineTest, AudioGainEnvelopeOfASourceFollowsItsKeyframesAndTheGroupFadesOut) {
-  const std::wstring loud = Wav(L"loud.wav", 11025, 2, 2 * 11025, 30000);
-  auto group = AudioGroup(11025);
-  auto clip = AddClip(AddTrack(group.Get()).Get(), loud, 0, 2 * kSecond);
+  // Then the loud sound again, its gain going from 1 to 0 over its two seconds, and the group
+  // fading out over the last half second on top of that.
+  auto clip = AddClip(upper.Get(), loud, 3 * kSecond, 5 * kSecond);
   AddEffect(clip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Volume", 0, 2 * kSecond,
                                 {{L"Gain", {{1.0, 0}, {0.0, 2 * kSecond, DEXTERF_INTERPOLATE}}}})
                             .Get());
-  // The group fades out over the last half second, on top of the source's envelope.
   AddEffect(
       group.Get(),
-      BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Fade", 3 * kSecond / 2, 2 * kSecond, {{L"Direction", {{1.0, 0}}}}).Get());
+      BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Fade", 9 * kSecond / 2, 5 * kSecond, {{L"Direction", {{1.0, 0}}}}).Get());
   Render();
   AviReadBack file(out);
-  EXPECT_NEAR(30000, file.Sample(0).first, 3);
-  EXPECT_NEAR(15000, file.Sample(11025).first, 3);
-  EXPECT_NEAR(7500, file.Sample(11025 * 3 / 2).second, 3);
-  EXPECT_NEAR(1875, file.Sample(11025 * 7 / 4).first, 3);  // an eighth, halved
+  // Quiet alone, a quarter and half-way over to loud, loud alone; then the envelope at 1, 1/2 and
+  // 1/4, and an eighth halved by the fade.
+  const std::tuple<LONG, int, int> levels[] = {
+      {11025 / 2, 10000, 0}, {11025 * 5 / 4, 15000, 3}, {11025 * 3 / 2, 20000, 3}, {11025 * 5 / 2, 30000, 0},
+      {11025 * 3, 30000, 3}, {11025 * 4, 15000, 3},     {11025 * 9 / 2, 7500, 3},  {11025 * 19 / 4, 1875, 3}};
+  for (auto [at, level, tolerance] : levels) {
+    EXPECT_NEAR(level, file.Sample(at).first, tolerance) << at;
+    EXPECT_NEAR(level, file.Sample(at).second, tolerance) << at;
+  }
 }
 
 TEST_F(RenderEngineTest, ConnectFrontEndResetsOutputsOnlyWhenGroupsChange) {
