@@ -105,6 +105,12 @@ void VideoClipReader::Settle() {
   if (opening_.joinable()) opening_.join();
 }
 
+bool VideoClipReader::Unreadable(REFERENCE_TIME t) {
+  Settle();
+  if (!opened_) Open(t);
+  return failed_ && !have_ && !still_;
+}
+
 const media::VideoFrame* VideoClipReader::PictureAt(REFERENCE_TIME t) {
   Settle();
   if (!opened_) Open(t);

@@ -1,6 +1,7 @@
 // The decoded content of one clip, read forward as the timeline plays: pictures for video
 // clips, resampled stereo sound for audio clips. A clip whose file cannot be read logs why,
-// once, and is then black or silent; the rest of the timeline goes on.
+// once, and is then a gap (what lies below shows through, or silence); the rest of the
+// timeline goes on.
 #pragma once
 
 #include "engine/media/FileReader.h"
@@ -40,6 +41,9 @@ class VideoClipReader : public ClipReaderBase {
   // Opens the file on a thread of its own, ready to show media time `t`: a clip about to
   // come on screen is then not waited for.
   void Prepare(REFERENCE_TIME t);
+  // True when the clip has nothing to show because its file could not be read (opening it
+  // first, for media time `t`, if need be).
+  bool Unreadable(REFERENCE_TIME t);
 
  private:
   void Open(REFERENCE_TIME t);

@@ -271,9 +271,16 @@ void VideoComposer::DropIdleReaders(REFERENCE_TIME t) {
     }
 }
 
+ptrdiff_t VideoComposer::ShownClipAt(size_t l, REFERENCE_TIME t) {
+  const ptrdiff_t c = ClipAt(plan_.layers[l], t);
+  if (c < 0) return c;
+  const ClipPlan& clip = plan_.layers[l].clips[static_cast<size_t>(c)];
+  return ReaderFor(l, static_cast<size_t>(c))->Unreadable(clip.MediaTimeAt(t)) ? -1 : c;
+}
+
 void VideoComposer::DrawLayer(size_t l, REFERENCE_TIME t) {
   const LayerPlan& layer = plan_.layers[l];
-  const ptrdiff_t c = ClipAt(layer, t);
+  const ptrdiff_t c = ShownClipAt(l, t);
   const TransitionPlan* trans = TransitionAt(layer, t);
   if (c < 0 && !trans) return;  // a gap shows what lies below
   const media::VideoFrame* picture = nullptr;
@@ -335,7 +342,7 @@ HRESULT VideoComposer::Compose(REFERENCE_TIME t, const AM_MEDIA_TYPE& type, BYTE
   return S_OK;
 }
 
-size_t VideoComposer::FirstVisibleLayer(REFERENCE_TIME t, bool* covered) const {
+size_t VideoComposer::FirstVisibleLayer(REFERENCE_TIME t, bool* covered) {
   *covered = false;
   // A composition's transition blends over what lies below the composition: all is drawn.
   for (const CompTransitions& comp : plan_.compTransitions)
@@ -343,7 +350,7 @@ size_t VideoComposer::FirstVisibleLayer(REFERENCE_TIME t, bool* covered) const {
   for (size_t l = plan_.layers.size(); l-- > 0;) {
     const LayerPlan& layer = plan_.layers[l];
     if (TransitionAt(layer, t)) return 0;
-    if (ClipAt(layer, t) >= 0) {
+    if (ShownClipAt(l, t) >= 0) {
       *covered = true;  // drawn whole, black where its picture leaves room
       return l;
     }

@@ -30,12 +30,14 @@ class VideoComposer {
 
  private:
   VideoClipReader* ReaderFor(size_t layer, size_t clip);
+  // The clip track `l` shows at t, or -1 in a gap; a clip whose file cannot be read is a gap.
+  ptrdiff_t ShownClipAt(size_t l, REFERENCE_TIME t);
   // Lays track `l`'s picture at t over the canvas (effects and its transition applied).
   void DrawLayer(size_t l, REFERENCE_TIME t);
   void DropIdleReaders(REFERENCE_TIME t);
   // The lowest track worth drawing at t: a track showing a picture without blending hides
   // everything beneath it. Sets `covered` when that track covers the whole frame.
-  size_t FirstVisibleLayer(REFERENCE_TIME t, bool* covered) const;
+  size_t FirstVisibleLayer(REFERENCE_TIME t, bool* covered);
   // The picture that is the whole frame at t, untouched, when there is one: the only track
   // seen shows a clip of the frame's own size with no effect or transition on it.
   const media::VideoFrame* PlainPicture(size_t layer, REFERENCE_TIME t);
