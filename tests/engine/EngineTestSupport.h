@@ -2,6 +2,7 @@
 // records what it is told, media types and small builders.
 #pragma once
 
+#include "services/ComUtil.h"
 #include "services/EditingServices.h"
 
 #include <gtest/gtest.h>
@@ -28,15 +29,10 @@ constexpr REFERENCE_TIME kSecond = 10000000;
 using Span = std::pair<REFERENCE_TIME, REFERENCE_TIME>;
 
 // An object's interface I, or null.
-template <class I>
-ComPtr<I> As(IUnknown* obj) {
-  ComPtr<I> p;
-  if (obj) obj->QueryInterface(__uuidof(I), reinterpret_cast<void**>(p.GetAddressOf()));
-  return p;
-}
+using ::As;
 template <class I, class T>
 ComPtr<I> As(const ComPtr<T>& obj) {
-  return enginetest::As<I>(obj.Get());
+  return ::As<I>(obj.Get());
 }
 
 // A new object of a class registered for the process.
@@ -184,27 +180,6 @@ class RecordingLog final : public IAMErrorLog {
 
  private:
   ULONG refs_ = 1;
-};
-
-// A BSTR that frees itself.
-class Bstr {
- public:
-  explicit Bstr(const wchar_t* text = nullptr) : b_(text ? SysAllocString(text) : nullptr) {}
-  explicit Bstr(const std::wstring& text) : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~Bstr() { SysFreeString(b_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR* Out() {
-    SysFreeString(b_);
-    b_ = nullptr;
-    return &b_;
-  }
-  operator BSTR() const { return b_; }
-  std::wstring Str() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
-  bool IsNull() const { return b_ == nullptr; }
-
- private:
-  BSTR b_;
 };
 
 // Base fixture: a fresh timeline reporting to `log`.

@@ -59,7 +59,7 @@ TEST_F(MediaDetTest, WaveFileIsOneAudioStreamWithItsPcmFormatAndLength) {
   EXPECT_EQ(MEDIATYPE_Audio, Major());
   Bstr major;
   ASSERT_EQ(S_OK, det->get_StreamTypeB(major.Out()));
-  EXPECT_EQ(L"{73647561-0000-0010-8000-00AA00389B71}", major.Str());
+  EXPECT_EQ(L"{73647561-0000-0010-8000-00AA00389B71}", major.Text());
   EXPECT_NEAR(1.5, Length(), 0.01);
 
   TestType type = Type();

@@ -248,17 +248,17 @@ TEST_F(Model, ObjectPropertiesKeepWhatTheyAreGivenAndRefuseWhatIsOutOfRange) {
   auto obj = Node(TIMELINE_MAJOR_TYPE_SOURCE);
   Bstr name;
   ASSERT_EQ(S_OK, obj->GetUserName(name.Out()));
-  EXPECT_TRUE(name.IsNull());
+  EXPECT_EQ(nullptr, name.Get());
   const std::wstring unicode = L"Clip \u00e9\u4e2d\U0001F3AC";
   ASSERT_EQ(S_OK, obj->SetUserName(Bstr(unicode)));
   obj->GetUserName(name.Out());
-  EXPECT_EQ(unicode, name.Str());
+  EXPECT_EQ(unicode, name.Text());
   ASSERT_EQ(S_OK, obj->SetUserName(nullptr));  // a null name clears it
   obj->GetUserName(name.Out());
-  EXPECT_TRUE(name.IsNull());
+  EXPECT_EQ(nullptr, name.Get());
   ASSERT_EQ(S_OK, obj->SetUserName(Bstr(L"")));  // an empty name is still a name
   obj->GetUserName(name.Out());
-  EXPECT_FALSE(name.IsNull());
+  EXPECT_NE(nullptr, name.Get());
 
   BYTE data[] = {1, 0, 255}, small[2], back[3] = {};
   ASSERT_EQ(S_OK, obj->SetUserData(data, 3));
@@ -273,7 +273,7 @@ TEST_F(Model, ObjectPropertiesKeepWhatTheyAreGivenAndRefuseWhatIsOutOfRange) {
 
   ASSERT_EQ(S_OK, obj->SetSubObjectGUID({0x12345678, 0x9abc, 0xdef0, {1, 2, 3, 4, 5, 6, 7, 8}}));
   obj->GetSubObjectGUIDB(name.Out());
-  EXPECT_EQ(L"{12345678-9ABC-DEF0-0102-030405060708}", name.Str());
+  EXPECT_EQ(L"{12345678-9ABC-DEF0-0102-030405060708}", name.Text());
   EXPECT_EQ(E_INVALIDARG, obj->SetSubObjectGUIDB(Bstr(L"12345678-9ABC-DEF0-0102-030405060708")));
   ASSERT_EQ(S_OK, obj->SetSubObjectGUIDB(Bstr(L"{00000000-0000-0000-0000-0000000000AB}")));
   EXPECT_EQ(0xAB, Get(obj, &IAMTimelineObj::GetSubObjectGUID).Data4[7]);

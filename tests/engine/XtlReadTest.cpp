@@ -161,9 +161,9 @@ TEST_F(XtlRead, AttributesAndElementsOfOtherToolsArePassedOverAndTheRestKept) {
   auto video = Group(0);
   Bstr name;
   As<IAMTimelineGroup>(video)->GetGroupName(name.Out());
-  EXPECT_EQ(L"Pictures", name.Str());
+  EXPECT_EQ(L"Pictures", name.Text());
   As<IAMTimelineGroup>(Group(1))->GetGroupName(name.Out());
-  EXPECT_EQ(L"Own name", name.Str());  // the engine's own attribute wins
+  EXPECT_EQ(L"Own name", name.Text());  // the engine's own attribute wins
   EXPECT_TRUE(GroupType(video).mt.subtype == MEDIASUBTYPE_RGB24);
 
   auto track = Child(video.Get(), 0);

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "core/FilterCatalog.h"
 #include "render/TLRenderMgr.h"
+#include "services/ComUtil.h"
 
 using namespace enginetest;
 using testsupport::InCurrentDir;
@@ -16,7 +17,7 @@ ComPtr<IBaseFilter> Downstream(IPin* pin) {
   ComPtr<IPin> peer;
   ComPtr<IBaseFilter> filter;
   PIN_INFO info{};
-  if (SUCCEEDED(pin->ConnectedTo(&peer)) && peer && SUCCEEDED(peer->QueryPinInfo(&info))) filter.Attach(info.pFilter);
+  if (SUCCEEDED(pin->ConnectedTo(&peer)) && peer && SUCCEEDED(peer->QueryPinInfo(&info))) Adopt(filter, info.pFilter);
   return filter;
 }
 

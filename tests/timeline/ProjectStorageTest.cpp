@@ -23,7 +23,7 @@ class ProjectStorageTest : public enginetest::EngineTest {
   std::wstring WriteXml(IAMTimeline* t) {
     Bstr text;
     EXPECT_EQ(Create<IXml2Dex>(CLSID_Xml2Dex)->WriteXML(t, text.Out()), S_OK);
-    return text.Str();
+    return text.Text();
   }
 
   ProjectStorage storage{L"KDP", L"version", L"timeline"};

@@ -16,13 +16,11 @@ using Microsoft::WRL::ComPtr;
 
 class TimelineTest : public enginetest::EngineTest {
  public:
-  static void SetName(IAMTimelineObj* object, const wchar_t* name) {
-    EXPECT_EQ(S_OK, object->SetUserName(enginetest::Bstr(name)));
-  }
+  static void SetName(IAMTimelineObj* object, const wchar_t* name) { EXPECT_EQ(S_OK, object->SetUserName(Bstr(name))); }
   static std::wstring NameOf(IAMTimelineObj* object) {
-    enginetest::Bstr text;
+    Bstr text;
     object->GetUserName(text.Out());
-    return text.Str();
+    return text.Text();
   }
 
  protected:
@@ -42,7 +40,7 @@ class TimelineTest : public enginetest::EngineTest {
   ComPtr<IAMTimelineObj> AddSource(IAMTimelineObj* track, int64_t start, int64_t stop, const wchar_t* name,
                                    const wchar_t* media = L"C:\\media\\clip.avi") {
     ComPtr<IAMTimelineObj> source = Named(TIMELINE_MAJOR_TYPE_SOURCE, start, stop, name);
-    EXPECT_EQ(S_OK, As<IAMTimelineSrc>(source)->SetMediaName(enginetest::Bstr(media)));
+    EXPECT_EQ(S_OK, As<IAMTimelineSrc>(source)->SetMediaName(Bstr(media)));
     EXPECT_EQ(S_OK, As<IAMTimelineTrack>(track)->SrcAdd(source.Get()));
     return source;
   }
