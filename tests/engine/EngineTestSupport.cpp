@@ -63,6 +63,47 @@ HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector
   return hr;
 }
 
+Nodes GroupsOf(IAMTimeline* timeline) {
+  Nodes all;
+  for (LONG i = 0; i < Get(timeline, &IAMTimeline::GetGroupCount); ++i)
+    timeline->GetGroup(all.emplace_back().GetAddressOf(), i);
+  return all;
+}
+
+Nodes VTracksOf(IAMTimelineObj* comp) {
+  Nodes all;
+  if (auto c = As<IAMTimelineComp>(comp))
+    for (LONG i = 0; i < Get(c, &IAMTimelineComp::VTrackGetCount); ++i)
+      c->GetVTrack(all.emplace_back().GetAddressOf(), i);
+  return all;
+}
+
+Nodes EffectsOf(IAMTimelineObj* obj) {
+  Nodes all;
+  if (auto e = As<IAMTimelineEffectable>(obj))
+    for (LONG i = 0; i < Get(e, &IAMTimelineEffectable::EffectGetCount); ++i)
+      e->GetEffect(all.emplace_back().GetAddressOf(), i);
+  return all;
+}
+
+Nodes TransitionsOf(IAMTimelineObj* obj) {
+  Nodes all;
+  REFERENCE_TIME at = -1;
+  if (auto t = As<IAMTimelineTransable>(obj))
+    for (ComPtr<IAMTimelineObj> next; all.size() <= 100 && t->GetNextTrans(next.ReleaseAndGetAddressOf(), &at) == S_OK;)
+      all.push_back(next);
+  return all;
+}
+
+Nodes SourcesOf(IAMTimelineObj* track) {
+  Nodes all;
+  if (auto t = As<IAMTimelineTrack>(track))
+    for (ComPtr<IAMTimelineObj> next; all.size() <= 100 && t->GetNextSrcEx(all.empty() ? nullptr : all.back().Get(),
+                                                                           next.ReleaseAndGetAddressOf()) == S_OK;)
+      all.push_back(next);
+  return all;
+}
+
 std::vector<Prop> Props(IPropertySetter* setter) {
   std::vector<Prop> props;
   LONG count = 0;

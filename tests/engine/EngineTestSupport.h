@@ -53,6 +53,15 @@ T Get(const P& obj, HRESULT (I::*getter)(T*)) {
   return value;
 }
 
+// An object's children of one kind, in the model's order: virtual tracks and effects by
+// priority, transitions and sources by time; the timeline's groups. Empty for none.
+using Nodes = std::vector<ComPtr<IAMTimelineObj>>;
+Nodes GroupsOf(IAMTimeline* timeline);
+Nodes VTracksOf(IAMTimelineObj* comp);
+Nodes EffectsOf(IAMTimelineObj* obj);
+Nodes TransitionsOf(IAMTimelineObj* obj);
+Nodes SourcesOf(IAMTimelineObj* track);
+
 inline Span Times(IAMTimelineObj* obj) {
   Span s{-1, -1};
   if (obj) obj->GetStartStop(&s.first, &s.second);

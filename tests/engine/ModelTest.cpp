@@ -1,27 +1,14 @@
 // The timeline object model: kinds, priorities, the non-overlap rule, walking orders,
 // detaching, and what goes to the error log.
 #include "EngineTestSupport.h"
+#include "services/ComPtrEquality.h"
 
 #include <array>
 
 namespace enginetest {
 namespace {
 
-using Objects = std::vector<IAMTimelineObj*>;
-
-class Model : public EngineTest {
- protected:
-  Objects WalkSources(IAMTimelineObj* track) {
-    Objects seen;
-    auto t = As<IAMTimelineTrack>(track);
-    ComPtr<IAMTimelineObj> cur, next;
-    while (seen.size() <= 100 && t->GetNextSrcEx(cur.Get(), next.ReleaseAndGetAddressOf()) == S_OK) {
-      seen.push_back(next.Get());
-      cur = next;
-    }
-    return seen;
-  }
-};
+using Model = EngineTest;
 
 TEST_F(Model, EachKindAnswersOnlyItsOwnInterfaces) {
   // Group, composition, track, virtual track, effectable, transable, source, effect, transition.
@@ -106,7 +93,7 @@ TEST_F(Model, SourcesOnATrackStayInTimeOrderAndNeverOverlap) {
   auto s0 = Item(TIMELINE_MAJOR_TYPE_SOURCE, 0, kSecond);
   auto s1 = Item(TIMELINE_MAJOR_TYPE_SOURCE, kSecond, 2 * kSecond);  // touching is no overlap
   for (auto& s : {s2, s0, s1}) ASSERT_EQ(S_OK, t->SrcAdd(s.Get()));
-  EXPECT_EQ((Objects{s0.Get(), s1.Get(), s2.Get()}), WalkSources(track.Get()));
+  EXPECT_EQ((Nodes{s0, s1, s2}), SourcesOf(track.Get()));
 
   // An overlapping source is refused, logged, and the track keeps what it had.
   size_t logged = log.entries.size();
@@ -114,7 +101,7 @@ TEST_F(Model, SourcesOnATrackStayInTimeOrderAndNeverOverlap) {
   EXPECT_EQ(E_INVALIDARG, t->SrcAdd(over.Get()));
   EXPECT_EQ(logged + 1, log.entries.size());
   EXPECT_EQ(E_INVALIDARG, log.entries.back().hr);
-  EXPECT_EQ((Objects{s0.Get(), s1.Get(), s2.Get()}), WalkSources(track.Get()));
+  EXPECT_EQ((Nodes{s0, s1, s2}), SourcesOf(track.Get()));
   ComPtr<IAMTimelineGroup> owner;
   EXPECT_EQ(E_NOTINTREE, over->GetGroupIBelongTo(&owner));
 
@@ -125,9 +112,9 @@ TEST_F(Model, SourcesOnATrackStayInTimeOrderAndNeverOverlap) {
   EXPECT_EQ(E_INVALIDARG, fresh->SetStartStop(kSecond * 5 / 2, 4 * kSecond));
   EXPECT_EQ(0, Times(fresh.Get()).first);
   ASSERT_EQ(S_OK, fresh->SetStartStop(3 * kSecond, 4 * kSecond));
-  EXPECT_EQ((Objects{s0.Get(), s1.Get(), s2.Get(), fresh.Get()}), WalkSources(track.Get()));
+  EXPECT_EQ((Nodes{s0, s1, s2, fresh}), SourcesOf(track.Get()));
   ASSERT_EQ(S_OK, s0->SetStartStop(5 * kSecond, 6 * kSecond));
-  EXPECT_EQ((Objects{s1.Get(), s2.Get(), fresh.Get(), s0.Get()}), WalkSources(track.Get()));
+  EXPECT_EQ((Nodes{s1, s2, fresh, s0}), SourcesOf(track.Get()));
   EXPECT_EQ(4, Get(t, &IAMTimelineTrack::GetSourcesCount));
 
   // GetNextSrc hands out each source once and moves the time to its stop.
@@ -201,11 +188,7 @@ TEST_F(Model, RemoveKeepsContentWhileRemoveAllTakesItApart) {
   // A group takes itself and only itself out of the timeline, either way.
   AddTrack(group.Get());
   ASSERT_EQ(S_OK, group->RemoveAll());
-  ASSERT_EQ(2, Get(timeline, &IAMTimeline::GetGroupCount));
-  ComPtr<IAMTimelineObj> first, second;
-  timeline->GetGroup(&first, 0);
-  timeline->GetGroup(&second, 1);
-  EXPECT_EQ((Objects{g0.Get(), g2.Get()}), (Objects{first.Get(), second.Get()}));
+  EXPECT_EQ((Nodes{g0, g2}), GroupsOf(timeline.Get()));
   EXPECT_EQ(1, Get(g0, &IAMTimelineComp::VTrackGetCount));
   ASSERT_EQ(S_OK, g2->Remove());
   EXPECT_EQ(1, Get(timeline, &IAMTimeline::GetGroupCount));

@@ -30,33 +30,7 @@ class XtlRead : public EngineTest {
 
  protected:
   LONG Groups() { return Get(timeline, &IAMTimeline::GetGroupCount); }
-  ComPtr<IAMTimelineObj> Group(LONG i) {
-    ComPtr<IAMTimelineObj> obj;
-    timeline->GetGroup(&obj, i);
-    return obj;
-  }
-  static ComPtr<IAMTimelineObj> Child(IAMTimelineObj* comp, LONG i) {
-    ComPtr<IAMTimelineObj> obj;
-    As<IAMTimelineComp>(comp)->GetVTrack(&obj, i);
-    return obj;
-  }
-  // The track's source after `previous`, or its first.
-  static ComPtr<IAMTimelineObj> Source(IAMTimelineObj* track, IAMTimelineObj* previous = nullptr) {
-    ComPtr<IAMTimelineObj> obj;
-    As<IAMTimelineTrack>(track)->GetNextSrcEx(previous, &obj);
-    return obj;
-  }
-  static ComPtr<IAMTimelineObj> FirstTransition(IAMTimelineObj* obj) {
-    ComPtr<IAMTimelineObj> trans;
-    REFERENCE_TIME at = 0;
-    As<IAMTimelineTransable>(obj)->GetNextTrans(&trans, &at);
-    return trans;
-  }
-  static ComPtr<IAMTimelineObj> Effect(IAMTimelineObj* obj, LONG i) {
-    ComPtr<IAMTimelineObj> fx;
-    As<IAMTimelineEffectable>(obj)->GetEffect(&fx, i);
-    return fx;
-  }
+  ComPtr<IAMTimelineObj> Group(LONG i) { return GroupsOf(timeline.Get()).at(static_cast<size_t>(i)); }
   static std::vector<Prop> PropsOf(IAMTimelineObj* obj) {
     ComPtr<IPropertySetter> setter;
     if (obj) obj->GetPropertySetter(&setter);
@@ -79,10 +53,11 @@ TEST_F(XtlRead, HandWrittenDocumentsUseTheFormatsShortForms) {
   EXPECT_EQ(320, type.Bih().biWidth);
   EXPECT_EQ(22050u, GroupType(Group(1)).Wfx().nSamplesPerSec);
 
-  auto track = Child(video.Get(), 0);
+  auto track = VTracksOf(video.Get()).at(0);
   EXPECT_TRUE(Get(track, &IAMTimelineObj::GetMuted));
-  auto first = Source(track.Get()), second = Source(track.Get(), first.Get());
-  ASSERT_TRUE(first && second);
+  const Nodes sources = SourcesOf(track.Get());
+  ASSERT_EQ(2u, sources.size());
+  const auto &first = sources[0], &second = sources[1];
   REFERENCE_TIME ms, me;
   // No stop: it follows from the media times at normal speed.
   EXPECT_EQ(Span(60 * kSecond, 62 * kSecond + kSecond / 2), Times(first.Get()));
@@ -93,12 +68,12 @@ TEST_F(XtlRead, HandWrittenDocumentsUseTheFormatsShortForms) {
   EXPECT_EQ(8 * kSecond, me);
   EXPECT_EQ(RESIZEF_CROP, Get(second, &IAMTimelineSrc::GetStretchMode));
 
-  const auto props = PropsOf(Effect(track.Get(), 0).Get());
+  const auto props = PropsOf(EffectsOf(track.Get()).at(0).Get());
   ASSERT_EQ(1u, props.size());
   ASSERT_EQ(2u, props[0].values.size());
   EXPECT_EQ(5 * kSecond, props[0].values[1].time);
   EXPECT_EQ(static_cast<DWORD>(DEXTERF_INTERPOLATE), props[0].values[1].interp);
-  EXPECT_EQ(1, Get(Child(video.Get(), 1), &IAMTimelineComp::VTrackGetCount));
+  EXPECT_EQ(1u, VTracksOf(VTracksOf(video.Get()).at(1).Get()).size());
 }
 
 TEST_F(XtlRead, DocumentsThatAreNoTimelineFailAndLeaveTheTimelineAlone) {
@@ -166,13 +141,12 @@ TEST_F(XtlRead, AttributesAndElementsOfOtherToolsArePassedOverAndTheRestKept) {
   EXPECT_EQ(L"Own name", name.Text());  // the engine's own attribute wins
   EXPECT_TRUE(GroupType(video).mt.subtype == MEDIASUBTYPE_RGB24);
 
-  auto track = Child(video.Get(), 0);
-  ASSERT_TRUE(track);
+  auto track = VTracksOf(video.Get()).at(0);
   EXPECT_EQ(1, Get(track, &IAMTimelineTrack::GetSourcesCount));
   EXPECT_EQ(1, Get(track, &IAMTimelineTransable::TransGetCount));
-  EXPECT_EQ(Span(0, 4 * kSecond), Times(Source(track.Get()).Get()));
+  EXPECT_EQ(Span(0, 4 * kSecond), Times(SourcesOf(track.Get()).at(0).Get()));
   // A parameter keeps its value and keyframes past what other tools added to them.
-  const auto props = PropsOf(FirstTransition(track.Get()).Get());
+  const auto props = PropsOf(TransitionsOf(track.Get()).at(0).Get());
   ASSERT_EQ(1u, props.size());
   EXPECT_EQ(L"Progress", props[0].name);
   EXPECT_EQ(2u, props[0].values.size());
@@ -191,10 +165,9 @@ TEST_F(XtlRead, BlanksAroundNumbersTimesAndNamesAreRead) {
   TestType type = GroupType(video);
   EXPECT_TRUE(type.mt.subtype == MEDIASUBTYPE_RGB32);
   EXPECT_EQ(48, type.Bih().biHeight);
-  auto track = Child(video.Get(), 0);
+  auto track = VTracksOf(video.Get()).at(0);
   EXPECT_TRUE(Get(track, &IAMTimelineObj::GetMuted));
-  auto clip = Source(track.Get());
-  ASSERT_TRUE(clip);
+  const auto clip = SourcesOf(track.Get()).at(0);
   EXPECT_EQ(Span(60 * kSecond, 62 * kSecond + kSecond / 2), Times(clip.Get()));
   EXPECT_EQ(1, Get(clip, &IAMTimelineSrc::GetStreamNumber));
   EXPECT_EQ(RESIZEF_CROP, Get(clip, &IAMTimelineSrc::GetStretchMode));
@@ -208,14 +181,13 @@ TEST_F(XtlRead, EffectsAndTransitionsWithoutAStopLastToTheirParentsEnd) {
   // The transition precedes the clips that end its track; the clip's effect counts from the clip's start.
   ASSERT_EQ(S_OK, ReadData(L"open-ended-effects.xtl")) << log.LastText();
   auto video = Group(0);
-  EXPECT_EQ(Span(kSecond, 12 * kSecond), Times(FirstTransition(video.Get()).Get()));  // the longer track's end
-  auto track = Child(video.Get(), 0);
-  EXPECT_EQ(Span(2 * kSecond, 10 * kSecond), Times(FirstTransition(track.Get()).Get()));
-  EXPECT_EQ(Span(0, 10 * kSecond), Times(Effect(track.Get(), 0).Get()));  // document order is priority order
-  EXPECT_EQ(Span(3 * kSecond, 4 * kSecond), Times(Effect(track.Get(), 1).Get()));
-  auto clip = Source(track.Get(), Source(track.Get()).Get());
-  ASSERT_TRUE(clip);
-  EXPECT_EQ(Span(kSecond, 4 * kSecond), Times(Effect(clip.Get(), 0).Get()));
+  EXPECT_EQ(Span(kSecond, 12 * kSecond), Times(TransitionsOf(video.Get()).at(0).Get()));  // the longer track's end
+  auto track = VTracksOf(video.Get()).at(0);
+  EXPECT_EQ(Span(2 * kSecond, 10 * kSecond), Times(TransitionsOf(track.Get()).at(0).Get()));
+  EXPECT_EQ(Span(0, 10 * kSecond), Times(EffectsOf(track.Get()).at(0).Get()));  // document order is priority order
+  EXPECT_EQ(Span(3 * kSecond, 4 * kSecond), Times(EffectsOf(track.Get()).at(1).Get()));
+  const auto clip = SourcesOf(track.Get()).at(1);
+  EXPECT_EQ(Span(kSecond, 4 * kSecond), Times(EffectsOf(clip.Get()).at(0).Get()));
 }
 
 // Writes an element with `count` attributes and reads it; returns the seconds taken.

@@ -40,28 +40,10 @@ void Same(IUnknown* a, IUnknown* b, Getter get, const std::string& what) {
   }
 }
 
-std::vector<ComPtr<IAMTimelineObj>> Children(IAMTimelineObj* obj) {
-  std::vector<ComPtr<IAMTimelineObj>> all;
-  if (auto comp = As<IAMTimelineComp>(obj)) {
-    for (LONG i = 0; i < Get(comp, &IAMTimelineComp::VTrackGetCount); ++i)
-      comp->GetVTrack(all.emplace_back().GetAddressOf(), i);
-  }
-  if (auto fx = As<IAMTimelineEffectable>(obj)) {
-    for (LONG i = 0; i < Get(fx, &IAMTimelineEffectable::EffectGetCount); ++i)
-      fx->GetEffect(all.emplace_back().GetAddressOf(), i);
-  }
-  if (auto tr = As<IAMTimelineTransable>(obj)) {
-    REFERENCE_TIME t = -1;
-    for (LONG i = 0; i < Get(tr, &IAMTimelineTransable::TransGetCount); ++i)
-      tr->GetNextTrans(all.emplace_back().GetAddressOf(), &t);
-  }
-  if (auto track = As<IAMTimelineTrack>(obj)) {
-    ComPtr<IAMTimelineObj> cur, next;
-    while (track->GetNextSrcEx(cur.Get(), next.ReleaseAndGetAddressOf()) == S_OK) {
-      all.push_back(next);
-      cur = next;
-    }
-  }
+Nodes Children(IAMTimelineObj* obj) {
+  Nodes all;
+  for (const Nodes& kind : {VTracksOf(obj), EffectsOf(obj), TransitionsOf(obj), SourcesOf(obj)})
+    all.insert(all.end(), kind.begin(), kind.end());
   return all;
 }
 
@@ -158,13 +140,9 @@ TEST_F(XtlRoundTrip, ARichTimelineReadsBackEqualInEveryProperty) {
   auto fresh = ReadBack(text);
   EXPECT_EQ(30.0, Get(fresh, &IAMTimeline::GetDefaultFPS));
   EXPECT_EQ(Get(timeline, &IAMTimeline::GetDefaultEffect), Get(fresh, &IAMTimeline::GetDefaultEffect));
-  ASSERT_EQ(2, Get(fresh, &IAMTimeline::GetGroupCount));
-  for (LONG i = 0; i < 2; ++i) {
-    ComPtr<IAMTimelineObj> a, b;
-    timeline->GetGroup(&a, i);
-    fresh->GetGroup(&b, i);
-    Compare(a.Get(), b.Get(), "group" + std::to_string(i));
-  }
+  const Nodes groups = GroupsOf(timeline.Get()), copies = GroupsOf(fresh.Get());
+  ASSERT_EQ(2u, copies.size());
+  for (size_t i = 0; i < 2; ++i) Compare(groups[i].Get(), copies[i].Get(), "group" + std::to_string(i));
   // The same timeline writes the same text.
   Bstr again;
   ASSERT_EQ(S_OK, xml->WriteXML(fresh.Get(), again.Out()));
@@ -234,15 +212,11 @@ TEST_F(XtlRoundTrip, EveryGroupTypeTheModelTakesReadsBackTheSame) {
   const std::wstring written = text.Text();
   const std::wstring first = written.substr(0, written.find(L"<group", written.find(L"<group") + 1));
   EXPECT_EQ(std::wstring::npos, first.find(L"subtype=")) << first;
-  auto copy = ReadBack(text);
-  const LONG count = Get(copy, &IAMTimeline::GetGroupCount);
-  ASSERT_EQ(static_cast<LONG>(std::size(types)), count);
-  for (LONG g = 0; g < count; ++g) {
+  const Nodes groups = GroupsOf(timeline.Get()), copies = GroupsOf(ReadBack(text).Get());
+  ASSERT_EQ(std::size(types), copies.size());
+  for (size_t g = 0; g < copies.size(); ++g) {
     SCOPED_TRACE(g);
-    ComPtr<IAMTimelineObj> a, b;
-    timeline->GetGroup(&a, g);
-    copy->GetGroup(&b, g);
-    TestType x = GroupType(a), y = GroupType(b);
+    TestType x = GroupType(groups[g]), y = GroupType(copies[g]);
     EXPECT_TRUE(x.mt.majortype == y.mt.majortype && x.mt.subtype == y.mt.subtype && x.mt.formattype == y.mt.formattype);
     if (x.mt.majortype == MEDIATYPE_Video) {
       const BITMAPINFOHEADER &p = x.Bih(), &q = y.Bih();
