@@ -33,19 +33,6 @@ class Probe final : public engine::ComObject<Probe, IPersist, IClassFactory> {
   int* deleted_;
 };
 
-// A pooled object: its last release hands it back instead of deleting it.
-class Pooled final : public engine::ComObject<Pooled, IPersist> {
- public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return engine::QueryTable(iid, out, {{IID_IUnknown, this}, {IID_IPersist, this}});
-  }
-  STDMETHODIMP GetClassID(CLSID*) override { return E_NOTIMPL; }
-
-  void FinalRelease() { ++returned; }
-  void HandOut() { RestartCount(); }
-  int returned = 0;
-};
-
 TEST(ComObject, AnswersItsTableWithCountedPointersAndDeletesOnceAtZero) {
   int deleted = 0;
   auto* probe = new Probe(&deleted);
@@ -97,19 +84,6 @@ TEST(ComObject, CountsFromManyThreadsWithoutLosingAReference) {
   probe->Release();
   EXPECT_EQ(0u, probe->Release());
   EXPECT_EQ(1, deleted);
-}
-
-TEST(ComObject, PooledObjectGoesBackAtZeroAndStartsOverWhenHandedOut) {
-  Pooled pooled;
-  EXPECT_EQ(0u, pooled.Release());
-  EXPECT_EQ(1, pooled.returned);
-  pooled.HandOut();
-  IPersist* again = nullptr;
-  ASSERT_EQ(S_OK, pooled.QueryInterface(IID_IPersist, reinterpret_cast<void**>(&again)));
-  EXPECT_EQ(1u, again->Release());
-  EXPECT_EQ(1, pooled.returned);
-  EXPECT_EQ(0u, again->Release());
-  EXPECT_EQ(2, pooled.returned);
 }
 
 }  // namespace

@@ -484,6 +484,8 @@ TEST(SlimAllocator, HandsOutEachBufferOnceWaitsForReturnsAndOutlivesItsSamples) 
   EXPECT_EQ(S_FALSE, a->IsSyncPoint());
   EXPECT_EQ(112, a->GetActualDataLength());
   EXPECT_EQ(S_FALSE, a->GetMediaType(&back));
+  a.Reset();  // handed out again, it comes back again
+  ASSERT_EQ(S_OK, allocator->GetBuffer(&a, nullptr, nullptr, AM_GBF_NOWAIT));
 
   // A wait for a buffer ends when one comes back, or with an error when the allocator is decommitted.
   HRESULT waited = E_PENDING;
