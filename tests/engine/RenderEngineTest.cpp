@@ -360,33 +360,6 @@ TEST_F(RenderEngineTest, SeekWhileStreamingFlushesAndStartsANewSegmentAtThatTime
   EXPECT_EQ(0xFF000000u | Ramp(15), sink->samples[0].first);
 }
 
-TEST_F(RenderEngineTest, PlaysInRealTimeThroughThePlatformVideoRenderer) {
-  AddClip(AddTrack(VideoGroup(24, 25).Get()).Get(), Avi(L"red.avi", kRed, 10), 0, kSecond);
-  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
-  auto renderer = Create<IBaseFilter>(CLSID_VideoRenderer);
-  ASSERT_EQ(S_OK, graph->AddFilter(renderer.Get(), L"renderer"));
-  ASSERT_TRUE(SUCCEEDED(graph->Render(GroupPin(0).Get())));
-  const ULONGLONG began = GetTickCount64();
-  EXPECT_EQ(EC_COMPLETE, RunGraph(graph.Get()));
-  EXPECT_GE(GetTickCount64() - began, 900u);  // paced by the graph's clock, not as fast as the frames are made
-  EXPECT_TRUE(log.entries.empty());
-
-  // Paused, the streaming thread waits on the renderer's held picture: seeks and stops still return.
-  auto control = As<IMediaControl>(graph);
-  LONGLONG at = kSecond / 2;
-  for (int round = 0; round < 2; ++round) {
-    control->Pause();
-    OAFilterState state;
-    control->GetState(2000, &state);
-    EXPECT_EQ(State_Paused, state);
-    Sleep(100);
-    EXPECT_EQ(S_OK, As<IMediaSeeking>(graph)->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr,
-                                                           AM_SEEKING_NoPositioning));
-    Sleep(100);
-    EXPECT_EQ(S_OK, control->Stop());
-  }
-}
-
 TEST_F(RenderEngineTest, PreviewDropsFramesThatAreLateWhileAuthoringRendersEveryOne) {
   auto group = VideoGroup(24, 25);
   AddClip(AddTrack(group.Get()).Get(), Avi(L"red.avi", kRed, 10), 0, kSecond);
