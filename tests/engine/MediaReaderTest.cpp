@@ -1,5 +1,5 @@
-// The file reader the render engine decodes with. The detector's and the render engine's tests
-// pin the pictures it gives at each time and after seeks; here, its ends and its streams.
+// The file reader the render engine decodes with. The detector's, the render engine's and the
+// YUV tests pin the pictures it gives, after seeks and to the end; here, its graph and streams.
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
 #include "TestSupport.h"
@@ -14,22 +14,6 @@ using engine::media::VideoFrame;
 namespace {
 
 constexpr DWORD kTimeout = 10000;
-
-TEST(FileReader, DeliversEveryPictureOnceThenEndsAndAnswersOnlyForItsKind) {
-  testsupport::TempDir dir(L"reader-avi");
-  const std::wstring path = dir.File(L"solid.avi");
-  ASSERT_TRUE(enginetest::WriteSolidAvi(path, 8, 6, 10, 10));
-  std::unique_ptr<FileReader> reader;
-  ASSERT_EQ(S_OK, FileReader::Open(path, 0, StreamKind::Video, &reader));
-  VideoFrame f;
-  int count = 0;
-  HRESULT hr;
-  while ((hr = reader->ReadVideo(&f, kTimeout)) == S_OK) ++count;
-  EXPECT_EQ(S_FALSE, hr);
-  EXPECT_EQ(10, count);
-  AudioBlock wrongKind;
-  EXPECT_TRUE(FAILED(reader->ReadAudio(&wrongKind, kTimeout)));
-}
 
 TEST(FileReader, LetsGoOfAGraphWhoseDecodersWaitForRoom) {
   // The queue fills after a few pictures; ending the reader then must not hang.

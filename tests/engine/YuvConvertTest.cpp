@@ -1,5 +1,5 @@
-// Pictures the decoders hand out as I420: the conversion, the choice of its matrix, and a
-// reader that takes them.
+// Pictures the decoders hand out as I420: the conversion, the choice of its matrix, and
+// readers that take them, or not, to the end.
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
 
@@ -50,13 +50,6 @@ uint32_t Exact(int y, int u, int v, bool full, bool bt709) {
   return 0xFF000000u | c(r) << 16 | c(g) << 8 | c(b);
 }
 
-int Distance(uint32_t a, uint32_t b) {
-  int d = 0;
-  for (int shift = 0; shift < 32; shift += 8)
-    d = std::max(d, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
-  return d;
-}
-
 TEST(YuvConvert, EachMatrixMatchesTheTextbookAndFindingItPicksTheOneThatMadeThePicture) {
   EXPECT_EQ(0u, I420Size(5, 4));  // odd sides have no I420 form
   // Wide enough for blocks of eight and a tail, the same pixels whichever path converts them.
@@ -70,8 +63,10 @@ TEST(YuvConvert, EachMatrixMatchesTheTextbookAndFindingItPicksTheOneThatMadeTheP
     I420ToPixels(picture.bytes.data(), picture.width, picture.height, MakeYuvMatrix(full, bt709), made.pixels.data());
     for (LONG y = 0; y < picture.height; ++y)
       for (LONG x = 0; x < picture.width; ++x)
-        ASSERT_LE(Distance(Exact(picture.Y(x, y), picture.U(x, y), picture.V(x, y), full, bt709), made.Row(y)[x]), 1)
-            << k << " at " << x << "," << y;
+        ASSERT_TRUE(
+            made.Row(y)[x] >> 24 == 0xFF &&
+            enginetest::Near(Exact(picture.Y(x, y), picture.U(x, y), picture.V(x, y), full, bt709), made.Row(y)[x], 1))
+            << k << " at " << x << "," << y << ": " << std::hex << made.Row(y)[x];
     // Given the picture as made with this matrix, the search finds this matrix again.
     YuvMatrix found{};
     ASSERT_TRUE(FindYuvMatrix(picture.bytes.data(), made, &found)) << k;
@@ -102,10 +97,9 @@ TEST(YuvConvert, ReadersTakeTheDecodersYuvWhenItsMatrixIsFoundAndRgbOtherwise) {
       EXPECT_EQ(count * 1000000LL, f.start) << name;
       for (LONG y = 4; y < 48; y += 12)
         for (LONG x = 4; x < 64; x += 12)
-          EXPECT_LE(Distance(0xFF000080u | static_cast<uint32_t>(4 * x) << 16 | static_cast<uint32_t>(4 * y) << 8,
-                             f.Row(y)[x]),
-                    12)
-              << name << " picture " << count << " at " << x << "," << y;
+          EXPECT_TRUE(enginetest::Near(0x80u | static_cast<uint32_t>(4 * x) << 16 | static_cast<uint32_t>(4 * y) << 8,
+                                       f.Row(y)[x], 12))
+              << name << " picture " << count << " at " << x << "," << y << ": " << std::hex << f.Row(y)[x];
       ++count;
     }
     EXPECT_EQ(10, count) << name;
@@ -117,9 +111,13 @@ TEST(YuvConvert, ReadersTakeTheDecodersYuvWhenItsMatrixIsFoundAndRgbOtherwise) {
   EXPECT_FALSE(dark->DecodesYuv());
   VideoFrame f;
   int count = 0;
-  while (dark->ReadVideo(&f, 10000) == S_OK) EXPECT_EQ(count++ * 1000000LL, f.start);
+  HRESULT hr;
+  while ((hr = dark->ReadVideo(&f, 10000)) == S_OK) EXPECT_EQ(count++ * 1000000LL, f.start);
+  EXPECT_EQ(S_FALSE, hr);
   EXPECT_EQ(10, count);
-  EXPECT_LE(Distance(0xFF000080u | 40u << 16 | 40u << 8, f.Row(10)[10]), 12);  // the last is the gradient
+  EXPECT_TRUE(enginetest::Near(0x80u | 40u << 16 | 40u << 8, f.Row(10)[10], 12));  // the last is the gradient
+  AudioBlock wrongKind;
+  EXPECT_TRUE(FAILED(dark->ReadAudio(&wrongKind, 10000)));
 }
 
 }  // namespace
