@@ -1,5 +1,4 @@
-// Undo and redo of the project's changes, and media files dropped onto the view, on the real
-// main window: menu items, keys, the modified mark, saved files and the view.
+// Undo and redo, and media files dropped onto the view, on the real main window.
 #include <shlobj.h>
 
 #include "EditorTestSupport.h"
