@@ -1,7 +1,5 @@
-// Projects built in MRQ from its menus, as a user does it on the real windows: a group, a track
-// in it, and a source whose file is picked in the real Open dialog, saved through the real Save
-// dialog; effects and transitions set in the editor, saved, and rendered by the
-// command-line renderer; and the editor each kind of node opens from the view's object menu.
+// Projects built from MRQ's menus on the real windows and dialogs, saved, and rendered by the
+// command-line renderer; and the editor each kind of node opens from the object menu.
 #include "EditorTestSupport.h"
 #include "ToolRun.h"
 #include "editors/WndTLEffTrn.h"

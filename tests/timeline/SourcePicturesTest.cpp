@@ -1,5 +1,4 @@
-// Pictures and sound inside source rows: what the picture maker reads from real files, what
-// the view paints once it is ready, and a project zoomed to fit.
+// Pictures and sound envelopes in source rows: the picture maker, the painted rows, zoom to fit.
 #include <gtest/gtest.h>
 
 #include "MediaTestFiles.h"

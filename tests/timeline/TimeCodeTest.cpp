@@ -18,8 +18,6 @@ TEST(TimeCode, FormatsTheThreeFormsAndZeroForNegativeTimesWithinTheBuffer) {
 }
 
 TEST(TimeCode, ParsesTheEditingFormUpToTheLargestAndRejectsShortOrMalformedText) {
-  EXPECT_EQ(ParseTimeCode(L"000:01:00,000000"), 60000000u);
-  EXPECT_EQ(ParseTimeCode(L"001:02:03,000004"), 3723000004u);
   bool valid = true;
   EXPECT_EQ(ParseTimeCode(L"00:01:00,000000", &valid), 0u);  // 15 characters
   EXPECT_FALSE(valid);

@@ -1,5 +1,4 @@
-// What the timeline-view tests share: the engine's timeline fixture, with small builders that
-// name what they place and take times in microseconds, as the view shows them.
+// The engine's timeline fixture with builders that name what they place, in microseconds.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,4 @@
-// A timeline view in a real top-level window over the engine's timeline, with a callback
-// that records what the view reports and a way to read the view's pixels.
+// A timeline view in a real window, a callback recording its reports, and its pixels.
 #pragma once
 
 #include <windows.h>
