@@ -122,6 +122,19 @@ std::vector<Prop> Props(IPropertySetter* setter) {
   return props;
 }
 
+std::vector<PropRow> PropRows(IPropertySetter* setter) {
+  std::vector<PropRow> rows;
+  for (const Prop& p : Props(setter))
+    for (const PropValue& v : p.values) rows.emplace_back(p.name, v.type, v.text, v.number, v.time, v.interp);
+  return rows;
+}
+
+std::vector<PropRow> PropRows(IAMTimelineObj* obj) {
+  ComPtr<IPropertySetter> setter;
+  if (obj) obj->GetPropertySetter(&setter);
+  return PropRows(setter.Get());
+}
+
 void AddParam(IAMTimelineObj* obj, const wchar_t* name, const std::vector<Key>& keys) {
   ComPtr<IPropertySetter> setter;
   obj->GetPropertySetter(&setter);

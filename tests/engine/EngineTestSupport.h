@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -53,8 +54,7 @@ T Get(const P& obj, HRESULT (I::*getter)(T*)) {
   return value;
 }
 
-// An object's children of one kind, in the model's order: virtual tracks and effects by
-// priority, transitions and sources by time; the timeline's groups. Empty for none.
+// An object's children of one kind in the model's order, and the timeline's groups.
 using Nodes = std::vector<ComPtr<IAMTimelineObj>>;
 Nodes GroupsOf(IAMTimeline* timeline);
 Nodes VTracksOf(IAMTimelineObj* comp);
@@ -142,6 +142,10 @@ struct Prop {
   std::vector<PropValue> values;
 };
 std::vector<Prop> Props(IPropertySetter* setter);
+// Every value of every parameter, one row each: name, type, text, number, time, interpolation.
+using PropRow = std::tuple<std::wstring, VARTYPE, std::wstring, double, REFERENCE_TIME, DWORD>;
+std::vector<PropRow> PropRows(IPropertySetter* setter);
+std::vector<PropRow> PropRows(IAMTimelineObj* obj);  // of its setter; none without one
 // Adds a parameter to a setter; the values given are the caller's, the setter keeps copies.
 HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector<Key>& keys);
 // The same on an object's own setter, which is made when it has none.

@@ -49,16 +49,10 @@ class PropertySetterTest : public EngineTest {
 TEST_F(PropertySetterTest, GetPropsReturnsCopiesWithAllValuesInParameterOrder) {
   ASSERT_EQ(S_OK, Add(L"Progress", {{L"0", 0}, {L"1", kSecond, DEXTERF_INTERPOLATE}}));
   ASSERT_EQ(S_OK, Add(L"Color", {{L"red", 0}}));
-  auto props = Props(setter.Get());
-  ASSERT_EQ(2u, props.size());
-  EXPECT_EQ(L"Progress", props[0].name);
-  ASSERT_EQ(2u, props[0].values.size());
-  EXPECT_EQ(L"1", props[0].values[1].text);
-  EXPECT_EQ(kSecond, props[0].values[1].time);
-  EXPECT_EQ(static_cast<DWORD>(DEXTERF_INTERPOLATE), props[0].values[1].interp);
-  EXPECT_EQ(L"Color", props[1].name);
-  ASSERT_EQ(1u, props[1].values.size());
-  EXPECT_EQ(L"red", props[1].values[0].text);
+  EXPECT_EQ((std::vector<PropRow>{{L"Progress", VT_BSTR, L"0", 0, 0, DEXTERF_JUMP},
+                                  {L"Progress", VT_BSTR, L"1", 0, kSecond, DEXTERF_INTERPOLATE},
+                                  {L"Color", VT_BSTR, L"red", 0, 0, DEXTERF_JUMP}}),
+            PropRows(setter.Get()));
   // What the caller got is its own: changing it leaves the setter as it was.
   LONG count = 0;
   DEXTER_PARAM* params = nullptr;
@@ -108,12 +102,9 @@ TEST_F(PropertySetterTest, BlobRoundTripsAndDamagedBlobsFailCleanly) {
   ASSERT_EQ(S_OK, setter->SaveToBlob(&size, &blob));
   auto copy = Create<IPropertySetter>(CLSID_PropertySetter);
   ASSERT_EQ(S_OK, copy->LoadFromBlob(size, blob));
-  auto props = Props(copy.Get());
-  ASSERT_EQ(2u, props.size());
-  EXPECT_EQ(7, props[1].dispID);
-  EXPECT_EQ(VT_R8, props[1].values[0].type);
-  EXPECT_EQ(0.25, props[1].values[0].number);
-  EXPECT_EQ(kSecond, props[0].values[1].time);
+  EXPECT_EQ(PropRows(setter.Get()), PropRows(copy.Get()));
+  EXPECT_EQ((PropRow{L"Amount", VT_R8, L"", 0.25, 0, 0}), PropRows(copy.Get()).at(2));
+  EXPECT_EQ(7, Props(copy.Get()).at(1).dispID);
 
   // Every shortened blob and every single damaged byte either loads or fails; never more.
   for (LONG cut = 0; cut < size; ++cut) EXPECT_EQ(E_INVALIDARG, copy->LoadFromBlob(cut, blob)) << cut;
@@ -150,13 +141,10 @@ TEST_F(PropertySetterTest, XmlFormReadsBackAndClonesCoverTheirSpan) {
   // A clone of [0.5 s, 1.5 s) starts with the value in force at 0.5 s.
   ComPtr<IPropertySetter> clone;
   ASSERT_EQ(S_OK, setter->CloneProps(&clone, kSecond / 2, kSecond * 3 / 2));
-  auto props = Props(clone.Get());
-  ASSERT_EQ(2u, props.size());
-  ASSERT_EQ(2u, props[0].values.size());
-  EXPECT_EQ(0, props[0].values[0].time);
-  EXPECT_EQ(VT_R8, props[0].values[0].type);
-  EXPECT_DOUBLE_EQ(0.25, props[0].values[0].number);
-  EXPECT_EQ(kSecond / 2, props[0].values[1].time);
+  EXPECT_EQ((std::vector<PropRow>{{L"Progress", VT_R8, L"", 0.25, 0, DEXTERF_JUMP},
+                                  {L"Progress", VT_BSTR, L"0.5", 0, kSecond / 2, DEXTERF_INTERPOLATE},
+                                  {L"Late", VT_BSTR, L"x", 0, 0, DEXTERF_JUMP}}),
+            PropRows(clone.Get()));
 
   // Keyframes out of order or without a time are refused, and the setter keeps what it had.
   for (const wchar_t* bad : {L"<effect><param name=\"a\"><at time=\"2\" value=\"1\"/><at time=\"1\" value=\"0\"/>"

@@ -31,11 +31,6 @@ class XtlRead : public EngineTest {
  protected:
   LONG Groups() { return Get(timeline, &IAMTimeline::GetGroupCount); }
   ComPtr<IAMTimelineObj> Group(LONG i) { return GroupsOf(timeline.Get()).at(static_cast<size_t>(i)); }
-  static std::vector<Prop> PropsOf(IAMTimelineObj* obj) {
-    ComPtr<IPropertySetter> setter;
-    if (obj) obj->GetPropertySetter(&setter);
-    return Props(setter.Get());
-  }
 
   testsupport::TempDir dir{L"xtl-read"};
   std::wstring path = dir.File(L"doc.xtl");
@@ -68,11 +63,9 @@ TEST_F(XtlRead, HandWrittenDocumentsUseTheFormatsShortForms) {
   EXPECT_EQ(8 * kSecond, me);
   EXPECT_EQ(RESIZEF_CROP, Get(second, &IAMTimelineSrc::GetStretchMode));
 
-  const auto props = PropsOf(EffectsOf(track.Get()).at(0).Get());
-  ASSERT_EQ(1u, props.size());
-  ASSERT_EQ(2u, props[0].values.size());
-  EXPECT_EQ(5 * kSecond, props[0].values[1].time);
-  EXPECT_EQ(static_cast<DWORD>(DEXTERF_INTERPOLATE), props[0].values[1].interp);
+  EXPECT_EQ((std::vector<PropRow>{{L"x", VT_BSTR, L"1", 0, 0, DEXTERF_JUMP},
+                                  {L"x", VT_BSTR, L"2", 0, 5 * kSecond, DEXTERF_INTERPOLATE}}),
+            PropRows(EffectsOf(track.Get()).at(0).Get()));
   EXPECT_EQ(1u, VTracksOf(VTracksOf(video.Get()).at(1).Get()).size());
 }
 
@@ -146,10 +139,9 @@ TEST_F(XtlRead, AttributesAndElementsOfOtherToolsArePassedOverAndTheRestKept) {
   EXPECT_EQ(1, Get(track, &IAMTimelineTransable::TransGetCount));
   EXPECT_EQ(Span(0, 4 * kSecond), Times(SourcesOf(track.Get()).at(0).Get()));
   // A parameter keeps its value and keyframes past what other tools added to them.
-  const auto props = PropsOf(TransitionsOf(track.Get()).at(0).Get());
-  ASSERT_EQ(1u, props.size());
-  EXPECT_EQ(L"Progress", props[0].name);
-  EXPECT_EQ(2u, props[0].values.size());
+  EXPECT_EQ((std::vector<PropRow>{{L"Progress", VT_BSTR, L"0.25", 0, 0, DEXTERF_JUMP},
+                                  {L"Progress", VT_BSTR, L"1", 0, kSecond / 2, DEXTERF_JUMP}}),
+            PropRows(TransitionsOf(track.Get()).at(0).Get()));
 
   // One warning names what was passed over; nothing was an error.
   ASSERT_EQ(1u, log.entries.size());
