@@ -79,7 +79,8 @@ TEST_F(MediaDetTest, WaveFileIsOneAudioStreamWithItsPcmFormatAndLength) {
 TEST_F(MediaDetTest, UncompressedAviGivesThePictureOfEachRequestedTime) {
   testsupport::TempDir dir(L"avi");
   const std::wstring path = dir.File(L"solid.avi");
-  ASSERT_TRUE(WriteSolidAvi(path, 64, 48, 10, 10));
+  auto colour = [](int i) { return uint32_t(i * 23 & 0xFF) << 16 | 0x4080; };
+  ASSERT_TRUE(WriteColourAvi(path, 64, 48, 10, 10, colour));
 
   ASSERT_EQ(S_OK, Open(path));
   ASSERT_EQ(1, Streams());
@@ -98,8 +99,7 @@ TEST_F(MediaDetTest, UncompressedAviGivesThePictureOfEachRequestedTime) {
   for (auto [t, frame] : probes) {
     std::vector<char> bits = Thumbnail(t, 32, 24);
     ASSERT_FALSE(bits.empty());
-    const uint32_t want = (uint32_t(FrameRed(frame)) << 16) | 0x4080;
-    EXPECT_EQ(want, BitmapPixel(bits, 3, 20)) << "at " << t;
+    EXPECT_EQ(colour(frame), BitmapPixel(bits, 3, 20)) << "at " << t;
   }
 }
 
@@ -110,28 +110,19 @@ class CompressedFileTest : public MediaDetTest, public ::testing::WithParamInter
 TEST_P(CompressedFileTest, ListsVideoAndAudioAndDecodesPicturesAtTimes) {
   ASSERT_EQ(S_OK, Open(FixturePath(GetParam())));
   ASSERT_EQ(2, Streams());
-  int videos = 0, audios = 0;
-  for (LONG i = 0; i < 2; ++i) {
-    ASSERT_EQ(S_OK, det->put_CurrentStream(i));
-    TestType type = Type();
-    if (type.mt.majortype == MEDIATYPE_Video) {
-      ++videos;
-      EXPECT_EQ(MEDIASUBTYPE_RGB32, type.mt.subtype);
-      ASSERT_GE(type.format.size(), sizeof(VIDEOINFOHEADER));
-      EXPECT_EQ(160, type.Bih().biWidth);
-      EXPECT_EQ(120, std::abs(type.Bih().biHeight));
-      EXPECT_NEAR(25.0, Get(det, &IMediaDet::get_FrameRate), 0.01);
-    } else if (type.mt.majortype == MEDIATYPE_Audio) {
-      ++audios;
-      EXPECT_EQ(MEDIASUBTYPE_PCM, type.mt.subtype);
-    }
-    EXPECT_NEAR(2.0, Length(), 0.1) << "stream " << i;
-  }
-  EXPECT_EQ(1, videos);
-  EXPECT_EQ(1, audios);
+  Select(MEDIATYPE_Audio);
+  EXPECT_EQ(MEDIASUBTYPE_PCM, Type().mt.subtype);
+  EXPECT_NEAR(2.0, Length(), 0.1);
+  Select(MEDIATYPE_Video);
+  TestType type = Type();
+  EXPECT_EQ(MEDIASUBTYPE_RGB32, type.mt.subtype);
+  ASSERT_GE(type.format.size(), sizeof(VIDEOINFOHEADER));
+  EXPECT_EQ(160, type.Bih().biWidth);
+  EXPECT_EQ(120, std::abs(type.Bih().biHeight));
+  EXPECT_NEAR(25.0, Get(det, &IMediaDet::get_FrameRate), 0.01);
+  EXPECT_NEAR(2.0, Length(), 0.1);
 
   // Forwards, backwards and near the end: each time shows the picture that holds it.
-  Select(MEDIATYPE_Video);
   for (double t : {0.5, 1.5, 0.3, 1.9, 0.0}) {
     const int n = static_cast<int>(t * 25);
     const uint32_t want = (uint32_t(n % 25 * 10) << 16) | 0x4000 | (n < 25 ? 0 : 200);
@@ -210,8 +201,7 @@ TEST_F(MediaDetTest, BitmapBitsRefusesBadSizesAndBuffersTooSmall) {
   ASSERT_EQ(S_OK, det->WriteBitmapBits(0, 5, 3, Bstr(dir.File(L"thumb.bmp"))));
   std::vector<unsigned char> file = testsupport::ReadBytes(dir.File(L"thumb.bmp"));
   ASSERT_EQ(sizeof(BITMAPFILEHEADER) + size, file.size());
-  EXPECT_EQ('B', file[0]);
-  EXPECT_EQ('M', file[1]);
+  EXPECT_EQ("BM", std::string(file.begin(), file.begin() + 2));
 }
 
 TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
@@ -221,9 +211,8 @@ TEST_F(MediaDetTest, UnreadableFilesFailAndLeaveNoStreams) {
   std::vector<unsigned char> mp4 = testsupport::ReadBytes(FixturePath(L"clip.mp4"));
   ASSERT_FALSE(mp4.empty());
   mp4.resize(mp4.size() / 3);
-  // A TGA header promising 60000 x 60000 true-colour pixels with none behind it, and a JPEG the
-  // platform's parser never returns from (StuckJpegBytes): refused as damaged, or given up on
-  // after the source time limit.
+  // A TGA header promising 60000 x 60000 pixels with none behind it, and a JPEG the platform's
+  // parser never returns from: refused as damaged, or given up on after the source time limit.
   const std::pair<const wchar_t*, std::vector<unsigned char>> files[] = {
       {L"empty.avi", {}},
       {L"noise.avi", garbage},

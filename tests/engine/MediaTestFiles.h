@@ -28,11 +28,6 @@ bool WriteWav(const std::wstring& path, DWORD rate, WORD channels, WORD bits, co
 // An uncompressed 24-bit AVI whose frame i is filled with colour(i) (0xRRGGBB).
 bool WriteColourAvi(const std::wstring& path, LONG width, LONG height, int frames, DWORD fps,
                     const std::function<uint32_t(int)>& colour);
-// The same with frame i's red = FrameRed(i), green 0x40, blue 0x80.
-inline int FrameRed(int i) { return (i * 23) & 0xFF; }
-inline bool WriteSolidAvi(const std::wstring& path, LONG width, LONG height, int frames, DWORD fps) {
-  return WriteColourAvi(path, width, height, frames, fps, [](int i) { return uint32_t(FrameRed(i)) << 16 | 0x4080; });
-}
 
 // A 24-bit BMP of bottom-up rows padded to whole words, and one filled with one colour (0xRRGGBB).
 bool WriteBmp(const std::wstring& path, LONG width, LONG height, const std::vector<BYTE>& rows);

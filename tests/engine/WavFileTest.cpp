@@ -78,13 +78,11 @@ TEST(WavFile, LeavesWhatItDoesNotReadToTheDecodersAndHoldsOnlyTheDataThere) {
   testsupport::TempDir dir(L"wav-others");
   std::unique_ptr<WavFile> wav;
   const std::string floats(32, '\0');
-  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"f.wav", WaveBytes(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats)), &wav));
-  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"fx.wav",
-                                         WaveBytes(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats, "", 0xFFFFFFFFu, true)),
-                                   &wav));
-  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"adpcm.wav", WaveBytes(WAVE_FORMAT_ADPCM, 1, 8000, 4, floats)), &wav));
-  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"not.wav", std::string(100, 'x')), &wav));
-  EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"short.wav", "RIFF"), &wav));
+  for (const std::string& other :
+       {WaveBytes(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats),
+        WaveBytes(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, floats, "", 0xFFFFFFFFu, true),
+        WaveBytes(WAVE_FORMAT_ADPCM, 1, 8000, 4, floats), std::string(100, 'x'), std::string("RIFF")})
+    EXPECT_EQ(S_FALSE, WavFile::Open(Write(dir, L"other.wav", other), &wav)) << other.size();
   EXPECT_FALSE(wav);
   EXPECT_TRUE(FAILED(WavFile::Open(dir.File(L"missing.wav"), &wav)));
 
