@@ -455,8 +455,7 @@ TEST_F(RenderEngineTest, AudioCrossfadesUnderATransitionAndFollowGainAndFadeKeyf
   auto upper = AddTrack(group.Get());
   AddClip(upper.Get(), loud, kSecond, 3 * kSecond);
   AddTrans(upper.Get(), Item(TIMELINE_MAJOR_TYPE_TRANSITION, kSecond, 2 * kSecond).Get());
-  // Then the loud sound again, its gain going from 1 to 0 over its two seconds, and the group
-  // fading out over the last half second on top of that.
+  // Then the loud sound again, its gain 1 to 0 over two seconds, the group fading out at the end.
   auto clip = AddClip(upper.Get(), loud, 3 * kSecond, 5 * kSecond);
   AddEffect(clip.Get(), BuiltIn(TIMELINE_MAJOR_TYPE_EFFECT, L"Volume", 0, 2 * kSecond,
                                 {{L"Gain", {{1.0, 0}, {0.0, 2 * kSecond, DEXTERF_INTERPOLATE}}}})

@@ -74,8 +74,7 @@ TEST(YuvConvert, EachMatrixMatchesTheTextbookAndFindingItPicksTheOneThatMadeTheP
     EXPECT_EQ(want.yOffset, found.yOffset) << k;
     EXPECT_EQ(want.crToR, found.crToR) << k;
   }
-  // A black picture looks the same through every matrix: none is chosen. Neither is one for a
-  // reference that is not the same picture at all.
+  // No matrix is chosen for a black picture, alike through all, nor for an unrelated reference.
   I420 black{16, 8, std::vector<BYTE>(I420Size(16, 8), 0)};
   std::fill(black.bytes.begin() + 16 * 8, black.bytes.end(), BYTE{128});
   VideoFrame dark{16, 8, std::vector<uint32_t>(16 * 8, 0xFF000000u), 0, 0};

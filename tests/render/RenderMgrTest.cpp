@@ -142,8 +142,7 @@ TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceRepl
   EXPECT_EQ(S_OK, mgr.ConnectCompressor(0));  // already connected: left as it is
   EXPECT_EQ(before, Downstream(GroupPin(0).Get()));
 
-  // A new compressor object for the same group: the old one leaves the graph by its name, or the
-  // new one would be given another.
+  // A new compressor object for the same group takes the old one's place and name.
   ComPtr<IBaseFilter> old = mgr.groups[0].compressor;
   mgr.groups[0].compressor.Reset();
   mgr.groups[0].connected = false;
@@ -154,8 +153,7 @@ TEST_F(RenderMgrTest, APlatformCompressorIsPutBehindTheGroupUnderItsNameOnceRepl
   ASSERT_EQ(S_OK, mgr.graph->FindFilterByName(L"MRQ_group_compressor_0", &named));
   EXPECT_EQ(named.Get(), mgr.groups[0].compressor.Get());
 
-  // The file is rendered through the compressor; check_render_files.sh reads it back as ten
-  // run-length coded frames of the grey still.
+  // check_render_files.sh reads it back as ten run-length coded frames of the grey still.
   ASSERT_EQ(S_OK, mgr.RenderToFile(MEDIASUBTYPE_Avi, InCurrentDir(L"rle.avi").c_str(), nullptr));
   EXPECT_EQ(EC_COMPLETE, RunGraph(mgr.graph.Get(), 30000));
 }
@@ -173,8 +171,7 @@ TEST_F(RenderMgrTest, TheSkipListVetoesFiltersInAnyCaseAndTheCallbackAnswersOnly
   EXPECT_EQ(E_NOINTERFACE, mgr.QueryInterface(IID_IBaseFilter, &out));
   EXPECT_EQ(nullptr, out);
 
-  // The graph consults the manager: with the RLE codec vetoed, intelligent connection from a
-  // video group cannot end in it.
+  // The graph consults the manager, as its builder callback.
   AddVideoGroup();
   ASSERT_EQ(S_OK, mgr.SetTimeline(timeline.Get()));
   ASSERT_EQ(S_OK, mgr.CreateGraph());

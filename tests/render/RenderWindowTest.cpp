@@ -15,8 +15,7 @@ namespace {
 
 class RenderWindow : public EditorWindowTest<TLRenderWnd> {
  protected:
-  // A 160 x 120 video group with a one-second green clip on two tracks, half a second apart,
-  // and a sound group with a tone.
+  // A 160 x 120 video group with a green second on two tracks half a second apart; a tone.
   void SetUp() override {
     EditorWindowTest::SetUp();
     const std::wstring clip = dir_.File(L"green.avi"), tone = dir_.File(L"tone.wav");
