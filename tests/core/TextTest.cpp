@@ -48,13 +48,10 @@ TEST(ConcatText, JoinsUntilTheFirstMissingTextAndLikeFormatTextStaysWithinTheBuf
 }
 
 TEST(SplitText, DropsEmptyPiecesAndKeepsTheRestInTheLastPiece) {
-  auto pieces = SplitText(L";a;;b;", L';');
-  ASSERT_EQ(pieces.size(), 2u);
-  EXPECT_EQ(pieces[0], L"a");
-  EXPECT_EQ(pieces[1], L"b");
+  EXPECT_EQ(SplitText(L";a;;b;", L';'), (std::vector<std::wstring>{L"a", L"b"}));
   std::wstring many;
   for (int i = 0; i < 20; ++i) many += L"p" + std::to_wstring(i) + L" ";
-  pieces = SplitText(many, L' ');
+  auto pieces = SplitText(many, L' ');
   ASSERT_EQ(pieces.size(), 16u);
   EXPECT_EQ(pieces[14], L"p14");
   EXPECT_EQ(pieces[15], L"p15 p16 p17 p18 p19 ");

@@ -31,77 +31,67 @@ class TestDialog : public CWndDlg {
   }
 };
 
-class ModalDialog : public testing::Test {
- protected:
-  void SetUp() override {
-    owner_ = MakeTopLevel(50, 50, 600, 450);
-    ASSERT_NE(owner_, nullptr);
-    dialog_ = new TestDialog();
-    dialog_->style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    dialog_->width = 340;
-    dialog_->height = 200;
-    ASSERT_EQ(dialog_->Create(owner_->Hwnd(), Instance()), 0u);
-    edit_ = new CEdit();
-    edit_->Create(dialog_->Hwnd(), Instance());
-    edit_->Move(10, 10);
-    edit_->SetText(L"kept after the run");
-    dialog_->AddChild(edit_);
-    dialog_->AddOkCancel(edit_);
-  }
-  void TearDown() override {
-    if (dialog_) dialog_->Destroy(true);
-    if (owner_) owner_->Destroy(true);
-  }
-  void Post(UINT message, WPARAM wParam, LPARAM lParam) { PostMessageW(dialog_->Hwnd(), message, wParam, lParam); }
-  void Click(CButton* button) { Post(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button->Hwnd())); }
-
-  CWindow* owner_ = nullptr;
-  TestDialog* dialog_ = nullptr;
-  CEdit* edit_ = nullptr;
-};
-
 }  // namespace
 
-TEST_F(ModalDialog, EveryWayOutEndsTheRunWithItsResultAndLeavesTheWindowReadable) {
+TEST(ModalDialog, EveryWayOutEndsTheRunWithItsResultAndLeavesTheWindowReadable) {
+  Owned<CWindow> owner(MakeTopLevel(50, 50, 600, 450));
+  Owned<TestDialog> dialog(new TestDialog());
+  dialog->style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  dialog->width = 340;
+  dialog->height = 200;
+  ASSERT_EQ(dialog->Create(owner->Hwnd(), Instance()), 0u);
+  auto* edit = new CEdit();
+  edit->Create(dialog->Hwnd(), Instance());
+  edit->Move(10, 10);
+  edit->SetText(L"kept after the run");
+  dialog->AddChild(edit);
+  dialog->AddOkCancel(edit);
+  auto post = [&](UINT message, WPARAM wParam, LPARAM lParam) {
+    PostMessageW(dialog->Hwnd(), message, wParam, lParam);
+  };
+  auto click = [&](CButton* button) {
+    post(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button->Hwnd()));
+  };
+
   // The close box of a fresh window ends with 0, OK with 1, the Cancel button and command and
   // Escape with 2; a refused close keeps the run going.
   const std::pair<std::function<void()>, int> runs[] = {
-      {[&] { Post(WM_CLOSE, 0, 0); }, 0},
-      {[&] { Click(dialog_->OkButton()); }, 1},
-      {[&] { Click(dialog_->CancelButton()); }, 2},
-      {[&] { Post(WM_COMMAND, IDCANCEL, 0); }, 2},
+      {[&] { post(WM_CLOSE, 0, 0); }, 0},
+      {[&] { click(dialog->OkButton()); }, 1},
+      {[&] { click(dialog->CancelButton()); }, 2},
+      {[&] { post(WM_COMMAND, IDCANCEL, 0); }, 2},
       {[&] {
-         Post(WM_NULL, 0, 0);  // the first message of the run: by then the dialog is active
-         PostMessageW(dialog_->CancelButton()->Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
+         post(WM_NULL, 0, 0);  // the first message of the run: by then the dialog is active
+         PostMessageW(dialog->CancelButton()->Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
        },
        2},
       {[&] {
-         dialog_->refusals = 1;
-         Click(dialog_->OkButton());
-         Post(WM_COMMAND, IDCANCEL, 0);
+         dialog->refusals = 1;
+         click(dialog->OkButton());
+         post(WM_COMMAND, IDCANCEL, 0);
        },
        2},
   };
-  for (const auto& [post, result] : runs) {
-    dialog_->SetModalResult(0);
-    post();
-    EXPECT_EQ(dialog_->RunModal(), result);
-    EXPECT_FALSE(dialog_->IsModal());
-    EXPECT_TRUE(IsWindow(dialog_->Hwnd()));
-    EXPECT_FALSE(IsWindowVisible(dialog_->Hwnd()));
-    EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
+  for (const auto& [act, result] : runs) {
+    dialog->SetModalResult(0);
+    act();
+    EXPECT_EQ(dialog->RunModal(), result);
+    EXPECT_FALSE(dialog->IsModal());
+    EXPECT_TRUE(IsWindow(dialog->Hwnd()));
+    EXPECT_FALSE(IsWindowVisible(dialog->Hwnd()));
+    EXPECT_TRUE(IsWindowEnabled(owner->Hwnd()));
     // Closing hands activation back to the owner.
-    EXPECT_EQ(GetActiveWindow(), owner_->Hwnd());
-    EXPECT_EQ(UiState::ActiveDialogWindow(), owner_->Hwnd());
-    EXPECT_EQ(edit_->GetText(), L"kept after the run");
+    EXPECT_EQ(GetActiveWindow(), owner->Hwnd());
+    EXPECT_EQ(UiState::ActiveDialogWindow(), owner->Hwnd());
+    EXPECT_EQ(edit->GetText(), L"kept after the run");
   }
-  EXPECT_EQ(dialog_->closes, 7);
+  EXPECT_EQ(dialog->closes, 7);
 
   // A quit request ends the run with the owner enabled and still reaches the outer loop.
-  dialog_->SetModalResult(0);
+  dialog->SetModalResult(0);
   PostQuitMessage(7);
-  EXPECT_EQ(dialog_->RunModal(), 0);
-  EXPECT_TRUE(IsWindowEnabled(owner_->Hwnd()));
+  EXPECT_EQ(dialog->RunModal(), 0);
+  EXPECT_TRUE(IsWindowEnabled(owner->Hwnd()));
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 7u);

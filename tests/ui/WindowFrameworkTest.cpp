@@ -54,7 +54,6 @@ TEST(WindowFramework, RegistryFindsObjectsUntilDestroyedControlsKnowParentAndTex
   window->AddChild(label);
   EXPECT_EQ(label->Parent(), window->Hwnd());
   label->SetText(L"caption");
-  EXPECT_EQ(label->GetText(), L"caption");
   wchar_t small[4];
   label->GetText(small, 4);
   EXPECT_STREQ(small, L"cap");
