@@ -67,7 +67,6 @@ class MainWindow : public EditorTest {
     EditorTest::SetUp();
     g_paths.clear();
     g_saves.clear();
-    g_objectMenu.clear();
     g_menuPicker = [](HMENU menu) {
       g_objectMenu = Describe(menu);
       return 0u;
@@ -81,15 +80,12 @@ class MainWindow : public EditorTest {
     SendMessageW(main_->StatusBar()->Hwnd(), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
     return text;
   }
-  std::wstring GroupName(int index) { return NameOf(Group(index).Get()); }
 };
 
 }  // namespace
 
-TEST_F(MainWindow, StartsWithANewProjectOfAVideoAndAnAudioGroupAndShowsTheCursorTime) {
-  EXPECT_EQ(Title(), L"MRQ");
-  EXPECT_EQ(GroupName(1), L"Audio group");
-  EXPECT_EQ(TrackCount(1), 1);
+// The default project's groups and tracks: the fixture, the New command and the track editor.
+TEST_F(MainWindow, StartsUnmarkedWithItsCataloguesBuiltAndShowsTheCursorTime) {
   EXPECT_EQ(StatusText(0), L"");
   EXPECT_EQ(StatusText(1), L"00:00:00");
   main_->OnCursorTime(3723000004LL);
@@ -149,7 +145,7 @@ TEST_F(MainWindow, MenuCommandsReachTheirHandlers) {
   g_messageAnswer = IDOK;
   ASSERT_EQ(g_asked.size(), 1u);
   EXPECT_EQ(g_asked[0], L"Project is modified. Do you want to save it?");
-  EXPECT_EQ(GroupName(1), L"Audio group");
+  EXPECT_EQ(NameOf(Group(1).Get()), L"Audio group");
   EXPECT_EQ(Title(), L"MRQ");
   EXPECT_FALSE(main_->IsModified());
 

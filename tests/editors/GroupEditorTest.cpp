@@ -27,7 +27,6 @@ class GroupEditor : public EditorWindowTest<CWndTLGrp> {
     return editor_;
   }
   ComPtr<IAMTimelineObj> AddAudioGroup(uint32_t rate) { return AddGroup({false, false, 1, L"Sound", 1, 0, rate}); }
-  int SelectedRate() { return editor_->RateCombo()->GetItemData(editor_->RateCombo()->GetCurSel()); }
 };
 
 }  // namespace
@@ -46,7 +45,7 @@ TEST_F(GroupEditor, NewGroupProposesANameRebuildsItsControlsForTheMediaAndOkCrea
   EXPECT_EQ(editor_->WidthEdit(), nullptr);
   EXPECT_EQ(editor_->HeightEdit(), nullptr);
   ASSERT_NE(editor_->RateCombo(), nullptr);
-  EXPECT_EQ(SelectedRate(), 44100);
+  EXPECT_EQ(CTLObjEdit::SelectedData(editor_->RateCombo()), 44100);
 
   Choose(editor_->MediaTypeCombo(), 0);
   EXPECT_EQ(editor_->RateCombo(), nullptr);
@@ -82,7 +81,7 @@ TEST_F(GroupEditor, ExistingAudioGroupsShowTheirRateAndKeepAnUnlistedOne) {
   EXPECT_FALSE(IsWindowEnabled(editor_->MediaTypeCombo()->Hwnd()));
   EXPECT_EQ(editor_->NameEdit()->GetText(), L"Sound");
   ASSERT_NE(editor_->RateCombo(), nullptr);
-  EXPECT_EQ(SelectedRate(), 22050);
+  EXPECT_EQ(CTLObjEdit::SelectedData(editor_->RateCombo()), 22050);
 
   ComPtr<IAMTimelineObj> unlisted = AddAudioGroup(48000);
   Open(unlisted.Get());

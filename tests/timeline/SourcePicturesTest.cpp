@@ -64,7 +64,6 @@ TEST_F(SourcePictures, TheMakerReadsPicturesAndPeaksAndForgetsTheOldestBeyondIts
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->width, 40);  // 160 x 120 at 30 pixels high
   EXPECT_EQ(pictures.PictureWidth(red_, 60), 80);
-  EXPECT_TRUE(enginetest::Near(picture->pixels[15 * 40 + 20] & 0xFFFFFF, 0xFF0000, 24));
 
   EXPECT_EQ(pictures.Peak(tone_, 0, kSecond), -1);
   EXPECT_EQ(pictures.Peak(silence_, 0, kSecond), -1);

@@ -98,8 +98,6 @@ TEST_F(WndTLModelTest, RulerClicksMoveTheCursorOnlyInTheTimeArea) {
   Send(WM_LBUTTONDOWN, 39, 5);
   Send(WM_RBUTTONDOWN, 0, 20);
   EXPECT_EQ(0, view->CursorTime());
-  EXPECT_TRUE(callback.times.empty());
-  EXPECT_TRUE(callback.clicks.empty());
 
   Send(WM_LBUTTONDOWN, 40, 0);
   EXPECT_EQ(30000, view->CursorTime());
