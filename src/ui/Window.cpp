@@ -77,9 +77,13 @@ int CWindow::RunModal() {
     }
   }
   if (modal_) {
-    // Left without a close: the owner must not stay disabled.
+    // Left without a close (the program is quitting): the owner must not stay disabled, the
+    // window must not linger, and a result left from an earlier run must not read as a
+    // confirmation.
     modal_ = false;
+    modalResult_ = IDCANCEL;
     if (owner_) EnableWindow(owner_, TRUE);
+    ShowWindow(window_, SW_HIDE);
   }
   return modalResult_;
 }

@@ -87,10 +87,12 @@ TEST(ModalDialog, EveryWayOutEndsTheRunWithItsResultAndLeavesTheWindowReadable) 
   }
   EXPECT_EQ(dialog->closes, 7);
 
-  // A quit request ends the run with the owner enabled and still reaches the outer loop.
-  dialog->SetModalResult(0);
+  // A quit request cancels the run, whatever an earlier run left, hides the window with the
+  // owner enabled, and still reaches the outer loop.
+  dialog->SetModalResult(IDOK);
   PostQuitMessage(7);
-  EXPECT_EQ(dialog->RunModal(), 0);
+  EXPECT_EQ(dialog->RunModal(), IDCANCEL);
+  EXPECT_FALSE(IsWindowVisible(dialog->Hwnd()));
   EXPECT_TRUE(IsWindowEnabled(owner->Hwnd()));
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
