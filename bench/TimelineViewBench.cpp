@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include <vfw.h>
+#include "MediaTestFiles.h"
 
 #include "engine/EngineRegistration.h"
 #include "services/EditingServices.h"
@@ -33,32 +33,7 @@ double Ms(std::chrono::steady_clock::time_point since) {
 
 // An uncompressed AVI of `frames` grey pictures, for the sources to show.
 bool WriteClip(const std::wstring& path, int frames, DWORD fps, LONG width, LONG height) {
-  AVIFileInit();
-  DeleteFileW(path.c_str());
-  PAVIFILE file = nullptr;
-  PAVISTREAM stream = nullptr;
-  bool ok = AVIFileOpenW(&file, path.c_str(), OF_CREATE | OF_WRITE, nullptr) == AVIERR_OK;
-  const LONG stride = (width * 3 + 3) & ~3;
-  if (ok) {
-    AVISTREAMINFOW info{};
-    info.fccType = streamtypeVIDEO;
-    info.dwScale = 1;
-    info.dwRate = fps;
-    info.dwSuggestedBufferSize = static_cast<DWORD>(stride * height);
-    SetRect(&info.rcFrame, 0, 0, width, height);
-    ok = AVIFileCreateStreamW(file, &stream, &info) == AVIERR_OK;
-  }
-  BITMAPINFOHEADER format{
-      sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, static_cast<DWORD>(stride * height), 0, 0, 0, 0};
-  if (ok) ok = AVIStreamSetFormat(stream, 0, &format, sizeof format) == AVIERR_OK;
-  std::vector<BYTE> bits(static_cast<size_t>(stride * height), 0x80);
-  for (int i = 0; ok && i < frames; ++i)
-    ok = AVIStreamWrite(stream, i, 1, bits.data(), static_cast<LONG>(bits.size()), AVIIF_KEYFRAME, nullptr, nullptr) ==
-         0;
-  if (stream) AVIStreamRelease(stream);
-  if (file) AVIFileRelease(file);
-  AVIFileExit();
-  return ok;
+  return enginetest::WriteColourAvi(path, width, height, frames, fps, [](int) { return 0x808080u; });
 }
 
 // Every source of the timeline plays `clip` from its start; the group shows pictures.
