@@ -3,28 +3,15 @@
 # with ffprobe and ffmpeg: the codecs, every frame a key frame, the picture's colour within what
 # JPEG keeps, and the tone within what 4-bit ADPCM keeps.
 set -u
+source "$(dirname "$0")/../ffprobe_checks.sh"
 f="$1/codecs.avi"
-[ -s "$f" ] || { echo "FAIL no file $f"; exit 1; }
-fail=0
-check() {  # name expected actual
-  if [ "$2" != "$3" ]; then echo "FAIL $1: expected '$2', got '$3'"; fail=1; else echo "ok   $1 = $3"; fi
-}
-near() {  # name expected actual tolerance
-  if [ -z "$3" ] || [ $(( $3 > $2 ? $3 - $2 : $2 - $3 )) -gt "$4" ]; then
-    echo "FAIL $1: expected $2 within $4, got '$3'"; fail=1
-  else
-    echo "ok   $1 = $3 (expected $2 within $4)"
-  fi
-}
-probe() {  # stream entries
-  ffprobe -v error -select_streams "$1" -show_entries "$2" -of default=nw=1:nk=1 "$f" | tr '\n' ' ' | sed 's/ $//'
-}
-check "video" "mjpeg 64 48 10/1 20" "$(probe v:0 stream=codec_name,width,height,r_frame_rate,nb_frames)"
-check "audio" "adpcm_ima_wav 44100 2" "$(probe a:0 stream=codec_name,sample_rate,channels)"
-check "file duration" "2.000000" "$(ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 "$f")"
-check "frames decoded" "20" "$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames -of default=nw=1:nk=1 "$f")"
+need_file "$f"
+check "video" "mjpeg 64 48 10/1 20" "$(probe "$f" v:0 stream=codec_name,width,height,r_frame_rate,nb_frames)"
+check "audio" "adpcm_ima_wav 44100 2" "$(probe "$f" a:0 stream=codec_name,sample_rate,channels)"
+check "file duration" "2.000000" "$(duration "$f")"
+check "frames decoded" "20" "$(frames_decoded "$f")"
 check "packets that are not key frames" "0" "$(ffprobe -v error -select_streams v:0 -show_entries packet=flags -of default=nw=1:nk=1 "$f" | grep -vc K)"
-check "decodes cleanly" "" "$(ffmpeg -nostdin -v error -i "$f" -f null - 2>&1 | head -5)"
+check "decodes cleanly" "" "$(decode_errors "$f")"
 
 # The middle pixel of frame 10, as red green blue: the picture's 0x3080C0.
 read -r r g b < <(ffmpeg -nostdin -v error -i "$f" -map 0:v -vf "select=eq(n\,10)" -frames:v 1 -f rawvideo \

@@ -3,16 +3,10 @@
 # groups with their formats and the timeline's length, and the compressed file must be what
 # the platform's run-length codec makes of the grey still.
 set -u
-fail=0
-check() {  # name expected actual
-  if [ "$2" != "$3" ]; then echo "FAIL $1: expected '$2', got '$3'"; fail=1; else echo "ok   $1 = $3"; fi
-}
-probe() {  # file stream entries
-  ffprobe -v error -select_streams "$2" -show_entries "$3" -of default=nw=1:nk=1 "$1" | tr '\n' ' ' | sed 's/ $//'
-}
+source "$(dirname "$0")/../ffprobe_checks.sh"
 for f in "$1/both.avi" "$1/rle.avi"; do
-  [ -s "$f" ] || { echo "FAIL no file $f"; exit 1; }
-  check "$(basename "$f") decodes cleanly" "" "$(ffmpeg -nostdin -v error -i "$f" -f null - 2>&1 | head -5)"
+  need_file "$f"
+  check "$(basename "$f") decodes cleanly" "" "$(decode_errors "$f")"
 done
 check "video" "rawvideo 64 48 10/1 10" "$(probe "$1/both.avi" v:0 stream=codec_name,width,height,r_frame_rate,nb_frames)"
 check "audio" "pcm_s16le 22050 2" "$(probe "$1/both.avi" a:0 stream=codec_name,sample_rate,channels)"
