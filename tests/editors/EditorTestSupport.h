@@ -1,6 +1,5 @@
 #pragma once
-// Editors on the real main window's timeline, prompts answered through the hooks, a fake user acting
-// on modal windows from a timer, and a watchdog that cancels an editor that refuses to close.
+// Editors on the real main window, prompts answered through hooks, a fake user acting from a timer.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -200,15 +199,7 @@ class EditorTest : public testing::Test {
     if (auto comp = As<IAMTimelineComp>(Group(group).Get())) comp->GetVTrack(&track, index);
     return track;
   }
-  // The sources of a track, in time order.
-  std::vector<ComPtr<IAMTimelineObj>> Sources(long group, long track) {
-    std::vector<ComPtr<IAMTimelineObj>> sources;
-    auto t = As<IAMTimelineTrack>(Track(group, track).Get());
-    REFERENCE_TIME at = 0;
-    ComPtr<IAMTimelineObj> source;
-    while (t && t->GetNextSrc(&source, &at) == S_OK) sources.push_back(std::move(source));
-    return sources;
-  }
+  enginetest::Nodes Sources(long group, long track) { return enginetest::SourcesOf(Track(group, track).Get()); }
   ComPtr<IAMTimelineObj> AddGroup(const TLGroupDesc& desc) {
     ComPtr<IAMTimelineObj> group;
     EXPECT_EQ(CreateGroup(Timeline(), group.GetAddressOf(), desc), S_OK);

@@ -20,13 +20,10 @@ constexpr GUID kWipe = {0xE63C168F, 0x43C2, 0x44F4, {0xB2, 0xB6, 0xEB, 0x46, 0x5
 
 // The object's keyframes as "name value time", with " ~" when interpolated; numbers start with '#'.
 Strings Keys(IAMTimelineObj* object) {
-  ComPtr<IPropertySetter> setter;
-  object->GetPropertySetter(&setter);
   Strings keys;
-  for (const enginetest::Prop& param : enginetest::Props(setter.Get()))
-    for (const enginetest::PropValue& key : param.values)
-      keys.push_back(param.name + L" " + (key.type == VT_BSTR ? key.text : L"#" + std::to_wstring(key.number)) + L" " +
-                     std::to_wstring(key.time) + (key.interp == DEXTERF_INTERPOLATE ? L" ~" : L""));
+  for (const auto& [name, type, text, number, time, interp] : enginetest::PropRows(object))
+    keys.push_back(name + L" " + (type == VT_BSTR ? text : L"#" + std::to_wstring(number)) + L" " +
+                   std::to_wstring(time) + (interp == DEXTERF_INTERPOLATE ? L" ~" : L""));
   return keys;
 }
 

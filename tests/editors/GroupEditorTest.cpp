@@ -22,10 +22,7 @@ GroupTypeFields TypeOf(IAMTimelineObj* group) {
 
 class GroupEditor : public EditorWindowTest<CWndTLGrp> {
  protected:
-  CWndTLGrp* Open(IAMTimelineObj* object) {
-    Make()->SetObject(Timeline(), object);
-    return editor_;
-  }
+  void Open(IAMTimelineObj* object) { Make()->SetObject(Timeline(), object); }
   ComPtr<IAMTimelineObj> AddAudioGroup(uint32_t rate) { return AddGroup({false, false, 1, L"Sound", 1, 0, rate}); }
 };
 

@@ -39,7 +39,6 @@ TEST_F(ProjectStorageTest, RichTimelineReopensWithEveryObjectAndPropertyAndAFail
   // No mark, no declaration, no final line feed.
   std::wstring written = WriteXml(timeline.Get());
   EXPECT_EQ(ReadText(path), "<KDP version=\"1\">\n" + Utf8(written) + "</KDP>");
-  EXPECT_EQ(written.rfind(L"<timeline", 0), 0u);
 
   ComPtr<IAMTimeline> opened = NewTimeline();
   std::wstring why = L"stale";
@@ -130,8 +129,7 @@ TEST_F(ProjectStorageTest, OpenTakesVersionsBeginningWithOneOrSaysWhatIsWrongOrT
   EXPECT_NE(why.find(L"temporary"), std::wstring::npos) << why;
 }
 
-// A project and its media move together: names relative to the project's folder find the
-// media wherever the program runs, and go back into the file as they were.
+// A project and its media move together, wherever the program runs.
 TEST_F(ProjectStorageTest, RelativeMediaNamesAreTakenFromTheProjectsFolderAndSavedAsRead) {
   TempDir dir(L"kdp-relative");
   CreateDirectoryW(dir.File(L"elsewhere").c_str(), nullptr);

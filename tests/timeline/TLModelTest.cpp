@@ -10,8 +10,7 @@ namespace {
 
 using tltest::ComPtr;
 
-// Two video groups: "V" with tracks "V0" and "V1", "W" with track "W0"; items named after
-// where they sit.
+// Video groups "V" (tracks "V0", "V1") and "W" (track "W0"), items named after where they sit.
 class TLModelTest : public tltest::TimelineTest {
  protected:
   void SetUp() override {
@@ -84,8 +83,6 @@ TEST_F(TLModelTest, RebuildReadsTheTreeInMicrosecondsVisitsItByGroupThenTrackAnd
 
   // The mask picks kinds; the results add up, and clearing reports only flags that were set.
   EXPECT_EQ((std::vector<std::wstring>{L"E:fx 500000-1999999", L"G:V", L"G:W"}), Walk(model, kTLEffect | kTLGroup));
-  EXPECT_EQ((std::vector<std::wstring>{L"T:V0", L"X:wipe 200000-400000", L"X:fade 2500000-3000000", L"T:V1", L"T:W0"}),
-            Walk(model, kTLTransition | kTLTrack));
   EXPECT_TRUE(Walk(model, 0).empty());
   EXPECT_EQ(2 * 12, ForEachNode(model, kTLAllKinds, [](TLNode&) { return 2; }));
   model.Group(0).tracks[1].effects[0].selected = true;

@@ -64,8 +64,8 @@ class ViewTest : public TimelineTest {
  protected:
   void SetUp() override {
     TimelineTest::SetUp();
-    parent.p = uitest::MakeTopLevel(0, 0, 700, 420);
-    ASSERT_TRUE(parent.get());
+    parent = uitest::MakeTopLevel(0, 0, 700, 420);
+    ASSERT_TRUE(parent);
     view = new CWndTLModel();
     view->width = 640;
     view->height = 320;
@@ -76,8 +76,7 @@ class ViewTest : public TimelineTest {
     view->SetCallback(&callback);
   }
   void TearDown() override {
-    if (parent.p) parent.p->Destroy(true);
-    parent.p = nullptr;
+    if (parent) parent->Destroy(true);
     TimelineTest::TearDown();
   }
   // Refreshes as the main window does after a change.
@@ -108,7 +107,7 @@ class ViewTest : public TimelineTest {
     Refresh();
   }
 
-  uitest::Owned<CWindow> parent{nullptr};
+  CWindow* parent = nullptr;  // owns the view
   CWndTLModel* view = nullptr;
   RecordingCallback callback;
 };
