@@ -16,8 +16,7 @@ struct RunResult {
   DWORD exitCode = 0xFFFFFFFF;
 };
 
-// Starts a copy of MRQ.exe in `dir`, waits for its main window, closes it and waits for the
-// process to end.
+// A copy of MRQ.exe run in `dir` until its main window shows, then closed.
 RunResult RunMrqIn(const TempDir& dir, const std::wstring& arguments = L"") {
   RunResult result;
   std::wstring exe = dir.File(L"MRQ.exe");

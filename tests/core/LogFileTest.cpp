@@ -14,8 +14,7 @@ using testsupport::Utf16Body;
 
 namespace {
 
-// Sets the file's last write to local time hh:mm, `daysAgo` local days before today; returns
-// that local day of the month.
+// Sets the last write to local hh:mm `daysAgo` days back; returns that local day of the month.
 WORD SetLastWriteLocal(const std::wstring& path, int daysAgo, WORD hour, WORD minute) {
   SYSTEMTIME local;
   GetLocalTime(&local);
@@ -82,8 +81,7 @@ TEST(LogFile, NewFileStartsWithByteOrderMarkAndStampedLinesTheSameDayAppendsAndL
   EXPECT_FALSE(testsupport::FileExists(lost));
 }
 
-// Run by ctest also with TZ east and west of UTC, where the UTC day of a time near midnight
-// is not the local one.
+// Run by ctest also with TZ east and west of UTC, where the UTC day near midnight differs.
 TEST(LogFile, AnEarlierLocalDayMovesToItsDayOfMonthReplacingAnOlderFile) {
   TempDir dir(L"log-local-days");
   std::wstring path = dir.File(L"mrq.log");

@@ -1,6 +1,5 @@
 #pragma once
-// A grid of four 70-pixel columns in a shown top-level window, driven by the messages the
-// platform sends it.
+// A grid of four 70-pixel columns in a shown window, driven by the messages the platform sends.
 #include <gtest/gtest.h>
 #include <windows.h>
 
