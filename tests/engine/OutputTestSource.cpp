@@ -1,6 +1,7 @@
 #include "OutputTestSource.h"
 
 #include "EngineTestSupport.h"
+#include "core/FilterCatalog.h"
 #include "services/ComUtil.h"
 #include "services/MediaTypes.h"
 
@@ -12,6 +13,16 @@ ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION dir) {
   ComPtr<IPin> pin;
   FirstPin(filter, dir, pin.GetAddressOf());
   return pin;
+}
+
+ComPtr<IBaseFilter> Catalogued(const wchar_t* name, REFCLSID category) {
+  std::vector<FilterEntry> catalog;
+  EnumerateCategory(catalog, category, 0);
+  ComPtr<IBaseFilter> filter;
+  for (const FilterEntry& e : catalog)
+    if (e.name == name && SUCCEEDED(BindFilter(e.displayName.c_str(), &filter))) break;
+  EXPECT_TRUE(filter) << testing::PrintToString(std::wstring(name)) << " is not in the catalogue";
+  return filter;
 }
 
 TestSink* TestSink::New(const GUID& major, ComPtr<IBaseFilter>* filter) {

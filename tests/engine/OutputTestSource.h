@@ -22,6 +22,8 @@ using Microsoft::WRL::ComPtr;
 
 // A filter's first pin of one direction, or null.
 ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION dir);
+// The filter of that name in a category of the platform's catalogue, bound; null and a failure if none.
+ComPtr<IBaseFilter> Catalogued(const wchar_t* name, REFCLSID category);
 
 struct SourceSetup {
   AM_MEDIA_TYPE type{};  // owned: freed by the source
