@@ -43,7 +43,7 @@ void SetCommon(IAMTimelineObj* obj, const wchar_t* name, BOOL muted, BOOL locked
 
 }  // namespace
 
-HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector<Key>& keys) {
+HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector<Key>& keys, DISPID dispID) {
   std::vector<DEXTER_VALUE> values(keys.size());
   for (size_t i = 0; i < keys.size(); ++i) {
     VariantInit(&values[i].v);
@@ -58,7 +58,7 @@ HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector
     values[i].dwInterp = keys[i].interp;
   }
   Bstr paramName(name);
-  const HRESULT hr = setter->AddProp(DEXTER_PARAM{paramName, 0, static_cast<LONG>(keys.size())}, values.data());
+  const HRESULT hr = setter->AddProp(DEXTER_PARAM{paramName, dispID, static_cast<LONG>(keys.size())}, values.data());
   for (auto& v : values) VariantClear(&v.v);
   return hr;
 }
@@ -173,8 +173,6 @@ void EngineTest::SetUp() {
   timeline = NewTimeline();
   ASSERT_TRUE(timeline);
 }
-
-void EngineTest::TearDown() { timeline.Reset(); }
 
 ComPtr<IAMTimelineObj> EngineTest::Node(TIMELINE_MAJOR_TYPE kind) {
   ComPtr<IAMTimelineObj> obj;

@@ -1,5 +1,4 @@
-// What the engine's tests share: COM with the engine's classes registered, an error log that
-// records what it is told, media types and small builders.
+// What the engine's tests share: COM with the engine registered, a recording error log, media types, builders.
 #pragma once
 
 #include "services/ComUtil.h"
@@ -105,7 +104,8 @@ inline TestType PcmType(WORD channels, DWORD rate, WORD bits = 16, WORD tag = WA
 }
 
 // A group's media type, copied; empty when it has none.
-inline TestType GroupType(IUnknown* group) {
+template <class P>
+TestType GroupType(const P& group) {
   TestType t;
   auto g = As<IAMTimelineGroup>(group);
   if (g && SUCCEEDED(g->GetMediaType(&t.mt))) {
@@ -113,10 +113,6 @@ inline TestType GroupType(IUnknown* group) {
     CoTaskMemFree(t.mt.pbFormat);
   }
   return t;
-}
-template <class T>
-TestType GroupType(const ComPtr<T>& group) {
-  return GroupType(group.Get());
 }
 
 // A parameter's keyframe: a number or a text at a time.
@@ -147,7 +143,7 @@ using PropRow = std::tuple<std::wstring, VARTYPE, std::wstring, double, REFERENC
 std::vector<PropRow> PropRows(IPropertySetter* setter);
 std::vector<PropRow> PropRows(IAMTimelineObj* obj);  // of its setter; none without one
 // Adds a parameter to a setter; the values given are the caller's, the setter keeps copies.
-HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector<Key>& keys);
+HRESULT AddParam(IPropertySetter* setter, const wchar_t* name, const std::vector<Key>& keys, DISPID dispID = 0);
 // The same on an object's own setter, which is made when it has none.
 void AddParam(IAMTimelineObj* obj, const wchar_t* name, const std::vector<Key>& keys);
 
@@ -199,7 +195,6 @@ class RecordingLog final : public IAMErrorLog {
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
   ComPtr<IAMTimelineObj> Node(TIMELINE_MAJOR_TYPE kind);
   ComPtr<IAMTimelineObj> Item(TIMELINE_MAJOR_TYPE kind, REFERENCE_TIME start, REFERENCE_TIME stop);

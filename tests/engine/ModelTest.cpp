@@ -1,5 +1,4 @@
-// The timeline object model: kinds, priorities, the non-overlap rule, walking orders,
-// detaching, and what goes to the error log.
+// The timeline object model: kinds, priorities, the non-overlap rule, walks, detaching, the error log.
 #include "EngineTestSupport.h"
 #include "services/ComPtrEquality.h"
 
@@ -40,16 +39,13 @@ TEST_F(Model, TrackAndEffectPrioritiesFollowInsertsSwapsAndRemoves) {
   auto a = AddTrack(group.Get()), b = AddTrack(group.Get());
   auto c = Node(TIMELINE_MAJOR_TYPE_TRACK);
   ASSERT_EQ(S_OK, comp->VTrackInsBefore(c.Get(), 0));  // c, a, b
-  auto priorityOf = [](IAMTimelineObj* t) { return Get(t, &IAMTimelineVirtualTrack::TrackGetPriority); };
-  EXPECT_EQ((std::vector<LONG>{0, 1, 2}),
-            (std::vector<LONG>{priorityOf(c.Get()), priorityOf(a.Get()), priorityOf(b.Get())}));
-  ASSERT_EQ(S_OK, comp->VTrackSwapPriorities(0, 2));  // b, a, c
-  ComPtr<IAMTimelineObj> got;
-  ASSERT_EQ(S_OK, comp->GetVTrack(&got, 0));
-  EXPECT_EQ(b.Get(), got.Get());
-  ASSERT_EQ(S_OK, a->Remove());  // b, c
-  EXPECT_EQ(2, Get(comp, &IAMTimelineComp::VTrackGetCount));
-  EXPECT_EQ(1, priorityOf(c.Get()));
+  EXPECT_EQ((Nodes{c, a, b}), VTracksOf(group.Get()));
+  EXPECT_EQ(2, Get(b, &IAMTimelineVirtualTrack::TrackGetPriority));
+  ASSERT_EQ(S_OK, comp->VTrackSwapPriorities(0, 2));
+  EXPECT_EQ((Nodes{b, a, c}), VTracksOf(group.Get()));
+  ASSERT_EQ(S_OK, a->Remove());
+  EXPECT_EQ((Nodes{b, c}), VTracksOf(group.Get()));
+  EXPECT_EQ(1, Get(c, &IAMTimelineVirtualTrack::TrackGetPriority));
   LONG count = 0;
   EXPECT_EQ(E_NOTINTREE, As<IAMTimelineVirtualTrack>(a)->TrackGetPriority(&count));
 
@@ -57,6 +53,7 @@ TEST_F(Model, TrackAndEffectPrioritiesFollowInsertsSwapsAndRemoves) {
   EXPECT_EQ(E_INVALIDARG, comp->VTrackSwapPriorities(0, 2));
   EXPECT_EQ(E_INVALIDARG, comp->VTrackInsBefore(a.Get(), 5));
   EXPECT_EQ(E_INVALIDARG, comp->VTrackInsBefore(b.Get(), -1));  // already in the group
+  ComPtr<IAMTimelineObj> got;
   EXPECT_EQ(E_INVALIDARG, comp->GetVTrack(&got, 2));
   EXPECT_EQ(logged + 3, log.entries.size());
   EXPECT_EQ(2, log.entries.back().severity);
@@ -79,9 +76,8 @@ TEST_F(Model, TrackAndEffectPrioritiesFollowInsertsSwapsAndRemoves) {
   ASSERT_EQ(S_OK, chain->EffectInsBefore(e2.Get(), -1));
   ASSERT_EQ(S_OK, chain->EffectInsBefore(e3.Get(), 1));  // e1, e3, e2
   ASSERT_EQ(S_OK, chain->EffectSwapPriorities(0, 2));    // e2, e3, e1
+  EXPECT_EQ((Nodes{e2, e3, e1}), EffectsOf(b.Get()));
   EXPECT_EQ(2, Get(e1, &IAMTimelineEffect::EffectGetPriority));
-  chain->GetEffect(got.ReleaseAndGetAddressOf(), 1);
-  EXPECT_EQ(e3.Get(), got.Get());
   EXPECT_EQ(E_INVALIDARG, chain->EffectInsBefore(Node(TIMELINE_MAJOR_TYPE_TRANSITION).Get(), -1));
   EXPECT_EQ(E_INVALIDARG, chain->EffectSwapPriorities(0, 3));
 }
@@ -115,7 +111,6 @@ TEST_F(Model, SourcesOnATrackStayInTimeOrderAndNeverOverlap) {
   EXPECT_EQ((Nodes{s0, s1, s2, fresh}), SourcesOf(track.Get()));
   ASSERT_EQ(S_OK, s0->SetStartStop(5 * kSecond, 6 * kSecond));
   EXPECT_EQ((Nodes{s1, s2, fresh, s0}), SourcesOf(track.Get()));
-  EXPECT_EQ(4, Get(t, &IAMTimelineTrack::GetSourcesCount));
 
   // GetNextSrc hands out each source once and moves the time to its stop.
   REFERENCE_TIME at = 0;
@@ -142,7 +137,6 @@ TEST_F(Model, TransitionsWalkInTimeOrderAndNeverOverlap) {
   ASSERT_EQ(S_OK, transable->TransAdd(early.Get()));
   EXPECT_EQ(E_INVALIDARG, transable->TransAdd(Item(TIMELINE_MAJOR_TYPE_TRANSITION, 5 * kSecond, 7 * kSecond).Get()));
   EXPECT_EQ(E_INVALIDARG, transable->TransAdd(Node(TIMELINE_MAJOR_TYPE_EFFECT).Get()));
-  ASSERT_EQ(2, Get(transable, &IAMTimelineTransable::TransGetCount));
 
   // The application's walk from time 0: each transition, and the time moved to its stop.
   REFERENCE_TIME at = 0;
@@ -196,9 +190,6 @@ TEST_F(Model, RemoveKeepsContentWhileRemoveAllTakesItApart) {
 
 TEST_F(Model, TimelineKeepsGroupsInOrderAndMeasuresTheLatestStop) {
   auto g0 = AddGroup(), g1 = AddGroup();
-  ComPtr<IAMTimelineObj> got;
-  ASSERT_EQ(S_OK, timeline->GetGroup(&got, 1));
-  EXPECT_EQ(g1.Get(), got.Get());
   EXPECT_EQ(E_INVALIDARG, timeline->AddGroup(g0.Get()));
   EXPECT_EQ(E_INVALIDARG, timeline->AddGroup(Node(TIMELINE_MAJOR_TYPE_TRACK).Get()));
   EXPECT_EQ(1, Get(g1, &IAMTimelineGroup::GetPriority));
@@ -289,9 +280,7 @@ TEST_F(Model, GroupMediaTypeIsCopiedInAndOutAndTypesThatWouldNotSurviveASaveAreR
   ASSERT_EQ(sizeof(VIDEOINFOHEADER), held.format.size());
   EXPECT_EQ(640, held.Bih().biWidth);
 
-  // No width, a format too short for its type, bit fields, a subtype that disagrees with its
-  // header, 8 bits without a palette, a four-character code the header does not carry, sizes
-  // beyond 65535; floats, 12 bits, a wrong alignment and a rate beyond a million.
+  // Each breaks one rule: sizes, format length, bit fields, subtype, palette, code; sample format, rate.
   TestType cut = VideoType(MEDIASUBTYPE_RGB24, 24, 64, 48);
   cut.format.resize(8);
   TestType refused[] = {VideoType(MEDIASUBTYPE_RGB24, 24, 0, 48),

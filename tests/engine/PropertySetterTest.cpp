@@ -1,5 +1,4 @@
-// The property setter: copies in and out, the one value array, evaluation over time, and
-// its blob and XML forms.
+// The property setter: copies in and out, evaluation over time, and its blob and XML forms.
 #include "EngineTestSupport.h"
 
 #include "engine/props/PropertySetter.h"
@@ -91,12 +90,7 @@ TEST_F(PropertySetterTest, NumbersInterpolateAndEverythingElseJumps) {
 
 TEST_F(PropertySetterTest, BlobRoundTripsAndDamagedBlobsFailCleanly) {
   ASSERT_EQ(S_OK, Add(L"Progress", {{L"0", 0}, {L"1", kSecond, DEXTERF_INTERPOLATE}}));
-  DEXTER_VALUE number{};
-  VariantInit(&number.v);
-  number.v.vt = VT_R8;
-  number.v.dblVal = 0.25;
-  Bstr name(L"Amount");
-  ASSERT_EQ(S_OK, setter->AddProp(DEXTER_PARAM{name, 7, 1}, &number));
+  ASSERT_EQ(S_OK, AddParam(setter.Get(), L"Amount", {{0.25, 0}}, 7));
   LONG size = 0;
   BYTE* blob = nullptr;
   ASSERT_EQ(S_OK, setter->SaveToBlob(&size, &blob));
