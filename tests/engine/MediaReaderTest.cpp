@@ -1,5 +1,4 @@
-// The file reader the render engine decodes with. The detector's, the render engine's and the
-// YUV tests pin the pictures it gives, after seeks and to the end; here, its graph and streams.
+// The file reader's graph and streams; the detector, render and YUV tests pin the pictures it gives.
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
 #include "TestSupport.h"
@@ -35,8 +34,6 @@ TEST(FileReader, CountsStreamsOfOneKindWhenAskedTo) {
   const std::wstring path = enginetest::FixturePath(L"clip.mp4");
   std::unique_ptr<FileReader> audio;
   ASSERT_EQ(S_OK, FileReader::OpenNthOfKind(path, 0, StreamKind::Audio, &audio));
-  EXPECT_EQ(StreamKind::Audio, audio->Kind());
-  EXPECT_GT(audio->SamplesPerSecond(), 0u);
   AudioBlock block;
   EXPECT_EQ(S_OK, audio->ReadAudio(&block, kTimeout));
   EXPECT_FALSE(block.samples.empty());

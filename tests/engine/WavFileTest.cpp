@@ -1,5 +1,4 @@
-// WAVE files read without a decoding graph: which files it takes, what it leaves to the
-// platform's decoders, sample widths, damaged sizes, seeking, and the file reader on top.
+// WAVE files read without a decoding graph: which it takes, sample widths, damaged sizes, the reader on top.
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
 #include "TestSupport.h"

@@ -1,5 +1,4 @@
-// Pictures the decoders hand out as I420: the conversion, the choice of its matrix, and
-// readers that take them, or not, to the end.
+// I420 pictures from the decoders: the conversion, the choice of its matrix, and the readers that take them.
 #include "EngineTestSupport.h"
 #include "MediaTestFiles.h"
 
@@ -71,8 +70,7 @@ TEST(YuvConvert, EachMatrixMatchesTheTextbookAndFindingItPicksTheOneThatMadeTheP
     YuvMatrix found{};
     ASSERT_TRUE(FindYuvMatrix(picture.bytes.data(), made, &found)) << k;
     const YuvMatrix want = MakeYuvMatrix(full, bt709);
-    EXPECT_EQ(want.yOffset, found.yOffset) << k;
-    EXPECT_EQ(want.crToR, found.crToR) << k;
+    EXPECT_EQ(std::pair(want.yOffset, want.crToR), std::pair(found.yOffset, found.crToR)) << k;
   }
   // No matrix is chosen for a black picture, alike through all, nor for an unrelated reference.
   I420 black{16, 8, std::vector<BYTE>(I420Size(16, 8), 0)};

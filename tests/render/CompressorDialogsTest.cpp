@@ -1,5 +1,4 @@
-// The compressor properties and capabilities dialogs against compressors of the test's own
-// that record what the dialogs apply.
+// The compressor dialogs against compressors of the test's own that record what the dialogs apply.
 // Before the program's COM helpers, whose As it would otherwise meet in its own inline code.
 #include "EngineTestSupport.h"
 

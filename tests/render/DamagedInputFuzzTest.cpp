@@ -1,5 +1,4 @@
-// Damaged projects and media fed to mrqrender as an unlucky user would, from a fixed seed: no
-// crash, no hang, no input changed, and no damaged input passed off as a clean render.
+// Damaged inputs fed to mrqrender from a fixed seed: no crash, hang, changed input or damage passed as success.
 #include <algorithm>
 #include <random>
 
@@ -64,8 +63,7 @@ Bytes ReferenceRender(const std::wstring& project, const wchar_t* data, const st
 }
 
 TEST(DamagedInputs, NeitherCrashNorHangNorHarmAnInputNorPassForSuccess) {
-  // The media all-media.kdp plays for two seconds and names relative to itself: an MJPEG AVI, a
-  // BMP and a JPEG picture over it, and a WAVE file beneath.
+  // all-media.kdp plays two seconds of an MJPEG AVI, a BMP and a JPEG over it, and a WAVE beneath.
   const std::wstring dir = testsupport::InCurrentDir(L"fuzz");
   CreateDirectoryW(dir.c_str(), nullptr);
   const std::wstring names[] = {dir + L"\\clip.avi", dir + L"\\picture.bmp", dir + L"\\picture.jpg",

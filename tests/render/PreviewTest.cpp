@@ -1,5 +1,4 @@
-// The preview window on a real graph: the engine's front end, the platform's video renderer in
-// the window, the menu and buttons a user presses, the picture it shows and the pace it plays at.
+// The preview window on a real graph: its controls, the picture it shows and the pace it plays at.
 #include "EditorTestSupport.h"
 #include "core/FilterCatalog.h"
 #include "render/TLPreviewWnd.h"

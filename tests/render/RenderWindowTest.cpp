@@ -1,6 +1,4 @@
-// The render window on real graphs, opened from the real main window: group rows, frame rate
-// and compressor editing, the destination's file type, Start/Stop to the end of a real file,
-// the interrupt question, and the main window's menus while it is open.
+// The render window on real graphs, opened from the real main window.
 #include <windows.h>
 #include <commctrl.h>
 

@@ -1,5 +1,4 @@
-// Runs the command-line renderer as a user's script would: a separate process, its output
-// collected through a file.
+// Runs the command-line renderer as a user's script would: a separate process, its output read from a file.
 #pragma once
 
 #include <gtest/gtest.h>
