@@ -153,7 +153,9 @@ TEST_F(XtlRead, BlanksAroundNumbersTimesAndNamesReadAsWithoutThem) {
   ASSERT_EQ(S_OK, ReadData(L"blanks-around-values.xtl")) << log.LastText();
   Bstr blanks, plain;
   ASSERT_EQ(S_OK, xml->WriteXML(timeline.Get(), blanks.Out()));
-  timeline = NewTimeline();  // groups take the rate the timeline had before the read
+  // Read again into the same timeline, now at the document's rate: a group without a rate of
+  // its own takes the document's either way.
+  ASSERT_EQ(S_OK, timeline->ClearAllGroups());
   const std::string same =
       "<timeline framerate='25' enablefx='0'><group type='video' bitdepth='32' width='64' "
       "height='48' subtype='rgb32'><track mute='yes'><clip start='1:00' stop='1:02.5' stream='1' "

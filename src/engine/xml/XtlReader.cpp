@@ -111,6 +111,8 @@ HRESULT XtlReader::Read(IXMLDOMNode* root) {
   if (FAILED(hr = BoolAttr(tl, L"enablefx", &enableFx, &hasEnableFx))) return hr;
   if (FAILED(hr = BoolAttr(tl, L"enabletrans", &enableTrans, &hasEnableTrans))) return hr;
 
+  // A group without its own rate takes the document's, not whatever the timeline had before.
+  documentFps_ = hasFps ? fps : 0;
   std::vector<ComPtr<IXMLDOMNode>> children;
   if (FAILED(tl.Children(&children, &why))) return Fail(why);
   std::vector<ObjPtr> groups;
@@ -203,6 +205,7 @@ HRESULT XtlReader::ReadGroup(const DomElement& e, ObjPtr* group) {
   double fps = 0;
   if (FAILED(hr = DoubleAttr(e, L"framerate", &fps, &present))) return hr;
   if (present && FAILED(g->SetOutputFPS(fps))) return Fail(L"<group> framerate is out of range");
+  if (!present && documentFps_ > 0) g->SetOutputFPS(documentFps_);
   BOOL preview = TRUE;
   if (FAILED(hr = BoolAttr(e, L"previewmode", &preview, &present))) return hr;
   if (present) g->SetPreviewMode(preview);

@@ -44,6 +44,7 @@ class XtlReader {
 
   IAMTimeline* timeline_;
   const ErrorSink& errors_;
+  double documentFps_ = 0;                // the document's <timeline> framerate; 0 without one
   std::vector<std::wstring> passedOver_;  // the first few, for the warning
   size_t passedOverCount_ = 0;
 };
